@@ -73,6 +73,10 @@ struct FontSystem {
         Sized.clear();
         if (Library)
             FT_Done_FreeType(Library);
+        // Hands back fontconfig's caches, which it would otherwise keep to
+        // the end of the process.
+        if (FontconfigReady)
+            FcFini();
     }
     FT_Library Lib()
     {
