@@ -13,7 +13,7 @@
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
-#include "platform/CodePage.h"
+#include "platform/Cp1252.h"
 #include "platform/DeviceContext.h"
 
 namespace Platform {
@@ -262,7 +262,7 @@ const Glyph& GetGlyph(SizedFace* sized, uint8_t byte)
     if (!sized->Face || byte < 0x20 || byte == 0x7F)
         return g;
     FT_Face face = sized->Face;
-    FT_UInt index = FT_Get_Char_Index(face, Cp1252ToUnicode(byte));
+    FT_UInt index = FT_Get_Char_Index(face, Cp1252ToCodePoint(byte));
     if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) != 0)
         return g;
     FT_GlyphSlot slot = face->glyph;
