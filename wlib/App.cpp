@@ -10,16 +10,6 @@ namespace {
 
 int32_t gNextId = 10000;
 
-bool IsZero(const TRect& r)
-{
-    return r.Left == 0 && r.Top == 0 && r.Right == 0 && r.Bottom == 0;
-}
-
-bool Contains(const TRect& r, int32_t x, int32_t y)
-{
-    return r.Left <= x && x <= r.Right && r.Top <= y && y <= r.Bottom;
-}
-
 TApp* DeepestLast(TApp* element)
 {
     while (element->LastChild != nullptr)
@@ -38,14 +28,6 @@ TApp* NextPreOrder(TApp* element, const TApp* root)
         element = element->Parent;
     }
     return nullptr;
-}
-
-// The element's canvas takes the page set's surface and its own copy of the
-// surface's font. The page set linking itself only refreshes that font.
-void LinkCanvas(TCanvas& canvas, TCanvas& source)
-{
-    if (&canvas != &source)
-        canvas = source;
 }
 
 const char* KindText(int32_t kind)
@@ -133,7 +115,7 @@ bool TApp::HandleEvent(int32_t code, int32_t param)
         Activate(this);
         Invalidate(this);
     } else if (Visible() && code >= 110 && code <= 119 && MouseStat != nullptr) {
-        bool inside = Contains(AbsRect, MouseStat->X, MouseStat->Y);
+        bool inside = AbsRect.Contains(TPoint(MouseStat->X, MouseStat->Y));
         bool was = MouseInside();
         if (!was && inside) {
             Post(this, evMouseEnter, 0, CallHandleEvent, this);
@@ -194,7 +176,7 @@ void TApp::Insert(TApp* child, TApp* parent)
     Link(child);
     if (parent->Active())
         Activate(child);
-    if (IsZero(child->Rect))
+    if (child->Rect.IsZero())
         SetRect(child, parent->Rect);
 }
 
@@ -239,7 +221,9 @@ void TApp::Link(TApp* element)
             TScrPages* pages = static_cast<TScrPages*>(up);
             element->Pages = pages;
             element->MouseStat = &pages->Mouse;
-            LinkCanvas(element->Canvas, pages->Canvas);
+            // The page set's surface with a fresh copy of its font; the page set
+            // linking itself only refreshes that font.
+            element->Canvas.SetImpl(pages->Canvas.Impl);
         }
     }
     for (TApp* below = NextPreOrder(element, element); below != nullptr;
@@ -258,7 +242,7 @@ void TApp::SetRect(TApp* element, const TRect& rect)
 
 void TApp::SetBounds(TApp* element, int32_t x, int32_t y, int32_t height, int32_t width)
 {
-    SetRect(element, TRect{x, y, x + width, y + height});
+    SetRect(element, TRect(x, y, x + width, y + height));
 }
 
 void TApp::Place(TApp* element)
@@ -266,11 +250,7 @@ void TApp::Place(TApp* element)
     element->AbsRect = element->Rect;
     if (element->Parent != nullptr) {
         Place(element->Parent);
-        const TRect& origin = element->Parent->AbsRect;
-        element->AbsRect.Left += origin.Left;
-        element->AbsRect.Top += origin.Top;
-        element->AbsRect.Right += origin.Left;
-        element->AbsRect.Bottom += origin.Top;
+        element->AbsRect = element->AbsRect.Offset(element->Parent->AbsRect.TopLeft());
     }
     element->SetState(asPlaced, true);
     element->Canvas.Area = element->AbsRect;

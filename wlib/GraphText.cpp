@@ -155,12 +155,12 @@ void TGraphText::DrawLine(const TLine& line, int32_t x, int32_t y)
 
 int32_t TGraphText::MeasureWidth(const TMemStr& piece)
 {
-    return Canvas.Font.TextExtent(Canvas, piece).cx;
+    return Canvas.Font.TextExtent(Canvas, piece).Width;
 }
 
 int32_t TGraphText::MeasureLineHeight()
 {
-    return Canvas.Font.TextExtent(Canvas, TMemStr("(W/")).cy;
+    return Canvas.Font.TextExtent(Canvas, TMemStr("(W/")).Height;
 }
 
 void TGraphText::DrawPiece(int32_t x, int32_t y, const TMemStr& piece)

@@ -72,10 +72,10 @@ int TIButton::ImageIndex() const
 void TIButton::Paint()
 {
     const TBitmap& image = Images.Images[ImageIndex()];
-    if (!image.Empty())
-        Canvas.Draw(image, kSrcCopy, 0, 0, Rect);
+    if (!image.IsEmpty())
+        Canvas.Draw(image, kRopSrcCopy, 0, 0, Rect);
     else if (Page != nullptr)
-        Canvas.Draw(Page->Background, kSrcCopy, 0, 0, Rect);
+        Canvas.Draw(Page->Background, kRopSrcCopy, 0, 0, Rect);
 }
 
 } // namespace WLib

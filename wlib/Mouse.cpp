@@ -30,14 +30,14 @@ void TMouse::DrawCursor()
     pages->CursorDrawn = 1;
     // Black text colour: what a one-bit mask's set bits become on a colour surface.
     pages->Canvas.SetTextColor(0);
-    TSize size = Image.Size();
+    TSize size = Image.GetSize();
     // Without a picture there is nothing to draw: the mask alone would leave a
     // black silhouette.
-    if (size.cx <= 0 || size.cy <= 0)
+    if (size.Width <= 0 || size.Height <= 0)
         return;
-    TRect source{0, 0, size.cx, size.cy};
-    pages->Canvas.Draw(Mask, kSrcAnd, pages->Mouse.X, pages->Mouse.Y, source);
-    pages->Canvas.Draw(Image, kSrcPaint, pages->Mouse.X, pages->Mouse.Y, source);
+    TRect source(0, 0, size.Width, size.Height);
+    pages->Canvas.Draw(Mask, kRopSrcAnd, pages->Mouse.X, pages->Mouse.Y, source);
+    pages->Canvas.Draw(Image, kRopSrcPaint, pages->Mouse.X, pages->Mouse.Y, source);
 }
 
 } // namespace WLib

@@ -19,7 +19,7 @@ bool TScrPage::HandleEvent(int32_t code, int32_t param)
 
 void TScrPage::Paint()
 {
-    Canvas.Draw(Background, kSrcCopy, 0, 0, TRect{});
+    Canvas.Draw(Background, kRopSrcCopy, 0, 0, TRect());
 }
 
 } // namespace WLib

@@ -4,13 +4,9 @@
 
 #include "wlib/App.h"
 #include "wlib/graphics/Bitmap.h"
+#include "wlib/graphics/Canvas.h"
 
 namespace WLib {
-
-// Raster operations of the blits the framework makes.
-constexpr uint32_t kSrcCopy = 0xCC0020;
-constexpr uint32_t kSrcAnd = 0x8800C6;
-constexpr uint32_t kSrcPaint = 0xEE0086;
 
 class TScrPage : public TApp {
 public:

@@ -2,20 +2,32 @@
 
 #include <algorithm>
 
+#include "platform/PngFile.h"
+
 namespace WLib {
 
-TTestHost::TTestHost() = default;
+TTestHost::TTestHost()
+{
+    Back = Platform::CreateCompatibleBitmap(kWidth, kHeight);
+    Surface.DC = Platform::CreateMemoryDC();
+    Platform::SelectBitmap(Surface.DC, Back);
+    Surface.Font = TFont::NewDefault();
+}
 
 TTestHost::~TTestHost()
 {
     for (TWinTimer* timer : Live)
         delete State(timer);
+    Platform::DeleteDC(Surface.DC);
+    Surface.DC = nullptr;
+    Platform::DeleteBitmap(Back);
 }
 
 void TTestHost::Attach(TScrPages& pages)
 {
     Pages = &pages;
     pages.Host = this;
+    pages.Canvas.SetImpl(&Surface);
     TApp::Link(&pages);
     TApp::SetRect(&pages, TRect{0, 0, kWidth, kHeight});
 }
@@ -56,6 +68,11 @@ void TTestHost::Paint()
     ++PaintCount;
     if (Pages != nullptr)
         Pages->PaintTree();
+}
+
+bool TTestHost::SavePng(const char* path) const
+{
+    return Back != nullptr && Platform::SavePng(Back, path);
 }
 
 bool TTestHost::PaintPending()

@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/Bitmap.h"
+#include "platform/DeviceContext.h"
 #include "wlib/Heap.h"
 #include "wlib/ScrPages.h"
 #include "wlib/Timer.h"
+#include "wlib/graphics/Canvas.h"
 
 namespace WLib {
 
@@ -27,7 +30,8 @@ public:
 
     // What the window does at start: the page set gets this host, the
     // off-screen surface and the 800 x 600 rectangle. Call before building
-    // pages into it; call Start after building them.
+    // pages into it; call Start after building them. Every element of the
+    // tree refers to the host's surface: the host must outlive the page set.
     void Attach(TScrPages& pages);
     // Drains the queue once, as the window does after building its pages.
     void Start();
@@ -43,6 +47,11 @@ public:
     void Paint();
     // Paints only when a repaint was requested since the last paint.
     bool PaintPending();
+
+    // The off-screen picture (5-6-5, 800 x 600) as last painted.
+    const Platform::Bitmap* Picture() const { return Back; }
+    uint16_t Pixel(int32_t x, int32_t y) const { return Back != nullptr ? Back->Pixel(x, y) : 0; }
+    bool SavePng(const char* path) const;
 
     int RepaintRequests() const { return Repaints; }
     int Paints() const { return PaintCount; }
@@ -71,6 +80,10 @@ private:
     static TTestTimer* State(const TWinTimer* timer) { return static_cast<TTestTimer*>(timer->HostTimer); }
 
     TScrPages* Pages = nullptr;
+    // The surface the page set draws on: embedded like the window's canvas,
+    // its device context drawing into Back.
+    TCanvasGDIBase Surface;
+    Platform::Bitmap* Back = nullptr;
     THeap<TWinTimer> Timers;
     std::vector<TWinTimer*> Live;
     int64_t Clock = 0;

@@ -15,9 +15,9 @@ void TText::Paint()
         return;
     if (LaidOut == 0) {
         // The layout gets its own font, fresh from the surface's font.
-        Layout.Canvas = Canvas;
+        Layout.Canvas.SetImpl(Canvas.Impl);
         Layout.Canvas.Font.SetHeight(FontHeight);
-        Layout.Bounds = TRect{0, 0, Rect.Right - Rect.Left, Rect.Bottom - Rect.Top};
+        Layout.Bounds = TRect(0, 0, Rect.Width(), Rect.Height());
         Layout.Layout();
         LaidOut = 1;
     }

@@ -5,11 +5,13 @@
 #include <memory>
 #include <vector>
 
+#include "tests/wlib/SkinPictures.h"
 #include "wlib/IButton.h"
 #include "wlib/Mouse.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
 #include "wlib/TestHost.h"
+#include "wlib/Text.h"
 #include "wlib/Timer.h"
 
 using namespace WLib;
@@ -75,5 +77,55 @@ void BM_RawMouseMoveThroughSixtyElements(benchmark::State& state)
     benchmark::DoNotOptimize(tree->Host.RepaintRequests());
 }
 BENCHMARK(BM_RawMouseMoveThroughSixtyElements);
+
+// Two full-window pages, the front one with ten image buttons and a text
+// block, each button showing its region of the plain or the lit picture.
+struct TTwoPagesWithButtons {
+    static constexpr int kButtons = 10;
+
+    TTestHost Host;
+    TScrPages Pages;
+    TMouse Cursor;
+    TScrPage Back, Front;
+    TIButton Button[kButtons];
+    TText Text;
+    TBitmap Plain, Lit, CursorImage, CursorMask;
+
+    TTwoPagesWithButtons()
+    {
+        WLibTest::MakeFilledBitmap(Plain, 800, 600, 0x0010);
+        WLibTest::MakeFilledBitmap(Lit, 800, 600, 0xFFE0);
+        WLibTest::MakeArrowCursor(Cursor.Image, Cursor.Mask, 24, 0xFFFF);
+        Host.Attach(Pages);
+        TApp::Insert(&Cursor, &Pages);
+        TApp::Insert(&Back, &Pages);
+        Back.Background = Plain;
+        TApp::Insert(&Front, &Pages);
+        Front.Background = Plain;
+        TIButtonBase images;
+        images.Make(Plain, Lit);
+        for (int i = 0; i < kButtons; ++i) {
+            TApp::Insert(&Button[i], &Front);
+            TApp::SetBounds(&Button[i], 40 + (i % 2) * 380, 40 + (i / 2) * 100, 80, 340);
+            images.Apply(1, {&Button[i]});
+        }
+        Button[3].Selected = 1;
+        TApp::Insert(&Text, &Front);
+        TApp::SetBounds(&Text, 40, 540, 50, 720);
+        Text.SetText("Rows of falling blocks vanish when they are full; every ten rows the level goes up.");
+        Host.Start();
+        Pages.MouseMove(200, 70); // over the first button: lit, with the cursor on it
+        Host.Paint();             // the first paint lays the text out
+    }
+};
+
+void BM_PaintTreeTwoPagesTenButtonsAndText(benchmark::State& state)
+{
+    auto screen = std::make_unique<TTwoPagesWithButtons>();
+    for (auto _ : state)
+        screen->Pages.PaintTree();
+    benchmark::DoNotOptimize(screen->Host.Pixel(200, 70));
+}
+BENCHMARK(BM_PaintTreeTwoPagesTenButtonsAndText)->Unit(benchmark::kMicrosecond);
 
 } // namespace
