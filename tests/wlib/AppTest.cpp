@@ -50,9 +50,9 @@ TEST_F(TwoPages, LastInsertedPageIsTheOnlyShownPageAfterStartUp)
 
 TEST_F(TwoPages, DumpOfTwoPagesShowsTheHiddenAndTheFrontPage)
 {
+    TTestHost host; // outlives the page set, whose elements draw on its surface
     TScrPages pages;
     TScrPage hidden, front;
-    TTestHost host;
     host.Attach(pages);
     TApp::Insert(&hidden, &pages);
     TApp::Insert(&front, &pages);
