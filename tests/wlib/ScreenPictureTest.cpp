@@ -200,4 +200,14 @@ TEST_F(Screen, CursorIsDrawnOncePerPaint)
     EXPECT_EQ(Host.Pixel(600, 500), kCursorColour);
 }
 
+TEST_F(Screen, CursorWithoutItsPictureDrawsNothing)
+{
+    // The mask alone would stamp a black arrow: a missing picture draws none.
+    Cursor.Image = TBitmap();
+    Pages.MouseMove(600, 500);
+    auto picture = SavedPicture("no-cursor.png");
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(CountColour(*picture, 0, 0, 800, 600, kMenuPlain), 800 * 600);
+}
+
 } // namespace
