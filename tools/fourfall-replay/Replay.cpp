@@ -180,6 +180,11 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
             if (!ParseNumber(arg1, false, 0, UINT32_MAX, a)) {
                 return Fail(err, arg1, "not an unsigned 32-bit number");
             }
+            // A fresh program's state, so that a run in a process that ran
+            // another one before replays the same.
+            RulesReset();
+            ResetOptions();
+            ClearScores();
             RulesInit(static_cast<uint32_t>(a));
             RegisterGameTypes();
             seeded = true;
