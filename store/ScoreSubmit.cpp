@@ -3,6 +3,7 @@
 #include "store/ScoreSubmit.h"
 
 #include "platform/TcpClient.h"
+#include "store/OptionsStorage.h"
 #include "store/Registry.h"
 
 #include <algorithm>
@@ -16,7 +17,6 @@ constexpr std::size_t kPayloadBlock = 5;
 constexpr std::size_t kSymbolBits = 5;
 constexpr std::size_t kMaxHostName = 253;
 constexpr std::size_t kReceivePiece = 256;
-constexpr const char* kServerSettingKey = "Software\\Kestrovan\\Grand Fourfall\\Options";
 
 } // namespace
 
@@ -101,7 +101,7 @@ std::string ScoreServerHost()
     if (env != nullptr && IsPlainHostName(env))
         return env;
     CRegistry registry;
-    if (registry.OpenKey(HKEY_CURRENT_USER, kServerSettingKey, 0)) {
+    if (registry.OpenKey(HKEY_CURRENT_USER, kOptionsKey, 0)) {
         char buffer[kMaxHostName + 1];
         bool found = registry.ReadString(kScoreServerValue, buffer, sizeof buffer);
         registry.CloseKey();
