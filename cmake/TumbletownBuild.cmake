@@ -46,8 +46,11 @@ endfunction()
 function(tumbletown_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   tumbletown_executable(${name} SOURCES ${ARG_SOURCES} DEPS ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  # Each case is labelled with its folder under tests/ (e.g. "sound"), so a
+  # flavour can run one layer alone: ctest -L sound.
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "TUMBLETOWN_BUILD_DIR=${PROJECT_BINARY_DIR}")
+                       PROPERTIES ENVIRONMENT "TUMBLETOWN_BUILD_DIR=${PROJECT_BINARY_DIR}" LABELS "${folder}")
 endfunction()
 
 # tumbletown_fuzzer(<name> SOURCES ... [DEPS ...] [CORPUS dir]): a libFuzzer
@@ -60,6 +63,7 @@ function(tumbletown_fuzzer name)
                         DEPS ${ARG_DEPS})
   if(ARG_CORPUS)
     add_test(NAME fuzz-corpus.${name} COMMAND ${name}-corpus ${ARG_CORPUS})
+    set_tests_properties(fuzz-corpus.${name} PROPERTIES LABELS "fuzz")
   endif()
   if(TUMBLETOWN_FUZZ)
     tumbletown_executable(${name}-fuzzer SOURCES ${ARG_SOURCES} DEPS ${ARG_DEPS})

@@ -1,0 +1,25 @@
+// Where the game's data (Skin/, Sounds/, Music/) is found.
+#pragma once
+
+#include <string>
+
+namespace Platform {
+
+// The data folder: $TUMBLETOWN_DATA_DIR when set and not empty; else the
+// executable's folder when it holds a Skin folder (any case); else the
+// installed data folder chosen at build time.
+std::string FindDataFolder();
+
+// The rule of FindDataFolder with its inputs given: the override (may be
+// empty), the executable's folder (may be empty when unknown) and the
+// installed folder.
+std::string ChooseDataFolder(const std::string& overrideFolder, const std::string& executableFolder,
+                             const std::string& installedFolder);
+
+// The folder of the running executable (from /proc/self/exe), "" if unknown.
+std::string ExecutableFolder();
+
+// The installed data folder this build was configured with.
+std::string InstalledDataFolder();
+
+} // namespace Platform

@@ -1,0 +1,140 @@
+// The figure base: board operations and the player's operations.
+#include "rules/AbsFigure.h"
+
+#include "rules/GameState.h"
+
+#include <cstring>
+
+namespace GFourfall {
+
+TAbsFigure::TAbsFigure() : Cells{}, Width(0), Height(0), X(1), Y(1), OnBoard(false) {}
+
+TAbsFigure::~TAbsFigure() = default;
+
+void TAbsFigure::Stamp()
+{
+    for (int r = 0; r < Height; ++r) {
+        for (int c = 0; c < Width; ++c) {
+            if (Cells[r][c] != 0 && InPlayArea(Y + r, X + c)) {
+                GameState.Board[Y + r][X + c] = Cells[r][c];
+            }
+        }
+    }
+    OnBoard = true;
+}
+
+void TAbsFigure::Erase()
+{
+    for (int r = 0; r < Height; ++r) {
+        for (int c = 0; c < Width; ++c) {
+            if (Cells[r][c] != 0 && InPlayArea(Y + r, X + c)) {
+                GameState.Board[Y + r][X + c] = kCellEmpty;
+            }
+        }
+    }
+    OnBoard = false;
+}
+
+bool TAbsFigure::Fits() const
+{
+    for (int r = 0; r < Height; ++r) {
+        for (int c = 0; c < Width; ++c) {
+            if (Cells[r][c] != 0 && BoardCell(Y + r, X + c) != kCellEmpty) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool TAbsFigure::Resting()
+{
+    ++Y;
+    const bool resting = !Fits();
+    --Y;
+    return resting;
+}
+
+bool TAbsFigure::Move(int dx, int dy)
+{
+    Erase();
+    X += dx;
+    Y += dy;
+    if (Fits()) {
+        GameState.Changed = true;
+        GameState.SndHitBottom = Resting();
+        Stamp();
+        return true;
+    }
+    X -= dx;
+    Y -= dy;
+    Stamp();
+    return false;
+}
+
+void TAbsFigure::Turn()
+{
+    const int w = Width;
+    const int h = Height;
+    uint8_t turned[kFigureSize][kFigureSize] = {};
+    for (int r = 0; r < h; ++r) {
+        for (int c = 0; c < w; ++c) {
+            turned[w - 1 - c][r] = Cells[r][c];
+        }
+    }
+    std::memcpy(Cells, turned, sizeof Cells);
+    Width = h;
+    Height = w;
+}
+
+void TAbsFigure::Drop()
+{
+    Erase();
+    const int32_t start = Y;
+    // A figure without cells fits everywhere: the frame's bottom bounds the fall.
+    do {
+        ++Y;
+    } while (Y <= kBoardSize && Fits());
+    --Y;
+    const int32_t fallen = Y - start;
+    if (fallen > 0) {
+        AddScore(fallen);
+        GameState.SndDrop = true;
+        GameState.Changed = true;
+    }
+    Stamp();
+}
+
+void TAbsFigure::Rotate()
+{
+    Erase();
+    Turn();
+    if (Fits()) {
+        GameState.Changed = true;
+        GameState.SndRotate = true;
+    } else {
+        Turn();
+        Turn();
+        Turn();
+    }
+    Stamp();
+}
+
+void TAbsFigure::Down()
+{
+    if (Move(0, 1)) {
+        AddScore(1);
+    }
+}
+
+void TAbsFigure::Left()
+{
+    Move(-1, 0);
+}
+
+void TAbsFigure::Right()
+{
+    Move(1, 0);
+}
+
+} // namespace GFourfall

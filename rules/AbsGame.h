@@ -1,0 +1,33 @@
+// The game type base: how figures are made and what a landing removes.
+#pragma once
+
+#include <cstdint>
+
+namespace GFourfall {
+
+class TAbsFigure;
+
+class TAbsGame {
+public:
+    explicit TAbsGame(int32_t typeId) : TypeId(typeId) {}
+    virtual ~TAbsGame();
+
+    TAbsGame(const TAbsGame&) = delete;
+    TAbsGame& operator=(const TAbsGame&) = delete;
+
+    // a = CreateFigure, b = CreateFigure; the old CurFig and NextFig are
+    // deleted; CurFig = b, NextFig = a.
+    virtual void InitFigures();
+    // n = CreateFigure; the old CurFig is deleted; CurFig = NextFig; NextFig = n.
+    virtual void NextFigure();
+    // A new figure of this type, owned by the caller. The base makes an empty one.
+    virtual TAbsFigure* CreateFigure();
+    // Removes what a landing completed. The base does nothing.
+    virtual void Settle();
+    // The display name; the base answers the empty string.
+    virtual const char* Name() const;
+
+    int32_t TypeId; // the number given at registration; its meaning depends on the class
+};
+
+} // namespace GFourfall

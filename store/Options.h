@@ -1,0 +1,27 @@
+// The game's options: one record of signed 32-bit numbers in global storage,
+// read directly by the rules, the pages and the widgets, loaded from and saved
+// to the settings store under the value names that the fields bear.
+#pragma once
+
+#include <cstdint>
+
+// Fields lie in this order in memory; each is named after its stored value.
+// No field is range-checked here: readers guard the values they depend on
+// (StartGame clamps StartLevel and Difficulty, see rules/GameState.h).
+struct TOptions {
+    int32_t StartLevel = 1; // level at which a new game starts
+    int32_t Difficulty = 1; // colour count of the colour game is 4 + Difficulty
+    int32_t ZPlaySound = 1; // sound effects on (non-zero) or off (0)
+    int32_t ZPlayMusic = 1; // background music on (non-zero) or off (0)
+    int32_t ZNextFig = 1;   // next-figure preview shown (non-zero) or hidden (0)
+    int32_t UseEffects = 1; // kept in the store and written back unchanged
+    int32_t MouseType = 1;  // kept in the store and written back unchanged
+    int32_t BackRound = 0;  // play background: 0 techno, 1 nature, 2 kids (reduced modulo 3 on load)
+    int32_t NumBlocks = 0;  // cell drawing variant of the board widgets
+};
+
+// The one options record of the program, holding the defaults until loaded.
+extern TOptions Options;
+
+// Puts every field back to its default (for a fresh start and for tests).
+void ResetOptions();

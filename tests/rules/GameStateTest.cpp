@@ -1,0 +1,402 @@
+// The game state, its life cycle and the figure base operations.
+#include "RulesFixture.h"
+
+#include "rules/GameTypes.h"
+
+#include <climits>
+#include <ostream>
+
+namespace GFourfall::test {
+namespace {
+
+TEST(TRandom, FollowsTheLinearCongruentialSequence)
+{
+    SeedRandom(0);
+    // state 1 was drawn and thrown away; the next state is 1 * 22695477 + 1.
+    uint32_t state = 1;
+    for (int i = 0; i < 5; ++i) {
+        state = state * 22695477u + 1u;
+        EXPECT_EQ(Random(), static_cast<int32_t>((state >> 16) & 0x7FFF)) << i;
+    }
+    SeedRandom(42);
+    const int32_t a = Random();
+    SeedRandom(42);
+    EXPECT_EQ(Random(), a);
+}
+
+TEST(TRandom, StaysInRange)
+{
+    SeedRandom(0xFFFFFFFFu);
+    for (int i = 0; i < 10000; ++i) {
+        const int32_t v = Random();
+        ASSERT_GE(v, 0);
+        ASSERT_LE(v, 32767);
+    }
+}
+
+using GameStateTest = RulesTest;
+
+TEST_F(GameStateTest, ClearBoardWallsTheFrameAndEmptiesThePlayArea)
+{
+    GameState.Board[5][5] = 3;
+    GameState.Changed = false;
+    ClearBoard();
+    EXPECT_TRUE(GameState.Changed);
+    for (int y = 0; y <= 32; ++y) {
+        for (int x = 0; x <= 14; ++x) {
+            const bool wall = y == 0 || y == 32 || x == 0 || x == 14;
+            ASSERT_EQ(GameState.Board[y][x], wall ? 255 : 0) << "row " << y << " column " << x;
+        }
+    }
+}
+
+struct SizeCase {
+    int32_t columns, rows, width, height;
+};
+std::ostream& operator<<(std::ostream& os, const SizeCase& c)
+{
+    return os << "SetSize(" << c.columns << ", " << c.rows << ")";
+}
+class SetSizeTable : public RulesTest, public ::testing::WithParamInterface<SizeCase> {};
+
+// Sizes outside the grid would write past the 64 x 64 board: they are clamped.
+TEST_P(SetSizeTable, KeepsThePlayAreaInsideTheGrid)
+{
+    const SizeCase& c = GetParam();
+    SetSize(c.columns, c.rows);
+    EXPECT_EQ(GameState.Width, c.width);
+    EXPECT_EQ(GameState.Height, c.height);
+    EXPECT_EQ(GameState.Board[c.height + 1][1], 255);
+    EXPECT_EQ(GameState.Board[1][c.width + 1], 255);
+    EXPECT_EQ(GameState.Board[c.height][c.width], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, SetSizeTable,
+                         ::testing::Values(SizeCase{13, 31, 13, 31}, SizeCase{62, 62, 62, 62},
+                                           SizeCase{63, 100, 62, 62}, SizeCase{0, -5, 1, 1},
+                                           SizeCase{INT_MIN, INT_MAX, 1, 62}));
+
+struct LevelCase {
+    int32_t level, period, linesLeft, appliedLevel;
+};
+std::ostream& operator<<(std::ostream& os, const LevelCase& c)
+{
+    return os << "SetLevel(" << c.level << ")";
+}
+class SetLevelTable : public RulesTest, public ::testing::WithParamInterface<LevelCase> {};
+
+TEST_P(SetLevelTable, DerivesPeriodAndRemovalsFromTheLevel)
+{
+    const LevelCase& c = GetParam();
+    SetLevel(c.level);
+    EXPECT_EQ(GameState.Level, c.appliedLevel);
+    EXPECT_EQ(GameState.FallPeriod, c.period);
+    EXPECT_EQ(GameState.LinesLeft, c.linesLeft);
+}
+
+// Below 0 the period would divide by zero (-1) or go negative; from 2000 on
+// it would be 0 ms: levels are kept to 0 to 1999.
+INSTANTIATE_TEST_SUITE_P(Rules, SetLevelTable,
+                         ::testing::Values(LevelCase{0, 2000, 24, 0}, LevelCase{1, 1000, 30, 1},
+                                           LevelCase{2, 666, 36, 2}, LevelCase{3, 500, 42, 3},
+                                           LevelCase{6, 285, 60, 6}, LevelCase{10, 181, 84, 10},
+                                           LevelCase{12, 153, 96, 12}, LevelCase{15, 125, 114, 15},
+                                           LevelCase{19, 100, 138, 19}, LevelCase{1999, 1, 12018, 1999},
+                                           LevelCase{2000, 1, 12018, 1999},
+                                           LevelCase{INT_MAX, 1, 12018, 1999}, LevelCase{-1, 2000, 24, 0},
+                                           LevelCase{INT_MIN, 2000, 24, 0}));
+
+TEST_F(GameStateTest, SetLevelRequestsTheNewLevelEffectOnlyOneLevelUp)
+{
+    SetLevel(3);
+    GameState.SndNewLevel = true;
+    SetLevel(3);
+    EXPECT_FALSE(GameState.SndNewLevel);
+    SetLevel(4);
+    EXPECT_TRUE(GameState.SndNewLevel);
+    SetLevel(6);
+    EXPECT_FALSE(GameState.SndNewLevel);
+    SetLevel(kMaxLevel);
+    SetLevel(kMaxLevel + 1);
+    EXPECT_FALSE(GameState.SndNewLevel) << "no level above the highest";
+}
+
+TEST_F(GameStateTest, SelectGameFallsBackToTheClassicGameForUnknownNumbers)
+{
+    for (int32_t n : {0, 4, 8}) {
+        SelectGame(n);
+        EXPECT_EQ(GameState.GameNum, n);
+    }
+    for (int32_t n : {-1, 9, 15, 16, INT_MAX, INT_MIN}) {
+        SelectGame(n);
+        EXPECT_EQ(GameState.GameNum, kGameFourfall) << n;
+    }
+}
+
+// A game type that always makes the same three-cell bar, for tests that need
+// predictable figures.
+class TBarGame : public TAbsGame {
+public:
+    TBarGame() : TAbsGame(99) {}
+    TAbsFigure* CreateFigure() override
+    {
+        ++Made;
+        return MakeFigure({"XXX"}, 6, 1, 4);
+    }
+    int Made = 0;
+};
+
+TEST_F(GameStateTest, StartGameWithoutAGameTypeDoesNothing)
+{
+    SelectGame(3); // nothing registered yet
+    StartGame();
+    EXPECT_EQ(GameState.Status, kStatusNoGame);
+}
+
+TEST_F(GameStateTest, GameSelectedBeforeRegistrationStartsOnceRegistered)
+{
+    SelectGame(0); // the stored number is loaded before the types exist
+    auto* game = new TBarGame();
+    RegisterGame(game);
+    StartGame();
+    EXPECT_EQ(GameState.Game, game);
+    EXPECT_EQ(GameState.Status, kStatusPlaying);
+}
+
+TEST_F(GameStateTest, StartGameMakesThreeFiguresAndStampsTheFirst)
+{
+    auto* game = new TBarGame();
+    RegisterGame(game);
+    SelectGame(0);
+    Options.StartLevel = 0;
+    StartGame();
+    EXPECT_EQ(game->Made, 3);
+    EXPECT_EQ(GameState.Status, kStatusPlaying);
+    EXPECT_EQ(GameState.Score, 0);
+    EXPECT_EQ(GameState.FallPeriod, 2000);
+    EXPECT_EQ(GameState.LinesLeft, 24);
+    EXPECT_FALSE(GameState.SndNewLevel);
+    EXPECT_EQ(BoardRow(1), ".....444.....");
+}
+
+struct OptionGuardCase {
+    int32_t startLevel, difficulty, level, period, appliedDifficulty;
+};
+std::ostream& operator<<(std::ostream& os, const OptionGuardCase& c)
+{
+    return os << "StartLevel " << c.startLevel << ", Difficulty " << c.difficulty;
+}
+class StartOptionsTable : public RulesTest, public ::testing::WithParamInterface<OptionGuardCase> {};
+
+TEST_P(StartOptionsTable, StartsWithinTheModel)
+{
+    const OptionGuardCase& c = GetParam();
+    RegisterGame(new TBarGame());
+    SelectGame(0);
+    Options.StartLevel = c.startLevel;
+    Options.Difficulty = c.difficulty;
+    StartGame();
+    EXPECT_EQ(GameState.Level, c.level);
+    EXPECT_EQ(GameState.FallPeriod, c.period);
+    EXPECT_EQ(GameState.Difficulty, c.appliedDifficulty);
+    EXPECT_FALSE(GameState.SndNewLevel);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, StartOptionsTable,
+                         ::testing::Values(OptionGuardCase{1, 1, 1, 1000, 1},
+                                           OptionGuardCase{0, 0, 0, 2000, 0},
+                                           OptionGuardCase{-3, -4, 0, 2000, 0},
+                                           OptionGuardCase{5000, 3, kMaxLevel, 1, 3},
+                                           OptionGuardCase{INT_MAX, INT_MAX, kMaxLevel, 1, kMaxDifficulty},
+                                           OptionGuardCase{INT_MIN, INT_MIN, 0, 2000, 0}));
+
+TEST_F(GameStateTest, FallTickMovesWithoutPointsAndLandsWhenBlocked)
+{
+    RegisterGame(new TBarGame());
+    SelectGame(0);
+    StartGame();
+    TAbsFigure* first = GameState.CurFig;
+    for (int i = 0; i < 30; ++i) {
+        FallTick();
+    }
+    EXPECT_EQ(GameState.CurFig, first);
+    EXPECT_EQ(GameState.CurFig->Y, 31);
+    EXPECT_EQ(GameState.Score, 0);
+    EXPECT_TRUE(GameState.SndHitBottom);
+    FallTick(); // cannot move: lands, the next figure comes in
+    EXPECT_NE(GameState.CurFig, first);
+    EXPECT_EQ(BoardRow(31), ".....444.....");
+    EXPECT_EQ(BoardRow(1), ".....444.....");
+}
+
+TEST_F(GameStateTest, GameEndsWhenTheNewFigureDoesNotFitAndItIsNotShown)
+{
+    RegisterGame(new TBarGame());
+    SelectGame(0);
+    StartGame();
+    GameState.Board[2][7] = 5; // right under the spawn place
+    ClearFlags();
+    GameState.Score = 0; // does not enter the list
+    FallTick();          // cannot move: lands where it spawned, and the next one does not fit
+    EXPECT_EQ(GameState.Status, kStatusGameOver);
+    EXPECT_TRUE(GameState.SndGameOver);
+    EXPECT_TRUE(GameState.Changed);
+    EXPECT_FALSE(GameState.NewHiScore);
+    EXPECT_FALSE(GameState.SndClap);
+    EXPECT_EQ(GameState.HiScorePos, -1);
+    EXPECT_EQ(BoardRow(1), ".....444.....") << "the landed figure stays, the new one is not drawn";
+    EXPECT_EQ(BoardRow(2), "......5......");
+    // Further ticks change nothing.
+    FallTick();
+    EXPECT_EQ(GameState.Status, kStatusGameOver);
+    EXPECT_EQ(BoardRow(1), ".....444.....");
+}
+
+TEST_F(GameStateTest, GameOverOffersTheScoreToTheTable)
+{
+    RegisterGame(new TBarGame());
+    SelectGame(0);
+    StartGame();
+    GameState.Board[2][7] = 5;
+    GameState.Score = 77;
+    FallTick();
+    ASSERT_EQ(GameState.Status, kStatusGameOver);
+    EXPECT_TRUE(GameState.NewHiScore);
+    EXPECT_TRUE(GameState.SndClap);
+    EXPECT_EQ(GameState.HiScorePos, 0);
+    EXPECT_EQ(HiScores.Entries[0][0][0].Score, 77);
+}
+
+TEST_F(GameStateTest, StartGameAfterGameOverBeginsAFreshGame)
+{
+    RegisterGame(new TBarGame());
+    SelectGame(0);
+    StartGame();
+    GameState.Board[2][7] = 5;
+    FallTick();
+    ASSERT_EQ(GameState.Status, kStatusGameOver);
+    StartGame();
+    EXPECT_EQ(GameState.Status, kStatusPlaying);
+    EXPECT_EQ(GameState.GameNum, 0);
+    EXPECT_EQ(BoardRow(2), ".............");
+}
+
+// --- the figure base ---
+
+using FigureTest = RulesTest;
+
+TEST_F(FigureTest, TurnIsAQuarterTurnCounterClockwiseAnchoredTopLeft)
+{
+    TAbsFigure* f = MakeFigure({"XXX", "X.."}, 5, 3);
+    f->Turn();
+    EXPECT_EQ(FigureRows(*f), (std::vector<std::string>{"X.", "X.", "XX"}));
+    EXPECT_EQ(f->X, 5);
+    EXPECT_EQ(f->Y, 3);
+    f->Turn();
+    f->Turn();
+    f->Turn();
+    EXPECT_EQ(FigureRows(*f), (std::vector<std::string>{"XXX", "X.."}));
+    delete f;
+}
+
+TEST_F(FigureTest, MoveIntoWallOrBlockFailsAndChangesNothing)
+{
+    TAbsFigure* f = Place(MakeFigure({"XX"}, 1, 5));
+    ClearFlags();
+    EXPECT_FALSE(f->Move(-1, 0));
+    EXPECT_EQ(f->X, 1);
+    EXPECT_FALSE(GameState.Changed);
+    GameState.Board[5][3] = 2;
+    EXPECT_FALSE(f->Move(1, 0));
+    EXPECT_EQ(BoardRow(5), "332..........");
+    EXPECT_TRUE(f->Move(0, 1));
+    EXPECT_EQ(BoardRow(5), "..2..........");
+    EXPECT_EQ(BoardRow(6), "33...........");
+}
+
+TEST_F(FigureTest, HitBottomIsRaisedOnEverySupportedMoveAndClearedInFreeFall)
+{
+    SetBottomRows({"XX...........", "XXXX........."});
+    for (int x = 1; x <= 4; ++x) {
+        GameState.Board[31][x] = 1;
+    }
+    GameState.Board[30][1] = GameState.Board[30][2] = 1;
+    TAbsFigure* f = Place(MakeFigure({"X"}, 3, 30));
+    GameState.SndHitBottom = false;
+    EXPECT_TRUE(f->Move(1, 0)); // slides along the row of four
+    EXPECT_TRUE(GameState.SndHitBottom);
+    EXPECT_TRUE(f->Move(1, 0)); // over the edge: nothing under it now
+    EXPECT_FALSE(GameState.SndHitBottom);
+    EXPECT_TRUE(f->Move(0, 1)); // down to the floor
+    EXPECT_TRUE(GameState.SndHitBottom);
+}
+
+TEST_F(FigureTest, DropAddsTheRowsFallenAndDoesNotLand)
+{
+    TAbsFigure* f = Place(MakeFigure({"XX"}, 4, 21));
+    ClearFlags();
+    f->Drop();
+    EXPECT_EQ(f->Y, 31);
+    EXPECT_EQ(GameState.Score, 10);
+    EXPECT_TRUE(GameState.SndDrop);
+    EXPECT_TRUE(GameState.Changed);
+    // Still the falling figure: it can slide and drop again.
+    ClearFlags();
+    f->Drop();
+    EXPECT_EQ(GameState.Score, 10);
+    EXPECT_FALSE(GameState.SndDrop);
+    EXPECT_FALSE(GameState.Changed);
+    EXPECT_TRUE(f->Move(1, 0));
+    EXPECT_EQ(BoardRow(31), "....33.......");
+}
+
+TEST_F(FigureTest, DownScoresOnlyWhenItMoves)
+{
+    TAbsFigure* f = Place(MakeFigure({"X"}, 4, 30));
+    f->Down();
+    EXPECT_EQ(GameState.Score, 1);
+    f->Down();
+    EXPECT_EQ(GameState.Score, 1);
+    EXPECT_EQ(f->Y, 31);
+}
+
+TEST_F(FigureTest, BlockedRotationLeavesTheFigureAsItWas)
+{
+    TAbsFigure* f = Place(MakeFigure({"XXXX"}, 3, 30));
+    ClearFlags();
+    f->Rotate(); // would reach below the floor
+    EXPECT_EQ(FigureRows(*f), (std::vector<std::string>{"XXXX"}));
+    EXPECT_FALSE(GameState.SndRotate);
+    EXPECT_FALSE(GameState.Changed);
+    EXPECT_EQ(BoardRow(30), "..3333.......");
+
+    f->Move(0, -5);
+    ClearFlags();
+    f->Rotate();
+    EXPECT_EQ(FigureRows(*f), (std::vector<std::string>{"X", "X", "X", "X"}));
+    EXPECT_TRUE(GameState.SndRotate);
+    EXPECT_TRUE(GameState.Changed);
+    EXPECT_EQ(BoardRow(25), "..3..........");
+    EXPECT_EQ(BoardRow(28), "..3..........");
+}
+
+TEST_F(FigureTest, CellsOutsideTheFrameNeverFit)
+{
+    SetSize(3, 3);
+    // Five wide on a three-column board: the left cells lie left of the wall.
+    TAbsFigure* f = MakeFigure({"XXXXX"}, -1, 1);
+    EXPECT_FALSE(f->Fits());
+    f->X = 70;
+    EXPECT_FALSE(f->Fits());
+    delete f;
+}
+
+TEST_F(FigureTest, DropOfAFigureWithoutCellsEnds)
+{
+    TAbsFigure* f = Place(new TAbsFigure());
+    f->Drop();
+    EXPECT_LE(f->Y, kBoardSize);
+}
+
+} // namespace
+} // namespace GFourfall::test
