@@ -1,5 +1,6 @@
 #include "tests/data/ContentFiles.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -130,6 +131,46 @@ TWaveInfo InspectWave(const std::vector<uint8_t>& b)
         at += 8 + size + (size & 1);
     }
     return w;
+}
+
+std::vector<double> DecodeSamples(const std::vector<uint8_t>& b, const TWaveInfo& w)
+{
+    std::vector<double> s;
+    if (!w.Valid || w.Channels != 1)
+        return s;
+    const uint8_t* data = &b[w.DataOffset];
+    if (w.Bits == 8) {
+        for (size_t i = 0; i < w.DataSize; ++i)
+            s.push_back((data[i] - 128) / 128.0);
+    } else if (w.Bits == 16) {
+        for (size_t i = 0; i + 1 < w.DataSize; i += 2)
+            s.push_back(int16_t(data[i] | data[i + 1] << 8) / 32768.0);
+    } else if (w.Bits == 4 && w.Tag == 2 && w.BlockAlign > 7) {
+        static const int adapt[16] = {230, 230, 230, 230, 307, 409, 512, 614,
+                                      768, 614, 512, 409, 307, 230, 230, 230};
+        static const int coef[7][2] = {{256, 0}, {512, -256}, {0, 0},     {192, 64},
+                                       {240, 0}, {460, -208}, {392, -232}};
+        const size_t align = size_t(w.BlockAlign);
+        for (size_t at = 0; at + align <= w.DataSize; at += align) {
+            const uint8_t* block = data + at;
+            const int p = std::min<int>(block[0], 6);
+            int delta = int16_t(block[1] | block[2] << 8);
+            int s1 = int16_t(block[3] | block[4] << 8), s2 = int16_t(block[5] | block[6] << 8);
+            s.push_back(s2 / 32768.0);
+            s.push_back(s1 / 32768.0);
+            for (size_t i = 0; i < (align - 7) * 2; ++i) {
+                const int nibble = i % 2 ? block[7 + i / 2] & 15 : block[7 + i / 2] >> 4;
+                const int n = nibble >= 8 ? nibble - 16 : nibble;
+                const int predicted = (s1 * coef[p][0] + s2 * coef[p][1]) / 256;
+                const int value = std::max(-32768, std::min(32767, predicted + n * delta));
+                delta = std::max(16, delta * adapt[nibble] / 256);
+                s2 = s1;
+                s1 = value;
+                s.push_back(value / 32768.0);
+            }
+        }
+    }
+    return s;
 }
 
 } // namespace ContentTest

@@ -37,5 +37,8 @@ struct TWaveInfo {
     size_t DataOffset = 0, DataSize = 0;
 };
 TWaveInfo InspectWave(const std::vector<uint8_t>& bytes);
+// The mono samples of the data chunk, -1 to 1: 8-bit, 16-bit or Microsoft
+// ADPCM (decoded as the format defines it).
+std::vector<double> DecodeSamples(const std::vector<uint8_t>& bytes, const TWaveInfo& info);
 
 } // namespace ContentTest

@@ -9,6 +9,8 @@ namespace MakeMusic {
 
 namespace {
 
+constexpr int kMixLevelPercent = 70;
+
 constexpr int kPeriods[kColumns] = {
     1712, 1616, 1525, 1440, 1357, 1281, 1209, 1141, 1077, 1017, 961, 907, 856, 808, 762, 720, 678,
     640,  604,  570,  538,  508,  480,  453,  428,  404,  381,  360, 339, 320, 302, 285, 269, 254,
@@ -400,10 +402,19 @@ TModule TSong::Build(const std::string& title, int speed, int bpm)
     Fx(0, freeSlot(0), kFxSpeed, speed);
     Fx(0, freeSlot(0), kFxSpeed, bpm);
 
+    // The whole tune is mixed down a little, so that the sound effects
+    // (which the mixer adds at half scale) sit level with it.
+    auto mixed = [](int volume) { return (volume * kMixLevelPercent + 50) / 100; };
+    for (auto& row : Timeline)
+        for (TCell& c : row)
+            if (c.Effect == kFxSetVolume)
+                c.Param = mixed(c.Param);
     TModule m;
     m.Title = title;
     m.Channels = Channels;
     m.Instruments = Instruments;
+    for (TInstrument& ins : m.Instruments)
+        ins.Volume = mixed(ins.Volume);
     const int total = int(Timeline.size());
     for (int start = 0; start < total;) {
         auto shortBlock = ShortBlocks.find(start);

@@ -100,7 +100,8 @@ public:
     void ShortBlock(int row, int rows) { ShortBlocks[row] = rows; }
 
     // The module: speed and tempo are set on row 0; blocks of 64 rows (or
-    // shorter ones with a pattern break) become patterns, identical ones shared.
+    // shorter ones with a pattern break) become patterns, identical ones
+    // shared; all volumes are mixed down to the game's level. Call it once.
     TModule Build(const std::string& title, int speed, int bpm);
 
     int Rows() const { return int(Timeline.size()); }

@@ -156,14 +156,13 @@ void MenuBackdrop(TRaster& r, uint32_t seed)
     };
     for (int i = 0; i < 18; ++i) {
         const bool left = i % 2 == 0;
-        const double x = left ? 10 + next() * 160 : 620 + next() * 140;
+        const double cell = 12 + next() * 12;
+        const double room = 126 - 4 * cell; // the figures stay in the outer columns
+        const double x = left ? 4 + next() * room : 796 - 4 * cell - next() * room;
         const double y = -20 + next() * 600;
-        const double cell = 14 + next() * 14;
         const int shape = int(next() * 7);
-        if (y < 125 && x + 4 * cell > 150 && x < 650)
-            continue; // keep the title clear
         r.Line(x + cell, y - 60, x + cell, y - 6, cell * 0.6, Hex(0xFFFFFF), 0.025);
-        Figure(r, shape, x, y, cell, CellColor(int(next() * 7)), 0.22 + 0.2 * next());
+        Figure(r, shape, x, y, cell, CellColor(int(next() * 7)), 0.18 + 0.16 * next());
     }
     r.Vignette(0.45);
     r.Grain({0, 0, w, h}, 0.012, seed * 7 + 1);
