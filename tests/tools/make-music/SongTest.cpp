@@ -80,7 +80,7 @@ TEST(Song, PlayTimeFollowsSpeedTempoBreaksAndLoops)
 
     TSong broken(4);
     broken.AddInstrument(Square(), 36);
-    broken.At(127, 0);
+    broken.At(95, 0); // 32 rows, then one whole pattern
     broken.ShortBlock(0, 32); // the first pattern ends after 32 rows
     EXPECT_EQ(PlayFrames(broken.Build("b", 6, 125), 22050), (32 + 64) * 2653);
 
