@@ -71,8 +71,10 @@ xdotool keydown Up; sleep 1.2; xdotool keyup Up
 # Mouse: every button, clamped positions inside the layout.
 xdotool mousemove --window "$w" 100 50 click 1
 xdotool mousemove --window "$w" 700 500 click 3
-sleep 0.5
-expect_line() { grep -qxF -- "$1" "$work/log" || fail "no line '$1'"; }
+expect_line() { # waits up to 10 s for the probe to print the line
+  for _ in $(seq 200); do grep -qxF -- "$1" "$work/log" && return; sleep 0.05; done
+  fail "no line '$1'"
+}
 for line in 'KeyDown 0x25' 'KeyUp 0x25' 'KeyDown 0x26' 'KeyDown 0x27' 'KeyDown 0x28' 'KeyDown 0x11' \
             'KeyDown 0x41' 'KeyPress 97' 'KeyDown 0x08' 'KeyPress 8' 'KeyDown 0x0D' 'KeyPress 13' \
             'KeyDown 0x2E' 'KeyDown 0x1B' 'KeyPress 27' 'KeyPress 72' 'KeyPress 233' \
@@ -90,9 +92,14 @@ xdotool key q
 for _ in $(seq 100); do xwininfo -root -tree | grep -q '"Quit?"' && break; sleep 0.05; done
 xwininfo -root -tree | grep -q '"Quit?"' || fail "no question box"
 box=$(xwininfo -root -tree | grep '"Quit?"' | awk '{print $1}' | head -1)
+sleep 0.3
 import -window "$box" "$out/window-probe-question.png" || true
-xdotool key --window "$box" Return 2> /dev/null || xdotool key Return
-for _ in $(seq 100); do grep -q '^answer' "$work/log" && break; sleep 0.05; done
+answers() { grep -c '^answer' "$work/log"; }
+# Press or click again until the box has taken it (it may not be drawn yet).
+for _ in $(seq 10); do
+  xdotool windowfocus --sync "$box" 2> /dev/null; xdotool key Return
+  for _ in $(seq 20); do (( $(answers) == 1 )) && break 2; sleep 0.05; done
+done
 expect_line 'answer no'
 # Asked again, and answered by clicking Yes (the left button of the box).
 xdotool key q
@@ -103,9 +110,11 @@ for _ in $(seq 100); do
   sleep 0.05
 done
 [[ -n "$box" ]] || fail "no second question box"
-sleep 0.3
-xdotool mousemove --window "$box" 55 71 click 1
-for _ in $(seq 100); do [[ $(grep -c '^answer' "$work/log") == 2 ]] && break; sleep 0.05; done
+for _ in $(seq 10); do
+  sleep 0.3
+  xdotool mousemove --window "$box" 55 71 click 1
+  for _ in $(seq 20); do (( $(answers) == 2 )) && break 2; sleep 0.05; done
+done
 expect_line 'answer yes'
 
 # The program is asked to end (SIGTERM; a background job ignores SIGINT):
