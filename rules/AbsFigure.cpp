@@ -98,7 +98,7 @@ void TAbsFigure::Drop()
     --Y;
     const int32_t fallen = Y - start;
     if (fallen > 0) {
-        GameState.Score += fallen;
+        AddScore(fallen);
         GameState.SndDrop = true;
         GameState.Changed = true;
     }
@@ -123,7 +123,7 @@ void TAbsFigure::Rotate()
 void TAbsFigure::Down()
 {
     if (Move(0, 1)) {
-        GameState.Score += 1;
+        AddScore(1);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "store/Options.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace GFourfall {
@@ -112,6 +113,12 @@ bool InPlayArea(int row, int column)
 uint8_t BoardCell(int row, int column)
 {
     return InPlayArea(row, column) ? GameState.Board[row][column] : kCellWall;
+}
+
+void AddScore(int32_t points)
+{
+    const int64_t sum = static_cast<int64_t>(GameState.Score) + points;
+    GameState.Score = static_cast<int32_t>(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
 }
 
 void StartGame()

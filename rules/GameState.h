@@ -125,6 +125,9 @@ void Advance();
 // SndGameOver = 1, Changed = 1.
 void EndGame();
 
+// Score += points, held at the largest 32-bit value instead of wrapping.
+void AddScore(int32_t points);
+
 // The board cell at (row, column), or wall for any place outside the walled
 // frame of the play area (so nothing outside the frame is ever read).
 uint8_t BoardCell(int row, int column);

@@ -16,7 +16,8 @@ THiScoreTable MakeEmptyTable()
 
 } // namespace
 
-THiScoreTable HiScores = MakeEmptyTable();
+// Constant-initialised, so it is ready before any other start-up code runs.
+THiScoreTable HiScores = {{}, "Anonymous", 0};
 
 void ClearScores()
 {

@@ -316,7 +316,6 @@ TEST_F(FigureTest, MoveIntoWallOrBlockFailsAndChangesNothing)
 
 TEST_F(FigureTest, HitBottomIsRaisedOnEverySupportedMoveAndClearedInFreeFall)
 {
-    SetBottomRows({"XX...........", "XXXX........."});
     for (int x = 1; x <= 4; ++x) {
         GameState.Board[31][x] = 1;
     }
@@ -350,14 +349,21 @@ TEST_F(FigureTest, DropAddsTheRowsFallenAndDoesNotLand)
     EXPECT_EQ(BoardRow(31), "....33.......");
 }
 
-TEST_F(FigureTest, DownScoresOnlyWhenItMoves)
+TEST_F(FigureTest, DownScoresOnlyWhenItMovesAndNeverLands)
 {
+    RegisterGame(new TBarGame());
+    SelectGame(0);
+    StartGame();
     TAbsFigure* f = Place(MakeFigure({"X"}, 4, 30));
+    const int32_t score = GameState.Score;
     f->Down();
-    EXPECT_EQ(GameState.Score, 1);
+    EXPECT_EQ(GameState.Score, score + 1);
     f->Down();
-    EXPECT_EQ(GameState.Score, 1);
+    EXPECT_EQ(GameState.Score, score + 1);
     EXPECT_EQ(f->Y, 31);
+    EXPECT_EQ(GameState.CurFig, f) << "against the floor Down does not land the figure";
+    FallTick();
+    EXPECT_NE(GameState.CurFig, f) << "the next tick lands it";
 }
 
 TEST_F(FigureTest, BlockedRotationLeavesTheFigureAsItWas)

@@ -1,0 +1,24 @@
+// The special figures' common part.
+#include "rules/SpecialFig.h"
+
+#include "rules/GameState.h"
+
+namespace GFourfall {
+
+TSpecialFig::~TSpecialFig()
+{
+    // A figure that was never placed (the preview, or one that did not fit at
+    // game over) or whose cells a row removal already took away owns no board
+    // cell: erasing its box would remove other blocks.
+    if (OnBoard) {
+        Erase();
+    }
+    GameState.Changed = true;
+}
+
+bool IsSpecialFigure(const TAbsFigure* figure)
+{
+    return dynamic_cast<const TSpecialFig*>(figure) != nullptr;
+}
+
+} // namespace GFourfall

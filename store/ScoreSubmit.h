@@ -1,0 +1,57 @@
+// Sending a result to the world high-score server: one HTTP GET to port 80
+// whose query carries the game type, the name and the score in a base-32 form.
+// The reply is read to its end and ignored; every failure is silent.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Sends one result (online type 0 to 3, the player's name, the score) to the
+// server of ScoreServerHost(). Blocks at most about ten seconds.
+void SendScore(std::int32_t onlineType, const char* name, std::int32_t score);
+
+// Time limits and the reply bound of one exchange.
+struct TExchangeLimits {
+    int StepMs = 3000;               // each step: lookup, connect, send, each wait for reply data
+    int TotalMs = 10000;             // the whole exchange
+    std::size_t MaxReply = 16 << 10; // reply bytes kept; reading stops there
+};
+
+// Connects to host:port, sends the request, shuts the sending side down and
+// reads the reply until the server closes (at most limits.MaxReply bytes).
+// Returns the reply; empty on any failure before the reply. A server that
+// stops answering ends the exchange at the time limit with what it sent.
+std::string ExchangeHttp(std::uint16_t port, const std::string& host, const char* request, std::size_t length,
+                         const TExchangeLimits& limits = TExchangeLimits());
+
+// The host name of the high-score server: the environment variable
+// TUMBLETOWN_SCORE_SERVER, else the text value "ScoreServer" of the options
+// key in the settings store, else "localhost". A value that is not a plain
+// host name (letters, digits, dots, hyphens; at most 253) is passed over.
+std::string ScoreServerHost();
+constexpr const char* kScoreServerVariable = "TUMBLETOWN_SCORE_SERVER";
+constexpr const char* kScoreServerValue = "ScoreServer";
+constexpr const char* kDefaultScoreServer = "localhost";
+bool IsPlainHostName(const std::string& host);
+
+// The payload: type=<t>|name=<name>|score=<s>|key=X|p=1|z= padded with "0"
+// to a multiple of 5 bytes. The name goes in unescaped.
+std::string BuildScorePayload(std::int32_t onlineType, const char* name, std::int32_t score);
+
+// The three encoding steps, each replacing the text.
+// Reverses the order of the bits inside every byte.
+void ReverseBitsInPlace(std::string& bytes);
+// One "0" or "1" per bit, least significant bit of each byte first.
+void ToBitText(std::string& text);
+// Each group of five characters, the first worth 16, becomes one symbol of
+// kScoreSymbols; a trailing incomplete group is dropped.
+void BitTextToSymbols(std::string& text);
+constexpr const char* kScoreSymbols = "ABCDEFGHJKLMNPQRSTUVWXY123456789";
+
+// The three steps together: "abc00" gives "NFTGGNBS".
+std::string EncodeScorePayload(std::string payload);
+
+// The request text, byte for byte, with "\n" line ends.
+std::string BuildScoreRequest(std::int32_t onlineType, const char* name, std::int32_t score,
+                              const std::string& host);

@@ -1,0 +1,147 @@
+// Removal and scoring of full rows.
+#include "RulesFixture.h"
+
+#include "rules/Fourfall.h"
+#include "rules/FourfallFig.h"
+#include "rules/GameTypes.h"
+
+#include <ostream>
+
+namespace GFourfall::test {
+namespace {
+
+constexpr char kFull[] = "1234567123456";
+
+struct RowCase {
+    const char* what;
+    std::vector<std::string> bottom; // the lowest rows before Settle, last one at the bottom
+    int32_t linesLeft;               // before
+    int32_t points;
+    std::vector<std::string> after; // the same rows after Settle
+    int32_t level, linesLeftAfter;
+};
+std::ostream& operator<<(std::ostream& os, const RowCase& c)
+{
+    return os << c.what;
+}
+class SettleTable : public RulesTest, public ::testing::WithParamInterface<RowCase> {};
+
+TEST_P(SettleTable, RemovesAndScoresFullRows)
+{
+    const RowCase& c = GetParam();
+    TFourfall game(1);
+    SetLevel(1);
+    GameState.LinesLeft = c.linesLeft;
+    SetBottomRows(c.bottom);
+    ClearFlags();
+    game.Settle();
+    EXPECT_EQ(GameState.Score, c.points);
+    EXPECT_EQ(GameState.Level, c.level);
+    EXPECT_EQ(GameState.LinesLeft, c.linesLeftAfter);
+    EXPECT_EQ(GameState.SndRemove, c.points > 0);
+    EXPECT_EQ(GameState.SndNewLevel, c.level == 2);
+    const int first = GameState.Height - static_cast<int>(c.after.size()) + 1;
+    for (std::size_t i = 0; i < c.after.size(); ++i) {
+        EXPECT_EQ(BoardRow(first + static_cast<int>(i)), c.after[i]) << "row " << first + i;
+    }
+    for (int x = 0; x <= 14; ++x) {
+        EXPECT_EQ(GameState.Board[0][x], 255) << "the top wall stays";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, SettleTable,
+                         ::testing::Values(RowCase{"no full row",
+                                                   {"1.1..........", "11111111111.1"},
+                                                   30,
+                                                   0,
+                                                   {"1.1..........", "11111111111.1"},
+                                                   1,
+                                                   30},
+                                           RowCase{"bottom row is worth 105",
+                                                   {"..3..........", kFull},
+                                                   30,
+                                                   105,
+                                                   {".............", "..3.........."},
+                                                   1,
+                                                   29},
+                                           RowCase{"rows 29 and 31 are scored where they were",
+                                                   {kFull, "..4.4........", kFull},
+                                                   30,
+                                                   115 + 105,
+                                                   {".............", ".............", "..4.4........"},
+                                                   1,
+                                                   28},
+                                           RowCase{"two of three rows raise the level once",
+                                                   {kFull, kFull, kFull},
+                                                   2,
+                                                   115 + 110 + 105,
+                                                   {".............", ".............", "............."},
+                                                   2,
+                                                   6 * 2 + 23}));
+
+TEST_F(RulesTest, RowsAboveARemovedRowMoveDownWithTheirHoles)
+{
+    TFourfall game(1);
+    SetLevel(1);
+    for (int y = 1; y <= 28; ++y) {
+        GameState.Board[y][(y % 13) + 1] = static_cast<uint8_t>(y % 7 + 1);
+    }
+    std::vector<std::string> before;
+    for (int y = 1; y <= 28; ++y) {
+        before.push_back(BoardRow(y));
+    }
+    SetBottomRows({kFull, "..4.4........", kFull});
+    game.Settle();
+    EXPECT_EQ(BoardRow(1), ".............");
+    EXPECT_EQ(BoardRow(2), ".............");
+    for (int y = 1; y <= 28; ++y) {
+        EXPECT_EQ(BoardRow(y + 2), before[y - 1]) << "former row " << y;
+    }
+    EXPECT_EQ(BoardRow(31), "..4.4........");
+}
+
+TEST_F(RulesTest, TopRowIsWorthTheMost)
+{
+    for (int x = 1; x <= 13; ++x) {
+        GameState.Board[1][x] = 6;
+    }
+    GameState.Board[5][3] = 2;
+    TFourfall(2).Settle();
+    EXPECT_EQ(GameState.Score, 31 * 5 + 100);
+    EXPECT_EQ(BoardRow(1), ".............");
+    EXPECT_EQ(BoardRow(5), "..2..........") << "rows below a removed row stay";
+}
+
+TEST_F(RulesTest, ALandingThatFillsTheBottomRowRemovesItInTheGame)
+{
+    RegisterGameTypes();
+    SelectGame(kGameFourfall);
+    StartGame();
+    // Leave a gap for a vertical bar under the falling figure's column.
+    delete GameState.CurFig;
+    GameState.CurFig = nullptr;
+    ClearBoard();
+    SetBottomRows({"123456.123456"});
+    TAbsFigure* bar = Place(new TFourfallFig(4, 1)); // upright bar of four
+    ASSERT_EQ(bar->X, 7);
+    bar->Drop();
+    const int32_t dropped = GameState.Score;
+    EXPECT_EQ(dropped, 27);
+    FallTick(); // lands
+    EXPECT_EQ(GameState.Score, dropped + 105);
+    EXPECT_TRUE(GameState.SndRemove);
+    EXPECT_EQ(BoardRow(31), "......5......");
+    EXPECT_EQ(BoardRow(28), ".............");
+    EXPECT_EQ(GameState.LinesLeft, 29);
+}
+
+TEST_F(RulesTest, ScoreStopsAtTheLargestNumberInsteadOfWrapping)
+{
+    GameState.Score = INT32_MAX - 50;
+    SetBottomRows({kFull});
+    TFourfall(1).Settle();
+    EXPECT_EQ(GameState.Score, INT32_MAX);
+}
+
+} // namespace
+} // namespace GFourfall::test

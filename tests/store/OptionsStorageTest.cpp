@@ -1,0 +1,230 @@
+// Loading and saving the options record and the game number.
+
+#include "store/OptionsStorage.h"
+
+#include "platform/SettingsStore.h"
+#include "rules/GameState.h"
+#include "rules/GameTypes.h"
+#include "store/Options.h"
+#include "store/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using GFourfall::GameState;
+
+namespace {
+
+const std::string kFull = std::string("HKEY_CURRENT_USER\\") + kOptionsKey;
+
+const char* const kSaveOrder[] = {"ZPlaySound", "ZPlayMusic", "ZNextFig",  "UseEffects", "MouseType",
+                                  "StartLevel", "GameNum",    "BackRound", "NumBlocks",  "Difficulty"};
+
+std::string Number(std::int32_t v)
+{
+    std::uint32_t u = static_cast<std::uint32_t>(v);
+    std::string d(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        d[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+    return d;
+}
+
+class OptionsStorage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GFourfall::RulesReset();
+        ResetOptions();
+        Platform::SetUserSettings(&Store);
+    }
+    void TearDown() override
+    {
+        Platform::SetUserSettings(nullptr);
+        GFourfall::RulesReset();
+        ResetOptions();
+    }
+
+    void Put(const char* name, std::int32_t v) { Store.Content.SetValue(kFull, name, REG_DWORD, Number(v)); }
+    // The stored number, or a marker when it is missing or not a number.
+    std::int64_t Stored(const char* name) const
+    {
+        const Platform::TSettingsValue* v = Store.Content.FindValue(kFull, name);
+        if (v == nullptr || v->Kind != REG_DWORD || v->Data.size() != 4)
+            return -999999999999;
+        std::uint32_t u = 0;
+        for (int i = 3; i >= 0; --i)
+            u = (u << 8) | static_cast<unsigned char>(v->Data[i]);
+        return static_cast<std::int32_t>(u);
+    }
+
+    Platform::TMemorySettingsStore Store;
+};
+
+TEST_F(OptionsStorage, FreshProfileKeepsTheDefaultsAndTheFirstSaveStoresAllTen)
+{
+    LoadOptions();
+    EXPECT_TRUE(Store.Content.KeyExists(kFull)) << "loading creates the key";
+    EXPECT_EQ(Options.StartLevel, 1);
+    EXPECT_EQ(Options.Difficulty, 1);
+    EXPECT_EQ(Options.ZPlaySound, 1);
+    EXPECT_EQ(Options.ZPlayMusic, 1);
+    EXPECT_EQ(Options.ZNextFig, 1);
+    EXPECT_EQ(Options.BackRound, 0);
+    EXPECT_EQ(Options.NumBlocks, 0);
+    EXPECT_EQ(GameState.GameNum, 0);
+
+    SaveOptions();
+    const Platform::TSettingsKey* key = Store.Content.FindKey(kFull);
+    ASSERT_NE(key, nullptr);
+    ASSERT_EQ(key->Values.size(), 10u);
+    for (std::size_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(key->Values[i].Name, kSaveOrder[i]) << "written in this order";
+        EXPECT_EQ(key->Values[i].Kind, REG_DWORD) << kSaveOrder[i];
+    }
+    EXPECT_EQ(Stored("ZPlaySound"), 1);
+    EXPECT_EQ(Stored("UseEffects"), 1);
+    EXPECT_EQ(Stored("MouseType"), 1);
+    EXPECT_EQ(Stored("StartLevel"), 1);
+    EXPECT_EQ(Stored("GameNum"), 0);
+    EXPECT_EQ(Stored("BackRound"), 0);
+    EXPECT_EQ(Stored("Difficulty"), 1);
+}
+
+TEST_F(OptionsStorage, LoadsEveryStoredValueIntoItsField)
+{
+    Put("ZPlaySound", 0);
+    Put("ZPlayMusic", 0);
+    Put("ZNextFig", 0);
+    Put("UseEffects", 11);
+    Put("MouseType", 12);
+    Put("BackRound", 1);
+    Put("NumBlocks", 3);
+    Put("StartLevel", 4);
+    Put("Difficulty", 2);
+    Put("GameNum", GFourfall::kGameColorFourfall);
+    LoadOptions();
+    EXPECT_EQ(Options.ZPlaySound, 0);
+    EXPECT_EQ(Options.ZPlayMusic, 0);
+    EXPECT_EQ(Options.ZNextFig, 0);
+    EXPECT_EQ(Options.UseEffects, 11);
+    EXPECT_EQ(Options.MouseType, 12);
+    EXPECT_EQ(Options.BackRound, 1);
+    EXPECT_EQ(Options.NumBlocks, 3);
+    EXPECT_EQ(Options.StartLevel, 4);
+    EXPECT_EQ(Options.Difficulty, 2);
+    EXPECT_EQ(GameState.GameNum, GFourfall::kGameColorFourfall);
+}
+
+TEST_F(OptionsStorage, MissingOrMistypedValuesKeepThePresentField)
+{
+    Store.Content.SetValue(kFull, "ZPlayMusic", REG_SZ, std::string("0\0", 2));
+    Store.Content.SetValue(kFull, "BackRound", REG_BINARY, "\x02\0\0\0");
+    Put("ZNextFig", 0);
+    Options.ZPlayMusic = 7;
+    Options.BackRound = 2;
+    GFourfall::SelectGame(4);
+    LoadOptions();
+    EXPECT_EQ(Options.ZPlayMusic, 7);
+    EXPECT_EQ(Options.BackRound, 2);
+    EXPECT_EQ(Options.ZNextFig, 0);
+    EXPECT_EQ(GameState.GameNum, 4) << "no stored GameNum: the present one stays";
+}
+
+TEST_F(OptionsStorage, StoredGameNumberThatIsNoGameTypeFallsBackToTheClassicGame)
+{
+    for (std::int32_t bad : {9, 16, -1, 1000000}) {
+        Put("GameNum", bad);
+        LoadOptions();
+        EXPECT_EQ(GameState.GameNum, 0) << bad;
+        SaveOptions();
+        EXPECT_EQ(Stored("GameNum"), 0) << bad;
+    }
+}
+
+TEST_F(OptionsStorage, BackgroundFiveIsSavedBackAsTwo)
+{
+    Put("BackRound", 5);
+    LoadOptions();
+    EXPECT_EQ(Options.BackRound, 5) << "loading checks no range";
+    // What the play background loader does at start-up, before the options
+    // page is built and saves.
+    Options.BackRound %= 3;
+    SaveOptions();
+    EXPECT_EQ(Stored("BackRound"), 2);
+}
+
+TEST_F(OptionsStorage, HandWrittenValuesSurviveEverySave)
+{
+    Put("UseEffects", 0);
+    Put("MouseType", -3);
+    Store.Content.SetValue(kFull, "ScoreServer", REG_SZ, std::string("scores.example\0", 15));
+    Store.Content.SetValue(kFull + "\\Extra", "Mine", REG_BINARY, "\x01");
+    for (int start = 0; start < 3; ++start) {
+        ResetOptions();
+        LoadOptions();
+        SaveOptions();
+        Options.ZPlaySound = start % 2; // a change on the options page
+        SaveOptions();
+    }
+    EXPECT_EQ(Stored("UseEffects"), 0);
+    EXPECT_EQ(Stored("MouseType"), -3);
+    EXPECT_NE(Store.Content.FindValue(kFull, "ScoreServer"), nullptr);
+    EXPECT_NE(Store.Content.FindValue(kFull + "\\Extra", "Mine"), nullptr);
+}
+
+TEST_F(OptionsStorage, FailingStoreChangesNothing)
+{
+    Store.FailReads = true;
+    Options.ZPlaySound = 0;
+    LoadOptions();
+    EXPECT_EQ(Options.ZPlaySound, 0);
+    SaveOptions();
+    EXPECT_EQ(Store.Saves, 0);
+
+    Store.FailReads = false;
+    Store.FailChanges = true;
+    Put("ZPlayMusic", 0);
+    SaveOptions();
+    EXPECT_EQ(Stored("ZPlaySound"), -999999999999) << "nothing was written";
+}
+
+TEST(OptionsStorageFile, FirstStartWritesAReadableFile)
+{
+    char pattern[] = "/tmp/tt-options-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    std::string top = pattern;
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    std::string saved = old != nullptr ? old : "";
+    ::setenv("XDG_CONFIG_HOME", top.c_str(), 1);
+    GFourfall::RulesReset();
+    ResetOptions();
+    LoadOptions();
+    SaveOptions();
+    std::ifstream in(top + "/tumbletown/settings.reg");
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("[HKEY_CURRENT_USER\\Software\\Kestrovan\\Grand Fourfall\\Options]\n"
+                              "\"ZPlaySound\"=dword:00000001\n"
+                              "\"ZPlayMusic\"=dword:00000001\n"
+                              "\"ZNextFig\"=dword:00000001\n"
+                              "\"UseEffects\"=dword:00000001\n"
+                              "\"MouseType\"=dword:00000001\n"
+                              "\"StartLevel\"=dword:00000001\n"
+                              "\"GameNum\"=dword:00000000\n"
+                              "\"BackRound\"=dword:00000000\n"
+                              "\"NumBlocks\"=dword:00000000\n"
+                              "\"Difficulty\"=dword:00000001\n"),
+              std::string::npos)
+        << text.str();
+    if (old != nullptr)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(top);
+}
+
+} // namespace

@@ -1,0 +1,178 @@
+// Loading and saving the high-score table and the player name.
+
+#include "store/ScoreStorage.h"
+
+#include "platform/SettingsStore.h"
+#include "rules/GameState.h"
+#include "store/HiScores.h"
+#include "store/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const std::string kFull = std::string("HKEY_CURRENT_USER\\") + kScoreKey;
+
+class ScoreStorage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ClearScores();
+        Platform::SetUserSettings(&Store);
+    }
+    void TearDown() override
+    {
+        Platform::SetUserSettings(nullptr);
+        ClearScores();
+    }
+
+    static std::string Name(int t, int s, int p, const char* field)
+    {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%d_%d_%d_%s", t, s, p, field);
+        return buf;
+    }
+    void PutText(const std::string& name, const std::string& text)
+    {
+        Store.Content.SetValue(kFull, name, REG_SZ, text + '\0');
+    }
+    void PutNumber(const std::string& name, std::int32_t v)
+    {
+        std::string d(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            d[i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+        Store.Content.SetValue(kFull, name, REG_DWORD, d);
+    }
+    // A table with something different in every field.
+    static void FillTable()
+    {
+        int n = 0;
+        for (auto& slot : HiScores.Entries)
+            for (auto& sub : slot)
+                for (THiScoreEntry& e : sub) {
+                    ++n;
+                    // Names use every byte from 32 to 255 somewhere.
+                    for (int i = 0; i < 59; ++i)
+                        e.Name[i] = static_cast<char>(32 + (n * 7 + i) % 224);
+                    e.Name[n % 60 == 0 ? 59 : n % 60] = '\0';
+                    e.Score = n % 3 == 0 ? -n : n * 1000;
+                }
+        std::strcpy(HiScores.PlayerName, "Last \"Player\" \\ \xe9");
+    }
+
+    Platform::TMemorySettingsStore Store;
+};
+
+TEST_F(ScoreStorage, FreshProfileFindsNoKeyCreatesNoneAndEmptyLists)
+{
+    std::strcpy(HiScores.PlayerName, "Someone");
+    LoadScores();
+    EXPECT_STREQ(HiScores.PlayerName, "Anonymous");
+    EXPECT_TRUE(Store.Content.Keys().empty());
+    EXPECT_EQ(Store.Saves, 0);
+    for (auto& slot : HiScores.Entries)
+        for (auto& sub : slot)
+            for (THiScoreEntry& e : sub) {
+                EXPECT_EQ(e.Score, 0);
+                EXPECT_STREQ(e.Name, "");
+            }
+}
+
+TEST_F(ScoreStorage, ClearingThenSavingStoresAnonymousAndEveryEntryEmpty)
+{
+    FillTable();
+    ClearScores();
+    SaveScores();
+    const Platform::TSettingsKey* key = Store.Content.FindKey(kFull);
+    ASSERT_NE(key, nullptr);
+    ASSERT_EQ(key->Values.size(), 1u + 2u * 576u);
+    EXPECT_EQ(key->Values[0].Name, "LastUserName");
+    EXPECT_EQ(key->Values[0].Data, std::string("Anonymous\0", 10));
+    // Type slot, then sub-table, then position, name before score.
+    EXPECT_EQ(key->Values[1].Name, "0_0_0_Name");
+    EXPECT_EQ(key->Values[2].Name, "0_0_0_Score");
+    EXPECT_EQ(key->Values[3].Name, "0_0_1_Name");
+    EXPECT_EQ(key->Values[19].Name, "0_1_0_Name");
+    EXPECT_EQ(key->Values[1152].Name, "15_3_8_Score");
+    for (std::size_t i = 1; i < key->Values.size(); i += 2) {
+        EXPECT_EQ(key->Values[i].Kind, REG_SZ);
+        EXPECT_EQ(key->Values[i].Data, std::string(1, '\0')) << key->Values[i].Name;
+        EXPECT_EQ(key->Values[i + 1].Kind, REG_DWORD);
+        EXPECT_EQ(key->Values[i + 1].Data, std::string(4, '\0')) << key->Values[i + 1].Name;
+    }
+}
+
+TEST_F(ScoreStorage, WholeTableSurvivesSaveAndLoadThroughTheFileText)
+{
+    FillTable();
+    THiScoreTable before = HiScores;
+    SaveScores();
+    Store.Content = Platform::TSettingsFile::Parse(Store.Content.Format());
+    EXPECT_FALSE(Store.Content.Damaged());
+    ClearScores();
+    std::strcpy(HiScores.PlayerName, "Other");
+    LoadScores();
+    EXPECT_STREQ(HiScores.PlayerName, before.PlayerName);
+    for (int t = 0; t < kScoreTypeSlots; ++t)
+        for (int s = 0; s < kScoreSubTables; ++s)
+            for (int p = 0; p < kScoreEntries; ++p) {
+                const THiScoreEntry& a = before.Entries[t][s][p];
+                const THiScoreEntry& b = HiScores.Entries[t][s][p];
+                ASSERT_STREQ(a.Name, b.Name) << t << "_" << s << "_" << p;
+                ASSERT_EQ(a.Score, b.Score) << t << "_" << s << "_" << p;
+            }
+}
+
+TEST_F(ScoreStorage, UnusableValuesLeaveTheirFieldsAsTheyWere)
+{
+    std::strcpy(HiScores.Entries[0][0][0].Name, "old0");
+    HiScores.Entries[0][0][1].Score = 77;
+    std::strcpy(HiScores.Entries[0][0][2].Name, "old2");
+    HiScores.Entries[3][2][1].Score = 55;
+    PutText("LastUserName", std::string(60, 'L'));        // 61 bytes with its zero: too long
+    PutText(Name(0, 0, 0, "Name"), std::string(60, 'x')); // too long
+    PutText(Name(0, 0, 1, "Score"), "123");               // text, not a number
+    PutNumber(Name(0, 0, 2, "Name"), 5);                  // number, not text
+    PutText(Name(0, 0, 3, "Name"), std::string(59, 'y')); // just fits
+    PutNumber(Name(0, 0, 3, "Score"), 900);
+    PutNumber("16_0_0_Score", 1); // beyond the table: ignored
+    LoadScores();
+    EXPECT_STREQ(HiScores.PlayerName, "Anonymous");
+    EXPECT_STREQ(HiScores.Entries[0][0][0].Name, "old0");
+    EXPECT_EQ(HiScores.Entries[0][0][1].Score, 77);
+    EXPECT_STREQ(HiScores.Entries[0][0][2].Name, "old2");
+    EXPECT_EQ(std::string(HiScores.Entries[0][0][3].Name), std::string(59, 'y'));
+    EXPECT_EQ(HiScores.Entries[0][0][3].Score, 900);
+    EXPECT_EQ(HiScores.Entries[3][2][1].Score, 55) << "missing value";
+}
+
+TEST_F(ScoreStorage, SavingKeepsOtherValuesAndNeverReadsPastAField)
+{
+    PutText("Comment", "kept");
+    // A name field with no terminator in it.
+    std::memset(HiScores.Entries[1][0][0].Name, 'z', kScoreNameSize);
+    HiScores.Entries[1][0][0].Score = 10;
+    SaveScores();
+    EXPECT_NE(Store.Content.FindValue(kFull, "Comment"), nullptr);
+    const Platform::TSettingsValue* v = Store.Content.FindValue(kFull, "1_0_0_Name");
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->Data, std::string(60, 'z') + '\0');
+}
+
+TEST_F(ScoreStorage, FailingStoreLeavesTheTableAlone)
+{
+    HiScores.Entries[0][0][0].Score = 300;
+    Store.FailReads = true;
+    LoadScores();
+    EXPECT_EQ(HiScores.Entries[0][0][0].Score, 300);
+    SaveScores();
+    Store.FailReads = false;
+    Store.FailChanges = true;
+    SaveScores();
+    EXPECT_TRUE(Store.Content.Keys().empty());
+}
+
+} // namespace
