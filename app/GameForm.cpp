@@ -1,0 +1,172 @@
+#include "app/GameForm.h"
+
+#include "platform/Bitmap.h"
+#include "platform/DeviceContext.h"
+#include "wlib/App.h"
+#include "wlib/graphics/Bitmap.h"
+#include "wlib/graphics/Font.h"
+
+namespace TumbletownApp {
+
+using namespace WLib;
+
+TGameForm::TGameForm(TScrPages& pages, Platform::TimerScheduler::Clock clock)
+    : TimerScheduler(std::move(clock)), Adaptor(TimerScheduler), Pages(pages)
+{
+    Back = Platform::CreateCompatibleBitmap(kWidth, kHeight);
+    BackDC = Platform::CreateMemoryDC();
+    Platform::SelectBitmap(BackDC, Back);
+}
+
+TGameForm::~TGameForm()
+{
+    // The deriving form has destroyed the page set by now; nothing draws here
+    // any more.
+    Canvas.DC = nullptr;
+    Platform::DeleteDC(BackDC);
+    Platform::DeleteBitmap(Back);
+}
+
+bool TGameForm::OpenWindow(const std::string& caption)
+{
+    return GameWindow.Open(caption);
+}
+
+void TGameForm::FormCreate()
+{
+    // Every skin bitmap of the pages is made by this factory.
+    BitmapFactory = NewBitmapGDI;
+    // Placement, the hidden system cursor and double buffering are the
+    // window's (OpenWindow); this DC is the back buffer's, valid between
+    // paints too, so that pages brought to the front draw into it at once.
+    Canvas.DC = BackDC;
+    Canvas.Font = TFont::NewDefault();
+    Adaptor.Window = this;
+    Pages.Host = &Adaptor;
+    Pages.Canvas.SetImpl(&Canvas);
+    TApp::Link(&Pages);
+    // The fixed layout, whatever the window's outer size: in full screen the
+    // window scales the 800 x 600 picture.
+    TApp::SetRect(&Pages, TRect{0, 0, kWidth, kHeight});
+    InitPages();
+    // Activations, shows and hides of the build take effect before the first
+    // paint.
+    Pages.Events.ProcessEvents();
+    const TAString dump = TApp::DumpTree(&Pages, TAString("\r\n"), TAString("\r\n"));
+    Memo1.assign(dump.Text(), static_cast<size_t>(dump.Length()));
+    Invalidate();
+}
+
+void TGameForm::FormPaint()
+{
+    RepaintWanted = false;
+    Platform::DC* kept = Canvas.DC;
+    Canvas.DC = BackDC;
+    Pages.PaintTree();
+    Canvas.DC = kept;
+    GameWindow.Present(reinterpret_cast<const uint16_t*>(Back->Bits()), Back->Stride());
+    ++Paints;
+    if (FirstFrame < 0)
+        FirstFrame =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Created)
+                .count();
+}
+
+void TGameForm::FormKeyDown(int32_t key)
+{
+    Pages.KeyDown(key);
+}
+
+void TGameForm::FormKeyPress(uint8_t character)
+{
+    Pages.KeyPress(character);
+}
+
+void TGameForm::FormKeyUp(int32_t key)
+{
+    Pages.KeyUp(key);
+}
+
+void TGameForm::FormMouseDown(int32_t button, int32_t x, int32_t y)
+{
+    Pages.MouseDown(x, y, button);
+}
+
+void TGameForm::FormMouseMove(int32_t x, int32_t y)
+{
+    Pages.MouseMove(x, y);
+}
+
+void TGameForm::FormMouseUp(int32_t button, int32_t x, int32_t y)
+{
+    Pages.MouseUp(x, y, button);
+}
+
+void TGameForm::HandleInput(const Platform::InputRecord& record)
+{
+    using Kind = Platform::InputRecord::Kind;
+    switch (record.kind) {
+    case Kind::KeyDown:
+        FormKeyDown(record.code);
+        break;
+    case Kind::KeyPress:
+        FormKeyPress(static_cast<uint8_t>(record.code));
+        break;
+    case Kind::KeyUp:
+        FormKeyUp(record.code);
+        break;
+    case Kind::MouseDown:
+        FormMouseDown(record.code, record.x, record.y);
+        break;
+    case Kind::MouseMove:
+        FormMouseMove(record.x, record.y);
+        break;
+    case Kind::MouseUp:
+        FormMouseUp(record.code, record.x, record.y);
+        break;
+    case Kind::Activate:
+        FormActivate();
+        break;
+    case Kind::Deactivate:
+        FormDeactivate();
+        break;
+    case Kind::Close:
+        Close();
+        break;
+    case Kind::Expose:
+        // No partial repaint: the window shows a whole new paint.
+        Invalidate();
+        break;
+    }
+}
+
+void TGameForm::HandleTurn(const std::vector<Platform::InputRecord>& records)
+{
+    for (const Platform::InputRecord& record : records) {
+        if (Closed)
+            return;
+        HandleInput(record);
+    }
+    if (Closed)
+        return;
+    // Only here, outside every drain, paint and input handler, do timers tick.
+    TimerScheduler.FireDue();
+    if (RepaintWanted && !Closed)
+        FormPaint();
+}
+
+int TGameForm::SleepLimitMs() const
+{
+    return RepaintWanted ? 0 : TimerScheduler.MillisecondsUntilDue();
+}
+
+void TGameForm::Run()
+{
+    while (!Closed) {
+        Records.clear();
+        GameWindow.WaitForInput(SleepLimitMs(), Records);
+        HandleTurn(Records);
+    }
+}
+
+} // namespace TumbletownApp

@@ -1,0 +1,116 @@
+// TGameForm: the main window of the game without its page set: the SDL
+// window, the back buffer every paint is drawn into, the window canvas, the
+// host adaptor, the timers of the window thread and the main loop. The form
+// that owns the game's page set derives from it (TfrmGFourfall); tests derive
+// their own with a small page set.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/ScrPagesCorvaneBase.h"
+#include "platform/GameWindow.h"
+#include "platform/InputRecord.h"
+#include "platform/TimerScheduler.h"
+#include "wlib/ScrPages.h"
+#include "wlib/graphics/Canvas.h"
+
+namespace Platform {
+class Bitmap;
+}
+
+namespace TumbletownApp {
+
+class TGameForm {
+public:
+    static constexpr int32_t kWidth = Platform::GameWindow::kWidth;
+    static constexpr int32_t kHeight = Platform::GameWindow::kHeight;
+
+    // pages: the page set the form drives; the deriving form owns it and
+    // destroys it before this base goes. clock: milliseconds of a monotonic
+    // clock for the timers (the system's when empty).
+    TGameForm(WLib::TScrPages& pages, Platform::TimerScheduler::Clock clock = {});
+    virtual ~TGameForm();
+    TGameForm(const TGameForm&) = delete;
+    TGameForm& operator=(const TGameForm&) = delete;
+
+    // Shows the window: placed for the screen, system cursor hidden. False
+    // when no window could be opened. Without a window the form still runs
+    // (tests do so); its paints are then shown nowhere.
+    bool OpenWindow(const std::string& caption);
+
+    // Start-up: bitmap factory, canvas, host, the page set's rectangle,
+    // InitPages, one drain of the queue, the tree dump.
+    void FormCreate();
+    // Paints the whole tree into the back buffer and shows it in one piece.
+    void FormPaint();
+
+    // The window's input, each handled to its end (queue drained) here.
+    void FormKeyDown(int32_t key);
+    void FormKeyPress(uint8_t character);
+    void FormKeyUp(int32_t key);
+    void FormMouseDown(int32_t button, int32_t x, int32_t y);
+    void FormMouseMove(int32_t x, int32_t y);
+    void FormMouseUp(int32_t button, int32_t x, int32_t y);
+    // Focus changes leave the game alone: it keeps running, music and all.
+    void FormActivate() {}
+    void FormDeactivate() {}
+
+    // One record of the window to the handler it belongs to.
+    void HandleInput(const Platform::InputRecord& record);
+    // One turn of the main loop after its input: the records in order (none
+    // after a close), then the timers that are due, then the paint if one
+    // was asked for.
+    void HandleTurn(const std::vector<Platform::InputRecord>& records);
+    // How long the main loop may sleep: 0 with a paint waiting, else until
+    // the next timer is due, -1 (until input) with no timer running.
+    int SleepLimitMs() const;
+    // The main loop: sleeps until input or the next due timer, handles the
+    // turn, until the window is closed.
+    void Run();
+
+    // Host requests (through the adaptor).
+    void Invalidate() { RepaintWanted = true; }
+    void Close() { Closed = true; }
+
+    bool IsClosed() const { return Closed; }
+    bool IsRepaintWanted() const { return RepaintWanted; }
+    int PaintCount() const { return Paints; }
+    // Milliseconds from construction of the form to the end of its first
+    // paint; -1 before it.
+    int64_t FirstFrameMs() const { return FirstFrame; }
+    const Platform::Bitmap* BackBuffer() const { return Back; }
+    Platform::GameWindow& Window() { return GameWindow; }
+    Platform::TimerScheduler& Scheduler() { return TimerScheduler; }
+    TScrPagesCorvaneBase& Host() { return Adaptor; }
+    WLib::TCanvasGDIBase& WindowCanvas() { return Canvas; }
+
+    // The element tree after start-up, one element a line; a diagnostic kept
+    // with the window and shown nowhere.
+    std::string Memo1;
+
+protected:
+    // Loads and builds the page set (the last page built is shown first).
+    virtual void InitPages() = 0;
+
+private:
+    std::chrono::steady_clock::time_point Created = std::chrono::steady_clock::now();
+    Platform::TimerScheduler TimerScheduler;
+    Platform::GameWindow GameWindow;
+    Platform::Bitmap* Back = nullptr; // the double buffer, kWidth x kHeight
+    Platform::DC* BackDC = nullptr;
+    // Embedded, never freed through reference counts; it outlives the page
+    // set, whose every element holds a reference to it.
+    WLib::TCanvasGDIBase Canvas;
+    TScrPagesCorvaneBase Adaptor;
+    WLib::TScrPages& Pages;
+    bool RepaintWanted = false;
+    bool Closed = false;
+    int Paints = 0;
+    int64_t FirstFrame = -1;
+    std::vector<Platform::InputRecord> Records;
+};
+
+} // namespace TumbletownApp

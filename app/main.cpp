@@ -1,0 +1,47 @@
+// tumbletown: the game. No arguments; the options and scores live in the
+// user's settings file, the pictures, sounds and music in the data folder.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/frmGFourfall.h"
+#include "platform/SdlAudioDriver.h"
+#include "sound/hssDriver.h"
+
+namespace {
+
+// A window on no display at all (SDL's off-screen driver, taken when there
+// is no X server or Wayland) would leave the player nothing to see.
+bool ShownSomewhere(const std::string& driver)
+{
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (asked != nullptr && *asked != '\0')
+        return true; // the user chose the driver
+    return driver != "offscreen" && driver != "dummy";
+}
+
+} // namespace
+
+int main()
+{
+    hssSetDefaultDriverFactory(TSdlAudioDriver::Factory());
+    auto form = std::make_unique<TumbletownApp::TfrmGFourfall>();
+    if (!form->OpenWindow("Tumbletown") || !ShownSomewhere(form->Window().VideoDriver())) {
+        std::fprintf(stderr, "tumbletown: no display to open the game's window on\n");
+        return 1;
+    }
+    form->FormCreate();
+    // For measurements and the tests of the real window: when the first
+    // frame was shown, and when the game ends.
+    const bool trace = std::getenv("TUMBLETOWN_TRACE") != nullptr;
+    form->FormPaint();
+    if (trace) {
+        std::fprintf(stderr, "first-frame %lld ms\n", static_cast<long long>(form->FirstFrameMs()));
+        std::fflush(stderr);
+    }
+    form->Run();
+    if (trace)
+        std::fprintf(stderr, "closed after %d paints\n", form->PaintCount());
+    return 0;
+}
