@@ -13,6 +13,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # testing a real window
   xvfb xdotool x11-utils imagemagick
+  # checking the desktop files and the manual page
+  desktop-file-utils appstream man-db groff-base
 )
 
 missing=()

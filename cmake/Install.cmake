@@ -1,0 +1,41 @@
+# Desktop integration and the Debian package. The game installs itself
+# (app/) and its data (data/); this file adds what a desktop expects of an
+# installed game: menu entry, icons, AppStream metadata and a manual page.
+
+set(TUMBLETOWN_APP_ID org.tumbletown.Tumbletown)
+set(release ${PROJECT_SOURCE_DIR}/data/release)
+
+install(FILES ${release}/${TUMBLETOWN_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${release}/${TUMBLETOWN_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${release}/tumbletown.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+
+set(icon_dir ${PROJECT_BINARY_DIR}/icons)
+set(icon_sizes 48 128 256)
+set(icon_files)
+foreach(size IN LISTS icon_sizes)
+  list(APPEND icon_files ${icon_dir}/${size}x${size}.png)
+  install(FILES ${icon_dir}/${size}x${size}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME ${TUMBLETOWN_APP_ID}.png)
+endforeach()
+add_custom_command(OUTPUT ${icon_files}
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${icon_dir}
+                   COMMAND make-icons ${icon_dir} ${icon_sizes}
+                   DEPENDS make-icons
+                   COMMENT "Drawing the application icons")
+add_custom_target(icons ALL DEPENDS ${icon_files})
+
+set(CPACK_PACKAGE_NAME tumbletown)
+set(CPACK_PACKAGE_VENDOR "Tumbletown")
+set(CPACK_PACKAGE_CONTACT "Tumbletown developers <tumbletown@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "falling-block puzzle game")
+set(CPACK_PACKAGE_DESCRIPTION "Figures made of square cells fall into a well; move, turn and drop them and clear full rows. Four game types, its own skins, music and sound effects, and local high scores.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The game looks its default font up by name at run time; no library names it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fontconfig")
+set(CPACK_STRIP_FILES ON)
+include(CPack)
