@@ -62,7 +62,10 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
     }
     if (code == BlinkTimer.TickId) {
         CursorVisible = CursorVisible ? 0 : 1;
-        Invalidate(this);
+        // The timer never stops; an unseen list needs no repaint (an idle
+        // game on another page would otherwise repaint twice a second).
+        if (Visible())
+            Invalidate(this);
     }
     if (code == evShown)
         HiScores.ShownType = GameState.GameNum;

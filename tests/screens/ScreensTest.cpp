@@ -244,6 +244,16 @@ TEST_F(GameOnHost, EditedEntryIsBlueWithABlinkingCursor)
     EXPECT_EQ(bluePixels(), 0);
 }
 
+TEST_F(GameOnHost, IdleMainMenuAsksForNoRepaint)
+{
+    Pages->MouseMove(10, 10); // the score list's blink timer runs from here on
+    Host.PaintPending();
+    const int before = Host.RepaintRequests();
+    Host.Advance(10000);
+    EXPECT_EQ(Host.RepaintRequests(), before);
+    EXPECT_FALSE(Host.RepaintRequested());
+}
+
 struct TScrollCase {
     const char* Name;
     int LineHeight, Total, Start;
