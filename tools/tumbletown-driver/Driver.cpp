@@ -173,7 +173,7 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
     out << ",\"help\":{\"offset\":" << help.ScrollY << ",\"lineHeight\":" << help.Layout.LineHeight
         << ",\"total\":" << help.Layout.ExtentY << ",\"visible\":" << help.Rect.Height() << '}';
     out << ",\"description\":" << JsonString(pages.GameType.Description.Layout.Text.Text());
-    out << ",\"options\":[";
+    out << ",\"optionMarks\":[";
     for (int i = 0; i < TOptions::kButtonCount; ++i)
         out << (i ? "," : "") << int(pages.OptionsPage.Buttons[i].Selected);
     out << "],\"tabs\":[";

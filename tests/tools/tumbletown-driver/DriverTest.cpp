@@ -338,6 +338,21 @@ TEST_F(DriverTest, NameStopsGrowingAt59Characters)
     EXPECT_EQ(Field(screens[0], "playerName"), "Anonymous" + std::string(50, 'y'));
 }
 
+TEST_F(DriverTest, AnOpenEntryTakesTypingFromAnyPageAndOnlyOnItsOwnTab)
+{
+    std::string script = Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + Click(kTabs[1]) +
+                         "type 1\nkey Enter\n" + Click(kTabs[0]) + "type 2\n" + Click(kScoresBack) +
+                         "type 3\nanswer no\nkey Enter\nscreen\n";
+    TRun run = Run(script);
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "page"), "MainMenu");
+    // The five-cell tab neither took "1" nor Enter; the main menu took "3"
+    // and the Enter that asked.
+    EXPECT_EQ(Field(screens[0], "playerName"), "Anonymous23");
+    EXPECT_EQ(run.Starting("question ").size(), 1u);
+}
+
 TEST_F(DriverTest, TabsSwitchTheListAndTheWorldPageFollowsTheTab)
 {
     TRun run = Run(Click(kMenuScores) + Click(kTabs[2]) + "screen\n" + Click(kScoresWorld) + Click(kTabs[3]) +
@@ -413,9 +428,9 @@ TEST_F(DriverTest, ChoiceMarksFollowTheOptions)
                    Click({573, 405}) + "screen\n" + Click({505, 216}) + "screen\n");
     auto screens = run.Starting("{\"page\"");
     ASSERT_EQ(screens.size(), 3u);
-    EXPECT_EQ(Field(screens[0], "options"), "[0,1,0,0,1,0,0,1,0,0,0,1,0,0]");
-    EXPECT_EQ(Field(screens[1], "options"), "[0,0,1,0,1,0,0,0,1,0,0,0,1,0]");
-    EXPECT_EQ(Field(screens[2], "options"), "[0,1,0,0,1,0,0,0,1,0,0,0,1,0]");
+    EXPECT_EQ(Field(screens[0], "optionMarks"), "[0,1,0,0,1,0,0,1,0,0,0,1,0,0]");
+    EXPECT_EQ(Field(screens[1], "optionMarks"), "[0,0,1,0,1,0,0,0,1,0,0,0,1,0]");
+    EXPECT_EQ(Field(screens[2], "optionMarks"), "[0,1,0,0,1,0,0,0,1,0,0,0,1,0]");
 }
 
 TEST_F(DriverTest, MusicSwitchStopsAndPlaysTheNextFile)
