@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "store/ScoreSubmit.h"
+
 namespace Platform {
 class UrlOpener;
 class YesNoQuestion;
@@ -21,7 +23,7 @@ struct TGameServices {
     std::string DataFolder = ".";                // holds Skin/, Sounds/ and Music/
     Platform::YesNoQuestion* Question = nullptr; // null: every question is answered No
     Platform::UrlOpener* Browser = nullptr;      // null: addresses are dropped
-    TScoreSender SendScore;                      // empty: results are not sent
+    TScoreSender SendScore = ::SendScore;        // empty: results are not sent
 
     // The path of a file name of the game ("Skin\Menu.jpg") in the data folder.
     std::string Path(const char* designName) const;

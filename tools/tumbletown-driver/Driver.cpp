@@ -69,6 +69,7 @@ public:
     }
     ~TGlobalsGuard()
     {
+        SetHttpExchange({});
         UseClockRulesSeed();
         hssSetDefaultDriverFactory(Factory);
         Platform::SetUserSettings(nullptr);
@@ -263,10 +264,12 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     pages->Services.DataFolder = setup.DataFolder;
     pages->Services.Question = &question;
     pages->Services.Browser = &browser;
-    pages->Services.SendScore = [&out](int32_t onlineType, const char* name, int32_t score) {
-        out << "request " << JsonString(BuildScoreRequest(onlineType, name, score, ScoreServerHost()))
-            << '\n';
-    };
+    // The real submission, up to the socket: what it would send is printed.
+    pages->Services.SendScore = SendScore;
+    SetHttpExchange([&out](uint16_t port, const std::string& host, const std::string& request) {
+        out << "request " << host << ':' << port << ' ' << JsonString(request) << '\n';
+        return std::string();
+    });
     host.Attach(*pages);
     pages->InitPages();
     host.Start();

@@ -20,7 +20,8 @@
 // message box, the driver prints what the game did, as it happens:
 //   question "TEXT" yes|no
 //   open "URL"
-//   request "TEXT"        the exact bytes the score server would get
+//   request HOST:PORT "TEXT"
+//                         the exact bytes the score server would get
 //   closed                the game closed its window; the script ends here
 #pragma once
 

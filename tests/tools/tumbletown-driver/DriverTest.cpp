@@ -307,7 +307,8 @@ TEST_F(DriverTest, AResultThatEntersTheTableIsNamedSavedAndSentAfterYes)
     EXPECT_EQ(questions[0], "question \"Send the result to World's Highscores page?\" yes");
     auto requests = run.Starting("request ");
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0], "request " + JsonString(BuildScoreRequest(0, "Zex", score, kServer)));
+    EXPECT_EQ(requests[0], std::string("request ") + kServer + ":80 " +
+                               JsonString(BuildScoreRequest(0, "Zex", score, kServer)));
     EXPECT_EQ(IntField(states[1], "hiScorePos"), -1);
     EXPECT_EQ(Field(screens[1], "playerName"), "Zex");
     const std::string stored = run.StoreFile();
