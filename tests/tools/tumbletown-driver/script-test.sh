@@ -3,6 +3,8 @@
 # button, with the screenshot written and the output as documented.
 set -euo pipefail
 driver=$1
+content=${2:-}
+tour=$(cd "$(dirname "$0")/../../../tools/tumbletown-driver" && pwd)/tour.script
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/store" "$work/data"
@@ -27,4 +29,11 @@ grep -q '"page":"Play"' "$work/out"
 [[ -s "$work/store/settings.reg" ]]
 # A bad line: status 2
 if "$driver" "$work/data" "$work/store" <<< "fly away" 2>/dev/null; then exit 1; fi
+# The tour of every screen over the game's built content, when there is some.
+if [[ -d "$content/Skin" ]]; then
+  mkdir -p "$work/tour" "$work/tour-store"
+  (cd "$work/tour" && "$driver" "$content" "$work/tour-store" "$tour" > out)
+  [[ $(ls "$work/tour"/*.png | wc -l) == 10 ]]
+  grep -q '^question "Send the result to World' "$work/tour/out"
+fi
 echo ok
