@@ -9,6 +9,7 @@ namespace TumbletownApp {
 
 using namespace WLib;
 
+#if !TUMBLETOWN_HAS_SCREENS
 void TMenuPreviewPages::InitPages(const std::string& dataFolder)
 {
     auto path = [&dataFolder](const char* name) { return Platform::ResolveDesignPath(dataFolder, name); };
@@ -25,6 +26,7 @@ void TMenuPreviewPages::InitPages(const std::string& dataFolder)
     Exit.Images.Make(plain, highlighted);
     Exit.ClickCode = evQuit;
 }
+#endif
 
 TfrmGFourfall::TfrmGFourfall() : TGameForm(Pages) {}
 
@@ -35,7 +37,14 @@ void TfrmGFourfall::InitPages()
     if (DataFolder.empty())
         DataFolder = Platform::FindDataFolder();
     Question.SetOwner(Window().Handle());
+#if TUMBLETOWN_HAS_SCREENS
+    Pages.Services.DataFolder = DataFolder;
+    Pages.Services.Question = &Question;
+    Pages.Services.Browser = &Browser;
+    Pages.InitPages();
+#else
     Pages.InitPages(DataFolder);
+#endif
 }
 
 } // namespace TumbletownApp

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# game-under-xvfb.sh GAME DATADIR OUTDIR: the real game on a fresh Xvfb screen,
+# driven with xdotool: the main menu comes up, a click leads to the game type
+# page and another starts a game, keys play it, the board shows tiles, the
+# play screen's button leads back and the exit button ends the program with
+# status 0, the settings file written. Screenshots are left in OUTDIR.
+# Exit 77 (skipped) when Xvfb or the X tools are missing.
+set -uo pipefail
+game=$1
+data=$2
+out=$3
+for tool in Xvfb xdotool import; do
+  command -v "$tool" > /dev/null || { echo "skipped: $tool missing (scripts/install-deps.sh installs it)"; exit 77; }
+done
+[[ -x /usr/bin/convert && -x /usr/bin/compare ]] || { echo "skipped: ImageMagick missing"; exit 77; }
+[[ -f "$data/Skin/Menu.jpg" ]] || { echo "FAIL: no game data in $data (build the tumbletown-data target)"; exit 1; }
+mkdir -p "$out"
+work=$(mktemp -d)
+xpid='' gpid=''
+cleanup() {
+  [[ -n "$gpid" ]] && kill "$gpid" 2> /dev/null
+  [[ -n "$xpid" ]] && kill "$xpid" 2> /dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; echo "--- game output:"; cat "$work/log"; exit 1; }
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.err" &
+xpid=$!
+for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
+[[ -s "$work/display" ]] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.err"; exit 1; }
+export DISPLAY=":$(cat "$work/display")"
+unset WAYLAND_DISPLAY SDL_VIDEODRIVER
+export XDG_CONFIG_HOME="$work/config" TUMBLETOWN_DATA_DIR="$data" TUMBLETOWN_TRACE=1
+
+"$game" > "$work/log" 2>&1 &
+gpid=$!
+w=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tumbletown$' | head -1)
+[[ -n "$w" ]] || fail "no window named Tumbletown"
+for _ in $(seq 400); do grep -q '^first-frame' "$work/log" && break; sleep 0.05; done
+grep -q '^first-frame' "$work/log" || fail "no first frame"
+grep '^first-frame' "$work/log"
+xdotool windowfocus --sync "$w"
+
+shot() { # name: a screenshot of the window's 800 x 600 client area
+  sleep 0.4
+  import -window "$w" "$out/$1.png" || fail "screenshot $1"
+}
+# Pixels that differ by more than 15 % between a screenshot and a skin, in a
+# region WxH+X+Y of both.
+differing() { # screenshot skin region
+  /usr/bin/convert "$1" -crop "$3" +repage "$work/a.png" && /usr/bin/convert "$2" -crop "$3" +repage "$work/b.png" ||
+    return
+  /usr/bin/compare -metric AE -fuzz 15% "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
+}
+expect_page() { # screenshot skin region: the region shows the skin's picture
+  local n; n=$(differing "$1" "$2" "$3")
+  [[ "$n" =~ ^[0-9]+$ ]] || fail "compare $1 with $2: $n"
+  local w=${3%%x*} rest=${3#*x}; local h=${rest%%+*}
+  (( n * 100 < w * h )) || fail "$1 is not $(basename "$2") in $3: $n pixels differ"
+}
+click() { xdotool mousemove --window "$w" "$1" "$2" click 1; }
+
+# The main menu, no button under the pointer: the cursor in the corner.
+xdotool mousemove --window "$w" 780 20
+shot menu
+expect_page "$out/menu.png" "$data/Skin/Menu.jpg" 770x550+0+50
+# New Game, then the first game type.
+click 400 160
+xdotool mousemove --window "$w" 780 20
+shot game-type
+expect_page "$out/game-type.png" "$data/Skin/GameType.jpg" 770x550+0+50
+click 402 213
+xdotool mousemove --window "$w" 780 20
+# Play: move, turn, drop and push figures down, then let one fall a while.
+for key in Left Left Up Down Right Right Up Down Control_L Control_L Left Up Up Down; do
+  xdotool key "$key"
+  sleep 0.15
+done
+sleep 1
+shot play
+# The board (297, 46, 208, 496) holds tiles where the skin has none.
+tiles=$(differing "$out/play.png" "$data/Skin/bg_techno.jpg" 208x496+297+46)
+[[ "$tiles" =~ ^[0-9]+$ ]] || fail "compare the board: $tiles"
+echo "board: $tiles pixels differ from the empty background"
+(( tiles > 3 * 256 )) || fail "no tiles on the board ($tiles pixels differ)"
+# Away from the board the play screen shows its background.
+expect_page "$out/play.png" "$data/Skin/bg_techno.jpg" 120x40+540+0
+kill -0 "$gpid" 2> /dev/null || fail "the game ended by itself"
+
+# Back to the main menu, then out through its exit button.
+click 133 564
+xdotool mousemove --window "$w" 780 20
+shot menu-again
+expect_page "$out/menu-again.png" "$data/Skin/Menu.jpg" 770x550+0+50
+click 400 440
+status=''
+for _ in $(seq 200); do
+  if ! kill -0 "$gpid" 2> /dev/null; then
+    wait "$gpid"
+    status=$?
+    break
+  fi
+  sleep 0.05
+done
+[[ -n "$status" ]] || fail "the game did not end after the exit button"
+gpid=''
+(( status == 0 )) || fail "exit status $status"
+grep -q '^closed' "$work/log" || fail "the main loop did not end"
+settings="$XDG_CONFIG_HOME/tumbletown/settings.reg"
+[[ -f "$settings" ]] || fail "no settings file at $settings"
+grep -qF '[HKEY_CURRENT_USER\Software\Kestrovan\Grand Fourfall\Options]' "$settings" || fail "no options in $settings"
+echo "game under Xvfb: all checks passed; screenshots in $out"
