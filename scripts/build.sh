@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# scripts/build.sh [normal|sanitize|tsan|fuzz]: configures and builds one
+# scripts/build.sh [normal|clang|sanitize|tsan|fuzz]: configures and builds one
 # flavour of the tree in build/<flavour>/ and prints that folder.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,6 +8,7 @@ dir="$top/build/$flavour"
 args=(-G Ninja -S "$top" -B "$dir")
 case "$flavour" in
   normal) args+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  clang) args+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
   sanitize) args+=(-DCMAKE_BUILD_TYPE=Debug -DTUMBLETOWN_SANITIZE=ON -DTUMBLETOWN_BENCH=OFF) ;;
   tsan) args+=(-DCMAKE_BUILD_TYPE=Debug -DTUMBLETOWN_TSAN=ON -DTUMBLETOWN_BENCH=OFF) ;;
   fuzz) args+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++

@@ -18,7 +18,18 @@ constexpr std::size_t kSymbolBits = 5;
 constexpr std::size_t kMaxHostName = 253;
 constexpr std::size_t kReceivePiece = 256;
 
+THttpExchange& Exchange()
+{
+    static THttpExchange exchange;
+    return exchange;
+}
+
 } // namespace
+
+void SetHttpExchange(THttpExchange exchange)
+{
+    Exchange() = std::move(exchange);
+}
 
 std::string BuildScorePayload(std::int32_t onlineType, const char* name, std::int32_t score)
 {
@@ -150,5 +161,8 @@ void SendScore(std::int32_t onlineType, const char* name, std::int32_t score)
 {
     std::string host = ScoreServerHost();
     std::string request = BuildScoreRequest(onlineType, name, score, host);
-    ExchangeHttp(kScoreServerPort, host, request.data(), request.size());
+    if (Exchange())
+        Exchange()(kScoreServerPort, host, request);
+    else
+        ExchangeHttp(kScoreServerPort, host, request.data(), request.size());
 }

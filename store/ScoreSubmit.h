@@ -5,11 +5,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Sends one result (online type 0 to 3, the player's name, the score) to the
 // server of ScoreServerHost(). Blocks at most about ten seconds.
 void SendScore(std::int32_t onlineType, const char* name, std::int32_t score);
+
+// The exchange SendScore goes through: ExchangeHttp with its default limits,
+// or what a test has put in its place. An empty function puts ExchangeHttp back.
+using THttpExchange =
+    std::function<std::string(std::uint16_t port, const std::string& host, const std::string& request)>;
+void SetHttpExchange(THttpExchange exchange);
 
 // Time limits and the reply bound of one exchange.
 struct TExchangeLimits {

@@ -150,8 +150,15 @@ TEST_F(FakeDesktop, BrowserGetsTheAddressAsOneArgumentAndOpenReturnsAtOnce)
     EXPECT_FALSE(released) << "Open waited for the browser";
     ASSERT_TRUE(WaitForFile(bin.Path() + "/args"));
     EXPECT_EQ(ReadFile(bin.Path() + "/args"), "1|" + url + "|");
-    // Let the fake browser end.
-    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    // Let the fake browser end. It writes its arguments just before it opens
+    // the pipe to wait on, so give it a moment to get there: a non-blocking
+    // open for writing fails until a reader has the pipe open.
+    int fd = -1;
+    for (int i = 0; i < 500 && fd < 0; ++i) {
+        fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     EXPECT_GE(fd, 0) << "the browser should still be running";
     if (fd >= 0)
         ::close(fd);

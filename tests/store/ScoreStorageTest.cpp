@@ -5,12 +5,20 @@
 #include "platform/SettingsStore.h"
 #include "rules/GameState.h"
 #include "store/HiScores.h"
+#include "store/Options.h"
+#include "store/OptionsStorage.h"
 #include "store/Registry.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -173,6 +181,62 @@ TEST_F(ScoreStorage, FailingStoreLeavesTheTableAlone)
     Store.FailChanges = true;
     SaveScores();
     EXPECT_TRUE(Store.Content.Keys().empty());
+}
+
+TEST(ScoreStorageFile, TwoRunningGamesSavingAtOnceLeaveAWholeFile)
+{
+    char pattern[] = "/tmp/tt-scores-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    std::string top = pattern;
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    std::string saved = old != nullptr ? old : "";
+    ::setenv("XDG_CONFIG_HOME", top.c_str(), 1);
+    pid_t children[2];
+    for (int w = 0; w < 2; ++w) {
+        children[w] = ::fork();
+        ASSERT_GE(children[w], 0);
+        if (children[w] == 0) {
+            // One game saves its options over and over, the other its scores.
+            for (int i = 1; i <= 30; ++i) {
+                if (w == 0) {
+                    Options.NumBlocks = i;
+                    SaveOptions();
+                } else {
+                    HiScores.Entries[0][0][0].Score = i;
+                    SaveScores();
+                }
+            }
+            ::_exit(0);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    }
+    std::ifstream in(top + "/tumbletown/settings.reg", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    Platform::TSettingsFile file = Platform::TSettingsFile::Parse(text.str());
+    EXPECT_FALSE(file.Damaged());
+    const Platform::TSettingsKey* options = file.FindKey(std::string("HKEY_CURRENT_USER\\") + kOptionsKey);
+    const Platform::TSettingsKey* scores = file.FindKey(kFull);
+    ASSERT_NE(options, nullptr);
+    ASSERT_NE(scores, nullptr);
+    EXPECT_EQ(options->Values.size(), 10u);
+    EXPECT_EQ(scores->Values.size(), 1153u);
+    const Platform::TSettingsValue* last =
+        file.FindValue(std::string("HKEY_CURRENT_USER\\") + kOptionsKey, "NumBlocks");
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->Data, std::string("\x1e\0\0\0", 4)) << "the last options save is there";
+    const Platform::TSettingsValue* best = file.FindValue(kFull, "0_0_0_Score");
+    ASSERT_NE(best, nullptr);
+    EXPECT_EQ(best->Data, std::string("\x1e\0\0\0", 4)) << "the last scores save is there";
+    if (old != nullptr)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(top);
 }
 
 } // namespace

@@ -17,7 +17,9 @@
 #include <random>
 #include <sys/socket.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -351,6 +353,7 @@ protected:
     }
     void TearDown() override
     {
+        SetHttpExchange(nullptr);
         Platform::SetUserSettings(nullptr);
         if (HadOld)
             ::setenv(kScoreServerVariable, Old.c_str(), 1);
@@ -392,6 +395,21 @@ TEST_F(ScoreServer, NamesThatWouldBreakTheRequestArePassedOver)
     EXPECT_EQ(ScoreServerHost(), "localhost");
     StoreHost(std::string(253, 'a'));
     EXPECT_EQ(ScoreServerHost(), std::string(253, 'a'));
+}
+
+TEST_F(ScoreServer, SendScoreGoesThroughTheExchangeATestPutsInPlace)
+{
+    StoreHost("scores.example.org");
+    std::vector<std::tuple<std::uint16_t, std::string, std::string>> calls;
+    SetHttpExchange([&](std::uint16_t port, const std::string& host, const std::string& request) {
+        calls.emplace_back(port, host, request);
+        return std::string("ignored");
+    });
+    SendScore(3, "Zo\xe9", 77);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(std::get<0>(calls[0]), 80);
+    EXPECT_EQ(std::get<1>(calls[0]), "scores.example.org");
+    EXPECT_EQ(std::get<2>(calls[0]), BuildScoreRequest(3, "Zo\xe9", 77, "scores.example.org"));
 }
 
 TEST_F(ScoreServer, SendScoreSendsTheRequestToPort80OfTheServer)

@@ -143,7 +143,8 @@ TEST(TAString, AssignmentReleasesOldBlock)
     c = b;
     EXPECT_EQ(a.ExtraRefs(), 0u);
     EXPECT_EQ(b.ExtraRefs(), 1u);
-    c = c; // self-assignment keeps the block
+    const TAString& same = c;
+    c = same; // self-assignment keeps the block
     EXPECT_STREQ(c.Text(), "two");
 }
 

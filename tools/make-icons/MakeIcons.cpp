@@ -42,7 +42,8 @@ const Block kBlocks[] = {
     {1, 1, {0.25, 0.60, 1.00, 1}},
 };
 
-bool InsideRoundedRect(double x, double y, double left, double top, double right, double bottom, double radius)
+bool InsideRoundedRect(double x, double y, double left, double top, double right, double bottom,
+                       double radius)
 {
     if (x < left || x >= right || y < top || y >= bottom)
         return false;
@@ -94,7 +95,8 @@ bool WriteIcon(const std::string& path, int size)
             double r = 0, g = 0, b = 0, a = 0;
             for (int sy = 0; sy < kSamples; ++sy) {
                 for (int sx = 0; sx < kSamples; ++sx) {
-                    const Rgba s = Sample((px + (sx + 0.5) / kSamples) / size, (py + (sy + 0.5) / kSamples) / size);
+                    const Rgba s =
+                        Sample((px + (sx + 0.5) / kSamples) / size, (py + (sy + 0.5) / kSamples) / size);
                     // Premultiplied, so transparent samples do not darken edges.
                     r += s.r * s.a;
                     g += s.g * s.a;
@@ -124,8 +126,8 @@ bool WriteIcon(const std::string& path, int size)
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, size, size, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, size, size, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < size; ++y)
         png_write_row(png, &pixels[static_cast<size_t>(y) * size * 4]);
@@ -148,7 +150,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "make-icons: bad size %s\n", argv[i]);
             return 2;
         }
-        const std::string path = std::string(argv[1]) + "/" + std::to_string(size) + "x" + std::to_string(size) + ".png";
+        const std::string path =
+            std::string(argv[1]) + "/" + std::to_string(size) + "x" + std::to_string(size) + ".png";
         if (!WriteIcon(path, size)) {
             std::fprintf(stderr, "make-icons: cannot write %s\n", path.c_str());
             return 1;

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# scripts/run-fuzzers.sh BUILD_DIR SECONDS: runs every libFuzzer binary of a
+# fuzz build for SECONDS each, starting from a scratch copy of its corpus
+# (tests/fuzz/corpus/<name>/), so the checked-in corpus stays as it is. A
+# crash or sanitizer report fails the run.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:?usage: run-fuzzers.sh BUILD_DIR SECONDS}
+seconds=${2:-60}
+scratch=$(mktemp -d); trap 'rm -rf "$scratch"' EXIT
+found=0
+while IFS= read -r fuzzer; do
+  name=$(basename "$fuzzer"); name=${name%-fuzzer}
+  found=1
+  mkdir -p "$scratch/$name"
+  if [[ -d "$top/tests/fuzz/corpus/$name" ]]; then
+    cp -r "$top/tests/fuzz/corpus/$name/." "$scratch/$name/"
+  fi
+  echo "fuzzing $name for $seconds s"
+  (cd "$scratch" && "$fuzzer" -max_total_time="$seconds" -jobs=1 -workers=1 -print_final_stats=1 \
+       -artifact_prefix="$scratch/" "$scratch/$name" 2>&1 | tail -n 12)
+done < <(find "$build" -type f -name '*-fuzzer' -perm -u+x | sort)
+((found)) || { echo "no fuzz targets in $build"; exit 1; }

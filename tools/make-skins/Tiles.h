@@ -1,0 +1,16 @@
+// The cell tile sheet: 16 x 16 tiles, colour number 1 to 7 across, one
+// block style per row (bevelled block, glossy ball, block with a symbol per
+// colour for players who cannot tell the colours apart, faceted gem).
+#pragma once
+
+#include "tools/make-skins/Raster.h"
+
+namespace MakeSkins {
+
+constexpr int kTileSize = 16;
+constexpr int kTileColors = 7;
+constexpr int kTileStyles = 4;
+
+TRaster TileSheet();
+
+} // namespace MakeSkins
