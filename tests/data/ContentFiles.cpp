@@ -1,14 +1,13 @@
 #include "tests/data/ContentFiles.h"
 
+#include "wlib/graphics/ImageLoader.h"
+
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-
-#include <jpeglib.h>
 
 namespace ContentTest {
 
@@ -24,17 +23,6 @@ uint16_t Le16(const std::vector<uint8_t>& b, size_t at)
     return uint16_t(b[at] | b[at + 1] << 8);
 }
 
-struct TJpegError {
-    jpeg_error_mgr Manager;
-    std::jmp_buf Jump;
-};
-
-void OnJpegError(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<TJpegError*>(info->err)->Jump, 1);
-}
-void OnJpegMessage(j_common_ptr) {}
-
 } // namespace
 
 std::string DataDir()
@@ -49,35 +37,30 @@ std::vector<uint8_t> ReadBytes(const std::string& path)
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+TPicture FromBitmap(const Platform::Bitmap* bitmap)
+{
+    TPicture out;
+    if (!bitmap)
+        return out;
+    out.Width = bitmap->Width();
+    out.Height = bitmap->Height();
+    out.Rgb.reserve(size_t(out.Width) * size_t(out.Height) * 3);
+    for (int y = 0; y < out.Height; ++y)
+        for (int x = 0; x < out.Width; ++x) {
+            const uint32_t c = Platform::ColorFrom565(bitmap->Pixel(x, y));
+            out.Rgb.push_back(uint8_t(c & 0xFF));
+            out.Rgb.push_back(uint8_t((c >> 8) & 0xFF));
+            out.Rgb.push_back(uint8_t((c >> 16) & 0xFF));
+        }
+    return out;
+}
+
 TPicture DecodeJpeg(const std::vector<uint8_t>& bytes)
 {
-    // RGB at full scale, as the game's loader asks libjpeg for it.
-    TPicture out;
-    if (bytes.empty())
-        return out;
-    jpeg_decompress_struct info;
-    TJpegError error;
-    info.err = jpeg_std_error(&error.Manager);
-    error.Manager.error_exit = OnJpegError;
-    error.Manager.output_message = OnJpegMessage;
-    if (setjmp(error.Jump)) {
-        jpeg_destroy_decompress(&info);
-        return TPicture();
-    }
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    out.Width = int(info.output_width);
-    out.Height = int(info.output_height);
-    out.Rgb.resize(size_t(out.Width) * size_t(out.Height) * 3);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = out.Rgb.data() + size_t(info.output_scanline) * size_t(out.Width) * 3;
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
+    Platform::Bitmap* bitmap = ImageLoader::LoadImageData(bytes.data(), bytes.size());
+    TPicture out = FromBitmap(bitmap);
+    if (bitmap)
+        Platform::DeleteBitmap(bitmap);
     return out;
 }
 

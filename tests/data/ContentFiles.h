@@ -2,6 +2,8 @@
 // its files and decoding its pictures and sounds.
 #pragma once
 
+#include "platform/Bitmap.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,7 +14,8 @@ namespace ContentTest {
 std::string DataDir();
 std::vector<uint8_t> ReadBytes(const std::string& path);
 
-// A decoded picture as the game shows it: 8-bit RGB per pixel, top row first.
+// A decoded picture as the game shows it, through the game's own JPEG loader
+// (display gamma and 5-6-5 included), expanded to 8-bit RGB, top row first.
 struct TPicture {
     int Width = 0, Height = 0;
     std::vector<uint8_t> Rgb;
@@ -20,6 +23,7 @@ struct TPicture {
     const uint8_t* At(int x, int y) const { return &Rgb[(size_t(y) * size_t(Width) + size_t(x)) * 3]; }
 };
 TPicture DecodeJpeg(const std::vector<uint8_t>& bytes);
+TPicture FromBitmap(const Platform::Bitmap* bitmap);
 
 // A one-bit BMP as truth values (true = white), top row first; empty when
 // the bytes are not an uncompressed one-bit BMP.

@@ -78,11 +78,10 @@ TPicture Load(const std::string& name)
     return DecodeJpeg(ReadBytes(DataDir() + "/Skin/" + name));
 }
 
-// Brightness as the player sees it (the game's loader darkens mid-tones).
+// Brightness as the player sees it (the loader has applied the display gamma).
 double Shown(const uint8_t* p)
 {
-    const double y = (0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2]) / 256.0;
-    return std::pow(y, 1.0 / (0.45455 * 1.8));
+    return (0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2]) / 255.0;
 }
 
 struct TStats {
@@ -276,8 +275,8 @@ TEST(Cursor, PictureAndMaskMatchWithTheHotSpotAtTheTopLeft)
         for (int x = 0; x < mask.Width; ++x) {
             const uint8_t* p = picture.At(x, y);
             if (mask.White[size_t(y) * size_t(mask.Width) + size_t(x)]) {
-                // Transparent: black, so that OR leaves the screen as it is (5-6-5 drops the low bits).
-                EXPECT_LT(std::max({p[0], p[1], p[2]}), 8) << x << "," << y;
+                // Transparent: black, so that OR leaves the screen as it is.
+                EXPECT_EQ(std::max({p[0], p[1], p[2]}), 0) << x << "," << y;
             } else {
                 ++opaque;
                 bright += Shown(p) > 0.7;
