@@ -10,6 +10,12 @@ if(TUMBLETOWN_TSAN)
   add_link_options(-fsanitize=thread)
 endif()
 
+if(TUMBLETOWN_FUZZ)
+  # Every library of a fuzz build carries coverage instrumentation, so a
+  # fuzzer learns from the code it drives, not just from its own entry point.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # tumbletown_set_warnings(<target>): the one place that decides warnings.
 function(tumbletown_set_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)

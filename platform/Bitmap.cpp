@@ -10,12 +10,13 @@ Bitmap::~Bitmap()
     std::free(Memory);
 }
 
-Bitmap* NewBitmap(int width, int height, bool bottomUp)
+Bitmap* NewBitmap(int width, int height, bool bottomUp, bool zeroed)
 {
     if (width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide)
         return nullptr;
     int stride = Bitmap::StrideFor(width);
-    auto* memory = static_cast<uint8_t*>(std::calloc(size_t(stride) * size_t(height), 1));
+    size_t bytes = size_t(stride) * size_t(height);
+    auto* memory = static_cast<uint8_t*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes));
     if (!memory)
         return nullptr;
     auto* bitmap = new (std::nothrow) Bitmap();

@@ -52,7 +52,7 @@ public:
     static int StrideFor(int width) { return (2 * width + 3) & ~3; }
 
 private:
-    friend Bitmap* NewBitmap(int width, int height, bool bottomUp);
+    friend Bitmap* NewBitmap(int width, int height, bool bottomUp, bool zeroed);
     friend void DeleteBitmap(Bitmap* bitmap);
     Bitmap() = default;
     ~Bitmap();
@@ -65,9 +65,10 @@ private:
     uint8_t* Memory = nullptr;
 };
 
-// Both return null for a non-positive or oversized side or when the memory
-// cannot be had. Every pixel starts black.
-Bitmap* NewBitmap(int width, int height, bool bottomUp);
+// These return null for a non-positive or oversized side or when the memory
+// cannot be had. Every pixel starts black, unless the caller asks for the
+// pixels uninitialised because it is about to write every one of them.
+Bitmap* NewBitmap(int width, int height, bool bottomUp, bool zeroed = true);
 Bitmap* CreateCompatibleBitmap(int width, int height);
 Bitmap* CreateDibSection565(int width, int height);
 void DeleteBitmap(Bitmap* bitmap);

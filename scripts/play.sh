@@ -5,6 +5,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
 dir=$("$top/scripts/build.sh" normal)
 if [[ -x "$dir/app/tumbletown" ]]; then
-  exec "$dir/app/tumbletown" "$@"
+  # The build tree keeps the generated skins, sounds and music in data/.
+  TUMBLETOWN_DATA_DIR=${TUMBLETOWN_DATA_DIR:-$dir/data} exec "$dir/app/tumbletown" "$@"
 fi
 echo "Built everything in $dir; the game itself is not there yet, so there is nothing to start."

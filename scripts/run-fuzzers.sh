@@ -5,7 +5,7 @@
 # crash or sanitizer report fails the run.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:?usage: run-fuzzers.sh BUILD_DIR SECONDS}
+build=$(cd "${1:?usage: run-fuzzers.sh BUILD_DIR SECONDS}" && pwd)
 seconds=${2:-60}
 scratch=$(mktemp -d); trap 'rm -rf "$scratch"' EXIT
 found=0
@@ -17,7 +17,7 @@ while IFS= read -r fuzzer; do
     cp -r "$top/tests/fuzz/corpus/$name/." "$scratch/$name/"
   fi
   echo "fuzzing $name for $seconds s"
-  (cd "$scratch" && "$fuzzer" -max_total_time="$seconds" -jobs=1 -workers=1 -print_final_stats=1 \
-       -artifact_prefix="$scratch/" "$scratch/$name" 2>&1 | tail -n 12)
+  (cd "$scratch" && "$fuzzer" -max_total_time="$seconds" -jobs=1 -workers=1 \
+       -artifact_prefix="$scratch/" "$scratch/$name" < /dev/null 2>&1 | tail -n 3)
 done < <(find "$build" -type f -name '*-fuzzer' -perm -u+x | sort)
 ((found)) || { echo "no fuzz targets in $build"; exit 1; }

@@ -227,6 +227,7 @@ int TSong::Melody(int row, int channel, TVoice voice, const std::string& text, c
         int first = row + 1; // first row free for vibrato and fades
         if (t.Mode == '^' && t.Rows >= 2) {
             Note(row, channel, voice, midi - 2);
+            Fx(row, channel, 0, 0);
             const int low = kPeriods[std::clamp(midi - 2 - voice.LowestNote, 0, kColumns - 1)];
             TCell& glide = At(row + 1, channel);
             glide.Period = period;
@@ -242,6 +243,7 @@ int TSong::Melody(int row, int channel, TVoice voice, const std::string& text, c
             first = row + std::min(t.Rows, 3);
         } else {
             Note(row, channel, voice, midi);
+            Fx(row, channel, 0, 0); // a release left by an earlier phrase must not fade this note
             if (style.AttackVolume >= 0)
                 Fx(row, channel, kFxSetVolume, style.AttackVolume);
         }
@@ -263,6 +265,12 @@ int TSong::Melody(int row, int channel, TVoice voice, const std::string& text, c
         row = end;
     }
     At(row - 1, channel); // the song reaches at least to the last row written
+    // The phrase ends: its last note is released unless something follows at once.
+    if (size_t(row) < Timeline.size()) {
+        const TCell& after = At(row, channel);
+        if (!after.Period && !after.Instrument && !after.Effect && !after.Param)
+            Fx(row, channel, kFxVolumeSlide, style.Release);
+    }
     return row - start;
 }
 

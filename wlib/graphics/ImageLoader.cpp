@@ -114,10 +114,28 @@ void InstallSource(j_decompress_ptr cinfo, BinReader& reader)
     cinfo->src = &src->Std;
 }
 
-void WriteRow(const JSAMPLE* rgb, uint16_t* out, JDIMENSION width)
+// The gamma table folded into each channel's place in the 5-6-5 pixel, so
+// a pixel is three look-ups and two ORs: the same values as PackPixel.
+struct ChannelTables {
+    uint16_t Red[256];
+    uint16_t Green[256];
+    uint16_t Blue[256];
+};
+
+void BuildChannelTables(ChannelTables& t)
+{
+    for (int i = 0; i < 256; ++i) {
+        t.Red[i] = uint16_t((GammaTable[i] & 0xF8) << 8);
+        t.Green[i] = uint16_t((GammaTable[i] & 0xFC) << 3);
+        t.Blue[i] = uint16_t(GammaTable[i] >> 3);
+    }
+}
+
+void WriteRow(const ChannelTables& t, const JSAMPLE* __restrict rgb, uint16_t* __restrict out,
+              JDIMENSION width)
 {
     for (JDIMENSION x = 0; x < width; ++x, rgb += 3)
-        out[x] = PackPixel(rgb[0], rgb[1], rgb[2]);
+        out[x] = uint16_t(t.Red[rgb[0]] | t.Green[rgb[1]] | t.Blue[rgb[2]]);
 }
 
 } // namespace
@@ -216,10 +234,12 @@ bool DecodeImage(Platform::DC*, const wchar_t* format, BinReader& reader, Platfo
         jpeg_decompress_struct Info;
         ErrorManager Error;
         ProgressLimit Progress;
+        ChannelTables Tables;
     };
     State* state = static_cast<State*>(std::calloc(1, sizeof(State)));
     if (!state)
         return false;
+    BuildChannelTables(state->Tables);
     j_decompress_ptr cinfo = &state->Info;
     cinfo->err = jpeg_std_error(&state->Error.Std);
     state->Error.Std.error_exit = ErrorExit;
@@ -249,20 +269,32 @@ bool DecodeImage(Platform::DC*, const wchar_t* format, BinReader& reader, Platfo
         std::free(state);
         return false;
     }
-    state->Error.Bitmap = Platform::CreateDibSection565(int(w), int(h));
+    // Every row is written below (or cleared, should decoding stop early).
+    state->Error.Bitmap = Platform::NewBitmap(int(w), int(h), true, false);
     if (!state->Error.Bitmap) {
         jpeg_destroy_decompress(cinfo);
         std::free(state);
         return false;
     }
     jpeg_start_decompress(cinfo);
-    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                 cinfo->output_width * 3, 1);
+    // One sample row, used one byte into its block: libjpeg-turbo writes
+    // aligned output rows with cache-bypassing stores, and reading such a row
+    // back at once would come from main memory, costing three times the
+    // decoding itself.
+    JSAMPARRAY block = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                   cinfo->output_width * 3 + 1, 1);
+    JSAMPROW rowStart = block[0] + 1;
+    JSAMPARRAY row = &rowStart;
     while (cinfo->output_scanline < cinfo->output_height) {
         JDIMENSION y = cinfo->output_scanline;
-        if (jpeg_read_scanlines(cinfo, row, 1) != 1)
-            break; // our source never suspends; stop rather than spin
-        WriteRow(row[0], state->Error.Bitmap->Row(int(y)), w);
+        if (jpeg_read_scanlines(cinfo, row, 1) != 1) {
+            // Our source never suspends; stop rather than spin, and leave
+            // the rows not decoded black.
+            for (JDIMENSION rest = y; rest < h; ++rest)
+                std::memset(state->Error.Bitmap->Row(int(rest)), 0, size_t(w) * 2);
+            break;
+        }
+        WriteRow(state->Tables, row[0], state->Error.Bitmap->Row(int(y)), w);
     }
     jpeg_finish_decompress(cinfo);
     jpeg_destroy_decompress(cinfo);

@@ -80,7 +80,7 @@ TEST(Song, PlayTimeFollowsSpeedTempoBreaksAndLoops)
 
     TSong broken(4);
     broken.AddInstrument(Square(), 36);
-    broken.At(95, 0); // 32 rows, then one whole pattern
+    broken.At(95, 0);         // 32 rows, then one whole pattern
     broken.ShortBlock(0, 32); // the first pattern ends after 32 rows
     EXPECT_EQ(PlayFrames(broken.Build("b", 6, 125), 22050), (32 + 64) * 2653);
 
@@ -108,6 +108,25 @@ TEST(Song, MelodyNotationWritesNotesGlidesVibratoAndReleases)
     EXPECT_EQ(s.At(8, 0).Effect, kFxVolumeSlide);
     EXPECT_EQ(s.At(12, 0).Effect, kFxTonePorta); // a glide strikes no new note
     EXPECT_EQ(s.At(12, 0).Instrument, 0);
+}
+
+// A phrase that nothing follows at once is released; a phrase written later
+// over that release starts cleanly.
+TEST(Song, PhrasesEndWithAReleaseThatTheNextPhraseClears)
+{
+    TSong s(4);
+    const TVoice v = s.AddInstrument(Square(), 36);
+    s.At(63, 1); // the song goes on after the phrases
+    EXPECT_EQ(s.Melody(0, 0, v, "c4:8"), 8);
+    EXPECT_EQ(s.At(8, 0).Effect, kFxVolumeSlide);
+    EXPECT_EQ(s.Melody(8, 0, v, "d4:8"), 8);
+    EXPECT_EQ(s.At(8, 0).Effect, 0);
+    EXPECT_EQ(s.At(8, 0).Param, 0);
+    EXPECT_EQ(s.At(16, 0).Effect, kFxVolumeSlide);
+    TSong end(4);
+    end.AddInstrument(Square(), 36);
+    end.Melody(0, 0, v, "c4:8");
+    EXPECT_EQ(end.Rows(), 8) << "a release never makes the song longer";
 }
 
 TEST(Song, ChordsBecomeArpeggiosOnEveryRow)
