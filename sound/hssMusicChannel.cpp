@@ -54,6 +54,7 @@ uint32_t hssMusicChannel::SetPosition(uint32_t v)
     Order = v >> 6;
     Pattern = OrderAt(Order);
     RowPos = (v & 63) * Channels;
+    SongEnded = 0;
     if (Speaker != nullptr)
         Speaker->UnlockDriver();
     return 0;

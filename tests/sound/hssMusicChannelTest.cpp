@@ -324,6 +324,21 @@ TEST_F(Player, ArpeggioCyclesThroughItsThreeNotes)
     EXPECT_EQ(Channel().StepNow[0], base);
 }
 
+TEST_F(Player, VibratoSwingsTheStepButNotThePeriod)
+{
+    ModImage image;
+    image.Sample(1, Constant(20000, 10)).Cell(0, 0, 0, 1, 428, 0x4, 0x48);
+    Play(image);
+    MixFrames(speaker, 1);
+    // Ticks 1, 2, 3: sine positions 0, 4, 8 at depth 8: +0, +97 * 8 >> 7, +180 * 8 >> 7.
+    const int32_t swings[] = {0, 6, 11};
+    for (int32_t swing : swings) {
+        MixFrames(speaker, kTickFrames);
+        EXPECT_EQ(Channel().StepNow[0], speaker.StepTable[428 + swing]) << "swing " << swing;
+        EXPECT_EQ(Channel().ChPeriod[0], 428);
+    }
+}
+
 TEST_F(Player, SlidesStopAtTheEndsOfTheTable)
 {
     ModImage image;
