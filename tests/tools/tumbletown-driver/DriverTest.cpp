@@ -423,6 +423,40 @@ INSTANTIATE_TEST_SUITE_P(
         TOptionCase{"next_off", {573, 405}, "ZNextFig", 0, "\"ZNextFig\"=dword:00000000"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// A store holding these option values.
+std::string StoreWithOptions(const std::string& lines)
+{
+    const std::string store = FreshFolder("store");
+    std::ofstream out(store + "/settings.reg", std::ios::binary);
+    out << "[HKEY_CURRENT_USER\\Software\\Kestrovan\\Grand Fourfall\\Options]\n" << lines;
+    return store;
+}
+
+TEST_F(DriverTest, StoredBackgroundBeyondTheThreeIsReducedAtStart)
+{
+    const std::string shot = FreshFolder("shot") + "/play.png";
+    TRun run = Run("screen\n" + Click(kMenuPlay) + Click(kGameButtons[0]) + "screenshot " + shot + "\n",
+                   StoreWithOptions("\"BackRound\"=dword:00000004\n"));
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(IntField(screens[0].substr(screens[0].rfind("\"options\":{")), "BackRound"), 1);
+    EXPECT_NE(run.StoreFile().find("\"BackRound\"=dword:00000001"), std::string::npos);
+    TPicture picture(shot);
+    ASSERT_NE(picture.Bitmap, nullptr);
+    EXPECT_EQ(picture.At(600, 400), SkinPixel("bg_Nature", 600, 400));
+}
+
+TEST_F(DriverTest, MusicOffAtStartPlaysNothingUntilSwitchedOn)
+{
+    TRun run = Run("screen\n" + Click(kMenuOptions) + Click({505, 216}) + "screen\n",
+                   StoreWithOptions("\"ZPlayMusic\"=dword:00000000\n"));
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 2u);
+    auto next = [](const std::string& s) { return IntField(s.substr(s.find("\"music\"")), "nextFile"); };
+    EXPECT_EQ(next(screens[0]), 0);
+    EXPECT_EQ(next(screens[1]), 1); // the first file of the list
+}
+
 TEST_F(DriverTest, ChoiceMarksFollowTheOptions)
 {
     TRun run = Run(Click(kMenuOptions) + "screen\n" + Click({573, 216}) + Click({537, 335}) +
