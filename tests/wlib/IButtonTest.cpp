@@ -126,6 +126,22 @@ TEST_F(Buttons, ClickCodeOfAPageSwitchesToIt)
     EXPECT_FALSE(Page.Visible());
 }
 
+TEST(IButtonBase, ApplyStopsAtTheCountAndAtTheFirstNull)
+{
+    TBitmap plain, lit;
+    plain.Create(8, 8);
+    lit.Create(8, 8);
+    TIButtonBase images;
+    images.Make(plain, lit);
+    TIButton a, b, c, d;
+    images.Apply(1, {&a, &b});
+    images.Apply(-1, {&c, nullptr, &d});
+    EXPECT_EQ(a.Images.Images[ibNormal].Impl, plain.Impl);
+    EXPECT_TRUE(b.Images.Images[ibNormal].IsEmpty());
+    EXPECT_EQ(c.Images.Images[ibHover].Impl, lit.Impl);
+    EXPECT_TRUE(d.Images.Images[ibHover].IsEmpty());
+}
+
 struct ImageCase {
     bool Selected, Hover, Pressed;
     int Index;
@@ -148,9 +164,15 @@ TEST_P(ImageChoice, StatePicksThePicture)
     button.Hover = c.Hover;
     button.Pressed = c.Pressed;
     EXPECT_EQ(button.ImageIndex(), c.Index);
-    // Make lays out (N, H, H, H, H, N): which of the two the index names.
-    bool highlighted = c.Index != ibNormal && c.Index != ibPressedSelected;
-    EXPECT_EQ(highlighted, c.Highlighted);
+    // Through Make and Apply, the picture shown is the plain or the lit one.
+    TBitmap plain, lit;
+    plain.Create(8, 8);
+    lit.Create(8, 8);
+    TIButtonBase images;
+    images.Make(plain, lit);
+    images.Apply(-1, {&button, nullptr});
+    const TBitmap& shown = button.Images.Images[button.ImageIndex()];
+    EXPECT_EQ(shown.Impl, c.Highlighted ? lit.Impl : plain.Impl);
 }
 
 INSTANTIATE_TEST_SUITE_P(IButton, ImageChoice,
