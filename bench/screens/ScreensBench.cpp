@@ -1,0 +1,78 @@
+// Full repaints of the game's screens on the test host: the play screen in
+// the middle of a game (background, tiles, preview, panel, the cursor) and
+// the main menu. TUMBLETOWN_DATA_DIR chooses the skins (the built content);
+// without it the tests' solid-colour fixture is used.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "platform/OfflineAudioDriver.h"
+#include "platform/SettingsStore.h"
+#include "rules/GameState.h"
+#include "screens/GamePages.h"
+#include "sound/hssDriver.h"
+#include "store/HiScores.h"
+#include "store/Options.h"
+#include "tests/screens/Fixtures.h"
+#include "wlib/TestHost.h"
+
+namespace {
+
+using namespace WFourfall;
+using namespace WLib;
+
+struct TGame {
+    Platform::TMemorySettingsStore Store;
+    TTestHost Host;
+    std::unique_ptr<TGamePages> Pages;
+
+    TGame()
+    {
+        Platform::SetUserSettings(&Store);
+        hssSetDefaultDriverFactory(TOfflineAudioDriver::Factory());
+        UseFixedRulesSeed(5);
+        ResetOptions();
+        ClearScores();
+        Pages = std::make_unique<TGamePages>();
+        const char* data = std::getenv("TUMBLETOWN_DATA_DIR");
+        Pages->Services.DataFolder = data != nullptr && *data ? data : Test::FixtureDataFolder();
+        Host.Attach(*Pages);
+        Pages->InitPages();
+        Host.Start();
+        Pages->MouseMove(400, 300);
+    }
+    ~TGame()
+    {
+        Pages.reset();
+        Platform::SetUserSettings(nullptr);
+    }
+};
+
+void PlayScreenMidGame(benchmark::State& state)
+{
+    TGame game;
+    game.Pages->PostAndProcess(game.Pages->Play.Board.StartIds[0], 0);
+    // Half a board of landed figures.
+    for (int i = 0; i < 40 && GFourfall::GameState.Status == GFourfall::kStatusPlaying; ++i) {
+        game.Pages->KeyDown(i % 3 == 0 ? 0x25 : (i % 3 == 1 ? 0x27 : 0x26));
+        game.Pages->KeyDown(0x25 + (i % 2) * 2);
+        game.Pages->KeyDown(0x28);
+        game.Host.Advance(1000);
+        if (GFourfall::GameState.Board[14][7] != 0)
+            break;
+    }
+    for (auto _ : state)
+        game.Host.Paint();
+}
+BENCHMARK(PlayScreenMidGame)->Unit(benchmark::kMicrosecond);
+
+void MainMenu(benchmark::State& state)
+{
+    TGame game;
+    for (auto _ : state)
+        game.Host.Paint();
+}
+BENCHMARK(MainMenu)->Unit(benchmark::kMicrosecond);
+
+} // namespace

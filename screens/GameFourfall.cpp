@@ -1,0 +1,30 @@
+#include "screens/GameFourfall.h"
+
+#include "screens/PageBuild.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+
+TGameFourfall::~TGameFourfall() = default;
+
+void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices& services)
+{
+    TApp::Insert(this, pages);
+    // The board goes last: as the page's front child it is on the active
+    // chain and hears its page being left.
+    AttachWidgets(this, {&Button, &Next, &Answer, &Board});
+    for (int i = 0; i < sndCount; ++i)
+        Board.Sounds[i].Load(services.Path(kEffectFiles[i]).c_str());
+    Background = skins.PlayPlain;
+    PlaceAt(&Board, 297, 46, 208, 496);
+    PlaceAt(&Next, 638, 67, 107, 152);
+    PlaceAt(&Answer, 58, 79, 102, 146);
+    PlaceAt(&Button, 14, 537, 239, 55);
+    Answer.LayOut();
+    Board.Balls = skins.Balls;
+    Next.Balls = skins.Balls;
+    GiveButtonImages(skins.PlayPlain, skins.PlayHigh, {&Button});
+}
+
+} // namespace WFourfall

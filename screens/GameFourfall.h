@@ -1,0 +1,28 @@
+// TGameFourfall: the play page, holding the board, the next-figure preview,
+// the score panel and the button back to the main menu.
+#pragma once
+
+#include "screens/GameServices.h"
+#include "screens/SkinSet.h"
+#include "screens/WAnswer.h"
+#include "screens/WFourfall.h"
+#include "screens/WNext.h"
+#include "wlib/IButton.h"
+#include "wlib/ScrPage.h"
+#include "wlib/ScrPages.h"
+
+namespace WFourfall {
+
+class TGameFourfall : public WLib::TScrPage {
+public:
+    ~TGameFourfall() override;
+    // Attaches the page and its widgets, loads the effects, lays out.
+    void Build(WLib::TScrPages* pages, TSkinSet& skins, const TGameServices& services);
+
+    WLib::TIButton Button;
+    TWNext Next;
+    TWFourfall Board;
+    TWAnswer Answer;
+};
+
+} // namespace WFourfall

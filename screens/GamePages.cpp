@@ -1,0 +1,92 @@
+#include "screens/GamePages.h"
+
+#include "store/Options.h"
+#include "store/OptionsStorage.h"
+#include "store/ScoreStorage.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+
+const char* const kMusicFiles[4] = {
+    "Music\\AXEL.MOD",
+    "Music\\chinese.MOD",
+    "Music\\CRIMINAL.MOD",
+    "Music\\mattiasa.mod",
+};
+
+bool TGamePages::HandleEvent(int32_t code, int32_t param)
+{
+    if (code == OptionsPage.MusicChangedId) {
+        if (::Options.ZPlayMusic != 0)
+            Music.PlayNext();
+        else
+            Music.Stop();
+    }
+    return TScrPages::HandleEvent(code, param);
+}
+
+void TGamePages::LoadPlayBackground()
+{
+    WFourfall::LoadPlayBackground(Skins, Services);
+}
+
+void TGamePages::InitPages()
+{
+    LoadOptions();
+    LoadScores();
+
+    CreateSkins(Skins);
+    LoadSharedJpeg(Skins.MenuPlain, Services.Path("Skin\\Menu.jpg"));
+    LoadSharedJpeg(Skins.MenuHigh, Services.Path("Skin\\Menu_.jpg"));
+    LoadSharedJpeg(Skins.OptionsPlain, Services.Path("Skin\\Options.jpg"));
+    LoadSharedJpeg(Skins.OptionsHigh, Services.Path("Skin\\Options_.jpg"));
+    LoadSharedJpeg(Skins.HelpPlain, Services.Path("Skin\\Help.jpg"));
+    LoadSharedJpeg(Skins.HelpHigh, Services.Path("Skin\\Help_.jpg"));
+    LoadSharedJpeg(Skins.HighScorePlain, Services.Path("Skin\\HighScore.jpg"));
+    LoadSharedJpeg(Skins.HighScoreHigh, Services.Path("Skin\\HighScore_.jpg"));
+    LoadSharedJpeg(Skins.GameTypePlain, Services.Path("Skin\\GameType.jpg"));
+    LoadSharedJpeg(Skins.GameTypeHigh, Services.Path("Skin\\GameType_.jpg"));
+    LoadSharedJpeg(Skins.Balls, Services.Path("Skin\\Balls.jpg"));
+    LoadPlayBackground();
+
+    Insert(&Music, this);
+    for (const char* file : kMusicFiles)
+        Music.Add(TAString(Services.Path(file).c_str()));
+    if (::Options.ZPlayMusic != 0)
+        Music.PlayNext();
+
+    Mouse.Image.LoadJpegFile(Services.Path("Skin\\Mouse.jpg").c_str());
+    Mouse.Mask.LoadBmpFile(Services.Path("Skin\\Mouse.bmp").c_str());
+    Insert(&Mouse, this);
+
+    GameType.Build(this, Skins);
+    HighScore.Build(this, Skins, Services);
+    OptionsPage.Build(this, Skins, Services);
+    Help.Build(this, Skins, Services);
+    Play.Build(this, Skins, Services);
+    MainMenu.Build(this, Skins);
+
+    Wire();
+}
+
+void TGamePages::Wire()
+{
+    MainMenu.Buttons[0].ClickCode = GameType.Id;
+    MainMenu.Buttons[1].ClickCode = OptionsPage.Id;
+    MainMenu.Buttons[2].ClickCode = HighScore.Id;
+    MainMenu.Buttons[3].ClickCode = Help.Id;
+    const int32_t* start = Play.Board.StartIds;
+    GameType.Buttons[0].ClickCode = start[0];
+    GameType.Buttons[1].ClickCode = start[1];
+    GameType.Buttons[2].ClickCode = start[8];
+    GameType.Buttons[3].ClickCode = start[4];
+    GameType.Buttons[4].ClickCode = MainMenu.Id;
+    HighScore.Buttons[6].ClickCode = MainMenu.Id;
+    OptionsPage.Buttons[13].ClickCode = MainMenu.Id;
+    Help.Back.ClickCode = MainMenu.Id;
+    Play.Button.ClickCode = MainMenu.Id;
+    Play.Board.ResultPageId = HighScore.Id;
+}
+
+} // namespace WFourfall

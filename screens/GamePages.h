@@ -1,0 +1,52 @@
+// TGamePages: the game's page set. It loads the options, scores and skins,
+// starts the music, builds every page in its order and wires the buttons
+// that lead from page to page. The window (or a test host) owns it.
+#pragma once
+
+#include <cstdint>
+
+#include "screens/GameFourfall.h"
+#include "screens/GameServices.h"
+#include "screens/GameType.h"
+#include "screens/Help.h"
+#include "screens/HighScore.h"
+#include "screens/MainMenu.h"
+#include "screens/Options.h"
+#include "screens/SkinSet.h"
+#include "wlib/Mouse.h"
+#include "wlib/ScrPages.h"
+#include "wlib/sound/Musics.h"
+
+namespace WFourfall {
+
+// The background music, in play order.
+extern const char* const kMusicFiles[4];
+
+class TGamePages : public WLib::TScrPages {
+public:
+    // The music switch of the options page.
+    bool HandleEvent(int32_t code, int32_t param) override;
+
+    // Everything the game does at start, in its order; the main menu, built
+    // last, is the page shown first. Call once, after the host has attached
+    // the page set and with Services filled in.
+    void InitPages();
+    // Reloads the play background pair for the BackRound option.
+    void LoadPlayBackground();
+
+    TGameServices Services;
+    TSkinSet Skins;
+    WLib::TMouse Mouse;
+    TMainMenu MainMenu;
+    TGameType GameType;
+    THighScore HighScore;
+    TOptions OptionsPage;
+    THelp Help;
+    TGameFourfall Play;
+    WLib::TMusics Music;
+
+private:
+    void Wire();
+};
+
+} // namespace WFourfall

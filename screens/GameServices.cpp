@@ -1,0 +1,31 @@
+#include "screens/GameServices.h"
+
+#include "platform/DesignPath.h"
+#include "platform/UrlOpener.h"
+#include "platform/YesNoQuestion.h"
+
+namespace WFourfall {
+
+std::string TGameServices::Path(const char* designName) const
+{
+    return Platform::ResolveDesignPath(DataFolder, designName);
+}
+
+bool TGameServices::Ask(const char* question) const
+{
+    return Question != nullptr && Question->Ask(question);
+}
+
+void TGameServices::OpenUrl(const std::string& url) const
+{
+    if (Browser != nullptr)
+        Browser->Open(url);
+}
+
+void TGameServices::Send(int32_t onlineType, const char* name, int32_t score) const
+{
+    if (SendScore)
+        SendScore(onlineType, name, score);
+}
+
+} // namespace WFourfall

@@ -1,0 +1,36 @@
+// What the screens need from the world outside the element tree: where the
+// game's files are, how a yes/no question is put to the player, how a web
+// address reaches the browser and how a result goes to the score server. The
+// window gives the real ones; tests and the headless driver give recorders.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "store/ScoreSubmit.h"
+
+namespace Platform {
+class UrlOpener;
+class YesNoQuestion;
+} // namespace Platform
+
+namespace WFourfall {
+
+using TScoreSender = std::function<void(int32_t onlineType, const char* name, int32_t score)>;
+
+struct TGameServices {
+    std::string DataFolder = ".";                // holds Skin/, Sounds/ and Music/
+    Platform::YesNoQuestion* Question = nullptr; // null: every question is answered No
+    Platform::UrlOpener* Browser = nullptr;      // null: addresses are dropped
+    TScoreSender SendScore = ::SendScore;        // empty: results are not sent
+
+    // The path of a file name of the game ("Skin\Menu.jpg") in the data folder.
+    std::string Path(const char* designName) const;
+    // Asks the question; false (No) without a question service.
+    bool Ask(const char* question) const;
+    void OpenUrl(const std::string& url) const;
+    void Send(int32_t onlineType, const char* name, int32_t score) const;
+};
+
+} // namespace WFourfall

@@ -1,0 +1,48 @@
+#include "screens/GameType.h"
+
+#include "screens/PageBuild.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+
+const char* const kGameTypeTexts[4] = {
+    "                 Fourfall\n\n    Fourfall is an exciting action game. Wreck your brain to solve this "
+    "entertaining puzzle!",
+    "                   Fivefall\n\n    Fivefall is a popular variation of Fourfall that uses pieces of "
+    "different "
+    "shapes. It may be considered more challenging than good old Fourfall.",
+    "             Colour Fourfall\n\n    Colour Fourfall changes Fourfall in that when three or more tiles "
+    "of the "
+    "same color in a multicoloured blocks touch in any direction they eliminate themselves.",
+    "              Crazy Fourfall\n\n    Crazy Fourfall is extremely interesting replica of Fourfall with "
+    "unique "
+    "shapes that both the classical Fourfall do not have.",
+};
+
+bool TGameType::HandleEvent(int32_t code, int32_t param)
+{
+    for (int i = 0; i < 4; ++i) {
+        if (Buttons[i].HoverCode != 0 && code == Buttons[i].HoverCode) {
+            Description.SetText(kGameTypeTexts[i]);
+            break;
+        }
+    }
+    return TScrPage::HandleEvent(code, param);
+}
+
+void TGameType::Build(TScrPages* pages, const TSkinSet& skins)
+{
+    AttachPage(pages, this, skins.GameTypePlain);
+    AttachWidgets(this, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Description});
+    for (int i = 0; i < 4; ++i)
+        PlaceAt(&Buttons[i], 239, 180 + 67 * i, 326, 67);
+    PlaceAt(&Buttons[4], 281, 481, 239, 55);
+    PlaceAt(&Description, 581, 210, 188, 206);
+    GiveButtonImages(skins.GameTypePlain, skins.GameTypeHigh,
+                     {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
+    for (int i = 0; i < 4; ++i)
+        Buttons[i].HoverCode = NewId();
+}
+
+} // namespace WFourfall

@@ -1,0 +1,66 @@
+#include "screens/Help.h"
+
+#include "screens/PageBuild.h"
+#include "wlib/AString.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+
+namespace {
+
+// The offset made a whole number of lines; a line height not known yet (the
+// text is laid out on its first drawing) leaves it as it is.
+int32_t WholeLines(int32_t offset, int32_t lineHeight)
+{
+    return lineHeight > 0 ? offset - offset % lineHeight : offset;
+}
+
+} // namespace
+
+bool THelp::HandleEvent(int32_t code, int32_t param)
+{
+    if (code == Down.ClickCode)
+        ScrollDown();
+    if (code == Up.ClickCode)
+        ScrollUp();
+    return TScrPage::HandleEvent(code, param);
+}
+
+void THelp::ScrollDown()
+{
+    const int32_t visible = Text.Rect.Height();
+    const int32_t total = Text.Layout.ExtentY;
+    int32_t offset = Text.ScrollY + (3 * visible) / 4;
+    offset = WholeLines(offset, Text.Layout.LineHeight);
+    if (total - visible < offset)
+        offset = total - visible;
+    Text.ScrollY = offset;
+    Invalidate(this);
+}
+
+void THelp::ScrollUp()
+{
+    int32_t offset = Text.ScrollY - (3 * Text.Rect.Height()) / 4;
+    offset = WholeLines(offset, Text.Layout.LineHeight);
+    if (offset < 0)
+        offset = 0;
+    Text.ScrollY = offset;
+    Invalidate(this);
+}
+
+void THelp::Build(TScrPages* pages, const TSkinSet& skins, const TGameServices& services)
+{
+    AttachPage(pages, this, skins.HelpPlain);
+    AttachWidgets(this, {&Down, &Up, &Back, &Text});
+    PlaceAt(&Up, 75, 485, 145, 40);
+    PlaceAt(&Down, 223, 485, 100, 40);
+    PlaceAt(&Back, 535, 485, 200, 50);
+    PlaceAt(&Text, 149, 190, 505, 286);
+    TAString text;
+    text.LoadFile(services.Path("Skin\\help.txt").c_str());
+    Text.SetText(text);
+    GiveButtonImages(skins.HelpPlain, skins.HelpHigh, {&Down, &Up, &Back});
+}
+
+} // namespace WFourfall

@@ -1,0 +1,86 @@
+#include "screens/HighScore.h"
+
+#include "rules/GameState.h"
+#include "screens/PageBuild.h"
+#include "store/HiScores.h"
+#include "store/ScoreStorage.h"
+#include "store/ScoreSubmit.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+
+std::string WorldPageAddress(const std::string& host, int32_t gameType)
+{
+    std::string url = "http://" + host + kWorldPagePath;
+    const int32_t online = OnlineType(gameType);
+    if (online >= 0)
+        url.back() = static_cast<char>('0' + online);
+    return url;
+}
+
+bool THighScore::HandleEvent(int32_t code, int32_t param)
+{
+    for (int i = 0; i < 4; ++i) {
+        if (code == Buttons[i].ClickCode) {
+            HiScores.ShownType = kTabTypes[i];
+            UpdateTabs();
+        }
+    }
+    if (code == evActivated)
+        UpdateTabs();
+    // The list follows the last game whenever the page comes up. The show
+    // notice reaches the page (not its widgets), after the activation.
+    if (code == evShown) {
+        HiScores.ShownType = GFourfall::GameState.GameNum;
+        UpdateTabs();
+    }
+    if (code == Buttons[4].ClickCode) {
+        if (Services != nullptr && Services->Ask(kClearQuestion)) {
+            ClearScores();
+            SaveScores();
+        }
+        Invalidate(this);
+    }
+    if (code == Buttons[5].ClickCode && Services != nullptr)
+        Services->OpenUrl(WorldPageAddress(ScoreServerHost(), HiScores.ShownType));
+    return TScrPage::HandleEvent(code, param);
+}
+
+void THighScore::UpdateTabs()
+{
+    for (int i = 0; i < 4; ++i)
+        Buttons[i].Selected = HiScores.ShownType == kTabTypes[i];
+    Invalidate(this);
+}
+
+void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServices& services)
+{
+    Services = &services;
+    List.Services = &services;
+    AttachPage(pages, this, skins.HighScorePlain);
+    AttachWidgets(this, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5],
+                         &Buttons[6], &List});
+    PlaceAt(&Buttons[0], 455, 160, 42, 17);
+    PlaceAt(&Buttons[1], 500, 160, 52, 17);
+    PlaceAt(&Buttons[2], 555, 160, 83, 17);
+    PlaceAt(&Buttons[3], 640, 160, 90, 17);
+    PlaceAt(&Buttons[4], 17, 489, 246, 41);
+    PlaceAt(&Buttons[5], 264, 489, 330, 41);
+    PlaceAt(&Buttons[6], 595, 489, 192, 41);
+    PlaceAt(&List, 152, 183, 506, 287);
+    GiveButtonImages(
+        skins.HighScorePlain, skins.HighScoreHigh,
+        {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5], &Buttons[6]});
+    // The columns are in window pixels; the list draws from its own origin.
+    const int32_t x = List.Rect.Left;
+    const int32_t y = List.Rect.Top;
+    List.RankRect = TRect(140, 213, 140 + 64, 213 + 20).Offset(-x, -y);
+    List.RankStep = TPoint(2, 26);
+    List.NameRect = TRect(260, 213, 260 + 213, 213 + 20).Offset(-x, -y);
+    List.NameStep = TPoint(0, 26);
+    List.ScoreRect = TRect(490, 213, 490 + 160, 213 + 20).Offset(-x, -y);
+    List.ScoreStep = TPoint(-2, 26);
+}
+
+} // namespace WFourfall

@@ -1,0 +1,40 @@
+// THighScore: the local high scores of one game type at a time, with four
+// tabs, clearing the table, the world high-score page in the browser and the
+// way back to the main menu.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "screens/GameServices.h"
+#include "screens/SkinSet.h"
+#include "screens/WHScore.h"
+#include "wlib/IButton.h"
+#include "wlib/ScrPage.h"
+#include "wlib/ScrPages.h"
+
+namespace WFourfall {
+
+constexpr const char* kClearQuestion = "Clear?";
+// The world high-score page; its last character becomes the online type.
+constexpr const char* kWorldPagePath = "/cgi/version.pl?prg=Tumbltwn&show&type=0";
+
+// The address of the world high-score page of a game type on a server.
+std::string WorldPageAddress(const std::string& host, int32_t gameType);
+
+class THighScore : public WLib::TScrPage {
+public:
+    static constexpr int32_t kTabTypes[4] = {0, 1, 8, 4};
+
+    bool HandleEvent(int32_t code, int32_t param) override;
+    void Build(WLib::TScrPages* pages, const TSkinSet& skins, const TGameServices& services);
+    // Selects the tab of the shown type and repaints.
+    void UpdateTabs();
+
+    // 1-4 the tabs, 5 clear, 6 world page, 7 back to the menu.
+    WLib::TIButton Buttons[7];
+    TWHScore List;
+    const TGameServices* Services = nullptr;
+};
+
+} // namespace WFourfall

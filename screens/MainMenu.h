@@ -1,0 +1,21 @@
+// TMainMenu: the first screen, whose five buttons lead to the game type page,
+// the options, the high scores, the help and out of the program.
+#pragma once
+
+#include "screens/SkinSet.h"
+#include "wlib/IButton.h"
+#include "wlib/ScrPage.h"
+#include "wlib/ScrPages.h"
+
+namespace WFourfall {
+
+class TMainMenu : public WLib::TScrPage {
+public:
+    void Build(WLib::TScrPages* pages, const TSkinSet& skins);
+
+    static constexpr int32_t kTops[5] = {125, 195, 266, 336, 406};
+
+    WLib::TIButton Buttons[5]; // game, options, high scores, help, exit
+};
+
+} // namespace WFourfall

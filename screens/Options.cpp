@@ -1,0 +1,119 @@
+#include "screens/Options.h"
+
+#include "screens/PageBuild.h"
+#include "store/Options.h"
+#include "store/OptionsStorage.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+
+namespace {
+
+struct TPlace {
+    int32_t X, Y, W, H;
+};
+
+constexpr TPlace kPlaces[TOptions::kButtonCount] = {
+    {255, 192, 220, 40}, {477, 192, 57, 49},  {545, 192, 57, 49},  {255, 241, 220, 40}, {477, 241, 57, 49},
+    {545, 241, 57, 49},  {255, 279, 220, 40}, {477, 290, 120, 30}, {477, 320, 120, 30}, {477, 350, 120, 30},
+    {255, 387, 220, 40}, {477, 381, 57, 49},  {545, 381, 57, 49},  {281, 481, 239, 55},
+};
+
+int32_t Not(int32_t v)
+{
+    return v == 0 ? 1 : 0;
+}
+
+} // namespace
+
+bool TOptions::HandleEvent(int32_t code, int32_t param)
+{
+    ::TOptions& o = ::Options;
+    int hit = 0; // 1-based button number, 0 for none
+    for (int i = 0; i < kButtonCount - 1 && hit == 0; ++i)
+        if (code == Buttons[i].ClickCode)
+            hit = i + 1;
+    switch (hit) {
+    case 1:
+        o.ZPlayMusic = Not(o.ZPlayMusic);
+        break;
+    case 2:
+        o.ZPlayMusic = 1;
+        break;
+    case 3:
+        o.ZPlayMusic = 0;
+        break;
+    case 4:
+        o.ZPlaySound = Not(o.ZPlaySound);
+        break;
+    case 5:
+        o.ZPlaySound = 1;
+        break;
+    case 6:
+        o.ZPlaySound = 0;
+        break;
+    case 7:
+        o.BackRound = (o.BackRound + 1) % 3;
+        break;
+    case 8:
+    case 9:
+    case 10:
+        o.BackRound = hit - 8;
+        break;
+    case 11:
+        o.ZNextFig = Not(o.ZNextFig);
+        break;
+    case 12:
+        o.ZNextFig = 1;
+        break;
+    case 13:
+        o.ZNextFig = 0;
+        break;
+    default:
+        break;
+    }
+    if (hit >= 1 && hit <= 3) {
+        Sync();
+        Post(this, MusicChangedId, 0, CallDispatch, nullptr);
+    } else if (hit >= 7 && hit <= 10) {
+        if (Skins != nullptr && Services != nullptr)
+            LoadPlayBackground(*Skins, *Services);
+        Sync();
+    } else if (hit != 0) {
+        Sync();
+    }
+    return TScrPage::HandleEvent(code, param);
+}
+
+void TOptions::Build(TScrPages* pages, TSkinSet& skins, const TGameServices& services)
+{
+    Skins = &skins;
+    Services = &services;
+    AttachPage(pages, this, skins.OptionsPlain);
+    for (TIButton& b : Buttons)
+        Insert(&b, this);
+    for (int i = 0; i < kButtonCount; ++i) {
+        PlaceAt(&Buttons[i], kPlaces[i].X, kPlaces[i].Y, kPlaces[i].W, kPlaces[i].H);
+        GiveButtonImages(skins.OptionsPlain, skins.OptionsHigh, {&Buttons[i]});
+    }
+    Sync();
+}
+
+void TOptions::Sync()
+{
+    const ::TOptions& o = ::Options;
+    Buttons[1].Selected = o.ZPlayMusic != 0;
+    Buttons[2].Selected = o.ZPlayMusic == 0;
+    Buttons[4].Selected = o.ZPlaySound != 0;
+    Buttons[5].Selected = o.ZPlaySound == 0;
+    Buttons[7].Selected = o.BackRound == 0;
+    Buttons[8].Selected = o.BackRound == 1;
+    Buttons[9].Selected = o.BackRound == 2;
+    Buttons[11].Selected = o.ZNextFig != 0;
+    Buttons[12].Selected = o.ZNextFig == 0;
+    SaveOptions();
+    Invalidate(this);
+}
+
+} // namespace WFourfall

@@ -1,0 +1,33 @@
+#include "screens/PageBuild.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+
+void AttachPage(TScrPages* pages, TScrPage* page, const TBitmap& plain)
+{
+    TApp::Insert(page, pages);
+    page->Background = plain;
+}
+
+void AttachWidgets(TScrPage* page, std::initializer_list<TApp*> widgets)
+{
+    for (TApp* widget : widgets)
+        TApp::Insert(widget, page);
+}
+
+void PlaceAt(TApp* element, int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    TApp::SetBounds(element, x, y, height, width);
+}
+
+void GiveButtonImages(const TBitmap& plain, const TBitmap& highlighted,
+                      std::initializer_list<TIButton*> buttons)
+{
+    TIButtonBase set;
+    set.Make(plain, highlighted);
+    for (TIButton* button : buttons)
+        set.Apply(1, {button});
+}
+
+} // namespace WFourfall

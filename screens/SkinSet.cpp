@@ -1,0 +1,52 @@
+#include "screens/SkinSet.h"
+
+#include "store/Options.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+
+namespace {
+
+struct TBackgroundFiles {
+    const char* Plain;
+    const char* High;
+};
+
+constexpr TBackgroundFiles kBackgrounds[] = {
+    {"Skin\\bg_techno.jpg", "Skin\\bg_techno_.jpg"},
+    {"Skin\\bg_Nature.jpg", "Skin\\bg_Nature_.jpg"},
+    {"Skin\\bg_Kids.jpg", "Skin\\bg_Kids_.jpg"},
+};
+constexpr int32_t kBackgroundCount = 3;
+
+} // namespace
+
+void CreateSkins(TSkinSet& skins)
+{
+    for (TBitmap* b :
+         {&skins.MenuPlain, &skins.MenuHigh, &skins.OptionsPlain, &skins.OptionsHigh, &skins.HelpPlain,
+          &skins.HelpHigh, &skins.HighScorePlain, &skins.HighScoreHigh, &skins.GameTypePlain,
+          &skins.GameTypeHigh, &skins.PlayPlain, &skins.PlayHigh, &skins.Balls})
+        b->Recreate();
+}
+
+void LoadSharedJpeg(TBitmap& bitmap, const std::string& path)
+{
+    if (bitmap.IsEmpty())
+        bitmap.Recreate();
+    if (!bitmap.IsEmpty())
+        bitmap.Impl->LoadJpegFile(path.c_str());
+}
+
+void LoadPlayBackground(TSkinSet& skins, const TGameServices& services)
+{
+    Options.BackRound %= kBackgroundCount;
+    if (Options.BackRound < 0)
+        return;
+    const TBackgroundFiles& files = kBackgrounds[Options.BackRound];
+    LoadSharedJpeg(skins.PlayPlain, services.Path(files.Plain));
+    LoadSharedJpeg(skins.PlayHigh, services.Path(files.High));
+}
+
+} // namespace WFourfall

@@ -1,0 +1,32 @@
+// The full-window skin pictures shared by all pages, and the play background
+// pair chosen by the BackRound option.
+#pragma once
+
+#include "screens/GameServices.h"
+#include "wlib/graphics/Bitmap.h"
+
+namespace WFourfall {
+
+struct TSkinSet {
+    WLib::TBitmap MenuPlain, MenuHigh;
+    WLib::TBitmap OptionsPlain, OptionsHigh;
+    WLib::TBitmap HelpPlain, HelpHigh;
+    WLib::TBitmap HighScorePlain, HighScoreHigh;
+    WLib::TBitmap GameTypePlain, GameTypeHigh;
+    WLib::TBitmap PlayPlain, PlayHigh; // shared by the play page: reloaded in place
+    WLib::TBitmap Balls;               // the cell tiles
+};
+
+// Gives every entry a bitmap object of its own (still without a picture), so
+// that pages can share them before anything is loaded.
+void CreateSkins(TSkinSet& skins);
+// Loads a picture into the bitmap object the handle already shares, so every
+// page and button holding a reference sees the new picture. A file that does
+// not load leaves the object without a picture.
+void LoadSharedJpeg(WLib::TBitmap& bitmap, const std::string& path);
+// BackRound becomes BackRound modulo 3 (kept in the options), then its plain
+// and highlighted play backgrounds are loaded in place. A negative remainder
+// loads nothing.
+void LoadPlayBackground(TSkinSet& skins, const TGameServices& services);
+
+} // namespace WFourfall

@@ -1,0 +1,186 @@
+#include "screens/WFourfall.h"
+
+#include <chrono>
+
+#include "rules/AbsFigure.h"
+#include "rules/GameState.h"
+#include "rules/GameTypes.h"
+#include "store/Options.h"
+#include "wlib/ScrPage.h"
+#include "wlib/ScrPages.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+using namespace GFourfall;
+
+const char* const kEffectFiles[sndCount] = {
+    "Sounds\\Rotate.wav",   "Sounds\\HitBottom.wav", "Sounds\\Drop.wav", "Sounds\\Remove.wav",
+    "Sounds\\NewLevel.wav", "Sounds\\GameOver.wav",  "Sounds\\Clap.wav",
+};
+
+namespace {
+
+bool FixedSeed = false;
+uint32_t FixedSeedValue = 0;
+
+uint32_t RulesSeed()
+{
+    if (FixedSeed)
+        return FixedSeedValue;
+    using namespace std::chrono;
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+constexpr uint32_t kTextColour = 0xDCFDEE;
+constexpr int kTextWeight = 800;
+
+} // namespace
+
+void UseFixedRulesSeed(uint32_t seed)
+{
+    FixedSeed = true;
+    FixedSeedValue = seed;
+}
+
+void UseClockRulesSeed()
+{
+    FixedSeed = false;
+}
+
+void DrawCell(TApp* element, const TBitmap& balls, int32_t v, int32_t x, int32_t y)
+{
+    const int32_t left = (v - 1) * 16;
+    const int32_t top = Options.NumBlocks * 16;
+    element->Canvas.Draw(balls, kRopSrcCopy, x, y, TRect(left, top, left + 16, top + 16));
+}
+
+TWFourfall::TWFourfall()
+{
+    // The rules are one global state: a second page set (tests) starts afresh.
+    RulesReset();
+    RulesInit(RulesSeed());
+    RegisterGameTypes();
+    // Consecutive codes: StartIds[k] is StartIds[0] + k.
+    for (int k = 0; k < kGameCount; ++k)
+        StartIds[k] = NewId();
+    Insert(&FallTimer, this);
+}
+
+TWFourfall::~TWFourfall() = default;
+
+bool TWFourfall::OnShownPage() const
+{
+    return Page != nullptr && Page->Active();
+}
+
+bool TWFourfall::HandleEvent(int32_t code, int32_t param)
+{
+    // Keys move the figure only while the game is on screen: keys typed on
+    // other pages (a name, say) must not play a game left behind.
+    if (code == evKeyDown && GameState.Status == kStatusPlaying && GameState.CurFig != nullptr &&
+        OnShownPage()) {
+        TAbsFigure* f = GameState.CurFig;
+        switch (param) {
+        case kKeyCtrl:
+            f->Down();
+            break;
+        case kKeyLeft:
+            f->Left();
+            break;
+        case kKeyRight:
+            f->Right();
+            break;
+        case kKeyUp:
+            f->Rotate();
+            break;
+        case kKeyDown:
+            f->Drop();
+            break;
+        default:
+            break;
+        }
+    }
+    if (code == evKeyDown && param == kKeyPause && OnShownPage())
+        TogglePause();
+    if (code == evDeactivated)
+        FallTimer.Stop();
+    if (code >= StartIds[0] && code < StartIds[0] + kGameCount)
+        StartPlay(code - StartIds[0]);
+    if (code == FallTimer.TickId) {
+        FallTick();
+        GameState.Changed = true;
+    }
+    SyncWithRules();
+    return TApp::HandleEvent(code, param);
+}
+
+void TWFourfall::StartPlay(int32_t k)
+{
+    Activate(Page);
+    SetSize(Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
+    SelectGame(k);
+    StartGame();
+    FallTimer.Start(GameState.FallPeriod);
+}
+
+void TWFourfall::TogglePause()
+{
+    if (GameState.Status == kStatusPlaying) {
+        GameState.Status = kStatusPaused;
+        FallTimer.Stop();
+        GameState.Changed = true;
+    } else if (GameState.Status == kStatusPaused) {
+        GameState.Status = kStatusPlaying;
+        TimerPeriod = GameState.FallPeriod;
+        FallTimer.Start(GameState.FallPeriod);
+        GameState.Changed = true;
+    }
+}
+
+void TWFourfall::SyncWithRules()
+{
+    TGameState& s = GameState;
+    if (TimerPeriod != s.FallPeriod) {
+        TimerPeriod = s.FallPeriod;
+        FallTimer.Start(s.FallPeriod);
+    }
+    if (s.Changed)
+        Invalidate(this);
+    if (Options.ZPlaySound != 0) {
+        bool* flags[sndCount] = {&s.SndRotate,   &s.SndHitBottom, &s.SndDrop, &s.SndRemove,
+                                 &s.SndNewLevel, &s.SndGameOver,  &s.SndClap};
+        for (int i = 0; i < sndCount; ++i) {
+            if (*flags[i]) {
+                *flags[i] = false;
+                Sounds[i].Play();
+            }
+        }
+    }
+    s.Changed = false;
+    if (s.NewHiScore) {
+        Post(this, ResultPageId, 0, CallDispatch, nullptr);
+        s.NewHiScore = false;
+    }
+}
+
+void TWFourfall::Paint()
+{
+    const TGameState& s = GameState;
+    for (int32_t r = 0; r < s.Height; ++r)
+        for (int32_t c = 0; c < s.Width; ++c) {
+            const uint8_t v = s.Board[r + 1][c + 1];
+            if (v != kCellEmpty && v != kCellWall)
+                DrawCell(this, Balls, v, c * CellSize.Width, r * CellSize.Height);
+        }
+    Canvas.SetTextColor(kTextColour);
+    Canvas.GetFont().SetHeight(Rect.Width() / 8);
+    Canvas.GetFont().SetWeight(kTextWeight);
+    const TRect whole(0, 0, Rect.Width(), Rect.Height());
+    if (s.Status == kStatusGameOver)
+        Canvas.DrawTextInRect(0, whole, "GAME OVER");
+    else if (s.Status == kStatusPaused)
+        Canvas.DrawTextInRect(0, whole, "PAUSE");
+}
+
+} // namespace WFourfall

@@ -1,0 +1,84 @@
+// TWFourfall: the board widget and the controller of a game. It starts games
+// on its start codes, turns the player's keys into figure moves, keeps its
+// fall timer at the rules' fall period, repaints, plays the sound effects the
+// rules ask for and opens the high-score page when a result entered the table.
+#pragma once
+
+#include <cstdint>
+
+#include "wlib/App.h"
+#include "wlib/Timer.h"
+#include "wlib/graphics/Bitmap.h"
+#include "wlib/graphics/Geometry.h"
+#include "wlib/sound/Sound.h"
+
+namespace WFourfall {
+
+// Status of a game stopped by the player; the rules themselves never set it.
+constexpr int32_t kStatusPaused = 3;
+
+// Virtual-key codes of the play keys.
+enum : int32_t {
+    kKeyCtrl = 0x11,
+    kKeyLeft = 0x25,
+    kKeyUp = 0x26,
+    kKeyRight = 0x27,
+    kKeyDown = 0x28,
+    kKeyPause = 0x50, // P
+};
+
+// The sound effects, in the order their request flags are looked at.
+enum : int {
+    sndRotate,
+    sndHitBottom,
+    sndDrop,
+    sndRemove,
+    sndNewLevel,
+    sndGameOver,
+    sndClap,
+    sndCount,
+};
+extern const char* const kEffectFiles[sndCount];
+
+// Draws one 16 x 16 tile of colour v (1 to 7) in the block style of the
+// NumBlocks option at (x, y) of the element's canvas.
+void DrawCell(WLib::TApp* element, const WLib::TBitmap& balls, int32_t v, int32_t x, int32_t y);
+
+// The seed the next board widget gives the rules: the millisecond clock, or
+// the fixed value set here (for tests and the headless driver).
+void UseFixedRulesSeed(uint32_t seed);
+void UseClockRulesSeed();
+
+class TWFourfall : public WLib::TApp {
+public:
+    static constexpr int32_t kGameCount = 9;
+
+    // Resets the rules, seeds them, registers the game types and takes the
+    // nine consecutive start codes.
+    TWFourfall();
+    ~TWFourfall() override;
+
+    bool HandleEvent(int32_t code, int32_t param) override;
+    // The landed cells and the falling figure; "GAME OVER" or "PAUSE" over them.
+    void Paint() override;
+
+    // Brings the play page to the front and starts a new game of number k.
+    void StartPlay(int32_t k);
+    // Follows the rules after an event: timer period, repaint, effects, result page.
+    void SyncWithRules();
+    // P: stops a running game's timer, or lets a stopped game go on.
+    void TogglePause();
+
+    WLib::TBitmap Balls;
+    WLib::TSize CellSize{16, 16};
+    WLib::TTimer FallTimer; // a child element of the board
+    WLib::TSound Sounds[sndCount];
+    int32_t ResultPageId = 0;
+    int32_t StartIds[kGameCount];
+    int32_t TimerPeriod = 0;
+
+private:
+    bool OnShownPage() const;
+};
+
+} // namespace WFourfall

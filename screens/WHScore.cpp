@@ -1,0 +1,146 @@
+#include "screens/WHScore.h"
+
+#include <cstring>
+#include <string>
+
+#include "rules/GameState.h"
+#include "store/HiScores.h"
+#include "store/ScoreStorage.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+using namespace GFourfall;
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kBlack = 0;
+constexpr uint32_t kBlue = 0xFF0000; // 0x00BBGGRR
+constexpr int32_t kKeyBackspace = 8;
+constexpr int32_t kKeyEnter = 13;
+
+// The list of the shown type; null when the stored shown type is no slot.
+THiScoreEntry* ShownList()
+{
+    const int32_t t = HiScores.ShownType;
+    if (t < 0 || t >= kScoreTypeSlots)
+        return nullptr;
+    return HiScores.Entries[t][0];
+}
+
+} // namespace
+
+int32_t OnlineType(int32_t gameType)
+{
+    switch (gameType) {
+    case 0:
+        return 0;
+    case 1:
+        return 1;
+    case 8:
+        return 2;
+    case 4:
+        return 3;
+    default:
+        return -1;
+    }
+}
+
+bool TWHScore::Editing() const
+{
+    return HiScores.ShownType == GameState.GameNum && GameState.HiScorePos >= 0 &&
+           GameState.HiScorePos < kScoreEntries && ShownList() != nullptr;
+}
+
+bool TWHScore::HandleEvent(int32_t code, int32_t param)
+{
+    if (TimerStarted == 0 && Pages != nullptr) {
+        TimerStarted = 1;
+        Insert(&BlinkTimer, this);
+        BlinkTimer.Start(kBlinkPeriod);
+    }
+    if (code == BlinkTimer.TickId) {
+        CursorVisible = CursorVisible ? 0 : 1;
+        // The timer never stops; an unseen list needs no repaint (an idle
+        // game on another page would otherwise repaint twice a second).
+        if (Visible())
+            Invalidate(this);
+    }
+    if (code == evShown)
+        HiScores.ShownType = GameState.GameNum;
+    if (Editing()) {
+        char* name = ShownList()[GameState.HiScorePos].Name;
+        const size_t length = strnlen(name, kScoreNameSize);
+        if (code == evKeyPress && param >= 32 && param <= 255) {
+            if (length < static_cast<size_t>(kMaxNameLength)) {
+                name[length] = static_cast<char>(param);
+                name[length + 1] = '\0';
+            }
+            Invalidate(this);
+        } else if (code == evKeyDown && param == kKeyBackspace) {
+            if (length > 0)
+                name[length - 1] = '\0';
+            Invalidate(this);
+        } else if (code == evKeyDown && param == kKeyEnter) {
+            Confirm();
+        }
+    }
+    return TApp::HandleEvent(code, param);
+}
+
+void TWHScore::Confirm()
+{
+    THiScoreEntry& entry = ShownList()[GameState.HiScorePos];
+    entry.Name[kScoreNameSize - 1] = '\0';
+    std::memcpy(HiScores.PlayerName, entry.Name, kScoreNameSize);
+    SaveScores();
+    if (Services != nullptr && Services->Ask(kSendQuestion)) {
+        int32_t online = OnlineType(HiScores.ShownType);
+        // A type the server does not know goes as the classic game, the
+        // same number its page address falls back to.
+        if (online < 0)
+            online = 0;
+        Services->Send(online, entry.Name, entry.Score);
+    }
+    GameState.HiScorePos = -1;
+    Invalidate(this);
+}
+
+void TWHScore::Paint()
+{
+    const THiScoreEntry* list = ShownList();
+    if (list == nullptr)
+        return;
+    const bool editing = Editing();
+    auto pass = [&](TRect rect, TPoint step, uint32_t colour, auto&& draw) {
+        Canvas.GetFont().SetHeight(rect.Height());
+        Canvas.SetTextColor(colour);
+        for (int32_t r = 0; r < RowCount && r < kScoreEntries && list[r].Score != 0; ++r) {
+            draw(r, rect);
+            rect = rect.Offset(step);
+        }
+    };
+    pass(RankRect, RankStep, kWhite, [&](int32_t r, const TRect& rect) {
+        const std::string text = std::to_string(r + 1);
+        Canvas.DrawTextInRect(1, rect, text.c_str());
+    });
+    pass(NameRect, NameStep, kBlack, [&](int32_t r, const TRect& rect) {
+        std::string text(list[r].Name, strnlen(list[r].Name, kScoreNameSize));
+        if (editing && r == GameState.HiScorePos) {
+            if (CursorVisible)
+                text += '_';
+            Canvas.SetTextColor(kBlue);
+            Canvas.DrawTextInRect(-1, rect, TMemStr(text.data(), static_cast<int>(text.size())));
+            Canvas.SetTextColor(kBlack);
+        } else {
+            Canvas.DrawTextInRect(-1, rect, TMemStr(text.data(), static_cast<int>(text.size())));
+        }
+    });
+    pass(ScoreRect, ScoreStep, kWhite, [&](int32_t r, const TRect& rect) {
+        const std::string text = std::to_string(list[r].Score);
+        Canvas.DrawTextInRect(0, rect, text.c_str());
+    });
+}
+
+} // namespace WFourfall

@@ -1,0 +1,20 @@
+// TWNext: the preview of the next figure, centred in the widget, shown only
+// while the ZNextFig option is on.
+#pragma once
+
+#include "wlib/App.h"
+#include "wlib/graphics/Bitmap.h"
+#include "wlib/graphics/Geometry.h"
+
+namespace WFourfall {
+
+class TWNext : public WLib::TApp {
+public:
+    ~TWNext() override;
+    void Paint() override;
+
+    WLib::TBitmap Balls;
+    WLib::TSize CellSize{16, 16};
+};
+
+} // namespace WFourfall

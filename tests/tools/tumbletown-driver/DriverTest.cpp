@@ -1,0 +1,612 @@
+// The game end to end through the headless driver: start-up, navigation,
+// games of every offered type, high-score entry and submission, options,
+// help, pausing and quitting.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/PngFile.h"
+#include "store/ScoreSubmit.h"
+#include "tests/screens/Fixtures.h"
+#include "tools/tumbletown-driver/Driver.h"
+
+namespace WFourfall {
+namespace {
+
+using namespace Test;
+
+constexpr const char* kServer = "scores.example.test";
+
+struct TRun {
+    int Status = -1;
+    std::vector<std::string> Lines;
+    std::string Errors;
+    std::string Store;
+
+    // The lines starting with prefix.
+    std::vector<std::string> Starting(const std::string& prefix) const
+    {
+        std::vector<std::string> found;
+        for (const std::string& l : Lines)
+            if (l.rfind(prefix, 0) == 0)
+                found.push_back(l);
+        return found;
+    }
+    std::string StoreFile() const
+    {
+        std::ifstream in(Store + "/settings.reg", std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+};
+
+class DriverTest : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("TUMBLETOWN_SCORE_SERVER", kServer, 1); }
+
+    // Runs the script on the fixture data with a fresh store (or the given one).
+    TRun Run(const std::string& script, std::string store = {}, std::string data = {})
+    {
+        TRun run;
+        run.Store = store.empty() ? FreshFolder("store") : store;
+        TDriverSetup setup;
+        setup.DataFolder = data.empty() ? FixtureDataFolder() : data;
+        setup.StoreFolder = run.Store;
+        setup.Seed = 7;
+        std::istringstream in(script);
+        std::ostringstream out, err;
+        run.Status = RunDriver(setup, in, out, err);
+        std::istringstream lines(out.str());
+        for (std::string l; std::getline(lines, l);)
+            run.Lines.push_back(l);
+        run.Errors = err.str();
+        return run;
+    }
+};
+
+// The value of "name": in a JSON line (up to the next comma or brace).
+std::string Field(const std::string& line, const std::string& name)
+{
+    const std::string key = "\"" + name + "\":";
+    const std::size_t at = line.find(key);
+    if (at == std::string::npos)
+        return "<missing " + name + ">";
+    std::size_t begin = at + key.size();
+    std::size_t end = begin;
+    if (line[begin] == '"') {
+        end = line.find('"', begin + 1);
+        return line.substr(begin + 1, end - begin - 1);
+    }
+    if (line[begin] == '[')
+        return line.substr(begin, line.find(']', begin) - begin + 1);
+    while (end < line.size() && line[end] != ',' && line[end] != '}')
+        ++end;
+    return line.substr(begin, end - begin);
+}
+
+int IntField(const std::string& line, const std::string& name)
+{
+    return std::atoi(Field(line, name).c_str());
+}
+
+// Centres of the buttons, in window pixels.
+struct TPoint {
+    int X, Y;
+};
+std::string Click(TPoint p)
+{
+    return "click " + std::to_string(p.X) + " " + std::to_string(p.Y) + "\n";
+}
+constexpr TPoint kMenuPlay{402, 159}, kMenuOptions{402, 229}, kMenuScores{402, 300}, kMenuHelp{402, 370},
+    kMenuExit{402, 440};
+constexpr TPoint kGameButtons[4] = {{402, 213}, {402, 280}, {402, 347}, {402, 414}};
+constexpr TPoint kGameTypeBack{400, 508}, kOptionsBack{400, 508}, kScoresBack{691, 509}, kHelpBack{635, 510},
+    kPlayBack{133, 564};
+constexpr TPoint kHelpUp{147, 505}, kHelpDown{273, 505};
+constexpr TPoint kScoresClear{140, 509}, kScoresWorld{429, 509};
+constexpr TPoint kTabs[4] = {{476, 168}, {526, 168}, {596, 168}, {685, 168}};
+
+// Drops figures until the game is over (a drop lays the figure on the
+// stack, the next tick lands it).
+std::string PlayToTheEnd()
+{
+    std::string s;
+    for (int i = 0; i < 120; ++i)
+        s += "key Down\nadvance 1000\n";
+    return s;
+}
+
+// A store whose lists of the four offered types are full of high results,
+// so that a game ends on the play screen.
+std::string StoreWithFullTables()
+{
+    const std::string store = FreshFolder("store");
+    std::ofstream out(store + "/settings.reg", std::ios::binary);
+    out << "[HKEY_CURRENT_USER\\Software\\Kestrovan\\Grand Fourfall\\Score]\n";
+    for (int type : {0, 1, 4, 8})
+        for (int p = 0; p < 9; ++p)
+            out << "\"" << type << "_0_" << p << "_Name\"=\"Best\"\n"
+                << "\"" << type << "_0_" << p << "_Score\"=dword:000f4240\n";
+    return store;
+}
+
+struct TPicture {
+    Platform::Bitmap* Bitmap = nullptr;
+    explicit TPicture(const std::string& path) : Bitmap(Platform::LoadPngFile(path.c_str())) {}
+    ~TPicture() { Platform::DeleteBitmap(Bitmap); }
+    uint16_t At(int x, int y) const { return Bitmap->Pixel(x, y); }
+    // Pixels near colour inside the rectangle.
+    int Count(int left, int top, int right, int bottom, TRgb colour) const
+    {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                n += Near565(At(x, y), colour) ? 1 : 0;
+        return n;
+    }
+};
+
+constexpr TRgb kTextColour{238, 253, 220}; // "GAME OVER", "PAUSE" and the score panel
+
+TEST_F(DriverTest, StartUpShowsTheMainMenuAlone)
+{
+    const std::string shot = FreshFolder("shot") + "/menu.png";
+    TRun run = Run("screen\nscreenshot " + shot + "\n");
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "page"), "MainMenu");
+    EXPECT_EQ(IntField(screens[0], "visiblePages"), 1);
+    TPicture picture(shot);
+    ASSERT_NE(picture.Bitmap, nullptr);
+    EXPECT_EQ(picture.At(20, 20), SkinPixel("Menu", 20, 20));
+    // The building of the options page saves the options once.
+    EXPECT_NE(run.StoreFile().find("\"ZPlaySound\"=dword:00000001"), std::string::npos);
+}
+
+struct TRoute {
+    const char* Name;
+    TPoint MenuButton;
+    const char* Page;
+    TPoint Back;
+};
+void PrintTo(const TRoute& r, std::ostream* os)
+{
+    *os << r.Name;
+}
+
+class MenuRoutes : public DriverTest, public ::testing::WithParamInterface<TRoute> {};
+
+TEST_P(MenuRoutes, ButtonLeadsToItsPageAndBack)
+{
+    const TRoute& r = GetParam();
+    TRun run = Run(Click(r.MenuButton) + "screen\n" + Click(r.Back) + "screen\n");
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(Field(screens[0], "page"), r.Page);
+    EXPECT_EQ(IntField(screens[0], "visiblePages"), 1);
+    EXPECT_EQ(Field(screens[1], "page"), "MainMenu");
+    EXPECT_EQ(IntField(screens[1], "visiblePages"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Wiring, MenuRoutes,
+                         ::testing::Values(TRoute{"game", kMenuPlay, "GameType", kGameTypeBack},
+                                           TRoute{"options", kMenuOptions, "Options", kOptionsBack},
+                                           TRoute{"scores", kMenuScores, "HighScore", kScoresBack},
+                                           TRoute{"help", kMenuHelp, "Help", kHelpBack}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(DriverTest, ExitButtonClosesAndEndsTheScript)
+{
+    TRun run = Run(Click(kMenuExit) + "screen\n");
+    ASSERT_EQ(run.Status, kDriverOk);
+    ASSERT_EQ(run.Lines.size(), 1u);
+    EXPECT_EQ(run.Lines[0], "closed");
+}
+
+TEST_F(DriverTest, PressingAGameButtonAndReleasingOutsideStartsNothing)
+{
+    TRun run = Run(Click(kMenuPlay) + "move 402 213\npress 402 213\nmove 100 100\nrelease 100 100\nscreen\n");
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "page"), "GameType");
+}
+
+TEST_F(DriverTest, PointerOverAGameButtonShowsItsDescriptionAndLeavingKeepsIt)
+{
+    TRun run = Run(Click(kMenuPlay) + "move 402 280\nmove 400 508\nscreen\n");
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(
+        Field(screens[0], "description").rfind("                   Fivefall\\u000a\\u000a    Fivefall is", 0),
+        0u)
+        << screens[0];
+}
+
+struct TGameCase {
+    int Button;
+    int GameNum;
+};
+void PrintTo(const TGameCase& c, std::ostream* os)
+{
+    *os << "button " << c.Button + 1 << " game " << c.GameNum;
+}
+
+class OfferedGames : public DriverTest, public ::testing::WithParamInterface<TGameCase> {};
+
+TEST_P(OfferedGames, StartsRunsUnderKeysAndClockAndEndsInGameOver)
+{
+    const TGameCase& c = GetParam();
+    const std::string dir = FreshFolder("shot");
+    TRun run =
+        Run(Click(kMenuPlay) + Click(kGameButtons[c.Button]) + "screen\nstate\nadvance 1000\nstate\n" +
+                "key Left\nstate\nscreenshot " + dir + "/playing.png\n" + PlayToTheEnd() + "screen\nstate\n" +
+                "screenshot " + dir + "/over.png\n" + Click(kPlayBack) + "screen\n",
+            StoreWithFullTables());
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    auto screens = run.Starting("{\"page\"");
+    auto states = run.Starting("{\"status\"");
+    ASSERT_EQ(screens.size(), 3u);
+    ASSERT_EQ(states.size(), 4u);
+    EXPECT_EQ(Field(screens[0], "page"), "Play");
+    EXPECT_EQ(IntField(screens[0], "fallTimer"), 1000);
+    EXPECT_EQ(IntField(states[0], "status"), 1);
+    EXPECT_EQ(IntField(states[0], "gameNum"), c.GameNum);
+    // The clock moves the figure down one row a second; Left moves it left.
+    const std::string cur0 = states[0].substr(states[0].find("\"cur\""));
+    const std::string cur1 = states[1].substr(states[1].find("\"cur\""));
+    const std::string cur2 = states[2].substr(states[2].find("\"cur\""));
+    EXPECT_EQ(IntField(cur1, "y"), IntField(cur0, "y") + 1);
+    EXPECT_EQ(IntField(cur2, "x"), IntField(cur1, "x") - 1);
+    // Over, on the play screen, with the text over the board.
+    EXPECT_EQ(IntField(states[3], "status"), 2);
+    EXPECT_EQ(Field(screens[1], "page"), "Play");
+    TPicture playing(dir + "/playing.png"), over(dir + "/over.png");
+    ASSERT_NE(over.Bitmap, nullptr);
+    const int board[4] = {297, 46 + 248 - 20, 297 + 208, 46 + 248 + 20};
+    EXPECT_EQ(playing.Count(board[0], board[1], board[2], board[3], kTextColour), 0);
+    EXPECT_GT(over.Count(board[0], board[1], board[2], board[3], kTextColour), 100);
+    // The play screen's button leads back to the menu and stops the timer.
+    EXPECT_EQ(Field(screens[2], "page"), "MainMenu");
+    EXPECT_EQ(IntField(screens[2], "fallTimer"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(FourTypes, OfferedGames,
+                         ::testing::Values(TGameCase{0, 0}, TGameCase{1, 1}, TGameCase{2, 8},
+                                           TGameCase{3, 4}));
+
+TEST_F(DriverTest, AResultThatEntersTheTableIsNamedSavedAndSentAfterYes)
+{
+    std::string script = Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "screen\nstate\n";
+    for (int i = 0; i < 9; ++i)
+        script += "key Backspace\n"; // "Anonymous" is offered as the name
+    script += "type Zed\nkey Backspace\ntype x\nanswer yes\nkey Enter\nscreen\nstate\n";
+    TRun run = Run(script);
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    auto screens = run.Starting("{\"page\"");
+    auto states = run.Starting("{\"status\"");
+    ASSERT_EQ(screens.size(), 2u);
+    ASSERT_EQ(states.size(), 2u);
+    EXPECT_EQ(Field(screens[0], "page"), "HighScore");
+    EXPECT_EQ(IntField(screens[0], "shownType"), 0);
+    EXPECT_EQ(Field(screens[0], "tabs"), "[1,0,0,0]");
+    EXPECT_EQ(IntField(states[0], "status"), 2);
+    EXPECT_EQ(IntField(states[0], "hiScorePos"), 0);
+    const int score = IntField(states[0], "score");
+    ASSERT_GT(score, 0);
+
+    auto questions = run.Starting("question ");
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0], "question \"Send the result to World's Highscores page?\" yes");
+    auto requests = run.Starting("request ");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0], std::string("request ") + kServer + ":80 " +
+                               JsonString(BuildScoreRequest(0, "Zex", score, kServer)));
+    EXPECT_EQ(IntField(states[1], "hiScorePos"), -1);
+    EXPECT_EQ(Field(screens[1], "playerName"), "Zex");
+    const std::string stored = run.StoreFile();
+    EXPECT_NE(stored.find("\"LastUserName\"=\"Zex\""), std::string::npos) << stored;
+    EXPECT_NE(stored.find("\"0_0_0_Name\"=\"Zex\""), std::string::npos);
+}
+
+TEST_F(DriverTest, AnsweringNoKeepsTheNameAndSendsNothing)
+{
+    std::string script = Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() +
+                         "type !\nanswer no\nkey Enter\n" + "key Enter\nscreen\n";
+    TRun run = Run(script);
+    EXPECT_EQ(run.Starting("question ").size(), 1u); // the second Enter edits nothing
+    EXPECT_TRUE(run.Starting("request ").empty());
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "playerName"), "Anonymous!");
+    EXPECT_NE(run.StoreFile().find("\"0_0_0_Name\"=\"Anonymous!\""), std::string::npos);
+}
+
+TEST_F(DriverTest, NameStopsGrowingAt59Characters)
+{
+    std::string script = Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "type " +
+                         std::string(60, 'y') + "\nkey Enter\nscreen\n";
+    TRun run = Run(script);
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "playerName"), "Anonymous" + std::string(50, 'y'));
+}
+
+TEST_F(DriverTest, AnOpenEntryTakesTypingFromAnyPageAndOnlyOnItsOwnTab)
+{
+    std::string script = Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + Click(kTabs[1]) +
+                         "type 1\nkey Enter\n" + Click(kTabs[0]) + "type 2\n" + Click(kScoresBack) +
+                         "type 3\nanswer no\nkey Enter\nscreen\n";
+    TRun run = Run(script);
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "page"), "MainMenu");
+    // The five-cell tab neither took "1" nor Enter; the main menu took "3"
+    // and the Enter that asked.
+    EXPECT_EQ(Field(screens[0], "playerName"), "Anonymous23");
+    EXPECT_EQ(run.Starting("question ").size(), 1u);
+}
+
+TEST_F(DriverTest, TabsSwitchTheListAndTheWorldPageFollowsTheTab)
+{
+    TRun run = Run(Click(kMenuScores) + Click(kTabs[2]) + "screen\n" + Click(kScoresWorld) + Click(kTabs[3]) +
+                   Click(kScoresWorld) + Click(kTabs[0]) + Click(kScoresWorld));
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(IntField(screens[0], "shownType"), 8);
+    EXPECT_EQ(Field(screens[0], "tabs"), "[0,0,1,0]");
+    auto opened = run.Starting("open ");
+    const std::string base =
+        std::string("open \"http://") + kServer + "/cgi/version.pl?prg=Tumbltwn&show&type=";
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[0], base + "2\"");
+    EXPECT_EQ(opened[1], base + "3\"");
+    EXPECT_EQ(opened[2], base + "0\"");
+}
+
+TEST_F(DriverTest, ClearAsksAndEmptiesTheTableOnlyOnYes)
+{
+    const std::string store = StoreWithFullTables();
+    TRun no = Run(Click(kMenuScores) + "answer no\n" + Click(kScoresClear), store);
+    ASSERT_EQ(no.Starting("question ").size(), 1u);
+    EXPECT_EQ(no.Starting("question ")[0], "question \"Clear?\" no");
+    EXPECT_NE(no.StoreFile().find("\"8_0_8_Score\"=dword:000f4240"), std::string::npos);
+    TRun yes = Run(Click(kMenuScores) + "answer yes\n" + Click(kScoresClear), store);
+    EXPECT_EQ(yes.Starting("question ")[0], "question \"Clear?\" yes");
+    const std::string stored = yes.StoreFile();
+    EXPECT_EQ(stored.find("dword:000f4240"), std::string::npos);
+    EXPECT_NE(stored.find("\"8_0_8_Score\"=dword:00000000"), std::string::npos);
+}
+
+struct TOptionCase {
+    const char* Name;
+    TPoint Button;
+    const char* Option;
+    int Value;
+    const char* Stored;
+};
+void PrintTo(const TOptionCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class OptionSwitches : public DriverTest, public ::testing::WithParamInterface<TOptionCase> {};
+
+TEST_P(OptionSwitches, ClickSwitchesShowsAndSaves)
+{
+    const TOptionCase& c = GetParam();
+    TRun run = Run(Click(kMenuOptions) + Click(c.Button) + "screen\n");
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    const std::string options = screens[0].substr(screens[0].rfind("\"options\":{"));
+    EXPECT_EQ(IntField(options, c.Option), c.Value) << screens[0];
+    EXPECT_NE(run.StoreFile().find(c.Stored), std::string::npos) << run.StoreFile();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, OptionSwitches,
+    ::testing::Values(
+        TOptionCase{"music_label", {365, 212}, "ZPlayMusic", 0, "\"ZPlayMusic\"=dword:00000000"},
+        TOptionCase{"music_off", {573, 216}, "ZPlayMusic", 0, "\"ZPlayMusic\"=dword:00000000"},
+        TOptionCase{"sound_label", {365, 261}, "ZPlaySound", 0, "\"ZPlaySound\"=dword:00000000"},
+        TOptionCase{"sound_off", {573, 265}, "ZPlaySound", 0, "\"ZPlaySound\"=dword:00000000"},
+        TOptionCase{"background_label", {365, 300}, "BackRound", 1, "\"BackRound\"=dword:00000001"},
+        TOptionCase{"background_kids", {537, 365}, "BackRound", 2, "\"BackRound\"=dword:00000002"},
+        TOptionCase{"next_label", {365, 407}, "ZNextFig", 0, "\"ZNextFig\"=dword:00000000"},
+        TOptionCase{"next_off", {573, 405}, "ZNextFig", 0, "\"ZNextFig\"=dword:00000000"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// A store holding these option values.
+std::string StoreWithOptions(const std::string& lines)
+{
+    const std::string store = FreshFolder("store");
+    std::ofstream out(store + "/settings.reg", std::ios::binary);
+    out << "[HKEY_CURRENT_USER\\Software\\Kestrovan\\Grand Fourfall\\Options]\n" << lines;
+    return store;
+}
+
+TEST_F(DriverTest, StoredBackgroundBeyondTheThreeIsReducedAtStart)
+{
+    const std::string shot = FreshFolder("shot") + "/play.png";
+    TRun run = Run("screen\n" + Click(kMenuPlay) + Click(kGameButtons[0]) + "screenshot " + shot + "\n",
+                   StoreWithOptions("\"BackRound\"=dword:00000004\n"));
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(IntField(screens[0].substr(screens[0].rfind("\"options\":{")), "BackRound"), 1);
+    EXPECT_NE(run.StoreFile().find("\"BackRound\"=dword:00000001"), std::string::npos);
+    TPicture picture(shot);
+    ASSERT_NE(picture.Bitmap, nullptr);
+    EXPECT_EQ(picture.At(600, 400), SkinPixel("bg_Nature", 600, 400));
+}
+
+TEST_F(DriverTest, MusicOffAtStartPlaysNothingUntilSwitchedOn)
+{
+    TRun run = Run("screen\n" + Click(kMenuOptions) + Click({505, 216}) + "screen\n",
+                   StoreWithOptions("\"ZPlayMusic\"=dword:00000000\n"));
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 2u);
+    auto next = [](const std::string& s) { return IntField(s.substr(s.find("\"music\"")), "nextFile"); };
+    EXPECT_EQ(next(screens[0]), 0);
+    EXPECT_EQ(next(screens[1]), 1); // the first file of the list
+}
+
+TEST_F(DriverTest, ChoiceMarksFollowTheOptions)
+{
+    TRun run = Run(Click(kMenuOptions) + "screen\n" + Click({573, 216}) + Click({537, 335}) +
+                   Click({573, 405}) + "screen\n" + Click({505, 216}) + "screen\n");
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 3u);
+    EXPECT_EQ(Field(screens[0], "optionMarks"), "[0,1,0,0,1,0,0,1,0,0,0,1,0,0]");
+    EXPECT_EQ(Field(screens[1], "optionMarks"), "[0,0,1,0,1,0,0,0,1,0,0,0,1,0]");
+    EXPECT_EQ(Field(screens[2], "optionMarks"), "[0,1,0,0,1,0,0,0,1,0,0,0,1,0]");
+}
+
+TEST_F(DriverTest, MusicSwitchStopsAndPlaysTheNextFile)
+{
+    TRun run = Run(Click(kMenuOptions) + "screen\n" + Click({573, 216}) + "screen\n" + Click({505, 216}) +
+                   "screen\n" + Click({505, 216}) + "screen\n");
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 4u);
+    auto next = [](const std::string& s) { return IntField(s.substr(s.find("\"music\"")), "nextFile"); };
+    EXPECT_EQ(next(screens[0]), 1); // the first file started at start-up
+    EXPECT_EQ(next(screens[1]), 1); // off: nothing new starts
+    EXPECT_EQ(next(screens[2]), 2); // on again: the file after it
+    EXPECT_EQ(next(screens[3]), 3); // "on" while on still moves on
+}
+
+struct TBackgroundCase {
+    const char* Name;
+    TPoint Button;
+    const char* Skin;
+};
+void PrintTo(const TBackgroundCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class Backgrounds : public DriverTest, public ::testing::WithParamInterface<TBackgroundCase> {};
+
+TEST_P(Backgrounds, PlayScreenShowsTheChosenBackground)
+{
+    const TBackgroundCase& c = GetParam();
+    const std::string shot = FreshFolder("shot") + "/play.png";
+    // From the kids background, so that each choice is a change.
+    TRun run = Run(Click(kMenuOptions) + Click({537, 365}) + Click(c.Button) + Click(kOptionsBack) +
+                   Click(kMenuPlay) + Click(kGameButtons[0]) + "screenshot " + shot + "\n");
+    TPicture picture(shot);
+    ASSERT_NE(picture.Bitmap, nullptr);
+    EXPECT_EQ(picture.At(600, 400), SkinPixel(c.Skin, 600, 400));
+    // The button back to the menu shows the same background's own region.
+    EXPECT_EQ(picture.At(20, 545), SkinPixel(c.Skin, 20, 545));
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, Backgrounds,
+                         ::testing::Values(TBackgroundCase{"techno", {537, 305}, "bg_techno"},
+                                           TBackgroundCase{"nature", {537, 335}, "bg_Nature"},
+                                           TBackgroundCase{"label_wraps_to_techno", {365, 300}, "bg_techno"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(DriverTest, HelpScrollsByWholeLinesAndStopsAtTheEnd)
+{
+    std::string script = Click(kMenuHelp) + "screen\n";
+    for (int i = 0; i < 12; ++i)
+        script += Click(kHelpDown) + "screen\n";
+    for (int i = 0; i < 12; ++i)
+        script += Click(kHelpUp) + "screen\n";
+    TRun run = Run(script);
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 25u);
+    auto help = [](const std::string& s) { return s.substr(s.find("\"help\"")); };
+    const int line = IntField(help(screens[0]), "lineHeight");
+    const int total = IntField(help(screens[0]), "total");
+    const int visible = IntField(help(screens[0]), "visible");
+    ASSERT_GT(line, 0);
+    ASSERT_EQ(total, kHelpLines * line);
+    ASSERT_GT(total, visible);
+    int previous = 0;
+    for (int i = 1; i <= 12; ++i) {
+        const int offset = IntField(help(screens[i]), "offset");
+        const bool atEnd = offset == total - visible;
+        EXPECT_TRUE(offset % line == 0 || atEnd) << "step " << i << " offset " << offset;
+        EXPECT_LE(offset - previous, 3 * visible / 4);
+        EXPECT_GE(offset, previous);
+        previous = offset;
+    }
+    EXPECT_EQ(previous, total - visible); // the last line at the bottom
+    EXPECT_EQ(IntField(help(screens[1]), "offset"), (3 * visible / 4) / line * line);
+    EXPECT_EQ(IntField(help(screens[24]), "offset"), 0);
+}
+
+TEST_F(DriverTest, PauseStopsTheFallAndShowsPause)
+{
+    const std::string dir = FreshFolder("shot");
+    TRun run =
+        Run(Click(kMenuPlay) + Click(kGameButtons[0]) + "advance 1500\nkey P\nscreen\nstate\nkey Left\n" +
+            "key Down\nadvance 5000\nstate\nscreenshot " + dir + "/pause.png\nkey P\nscreen\nadvance 1000\n" +
+            "state\n");
+    auto screens = run.Starting("{\"page\"");
+    auto states = run.Starting("{\"status\"");
+    ASSERT_EQ(screens.size(), 2u);
+    ASSERT_EQ(states.size(), 3u);
+    EXPECT_EQ(IntField(screens[0], "fallTimer"), 0);
+    EXPECT_EQ(IntField(states[0], "status"), 3);
+    // Neither the clock nor the keys move a paused figure.
+    EXPECT_EQ(states[0].substr(states[0].find("\"board\"")), states[1].substr(states[1].find("\"board\"")));
+    TPicture picture(dir + "/pause.png");
+    EXPECT_GT(picture.Count(297, 274, 505, 314, kTextColour), 50);
+    EXPECT_EQ(IntField(screens[1], "fallTimer"), 1000);
+    EXPECT_EQ(IntField(states[2], "status"), 1);
+    const std::string cur1 = states[1].substr(states[1].find("\"cur\""));
+    const std::string cur2 = states[2].substr(states[2].find("\"cur\""));
+    EXPECT_EQ(IntField(cur2, "y"), IntField(cur1, "y") + 1);
+}
+
+TEST_F(DriverTest, KeysOnOtherPagesLeaveAGameAlone)
+{
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + "state\n" + Click(kPlayBack) +
+                   "key Left\nkey Down\nkey Up\nkey P\nadvance 3000\nstate\n");
+    auto states = run.Starting("{\"status\"");
+    ASSERT_EQ(states.size(), 2u);
+    EXPECT_EQ(states[0], states[1]);
+}
+
+TEST_F(DriverTest, ElementTreeShowsOnlyTheFrontPage)
+{
+    TRun run = Run("tree\n");
+    ASSERT_FALSE(run.Lines.empty());
+    EXPECT_EQ(run.Lines[0], "::TPages(Show Act )");
+    int shownPages = 0;
+    for (const std::string& l : run.Lines)
+        shownPages += l.find("::TPage(Show Act )") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(shownPages, 1);
+}
+
+TEST_F(DriverTest, BadScriptLineStopsWithStatus2)
+{
+    for (const char* script :
+         {"jump 1 2\n", "click 1\n", "key NoSuchKey\n", "advance -5\n", "answer maybe\n"}) {
+        TRun run = Run(script);
+        EXPECT_EQ(run.Status, kDriverBadScript) << script;
+        EXPECT_NE(run.Errors.find("line 1"), std::string::npos) << script;
+    }
+}
+
+TEST_F(DriverTest, MissingDataFolderStillReachesTheMenuAndPlays)
+{
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + "advance 2000\nscreen\nstate\n", {},
+                   FreshFolder("empty"));
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "page"), "Play");
+    EXPECT_EQ(IntField(run.Starting("{\"status\"")[0], "status"), 1);
+}
+
+} // namespace
+} // namespace WFourfall

@@ -1,0 +1,350 @@
+#include "tools/tumbletown-driver/Driver.h"
+
+#include <cctype>
+#include <deque>
+#include <memory>
+#include <sstream>
+
+#include "platform/Cp1252.h"
+#include "platform/OfflineAudioDriver.h"
+#include "platform/SettingsStore.h"
+#include "platform/UrlOpener.h"
+#include "platform/YesNoQuestion.h"
+#include "rules/AbsFigure.h"
+#include "rules/GameState.h"
+#include "screens/GamePages.h"
+#include "screens/WFourfall.h"
+#include "sound/hssDriver.h"
+#include "store/HiScores.h"
+#include "store/Options.h"
+#include "store/ScoreSubmit.h"
+#include "wlib/TestHost.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+using namespace GFourfall;
+
+namespace {
+
+// Questions answered from the script, each printed as it is asked.
+class TDriverQuestion : public Platform::YesNoQuestion {
+public:
+    explicit TDriverQuestion(std::ostream& out) : Out(out) {}
+    bool Ask(const std::string& question) override
+    {
+        bool yes = false;
+        if (!Answers.empty()) {
+            yes = Answers.front();
+            Answers.pop_front();
+        }
+        Out << "question " << JsonString(question) << (yes ? " yes" : " no") << '\n';
+        return yes;
+    }
+    std::deque<bool> Answers;
+
+private:
+    std::ostream& Out;
+};
+
+class TDriverBrowser : public Platform::UrlOpener {
+public:
+    explicit TDriverBrowser(std::ostream& out) : Out(out) {}
+    void Open(const std::string& url) override { Out << "open " << JsonString(url) << '\n'; }
+
+private:
+    std::ostream& Out;
+};
+
+// Puts the process-wide pieces the game uses back as they were.
+class TGlobalsGuard {
+public:
+    TGlobalsGuard(Platform::TSettingsStore* store, uint32_t seed) : Factory(hssDefaultDriverFactory())
+    {
+        Platform::SetUserSettings(store);
+        hssSetDefaultDriverFactory(TOfflineAudioDriver::Factory());
+        UseFixedRulesSeed(seed);
+        ResetOptions();
+        ClearScores();
+    }
+    ~TGlobalsGuard()
+    {
+        SetHttpExchange({});
+        UseClockRulesSeed();
+        hssSetDefaultDriverFactory(Factory);
+        Platform::SetUserSettings(nullptr);
+    }
+
+private:
+    hssDriverFactory Factory;
+};
+
+char CellChar(uint8_t v)
+{
+    if (v == kCellEmpty)
+        return '.';
+    if (v == kCellWall)
+        return '#';
+    if (v >= 1 && v <= 7)
+        return static_cast<char>('0' + v);
+    return '?';
+}
+
+void WriteFigure(std::ostream& out, const TAbsFigure* f)
+{
+    if (f == nullptr) {
+        out << "null";
+        return;
+    }
+    const int w = f->Width < 0 ? 0 : (f->Width > kFigureSize ? kFigureSize : f->Width);
+    const int h = f->Height < 0 ? 0 : (f->Height > kFigureSize ? kFigureSize : f->Height);
+    out << "{\"x\":" << f->X << ",\"y\":" << f->Y << ",\"w\":" << f->Width << ",\"h\":" << f->Height
+        << ",\"cells\":[";
+    for (int r = 0; r < h; ++r) {
+        out << (r ? ",\"" : "\"");
+        for (int c = 0; c < w; ++c)
+            out << CellChar(f->Cells[r][c]);
+        out << '"';
+    }
+    out << "]}";
+}
+
+// The state in the JSON of fourfall-replay's print, without touching it.
+void WriteState(std::ostream& out)
+{
+    const TGameState& s = GameState;
+    out << "{\"status\":" << s.Status << ",\"score\":" << s.Score << ",\"level\":" << s.Level
+        << ",\"linesLeft\":" << s.LinesLeft << ",\"fallPeriod\":" << s.FallPeriod
+        << ",\"difficulty\":" << s.Difficulty << ",\"gameNum\":" << s.GameNum
+        << ",\"hiScorePos\":" << s.HiScorePos;
+    out << ",\"flags\":{\"changed\":" << s.Changed << ",\"newHiScore\":" << s.NewHiScore
+        << ",\"rotate\":" << s.SndRotate << ",\"hitBottom\":" << s.SndHitBottom << ",\"drop\":" << s.SndDrop
+        << ",\"remove\":" << s.SndRemove << ",\"newLevel\":" << s.SndNewLevel
+        << ",\"gameOver\":" << s.SndGameOver << ",\"clap\":" << s.SndClap << '}';
+    out << ",\"board\":[";
+    for (int y = 1; y <= s.Height; ++y) {
+        out << (y > 1 ? ",\"" : "\"");
+        for (int x = 1; x <= s.Width; ++x)
+            out << CellChar(s.Board[y][x]);
+        out << '"';
+    }
+    out << "],\"cur\":";
+    WriteFigure(out, s.CurFig);
+    out << ",\"next\":";
+    WriteFigure(out, s.NextFig);
+    out << ",\"table\":[";
+    const int type = s.GameNum >= 0 && s.GameNum < kScoreTypeSlots ? s.GameNum : 0;
+    for (int i = 0; i < kScoreEntries; ++i) {
+        const THiScoreEntry& e = HiScores.Entries[type][0][i];
+        out << (i ? ",{\"name\":" : "{\"name\":")
+            << JsonString(std::string(e.Name, strnlen(e.Name, kScoreNameSize))) << ",\"score\":" << e.Score
+            << '}';
+    }
+    out << "]}\n";
+}
+
+const char* PageName(const TGamePages& pages)
+{
+    const TApp* front = pages.LastChild;
+    if (front == &pages.MainMenu)
+        return "MainMenu";
+    if (front == &pages.GameType)
+        return "GameType";
+    if (front == &pages.HighScore)
+        return "HighScore";
+    if (front == &pages.OptionsPage)
+        return "Options";
+    if (front == &pages.Help)
+        return "Help";
+    if (front == &pages.Play)
+        return "Play";
+    return "none";
+}
+
+void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& host)
+{
+    int visiblePages = 0;
+    for (const TApp* a = pages.FirstChild; a != nullptr; a = a->Next)
+        if (a->Kind == TApp::kindPage && a->Visible())
+            ++visiblePages;
+    out << "{\"page\":\"" << PageName(pages) << "\",\"visiblePages\":" << visiblePages
+        << ",\"shownType\":" << HiScores.ShownType << ",\"playerName\":"
+        << JsonString(std::string(HiScores.PlayerName, strnlen(HiScores.PlayerName, kScoreNameSize)));
+    const TText& help = pages.Help.Text;
+    out << ",\"help\":{\"offset\":" << help.ScrollY << ",\"lineHeight\":" << help.Layout.LineHeight
+        << ",\"total\":" << help.Layout.ExtentY << ",\"visible\":" << help.Rect.Height() << '}';
+    out << ",\"description\":" << JsonString(pages.GameType.Description.Layout.Text.Text());
+    out << ",\"optionMarks\":[";
+    for (int i = 0; i < TOptions::kButtonCount; ++i)
+        out << (i ? "," : "") << int(pages.OptionsPage.Buttons[i].Selected);
+    out << "],\"tabs\":[";
+    for (int i = 0; i < 4; ++i)
+        out << (i ? "," : "") << int(pages.HighScore.Buttons[i].Selected);
+    const TTimer& fall = pages.Play.Board.FallTimer;
+    out << "],\"fallTimer\":"
+        << (fall.PlatformTimer != nullptr && host.TimerRunning(fall.PlatformTimer)
+                ? host.TimerPeriod(fall.PlatformTimer)
+                : 0);
+    out << ",\"music\":{\"playing\":" << (pages.Music.IsPlaying() ? 1 : 0)
+        << ",\"nextFile\":" << pages.Music.NextFile << '}';
+    out << ",\"options\":{\"ZPlayMusic\":" << ::Options.ZPlayMusic
+        << ",\"ZPlaySound\":" << ::Options.ZPlaySound << ",\"BackRound\":" << ::Options.BackRound
+        << ",\"ZNextFig\":" << ::Options.ZNextFig << "}}\n";
+}
+
+bool ParseInt(const std::string& text, int64_t& value)
+{
+    if (text.empty())
+        return false;
+    std::size_t used = 0;
+    try {
+        value = std::stoll(text, &used, 0);
+    } catch (...) {
+        return false;
+    }
+    return used == text.size();
+}
+
+bool ParseKey(const std::string& text, int32_t& key)
+{
+    struct TName {
+        const char* Name;
+        int32_t Code;
+    };
+    static const TName kNames[] = {{"Left", 0x25}, {"Up", 0x26},     {"Right", 0x27},  {"Down", 0x28},
+                                   {"Ctrl", 0x11}, {"Enter", 13},    {"Backspace", 8}, {"Escape", 27},
+                                   {"Space", 32},  {"Delete", 0x2E}, {"Tab", 9}};
+    for (const TName& n : kNames)
+        if (text == n.Name) {
+            key = n.Code;
+            return true;
+        }
+    if (text.size() == 1 && std::isalnum(static_cast<unsigned char>(text[0]))) {
+        key = std::toupper(static_cast<unsigned char>(text[0]));
+        return true;
+    }
+    int64_t v = 0;
+    if (!ParseInt(text, v) || v < 0 || v > 255)
+        return false;
+    key = static_cast<int32_t>(v);
+    return true;
+}
+
+} // namespace
+
+std::string JsonString(const std::string& text)
+{
+    static const char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + '"';
+}
+
+int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out, std::ostream& err)
+{
+    Platform::TSettingsFileStore store(setup.StoreFolder);
+    TGlobalsGuard globals(&store, setup.Seed);
+    TDriverQuestion question(out);
+    TDriverBrowser browser(out);
+
+    // The host outlives the page set: every element draws on its surface.
+    TTestHost host;
+    auto pages = std::make_unique<TGamePages>();
+    pages->Services.DataFolder = setup.DataFolder;
+    pages->Services.Question = &question;
+    pages->Services.Browser = &browser;
+    // The real submission, up to the socket: what it would send is printed.
+    pages->Services.SendScore = SendScore;
+    SetHttpExchange([&out](uint16_t port, const std::string& host, const std::string& request) {
+        out << "request " << host << ':' << port << ' ' << JsonString(request) << '\n';
+        return std::string();
+    });
+    host.Attach(*pages);
+    pages->InitPages();
+    host.Start();
+    host.PaintPending();
+
+    std::string line;
+    int lineNumber = 0;
+    auto bad = [&](const char* why) {
+        err << "tumbletown-driver: line " << lineNumber << ": " << why << ": " << line << '\n';
+        return kDriverBadScript;
+    };
+    while (host.CloseRequests() == 0 && std::getline(script, line)) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::istringstream words(line);
+        std::string command;
+        if (!(words >> command) || command[0] == '#')
+            continue;
+        std::string a, b;
+        words >> a >> b;
+        int64_t x = 0, y = 0;
+        const bool point = ParseInt(a, x) && ParseInt(b, y);
+        int32_t key = 0;
+        if (command == "move" || command == "press" || command == "release" || command == "click") {
+            if (!point)
+                return bad("needs X Y");
+            const int32_t px = static_cast<int32_t>(x), py = static_cast<int32_t>(y);
+            if (command == "move" || command == "click")
+                pages->MouseMove(px, py);
+            if (command == "press" || command == "click")
+                pages->MouseDown(px, py, 1);
+            if (command == "release" || command == "click")
+                pages->MouseUp(px, py, 1);
+        } else if (command == "keydown" || command == "keyup" || command == "key") {
+            if (!ParseKey(a, key))
+                return bad("needs a key");
+            if (command != "keyup")
+                pages->KeyDown(key);
+            if (command != "keydown" && host.CloseRequests() == 0)
+                pages->KeyUp(key);
+        } else if (command == "type") {
+            const std::size_t at = line.find("type") + 4;
+            std::string text = at < line.size() ? line.substr(at + 1) : std::string();
+            for (char c : Platform::Utf8ToCp1252(text))
+                if (host.CloseRequests() == 0)
+                    pages->KeyPress(static_cast<uint8_t>(c));
+        } else if (command == "advance") {
+            if (!ParseInt(a, x) || x < 0)
+                return bad("needs milliseconds");
+            host.Advance(x);
+        } else if (command == "answer") {
+            if (a != "yes" && a != "no")
+                return bad("needs yes or no");
+            question.Answers.push_back(a == "yes");
+        } else if (command == "screenshot") {
+            if (a.empty())
+                return bad("needs a file name");
+            host.Paint();
+            if (!host.SavePng(a.c_str()))
+                err << "tumbletown-driver: cannot write " << a << '\n';
+        } else if (command == "tree") {
+            out << TApp::DumpTree(pages.get(), "", "\n").Text() << '\n';
+        } else if (command == "state") {
+            WriteState(out);
+        } else if (command == "screen") {
+            WriteScreen(out, *pages, host);
+        } else {
+            return bad("unknown command");
+        }
+        host.PaintPending();
+    }
+    if (host.CloseRequests() != 0)
+        out << "closed\n";
+    return kDriverOk;
+}
+
+} // namespace WFourfall

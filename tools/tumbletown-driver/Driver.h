@@ -1,0 +1,53 @@
+// tumbletown-driver: the game's real page set on the test host, driven by a
+// script, one command a line ('#' starts a comment):
+//
+//   move X Y | press X Y | release X Y   the pointer; press and release move it too
+//   click X Y             move, press and release at one point
+//   keydown K | keyup K | key K
+//                         a key by virtual-key code (decimal or 0x..) or name:
+//                         Left Right Up Down Ctrl Enter Backspace, a letter or a digit
+//   type TEXT             the rest of the line as typed characters (UTF-8 in,
+//                         Windows-1252 to the game; other characters dropped)
+//   advance MS            moves the virtual clock, firing the timers due
+//   answer yes|no         the answer to the next question (later ones: No)
+//   screenshot FILE       paints the whole window and saves it as PNG
+//   tree                  prints the element tree
+//   state                 prints the rules state as one line of JSON
+//   screen                prints the screens' state as one line of JSON
+//
+// After every command the window is repainted when a repaint was asked for,
+// as the real window does. Instead of touching the network, a browser or a
+// message box, the driver prints what the game did, as it happens:
+//   question "TEXT" yes|no
+//   open "URL"
+//   request HOST:PORT "TEXT"
+//                         the exact bytes the score server would get
+//   closed                the game closed its window; the script ends here
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <ostream>
+#include <string>
+
+namespace WFourfall {
+
+constexpr int kDriverOk = 0;
+constexpr int kDriverBadScript = 2;
+
+struct TDriverSetup {
+    std::string DataFolder;  // holds Skin/, Sounds/ and Music/
+    std::string StoreFolder; // where the settings file is read and written
+    uint32_t Seed = 1;       // the rules' random seed
+};
+
+// Runs the script to its end or until the game closes. Returns kDriverOk, or
+// kDriverBadScript at the first line it does not understand (after a message
+// on err naming the line).
+int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out, std::ostream& err);
+
+// The text as a JSON string: quotes, backslashes, control bytes and bytes
+// above 126 escaped, so a line stays plain ASCII.
+std::string JsonString(const std::string& text);
+
+} // namespace WFourfall

@@ -1,0 +1,34 @@
+// TSpeaker: the one audio output shared by every sound element. The first
+// user opens it, the last one closes it; when no device opens, every play
+// call fails quietly and the game runs silent.
+#pragma once
+
+#include <cstdint>
+
+#include "sound/hssSpeaker.h"
+
+namespace WLib {
+
+class TSpeaker : public hssSpeaker {
+public:
+    uint32_t Users = 0; // TSound and TMusics objects using the speaker
+};
+
+// The shared speaker, null while nobody uses one.
+extern TSpeaker* Speaker;
+
+// Output format of the shared speaker.
+constexpr uint32_t kSpeakerRate = 22050;
+constexpr uint32_t kSpeakerBits = 8;
+constexpr uint32_t kSpeakerSoundChannels = 8;
+constexpr uint32_t kSpeakerMusicChannels = 2;
+constexpr uint32_t kSpeakerStereo = 1;
+
+// One more user; the first one creates and opens the speaker with the
+// library's default driver (its result is not looked at: a speaker that did
+// not open simply plays nothing).
+void AcquireSpeaker();
+// One user fewer; the last one closes and destroys the speaker.
+void ReleaseSpeaker();
+
+} // namespace WLib
