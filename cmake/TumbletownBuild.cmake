@@ -75,6 +75,8 @@ function(tumbletown_fuzzer name)
     tumbletown_executable(${name}-fuzzer SOURCES ${ARG_SOURCES} DEPS ${ARG_DEPS})
     target_compile_options(${name}-fuzzer PRIVATE -fsanitize=fuzzer)
     target_link_options(${name}-fuzzer PRIVATE -fsanitize=fuzzer)
+    # Tells scripts/run-fuzzers.sh where this fuzzer's seed corpus is.
+    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${name}-fuzzer.corpus "${ARG_CORPUS}")
   endif()
 endfunction()
 

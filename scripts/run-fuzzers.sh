@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # scripts/run-fuzzers.sh BUILD_DIR SECONDS: runs every libFuzzer binary of a
 # fuzz build for SECONDS each, starting from a scratch copy of its corpus
-# (tests/fuzz/corpus/<name>/), so the checked-in corpus stays as it is. A
+# (named by <fuzzer>.corpus beside it), so the checked-in corpus stays as it is. A
 # crash or sanitizer report fails the run.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,8 +13,9 @@ while IFS= read -r fuzzer; do
   name=$(basename "$fuzzer"); name=${name%-fuzzer}
   found=1
   mkdir -p "$scratch/$name"
-  if [[ -d "$top/tests/fuzz/corpus/$name" ]]; then
-    cp -r "$top/tests/fuzz/corpus/$name/." "$scratch/$name/"
+  seeds=$(cat "$fuzzer.corpus" 2>/dev/null || true)
+  if [[ -n "$seeds" && -d "$seeds" ]]; then
+    cp -r "$seeds/." "$scratch/$name/"
   fi
   echo "fuzzing $name for $seconds s"
   (cd "$scratch" && "$fuzzer" -max_total_time="$seconds" -jobs=1 -workers=1 \
