@@ -17,5 +17,19 @@ case "$flavour" in
 esac
 [[ -n "${TUMBLETOWN_CMAKE_ARGS:-}" ]] && args+=($TUMBLETOWN_CMAKE_ARGS)
 cmake "${args[@]}" >&2
-cmake --build "$dir" -j "$(nproc)" >&2
+# TUMBLETOWN_BUILD_TARGETS: build only these targets; "fuzzers" means every
+# libFuzzer binary of the tree.
+targets=()
+for t in ${TUMBLETOWN_BUILD_TARGETS:-}; do
+  if [[ "$t" == fuzzers ]]; then
+    targets+=($(ninja -C "$dir" -t targets all | sed -n 's/^\([^:]*-fuzzer\): .*/\1/p' | grep -v -e / -e ^cmake_ | sort -u))
+  else
+    targets+=("$t")
+  fi
+done
+if ((${#targets[@]})); then
+  cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}" >&2
+else
+  cmake --build "$dir" -j "$(nproc)" >&2
+fi
 echo "$dir"

@@ -107,7 +107,8 @@ TEST(TFont, AssignmentGivesTheTargetItsOwnFont)
     EXPECT_EQ(t->Dirty, 1u);
     TFont copy(target);
     EXPECT_NE(copy.Impl, target.Impl);
-    copy = copy; // self-assignment keeps a working font
+    const TFont& same = copy;
+    copy = same; // self-assignment keeps a working font
     ASSERT_FALSE(copy.IsEmpty());
     EXPECT_EQ(static_cast<TFontGDIBase*>(copy.Impl)->Desc.Height, 30);
 }
@@ -159,7 +160,8 @@ TEST(TBitmap, CopiesShareOneObject)
     TBitmap c;
     c = b;
     EXPECT_EQ(a.Impl->RefCount, 2u);
-    c = c;
+    const auto& same = c;
+    c = same;
     EXPECT_EQ(a.Impl->RefCount, 2u);
     b.Release();
     c.Release();
