@@ -11,7 +11,7 @@ namespace {
 constexpr int kCreatorShape = 0;
 } // namespace
 
-TCreatFig::TCreatFig() : TSpecialFig(kCreatorShape, 0)
+TCreatFig::TCreatFig() : TCommandFig(kCreatorShape, 0)
 {
     X = ((GameState.Width - 1) >> 1) + 1;
     Y = 1;

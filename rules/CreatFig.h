@@ -2,11 +2,11 @@
 // the column below it.
 #pragma once
 
-#include "rules/SpecialFig.h"
+#include "rules/CommandFig.h"
 
 namespace GFourfall {
 
-class TCreatFig : public TSpecialFig {
+class TCreatFig : public TCommandFig {
 public:
     // Shape 0 unturned: one cell of colour 1 in the middle column, top row.
     TCreatFig();

@@ -9,7 +9,7 @@ namespace {
 constexpr int kDestroyerShape = 1;
 } // namespace
 
-TDestrFig::TDestrFig() : TSpecialFig(kDestroyerShape, 1)
+TDestrFig::TDestrFig() : TCommandFig(kDestroyerShape, 1)
 {
     X = ((GameState.Width - 1) >> 1) + 1;
     Y = 1;

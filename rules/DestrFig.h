@@ -2,11 +2,11 @@
 // first block below it.
 #pragma once
 
-#include "rules/SpecialFig.h"
+#include "rules/CommandFig.h"
 
 namespace GFourfall {
 
-class TDestrFig : public TSpecialFig {
+class TDestrFig : public TCommandFig {
 public:
     // Shape 1 turned once: two cells of colour 2 one above the other, in the
     // middle column, top row.

@@ -1,11 +1,11 @@
 // The special figures' common part.
-#include "rules/SpecialFig.h"
+#include "rules/CommandFig.h"
 
 #include "rules/GameState.h"
 
 namespace GFourfall {
 
-TSpecialFig::~TSpecialFig()
+TCommandFig::~TCommandFig()
 {
     // A figure that was never placed (the preview, or one that did not fit at
     // game over) or whose cells a row removal already took away owns no board
@@ -18,7 +18,7 @@ TSpecialFig::~TSpecialFig()
 
 bool IsSpecialFigure(const TAbsFigure* figure)
 {
-    return dynamic_cast<const TSpecialFig*>(figure) != nullptr;
+    return dynamic_cast<const TCommandFig*>(figure) != nullptr;
 }
 
 } // namespace GFourfall

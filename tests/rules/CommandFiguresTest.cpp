@@ -9,7 +9,7 @@
 namespace GFourfall::test {
 namespace {
 
-class SpecialFiguresTest : public RulesTest {
+class CommandFiguresTest : public RulesTest {
 protected:
     void SetUp() override
     {
@@ -34,7 +34,7 @@ protected:
     }
 };
 
-TEST_F(SpecialFiguresTest, CreatorFillsTheLowestHoleFirstThenTheNextOne)
+TEST_F(CommandFiguresTest, CreatorFillsTheLowestHoleFirstThenTheNextOne)
 {
     // Column 7 is filled from row 11 to the floor but for a covered hole in row 30.
     for (int y = 11; y <= 31; ++y) {
@@ -55,7 +55,7 @@ TEST_F(SpecialFiguresTest, CreatorFillsTheLowestHoleFirstThenTheNextOne)
     EXPECT_EQ(GameState.Score, 0);
 }
 
-TEST_F(SpecialFiguresTest, CreatorOverAFullColumnDoesNothing)
+TEST_F(CommandFiguresTest, CreatorOverAFullColumnDoesNothing)
 {
     TAbsFigure* creator = Place(new TCreatFig());
     creator->Move(0, 9); // now in row 10
@@ -68,7 +68,7 @@ TEST_F(SpecialFiguresTest, CreatorOverAFullColumnDoesNothing)
     EXPECT_EQ(Column(7, 1), std::string(9, '.') + "1" + std::string(21, '3'));
 }
 
-TEST_F(SpecialFiguresTest, CreatorThatFillsTheLastGapOfTheBottomRowRemovesIt)
+TEST_F(CommandFiguresTest, CreatorThatFillsTheLastGapOfTheBottomRowRemovesIt)
 {
     SetBottomRows({"......5......", "123456.123456"});
     TAbsFigure* creator = Place(new TCreatFig());
@@ -82,7 +82,7 @@ TEST_F(SpecialFiguresTest, CreatorThatFillsTheLastGapOfTheBottomRowRemovesIt)
     EXPECT_EQ(creator->Y, 1);
 }
 
-TEST_F(SpecialFiguresTest, DestroyerRemovesTheTopmostBlockPerPress)
+TEST_F(CommandFiguresTest, DestroyerRemovesTheTopmostBlockPerPress)
 {
     TAbsFigure* destroyer = Place(new TDestrFig());
     ClearFlags();
@@ -99,7 +99,7 @@ TEST_F(SpecialFiguresTest, DestroyerRemovesTheTopmostBlockPerPress)
     EXPECT_EQ(Column(7, 1), "22" + std::string(28, '.') + "4") << "the destroyer itself stays";
 }
 
-TEST_F(SpecialFiguresTest, SpecialFiguresCannotBeTurnedOrDropped)
+TEST_F(CommandFiguresTest, SpecialFiguresCannotBeTurnedOrDropped)
 {
     for (int kind = 0; kind < 2; ++kind) {
         TAbsFigure* f = Place(kind == 0 ? static_cast<TAbsFigure*>(new TCreatFig()) : new TDestrFig());
@@ -120,7 +120,7 @@ TEST_F(SpecialFiguresTest, SpecialFiguresCannotBeTurnedOrDropped)
     }
 }
 
-TEST_F(SpecialFiguresTest, LandedDestroyerVanishesAndLeavesTheStackAsItWas)
+TEST_F(CommandFiguresTest, LandedDestroyerVanishesAndLeavesTheStackAsItWas)
 {
     SetBottomRows({"......3......", "....12345...."});
     TAbsFigure* destroyer = Place(new TDestrFig());
@@ -139,7 +139,7 @@ TEST_F(SpecialFiguresTest, LandedDestroyerVanishesAndLeavesTheStackAsItWas)
 // A special figure whose cell completes a row at its landing: the rows above
 // move down into its last position before it is deleted, and deleting it must
 // take only what is left of its own cells.
-TEST_F(SpecialFiguresTest, LandingInACompletedRowLeavesTheBlocksThatMovedDown)
+TEST_F(CommandFiguresTest, LandingInACompletedRowLeavesTheBlocksThatMovedDown)
 {
     SetBottomRows({"......4......", ".............", "123456.123456"});
     GameState.Board[28][7] = 6;
@@ -158,7 +158,7 @@ TEST_F(SpecialFiguresTest, LandingInACompletedRowLeavesTheBlocksThatMovedDown)
     ASSERT_EQ(GameState.Status, kStatusPlaying);
 }
 
-TEST_F(SpecialFiguresTest, LandingWithoutARemovalTakesTheWholeFigureAway)
+TEST_F(CommandFiguresTest, LandingWithoutARemovalTakesTheWholeFigureAway)
 {
     TAbsFigure* creator = Place(new TCreatFig());
     creator->Drop(); // an action: fills the floor cell below it
@@ -171,7 +171,7 @@ TEST_F(SpecialFiguresTest, LandingWithoutARemovalTakesTheWholeFigureAway)
     EXPECT_EQ(Column(7, 29), "..1");
 }
 
-TEST_F(SpecialFiguresTest, AFigureNeverPlacedErasesNothingWhenDeleted)
+TEST_F(CommandFiguresTest, AFigureNeverPlacedErasesNothingWhenDeleted)
 {
     GameState.Board[1][7] = 5;
     GameState.Board[2][7] = 5;
@@ -180,7 +180,7 @@ TEST_F(SpecialFiguresTest, AFigureNeverPlacedErasesNothingWhenDeleted)
     EXPECT_EQ(Column(7, 1).substr(0, 2), "55");
 }
 
-TEST_F(SpecialFiguresTest, CreatorUnderAnOverhangIsNotOverwrittenByTheRowsMovingDown)
+TEST_F(CommandFiguresTest, CreatorUnderAnOverhangIsNotOverwrittenByTheRowsMovingDown)
 {
     SetBottomRows({"......4......", ".............", ".............", "123456.123456"});
     TAbsFigure* creator = Place(new TCreatFig());
@@ -198,7 +198,7 @@ TEST_F(SpecialFiguresTest, CreatorUnderAnOverhangIsNotOverwrittenByTheRowsMoving
     EXPECT_EQ(Column(7, 28), ".4..");
 }
 
-TEST_F(SpecialFiguresTest, GrandGameRunsWithSpecialFiguresToAnEnd)
+TEST_F(CommandFiguresTest, GrandGameRunsWithSpecialFiguresToAnEnd)
 {
     SeedRandom(3);
     StartGame();

@@ -7,13 +7,13 @@
 
 namespace GFourfall {
 
-class TSpecialFig : public TFourfallFig {
+class TCommandFig : public TFourfallFig {
 public:
     using TFourfallFig::TFourfallFig;
     // Takes the figure's own cells off the board, if they are still there,
     // and sets Changed. Cells that another figure or a row move put in its
     // last position are left alone.
-    ~TSpecialFig() override;
+    ~TCommandFig() override;
 
     // The three keys that otherwise drop, turn or push down the figure all
     // trigger its action; Left and Right move it as any figure.
