@@ -12,7 +12,7 @@ sources() { find "$@" -type f \( -name '*.h' -o -name '*.hpp' -o -name '*.cpp' -
 
 while IFS= read -r hit; do
   echo "SDL outside platform/ and app/: $hit"; bad=1
-done < <(sources $(ls -d */ | grep -vxE 'platform/|app/|build/') | xargs -r grep -HnE '^\s*#\s*include\s*[<"]SDL2?/?SDL' )
+done < <(sources $(ls -d */ | grep -vxE 'platform/|app/|build/') | xargs -r grep -HnE '^\s*#\s*include\s*[<"](SDL2/)?SDL[A-Za-z0-9_]*\.h[>"]' )
 
 check_only() { # folder, allowed project folders (regex)
   local folder=$1 allowed=$2
