@@ -6,6 +6,8 @@
 #include <string>
 
 #include "app/frmGFourfall.h"
+#include "platform/DataFolder.h"
+#include "platform/ErrorBox.h"
 #include "platform/SdlAudioDriver.h"
 #include "sound/hssDriver.h"
 
@@ -25,8 +27,20 @@ bool ShownSomewhere(const std::string& driver)
 
 int main()
 {
+    // Without its pictures the game would open a black window and nothing
+    // more: say what is missing instead.
+    const std::string data = Platform::FindDataFolder();
+    if (!Platform::HoldsGameData(data)) {
+        const std::string why =
+            "Tumbletown cannot find its pictures, sounds and music: there is no Skin folder in " + data +
+            ".\nReinstall the game, or set TUMBLETOWN_DATA_DIR to the folder that holds Skin, "
+            "Sounds and Music.";
+        Platform::ShowErrorBox("Tumbletown", why);
+        return 1;
+    }
     hssSetDefaultDriverFactory(TSdlAudioDriver::Factory());
     auto form = std::make_unique<TumbletownApp::TfrmGFourfall>();
+    form->DataFolder = data;
     if (!form->OpenWindow("Tumbletown") || !ShownSomewhere(form->Window().VideoDriver())) {
         std::fprintf(stderr, "tumbletown: no display to open the game's window on\n");
         return 1;

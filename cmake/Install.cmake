@@ -7,7 +7,17 @@ set(release ${PROJECT_SOURCE_DIR}/data/release)
 
 install(FILES ${release}/${TUMBLETOWN_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${release}/${TUMBLETOWN_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${release}/tumbletown.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+# Manual pages are shipped compressed, as Debian's own are; -n keeps the
+# package byte-for-byte repeatable.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+set(manpage ${PROJECT_BINARY_DIR}/man/tumbletown.6.gz)
+add_custom_command(OUTPUT ${manpage}
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+                   COMMAND ${GZIP_PROGRAM} -9nc ${release}/tumbletown.6 > ${manpage}
+                   DEPENDS ${release}/tumbletown.6
+                   COMMENT "Compressing the manual page")
+add_custom_target(manpage ALL DEPENDS ${manpage})
+install(FILES ${manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
 set(icon_dir ${PROJECT_BINARY_DIR}/icons)
 set(icon_sizes 48 128 256)

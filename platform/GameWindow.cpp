@@ -1,5 +1,7 @@
 #include "platform/GameWindow.h"
 
+#include "platform/X11ErrorFilter.h"
+
 #include <SDL.h>
 
 namespace Platform {
@@ -34,6 +36,12 @@ bool GameWindow::Open(const std::string& caption)
     // The frame is a fixed-size RGB 5-6-5 picture that only the software
     // renderer takes without converting it; SDL_RENDER_DRIVER still wins.
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    // And the window's own picture goes straight to the X server. Left to
+    // itself, SDL backs it with an OpenGL renderer: on a machine without a
+    // graphics card that loads Mesa and LLVM (some 60 MB and a slower start)
+    // and leaves a shader cache in the player's home folder, to show a
+    // picture the software renderer has already made.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // A click that activates the window also presses what is under it, and a
     // full-screen game stays up when the focus goes elsewhere.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
@@ -41,6 +49,7 @@ bool GameWindow::Open(const std::string& caption)
     // Closing the window reports one Close; SDL_QUIT then only comes from a
     // signal.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    InstallX11ErrorFilter();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;
     videoStarted_ = true;

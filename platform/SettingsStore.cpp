@@ -167,17 +167,21 @@ bool ReplaceFile(const std::string& folder, const std::string& path, const std::
     return true;
 }
 
+enum class TLock { Held, Busy, Unsupported };
+
 // Takes the exclusive lock, waiting at most waitMs for another holder.
-bool Lock(int fd, int waitMs)
+TLock Lock(int fd, int waitMs)
 {
+    if (fd < 0)
+        return TLock::Unsupported;
     auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     while (true) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return true;
+            return TLock::Held;
         if (errno != EWOULDBLOCK && errno != EINTR)
-            return false;
+            return TLock::Unsupported;
         if (std::chrono::steady_clock::now() >= until)
-            return false;
+            return TLock::Busy;
         std::this_thread::sleep_for(std::chrono::milliseconds(kLockPollMs));
     }
 }
@@ -236,8 +240,20 @@ bool TSettingsFileStore::Change(const std::function<void(TSettingsFile&)>& chang
     if (folder.empty() || !MakeFolders(folder))
         return false;
     std::string path = folder + "/" + kFileName;
-    TFd lock(::open((folder + "/" + kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (lock.Get() < 0 || !Lock(lock.Get(), LockWaitMs))
+    // The lock is taken on the folder itself, which leaves nothing behind in
+    // it. File systems that emulate flock with record locks (NFS) refuse it on
+    // a folder, since that needs a descriptor open for writing; every copy of
+    // the game meets the same refusal there and locks a file instead.
+    TFd folderLock(UseLockFile ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    TLock got = Lock(folderLock.Get(), LockWaitMs);
+    const bool lockFile = got == TLock::Unsupported;
+    if (lockFile)
+        folderLock.Reset();
+    TFd fileLock(lockFile ? ::open((folder + "/" + kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)
+                          : -1);
+    if (lockFile)
+        got = Lock(fileLock.Get(), LockWaitMs);
+    if (got != TLock::Held)
         return false;
     // Only a saver holding the lock makes temporary files, so every one found
     // now belongs to a save that died.

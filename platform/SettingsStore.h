@@ -28,8 +28,9 @@ public:
 // $XDG_CONFIG_HOME/tumbletown/ (~/.config/tumbletown/ when XDG_CONFIG_HOME is
 // unset, empty or relative), found again at every call.
 //
-// Saving: under an exclusive lock on "settings.lock" beside the file, the file
-// is read again, changed, written to a fresh temporary file, flushed to disk
+// Saving: under an exclusive lock on the folder (or, where the file system
+// cannot lock a folder, on "settings.lock" beside the file), the file is read
+// again, changed, written to a fresh temporary file, flushed to disk
 // and renamed over the old one, so that a crash at any moment leaves either
 // the old or the new content. Temporary files left by a killed save are
 // removed. A file that did not parse whole is first kept beside the new one as
@@ -44,6 +45,10 @@ public:
 
     // How long a save waits for another process's save to finish.
     void SetLockWaitMs(int ms) { LockWaitMs = ms; }
+    // Locks "settings.lock" even where the folder itself could be locked, as
+    // on file systems that cannot lock folders (NFS). Every copy of the game
+    // on the same folder must take the same way; for tests of that way.
+    void SetUseLockFile(bool use) { UseLockFile = use; }
 
     // The folder in use; empty when no home folder can be found.
     std::string Folder() const;
@@ -60,6 +65,7 @@ public:
 private:
     std::string FixedFolder;
     int LockWaitMs = 5000;
+    bool UseLockFile = false;
 };
 
 // Keeps the content in memory; for tests of the layers above.

@@ -8,7 +8,7 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
   # the game's libraries and fonts
-  libsdl2-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev fonts-liberation2
+  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev fonts-liberation2
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # testing a real window

@@ -81,18 +81,44 @@ TEST_F(DesignPathTest, EmptyAndAbsoluteNames)
               data.Path() + "/skin/balls.JPG");
 }
 
-TEST(DataFolder, OverrideThenExecutableFolderWithSkinThenInstalled)
+TEST(DataFolder, OverrideThenExecutableFolderThenBesideItThenInstalled)
 {
-    TestSupport::TempFolder withSkin, withoutSkin, skinIsAFile;
-    withSkin.MakeFolder("SKIN");
-    withoutSkin.MakeFolder("Music");
-    skinIsAFile.WriteFile("Skin", "not a folder");
+    // An installed tree: prefix/bin holds the game, prefix/share/tumbletown
+    // its data; a build tree keeps the data beside the game.
+    TestSupport::TempFolder installed, built, broken;
+    installed.MakeFolder("bin");
+    installed.MakeFolder("share/tumbletown/SKIN");
+    built.MakeFolder("Skin");
+    broken.MakeFolder("bin");
+    broken.MakeFolder("share/tumbletown");
+    broken.WriteFile("share/tumbletown/Skin", "not a folder");
+    const std::string bin = installed.Path() + "/bin";
+    const std::string rel = "../share/tumbletown";
 
-    EXPECT_EQ(Platform::ChooseDataFolder("/over", withSkin.Path(), "/inst"), "/over");
-    EXPECT_EQ(Platform::ChooseDataFolder("", withSkin.Path(), "/inst"), withSkin.Path());
-    EXPECT_EQ(Platform::ChooseDataFolder("", withoutSkin.Path(), "/inst"), "/inst");
-    EXPECT_EQ(Platform::ChooseDataFolder("", skinIsAFile.Path(), "/inst"), "/inst");
-    EXPECT_EQ(Platform::ChooseDataFolder("", "", "/inst"), "/inst");
+    struct Case {
+        std::string overrideFolder, executableFolder, dataFromExecutable, want;
+    };
+    const Case cases[] = {
+        {"/over", built.Path(), rel, "/over"},
+        {"/over", bin, rel, "/over"},
+        {"", built.Path(), rel, built.Path()},
+        {"", bin, rel, bin + "/" + rel},
+        {"", bin, "", "/inst"},                                          // nothing known of the layout
+        {"", broken.Path() + "/bin", rel, "/inst"},                      // Skin is a file
+        {"", installed.Path() + "/share/tumbletown/SKIN", rel, "/inst"}, // no data two levels up
+        {"", "", rel, "/inst"},                                          // executable not known
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.executableFolder + " + " + c.dataFromExecutable);
+        EXPECT_EQ(
+            Platform::ChooseDataFolder(c.overrideFolder, c.executableFolder, c.dataFromExecutable, "/inst"),
+            c.want);
+    }
+    EXPECT_TRUE(Platform::HoldsGameData(bin + "/" + rel));
+    EXPECT_TRUE(Platform::HoldsGameData(built.Path()));
+    EXPECT_FALSE(Platform::HoldsGameData(bin));
+    EXPECT_FALSE(Platform::HoldsGameData(broken.Path() + "/share/tumbletown"));
+    EXPECT_FALSE(Platform::HoldsGameData(""));
 }
 
 TEST(DataFolder, ExecutableFolderIsWhereTheTestRuns)
@@ -102,6 +128,7 @@ TEST(DataFolder, ExecutableFolderIsWhereTheTestRuns)
     EXPECT_EQ(folder.front(), '/');
     EXPECT_TRUE(Platform::IsDirectory(folder));
     EXPECT_FALSE(Platform::InstalledDataFolder().empty());
+    EXPECT_EQ(Platform::DataFolderFromExecutable(), "../share/tumbletown");
 }
 
 TEST(DataFolder, EnvironmentOverrideWins)

@@ -132,7 +132,7 @@ TEST_F(SettingsStore, AbsentFileReadsEmptyAndTheFirstSaveMakesPrivateFolders)
     TSettingsFile again;
     ASSERT_TRUE(store.Read(again));
     EXPECT_EQ(NumberOf(again.FindValue(kKey, "V")), 30u);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"settings.lock", "settings.reg"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"settings.reg"})) << "only the file is left in the folder";
 }
 
 TEST_F(SettingsStore, ChangesMergeIntoWhatIsOnDiskAndKeepHandEdits)
@@ -188,7 +188,7 @@ TEST_F(SettingsStore, StaleTemporaryFilesAreRemovedBySaving)
     WriteAll(Folder / "settings.reg.tmp.abc123", "half a file");
     WriteAll(Folder / "other.tmp.x", "not ours");
     ASSERT_TRUE(store.Change([](TSettingsFile& f) { f.CreateKey(kKey); }));
-    EXPECT_EQ(Names(), (std::vector<std::string>{"other.tmp.x", "settings.lock", "settings.reg"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"other.tmp.x", "settings.reg"}));
 }
 
 TEST_F(SettingsStore, UnreadableFileFailsBothWaysAndIsLeftAlone)
@@ -203,21 +203,32 @@ TEST_F(SettingsStore, UnreadableFileFailsBothWaysAndIsLeftAlone)
     EXPECT_TRUE(fs::is_directory(File()));
 }
 
+// Both ways of locking: the folder itself, and the lock file that file
+// systems unable to lock a folder fall back to.
 TEST_F(SettingsStore, SaveGivesUpWhenAnotherHolderKeepsTheLock)
 {
-    TSettingsFileStore store(Folder.string());
-    ASSERT_TRUE(store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(1)); }));
-    int fd = ::open((Folder / "settings.lock").c_str(), O_RDWR);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    store.SetLockWaitMs(50);
-    EXPECT_FALSE(store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(2)); }));
-    ::close(fd);
-    TSettingsFile content;
-    ASSERT_TRUE(store.Read(content));
-    EXPECT_EQ(NumberOf(content.FindValue(kKey, "V")), 1u);
-    store.SetLockWaitMs(5000);
-    EXPECT_TRUE(store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(2)); }));
+    for (bool useLockFile : {false, true}) {
+        SCOPED_TRACE(useLockFile ? "lock file" : "folder lock");
+        fs::remove_all(Folder);
+        TSettingsFileStore store(Folder.string());
+        store.SetUseLockFile(useLockFile);
+        ASSERT_TRUE(
+            store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(1)); }));
+        int fd = useLockFile ? ::open((Folder / "settings.lock").c_str(), O_RDWR)
+                             : ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+        store.SetLockWaitMs(50);
+        EXPECT_FALSE(
+            store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(2)); }));
+        ::close(fd);
+        TSettingsFile content;
+        ASSERT_TRUE(store.Read(content));
+        EXPECT_EQ(NumberOf(content.FindValue(kKey, "V")), 1u);
+        store.SetLockWaitMs(5000);
+        EXPECT_TRUE(
+            store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(2)); }));
+    }
 }
 
 TEST_F(SettingsStore, DefaultFolderFollowsXdgConfigHome)
@@ -312,45 +323,52 @@ TEST_F(SettingsStore, KillingASaveAtAnyMomentLeavesTheOldOrTheNewFile)
     EXPECT_GT(last, 0u) << "no save ever finished";
     // Whatever the kills left behind goes with the next save.
     ASSERT_TRUE(store.Change([](TSettingsFile&) {}));
-    EXPECT_EQ(Names(), (std::vector<std::string>{"settings.lock", "settings.reg"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"settings.reg"}));
 }
 
 TEST_F(SettingsStore, TwoProcessesSavingAtOnceLoseNothing)
 {
     constexpr int kSaves = 100;
-    TSettingsFileStore store(Folder.string());
-    ASSERT_TRUE(
-        store.Change([](TSettingsFile& f) { f.SetValue(kKey, "Shared", kSettingsNumber, Number(0)); }));
-    pid_t children[2];
-    for (int w = 0; w < 2; ++w) {
-        children[w] = ::fork();
-        ASSERT_GE(children[w], 0);
-        if (children[w] == 0) {
-            TSettingsFileStore saver(Folder.string());
-            std::string mine = "Writer" + std::to_string(w);
-            for (std::uint32_t i = 1; i <= kSaves; ++i) {
-                bool ok = saver.Change([&](TSettingsFile& f) {
-                    f.SetValue(kKey, mine, kSettingsNumber, Number(i));
-                    f.SetValue(kKey, "Shared", kSettingsNumber,
-                               Number(NumberOf(f.FindValue(kKey, "Shared")) + 1));
-                });
-                if (!ok)
-                    ::_exit(3);
+    for (bool useLockFile : {false, true}) {
+        SCOPED_TRACE(useLockFile ? "lock file" : "folder lock");
+        fs::remove_all(Folder);
+        TSettingsFileStore store(Folder.string());
+        ASSERT_TRUE(
+            store.Change([](TSettingsFile& f) { f.SetValue(kKey, "Shared", kSettingsNumber, Number(0)); }));
+        pid_t children[2];
+        for (int w = 0; w < 2; ++w) {
+            children[w] = ::fork();
+            ASSERT_GE(children[w], 0);
+            if (children[w] == 0) {
+                TSettingsFileStore saver(Folder.string());
+                saver.SetUseLockFile(useLockFile);
+                std::string mine = "Writer" + std::to_string(w);
+                for (std::uint32_t i = 1; i <= kSaves; ++i) {
+                    bool ok = saver.Change([&](TSettingsFile& f) {
+                        f.SetValue(kKey, mine, kSettingsNumber, Number(i));
+                        f.SetValue(kKey, "Shared", kSettingsNumber,
+                                   Number(NumberOf(f.FindValue(kKey, "Shared")) + 1));
+                    });
+                    if (!ok)
+                        ::_exit(3);
+                }
+                ::_exit(0);
             }
-            ::_exit(0);
         }
+        for (pid_t child : children) {
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        }
+        TSettingsFile content = TSettingsFile::Parse(ReadAll(File()));
+        EXPECT_FALSE(content.Damaged());
+        EXPECT_EQ(NumberOf(content.FindValue(kKey, "Writer0")), std::uint32_t(kSaves));
+        EXPECT_EQ(NumberOf(content.FindValue(kKey, "Writer1")), std::uint32_t(kSaves));
+        EXPECT_EQ(NumberOf(content.FindValue(kKey, "Shared")), std::uint32_t(2 * kSaves))
+            << "an update was lost";
+        EXPECT_EQ(Names(), useLockFile ? (std::vector<std::string>{"settings.lock", "settings.reg"})
+                                       : (std::vector<std::string>{"settings.reg"}));
     }
-    for (pid_t child : children) {
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    }
-    TSettingsFile content = TSettingsFile::Parse(ReadAll(File()));
-    EXPECT_FALSE(content.Damaged());
-    EXPECT_EQ(NumberOf(content.FindValue(kKey, "Writer0")), std::uint32_t(kSaves));
-    EXPECT_EQ(NumberOf(content.FindValue(kKey, "Writer1")), std::uint32_t(kSaves));
-    EXPECT_EQ(NumberOf(content.FindValue(kKey, "Shared")), std::uint32_t(2 * kSaves)) << "an update was lost";
-    EXPECT_EQ(Names(), (std::vector<std::string>{"settings.lock", "settings.reg"}));
 }
 
 TEST(MemorySettingsStore, ServesTestsAndCanFail)

@@ -49,35 +49,42 @@ TEST_P(SettleTable, RemovesAndScoresFullRows)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, SettleTable,
-                         ::testing::Values(RowCase{"no full row",
-                                                   {"1.1..........", "11111111111.1"},
-                                                   30,
-                                                   0,
-                                                   {"1.1..........", "11111111111.1"},
-                                                   1,
-                                                   30},
-                                           RowCase{"bottom row is worth 105",
-                                                   {"..3..........", kFull},
-                                                   30,
-                                                   105,
-                                                   {".............", "..3.........."},
-                                                   1,
-                                                   29},
-                                           RowCase{"rows 29 and 31 are scored where they were",
-                                                   {kFull, "..4.4........", kFull},
-                                                   30,
-                                                   115 + 105,
-                                                   {".............", ".............", "..4.4........"},
-                                                   1,
-                                                   28},
-                                           RowCase{"two of three rows raise the level once",
-                                                   {kFull, kFull, kFull},
-                                                   2,
-                                                   115 + 110 + 105,
-                                                   {".............", ".............", "............."},
-                                                   2,
-                                                   6 * 2 + 23}));
+INSTANTIATE_TEST_SUITE_P(
+    Rules, SettleTable,
+    ::testing::Values(
+        RowCase{"no full row",
+                {"1.1..........", "11111111111.1"},
+                30,
+                0,
+                {"1.1..........", "11111111111.1"},
+                1,
+                30},
+        // A row is full only to both walls: a hole at either end keeps it.
+        RowCase{
+            "a hole in the first column keeps the row", {".234567123456"}, 30, 0, {".234567123456"}, 1, 30},
+        RowCase{
+            "a hole in the last column keeps the row", {"123456712345."}, 30, 0, {"123456712345."}, 1, 30},
+        RowCase{"bottom row is worth 105",
+                {"..3..........", kFull},
+                30,
+                105,
+                {".............", "..3.........."},
+                1,
+                29},
+        RowCase{"rows 29 and 31 are scored where they were",
+                {kFull, "..4.4........", kFull},
+                30,
+                115 + 105,
+                {".............", ".............", "..4.4........"},
+                1,
+                28},
+        RowCase{"two of three rows raise the level once",
+                {kFull, kFull, kFull},
+                2,
+                115 + 110 + 105,
+                {".............", ".............", "............."},
+                2,
+                6 * 2 + 23}));
 
 TEST_F(RulesTest, RowsAboveARemovedRowMoveDownWithTheirHoles)
 {

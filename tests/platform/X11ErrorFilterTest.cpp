@@ -1,0 +1,116 @@
+// The X error filter against a real X server (an Xvfb of the test's own).
+#include "platform/X11ErrorFilter.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+// Last: Xlib's macros (None, Bool, Status) would break the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+
+namespace {
+
+struct SeenError {
+    int errorCode, requestCode;
+};
+std::vector<SeenError> Seen;
+
+// Stands in for Xlib's default handler, which would print and exit.
+int RecordError(Display*, XErrorEvent* error)
+{
+    Seen.push_back({error->error_code, error->request_code});
+    return 0;
+}
+
+class X11ErrorFilter : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        server = ::fork();
+        ASSERT_GE(server, 0);
+        if (server == 0) {
+            ::close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "64x64x24",
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        // Xvfb writes its display number, then a newline, once it is ready.
+        std::string number;
+        char c;
+        while (::read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        ::close(fds[0]);
+        if (number.empty())
+            GTEST_SKIP() << "no Xvfb to test against (scripts/install-deps.sh installs it)";
+        const std::string name = ":" + number;
+        display = XOpenDisplay(name.c_str());
+        ASSERT_NE(display, nullptr) << name;
+    }
+    void TearDown() override
+    {
+        if (display != nullptr)
+            XCloseDisplay(display);
+        if (server > 0) {
+            ::kill(server, SIGTERM);
+            ::waitpid(server, nullptr, 0);
+        }
+    }
+
+    pid_t server = -1;
+    Display* display = nullptr;
+};
+
+TEST(X11ErrorFilterRule, IgnoresOnlyBadWindowAnswersToSendEvent)
+{
+    EXPECT_TRUE(Platform::IgnoredX11Error(BadWindow, X_SendEvent));
+    EXPECT_FALSE(Platform::IgnoredX11Error(BadWindow, X_MapWindow));
+    EXPECT_FALSE(Platform::IgnoredX11Error(BadValue, X_SendEvent));
+    EXPECT_FALSE(Platform::IgnoredX11Error(BadMatch, X_CreateWindow));
+}
+
+TEST_F(X11ErrorFilter, AMessageToAClosedWindowIsDroppedAndOtherErrorsArePassedOn)
+{
+    XSetErrorHandler(RecordError);
+    Platform::InstallX11ErrorFilter();
+
+    // What happens when a wake-up reaches the game's window after it closed.
+    Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 8, 8, 0, 0, 0);
+    XDestroyWindow(display, window);
+    XEvent message = {};
+    message.xclient.type = ClientMessage;
+    message.xclient.window = window;
+    message.xclient.format = 32;
+    message.xclient.message_type = XInternAtom(display, "_TUMBLETOWN_TEST", False);
+    XSendEvent(display, window, False, NoEventMask, &message);
+    XSync(display, False);
+    EXPECT_TRUE(Seen.empty()) << "error " << Seen.front().errorCode << " on request "
+                              << Seen.front().requestCode;
+
+    // Any other error still reaches the handler the filter replaced.
+    XMapWindow(display, window);
+    XSendEvent(display, DefaultRootWindow(display), False, 0x7fffffff, &message); // a bad event mask
+    XSync(display, False);
+    ASSERT_EQ(Seen.size(), 2u);
+    EXPECT_EQ(Seen[0].errorCode, BadWindow);
+    EXPECT_EQ(Seen[0].requestCode, X_MapWindow);
+    EXPECT_EQ(Seen[1].errorCode, BadValue);
+    EXPECT_EQ(Seen[1].requestCode, X_SendEvent);
+
+    // Installing again keeps the one filter, which still passes errors on.
+    Platform::InstallX11ErrorFilter();
+    Seen.clear();
+    XMapWindow(display, window);
+    XSync(display, False);
+    EXPECT_EQ(Seen.size(), 1u);
+}
+
+} // namespace
