@@ -3,7 +3,8 @@
 # driven with xdotool: the main menu comes up, a click leads to the game type
 # page and another starts a game, keys play it, the board shows tiles, the
 # play screen's button leads back and the exit button ends the program with
-# status 0, the settings file written. Screenshots are left in OUTDIR.
+# status 0, the settings file written and nothing else left behind.
+# Screenshots are left in OUTDIR.
 # Exit 77 (skipped) when Xvfb or the X tools are missing.
 set -uo pipefail
 game=$1
@@ -31,7 +32,7 @@ for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
 [[ -s "$work/display" ]] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.err"; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER
-export XDG_CONFIG_HOME="$work/config" TUMBLETOWN_DATA_DIR="$data" TUMBLETOWN_TRACE=1
+export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" TUMBLETOWN_DATA_DIR="$data" TUMBLETOWN_TRACE=1
 # In a sanitizer build: the X11, D-Bus and Mesa libraries SDL loads keep
 # allocations until exit and are unloaded before LeakSanitizer looks, so they
 # can be neither attributed nor suppressed. The form and the page set are
@@ -115,4 +116,10 @@ grep -q '^closed' "$work/log" || fail "the main loop did not end"
 settings="$XDG_CONFIG_HOME/tumbletown/settings.reg"
 [[ -f "$settings" ]] || fail "no settings file at $settings"
 grep -qF '[HKEY_CURRENT_USER\Software\Kestrovan\Grand Fourfall\Options]' "$settings" || fail "no options in $settings"
+# The game leaves its settings file and nothing else: no lock file beside it,
+# and no cache of what SDL might load to show the window (an OpenGL renderer
+# behind the window's picture leaves Mesa's shader cache).
+left=$(cd "$XDG_CONFIG_HOME/tumbletown" && ls -A)
+[[ "$left" == settings.reg ]] || fail "the settings folder holds more than the settings file: $left"
+[[ -z "$(ls -A "$XDG_CACHE_HOME" 2> /dev/null)" ]] || fail "the game left a cache: $(ls -A "$XDG_CACHE_HOME")"
 echo "game under Xvfb: all checks passed; screenshots in $out"
