@@ -7,17 +7,25 @@ set(release ${PROJECT_SOURCE_DIR}/data/release)
 
 install(FILES ${release}/${TUMBLETOWN_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${release}/${TUMBLETOWN_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-# Manual pages are shipped compressed, as Debian's own are; -n keeps the
-# package byte-for-byte repeatable.
+# The manual page and the changelog are shipped compressed, as Debian's own
+# are; -n keeps the package byte-for-byte repeatable.
 find_program(GZIP_PROGRAM gzip REQUIRED)
-set(manpage ${PROJECT_BINARY_DIR}/man/tumbletown.6.gz)
-add_custom_command(OUTPUT ${manpage}
-                   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-                   COMMAND ${GZIP_PROGRAM} -9nc ${release}/tumbletown.6 > ${manpage}
-                   DEPENDS ${release}/tumbletown.6
-                   COMMENT "Compressing the manual page")
-add_custom_target(manpage ALL DEPENDS ${manpage})
-install(FILES ${manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+set(gzipped)
+function(tumbletown_gzip source output)
+  add_custom_command(OUTPUT ${output}
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/release
+                     COMMAND ${GZIP_PROGRAM} -9nc ${source} > ${output}
+                     DEPENDS ${source}
+                     COMMENT "Compressing ${source}")
+  set(gzipped ${gzipped} ${output} PARENT_SCOPE)
+endfunction()
+tumbletown_gzip(${release}/tumbletown.6 ${PROJECT_BINARY_DIR}/release/tumbletown.6.gz)
+tumbletown_gzip(${release}/doc/changelog ${PROJECT_BINARY_DIR}/release/changelog.gz)
+add_custom_target(release-docs ALL DEPENDS ${gzipped})
+install(FILES ${PROJECT_BINARY_DIR}/release/tumbletown.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/tumbletown)
+install(FILES ${PROJECT_BINARY_DIR}/release/changelog.gz ${release}/doc/copyright DESTINATION ${doc_dir})
+install(FILES ${release}/doc/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME tumbletown)
 
 set(icon_dir ${PROJECT_BINARY_DIR}/icons)
 set(icon_sizes 48 128 256)
@@ -36,9 +44,12 @@ add_custom_target(icons ALL DEPENDS ${icon_files})
 
 set(CPACK_PACKAGE_NAME tumbletown)
 set(CPACK_PACKAGE_VENDOR "Tumbletown")
-set(CPACK_PACKAGE_CONTACT "Tumbletown developers <tumbletown@localhost>")
+set(CPACK_PACKAGE_CONTACT "Tumbletown developers <developers@tumbletown.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "falling-block puzzle game")
-set(CPACK_PACKAGE_DESCRIPTION "Figures made of square cells fall into a well; move, turn and drop them and clear full rows. Four game types, its own skins, music and sound effects, and local high scores.")
+# Lines of at most 80 columns, as Debian's tools expect.
+set(CPACK_PACKAGE_DESCRIPTION "Figures made of square cells fall into a well; move, turn and drop them\n\
+and clear full rows. Four game types, its own skins, music and sound\n\
+effects, local high scores and an optional world high-score server.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -2,6 +2,7 @@
 # scripts/check-package.sh DEB [WORKDIR]: tries the Debian package the way a
 # player meets it, on a fresh Debian 12 made with debootstrap.
 #
+#  0. lintian, when this machine has it, finds no error and no warning;
 #  1. apt-get installs the package and whatever it depends on;
 #  2. the desktop entry, metadata and manual page are in place and valid, and
 #     `man tumbletown` shows the page;
@@ -76,6 +77,15 @@ snapshot() {
 in_root apt-get update -q > /dev/null
 snapshot > "$work/files-before.txt"
 in_root dpkg-query -W -f '${Package}\n' | sort > "$work/packages-before.txt"
+
+if command -v lintian > /dev/null; then
+  echo "== lintian"
+  passed=1
+  report=$(lintian --fail-on error,warning "$deb" 2>&1) || passed=0
+  grep -v 'running with root privileges' <<< "$report" || true
+  ((passed)) || { echo "FAIL: lintian found errors or warnings"; exit 1; }
+  echo "lintian: no errors, no warnings"
+fi
 
 echo "== apt-get install ./$(basename "$deb")"
 cp "$deb" "$root/tmp/"
