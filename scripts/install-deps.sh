@@ -11,8 +11,8 @@ packages=(
   libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev fonts-liberation2
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  # testing a real window
-  xvfb xdotool x11-utils imagemagick
+  # testing a real window; SDL's question boxes need the X core fonts
+  xvfb xfonts-base xdotool x11-utils imagemagick
   # checking the desktop files and the manual page
   desktop-file-utils appstream man-db groff-base
 )
