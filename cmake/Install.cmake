@@ -57,8 +57,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The game looks its default font up by name at run time; no library names it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fontconfig")
 # SDL draws its question boxes on X with the X server's core fonts, and
 # without them shows no box at all (the question then counts as answered No).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fontconfig, xfonts-base")
+# Those fonts belong to the X server, which may be another machine's, so
+# Debian has them recommended, not required; apt installs them by default.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xfonts-base")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

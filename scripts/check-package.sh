@@ -7,7 +7,8 @@
 #  2. the desktop entry, metadata and manual page are in place and valid, and
 #     `man tumbletown` shows the page;
 #  3. a player starts the menu entry's command from an empty folder under
-#     Xvfb: the main menu comes up (screenshot in WORKDIR/menu.png) and its
+#     Xvfb: the main menu comes up (screenshot in WORKDIR/menu.png), a
+#     question box can be shown and answered (WORKDIR/question.png), and the
 #     exit button ends the game with status 0;
 #  4. apt-get purge and autoremove leave nothing behind on the system but the
 #     player's own settings file.
@@ -23,6 +24,10 @@ mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
 command -v debootstrap > /dev/null || { echo "debootstrap is missing: apt-get install debootstrap" >&2; exit 2; }
 
 base=$work/base
+# What the check itself uses, installed before the package so that it is not
+# counted as the package's: an X server, the X tools to drive and photograph
+# the window and find its boxes, and man.
+tools="xvfb xauth xdotool x11-utils imagemagick man-db desktop-file-utils appstream"
 root=$work/root
 mkdir -p "$work"
 in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive LANG=C.UTF-8 "$@"; }
@@ -37,13 +42,10 @@ deb $mirror bookworm main
 deb $mirror bookworm-updates main
 deb http://deb.debian.org/debian-security bookworm-security main
 EOF
-  # What the check itself uses, installed before the package so that it is
-  # not counted as the package's: an X server, the X tools to drive and
-  # photograph the window, and man.
   cp /etc/resolv.conf "$base/etc/resolv.conf"
   chroot "$base" env DEBIAN_FRONTEND=noninteractive sh -c \
     'apt-get update -q && apt-get upgrade -y -q &&
-     apt-get install -y -q --no-install-recommends xvfb xauth xdotool imagemagick man-db desktop-file-utils appstream &&
+     apt-get install -y -q --no-install-recommends '"$tools"' &&
      apt-get clean && useradd -m player' > "$work/base.log" 2>&1 || { tail -20 "$work/base.log"; exit 1; }
   touch "$base/.complete"
 fi
@@ -73,8 +75,10 @@ snapshot() {
     -o -path /var/cache -o -path /var/lib/apt/lists -o -path /var/log -o -path /var/tmp \) -prune -o -print |
     sort
 }
-# Package lists first, so that what apt-get update writes is no change.
+# Package lists first, so that what apt-get update writes is no change; and
+# the check's own tools, should a base made earlier lack one.
 in_root apt-get update -q > /dev/null
+in_root apt-get install -y -q --no-install-recommends $tools > /dev/null
 snapshot > "$work/files-before.txt"
 in_root dpkg-query -W -f '${Package}\n' | sort > "$work/packages-before.txt"
 
@@ -141,6 +145,27 @@ convert /usr/share/tumbletown/Skin/Menu.jpg -crop 770x550+0+50 +repage "$out/b.p
 differ=$(compare -metric AE -fuzz 15% "$out/a.png" "$out/b.png" null: 2>&1 | cut -d' ' -f1)
 [[ "$differ" =~ ^[0-9]+$ ]] && ((differ * 100 < 770 * 550)) || fail "the window does not show the main menu ($differ pixels differ)"
 echo "main menu shown: $differ of $((770 * 550)) pixels differ from the menu picture"
+# A question box: High Scores, then Clear asks "Clear?"; Enter answers No.
+xdotool mousemove --window "$w" 402 300 click 1
+sleep 0.5
+xdotool mousemove --window "$w" 140 509 click 1
+box=''
+for _ in $(seq 100); do
+  box=$(xwininfo -root -tree | grep '"Clear?"' | awk '{print $1}' | head -1)
+  [[ -n "$box" ]] && break
+  sleep 0.05
+done
+[[ -n "$box" ]] || fail "no question box"
+sleep 0.3
+import -window "$box" "$out/question.png" || true
+for _ in $(seq 10); do
+  xdotool windowfocus --sync "$box" 2> /dev/null; xdotool key Return
+  for _ in $(seq 20); do xwininfo -root -tree | grep -q '"Clear?"' || break 2; sleep 0.05; done
+done
+xwininfo -root -tree | grep -q '"Clear?"' && fail "the question box did not take Enter"
+echo "the question box came up and took Enter"
+xdotool mousemove --window "$w" 690 509 click 1
+sleep 0.5
 xdotool mousemove --window "$w" 400 440 click 1
 for _ in $(seq 200); do kill -0 "$gpid" 2> /dev/null || break; sleep 0.05; done
 kill -0 "$gpid" 2> /dev/null && fail "the game did not end after the exit button"
@@ -151,7 +176,7 @@ echo "the exit button ended the game with status 0"
 EOF
 chmod +x "$root/tmp/play-as-player.sh"
 in_root su player -c "/tmp/play-as-player.sh '$exec_line'" || exit 1
-cp "$root/tmp/play/menu.png" "$work/menu.png"
+cp "$root/tmp/play/menu.png" "$root/tmp/play/question.png" "$work/" 2> /dev/null || true
 cp "$root/tmp/play/log" "$work/game.log"
 echo "screenshot: $work/menu.png"
 settings=/home/player/.config/tumbletown/settings.reg
@@ -163,7 +188,19 @@ in_root sh -c 'apt-get purge -y tumbletown && apt-get autoremove --purge -y' > "
 snapshot > "$work/files-after.txt"
 in_root dpkg-query -W -f '${Package}\n' | sort > "$work/packages-after.txt"
 kept=$(comm -13 "$work/packages-before.txt" "$work/packages-after.txt" | tr '\n' ' ')
-[[ -z "$kept" ]] || echo "apt kept these packages the game had pulled in, as other installed packages can use them: $kept"
+if [[ -n "$kept" ]]; then
+  # apt keeps what the check's own tools can use (Xvfb recommends the X
+  # fonts, fontconfig names Liberation among its fonts); on a machine where
+  # nothing else wants them they go too, and so they go here.
+  echo "apt kept these packages the game had pulled in, as the check's tools can use them: $kept"
+  in_root apt-get purge -y $kept > "$work/remove-kept.log" 2>&1 ||
+    { tail -30 "$work/remove-kept.log"; echo "FAIL: could not purge $kept"; exit 1; }
+  echo "purged them as well"
+  snapshot > "$work/files-after.txt"
+  in_root dpkg-query -W -f '${Package}\n' | sort > "$work/packages-after.txt"
+  kept=$(comm -13 "$work/packages-before.txt" "$work/packages-after.txt" | tr '\n' ' ')
+  [[ -z "$kept" ]] || { echo "FAIL: still installed: $kept"; exit 1; }
+fi
 # Files that count as left behind: new since the start, and owned by no
 # package that is still installed. Not counted:
 #  - the player's settings file and the folders that hold it;
