@@ -52,7 +52,7 @@ fi
 
 mounted=()
 cleanup() {
-  local m
+  local i
   for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[i]}" 2> /dev/null || true; done
 }
 trap cleanup EXIT
@@ -210,23 +210,15 @@ fi
 #  - dpkg's own bookkeeping of file modes (statoverride), which a dependency's
 #    install script starts and dpkg keeps.
 allowed_re="^(/home/player/\.config|/home/player/\.config/tumbletown|$settings|/home/player/\.config/pulse(/.*)?|/var/lib/dpkg/statoverride(-old)?)\$"
-owned() { # a file of an installed package, or dpkg's record of one
-  local f=$1 p
-  for p in $kept; do [[ "$f" == /var/lib/dpkg/info/"$p".* ]] && return 0; done
-  in_root dpkg-query -S "$f" > /dev/null 2>&1
-}
 comm -13 "$work/files-before.txt" "$work/files-after.txt" > "$work/files-new.txt"
+echo "new files after the round trip, not owned by an installed package:"
 left=()
 while IFS= read -r f; do
-  [[ "$f" =~ $allowed_re ]] && continue
-  owned "$f" && continue
-  left+=("$f")
+  in_root dpkg-query -S "$f" > /dev/null 2>&1 && continue
+  echo "  $f"
+  [[ "$f" =~ $allowed_re ]] || left+=("$f")
 done < "$work/files-new.txt"
 gone=$(comm -23 "$work/files-before.txt" "$work/files-after.txt" || true)
-echo "new files after the round trip, not owned by an installed package:"
-while IFS= read -r f; do
-  owned "$f" || echo "  $f"
-done < "$work/files-new.txt"
 [[ -z "$gone" ]] || { echo "FAIL: the round trip removed files that were there before:"; echo "$gone"; exit 1; }
 ((${#left[@]} == 0)) || { echo "FAIL: left behind: ${left[*]}"; exit 1; }
 echo "package check passed"
