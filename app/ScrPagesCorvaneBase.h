@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/TimerScheduler.h"
-#include "wlib/Heap.h"
 #include "wlib/ScrPages.h"
 #include "wlib/Timer.h"
+#include "wlib/base/Heap.h"
 
 namespace TumbletownApp {
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/GameForm.h"
-#include "platform/UrlOpener.h"
-#include "platform/YesNoQuestion.h"
+#include "platform/desktop/UrlOpener.h"
+#include "platform/desktop/YesNoQuestion.h"
 #include "screens/GamePages.h"
 
 namespace TumbletownApp {

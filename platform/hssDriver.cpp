@@ -1,4 +1,4 @@
-#include "sound/hssDriver.h"
+#include "platform/hssDriver.h"
 
 #include <utility>
 

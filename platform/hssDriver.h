@@ -1,6 +1,7 @@
-// The output driver interface of the sound library. A driver owns a ring of
-// output buffers and calls the speaker's mixing callback for each finished
-// buffer with its lock held; the real drivers live in platform/.
+// The output driver interface of the sound library, below it in the platform
+// core. A driver owns a ring of output buffers and calls the speaker's mixing
+// callback for each finished buffer with its lock held. The offline driver is
+// in this folder; the one over SDL audio is in platform/desktop/.
 #pragma once
 
 #include <cstdint>

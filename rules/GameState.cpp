@@ -4,8 +4,8 @@
 #include "rules/AbsFigure.h"
 #include "rules/AbsGame.h"
 #include "rules/GameTypes.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The local high-score table and its insertion order.
-#include "store/HiScores.h"
+#include "rules/HiScores.h"
 
 #include "rules/GameState.h"
 

@@ -1,5 +1,5 @@
 // The global options record.
-#include "store/Options.h"
+#include "rules/Options.h"
 
 TOptions Options;
 

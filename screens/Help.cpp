@@ -1,7 +1,7 @@
 #include "screens/Help.h"
 
 #include "screens/PageBuild.h"
-#include "wlib/AString.h"
+#include "wlib/base/AString.h"
 
 namespace WFourfall {
 

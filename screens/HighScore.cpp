@@ -1,8 +1,8 @@
 #include "screens/HighScore.h"
 
 #include "rules/GameState.h"
+#include "rules/HiScores.h"
 #include "screens/PageBuild.h"
-#include "store/HiScores.h"
 #include "store/ScoreStorage.h"
 #include "store/ScoreSubmit.h"
 

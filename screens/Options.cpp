@@ -1,7 +1,7 @@
 #include "screens/Options.h"
 
+#include "rules/Options.h"
 #include "screens/PageBuild.h"
-#include "store/Options.h"
 #include "store/OptionsStorage.h"
 
 namespace WFourfall {

@@ -5,7 +5,7 @@
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
-#include "store/Options.h"
+#include "rules/Options.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
 

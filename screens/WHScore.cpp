@@ -4,7 +4,7 @@
 #include <string>
 
 #include "rules/GameState.h"
-#include "store/HiScores.h"
+#include "rules/HiScores.h"
 #include "store/ScoreStorage.h"
 
 namespace WFourfall {

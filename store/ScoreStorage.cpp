@@ -2,7 +2,7 @@
 
 #include "store/ScoreStorage.h"
 
-#include "store/HiScores.h"
+#include "rules/HiScores.h"
 #include "store/Registry.h"
 
 #include <cstdio>

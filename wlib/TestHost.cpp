@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/PngFile.h"
+#include "platform/desktop/PngFile.h"
 
 namespace WLib {
 

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/Bitmap.h"
-#include "platform/DeviceContext.h"
-#include "wlib/Heap.h"
+#include "platform/desktop/Bitmap.h"
+#include "platform/desktop/DeviceContext.h"
 #include "wlib/ScrPages.h"
 #include "wlib/Timer.h"
+#include "wlib/base/Heap.h"
 #include "wlib/graphics/Canvas.h"
 
 namespace WLib {

@@ -11,7 +11,7 @@
 #include <jpeglib.h>
 
 #include "JpegFixture.h"
-#include "platform/DeviceContext.h"
+#include "platform/desktop/DeviceContext.h"
 #include "wlib/graphics/Bitmap.h"
 #include "wlib/graphics/Canvas.h"
 #include "wlib/graphics/ImageLoader.h"

@@ -9,11 +9,11 @@
 
 #include "platform/OfflineAudioDriver.h"
 #include "platform/SettingsStore.h"
+#include "platform/hssDriver.h"
 #include "rules/GameState.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
 #include "screens/GamePages.h"
-#include "sound/hssDriver.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
 #include "tests/screens/Fixtures.h"
 #include "wlib/TestHost.h"
 

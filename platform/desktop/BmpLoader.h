@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/Bitmap.h"
+#include "platform/desktop/Bitmap.h"
 
 namespace Platform {
 

@@ -1,4 +1,4 @@
-#include "platform/DeviceContext.h"
+#include "platform/desktop/DeviceContext.h"
 
 #include <cstdlib>
 #include <cstring>

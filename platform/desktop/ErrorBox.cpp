@@ -1,4 +1,4 @@
-#include "platform/ErrorBox.h"
+#include "platform/desktop/ErrorBox.h"
 
 #include <SDL.h>
 

@@ -1,4 +1,4 @@
-#include "platform/Font.h"
+#include "platform/desktop/Font.h"
 
 #include <cmath>
 #include <cstring>
@@ -14,7 +14,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include "platform/Cp1252.h"
-#include "platform/DeviceContext.h"
+#include "platform/desktop/DeviceContext.h"
 
 namespace Platform {
 

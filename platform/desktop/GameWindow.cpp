@@ -1,6 +1,6 @@
-#include "platform/GameWindow.h"
+#include "platform/desktop/GameWindow.h"
 
-#include "platform/X11ErrorFilter.h"
+#include "platform/desktop/X11ErrorFilter.h"
 
 #include <SDL.h>
 

@@ -3,9 +3,9 @@
 // pump that sleeps until input arrives or the next timer is due.
 #pragma once
 
-#include "platform/InputRecord.h"
-#include "platform/InputTranslator.h"
-#include "platform/WindowPlacement.h"
+#include "platform/desktop/InputRecord.h"
+#include "platform/desktop/InputTranslator.h"
+#include "platform/desktop/WindowPlacement.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/InputRecord.h"
+#include "platform/desktop/InputRecord.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
-#include "platform/InputTranslator.h"
+#include "platform/desktop/InputTranslator.h"
 
 #include "platform/Cp1252.h"
-#include "platform/KeyMap.h"
+#include "platform/desktop/KeyMap.h"
 
 #include <algorithm>
 

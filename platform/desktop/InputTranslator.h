@@ -2,7 +2,7 @@
 // be tested without a display) into the game's input records.
 #pragma once
 
-#include "platform/InputRecord.h"
+#include "platform/desktop/InputRecord.h"
 
 #include <cstdint>
 #include <string_view>

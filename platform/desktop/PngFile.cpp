@@ -1,4 +1,4 @@
-#include "platform/PngFile.h"
+#include "platform/desktop/PngFile.h"
 
 #include <cstdio>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/Bitmap.h"
+#include "platform/desktop/Bitmap.h"
 
 namespace Platform {
 

@@ -1,8 +1,17 @@
-#include "platform/SdlAudioDriver.h"
+#include "platform/desktop/SdlAudioDriver.h"
 
 #include <cstring>
 #include <new>
 #include <system_error>
+
+#include <SDL2/SDL.h>
+
+struct TSdlAudioCallback {
+    static void SDLCALL Call(void* self, Uint8* stream, int len)
+    {
+        static_cast<TSdlAudioDriver*>(self)->Pull(stream, len);
+    }
+};
 
 TSdlAudioDriver::~TSdlAudioDriver()
 {
@@ -79,7 +88,7 @@ bool TSdlAudioDriver::OpenDevice(const char* name)
     want.format = (Format.Flags & kHssFormat16Bit) ? AUDIO_S16LSB : AUDIO_U8;
     want.channels = Uint8(Format.Channels);
     want.samples = Uint16(Buffers.BufferBytes / Buffers.FrameBytes);
-    want.callback = &TSdlAudioDriver::DeviceCallback;
+    want.callback = &TSdlAudioCallback::Call;
     want.userdata = this;
     SDL_AudioSpec have;
     // No changes allowed: SDL converts whatever the device really takes.
@@ -179,12 +188,7 @@ void TSdlAudioDriver::Feed()
     }
 }
 
-void SDLCALL TSdlAudioDriver::DeviceCallback(void* self, Uint8* stream, int len)
-{
-    static_cast<TSdlAudioDriver*>(self)->Pull(stream, len);
-}
-
-void TSdlAudioDriver::Pull(Uint8* stream, int len)
+void TSdlAudioDriver::Pull(uint8_t* stream, int len)
 {
     bool released = false;
     {

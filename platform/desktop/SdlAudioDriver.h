@@ -3,9 +3,7 @@
 // each finished buffer by calling the mixer with the driver's lock held.
 #pragma once
 
-#include "sound/hssDriver.h"
-
-#include <SDL2/SDL.h>
+#include "platform/hssDriver.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -38,9 +36,11 @@ public:
     uint64_t BuffersMixed();
 
 private:
-    static void SDLCALL DeviceCallback(void* self, Uint8* stream, int len);
+    // The device's callback (in the source file, so that SDL stays out of
+    // this header) hands its requests to Pull.
+    friend struct TSdlAudioCallback;
     void Feed();
-    void Pull(Uint8* stream, int len);
+    void Pull(uint8_t* stream, int len);
     bool OpenDevice(const char* name);
 
     hssFormat Format;
@@ -48,7 +48,7 @@ private:
     std::unique_ptr<uint8_t[]> Memory;
     hssMixCallback Callback = nullptr;
     void* User = nullptr;
-    SDL_AudioDeviceID Device = 0;
+    uint32_t Device = 0; // SDL_AudioDeviceID, 0 when closed
     std::thread Feeder;
     std::mutex MixLock; // the driver's lock: mixing against channel changes
 

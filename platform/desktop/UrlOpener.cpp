@@ -1,4 +1,4 @@
-#include "platform/UrlOpener.h"
+#include "platform/desktop/UrlOpener.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>

@@ -1,4 +1,4 @@
-#include "platform/X11ErrorFilter.h"
+#include "platform/desktop/X11ErrorFilter.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>

@@ -1,4 +1,4 @@
-#include "platform/YesNoQuestion.h"
+#include "platform/desktop/YesNoQuestion.h"
 
 #include <SDL.h>
 

@@ -6,10 +6,10 @@
 // shows the arrow itself, and that a lit button shows the lit picture.
 #include "tests/data/ContentFiles.h"
 
-#include "platform/BmpLoader.h"
-#include "platform/DeviceContext.h"
-#include "platform/Font.h"
-#include "platform/PngFile.h"
+#include "platform/desktop/BmpLoader.h"
+#include "platform/desktop/DeviceContext.h"
+#include "platform/desktop/Font.h"
+#include "platform/desktop/PngFile.h"
 #include "wlib/graphics/ImageLoader.h"
 
 #include <gtest/gtest.h>

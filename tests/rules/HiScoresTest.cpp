@@ -1,4 +1,4 @@
-#include "store/HiScores.h"
+#include "rules/HiScores.h"
 
 #include "rules/GameState.h"
 

@@ -1,4 +1,4 @@
-#include "store/Options.h"
+#include "rules/Options.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include "rules/AbsFigure.h"
 #include "rules/AbsGame.h"
 #include "rules/GameState.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "wlib/AString.h"
+#include "wlib/base/AString.h"
 
 #include <climits>
 #include <cstdlib>

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "wlib/MemStr.h"
+#include "wlib/base/MemStr.h"
 
 namespace WLib {
 

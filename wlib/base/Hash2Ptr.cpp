@@ -1,4 +1,4 @@
-#include "wlib/Hash2Ptr.h"
+#include "wlib/base/Hash2Ptr.h"
 
 namespace WLib {
 

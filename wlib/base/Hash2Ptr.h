@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "wlib/Heap.h"
-#include "wlib/Items.h"
+#include "wlib/base/Heap.h"
+#include "wlib/base/Items.h"
 
 namespace WLib {
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <new>
 
-#include "wlib/Items.h"
+#include "wlib/base/Items.h"
 
 namespace WLib {
 

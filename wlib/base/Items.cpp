@@ -1,4 +1,4 @@
-#include "wlib/Items.h"
+#include "wlib/base/Items.h"
 
 #include <new>
 

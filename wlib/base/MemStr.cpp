@@ -1,6 +1,6 @@
-#include "wlib/MemStr.h"
+#include "wlib/base/MemStr.h"
 
-#include "wlib/AString.h"
+#include "wlib/base/AString.h"
 
 namespace WLib {
 

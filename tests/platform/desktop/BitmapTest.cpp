@@ -1,4 +1,4 @@
-#include "platform/Bitmap.h"
+#include "platform/desktop/Bitmap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/BmpLoader.h"
+#include "platform/desktop/BmpLoader.h"
 
 #include <cstdio>
 #include <functional>

@@ -1,7 +1,7 @@
 // The message box and the browser hand-off, run against fake desktop tools
 // (zenity, xdg-open) placed first on PATH.
-#include "platform/UrlOpener.h"
-#include "platform/YesNoQuestion.h"
+#include "platform/desktop/UrlOpener.h"
+#include "platform/desktop/YesNoQuestion.h"
 
 #include "tests/platform/TempFolder.h"
 

@@ -1,11 +1,11 @@
-#include "platform/Font.h"
+#include "platform/desktop/Font.h"
 
 #include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "platform/DeviceContext.h"
+#include "platform/desktop/DeviceContext.h"
 
 using namespace Platform;
 

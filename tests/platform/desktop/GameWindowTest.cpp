@@ -1,6 +1,6 @@
 // The window on SDL's offscreen video driver: what can be checked without a
 // display. The real window is tried under Xvfb by window-under-xvfb.sh.
-#include "platform/GameWindow.h"
+#include "platform/desktop/GameWindow.h"
 #include "platform/TimerScheduler.h"
 
 #include <gtest/gtest.h>

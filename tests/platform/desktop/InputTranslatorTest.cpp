@@ -1,5 +1,5 @@
-#include "platform/InputTranslator.h"
-#include "platform/WindowPlacement.h"
+#include "platform/desktop/InputTranslator.h"
+#include "platform/desktop/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 

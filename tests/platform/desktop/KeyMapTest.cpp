@@ -1,4 +1,4 @@
-#include "platform/KeyMap.h"
+#include "platform/desktop/KeyMap.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // the ones that run under ThreadSanitizer: the feeder thread mixes while the
 // test thread plays, stops, pauses, resumes and closes.
 
-#include "platform/SdlAudioDriver.h"
+#include "platform/desktop/SdlAudioDriver.h"
 
 #include "sound/hssMusic.h"
 #include "sound/hssSound.h"

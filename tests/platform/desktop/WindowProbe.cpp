@@ -2,9 +2,9 @@
 // shows four coloured quarters, runs a 100 ms timer through the scheduler and
 // prints every input record as a line. Key Q asks a yes/no question and
 // prints the answer. It ends with status 0 on Close.
-#include "platform/GameWindow.h"
 #include "platform/TimerScheduler.h"
-#include "platform/YesNoQuestion.h"
+#include "platform/desktop/GameWindow.h"
+#include "platform/desktop/YesNoQuestion.h"
 
 #include <sys/resource.h>
 

@@ -1,5 +1,5 @@
 // The X error filter against a real X server (an Xvfb of the test's own).
-#include "platform/X11ErrorFilter.h"
+#include "platform/desktop/X11ErrorFilter.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/PngFile.h"
+#include "platform/desktop/PngFile.h"
 #include "store/ScoreSubmit.h"
 #include "tests/screens/Fixtures.h"
 #include "tools/tumbletown-driver/Driver.h"

@@ -1,4 +1,4 @@
-#include "wlib/Heap.h"
+#include "wlib/base/Heap.h"
 
 #include <set>
 

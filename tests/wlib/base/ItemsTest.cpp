@@ -1,6 +1,6 @@
-#include "wlib/Items.h"
+#include "wlib/base/Items.h"
 
-#include "wlib/AString.h"
+#include "wlib/base/AString.h"
 
 #include <gtest/gtest.h>
 
