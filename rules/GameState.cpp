@@ -115,6 +115,14 @@ uint8_t BoardCell(int row, int column)
     return InPlayArea(row, column) ? GameState.Board[row][column] : kCellWall;
 }
 
+void ClearRequests()
+{
+    TGameState& s = GameState;
+    s.Changed = s.NewHiScore = false;
+    s.SndRotate = s.SndHitBottom = s.SndDrop = s.SndRemove = false;
+    s.SndNewLevel = s.SndGameOver = s.SndClap = false;
+}
+
 void AddScore(int32_t points)
 {
     const int64_t sum = static_cast<int64_t>(GameState.Score) + points;

@@ -61,14 +61,9 @@ void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServi
     AttachPage(pages, this, skins.HighScorePlain);
     AttachWidgets(this, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5],
                          &Buttons[6], &List});
-    PlaceAt(&Buttons[0], 455, 160, 42, 17);
-    PlaceAt(&Buttons[1], 500, 160, 52, 17);
-    PlaceAt(&Buttons[2], 555, 160, 83, 17);
-    PlaceAt(&Buttons[3], 640, 160, 90, 17);
-    PlaceAt(&Buttons[4], 17, 489, 246, 41);
-    PlaceAt(&Buttons[5], 264, 489, 330, 41);
-    PlaceAt(&Buttons[6], 595, 489, 192, 41);
-    PlaceAt(&List, 152, 183, 506, 287);
+    for (int i = 0; i < kHighScoreButtonCount; ++i)
+        PlaceAt(&Buttons[i], kHighScoreButtons[i]);
+    PlaceAt(&List, kHighScoreList);
     GiveButtonImages(
         skins.HighScorePlain, skins.HighScoreHigh,
         {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5], &Buttons[6]});

@@ -11,7 +11,7 @@ void TMainMenu::Build(TScrPages* pages, const TSkinSet& skins)
     AttachPage(pages, this, skins.MenuPlain);
     AttachWidgets(this, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     for (int i = 0; i < 5; ++i)
-        PlaceAt(&Buttons[i], 236, kTops[i], 332, 69);
+        PlaceAt(&Buttons[i], kMenuButtons[i]);
     GiveButtonImages(skins.MenuPlain, skins.MenuHigh,
                      {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     Buttons[4].ClickCode = evQuit;

@@ -1,4 +1,4 @@
-#include "screens/Options.h"
+#include "screens/OptionsPage.h"
 
 #include "rules/Options.h"
 #include "screens/PageBuild.h"
@@ -10,16 +10,6 @@ using namespace WLib;
 
 namespace {
 
-struct TPlace {
-    int32_t X, Y, W, H;
-};
-
-constexpr TPlace kPlaces[TOptions::kButtonCount] = {
-    {255, 192, 220, 40}, {477, 192, 57, 49},  {545, 192, 57, 49},  {255, 241, 220, 40}, {477, 241, 57, 49},
-    {545, 241, 57, 49},  {255, 279, 220, 40}, {477, 290, 120, 30}, {477, 320, 120, 30}, {477, 350, 120, 30},
-    {255, 387, 220, 40}, {477, 381, 57, 49},  {545, 381, 57, 49},  {281, 481, 239, 55},
-};
-
 int32_t Not(int32_t v)
 {
     return v == 0 ? 1 : 0;
@@ -27,7 +17,7 @@ int32_t Not(int32_t v)
 
 } // namespace
 
-bool TOptions::HandleEvent(int32_t code, int32_t param)
+bool TOptionsPage::HandleEvent(int32_t code, int32_t param)
 {
     ::TOptions& o = ::Options;
     int hit = 0; // 1-based button number, 0 for none
@@ -86,7 +76,7 @@ bool TOptions::HandleEvent(int32_t code, int32_t param)
     return TScrPage::HandleEvent(code, param);
 }
 
-void TOptions::Build(TScrPages* pages, TSkinSet& skins, const TGameServices& services)
+void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices& services)
 {
     Skins = &skins;
     Services = &services;
@@ -94,13 +84,13 @@ void TOptions::Build(TScrPages* pages, TSkinSet& skins, const TGameServices& ser
     for (TIButton& b : Buttons)
         Insert(&b, this);
     for (int i = 0; i < kButtonCount; ++i) {
-        PlaceAt(&Buttons[i], kPlaces[i].X, kPlaces[i].Y, kPlaces[i].W, kPlaces[i].H);
+        PlaceAt(&Buttons[i], kOptionsButtons[i]);
         GiveButtonImages(skins.OptionsPlain, skins.OptionsHigh, {&Buttons[i]});
     }
     Sync();
 }
 
-void TOptions::Sync()
+void TOptionsPage::Sync()
 {
     const ::TOptions& o = ::Options;
     Buttons[1].Selected = o.ZPlayMusic != 0;

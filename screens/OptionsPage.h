@@ -1,4 +1,4 @@
-// TOptions: the options screen. Its buttons switch background music, sound
+// TOptionsPage: the options screen. Its buttons switch background music, sound
 // effects, the play background and the next-figure preview; every change is
 // shown by the selected choice marks and saved at once.
 #pragma once
@@ -7,15 +7,16 @@
 
 #include "screens/GameServices.h"
 #include "screens/SkinSet.h"
+#include "screens/layout/PageLayout.h"
 #include "wlib/IButton.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
 
 namespace WFourfall {
 
-class TOptions : public WLib::TScrPage {
+class TOptionsPage : public WLib::TScrPage {
 public:
-    static constexpr int kButtonCount = 14;
+    static constexpr int kButtonCount = kOptionsButtonCount;
 
     bool HandleEvent(int32_t code, int32_t param) override;
     void Build(WLib::TScrPages* pages, TSkinSet& skins, const TGameServices& services);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "platform/KeyCodes.h"
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
@@ -78,30 +79,30 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
 {
     // Keys move the figure only while the game is on screen: keys typed on
     // other pages (a name, say) must not play a game left behind.
-    if (code == evKeyDown && GameState.Status == kStatusPlaying && GameState.CurFig != nullptr &&
+    if (code == evKeyDown && GameState.Status == kStatusPlaying && !Paused && GameState.CurFig != nullptr &&
         OnShownPage()) {
         TAbsFigure* f = GameState.CurFig;
         switch (param) {
-        case kKeyCtrl:
+        case Platform::kVkControl:
             f->Down();
             break;
-        case kKeyLeft:
+        case Platform::kVkLeft:
             f->Left();
             break;
-        case kKeyRight:
+        case Platform::kVkRight:
             f->Right();
             break;
-        case kKeyUp:
+        case Platform::kVkUp:
             f->Rotate();
             break;
-        case kKeyDown:
+        case Platform::kVkDown:
             f->Drop();
             break;
         default:
             break;
         }
     }
-    if (code == evKeyDown && param == kKeyPause && OnShownPage())
+    if (code == evKeyDown && param == Platform::kVkP && OnShownPage())
         TogglePause();
     if (code == evDeactivated)
         FallTimer.Stop();
@@ -118,6 +119,7 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
 void TWFourfall::StartPlay(int32_t k)
 {
     Activate(Page);
+    Paused = false;
     SetSize(Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
     SelectGame(k);
     StartGame();
@@ -126,12 +128,14 @@ void TWFourfall::StartPlay(int32_t k)
 
 void TWFourfall::TogglePause()
 {
-    if (GameState.Status == kStatusPlaying) {
-        GameState.Status = kStatusPaused;
+    if (GameState.Status != kStatusPlaying)
+        return;
+    if (!Paused) {
+        Paused = true;
         FallTimer.Stop();
         GameState.Changed = true;
-    } else if (GameState.Status == kStatusPaused) {
-        GameState.Status = kStatusPlaying;
+    } else {
+        Paused = false;
         TimerPeriod = GameState.FallPeriod;
         FallTimer.Start(GameState.FallPeriod);
         GameState.Changed = true;
@@ -179,7 +183,7 @@ void TWFourfall::Paint()
     const TRect whole(0, 0, Rect.Width(), Rect.Height());
     if (s.Status == kStatusGameOver)
         Canvas.DrawTextInRect(0, whole, "GAME OVER");
-    else if (s.Status == kStatusPaused)
+    else if (s.Status == kStatusPlaying && Paused)
         Canvas.DrawTextInRect(0, whole, "PAUSE");
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/KeyCodes.h"
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
 #include "store/ScoreStorage.h"
@@ -17,8 +18,6 @@ namespace {
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0;
 constexpr uint32_t kBlue = 0xFF0000; // 0x00BBGGRR
-constexpr int32_t kKeyBackspace = 8;
-constexpr int32_t kKeyEnter = 13;
 
 // The list of the shown type; null when the stored shown type is no slot.
 THiScoreEntry* ShownList()
@@ -78,11 +77,11 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
                 name[length + 1] = '\0';
             }
             Invalidate(this);
-        } else if (code == evKeyDown && param == kKeyBackspace) {
+        } else if (code == evKeyDown && param == Platform::kVkBack) {
             if (length > 0)
                 name[length - 1] = '\0';
             Invalidate(this);
-        } else if (code == evKeyDown && param == kKeyEnter) {
+        } else if (code == evKeyDown && param == Platform::kVkReturn) {
             Confirm();
         }
     }

@@ -30,18 +30,19 @@ platform
 platform/desktop          platform
 wlib/base                 platform
 wlib/graphics             wlib/base platform/desktop platform
-wlib                      wlib/graphics wlib/base platform/desktop
+wlib                      wlib/graphics wlib/base platform/desktop platform
 sound                     platform
 wlib/sound                wlib wlib/base sound
 rules
 store                     rules platform
-screens                   wlib wlib/sound wlib/graphics wlib/base rules store platform/desktop platform
+screens/layout
+screens                   screens/layout wlib wlib/sound wlib/graphics wlib/base rules store platform/desktop platform
 app                       screens wlib wlib/graphics wlib/base platform/desktop platform
 tools/fourfall-replay     rules
 tools/hss-render          sound platform
 tools/make-icons
 tools/make-music
-tools/make-skins          platform/desktop
+tools/make-skins          screens/layout platform/desktop
 tools/make-sounds
 tools/tumbletown-driver   screens wlib store rules platform/desktop platform
 EOF

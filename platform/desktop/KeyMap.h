@@ -5,25 +5,9 @@
 
 #include <cstdint>
 
-namespace Platform {
+#include "platform/KeyCodes.h"
 
-// Virtual-key codes the game relies on by value.
-enum VirtualKey : int {
-    kVkBack = 0x08,
-    kVkTab = 0x09,
-    kVkReturn = 0x0D,
-    kVkShift = 0x10,
-    kVkControl = 0x11,
-    kVkMenu = 0x12,
-    kVkEscape = 0x1B,
-    kVkSpace = 0x20,
-    kVkLeft = 0x25,
-    kVkUp = 0x26,
-    kVkRight = 0x27,
-    kVkDown = 0x28,
-    kVkDelete = 0x2E,
-    kVkF1 = 0x70,
-};
+namespace Platform {
 
 // Virtual-key code of an SDL key (SDL_Keycode, with its SDL_Scancode as a
 // fallback for the punctuation keys, whose key code depends on the layout).

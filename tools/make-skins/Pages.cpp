@@ -26,13 +26,13 @@ private:
     uint32_t State;
 };
 
-const TRect kBoard{297, 46, 208, 496};
-const TRect kPreview{638, 67, 107, 152};
-const TRect kPanel{58, 79, 102, 146};
-const TRect kPlayButton{14, 537, 239, 55};
+using WFourfall::kPlayBoard;
+using WFourfall::kPlayMenuButton;
+using WFourfall::kPlayPreview;
+using WFourfall::kPlayScorePanel;
 
 // A small label above a panel: text centred on `box`.
-void Heading(TRaster& r, TRect box, const std::string& text, int height, TColor color)
+void Heading(TRaster& r, TBox box, const std::string& text, int height, TColor color)
 {
     Caption(r, box, text, height, true, color, 2, 0.9);
 }
@@ -43,7 +43,7 @@ struct TPlayLook {
 };
 
 // A thick frame band around `inner`, `width` pixels wide, lit from above.
-void FrameBand(TRaster& r, TRect inner, int width, const TPlayLook& look, TColor ground)
+void FrameBand(TRaster& r, TBox inner, int width, const TPlayLook& look, TColor ground)
 {
     const double x0 = inner.X - width, y0 = inner.Y - width, x1 = inner.Right() + width,
                  y1 = inner.Bottom() + width;
@@ -60,22 +60,23 @@ void FrameBand(TRaster& r, TRect inner, int width, const TPlayLook& look, TColor
 void PlayFurniture(TRaster& r, const TPlayLook& look)
 {
     // The well: a dark, quiet ground with a barely visible cell grid.
-    FrameBand(r, kBoard, 10, look, look.Well);
-    for (int y = kBoard.Y; y < kBoard.Bottom(); ++y)
-        for (int x = kBoard.X; x < kBoard.Right(); ++x) {
-            const TColor ground = Mix(look.Well, Scale(look.Well, 0.6), double(y - kBoard.Y) / kBoard.H);
+    FrameBand(r, kPlayBoard, 10, look, look.Well);
+    for (int y = kPlayBoard.Y; y < kPlayBoard.Bottom(); ++y)
+        for (int x = kPlayBoard.X; x < kPlayBoard.Right(); ++x) {
+            const TColor ground =
+                Mix(look.Well, Scale(look.Well, 0.6), double(y - kPlayBoard.Y) / kPlayBoard.H);
             r.Set(x, y, ground);
-            if ((x - kBoard.X) % 16 == 0 || (y - kBoard.Y) % 16 == 0)
+            if ((x - kPlayBoard.X) % 16 == 0 || (y - kPlayBoard.Y) % 16 == 0)
                 r.Blend(x, y, look.WellGrid, 0.5);
         }
     // Next figure and score panel.
-    FrameBand(r, kPreview, 8, look, look.PanelGround);
-    Heading(r, {kPreview.X - 8, kPreview.Y - 42, kPreview.W + 16, 28}, "Next", 22, look.Label);
-    FrameBand(r, kPanel, 8, look, look.PanelGround);
+    FrameBand(r, kPlayPreview, 8, look, look.PanelGround);
+    Heading(r, {kPlayPreview.X - 8, kPlayPreview.Y - 42, kPlayPreview.W + 16, 28}, "Next", 22, look.Label);
+    FrameBand(r, kPlayScorePanel, 8, look, look.PanelGround);
     const char* labels[] = {"Score", "Level", "Lines"};
     for (int k = 0; k < 6; ++k) {
-        const TRect row{kPanel.X, kPanel.Y + k * kPanel.H / 6, kPanel.W,
-                        (k + 1) * kPanel.H / 6 - k * kPanel.H / 6};
+        const TBox row{kPlayScorePanel.X, kPlayScorePanel.Y + k * kPlayScorePanel.H / 6, kPlayScorePanel.W,
+                       (k + 1) * kPlayScorePanel.H / 6 - k * kPlayScorePanel.H / 6};
         if (k % 2 == 0) {
             Caption(r, row, labels[k / 2], 17, true, look.Label, 2, 0.8);
         } else {
@@ -283,9 +284,8 @@ TSkin MenuSkin()
     Caption(base, {0, 560, 800, 30}, "a falling-block puzzle", 18, false, Hex(0xB9C6EE), 2, 0.8);
     std::vector<TButton> buttons;
     const char* texts[] = {"New Game", "Options", "High Scores", "Help", "Exit"};
-    const int tops[] = {125, 195, 266, 336, 406};
-    for (int i = 0; i < 5; ++i)
-        buttons.push_back({{236, tops[i], 332, 69}, texts[i], 32, 7});
+    for (int i = 0; i < WFourfall::kMenuButtonCount; ++i)
+        buttons.push_back({WFourfall::kMenuButtons[i], texts[i], 32, 7});
     return ComposeSkin("Menu", base, buttons, MenuTheme());
 }
 
@@ -296,7 +296,7 @@ TSkin GameTypeSkin()
     Title(base, "Choose a Game", 400, 52, 62);
     Panel(base, {239, 180, 326, 268}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.55);
     // The description panel: dark enough for white text.
-    Panel(base, {581, 210, 188, 206}, 10, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
+    Panel(base, WFourfall::kGameTypeDescription, 10, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
     Heading(base, {581, 172, 188, 26}, "About the game", 18, Hex(0xB9C6EE));
     // A little well with a game in progress on the left.
     Panel(base, {50, 190, 144, 256}, 8, Hex(0x05070F), Hex(0x5B7CC9), 1.0);
@@ -307,10 +307,10 @@ TSkin GameTypeSkin()
     for (const auto& c : cells)
         BlockCell(base, 50 + c[0] * 16, 190 + c[1] * 16, 16, CellColor(c[2]));
     Figure(base, 2, 50 + 3 * 16, 190 + 5 * 16, 16, CellColor(6));
+    const auto& at = WFourfall::kGameTypeButtons;
     std::vector<TButton> buttons = {
-        {{239, 180, 326, 67}, "Fourfall", 30, 6},       {{239, 247, 326, 67}, "Fivefall", 30, 6},
-        {{239, 314, 326, 67}, "Color Fourfall", 30, 6}, {{239, 381, 326, 67}, "Crazy Fourfall", 30, 6},
-        {{281, 481, 239, 55}, "Back", 28, 5},
+        {at[0], "Fourfall", 30, 6},       {at[1], "Fivefall", 30, 6}, {at[2], "Color Fourfall", 30, 6},
+        {at[3], "Crazy Fourfall", 30, 6}, {at[4], "Back", 28, 5},
     };
     return ComposeSkin("GameType", base, buttons, MenuTheme());
 }
@@ -321,14 +321,13 @@ TSkin OptionsSkin()
     MenuBackdrop(base, 3);
     Title(base, "Options", 400, 60, 66);
     Panel(base, {240, 182, 378, 256}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.6);
+    const auto& at = WFourfall::kOptionsButtons;
     std::vector<TButton> buttons = {
-        {{255, 192, 220, 40}, "Music", 24, 4},       {{477, 192, 57, 49}, "On", 20, 6},
-        {{545, 192, 57, 49}, "Off", 20, 6},          {{255, 241, 220, 40}, "Sound Effects", 24, 4},
-        {{477, 241, 57, 49}, "On", 20, 6},           {{545, 241, 57, 49}, "Off", 20, 6},
-        {{255, 279, 220, 40}, "Background", 24, 4},  {{477, 290, 120, 30}, "Techno", 18, 3},
-        {{477, 320, 120, 30}, "Nature", 18, 3},      {{477, 350, 120, 30}, "Kids", 18, 3},
-        {{255, 387, 220, 40}, "Next Figure", 24, 4}, {{477, 381, 57, 49}, "On", 20, 6},
-        {{545, 381, 57, 49}, "Off", 20, 6},          {{281, 481, 239, 55}, "Back", 28, 5},
+        {at[0], "Music", 24, 4},         {at[1], "On", 20, 6},           {at[2], "Off", 20, 6},
+        {at[3], "Sound Effects", 24, 4}, {at[4], "On", 20, 6},           {at[5], "Off", 20, 6},
+        {at[6], "Background", 24, 4},    {at[7], "Techno", 18, 3},       {at[8], "Nature", 18, 3},
+        {at[9], "Kids", 18, 3},          {at[10], "Next Figure", 24, 4}, {at[11], "On", 20, 6},
+        {at[12], "Off", 20, 6},          {at[13], "Back", 28, 5},
     };
     return ComposeSkin("Options", base, buttons, MenuTheme());
 }
@@ -338,11 +337,11 @@ TSkin HelpSkin()
     TRaster base(kSkinWidth, kSkinHeight);
     MenuBackdrop(base, 4);
     Title(base, "Help", 400, 60, 70);
-    Panel(base, {149, 190, 505, 286}, 14, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
+    Panel(base, WFourfall::kHelpText, 14, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
     std::vector<TButton> buttons = {
-        {{75, 485, 145, 40}, "Up", 24, 4},
-        {{223, 485, 100, 40}, "Down", 24, 4},
-        {{535, 485, 200, 50}, "Back", 26, 5},
+        {WFourfall::kHelpUp, "Up", 24, 4},
+        {WFourfall::kHelpDown, "Down", 24, 4},
+        {WFourfall::kHelpBack, "Back", 26, 5},
     };
     return ComposeSkin("Help", base, buttons, MenuTheme());
 }
@@ -367,14 +366,15 @@ TSkin HighScoreSkin()
         if (k < 3)
             base.Circle(152 + 2 * k, y + 10, 7, Hex(medals[k]), 0.95);
     }
+    const auto& at = WFourfall::kHighScoreButtons;
     std::vector<TButton> buttons = {
-        {{455, 160, 42, 17}, "Fourfall", 14, 0, false, 1},
-        {{500, 160, 52, 17}, "Fivefall", 14, 0, false, 1},
-        {{555, 160, 83, 17}, "Color Fourfall", 14, 0, false, 1},
-        {{640, 160, 90, 17}, "Crazy Fourfall", 14, 0, false, 1},
-        {{17, 489, 246, 41}, "Clear", 24, 4},
-        {{264, 489, 330, 41}, "World High Scores", 24, 4},
-        {{595, 489, 192, 41}, "Back", 24, 4},
+        {at[0], "Fourfall", 14, 0, false, 1},
+        {at[1], "Fivefall", 14, 0, false, 1},
+        {at[2], "Color Fourfall", 14, 0, false, 1},
+        {at[3], "Crazy Fourfall", 14, 0, false, 1},
+        {at[4], "Clear", 24, 4},
+        {at[5], "World High Scores", 24, 4},
+        {at[6], "Back", 24, 4},
     };
     TTheme theme = MenuTheme();
     theme.Radius = 12;
@@ -428,7 +428,7 @@ TSkin PlaySkin(TPlayTheme which)
         break;
     }
     PlayFurniture(base, look);
-    return ComposeSkin(name, base, {{kPlayButton, "Main Menu", 28, 5}}, look.Buttons);
+    return ComposeSkin(name, base, {{kPlayMenuButton, "Main Menu", 28, 5}}, look.Buttons);
 }
 
 } // namespace MakeSkins

@@ -16,7 +16,7 @@ constexpr int kSkinWidth = 800;
 constexpr int kSkinHeight = 600;
 
 struct TButton {
-    TRect Box;
+    TBox Box;
     std::string Text;
     int TextHeight = 26;
     int Inset = 4;

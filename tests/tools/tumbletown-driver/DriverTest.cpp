@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/desktop/PngFile.h"
+#include "screens/layout/PageLayout.h"
 #include "store/ScoreSubmit.h"
 #include "tests/screens/Fixtures.h"
 #include "tools/tumbletown-driver/Driver.h"
@@ -19,6 +20,13 @@ namespace WFourfall {
 namespace {
 
 using namespace Test;
+
+// A band 40 pixels high across the middle of the board, where "GAME OVER" and
+// "PAUSE" are written.
+TBox MiddleOfTheBoard()
+{
+    return {kPlayBoard.X, kPlayBoard.Y + kPlayBoard.H / 2 - 20, kPlayBoard.W, 40};
+}
 
 constexpr const char* kServer = "scores.example.test";
 
@@ -270,9 +278,9 @@ TEST_P(OfferedGames, StartsRunsUnderKeysAndClockAndEndsInGameOver)
     EXPECT_EQ(Field(screens[1], "page"), "Play");
     TPicture playing(dir + "/playing.png"), over(dir + "/over.png");
     ASSERT_NE(over.Bitmap, nullptr);
-    const int board[4] = {297, 46 + 248 - 20, 297 + 208, 46 + 248 + 20};
-    EXPECT_EQ(playing.Count(board[0], board[1], board[2], board[3], kTextColour), 0);
-    EXPECT_GT(over.Count(board[0], board[1], board[2], board[3], kTextColour), 100);
+    const TBox band = MiddleOfTheBoard();
+    EXPECT_EQ(playing.Count(band.X, band.Y, band.Right(), band.Bottom(), kTextColour), 0);
+    EXPECT_GT(over.Count(band.X, band.Y, band.Right(), band.Bottom(), kTextColour), 100);
     // The play screen's button leads back to the menu and stops the timer.
     EXPECT_EQ(Field(screens[2], "page"), "MainMenu");
     EXPECT_EQ(IntField(screens[2], "fallTimer"), 0);
@@ -556,12 +564,16 @@ TEST_F(DriverTest, PauseStopsTheFallAndShowsPause)
     ASSERT_EQ(screens.size(), 2u);
     ASSERT_EQ(states.size(), 3u);
     EXPECT_EQ(IntField(screens[0], "fallTimer"), 0);
-    EXPECT_EQ(IntField(states[0], "status"), 3);
+    EXPECT_EQ(IntField(screens[0], "paused"), 1);
+    // The pause is the screen's: the rules still play.
+    EXPECT_EQ(IntField(states[0], "status"), 1);
     // Neither the clock nor the keys move a paused figure.
     EXPECT_EQ(states[0].substr(states[0].find("\"board\"")), states[1].substr(states[1].find("\"board\"")));
     TPicture picture(dir + "/pause.png");
-    EXPECT_GT(picture.Count(297, 274, 505, 314, kTextColour), 50);
+    const TBox band = MiddleOfTheBoard();
+    EXPECT_GT(picture.Count(band.X, band.Y, band.Right(), band.Bottom(), kTextColour), 50);
     EXPECT_EQ(IntField(screens[1], "fallTimer"), 1000);
+    EXPECT_EQ(IntField(screens[1], "paused"), 0);
     EXPECT_EQ(IntField(states[2], "status"), 1);
     const std::string cur1 = states[1].substr(states[1].find("\"cur\""));
     const std::string cur2 = states[2].substr(states[2].find("\"cur\""));
