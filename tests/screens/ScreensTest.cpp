@@ -12,6 +12,7 @@
 #include "platform/hssDriver.h"
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
+#include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
 #include "screens/GamePages.h"

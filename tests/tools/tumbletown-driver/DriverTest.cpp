@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/desktop/PngFile.h"
+#include "rules/StateWriter.h"
 #include "screens/layout/PageLayout.h"
 #include "store/ScoreSubmit.h"
 #include "tests/screens/Fixtures.h"
@@ -316,7 +317,7 @@ TEST_F(DriverTest, AResultThatEntersTheTableIsNamedSavedAndSentAfterYes)
     auto requests = run.Starting("request ");
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0], std::string("request ") + kServer + ":80 " +
-                               JsonString(BuildScoreRequest(0, "Zex", score, kServer)));
+                               GFourfall::JsonString(BuildScoreRequest(0, "Zex", score, kServer)));
     EXPECT_EQ(IntField(states[1], "hiScorePos"), -1);
     EXPECT_EQ(Field(screens[1], "playerName"), "Zex");
     const std::string stored = run.StoreFile();
