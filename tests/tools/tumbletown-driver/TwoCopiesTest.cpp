@@ -68,8 +68,8 @@ public:
         const std::string data = WFourfall::Test::FixtureDataFolder();
         const std::string seedText = std::to_string(seed);
         std::vector<char*> argv = {const_cast<char*>(TUMBLETOWN_DRIVER), const_cast<char*>(data.c_str()),
-                                   const_cast<char*>(store.c_str()), const_cast<char*>("--seed"),
-                                   const_cast<char*>(seedText.c_str()), nullptr};
+                                   const_cast<char*>(store.c_str()),     const_cast<char*>("--seed"),
+                                   const_cast<char*>(seedText.c_str()),  nullptr};
         if (::posix_spawn(&Pid, TUMBLETOWN_DRIVER, &actions, nullptr, argv.data(), environ) != 0)
             Pid = -1;
         posix_spawn_file_actions_destroy(&actions);
@@ -365,8 +365,8 @@ TEST_P(RandomTurns, EverySavedResultStaysInTheList)
         } else {
             const int type = static_cast<int>(chance() % 2);
             const TGameEnd end = PlayToTheEnd(copy, type);
-            log += " game:" + std::to_string(c) + "/" + std::to_string(type) + "/" + std::to_string(end.Score) +
-                   (end.Entered ? "+" : "-");
+            log += " game:" + std::to_string(c) + "/" + std::to_string(type) + "/" +
+                   std::to_string(end.Score) + (end.Entered ? "+" : "-");
             pending[c] = {end.Entered, type, end.Score};
         }
         for (int type = 0; type < 2; ++type)
@@ -374,6 +374,7 @@ TEST_P(RandomTurns, EverySavedResultStaysInTheList)
     }
     for (auto& copy : copies)
         EXPECT_EQ(copy->Finish(), 0);
+    RecordProperty("turns", log);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomTurns, ::testing::Values(1u, 2u, 3u, 4u));
