@@ -10,10 +10,10 @@ int32_t VirtualKeyFromName(const std::string& name)
         const char* Name;
         int32_t Code;
     };
-    static const TName kNames[] = {{"Left", kVkLeft},   {"Up", kVkUp},         {"Right", kVkRight},
-                                   {"Down", kVkDown},   {"Ctrl", kVkControl},  {"Enter", kVkReturn},
+    static const TName kNames[] = {{"Left", kVkLeft},      {"Up", kVkUp},         {"Right", kVkRight},
+                                   {"Down", kVkDown},      {"Ctrl", kVkControl},  {"Enter", kVkReturn},
                                    {"Backspace", kVkBack}, {"Escape", kVkEscape}, {"Space", kVkSpace},
-                                   {"Delete", kVkDelete}, {"Tab", kVkTab}};
+                                   {"Delete", kVkDelete},  {"Tab", kVkTab}};
     for (const TName& n : kNames)
         if (name == n.Name)
             return n.Code;

@@ -65,8 +65,9 @@ void WriteStateJson(std::ostream& out, const TGameState& s, const THiScoreTable&
     const int type = s.GameNum >= 0 && s.GameNum < kScoreTypeSlots ? s.GameNum : 0;
     for (int i = 0; i < kScoreEntries; ++i) {
         const THiScoreEntry& e = scores.Entries[type][0][i];
-        out << (i ? ",{\"name\":" : "{\"name\":") << JsonString(std::string(e.Name, strnlen(e.Name, kScoreNameSize)))
-            << ",\"score\":" << e.Score << '}';
+        out << (i ? ",{\"name\":" : "{\"name\":")
+            << JsonString(std::string(e.Name, strnlen(e.Name, kScoreNameSize))) << ",\"score\":" << e.Score
+            << '}';
     }
     out << "]}\n";
 }

@@ -25,10 +25,10 @@ TEST_P(KeyNames, NameGivesTheVirtualKey)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, KeyNames,
-    ::testing::Values(TNameCase{"Left", 0x25}, TNameCase{"Up", 0x26}, TNameCase{"Right", 0x27}, TNameCase{"Down", 0x28},
-                      TNameCase{"Ctrl", 0x11}, TNameCase{"Enter", 13}, TNameCase{"Backspace", 8},
-                      TNameCase{"Escape", 27}, TNameCase{"Space", 32}, TNameCase{"Delete", 0x2E},
-                      TNameCase{"Tab", 9},
+    ::testing::Values(TNameCase{"Left", 0x25}, TNameCase{"Up", 0x26}, TNameCase{"Right", 0x27},
+                      TNameCase{"Down", 0x28}, TNameCase{"Ctrl", 0x11}, TNameCase{"Enter", 13},
+                      TNameCase{"Backspace", 8}, TNameCase{"Escape", 27}, TNameCase{"Space", 32},
+                      TNameCase{"Delete", 0x2E}, TNameCase{"Tab", 9},
                       // Letters in either case are their capital; digits themselves.
                       TNameCase{"p", 0x50}, TNameCase{"P", 0x50}, TNameCase{"z", 0x5A}, TNameCase{"0", 0x30},
                       TNameCase{"9", 0x39},
