@@ -76,6 +76,10 @@ void TQuestionBox::Close()
     if (page == nullptr)
         return;
     Remove(this);
+    // The pointer moved over the page while the box kept the events: what
+    // is lit behind it follows the pointer now (Clear, clicked to open the
+    // box, would stay lit).
+    Post(page, evRawMouseMove, 0, CallDispatch, nullptr);
     Invalidate(page);
 }
 

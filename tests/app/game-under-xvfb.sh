@@ -100,7 +100,8 @@ xdotool mousemove --window "$w" 780 20
 shot menu-again
 expect_page "$out/menu-again.png" "$data/Skin/Menu.jpg" 770x550+0+50
 # The question box, drawn inside the window over the page that asks: Clear on
-# the high-score page asks, Escape answers No and the page is as it was.
+# the high-score page asks, Escape answers No and the page is as it was (Clear
+# no longer lit: the pointer is away from it).
 click 400 300
 click 140 509
 xdotool mousemove --window "$w" 780 20
@@ -112,6 +113,7 @@ box=$(differing "$out/question.png" "$data/Skin/HighScore.jpg" 460x180+170+210)
 xdotool key Escape
 shot answered
 expect_page "$out/answered.png" "$data/Skin/HighScore.jpg" 460x180+170+210
+expect_page "$out/answered.png" "$data/Skin/HighScore.jpg" 246x41+17+489
 click 691 509
 xdotool mousemove --window "$w" 780 20
 click 400 440
