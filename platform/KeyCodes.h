@@ -25,7 +25,9 @@ enum VirtualKey : int32_t {
     kVkRight = 0x27,
     kVkDown = 0x28,
     kVkDelete = 0x2E,
+    kVkN = 0x4E,
     kVkP = 0x50,
+    kVkY = 0x59,
     kVkF1 = 0x70,
 };
 

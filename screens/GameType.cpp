@@ -1,6 +1,7 @@
 #include "screens/GameType.h"
 
 #include "screens/PageBuild.h"
+#include "screens/layout/Captions.h"
 
 namespace WFourfall {
 
@@ -40,6 +41,7 @@ void TGameType::Build(TScrPages* pages, const TSkinSet& skins)
     PlaceAt(&Description, kGameTypeDescription);
     GiveButtonImages(skins.GameTypePlain, skins.GameTypeHigh,
                      {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
+    GiveCaptions(kGameTypeCaptions, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     for (int i = 0; i < 4; ++i)
         Buttons[i].HoverCode = NewId();
 }

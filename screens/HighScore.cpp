@@ -3,6 +3,7 @@
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
 #include "screens/PageBuild.h"
+#include "screens/layout/Captions.h"
 #include "store/ScoreStorage.h"
 #include "store/ScoreSubmit.h"
 
@@ -66,6 +67,8 @@ void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServi
     GiveButtonImages(
         skins.HighScorePlain, skins.HighScoreHigh,
         {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5], &Buttons[6]});
+    GiveCaptions(kHighScoreCaptions,
+                 {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5], &Buttons[6]});
     // The columns are in window pixels; the list draws from its own origin.
     const int32_t x = List.Rect.Left;
     const int32_t y = List.Rect.Top;

@@ -1,6 +1,7 @@
 #include "screens/MainMenu.h"
 
 #include "screens/PageBuild.h"
+#include "screens/layout/Captions.h"
 
 namespace WFourfall {
 
@@ -14,6 +15,7 @@ void TMainMenu::Build(TScrPages* pages, const TSkinSet& skins)
         PlaceAt(&Buttons[i], kMenuButtons[i]);
     GiveButtonImages(skins.MenuPlain, skins.MenuHigh,
                      {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
+    GiveCaptions(kMenuCaptions, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     Buttons[4].ClickCode = evQuit;
 }
 

@@ -2,6 +2,7 @@
 
 #include "rules/Options.h"
 #include "screens/PageBuild.h"
+#include "screens/layout/Captions.h"
 #include "store/OptionsStorage.h"
 
 namespace WFourfall {
@@ -76,6 +77,12 @@ bool TOptionsPage::HandleEvent(int32_t code, int32_t param)
     return TScrPage::HandleEvent(code, param);
 }
 
+namespace {
+
+constexpr uint32_t kChoiceHoverRim = 0x5AD2FF; // 0x00BBGGRR: a warm gold
+
+} // namespace
+
 void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices& services)
 {
     Skins = &skins;
@@ -86,6 +93,13 @@ void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices&
     for (int i = 0; i < kButtonCount; ++i) {
         PlaceAt(&Buttons[i], kOptionsButtons[i]);
         GiveButtonImages(skins.OptionsPlain, skins.OptionsHigh, {&Buttons[i]});
+        Buttons[i].Caption = kOptionsCaptions[i];
+    }
+    // A choice mark lit under the pointer would look chosen: hovered, it
+    // keeps its own look and gets a rim instead.
+    for (int i : {1, 2, 4, 5, 7, 8, 9, 11, 12}) {
+        Buttons[i].Images.Images[ibHover] = skins.OptionsPlain;
+        Buttons[i].HoverRim = kChoiceHoverRim;
     }
     Sync();
 }

@@ -23,5 +23,8 @@ void PlaceAt(WLib::TApp* element, const TBox& box);
 // skin H when hovered, held or selected: (P, H, H, H, H, P).
 void GiveButtonImages(const WLib::TBitmap& plain, const WLib::TBitmap& highlighted,
                       std::initializer_list<WLib::TIButton*> buttons);
+// Gives the buttons, in list order, the captions they draw when their skin is
+// missing (captions must hold as many).
+void GiveCaptions(const char* const* captions, std::initializer_list<WLib::TIButton*> buttons);
 
 } // namespace WFourfall

@@ -1,12 +1,15 @@
 #include "screens/WFourfall.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/KeyCodes.h"
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
+#include "rules/HiScores.h"
 #include "rules/Options.h"
+#include "screens/layout/TileColours.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
 
@@ -51,9 +54,25 @@ void UseClockRulesSeed()
 
 void DrawCell(TApp* element, const TBitmap& balls, int32_t v, int32_t x, int32_t y)
 {
-    const int32_t left = (v - 1) * 16;
-    const int32_t top = Options.NumBlocks * 16;
-    element->Canvas.Draw(balls, kRopSrcCopy, x, y, TRect(left, top, left + 16, top + 16));
+    if (v < 1 || v > kTileColourCount)
+        return;
+    // The style row is held to the rows the sheet has: a value edited by hand
+    // must not make every block invisible.
+    const TSize sheet = balls.IsEmpty() ? TSize{0, 0} : balls.GetSize();
+    const int32_t rows = sheet.Height / kTileSize;
+    const int32_t style = std::clamp(Options.NumBlocks, 0, std::max(rows - 1, 0));
+    const int32_t left = (v - 1) * kTileSize;
+    const int32_t top = style * kTileSize;
+    if (left + kTileSize <= sheet.Width && top + kTileSize <= sheet.Height) {
+        element->Canvas.Draw(balls, kRopSrcCopy, x, y, TRect(left, top, left + kTileSize, top + kTileSize));
+        return;
+    }
+    // No tile to copy: a flat square of the cell's colour with a dark rim,
+    // so that neighbours stay apart.
+    const uint32_t rgb = kTileColours[v - 1];
+    const uint32_t bgr = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+    element->Canvas.FillRect(TRect(x, y, x + kTileSize, y + kTileSize), 0x000000);
+    element->Canvas.FillRect(TRect(x + 1, y + 1, x + kTileSize - 1, y + kTileSize - 1), bgr);
 }
 
 TWFourfall::TWFourfall()
@@ -104,6 +123,13 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
     }
     if (code == evKeyDown && param == Platform::kVkP && OnShownPage())
         TogglePause();
+    // After a game over on the play screen, Enter or Space starts the same
+    // game type again. Not while an entry of the high-score list still waits
+    // for its name: Enter confirms that name wherever it is pressed.
+    const bool entryOpen = GameState.HiScorePos >= 0 && GameState.HiScorePos < kScoreEntries;
+    if (code == evKeyDown && (param == Platform::kVkReturn || param == Platform::kVkSpace) && OnShownPage() &&
+        GameState.Status == kStatusGameOver && !entryOpen)
+        StartPlay(GameState.GameNum);
     if (code == evDeactivated)
         FallTimer.Stop();
     if (code >= StartIds[0] && code < StartIds[0] + kGameCount)

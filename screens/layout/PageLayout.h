@@ -50,8 +50,10 @@ constexpr TBox kHelpText{149, 190, 505, 286};
 // High scores: the four game type tabs (Fourfall, Fivefall, Color Fourfall,
 // Crazy Fourfall), Clear, World High Scores and Back; the list.
 constexpr int kHighScoreButtonCount = 7;
+// The tabs end where they always did, each wide enough for its caption in
+// one size with room on both sides.
 constexpr TBox kHighScoreButtons[kHighScoreButtonCount] = {
-    {455, 160, 42, 17}, {500, 160, 52, 17},  {555, 160, 83, 17},  {640, 160, 90, 17},
+    {430, 160, 55, 17}, {488, 160, 54, 17},  {545, 160, 89, 17},  {637, 160, 93, 17},
     {17, 489, 246, 41}, {264, 489, 330, 41}, {595, 489, 192, 41},
 };
 constexpr TBox kHighScoreList{152, 183, 506, 287};
@@ -62,5 +64,15 @@ constexpr TBox kPlayBoard{297, 46, 208, 496};
 constexpr TBox kPlayPreview{638, 67, 107, 152};
 constexpr TBox kPlayScorePanel{58, 79, 102, 146};
 constexpr TBox kPlayMenuButton{14, 537, 239, 55};
+
+// The yes/no question box, drawn over the page that asks: the box in window
+// pixels, its parts (Yes, No, the question's text) relative to the box,
+// whose pictures "Skin\Question.jpg" and "Skin\Question_.jpg" are as large
+// as the box; and the height of the question's font.
+constexpr TBox kQuestionBox{170, 210, 460, 180};
+constexpr TBox kQuestionYes{90, 114, 130, 46};
+constexpr TBox kQuestionNo{240, 114, 130, 46};
+constexpr TBox kQuestionText{100, 22, 340, 80};
+constexpr int kQuestionTextHeight = 20;
 
 } // namespace WFourfall

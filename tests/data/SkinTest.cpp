@@ -22,6 +22,8 @@ using WFourfall::TBox;
 struct TPageCase {
     const char* Name;
     std::vector<TBox> Buttons;
+    int Width = WFourfall::kPageWidth; // the window's size, but for the question box
+    int Height = WFourfall::kPageHeight;
 };
 
 std::ostream& operator<<(std::ostream& os, const TPageCase& c)
@@ -44,6 +46,10 @@ const std::vector<TPageCase> kPages = {
     {"bg_techno", {WFourfall::kPlayMenuButton}},
     {"bg_Nature", {WFourfall::kPlayMenuButton}},
     {"bg_Kids", {WFourfall::kPlayMenuButton}},
+    {"Question",
+     {WFourfall::kQuestionYes, WFourfall::kQuestionNo},
+     WFourfall::kQuestionBox.W,
+     WFourfall::kQuestionBox.H},
 };
 
 TPicture Load(const std::string& name)
@@ -87,13 +93,13 @@ int Difference(const TPicture& a, const TPicture& b, int x, int y)
 
 class SkinPairs : public testing::TestWithParam<TPageCase> {};
 
-TEST_P(SkinPairs, BothPicturesAre800By600)
+TEST_P(SkinPairs, BothPicturesHaveTheSizeOfTheWindowOrOfTheBox)
 {
     for (const std::string suffix : {"", "_"}) {
         const TPicture p = Load(std::string(GetParam().Name) + suffix + ".jpg");
         ASSERT_FALSE(p.Empty()) << suffix;
-        EXPECT_EQ(p.Width, 800);
-        EXPECT_EQ(p.Height, 600);
+        EXPECT_EQ(p.Width, GetParam().Width);
+        EXPECT_EQ(p.Height, GetParam().Height);
     }
 }
 
@@ -116,8 +122,8 @@ TEST_P(SkinPairs, HighlightedTwinDiffersInsideEveryButtonAndNowhereElse)
     }
     int worstNearEdge = 0;
     long blockPixelsDiffering = 0;
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x) {
+    for (int y = 0; y < GetParam().Height; ++y)
+        for (int x = 0; x < GetParam().Width; ++x) {
             if (std::any_of(buttons.begin(), buttons.end(), [&](TBox b) { return Inside(b, x, y); }))
                 continue;
             const TBox block{x / 8 * 8, y / 8 * 8, 8, 8};
@@ -270,8 +276,13 @@ TEST(HelpText, IsPlainTextAboutTheKeysGamesScoresAndOptions)
     const std::string text(bytes.begin(), bytes.end());
     for (const char* word :
          {"Fourfall", "Fivefall", "Color Fourfall", "Crazy Fourfall", "Left arrow", "Up arrow", "Down arrow",
-          "Ctrl", "points", "level", "Music", "Background", "Next Figure", "High Scores"})
+          "Ctrl", "points", "level", "Music", "Background", "Next Figure", "High Scores",
+          // Every key the game knows, and what a removed row really does and pays.
+          "P: pause", "Enter or Space", "Backspace", "Escape", "drops down by one row",
+          "bottom row is worth 105"})
         EXPECT_NE(text.find(word), std::string::npos) << word;
+    for (const char* wrong : {"stays where it is until the next figure lands", "for each row it stood above"})
+        EXPECT_EQ(text.find(wrong), std::string::npos) << wrong;
 }
 
 } // namespace

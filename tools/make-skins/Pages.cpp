@@ -1,5 +1,7 @@
 #include "tools/make-skins/Pages.h"
 
+#include "screens/layout/Captions.h"
+#include "screens/layout/PageLayout.h"
 #include "tools/make-skins/Caption.h"
 
 #include <algorithm>
@@ -283,9 +285,8 @@ TSkin MenuSkin()
     Title(base, "Tumbletown", 400, 22, 84);
     Caption(base, {0, 560, 800, 30}, "a falling-block puzzle", 18, false, Hex(0xB9C6EE), 2, 0.8);
     std::vector<TButton> buttons;
-    const char* texts[] = {"New Game", "Options", "High Scores", "Help", "Exit"};
     for (int i = 0; i < WFourfall::kMenuButtonCount; ++i)
-        buttons.push_back({WFourfall::kMenuButtons[i], texts[i], 32, 7});
+        buttons.push_back({WFourfall::kMenuButtons[i], WFourfall::kMenuCaptions[i], 32, 7});
     return ComposeSkin("Menu", base, buttons, MenuTheme());
 }
 
@@ -308,9 +309,10 @@ TSkin GameTypeSkin()
         BlockCell(base, 50 + c[0] * 16, 190 + c[1] * 16, 16, CellColor(c[2]));
     Figure(base, 2, 50 + 3 * 16, 190 + 5 * 16, 16, CellColor(6));
     const auto& at = WFourfall::kGameTypeButtons;
+    const char* const* text = WFourfall::kGameTypeCaptions;
     std::vector<TButton> buttons = {
-        {at[0], "Fourfall", 30, 6},       {at[1], "Fivefall", 30, 6}, {at[2], "Color Fourfall", 30, 6},
-        {at[3], "Crazy Fourfall", 30, 6}, {at[4], "Back", 28, 5},
+        {at[0], text[0], 30, 6}, {at[1], text[1], 30, 6}, {at[2], text[2], 30, 6},
+        {at[3], text[3], 30, 6}, {at[4], text[4], 28, 5},
     };
     return ComposeSkin("GameType", base, buttons, MenuTheme());
 }
@@ -320,14 +322,16 @@ TSkin OptionsSkin()
     TRaster base(kSkinWidth, kSkinHeight);
     MenuBackdrop(base, 3);
     Title(base, "Options", 400, 60, 66);
-    Panel(base, {240, 182, 378, 256}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.6);
+    // Opaque enough that the drifting blocks behind it do not show through.
+    Panel(base, {240, 182, 378, 256}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.97);
     const auto& at = WFourfall::kOptionsButtons;
+    const char* const* text = WFourfall::kOptionsCaptions;
     std::vector<TButton> buttons = {
-        {at[0], "Music", 24, 4},         {at[1], "On", 20, 6},           {at[2], "Off", 20, 6},
-        {at[3], "Sound Effects", 24, 4}, {at[4], "On", 20, 6},           {at[5], "Off", 20, 6},
-        {at[6], "Background", 24, 4},    {at[7], "Techno", 18, 3},       {at[8], "Nature", 18, 3},
-        {at[9], "Kids", 18, 3},          {at[10], "Next Figure", 24, 4}, {at[11], "On", 20, 6},
-        {at[12], "Off", 20, 6},          {at[13], "Back", 28, 5},
+        {at[0], text[0], 24, 4},   {at[1], text[1], 20, 6},   {at[2], text[2], 20, 6},
+        {at[3], text[3], 24, 4},   {at[4], text[4], 20, 6},   {at[5], text[5], 20, 6},
+        {at[6], text[6], 24, 4},   {at[7], text[7], 18, 3},   {at[8], text[8], 18, 3},
+        {at[9], text[9], 18, 3},   {at[10], text[10], 24, 4}, {at[11], text[11], 20, 6},
+        {at[12], text[12], 20, 6}, {at[13], text[13], 28, 5},
     };
     return ComposeSkin("Options", base, buttons, MenuTheme());
 }
@@ -338,10 +342,11 @@ TSkin HelpSkin()
     MenuBackdrop(base, 4);
     Title(base, "Help", 400, 60, 70);
     Panel(base, WFourfall::kHelpText, 14, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
+    const char* const* text = WFourfall::kHelpCaptions;
     std::vector<TButton> buttons = {
-        {WFourfall::kHelpUp, "Up", 24, 4},
-        {WFourfall::kHelpDown, "Down", 24, 4},
-        {WFourfall::kHelpBack, "Back", 26, 5},
+        {WFourfall::kHelpUp, text[0], 24, 4},
+        {WFourfall::kHelpDown, text[1], 24, 4},
+        {WFourfall::kHelpBack, text[2], 26, 5},
     };
     return ComposeSkin("Help", base, buttons, MenuTheme());
 }
@@ -367,18 +372,36 @@ TSkin HighScoreSkin()
             base.Circle(152 + 2 * k, y + 10, 7, Hex(medals[k]), 0.95);
     }
     const auto& at = WFourfall::kHighScoreButtons;
+    const char* const* text = WFourfall::kHighScoreCaptions;
     std::vector<TButton> buttons = {
-        {at[0], "Fourfall", 14, 0, false, 1},
-        {at[1], "Fivefall", 14, 0, false, 1},
-        {at[2], "Color Fourfall", 14, 0, false, 1},
-        {at[3], "Crazy Fourfall", 14, 0, false, 1},
-        {at[4], "Clear", 24, 4},
-        {at[5], "World High Scores", 24, 4},
-        {at[6], "Back", 24, 4},
+        {at[0], text[0], 14, 0, false, 6}, {at[1], text[1], 14, 0, false, 6},
+        {at[2], text[2], 14, 0, false, 6}, {at[3], text[3], 14, 0, false, 6},
+        {at[4], text[4], 24, 4},           {at[5], text[5], 24, 4},
+        {at[6], text[6], 24, 4},
     };
     TTheme theme = MenuTheme();
     theme.Radius = 12;
     return ComposeSkin("HighScore", base, buttons, theme);
+}
+
+TSkin QuestionSkin()
+{
+    const int w = WFourfall::kQuestionBox.W, h = WFourfall::kQuestionBox.H;
+    TRaster base(w, h);
+    base.VerticalGradient({0, 0, w, h}, {{0.0, Hex(0x1D2D63)}, {1.0, Hex(0x0A1030)}});
+    base.RoundFrame(1, 1, w - 1, h - 1, 4, 2, Hex(0x9FB8FF), 0.95);
+    base.RoundFrame(4, 4, w - 4, h - 4, 3, 1, Hex(0xFFFFFF), 0.18);
+    // The question mark badge, left of the text.
+    base.Circle(52, 60, 31, Hex(0x000000), 0.35);
+    base.Circle(50, 58, 30, Hex(0xF2B632));
+    base.Ring(50, 58, 30, 2, Hex(0xFFE9A8), 0.9);
+    Caption(base, {20, 28, 60, 60}, "?", 46, true, Hex(0x2A1B08), 0, 0.25);
+    const char* const* text = WFourfall::kQuestionCaptions;
+    std::vector<TButton> buttons = {{WFourfall::kQuestionYes, text[0], 26, 4},
+                                    {WFourfall::kQuestionNo, text[1], 26, 4}};
+    TTheme theme = MenuTheme();
+    theme.Radius = 10;
+    return ComposeSkin("Question", base, buttons, theme);
 }
 
 TSkin PlaySkin(TPlayTheme which)
@@ -428,7 +451,7 @@ TSkin PlaySkin(TPlayTheme which)
         break;
     }
     PlayFurniture(base, look);
-    return ComposeSkin(name, base, {{kPlayMenuButton, "Main Menu", 28, 5}}, look.Buttons);
+    return ComposeSkin(name, base, {{kPlayMenuButton, WFourfall::kPlayCaption, 28, 5}}, look.Buttons);
 }
 
 } // namespace MakeSkins

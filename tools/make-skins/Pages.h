@@ -12,8 +12,8 @@
 
 namespace MakeSkins {
 
-constexpr int kSkinWidth = 800;
-constexpr int kSkinHeight = 600;
+constexpr int kSkinWidth = WFourfall::kPageWidth;
+constexpr int kSkinHeight = WFourfall::kPageHeight;
 
 struct TButton {
     TBox Box;
@@ -38,6 +38,8 @@ TSkin GameTypeSkin();
 TSkin OptionsSkin();
 TSkin HelpSkin();
 TSkin HighScoreSkin();
+// The question box: a picture as large as the box, not the window.
+TSkin QuestionSkin();
 
 enum class TPlayTheme { Techno, Nature, Kids };
 TSkin PlaySkin(TPlayTheme theme);
