@@ -106,6 +106,7 @@ sdl_headers() {
   if ! (cd "$download" && apt-get download -qq "${sandbox[@]}" "libsdl2-dev=$version") ||
     ! dpkg-deb -x "$download"/libsdl2-dev_*.deb "$download/unpacked"; then
     rm -rf "$download"
+    rmdir "$top/build/debian" "$top/build" 2> /dev/null || true
     {
       echo
       echo "Tumbletown cannot be built yet: apt-get could not fetch SDL's headers (libsdl2-dev $version;"

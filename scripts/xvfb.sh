@@ -3,6 +3,8 @@
 #
 #   at_exit 'COMMAND'  runs COMMAND when the shell exits, however it exits;
 #                      the last one added runs first.
+#   remove_at_exit DIR removes DIR then, unless TUMBLETOWN_KEEP_TEMP asks to
+#                      keep temporary folders for a post-mortem.
 #   xvfb_start [WxHxD] starts Xvfb on a free display (-displayfd: several runs
 #                      may share the machine), exports DISPLAY and unsets what
 #                      would steer SDL elsewhere. Returns 1, with Xvfb's
@@ -24,6 +26,9 @@ _run_at_exit() {
   done
   _at_exit_actions=()
 }
+remove_at_exit() {
+  at_exit "if [[ \${TUMBLETOWN_KEEP_TEMP:-0} != 0 ]]; then echo 'TUMBLETOWN_KEEP_TEMP: kept $1'; else rm -rf '$1'; fi"
+}
 trap _run_at_exit EXIT
 # A signal ends the shell through its EXIT trap, with the usual status.
 trap 'exit 129' HUP
@@ -39,7 +44,7 @@ _xvfb_running() {
 xvfb_start() {
   local screen=${1:-1024x768x24} dir _
   dir=$(mktemp -d) || return 1
-  at_exit "rm -rf '$dir'"
+  remove_at_exit "$dir"
   setpriv --pdeathsig TERM Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3> "$dir/display" 2> "$dir/err" &
   _xvfb_pid=$!
   at_exit xvfb_stop

@@ -18,7 +18,7 @@ done
 . "$(dirname "$0")/../../scripts/xvfb.sh"
 mkdir -p "$out"
 work=$(mktemp -d)
-at_exit 'rm -rf "$work"'
+remove_at_exit "$work"
 fail() { echo "FAIL: $*"; echo "--- game output:"; cat "$work/log"; exit 1; }
 xvfb_start || { echo "FAIL: no X server"; exit 1; }
 # A private runtime folder: the sound system's client library would otherwise

@@ -14,7 +14,7 @@ for tool in Xvfb xdotool; do
 done
 . "$(dirname "$0")/../../scripts/xvfb.sh"
 work=$(mktemp -d)
-at_exit 'rm -rf "$work"'
+remove_at_exit "$work"
 gpid=''
 at_exit '[[ -n "$gpid" ]] && kill "$gpid" 2> /dev/null'
 xvfb_start || exit 1

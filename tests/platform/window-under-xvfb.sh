@@ -13,7 +13,7 @@ convert=/usr/bin/convert
 . "$(dirname "$0")/../../scripts/xvfb.sh"
 mkdir -p "$out"
 work=$(mktemp -d)
-at_exit 'rm -rf "$work"'
+remove_at_exit "$work"
 fail() { echo "FAIL: $*"; echo "--- probe output:"; cat "$work/log"; exit 1; }
 xvfb_start || exit 1
 
