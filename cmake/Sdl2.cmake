@@ -10,7 +10,11 @@
 set(TUMBLETOWN_SDL2_HEADERS ${PROJECT_SOURCE_DIR}/build/debian/libsdl2-dev
     CACHE PATH "libsdl2-dev unpacked, for a build without the package installed")
 
-find_package(SDL2 CONFIG QUIET)
+# Not from the prefixes of PATH: with /bin before /usr/bin there (setpriv's
+# root PATH, some containers), CMake would find the package's file through the
+# /lib -> /usr/lib link first, and that file then looks for the headers in
+# //include.
+find_package(SDL2 CONFIG QUIET NO_SYSTEM_ENVIRONMENT_PATH)
 if(NOT SDL2_FOUND)
   set(headers ${TUMBLETOWN_SDL2_HEADERS}/usr/include)
   find_library(TUMBLETOWN_SDL2_LIBRARY NAMES libSDL2-2.0.so.0 SDL2-2.0 SDL2)
