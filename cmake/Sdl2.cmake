@@ -5,7 +5,7 @@
 # (libsdl2-2.0-0) and the headers of libsdl2-dev unpacked, not installed, under
 # TUMBLETOWN_SDL2_HEADERS by `scripts/install-deps.sh play`: installed, the
 # package would pull in the development files of every back end SDL can use
-# (Wayland, PulseAudio, ALSA, D-Bus, IBus, OpenGL ES, ...), about 140 packages
+# (Wayland, PulseAudio, ALSA, D-Bus, IBus, OpenGL ES, ...), about 100 packages
 # that a program linking the shared library never reads.
 set(TUMBLETOWN_SDL2_HEADERS ${PROJECT_SOURCE_DIR}/build/debian/libsdl2-dev
     CACHE PATH "libsdl2-dev unpacked, for a build without the package installed")

@@ -15,7 +15,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 # its default font, and the X core fonts SDL draws its question boxes with.
 # SDL is the library alone: its headers come from libsdl2-dev unpacked (see
 # sdl_headers below), as the installed package would bring the development
-# files of every SDL back end, about 140 packages.
+# files of every SDL back end, about 100 packages more.
 play_packages=(
   g++ make cmake ninja-build pkg-config
   libsdl2-2.0-0 libx11-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev
