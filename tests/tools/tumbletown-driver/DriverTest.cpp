@@ -856,7 +856,7 @@ TEST_F(DriverTest, AnEnterHeldFromBeforeTheBoxAnswersNothingUntilLetGo)
 
 TEST_F(DriverTest, ClearAskedInTheBoxClearsOnlyOnYes)
 {
-    const std::string store = StoreWithFullTables();
+    const std::string store = StoreWithFullTables(FreshFolder("store"));
     TRun no = Run(Click(kMenuScores) + Click(kScoresClear) + "screen\nkey Escape\n", store);
     EXPECT_EQ(Field(no.Starting("{\"page\"")[0], "question"), "Clear?");
     EXPECT_NE(no.StoreFile().find("\"8_0_8_Score\"=dword:000f4240"), std::string::npos);
@@ -893,7 +893,7 @@ TEST_F(DriverTest, ALongNameStaysInItsField)
 
 TEST_F(DriverTest, EnterOrSpaceAfterGameOverStartsTheSameGameAgain)
 {
-    const std::string store = StoreWithFullTables();
+    const std::string store = StoreWithFullTables(FreshFolder("store"));
     for (const char* key : {"Enter", "Space"}) {
         TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[1]) + PlayToTheEnd() + "state\nkey " + key +
                            "\nstate\nscreen\n",
