@@ -1,5 +1,7 @@
-// tumbletown: the game. No arguments; the options and scores live in the
-// user's settings file, the pictures, sounds and music in the data folder.
+// tumbletown: the game. The options and scores live in the user's settings
+// file, the pictures, sounds and music in the data folder.
+//   tumbletown                  the main menu
+//   tumbletown --replay FILE    straight into watching a replay file
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -10,6 +12,7 @@
 #include "platform/desktop/ErrorBox.h"
 #include "platform/desktop/SdlAudioDriver.h"
 #include "platform/hssDriver.h"
+#include "screens/GamePages.h"
 
 namespace {
 
@@ -25,8 +28,25 @@ bool ShownSomewhere(const std::string& driver)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    std::string replayFile;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--replay" && i + 1 < argc) {
+            replayFile = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: tumbletown [--replay FILE]\n");
+            return 2;
+        }
+    }
+    // A file that is no replay is said at once, before any window opens.
+    std::string why;
+    if (!replayFile.empty() && !WFourfall::TGamePages::CanWatchFile(replayFile, why)) {
+        std::fprintf(stderr, "tumbletown: %s is no replay this game can play (%s)\n", replayFile.c_str(),
+                     why.c_str());
+        return 2;
+    }
     // Without its pictures the game would open a black window and nothing
     // more: say what is missing instead.
     const std::string data = Platform::FindDataFolder();
@@ -46,6 +66,8 @@ int main()
         return 1;
     }
     form->FormCreate();
+    if (!replayFile.empty())
+        form->Pages.WatchFile(replayFile, why);
     // For measurements and the tests of the real window: when the first
     // frame was shown, and when the game ends.
     const bool trace = std::getenv("TUMBLETOWN_TRACE") != nullptr;

@@ -2,6 +2,8 @@
 
 #include "platform/SettingsStore.h"
 
+#include "platform/FolderFiles.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -46,33 +48,6 @@ private:
     int Fd;
 };
 
-// Creates the folder and its missing parents with mode 0700.
-bool MakeFolders(const std::string& folder)
-{
-    struct stat st;
-    if (::stat(folder.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    std::size_t slash = folder.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !MakeFolders(folder.substr(0, slash)))
-        return false;
-    return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 enum class TReadResult { Ok, Absent, Failed };
 
 // Reads up to limit bytes of a file; truncated is set when there was more.
@@ -103,22 +78,6 @@ TReadResult ReadFile(const std::string& path, std::size_t limit, std::string& ou
     }
 }
 
-// Removes what a save that was killed before its rename left behind.
-void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix)
-{
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
-        return;
-    std::vector<std::string> stale;
-    while (struct dirent* entry = ::readdir(dir)) {
-        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
-            stale.push_back(folder + "/" + entry->d_name);
-    }
-    ::closedir(dir);
-    for (const std::string& path : stale)
-        ::unlink(path.c_str());
-}
-
 // Keeps the damaged file under a name of its own; a hard link keeps it
 // without copying, a copy serves where links are not possible.
 bool KeepDamaged(const std::string& path, const std::string& bytes)
@@ -137,34 +96,9 @@ bool KeepDamaged(const std::string& path, const std::string& bytes)
                 continue;
             return false;
         }
-        return WriteAll(fd.Get(), bytes.data(), bytes.size()) && ::fsync(fd.Get()) == 0 && fd.Reset();
+        return WriteAllBytes(fd.Get(), bytes.data(), bytes.size()) && ::fsync(fd.Get()) == 0 && fd.Reset();
     }
     return false;
-}
-
-// Writes text to a fresh temporary file in the folder and renames it over
-// path; the folder is flushed too, so that the rename itself is on disk.
-bool ReplaceFile(const std::string& folder, const std::string& path, const std::string& text)
-{
-    std::string temp = path + kTempInfix + "XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    TFd fd(::mkostemp(name.data(), O_CLOEXEC));
-    if (fd.Get() < 0)
-        return false;
-    bool ok = ::fchmod(fd.Get(), 0600) == 0 && WriteAll(fd.Get(), text.data(), text.size()) &&
-              ::fsync(fd.Get()) == 0;
-    ok = fd.Reset() && ok;
-    if (ok)
-        ok = ::rename(name.data(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(name.data());
-        return false;
-    }
-    TFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0)
-        ::fsync(dir.Get());
-    return true;
 }
 
 enum class TLock { Held, Busy, Unsupported };
@@ -257,7 +191,7 @@ bool TSettingsFileStore::Change(const std::function<void(TSettingsFile&)>& chang
         return false;
     // Only a saver holding the lock makes temporary files, so every one found
     // now belongs to a save that died.
-    RemoveStaleTemporaries(folder, std::string(kFileName) + kTempInfix);
+    RemoveFilesStartingWith(folder, std::string(kFileName) + kTempInfix);
 
     std::string bytes;
     bool truncated = false;
@@ -271,7 +205,7 @@ bool TSettingsFileStore::Change(const std::function<void(TSettingsFile&)>& chang
             return false;
     }
     change(content);
-    return ReplaceFile(folder, path, content.Format());
+    return ReplaceFileSafely(folder, path, content.Format(), kTempInfix);
     // The lock goes with its descriptor.
 }
 

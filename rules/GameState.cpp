@@ -31,6 +31,17 @@ void SeedRandom(uint32_t seed)
     Random();
 }
 
+uint32_t SeedOfRandomState()
+{
+    // SeedRandom(s) leaves s * a + 1; a is odd, so it has an inverse modulo
+    // 2^32 (Newton's iteration doubles the correct low bits each step).
+    constexpr uint32_t a = 22695477u;
+    uint32_t inverse = a;
+    for (int i = 0; i < 5; ++i)
+        inverse *= 2u - a * inverse;
+    return (RandomState - 1u) * inverse;
+}
+
 int32_t Random()
 {
     RandomState = RandomState * 22695477u + 1u;

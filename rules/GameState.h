@@ -79,6 +79,10 @@ void RulesReset();
 // Seeds the generator alone: state = seed, then one value is drawn and thrown away.
 void SeedRandom(uint32_t seed);
 
+// The seed with which SeedRandom puts the generator where it stands now, so
+// that a game started from here can be started again from that seed alone.
+uint32_t SeedOfRandomState();
+
 // The next pseudo-random value, 0 to 32767:
 // state = state * 22695477 + 1 (mod 2^32), result (state >> 16) & 0x7FFF.
 int32_t Random();

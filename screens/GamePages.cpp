@@ -2,6 +2,7 @@
 
 #include "rules/Options.h"
 #include "store/OptionsStorage.h"
+#include "store/ReplayFolder.h"
 #include "store/ScoreStorage.h"
 
 namespace WFourfall {
@@ -29,6 +30,21 @@ bool TGamePages::HandleEvent(int32_t code, int32_t param)
 void TGamePages::LoadPlayBackground()
 {
     WFourfall::LoadPlayBackground(Skins, Services);
+}
+
+bool TGamePages::WatchFile(const std::string& path, std::string& why)
+{
+    GFourfall::TReplay replay;
+    if (!LoadReplayFile(path, replay, why))
+        return false;
+    Play.Board.Watch(replay);
+    return true;
+}
+
+bool TGamePages::CanWatchFile(const std::string& path, std::string& why)
+{
+    GFourfall::TReplay replay;
+    return LoadReplayFile(path, replay, why);
 }
 
 void TGamePages::InitPages()
@@ -90,6 +106,8 @@ void TGamePages::Wire()
     Help.Back.ClickCode = MainMenu.Id;
     Play.Button.ClickCode = MainMenu.Id;
     Play.Board.ResultPageId = HighScore.Id;
+    Play.Board.MenuPageId = MainMenu.Id;
+    HighScore.List.Board = &Play.Board;
 }
 
 } // namespace WFourfall

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "screens/GameFourfall.h"
 #include "screens/GameServices.h"
@@ -34,6 +35,11 @@ public:
     void InitPages();
     // Reloads the play background pair for the BackRound option.
     void LoadPlayBackground();
+    // Plays a replay file on the play page. False, with why set, when the
+    // file cannot be read or is no replay (nothing changes then).
+    bool WatchFile(const std::string& path, std::string& why);
+    // Whether WatchFile would take the file.
+    static bool CanWatchFile(const std::string& path, std::string& why);
 
     TGameServices Services;
     TSkinSet Skins;

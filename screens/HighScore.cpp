@@ -4,6 +4,7 @@
 #include "rules/HiScores.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
+#include "store/ReplayFolder.h"
 #include "store/ScoreStorage.h"
 #include "store/ScoreSubmit.h"
 
@@ -39,6 +40,7 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
     if (code == Buttons[4].ClickCode) {
         if (Services != nullptr && Services->Ask(kClearQuestion)) {
             ClearStoredScores();
+            ClearReplays();
         }
         Invalidate(this);
     }

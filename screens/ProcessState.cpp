@@ -2,6 +2,7 @@
 
 #include "rules/ProcessState.h"
 #include "screens/WFourfall.h"
+#include "store/ReplayFolder.h"
 #include "store/ScoreSubmit.h"
 #include "wlib/sound/Speaker.h"
 
@@ -14,12 +15,15 @@ bool ResetProcessState()
     hssSetDefaultDriverFactory(nullptr);
     Platform::SetUserSettings(nullptr);
     SetHttpExchange(nullptr);
+    SetReplayFolder(std::nullopt);
     return WLib::Speaker == nullptr;
 }
 
-TProcessScope::TProcessScope(Platform::TSettingsStore* settings, hssDriverFactory driver, uint32_t seed)
+TProcessScope::TProcessScope(Platform::TSettingsStore* settings, hssDriverFactory driver, uint32_t seed,
+                             const std::string& replayFolder)
 {
     ResetProcessState();
+    SetReplayFolder(replayFolder);
     Platform::SetUserSettings(settings);
     hssSetDefaultDriverFactory(std::move(driver));
     UseFixedRulesSeed(seed);

@@ -4,11 +4,11 @@
 #include <chrono>
 
 #include "platform/KeyCodes.h"
-#include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
+#include "rules/Replay.h"
 #include "screens/layout/TileColours.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
@@ -85,6 +85,7 @@ TWFourfall::TWFourfall()
     for (int k = 0; k < kGameCount; ++k)
         StartIds[k] = NewId();
     Insert(&FallTimer, this);
+    Insert(&WatchTimer, this);
 }
 
 TWFourfall::~TWFourfall() = default;
@@ -97,71 +98,232 @@ bool TWFourfall::OnShownPage() const
 bool TWFourfall::HandleEvent(int32_t code, int32_t param)
 {
     // Keys move the figure only while the game is on screen: keys typed on
-    // other pages (a name, say) must not play a game left behind.
-    if (code == evKeyDown && GameState.Status == kStatusPlaying && !Paused && GameState.CurFig != nullptr &&
-        OnShownPage()) {
-        TAbsFigure* f = GameState.CurFig;
+    // other pages (a name, say) must not play a game left behind. A watched
+    // replay takes no moves at all.
+    if (code == evKeyDown && GameState.Status == kStatusPlaying && !Paused && !Watching &&
+        GameState.CurFig != nullptr && OnShownPage()) {
         switch (param) {
         case Platform::kVkControl:
-            f->Down();
+            Operate(TReplayOp::Down);
             break;
         case Platform::kVkLeft:
-            f->Left();
+            Operate(TReplayOp::Left);
             break;
         case Platform::kVkRight:
-            f->Right();
+            Operate(TReplayOp::Right);
             break;
         case Platform::kVkUp:
-            f->Rotate();
+            Operate(TReplayOp::Rotate);
             break;
         case Platform::kVkDown:
-            f->Drop();
+            Operate(TReplayOp::Drop);
             break;
         default:
             break;
         }
     }
-    if (code == evKeyDown && param == Platform::kVkP && OnShownPage())
+    if (code == evKeyDown && param == Platform::kVkP && OnShownPage() && !Watching)
         TogglePause();
+    if (code == evKeyDown && Watching && OnShownPage())
+        HandleWatchKey(param);
     // After a game over on the play screen, Enter or Space starts the same
     // game type again. Not while an entry of the high-score list still waits
     // for its name: Enter confirms that name wherever it is pressed.
     const bool entryOpen = GameState.HiScorePos >= 0 && GameState.HiScorePos < kScoreEntries;
     if (code == evKeyDown && (param == Platform::kVkReturn || param == Platform::kVkSpace) && OnShownPage() &&
-        GameState.Status == kStatusGameOver && !entryOpen)
+        GameState.Status == kStatusGameOver && !entryOpen && !Watching)
         StartPlay(GameState.GameNum);
-    if (code == evDeactivated)
+    if (code == evDeactivated) {
         FallTimer.Stop();
+        if (Watching)
+            EndWatching();
+    }
     if (code >= StartIds[0] && code < StartIds[0] + kGameCount)
         StartPlay(code - StartIds[0]);
-    if (code == FallTimer.TickId) {
-        FallTick();
+    if (code == FallTimer.TickId && !Watching) {
+        Operate(TReplayOp::Tick);
         GameState.Changed = true;
     }
+    if (code == WatchTimer.TickId && Watching)
+        WatchTick();
     SyncWithRules();
     return TApp::HandleEvent(code, param);
 }
 
 void TWFourfall::StartPlay(int32_t k)
 {
+    if (Watching)
+        EndWatching();
     Activate(Page);
     Paused = false;
     SetSize(Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
     SelectGame(k);
+    // The generator goes on from game to game; the record starts from where
+    // it stands, so that the game can be played again from its seed alone.
+    Record = TReplay();
+    Record.Version = GameVersion();
+    Record.Seed = SeedOfRandomState();
+    Record.Columns = GameState.Width;
+    Record.Rows = GameState.Height;
+    Record.GameNum = GameState.GameNum;
+    Record.StartLevel = Options.StartLevel;
+    Record.Difficulty = Options.Difficulty;
     StartGame();
+    Recording_ = GameState.Status == kStatusPlaying;
+    RecordDone = false;
+    PlayedBefore = 0;
+    ResumedAt = NowMs();
     FallTimer.Start(GameState.FallPeriod);
+}
+
+int64_t TWFourfall::NowMs() const
+{
+    return Pages != nullptr && Pages->Host != nullptr ? Pages->Host->NowMs() : 0;
+}
+
+int64_t TWFourfall::PlayedMs() const
+{
+    return Paused ? PlayedBefore : PlayedBefore + (NowMs() - ResumedAt);
+}
+
+void TWFourfall::Operate(TReplayOp op)
+{
+    const bool recorded = Recording_ && !Watching && GameState.Status == kStatusPlaying;
+    if (recorded) {
+        const int64_t ms = std::clamp<int64_t>(PlayedMs(), 0, UINT32_MAX);
+        // Times never go back, whatever the clock does.
+        const uint32_t last = Record.Steps.empty() ? 0 : Record.Steps.back().TimeMs;
+        Record.Steps.push_back(TReplayStep{std::max(static_cast<uint32_t>(ms), last), op});
+    }
+    ApplyReplayOp(op);
+    if (recorded && GameState.Status != kStatusPlaying) {
+        Recording_ = false;
+        RecordDone = true;
+    }
+}
+
+void TWFourfall::Watch(const TReplay& replay)
+{
+    if (Watching)
+        EndWatching();
+    Activate(Page);
+    FallTimer.Stop();
+    Recording_ = false;
+    Paused = false;
+    Watching = true;
+    KeptScores = HiScores;
+    Watched = replay;
+    StartReplayedGame(Watched);
+    TimerPeriod = GameState.FallPeriod;
+    GameState.Changed = true;
+    WatchNext = 0;
+    WatchClock = 0;
+    Speed = 1;
+    ScheduleWatch();
+    SyncWithRules();
+}
+
+void TWFourfall::EndWatching()
+{
+    if (!Watching)
+        return;
+    Watching = false;
+    Paused = false;
+    WatchTimer.Stop();
+    HiScores = KeptScores;
+    GameState.HiScorePos = -1;
+    GameState.NewHiScore = false;
+    // What was watched is over: no game is left to go on with.
+    if (GameState.Status == kStatusPlaying)
+        GameState.Status = kStatusNoGame;
+    GameState.Changed = true;
+}
+
+void TWFourfall::HandleWatchKey(int32_t key)
+{
+    if (key == Platform::kVkEscape) {
+        EndWatching();
+        if (MenuPageId != 0)
+            Post(this, MenuPageId, 0, CallDispatch, nullptr);
+        return;
+    }
+    if (key == Platform::kVkP && GameState.Status == kStatusPlaying) {
+        if (!Paused)
+            CatchUpWatchClock();
+        Paused = !Paused;
+        if (Paused)
+            WatchTimer.Stop();
+        else
+            ScheduleWatch();
+        GameState.Changed = true;
+    }
+    for (int32_t speed : kWatchSpeeds) {
+        if (key == '0' + speed && speed != Speed) {
+            if (!Paused)
+                CatchUpWatchClock();
+            Speed = speed;
+            if (!Paused)
+                ScheduleWatch();
+        }
+    }
+}
+
+void TWFourfall::CatchUpWatchClock()
+{
+    // The time watched since the timer was set counts, up to the next step:
+    // pausing or changing the speed neither skips nor repeats any of it.
+    if (WatchNext >= Watched.Steps.size())
+        return;
+    const int64_t watched = std::max<int64_t>(NowMs() - WatchScheduledAt, 0) * Speed;
+    WatchClock = std::min<int64_t>(WatchClock + watched, Watched.Steps[WatchNext].TimeMs);
+}
+
+void TWFourfall::ScheduleWatch()
+{
+    if (WatchNext >= Watched.Steps.size()) {
+        WatchTimer.Stop();
+        return;
+    }
+    const int64_t due = std::max<int64_t>(Watched.Steps[WatchNext].TimeMs - WatchClock, 0);
+    WatchPlanned = static_cast<int32_t>(std::clamp<int64_t>((due + Speed - 1) / Speed, 1, INT32_MAX / 4));
+    WatchTimer.Start(WatchPlanned);
+    WatchScheduledAt = NowMs();
+}
+
+void TWFourfall::WatchTick()
+{
+    // A tick may come later than asked (the timers' shortest period, a busy
+    // loop): the replay keeps up with the time that passed.
+    WatchClock += std::max<int64_t>(WatchPlanned, NowMs() - WatchScheduledAt) * Speed;
+    const bool wasPlaying = GameState.Status == kStatusPlaying;
+    while (WatchNext < Watched.Steps.size() && Watched.Steps[WatchNext].TimeMs <= WatchClock)
+        ApplyReplayOp(Watched.Steps[WatchNext++].Op);
+    GameState.Changed = true;
+    if (wasPlaying && GameState.Status != kStatusPlaying) {
+        // The watched game's result is no result of this player's.
+        HiScores = KeptScores;
+        GameState.HiScorePos = -1;
+        GameState.NewHiScore = false;
+    }
+    ScheduleWatch();
 }
 
 void TWFourfall::TogglePause()
 {
+    if (Watching) {
+        HandleWatchKey(Platform::kVkP);
+        return;
+    }
     if (GameState.Status != kStatusPlaying)
         return;
     if (!Paused) {
+        PlayedBefore = PlayedMs();
         Paused = true;
         FallTimer.Stop();
         GameState.Changed = true;
     } else {
         Paused = false;
+        ResumedAt = NowMs();
         TimerPeriod = GameState.FallPeriod;
         FallTimer.Start(GameState.FallPeriod);
         GameState.Changed = true;
@@ -171,6 +333,8 @@ void TWFourfall::TogglePause()
 void TWFourfall::SyncWithRules()
 {
     TGameState& s = GameState;
+    if (TimerPeriod != s.FallPeriod && Watching)
+        TimerPeriod = s.FallPeriod; // the replay paces the fall
     if (TimerPeriod != s.FallPeriod) {
         TimerPeriod = s.FallPeriod;
         FallTimer.Start(s.FallPeriod);
@@ -211,6 +375,8 @@ void TWFourfall::Paint()
         Canvas.DrawTextInRect(0, whole, "GAME OVER");
     else if (s.Status == kStatusPlaying && Paused)
         Canvas.DrawTextInRect(0, whole, "PAUSE");
+    else if (s.Status == kStatusPlaying && Watching)
+        Canvas.DrawTextInRect(0, whole, "REPLAY");
 }
 
 } // namespace WFourfall

@@ -2,10 +2,15 @@
 // on its start codes, turns the player's keys into figure moves, keeps its
 // fall timer at the rules' fall period, repaints, plays the sound effects the
 // rules ask for and opens the high-score page when a result entered the table.
+// Every game it starts is recorded (see rules/Replay.h), and it plays
+// recorded games back for watching.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "rules/HiScores.h"
+#include "rules/Replay.h"
 #include "wlib/App.h"
 #include "wlib/Timer.h"
 #include "wlib/graphics/Bitmap.h"
@@ -39,6 +44,8 @@ void UseClockRulesSeed();
 class TWFourfall : public WLib::TApp {
 public:
     static constexpr int32_t kGameCount = 9;
+    // The speeds a replay can be watched at (keys 1, 2 and 4).
+    static constexpr int32_t kWatchSpeeds[3] = {1, 2, 4};
 
     // Resets the rules, seeds them, registers the game types and takes the
     // nine consecutive start codes.
@@ -59,18 +66,62 @@ public:
     // playing); the timer is stopped and the keys move nothing.
     bool IsPaused() const { return Paused; }
 
+    // Every operation the play screen hands the rules goes through here, from
+    // whatever input made it: it is applied and, while the recorded game is
+    // being played, written down with the milliseconds of play so far.
+    void Operate(GFourfall::TReplayOp op);
+    // The record of the game started last (complete once it has ended).
+    const GFourfall::TReplay& Recording() const { return Record; }
+    // True once the recorded game has ended (its last operation is in).
+    bool RecordingComplete() const { return RecordDone; }
+
+    // Brings the play page to the front and plays the replay at its pace.
+    // While watching, the player's moves do not reach the rules: P pauses,
+    // 1, 2 and 4 set the speed, Escape and leaving the page end it. The
+    // high-score table stays as it was.
+    void Watch(const GFourfall::TReplay& replay);
+    void EndWatching();
+    bool IsWatching() const { return Watching; }
+    int32_t WatchSpeed() const { return Speed; }
+    // Operations of the watched replay applied so far.
+    std::size_t WatchedSteps() const { return WatchNext; }
+
     WLib::TBitmap Balls;
     WLib::TSize CellSize{16, 16};
-    WLib::TTimer FallTimer; // a child element of the board
+    WLib::TTimer FallTimer;  // a child element of the board
+    WLib::TTimer WatchTimer; // paces a watched replay
     WLib::TSound Sounds[sndCount];
     int32_t ResultPageId = 0;
+    int32_t MenuPageId = 0; // where Escape leads from a watched replay
     int32_t StartIds[kGameCount];
     int32_t TimerPeriod = 0;
 
 private:
     bool OnShownPage() const;
+    int64_t NowMs() const;
+    // Milliseconds of play of the recorded game: pauses do not count.
+    int64_t PlayedMs() const;
+    void HandleWatchKey(int32_t key);
+    void WatchTick();
+    void ScheduleWatch();
+    void CatchUpWatchClock();
 
     bool Paused = false;
+
+    GFourfall::TReplay Record;
+    bool Recording_ = false;
+    bool RecordDone = false;
+    int64_t PlayedBefore = 0; // play before the last pause
+    int64_t ResumedAt = 0;    // clock when play last (re)started
+
+    bool Watching = false;
+    GFourfall::TReplay Watched;
+    std::size_t WatchNext = 0;    // the next step to apply
+    int64_t WatchClock = 0;       // replay time reached
+    int32_t WatchPlanned = 0;     // period of the watch timer now running
+    int64_t WatchScheduledAt = 0; // clock when it was set
+    int32_t Speed = 1;
+    THiScoreTable KeptScores{};
 };
 
 } // namespace WFourfall

@@ -6,7 +6,10 @@
 #include "platform/KeyCodes.h"
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
+#include "screens/WFourfall.h"
+#include "store/ReplayFolder.h"
 #include "store/ScoreStorage.h"
+#include "wlib/Mouse.h"
 #include "wlib/ScrPage.h"
 
 namespace WFourfall {
@@ -112,8 +115,49 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
         } else if (code == evKeyDown && param == Platform::kVkReturn) {
             Confirm();
         }
+    } else if (code == evKeyDown && param >= '1' && param <= '9' && Visible()) {
+        WatchEntry(param - '1');
+    } else if (code == evMouseUp && MouseStat != nullptr) {
+        const int32_t row = RowAt(MouseStat->X - Rect.Left, MouseStat->Y - Rect.Top);
+        if (row >= 0)
+            WatchEntry(row);
     }
     return TApp::HandleEvent(code, param);
+}
+
+int32_t TWHScore::RowAt(int32_t x, int32_t y) const
+{
+    for (int32_t r = 0; r < RowCount && r < kScoreEntries; ++r) {
+        const TRect row(RankRect.Left, NameRect.Top + NameStep.Y * r, ScoreRect.Right,
+                        NameRect.Bottom + NameStep.Y * r);
+        if (row.Contains(TPoint(x, y)))
+            return r;
+    }
+    return -1;
+}
+
+bool TWHScore::WatchEntry(int32_t pos)
+{
+    GFourfall::TReplay replay;
+    if (Board == nullptr || !FindEntryReplay(HiScores.ShownType, pos, replay))
+        return false;
+    Board->Watch(replay);
+    return true;
+}
+
+void TWHScore::KeepReplay(const THiScoreEntry& confirmed)
+{
+    // Only the game that made this very entry: its record is complete and
+    // ended with the entry's type and score.
+    if (Board == nullptr || !Board->RecordingComplete())
+        return;
+    GFourfall::TReplay replay = Board->Recording();
+    if (replay.GameNum != HiScores.ShownType || GameState.Score != confirmed.Score)
+        return;
+    replay.HasClaim = true;
+    replay.Name.assign(confirmed.Name, strnlen(confirmed.Name, kScoreNameSize));
+    replay.Score = confirmed.Score;
+    SaveEntryReplay(replay);
 }
 
 void TWHScore::Confirm()
@@ -125,6 +169,7 @@ void TWHScore::Confirm()
     // may move the entry: what is sent is the entry as confirmed.
     const THiScoreEntry confirmed = entry;
     SaveScores();
+    KeepReplay(confirmed);
     if (Services != nullptr && Services->Ask(kSendQuestion)) {
         int32_t online = OnlineType(HiScores.ShownType);
         // A type the server does not know goes as the classic game, the
@@ -182,6 +227,17 @@ void TWHScore::Paint()
         const std::string text = std::to_string(list[r].Score);
         Canvas.DrawTextInRect(0, rect, text.c_str());
     });
+    // A small play mark left of each rank whose game can be watched.
+    const uint32_t marks = ReplayMarks(HiScores.ShownType);
+    for (int32_t r = 0; r < RowCount && r < kScoreEntries && list[r].Score != 0; ++r) {
+        if ((marks & (1u << r)) == 0)
+            continue;
+        const TRect rank = RankRect.Offset(TPoint(RankStep.X * r, RankStep.Y * r));
+        const int32_t x = rank.Left - 14;
+        const int32_t mid = (rank.Top + rank.Bottom) / 2;
+        for (int32_t i = 0; i < 6; ++i)
+            Canvas.FillRect(TRect(x + i, mid - 6 + i, x + i + 1, mid + 6 - i), kWhite);
+    }
 }
 
 } // namespace WFourfall

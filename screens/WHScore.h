@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "rules/HiScores.h"
 #include "screens/GameServices.h"
 #include "wlib/App.h"
 #include "wlib/Timer.h"
@@ -28,6 +29,8 @@ std::string TailThatFits(WLib::TCanvas& canvas, const std::string& text, int32_t
 // types 0, 1, 8 and 4; -1 for a type it does not know.
 int32_t OnlineType(int32_t gameType);
 
+class TWFourfall;
+
 class TWHScore : public WLib::TApp {
 public:
     bool HandleEvent(int32_t code, int32_t param) override;
@@ -47,9 +50,19 @@ public:
     uint8_t TimerStarted = 0;
     int32_t RowCount = 9;
     const TGameServices* Services = nullptr;
+    // The board: its record of the last game is kept with the entry the game
+    // made, and it plays the replay of an entry that is picked (a click on
+    // the row, or the entry's rank as a digit key).
+    TWFourfall* Board = nullptr;
+
+    // Plays the replay of the shown list's entry pos; false when it has none.
+    bool WatchEntry(int32_t pos);
+    // The row under a point of the list's own canvas; -1 for none.
+    int32_t RowAt(int32_t x, int32_t y) const;
 
 private:
     void Confirm();
+    void KeepReplay(const THiScoreEntry& confirmed);
 };
 
 } // namespace WFourfall

@@ -1,6 +1,15 @@
 #include "wlib/ScrPages.h"
 
+#include <chrono>
+
 namespace WLib {
+
+int64_t TScrPagesBase::NowMs() const
+{
+    // The window's timers run on the steady clock (platform/TimerScheduler).
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 TScrPages::TScrPages()
 {

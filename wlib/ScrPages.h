@@ -25,6 +25,8 @@ public:
     virtual void DeleteTimer(TWinTimer* timer) = 0;
     virtual void StartTimer(TWinTimer* timer, int32_t period) = 0;
     virtual void StopTimer(TWinTimer* timer) = 0;
+    // Milliseconds of the clock the timers run on (any start point).
+    virtual int64_t NowMs() const;
 };
 
 class TScrPages : public TApp {

@@ -43,6 +43,7 @@ public:
     // made up, timers due together in the order they were created.
     void Advance(int64_t ms);
     int64_t Now() const { return Clock; }
+    int64_t NowMs() const override { return Clock; }
 
     // Paints the whole tree into the off-screen picture, as a window paint
     // does, and forgets the repaint requests so far.

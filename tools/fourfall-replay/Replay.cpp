@@ -7,6 +7,7 @@
 #include "rules/HiScores.h"
 #include "rules/Options.h"
 #include "rules/ProcessState.h"
+#include "rules/Replay.h"
 #include "rules/StateWriter.h"
 
 #include <cerrno>
@@ -77,10 +78,16 @@ int Fail(std::ostream& err, const std::string& token, const char* why)
 int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
 {
     bool seeded = false;
+    int64_t lastTime = 0;
     std::string command;
     // The argument after command, or false at the end of input.
     auto next = [&in](std::string& token) { return static_cast<bool>(in >> token); };
     while (in >> command) {
+        if (command[0] == '#') {
+            std::string rest;
+            std::getline(in, rest);
+            continue;
+        }
         if (!seeded && command != "seed") {
             return Fail(err, command, "the first command must be seed");
         }
@@ -88,6 +95,7 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
         std::string arg2;
         int64_t a = 0;
         int64_t b = 0;
+        TReplayOp op = TReplayOp::Tick;
         if (command == "seed") {
             if (seeded) {
                 return Fail(err, command, "seed may be given once only");
@@ -140,29 +148,23 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
                 return Fail(err, arg2, "not a 32-bit number");
             }
             Options.*(field->Field) = static_cast<int32_t>(a);
+        } else if (command == "at") {
+            if (!next(arg1)) {
+                return Fail(err, command, "missing number");
+            }
+            if (!ParseNumber(arg1, false, 0, UINT32_MAX, a)) {
+                return Fail(err, arg1, "not an unsigned 32-bit number");
+            }
+            if (a < lastTime) {
+                return Fail(err, arg1, "time goes back");
+            }
+            lastTime = a;
         } else if (command == "start") {
             StartGame();
-        } else if (command == "tick") {
-            FallTick();
         } else if (command == "print") {
             Print(out);
-        } else if (command == "left" || command == "right" || command == "rotate" || command == "drop" ||
-                   command == "down") {
-            TAbsFigure* f = GameState.CurFig;
-            if (GameState.Status != kStatusPlaying || f == nullptr) {
-                continue;
-            }
-            if (command == "left") {
-                f->Left();
-            } else if (command == "right") {
-                f->Right();
-            } else if (command == "rotate") {
-                f->Rotate();
-            } else if (command == "drop") {
-                f->Drop();
-            } else {
-                f->Down();
-            }
+        } else if (ReplayOpFromName(command, op)) {
+            ApplyReplayOp(op);
         } else {
             return Fail(err, command, "unknown command");
         }

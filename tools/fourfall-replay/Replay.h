@@ -11,6 +11,9 @@
 //   left right rotate drop down
 //                     the falling figure's operation, only while playing
 //   tick              FallTick
+//   at MS             the time of the operations that follow, in milliseconds
+//                     of play (recorded games carry it); it may not go back
+//   # ...             a comment, to the end of the line
 //   print             one line of JSON; then clears Changed, NewHiScore and
 //                     the sound requests, as the play screen would
 //

@@ -1,11 +1,13 @@
 #include "tools/tumbletown-driver/Driver.h"
 
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
 
 #include "platform/Cp1252.h"
+#include "platform/FolderFiles.h"
 #include "platform/KeyCodes.h"
 #include "platform/OfflineAudioDriver.h"
 #include "platform/SettingsStore.h"
@@ -16,10 +18,12 @@
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
+#include "rules/Replay.h"
 #include "rules/StateWriter.h"
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
 #include "screens/WFourfall.h"
+#include "store/ReplayFolder.h"
 #include "store/ScoreSubmit.h"
 #include "wlib/TestHost.h"
 
@@ -107,6 +111,8 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
                 ? host.TimerPeriod(fall.PlatformTimer)
                 : 0);
     out << ",\"paused\":" << (pages.Play.Board.IsPaused() ? 1 : 0);
+    out << ",\"watching\":" << (pages.Play.Board.IsWatching() ? 1 : 0)
+        << ",\"watchSpeed\":" << pages.Play.Board.WatchSpeed();
     out << ",\"music\":{\"playing\":" << (pages.Music.IsPlaying() ? 1 : 0)
         << ",\"nextFile\":" << pages.Music.NextFile << '}';
     out << ",\"question\":"
@@ -147,7 +153,7 @@ bool ParseKey(const std::string& text, int32_t& key)
 int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out, std::ostream& err)
 {
     Platform::TSettingsFileStore store(setup.StoreFolder);
-    TProcessScope process(&store, TOfflineAudioDriver::Factory(), setup.Seed);
+    TProcessScope process(&store, TOfflineAudioDriver::Factory(), setup.Seed, setup.StoreFolder + "/replays");
     TDriverQuestion question(out);
     TDriverBrowser browser(out);
 
@@ -237,6 +243,25 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
                     err << "tumbletown-driver: cannot write " << a << '\n';
             } else if (command == "tree") {
                 out << TApp::DumpTree(pages.get(), "", "\n").Text() << '\n';
+            } else if (command == "record") {
+                if (a.empty())
+                    return bad("needs a file name");
+                std::ofstream file(a, std::ios::binary);
+                file << ReplayText(pages->Play.Board.Recording());
+                if (!file.flush())
+                    err << "tumbletown-driver: cannot write " << a << '\n';
+            } else if (command == "watch") {
+                std::string why;
+                if (a.empty())
+                    return bad("needs a file name");
+                if (!pages->WatchFile(a, why))
+                    out << "refused " << JsonString(why) << '\n';
+            } else if (command == "replays") {
+                out << "replays [";
+                const std::vector<std::string> names = Platform::FolderEntries(ReplayFolder());
+                for (std::size_t i = 0; i < names.size(); ++i)
+                    out << (i ? "," : "") << JsonString(names[i]);
+                out << "]\n";
             } else if (command == "state") {
                 WriteStateJson(out, GameState, HiScores);
             } else if (command == "screen") {

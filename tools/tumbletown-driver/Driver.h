@@ -14,6 +14,12 @@
 //   tree                  prints the element tree
 //   state                 prints the rules state as one line of JSON
 //   screen                prints the screens' state as one line of JSON
+//   record FILE           writes the record of the last game started as a
+//                         replay file
+//   watch FILE            plays a replay file on the play page, as
+//                         "tumbletown --replay FILE" does ("refused" and
+//                         the reason when it is no replay)
+//   replays               the names in the replay folder, as a JSON list
 //
 // After every command the window is repainted when a repaint was asked for,
 // as the real window does. Instead of touching the network, a browser or a
@@ -37,7 +43,8 @@ constexpr int kDriverBadScript = 2;
 
 struct TDriverSetup {
     std::string DataFolder;  // holds Skin/, Sounds/ and Music/
-    std::string StoreFolder; // where the settings file is read and written
+    std::string StoreFolder; // where the settings file is read and written;
+                             // the replays go into its "replays" folder
     uint32_t Seed = 1;       // the rules' random seed
 };
 

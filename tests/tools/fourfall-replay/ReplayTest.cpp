@@ -85,7 +85,21 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"seed 1 option startlevel 3", "startlevel"},
                       BadCase{"seed 1 option StartLevel x", "x"},
                       BadCase{"seed 1 option StartLevel", "option"}, BadCase{"seed 1 PRINT", "PRINT"},
-                      BadCase{"seed 1 -", "-"}));
+                      BadCase{"seed 1 -", "-"}, BadCase{"seed 1 at", "at"}, BadCase{"seed 1 at -1", "-1"},
+                      BadCase{"seed 1 at 5 tick at 4 tick", "4"}, BadCase{"# a note\nat 0", "at"},
+                      BadCase{"seed 1 at 1x", "1x"}));
+
+// Recorded games carry comments and times: neither changes the game.
+TEST_F(ReplayTest, CommentsAndTimesChangeNothing)
+{
+    const TRun plain = Replay("seed 9 size 10 20 select 8 start tick left drop tick rotate drop print");
+    const TRun timed = Replay("# Tumbletown replay 1\n# name Pat Q. 1234\nseed 9 size 10 20 select 8 start\n"
+                              "at 0 tick\nat 10 left # a note after an operation\nat 10 drop\nat 900 tick\n"
+                              "at 4294967295 rotate\nat 4294967295 drop\nprint\n# the end");
+    ASSERT_EQ(plain.status, kReplayOk);
+    EXPECT_EQ(timed.status, kReplayOk) << timed.err;
+    EXPECT_EQ(timed.out, plain.out);
+}
 
 TEST_F(ReplayTest, EmptyInputAndSeedAloneEndQuietly)
 {
