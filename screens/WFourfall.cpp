@@ -188,7 +188,7 @@ int64_t TWFourfall::PlayedMs() const
 
 void TWFourfall::Operate(TReplayOp op)
 {
-    const bool recorded = Recording_ && !Watching && GameState.Status == kStatusPlaying;
+    const bool recorded = Recording_ && Records && !Watching && GameState.Status == kStatusPlaying;
     if (recorded) {
         const int64_t ms = std::clamp<int64_t>(PlayedMs(), 0, UINT32_MAX);
         // Times never go back, whatever the clock does.

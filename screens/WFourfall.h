@@ -74,6 +74,9 @@ public:
     const GFourfall::TReplay& Recording() const { return Record; }
     // True once the recorded game has ended (its last operation is in).
     bool RecordingComplete() const { return RecordDone; }
+    // Games are recorded unless this is switched off (to measure what
+    // recording costs).
+    bool Records = true;
 
     // Brings the play page to the front and plays the replay at its pace.
     // While watching, the player's moves do not reach the rules: P pauses,

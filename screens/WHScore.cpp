@@ -227,13 +227,14 @@ void TWHScore::Paint()
         const std::string text = std::to_string(list[r].Score);
         Canvas.DrawTextInRect(0, rect, text.c_str());
     });
-    // A small play mark left of each rank whose game can be watched.
+    // A small play mark between the rank and the name of each entry whose
+    // game can be watched.
     const uint32_t marks = ReplayMarks(HiScores.ShownType);
     for (int32_t r = 0; r < RowCount && r < kScoreEntries && list[r].Score != 0; ++r) {
         if ((marks & (1u << r)) == 0)
             continue;
         const TRect rank = RankRect.Offset(TPoint(RankStep.X * r, RankStep.Y * r));
-        const int32_t x = rank.Left - 14;
+        const int32_t x = rank.Right + 20;
         const int32_t mid = (rank.Top + rank.Bottom) / 2;
         for (int32_t i = 0; i < 6; ++i)
             Canvas.FillRect(TRect(x + i, mid - 6 + i, x + i + 1, mid + 6 - i), kWhite);

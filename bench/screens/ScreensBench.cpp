@@ -61,6 +61,27 @@ void PlayScreenMidGame(benchmark::State& state)
 }
 BENCHMARK(PlayScreenMidGame)->Unit(benchmark::kMicrosecond);
 
+// One key event on the play screen, from the page set's input to the rules
+// and the repaint request, with the game recorded (1) and not (0): what
+// recording adds per event. Left and Right alternate, so the figure stays.
+void PlayScreenKeyEvent(benchmark::State& state)
+{
+    TGame game;
+    TWFourfall& board = game.Pages->Play.Board;
+    board.Records = state.range(0) != 0;
+    game.Pages->PostAndProcess(board.StartIds[0], 0);
+    int32_t key = 0x25;
+    for (auto _ : state) {
+        game.Pages->KeyDown(key);
+        game.Pages->KeyUp(key);
+        key = key == 0x25 ? 0x27 : 0x25;
+    }
+    if (GFourfall::GameState.Status != GFourfall::kStatusPlaying)
+        state.SkipWithError("the game ended");
+    state.counters["recorded"] = static_cast<double>(board.Recording().Steps.size());
+}
+BENCHMARK(PlayScreenKeyEvent)->Arg(0)->Arg(1)->Unit(benchmark::kNanosecond);
+
 void MainMenu(benchmark::State& state)
 {
     TGame game;
