@@ -22,7 +22,8 @@ constexpr std::size_t kMaxVersion = 40;
 
 // Decimal digits only (a '-' first when negative is allowed), at most 10 of
 // them, and within [low, high].
-bool ParseNumber(const char* begin, const char* end, bool allowNegative, int64_t low, int64_t high, int64_t& value)
+bool ParseNumber(const char* begin, const char* end, bool allowNegative, int64_t low, int64_t high,
+                 int64_t& value)
 {
     bool negative = false;
     if (allowNegative && begin != end && *begin == '-') {

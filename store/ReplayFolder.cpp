@@ -45,8 +45,8 @@ std::string FileName(const TReplay& r, const std::string& text)
         h *= 1099511628211ull;
     }
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%d-%d-%016llx%s", r.GameNum, r.Score, static_cast<unsigned long long>(h),
-                  kSuffix);
+    std::snprintf(buffer, sizeof buffer, "%d-%d-%016llx%s", r.GameNum, r.Score,
+                  static_cast<unsigned long long>(h), kSuffix);
     return buffer;
 }
 
@@ -68,8 +68,8 @@ bool ClaimsEntry(const std::string& path, int32_t game, const THiScoreEntry& e, 
 {
     std::string text;
     std::string why;
-    return Platform::ReadFileUpTo(path, kMaxReplayFileBytes, text) && ParseReplay(text, out, why) && out.HasClaim &&
-           out.GameNum == game && out.Score == e.Score && out.Name == EntryName(e);
+    return Platform::ReadFileUpTo(path, kMaxReplayFileBytes, text) && ParseReplay(text, out, why) &&
+           out.HasClaim && out.GameNum == game && out.Score == e.Score && out.Name == EntryName(e);
 }
 
 } // namespace
@@ -124,7 +124,8 @@ void TidyReplays()
         for (int32_t pos = 0; pos < kScoreEntries && !keep; ++pos) {
             const THiScoreEntry* e = Entry(game, pos);
             TReplay replay;
-            if (e != nullptr && !taken[game][pos] && e->Score == score && ClaimsEntry(path, game, *e, replay)) {
+            if (e != nullptr && !taken[game][pos] && e->Score == score &&
+                ClaimsEntry(path, game, *e, replay)) {
                 taken[game][pos] = true;
                 keep = true;
             }
@@ -142,7 +143,8 @@ void ClearReplays()
     for (const std::string& name : Platform::FolderEntries(folder)) {
         int32_t game = 0;
         int32_t score = 0;
-        if (ParseFileName(name, game, score) || name.find(std::string(kSuffix) + kTempInfix) != std::string::npos)
+        if (ParseFileName(name, game, score) ||
+            name.find(std::string(kSuffix) + kTempInfix) != std::string::npos)
             Platform::RemoveFile(folder + "/" + name);
     }
 }

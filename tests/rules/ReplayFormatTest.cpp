@@ -40,12 +40,13 @@ TReplay SampleReplay(int32_t game, uint32_t seed, std::size_t steps)
     r.GameNum = game;
     r.StartLevel = 3;
     r.Difficulty = 2;
-    const TReplayOp cycle[] = {TReplayOp::Left, TReplayOp::Tick,   TReplayOp::Rotate, TReplayOp::Right,
-                               TReplayOp::Down, TReplayOp::Right,  TReplayOp::Drop,   TReplayOp::Tick,
-                               TReplayOp::Left, TReplayOp::Left,   TReplayOp::Drop,   TReplayOp::Right,
+    const TReplayOp cycle[] = {TReplayOp::Left,  TReplayOp::Tick,  TReplayOp::Rotate, TReplayOp::Right,
+                               TReplayOp::Down,  TReplayOp::Right, TReplayOp::Drop,   TReplayOp::Tick,
+                               TReplayOp::Left,  TReplayOp::Left,  TReplayOp::Drop,   TReplayOp::Right,
                                TReplayOp::Right, TReplayOp::Right, TReplayOp::Drop};
     for (std::size_t i = 0; i < steps; ++i)
-        r.Steps.push_back(TReplayStep{static_cast<uint32_t>(i * 37), cycle[i % (sizeof cycle / sizeof cycle[0])]});
+        r.Steps.push_back(
+            TReplayStep{static_cast<uint32_t>(i * 37), cycle[i % (sizeof cycle / sizeof cycle[0])]});
     return r;
 }
 
@@ -132,17 +133,21 @@ TEST_F(ReplayFormatTest, RefusesWhatItDoesNotWrite)
                                       "option Difficulty 1\nstart\nprint\n"},
         {"hex seed", Header() + "seed 0x10\nsize 10 20\nselect 0\noption StartLevel 1\noption Difficulty 1\n"
                                 "start\nprint\n"},
-        {"board too wide", Header() + "seed 5\nsize 63 20\nselect 0\noption StartLevel 1\noption Difficulty 1\n"
-                                      "start\nprint\n"},
-        {"board of no rows", Header() + "seed 5\nsize 10 0\nselect 0\noption StartLevel 1\noption Difficulty 1\n"
-                                        "start\nprint\n"},
+        {"board too wide", Header() +
+                               "seed 5\nsize 63 20\nselect 0\noption StartLevel 1\noption Difficulty 1\n"
+                               "start\nprint\n"},
+        {"board of no rows", Header() +
+                                 "seed 5\nsize 10 0\nselect 0\noption StartLevel 1\noption Difficulty 1\n"
+                                 "start\nprint\n"},
         {"one size only", Header() + "seed 5\nsize 10\nselect 0\noption StartLevel 1\noption Difficulty 1\n"
                                      "start\nprint\n"},
         {"unknown game", Header() + "seed 5\nsize 10 20\nselect 9\noption StartLevel 1\noption Difficulty 1\n"
                                     "start\nprint\n"},
-        {"options swapped", Header() + "seed 5\nsize 10 20\nselect 0\noption Difficulty 1\noption StartLevel 1\n"
-                                       "start\nprint\n"},
-        {"no start", Header() + "seed 5\nsize 10 20\nselect 0\noption StartLevel 1\noption Difficulty 1\nprint\n"},
+        {"options swapped", Header() +
+                                "seed 5\nsize 10 20\nselect 0\noption Difficulty 1\noption StartLevel 1\n"
+                                "start\nprint\n"},
+        {"no start",
+         Header() + "seed 5\nsize 10 20\nselect 0\noption StartLevel 1\noption Difficulty 1\nprint\n"},
         {"no print", Header() + kSetup + "at 0 tick\n"},
         {"no line end", Header() + kSetup + "print"},
         {"text after print", Header() + kSetup + "print\nat 5 tick\n"},

@@ -82,8 +82,8 @@ protected:
     // Moves and drops until the game is over; every move is recorded.
     void PlayToTheEnd()
     {
-        const int32_t keys[] = {kVkLeft, kVkUp, kVkLeft, kVkControl, kVkDown, kVkRight, kVkRight, kVkDown,
-                                kVkUp,   kVkDown};
+        const int32_t keys[] = {kVkLeft,  kVkUp,    kVkLeft, kVkControl, kVkDown,
+                                kVkRight, kVkRight, kVkDown, kVkUp,      kVkDown};
         for (int i = 0; i < 2000 && GameState.Status == kStatusPlaying; ++i) {
             Key(keys[i % 10]);
             Host.Advance(i % 3 == 0 ? 700 : 90);
@@ -125,14 +125,14 @@ TEST_F(ReplayOnHost, RecordsWhatTheRulesGetWithThePlayTimeWithoutPauses)
     Key(kVkRight);     // not played, not recorded
     Host.Advance(5000);
     Key(kVkP);
-    Key(kVkUp);      // 1100 of play
+    Key(kVkUp);         // 1100 of play
     Host.Advance(1000); // a tick, 1000 after going on
     Key(kVkControl);
     Key(kVkDown);
     Key(kVkF1); // no operation
     const std::vector<std::pair<uint32_t, TReplayOp>> expected = {
-        {500, TReplayOp::Left},    {1000, TReplayOp::Tick},   {1100, TReplayOp::Rotate},
-        {2100, TReplayOp::Tick},   {2100, TReplayOp::Down},   {2100, TReplayOp::Drop}};
+        {500, TReplayOp::Left},  {1000, TReplayOp::Tick}, {1100, TReplayOp::Rotate},
+        {2100, TReplayOp::Tick}, {2100, TReplayOp::Down}, {2100, TReplayOp::Drop}};
     ASSERT_EQ(r.Steps.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(r.Steps[i].TimeMs, expected[i].first) << i;
@@ -150,7 +150,8 @@ TEST_F(ReplayOnHost, RecordsWhatTheRulesGetWithThePlayTimeWithoutPauses)
 TEST_F(ReplayOnHost, EveryGameOfARunPlaysBackToItsEnd)
 {
     std::vector<std::pair<TReplay, TEnd>> games;
-    for (int32_t game : {kGameFourfall, kGameFivefall, kGameColorFourfall, kGameCrazyFourfall, kGameGrandFivefall}) {
+    for (int32_t game :
+         {kGameFourfall, kGameFivefall, kGameColorFourfall, kGameCrazyFourfall, kGameGrandFivefall}) {
         StartGame(game);
         PlayToTheEnd();
         EXPECT_TRUE(Board().RecordingComplete());
@@ -193,7 +194,8 @@ TEST_F(ReplayOnHost, WatchingPlaysAtTheRecordedPaceAndTakesNoMoves)
         Key(key);
     Host.Advance(1500);
     EXPECT_EQ(Board().WatchedSteps(), stepsBy(1500));
-    EXPECT_FALSE(Board().FallTimer.PlatformTimer != nullptr && Host.TimerRunning(Board().FallTimer.PlatformTimer));
+    EXPECT_FALSE(Board().FallTimer.PlatformTimer != nullptr &&
+                 Host.TimerRunning(Board().FallTimer.PlatformTimer));
     // P holds the replay where it is.
     Key(kVkP);
     EXPECT_TRUE(Board().IsPaused());
