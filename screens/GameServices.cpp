@@ -28,4 +28,10 @@ void TGameServices::Send(int32_t onlineType, const char* name, int32_t score) co
         SendScore(onlineType, name, score);
 }
 
+void TGameServices::Upload(const std::string& replayText) const
+{
+    if (SendReplay)
+        SendReplay(replayText);
+}
+
 } // namespace WFourfall

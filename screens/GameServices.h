@@ -18,12 +18,14 @@ class YesNoQuestion;
 namespace WFourfall {
 
 using TScoreSender = std::function<void(int32_t onlineType, const char* name, int32_t score)>;
+using TReplaySender = std::function<void(const std::string& replayText)>;
 
 struct TGameServices {
     std::string DataFolder = ".";                // holds Skin/, Sounds/ and Music/
     Platform::YesNoQuestion* Question = nullptr; // null: every question is answered No
     Platform::UrlOpener* Browser = nullptr;      // null: addresses are dropped
     TScoreSender SendScore = ::SendScore;        // empty: results are not sent
+    TReplaySender SendReplay = ::SendReplay;     // empty: replays are not sent
 
     // The path of a file name of the game ("Skin\Menu.jpg") in the data folder.
     std::string Path(const char* designName) const;
@@ -31,6 +33,7 @@ struct TGameServices {
     bool Ask(const char* question) const;
     void OpenUrl(const std::string& url) const;
     void Send(int32_t onlineType, const char* name, int32_t score) const;
+    void Upload(const std::string& replayText) const;
 };
 
 } // namespace WFourfall

@@ -145,19 +145,20 @@ bool TWHScore::WatchEntry(int32_t pos)
     return true;
 }
 
-void TWHScore::KeepReplay(const THiScoreEntry& confirmed)
+std::string TWHScore::KeepReplay(const THiScoreEntry& confirmed)
 {
     // Only the game that made this very entry: its record is complete and
     // ended with the entry's type and score.
     if (Board == nullptr || !Board->RecordingComplete())
-        return;
+        return {};
     GFourfall::TReplay replay = Board->Recording();
     if (replay.GameNum != HiScores.ShownType || GameState.Score != confirmed.Score)
-        return;
+        return {};
     replay.HasClaim = true;
     replay.Name.assign(confirmed.Name, strnlen(confirmed.Name, kScoreNameSize));
     replay.Score = confirmed.Score;
     SaveEntryReplay(replay);
+    return GFourfall::ReplayText(replay);
 }
 
 void TWHScore::Confirm()
@@ -169,7 +170,7 @@ void TWHScore::Confirm()
     // may move the entry: what is sent is the entry as confirmed.
     const THiScoreEntry confirmed = entry;
     SaveScores();
-    KeepReplay(confirmed);
+    const std::string replay = KeepReplay(confirmed);
     if (Services != nullptr && Services->Ask(kSendQuestion)) {
         int32_t online = OnlineType(HiScores.ShownType);
         // A type the server does not know goes as the classic game, the
@@ -177,6 +178,10 @@ void TWHScore::Confirm()
         if (online < 0)
             online = 0;
         Services->Send(online, confirmed.Name, confirmed.Score);
+        // The server plays the replay again to tell a played result from a
+        // typed one.
+        if (!replay.empty())
+            Services->Upload(replay);
     }
     GameState.HiScorePos = -1;
     Invalidate(this);

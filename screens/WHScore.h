@@ -62,7 +62,9 @@ public:
 
 private:
     void Confirm();
-    void KeepReplay(const THiScoreEntry& confirmed);
+    // Keeps the replay of the entry just named; returns its text, empty when
+    // the entry has none.
+    std::string KeepReplay(const THiScoreEntry& confirmed);
 };
 
 } // namespace WFourfall

@@ -166,3 +166,20 @@ void SendScore(std::int32_t onlineType, const char* name, std::int32_t score)
     else
         ExchangeHttp(kScoreServerPort, host, request.data(), request.size());
 }
+
+std::string BuildReplayRequest(const std::string& replayText, const std::string& host)
+{
+    return std::string("POST ") + kReplayUploadPath + " HTTP/1.0\r\nHost: " + host +
+           "\r\nContent-Type: text/plain; charset=windows-1252\r\nContent-Length: " +
+           std::to_string(replayText.size()) + "\r\n\r\n" + replayText;
+}
+
+void SendReplay(const std::string& replayText)
+{
+    std::string host = ScoreServerHost();
+    std::string request = BuildReplayRequest(replayText, host);
+    if (Exchange())
+        Exchange()(kScoreServerPort, host, request);
+    else
+        ExchangeHttp(kScoreServerPort, host, request.data(), request.size());
+}

@@ -62,3 +62,14 @@ std::string EncodeScorePayload(std::string payload);
 // The request text, byte for byte, with "\n" line ends.
 std::string BuildScoreRequest(std::int32_t onlineType, const char* name, std::int32_t score,
                               const std::string& host);
+
+// After a result is sent, its replay follows to the same server: one POST of
+// the replay text to /api/v1/replays, through the same exchange, with the
+// same time limits and the same silence on failure.
+void SendReplay(const std::string& replayText);
+constexpr const char* kReplayUploadPath = "/api/v1/replays";
+
+// The upload request, byte for byte: "POST /api/v1/replays HTTP/1.0", the
+// host, the body's type and length, a blank line and the text (line ends
+// "\r\n" in the head).
+std::string BuildReplayRequest(const std::string& replayText, const std::string& host);

@@ -424,4 +424,24 @@ TEST_F(ScoreServer, SendScoreSendsTheRequestToPort80OfTheServer)
                                      " HTTP/1.1\nHOST: localhost\n\n");
 }
 
+TEST_F(ScoreServer, SendReplayPostsTheTextToTheSameServer)
+{
+    StoreHost("scores.example.org");
+    std::vector<std::tuple<std::uint16_t, std::string, std::string>> calls;
+    SetHttpExchange([&](std::uint16_t port, const std::string& host, const std::string& request) {
+        calls.emplace_back(port, host, request);
+        return std::string();
+    });
+    const std::string text = "# Tumbletown replay 1\n# name Zo\xe9\nprint\n";
+    SendReplay(text);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(std::get<0>(calls[0]), 80);
+    EXPECT_EQ(std::get<1>(calls[0]), "scores.example.org");
+    EXPECT_EQ(std::get<2>(calls[0]), "POST /api/v1/replays HTTP/1.0\r\nHost: scores.example.org\r\n"
+                                     "Content-Type: text/plain; charset=windows-1252\r\nContent-Length: " +
+                                         std::to_string(text.size()) + "\r\n\r\n" + text);
+    EXPECT_EQ(BuildReplayRequest("", "h").substr(BuildReplayRequest("", "h").size() - 21),
+              "Content-Length: 0\r\n\r\n");
+}
+
 } // namespace

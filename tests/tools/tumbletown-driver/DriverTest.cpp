@@ -331,10 +331,21 @@ TEST_F(DriverTest, AResultThatEntersTheTableIsNamedSavedAndSentAfterYes)
     auto questions = run.Starting("question ");
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0], "question \"Send the result to World's Highscores page?\" yes");
+    // The result, then the replay of its game to the same server.
     auto requests = run.Starting("request ");
-    ASSERT_EQ(requests.size(), 1u);
+    ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0], std::string("request ") + kServer + ":80 " +
                                GFourfall::JsonString(BuildScoreRequest(0, "Zex", score, kServer)));
+    // JSON text without its closing quote.
+    const auto open = [](const std::string& text) {
+        const std::string json = GFourfall::JsonString(text);
+        return json.substr(0, json.size() - 1);
+    };
+    const std::string upload =
+        std::string("request ") + kServer + ":80 " + open("POST /api/v1/replays HTTP/1.0\r\n");
+    EXPECT_EQ(requests[1].compare(0, upload.size(), upload), 0) << requests[1];
+    const std::string claim = open("\n# name Zex\n# score " + std::to_string(score) + "\nseed ").substr(1);
+    EXPECT_NE(requests[1].find(claim), std::string::npos) << requests[1];
     EXPECT_EQ(IntField(states[1], "hiScorePos"), -1);
     EXPECT_EQ(Field(screens[1], "playerName"), "Zex");
     const std::string stored = run.StoreFile();
@@ -840,7 +851,7 @@ TEST_P(QuestionAnswers, TheBoxGivesTheSameAnswerAsBefore)
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0], std::string("question \"Send the result to World's Highscores page?\" ") +
                                 (c.Yes ? "yes" : "no"));
-    EXPECT_EQ(run.Starting("request ").size(), c.Yes ? 1u : 0u);
+    EXPECT_EQ(run.Starting("request ").size(), c.Yes ? 2u : 0u); // the result and its replay
     // Nothing typed while the box was open reached the name behind it.
     EXPECT_EQ(Field(screens[1], "playerName"), "Anonymous");
 }
