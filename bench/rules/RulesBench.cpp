@@ -5,10 +5,12 @@
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
+#include "rules/Replay.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -85,5 +87,70 @@ void BM_ColourSettleFullWell(benchmark::State& state)
     RulesReset();
 }
 BENCHMARK(BM_ColourSettleFullWell);
+
+// Ten minutes of play as a replay records it: the fall timer's ticks at the
+// level's period and a move every 200 ms (sideways, turns, now and then a
+// push down), played by the rules as they go, so that the record is a real
+// game. Returns the replay text.
+std::string TenMinuteGameText(int32_t gameNum)
+{
+    RulesReset();
+    ResetOptions();
+    ClearScores();
+    RulesInit(2024);
+    RegisterGameTypes();
+    TReplay r;
+    r.Version = "bench";
+    r.Seed = SeedOfRandomState();
+    r.Columns = 13;
+    r.Rows = 31;
+    r.GameNum = gameNum;
+    r.StartLevel = Options.StartLevel;
+    r.Difficulty = Options.Difficulty;
+    StartReplayedGame(r);
+    uint32_t player = 99; // the player's own choices, apart from the rules' generator
+    const TReplayOp moves[] = {TReplayOp::Left, TReplayOp::Right, TReplayOp::Rotate,
+                               TReplayOp::Left, TReplayOp::Right, TReplayOp::Down};
+    int64_t nextTick = GameState.FallPeriod;
+    for (int64_t t = 0; t <= 600000 && GameState.Status == kStatusPlaying; t += 200) {
+        while (nextTick <= t && GameState.Status == kStatusPlaying) {
+            r.Steps.push_back(TReplayStep{static_cast<uint32_t>(nextTick), TReplayOp::Tick});
+            ApplyReplayOp(TReplayOp::Tick);
+            nextTick += GameState.FallPeriod;
+        }
+        player = player * 1103515245u + 12345u;
+        const TReplayOp op = moves[(player >> 16) % 6];
+        r.Steps.push_back(TReplayStep{static_cast<uint32_t>(t), op});
+        ApplyReplayOp(op);
+    }
+    return ReplayText(r);
+}
+
+// What checking a claimed result costs: the text of a ten-minute game
+// parsed (with the bounds) and played to its end in a fresh rules state.
+void BM_VerifyTenMinuteReplay(benchmark::State& state)
+{
+    const std::string text = TenMinuteGameText(static_cast<int32_t>(state.range(0)));
+    TReplay replay;
+    std::string why;
+    int64_t operations = 0;
+    for (auto _ : state) {
+        if (!ParseReplay(text, replay, why)) {
+            state.SkipWithError(why.c_str());
+            break;
+        }
+        const TReplayOutcome outcome = PlayReplayToEnd(replay);
+        operations = static_cast<int64_t>(outcome.Steps);
+        benchmark::DoNotOptimize(outcome.Score);
+    }
+    state.counters["operations"] = static_cast<double>(operations);
+    state.counters["bytes"] = static_cast<double>(text.size());
+    state.counters["playedMs"] = replay.Steps.empty() ? 0 : replay.Steps.back().TimeMs;
+    RulesReset();
+}
+BENCHMARK(BM_VerifyTenMinuteReplay)
+    ->Arg(kGameFourfall)
+    ->Arg(kGameColorFourfall)
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
