@@ -1,0 +1,241 @@
+#include "server/PostgresDatabase.h"
+
+#include "server/Log.h"
+#include "server/ScoreSchema.h"
+
+#include <libpq-fe.h>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace ScoreServer {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kConnectTimeoutSeconds = "3";
+constexpr auto kRetryPause = std::chrono::milliseconds(500); // between tries of a broken connection
+constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(7306839519871092)";
+constexpr const char* kInsertSql =
+    "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES ($1, $2, $3, $4, $5)";
+constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address FROM scores"
+                                 " WHERE online_type = $1 ORDER BY score DESC, id LIMIT $2";
+constexpr const char* kCountSql = "SELECT count(*) FROM scores WHERE online_type = $1";
+
+// A result that clears itself.
+struct TResult {
+    explicit TResult(PGresult* r) : R(r) {}
+    ~TResult() { PQclear(R); }
+    TResult(const TResult&) = delete;
+    TResult& operator=(const TResult&) = delete;
+    ExecStatusType Status() const { return R != nullptr ? PQresultStatus(R) : PGRES_FATAL_ERROR; }
+    PGresult* R;
+};
+
+PGconn* ConnectTo(const std::string& url)
+{
+    // The URL comes last, so what it says overrides the defaults before it.
+    const char* keys[] = {"connect_timeout", "application_name", "dbname", nullptr};
+    const char* values[] = {kConnectTimeoutSeconds, "tumbletown-scores", url.c_str(), nullptr};
+    return PQconnectdbParams(keys, values, 1);
+}
+
+std::string FirstLine(const char* message)
+{
+    std::string text = message != nullptr ? message : "";
+    std::size_t end = text.find('\n');
+    return end == std::string::npos ? text : text.substr(0, end);
+}
+
+} // namespace
+
+struct TPostgresDatabase::TConnection {
+    PGconn* Conn = nullptr;
+    Clock::time_point NextTry{}; // a broken connection is not retried before this
+    ~TConnection() { PQfinish(Conn); }
+
+    // A working connection, resetting a broken one at most every kRetryPause.
+    bool Ready()
+    {
+        if (Conn != nullptr && PQstatus(Conn) == CONNECTION_OK)
+            return true;
+        if (Clock::now() < NextTry)
+            return false;
+        if (Conn != nullptr)
+            PQreset(Conn);
+        if (Conn != nullptr && PQstatus(Conn) == CONNECTION_OK) {
+            LogLine("database: connection back");
+            return true;
+        }
+        NextTry = Clock::now() + kRetryPause;
+        return false;
+    }
+
+    // Runs a statement with text parameters; null when it failed (logged).
+    PGresult* Run(const char* sql, int count, const char* const* values, ExecStatusType want)
+    {
+        PGresult* r = PQexecParams(Conn, sql, count, nullptr, values, nullptr, nullptr, 0);
+        if (r != nullptr && PQresultStatus(r) == want)
+            return r;
+        LogLine("database: " + FirstLine(r != nullptr ? PQresultErrorMessage(r) : PQerrorMessage(Conn)));
+        PQclear(r);
+        if (PQstatus(Conn) != CONNECTION_OK)
+            NextTry = Clock::now(); // lost: the next use tries again at once
+        return nullptr;
+    }
+    bool Command(const char* sql) { return TResult(Run(sql, 0, nullptr, PGRES_COMMAND_OK)).R != nullptr; }
+};
+
+namespace {
+
+bool Migrate(PGconn* conn, std::string& error)
+{
+    auto exec = [&](const char* sql, ExecStatusType want) {
+        TResult r(PQexec(conn, sql));
+        if (r.Status() == want)
+            return true;
+        error = FirstLine(PQerrorMessage(conn));
+        return false;
+    };
+    if (!exec("BEGIN", PGRES_COMMAND_OK))
+        return false;
+    int version = 0;
+    bool ok = exec(kMigrationLock, PGRES_TUPLES_OK) && exec(kCreateVersionTable, PGRES_COMMAND_OK);
+    if (ok) {
+        TResult r(PQexec(conn, "SELECT coalesce(max(version), 0) FROM schema_version"));
+        ok = r.Status() == PGRES_TUPLES_OK && PQntuples(r.R) == 1;
+        if (ok)
+            version = std::atoi(PQgetvalue(r.R, 0, 0));
+        else
+            error = FirstLine(PQerrorMessage(conn));
+    }
+    if (ok && version > LatestSchemaVersion()) {
+        ok = false;
+        error = "the database has schema version " + std::to_string(version) + ", newer than this server's " +
+                std::to_string(LatestSchemaVersion());
+    }
+    for (std::size_t i = 0; ok && i < kScoreMigrationCount; ++i) {
+        if (kScoreMigrations[i].Version <= version)
+            continue;
+        for (const char* const* sql = kScoreMigrations[i].Postgres; ok && *sql != nullptr; ++sql)
+            ok = exec(*sql, PGRES_COMMAND_OK);
+    }
+    if (ok && version < LatestSchemaVersion()) {
+        std::string set = "DELETE FROM schema_version; INSERT INTO schema_version VALUES (" +
+                          std::to_string(LatestSchemaVersion()) + ")";
+        ok = exec(set.c_str(), PGRES_COMMAND_OK);
+    }
+    if (ok && exec("COMMIT", PGRES_COMMAND_OK))
+        return true;
+    TResult(PQexec(conn, "ROLLBACK"));
+    return false;
+}
+
+} // namespace
+
+TPostgresDatabase::~TPostgresDatabase() = default;
+
+std::unique_ptr<TPostgresDatabase> TPostgresDatabase::Open(const std::string& url, int connections,
+                                                           std::string& error)
+{
+    std::unique_ptr<TPostgresDatabase> db(new TPostgresDatabase());
+    db->Url = url;
+    for (int i = 0; i < (connections < 1 ? 1 : connections); ++i) {
+        auto c = std::make_unique<TConnection>();
+        c->Conn = ConnectTo(url);
+        if (c->Conn == nullptr || PQstatus(c->Conn) != CONNECTION_OK) {
+            error = "cannot connect to PostgreSQL: " +
+                    FirstLine(c->Conn != nullptr ? PQerrorMessage(c->Conn) : "");
+            return nullptr;
+        }
+        if (i == 0) {
+            if (!Migrate(c->Conn, error)) {
+                error = "PostgreSQL: " + error;
+                return nullptr;
+            }
+            const char* host = PQhost(c->Conn);
+            db->Description = std::string("PostgreSQL ") + PQdb(c->Conn) + " on " + (host ? host : "") + ":" +
+                              PQport(c->Conn);
+        }
+        db->Pool.Add(std::move(c));
+    }
+    return db;
+}
+
+TDbStatus TPostgresDatabase::Add(const TScoreRecord& record)
+{
+    return AddMany({record});
+}
+
+TDbStatus TPostgresDatabase::AddMany(const std::vector<TScoreRecord>& records)
+{
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    const bool many = records.size() != 1;
+    if (many && !c->Command("BEGIN"))
+        return TDbStatus::Unavailable;
+    for (const TScoreRecord& r : records) {
+        const std::string type = std::to_string(r.OnlineType), score = std::to_string(r.Score),
+                          at = std::to_string(r.SubmittedAt);
+        const char* values[] = {type.c_str(), r.Name.c_str(), score.c_str(), at.c_str(),
+                                r.ClientAddress.c_str()};
+        if (TResult(c->Run(kInsertSql, 5, values, PGRES_COMMAND_OK)).R == nullptr) {
+            if (many && PQstatus(c->Conn) == CONNECTION_OK)
+                TResult(PQexec(c->Conn, "ROLLBACK"));
+            return TDbStatus::Unavailable;
+        }
+    }
+    if (many && !c->Command("COMMIT"))
+        return TDbStatus::Unavailable;
+    return TDbStatus::Ok;
+}
+
+TDbStatus TPostgresDatabase::Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
+{
+    out.clear();
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    const std::string type = std::to_string(onlineType), count = std::to_string(limit);
+    const char* values[] = {type.c_str(), count.c_str()};
+    TResult r(c->Run(kBestSql, 2, values, PGRES_TUPLES_OK));
+    if (r.R == nullptr)
+        return TDbStatus::Unavailable;
+    for (int row = 0; row < PQntuples(r.R); ++row) {
+        TScoreRecord rec;
+        rec.OnlineType = onlineType;
+        rec.Name.assign(PQgetvalue(r.R, row, 0), static_cast<std::size_t>(PQgetlength(r.R, row, 0)));
+        rec.Score = std::atoi(PQgetvalue(r.R, row, 1));
+        rec.SubmittedAt = std::atoll(PQgetvalue(r.R, row, 2));
+        rec.ClientAddress = PQgetvalue(r.R, row, 3);
+        out.push_back(std::move(rec));
+    }
+    return TDbStatus::Ok;
+}
+
+TDbStatus TPostgresDatabase::Count(std::int32_t onlineType, std::int64_t& count)
+{
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    const std::string type = std::to_string(onlineType);
+    const char* values[] = {type.c_str()};
+    TResult r(c->Run(kCountSql, 1, values, PGRES_TUPLES_OK));
+    if (r.R == nullptr || PQntuples(r.R) != 1)
+        return TDbStatus::Unavailable;
+    count = std::atoll(PQgetvalue(r.R, 0, 0));
+    return TDbStatus::Ok;
+}
+
+TDbStatus TPostgresDatabase::Check()
+{
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    return TResult(c->Run("SELECT 1", 0, nullptr, PGRES_TUPLES_OK)).R != nullptr ? TDbStatus::Ok
+                                                                                 : TDbStatus::Unavailable;
+}
+
+} // namespace ScoreServer

@@ -1,0 +1,27 @@
+// The score server's command line.
+#pragma once
+
+#include "server/HttpServer.h"
+
+#include <ostream>
+#include <string>
+
+namespace ScoreServer {
+
+struct TServerOptions {
+    std::string Listen = "127.0.0.1:8080";
+    std::string Database;  // empty: DefaultDatabasePath()
+    int RateLimit = 60;    // requests per address and minute; 0: no limit
+    int GraceSeconds = 10; // how long SIGTERM waits for requests under way
+    THttpLimits Http;
+    bool Help = false;
+    bool Version = false;
+};
+
+// Parses argv. False after writing a one-line reason to err.
+bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& options, std::ostream& err);
+
+// The --help text.
+void WriteServerHelp(std::ostream& out);
+
+} // namespace ScoreServer

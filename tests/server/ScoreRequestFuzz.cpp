@@ -1,0 +1,105 @@
+// The server's own request handling, fed anything: a request made of the
+// input (method, path, query split as the HTTP library splits it) never
+// crashes it, always gets a status it may give, and a name of any bytes that
+// goes in through a submission never comes out of the page as markup.
+#include "server/ScoreService.h"
+#include "server/WorldPage.h"
+#include "store/ScoreSubmit.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using namespace ScoreServer;
+
+TScoreService& Service(TScoreDatabase*& database)
+{
+    static std::string error;
+    static std::unique_ptr<TScoreDatabase> db = OpenScoreDatabase(":memory:", 1, error);
+    static TRateLimiter limiter(0);
+    static TScoreService service(*db, limiter, [] { return std::int64_t{1733788800}; });
+    if (!db)
+        std::abort();
+    database = db.get();
+    return service;
+}
+
+TRequest Split(const std::string& target, const std::string& method)
+{
+    TRequest r;
+    r.Method = method;
+    r.ClientAddress = "127.0.0.1";
+    const std::size_t q = target.find('?');
+    r.Path = target.substr(0, q);
+    if (q == std::string::npos)
+        return r;
+    const std::string query = target.substr(q + 1);
+    std::size_t at = 0;
+    while (at <= query.size()) {
+        std::size_t end = query.find('&', at);
+        if (end == std::string::npos)
+            end = query.size();
+        const std::string part = query.substr(at, end - at);
+        TQueryArg a;
+        const std::size_t eq = part.find('=');
+        a.Key = part.substr(0, eq);
+        if (eq != std::string::npos)
+            a.Value = part.substr(eq + 1);
+        r.Args.push_back(a);
+        at = end + 1;
+    }
+    return r;
+}
+
+bool Allowed(int status)
+{
+    for (int s : {200, 302, 400, 404, 405, 429, 503})
+        if (status == s)
+            return true;
+    return false;
+}
+
+std::size_t CountOf(const std::string& text, const std::string& what)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    TScoreDatabase* db = nullptr;
+    TScoreService& service = Service(db);
+    const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+    static const char* const kMethods[] = {"GET", "HEAD", "POST", "OPTIONS"};
+    if (data[0] == 'N') {
+        // A name of any bytes, sent as the game sends it, then the page.
+        const std::string name = rest.substr(0, 59);
+        const int type = static_cast<int>(name.size() % 4);
+        const std::string request = BuildScoreRequest(type, name.c_str(), 1000, "h");
+        const THttpResponse stored =
+            service.Handle(Split(request.substr(4, request.find(' ', 4) - 4), "GET"));
+        if (!Allowed(stored.Status))
+            std::abort();
+        const THttpResponse page = service.Handle(Split(WorldPagePath(type), "GET"));
+        if (page.Status != 200 || page.Body.find("<script") != std::string::npos ||
+            page.Body.find("<img") != std::string::npos)
+            std::abort();
+        // Each row is exactly four cells, whatever the names hold.
+        if (CountOf(page.Body, "<td") != 4 * CountOf(page.Body, "<tr><td"))
+            std::abort();
+        return 0;
+    }
+    const THttpResponse r = service.Handle(Split(rest, kMethods[data[0] % 4]));
+    if (!Allowed(r.Status) || r.Body.empty())
+        std::abort();
+    return 0;
+}
