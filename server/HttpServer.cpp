@@ -54,7 +54,9 @@ std::string AddressWithPort(const sockaddr_storage& a)
     return AddressText(s) + ":" + std::to_string(ntohs(reinterpret_cast<const sockaddr_in*>(s)->sin_port));
 }
 
-// "ADDR:PORT", "[V6]:PORT" or ":PORT" to a bound, listening socket.
+// "ADDR:PORT", "[V6]:PORT" or ":PORT" to a bound, listening socket that
+// shares its port with the others of this process (SO_REUSEPORT): the kernel
+// hands each new connection to one of them, so no two threads race for it.
 int OpenListener(const std::string& listen, std::string& bound, std::string& error)
 {
     const std::size_t colon = listen.rfind(':');
@@ -87,8 +89,10 @@ int OpenListener(const std::string& listen, std::string& bound, std::string& err
     for (addrinfo* a = found; a != nullptr && fd < 0; a = a->ai_next) {
         fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
         int yes = 1;
-        if (fd >= 0)
+        if (fd >= 0) {
             ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+            ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &yes, sizeof yes);
+        }
         if (fd >= 0 && (::bind(fd, a->ai_addr, a->ai_addrlen) != 0 || ::listen(fd, kListenBacklog) != 0)) {
             error = "cannot listen on " + listen + ": " + std::strerror(errno);
             ::close(fd);
@@ -170,26 +174,42 @@ bool THttpServer::Start(const std::string& listen, const THttpLimits& limits, TH
 {
     Limits = limits;
     Handler = std::move(handler);
-    ListenFd = OpenListener(listen, Bound, error);
-    if (ListenFd < 0)
-        return false;
-    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC | MHD_USE_ERROR_LOG;
-    Daemon = MHD_start_daemon(
-        flags, 0, nullptr, nullptr, reinterpret_cast<MHD_AccessHandlerCallback>(&THttpServer::OnRequest),
-        this, MHD_OPTION_EXTERNAL_LOGGER, &LogFromLibrary, this, MHD_OPTION_LISTEN_SOCKET, ListenFd,
-        MHD_OPTION_THREAD_POOL_SIZE, static_cast<unsigned>(Limits.Threads < 1 ? 1 : Limits.Threads),
-        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(Limits.IdleTimeoutSeconds),
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, Limits.MaxRequestBytes, MHD_OPTION_CONNECTION_LIMIT,
-        static_cast<unsigned>(Limits.MaxConnections), MHD_OPTION_PER_IP_CONNECTION_LIMIT,
-        static_cast<unsigned>(Limits.MaxConnectionsPerAddress), MHD_OPTION_STRICT_FOR_CLIENT, 0,
-        MHD_OPTION_URI_LOG_CALLBACK, &THttpServer::OnUri, this, MHD_OPTION_NOTIFY_COMPLETED,
-        &THttpServer::OnCompleted, this, MHD_OPTION_NOTIFY_CONNECTION, &THttpServer::OnConnection, this,
-        MHD_OPTION_END);
-    if (Daemon == nullptr) {
-        error = "the HTTP library did not start on " + Bound;
-        ::close(ListenFd);
-        ListenFd = -1;
-        return false;
+    // One event loop per thread, each with a listening socket of its own on
+    // the same port. The limits are shared out among the loops; the kernel
+    // spreads one client's connections over all of them.
+    const unsigned loops = static_cast<unsigned>(Limits.Threads < 1 ? 1 : Limits.Threads);
+    const unsigned perLoop = (static_cast<unsigned>(Limits.MaxConnections) + loops - 1) / loops;
+    const unsigned perAddress = (static_cast<unsigned>(Limits.MaxConnectionsPerAddress) + loops - 1) / loops;
+    std::string where = listen;
+    for (unsigned i = 0; i < loops; ++i) {
+        std::string bound;
+        const int fd = OpenListener(where, bound, error);
+        if (fd < 0) {
+            Stop(std::chrono::milliseconds(0));
+            return false;
+        }
+        ListenFds.push_back(fd);
+        if (i == 0) {
+            Bound = bound;
+            where = bound; // the others on the very port the first one got
+        }
+        const unsigned flags =
+            MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC | MHD_USE_ERROR_LOG;
+        MHD_Daemon* daemon = MHD_start_daemon(
+            flags, 0, nullptr, nullptr, reinterpret_cast<MHD_AccessHandlerCallback>(&THttpServer::OnRequest),
+            this, MHD_OPTION_EXTERNAL_LOGGER, &LogFromLibrary, this, MHD_OPTION_LISTEN_SOCKET, fd,
+            MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(Limits.IdleTimeoutSeconds),
+            MHD_OPTION_CONNECTION_MEMORY_LIMIT, Limits.MaxRequestBytes, MHD_OPTION_CONNECTION_LIMIT, perLoop,
+            MHD_OPTION_PER_IP_CONNECTION_LIMIT, perAddress, MHD_OPTION_STRICT_FOR_CLIENT, 0,
+            MHD_OPTION_URI_LOG_CALLBACK, &THttpServer::OnUri, this, MHD_OPTION_NOTIFY_COMPLETED,
+            &THttpServer::OnCompleted, this, MHD_OPTION_NOTIFY_CONNECTION, &THttpServer::OnConnection, this,
+            MHD_OPTION_END);
+        if (daemon == nullptr) {
+            error = "the HTTP library did not start on " + Bound;
+            Stop(std::chrono::milliseconds(0));
+            return false;
+        }
+        Daemons.push_back(daemon);
     }
     Watcher = std::thread([this] { Watch(); });
     return true;
@@ -197,19 +217,27 @@ bool THttpServer::Start(const std::string& listen, const THttpLimits& limits, TH
 
 void THttpServer::Stop(std::chrono::milliseconds grace)
 {
-    if (Daemon == nullptr)
-        return;
-    // No new connections; the listening socket is ours again.
-    MHD_quiesce_daemon(Daemon);
+    // No new connections: the loops let go of their listening sockets, which
+    // are closed at once, so that a new connection is refused, not queued.
+    for (MHD_Daemon* daemon : Daemons)
+        MHD_quiesce_daemon(daemon);
+    for (int fd : ListenFds)
+        ::close(fd);
+    ListenFds.clear();
     const Clock::time_point end = Clock::now() + grace;
     while (Clock::now() < end) {
-        const MHD_DaemonInfo* info = MHD_get_daemon_info(Daemon, MHD_DAEMON_INFO_CURRENT_CONNECTIONS);
-        if (info == nullptr || info->num_connections == 0)
+        unsigned open = 0;
+        for (MHD_Daemon* daemon : Daemons) {
+            const MHD_DaemonInfo* info = MHD_get_daemon_info(daemon, MHD_DAEMON_INFO_CURRENT_CONNECTIONS);
+            open += info != nullptr ? info->num_connections : 0;
+        }
+        if (open == 0)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    MHD_stop_daemon(Daemon);
-    Daemon = nullptr;
+    for (MHD_Daemon* daemon : Daemons)
+        MHD_stop_daemon(daemon);
+    Daemons.clear();
     {
         std::lock_guard<std::mutex> hold(Mutex);
         Stopping = true;
@@ -217,9 +245,6 @@ void THttpServer::Stop(std::chrono::milliseconds grace)
     WatchWake.notify_all();
     if (Watcher.joinable())
         Watcher.join();
-    if (ListenFd >= 0)
-        ::close(ListenFd);
-    ListenFd = -1;
 }
 
 void THttpServer::Watch()

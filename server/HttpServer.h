@@ -1,5 +1,6 @@
 // The score server's HTTP side, on GNU libmicrohttpd: an event loop per
-// thread (so idle connections cost no thread), a memory limit per connection
+// thread, each on its own listening socket of the one port (so idle
+// connections cost no thread, and no two threads wake for one connection), a memory limit per connection
 // (which bounds the request line and headers), connection limits in total
 // and per address, an idle time-out, and a deadline for the whole request
 // that cuts off a client trickling its request in byte by byte. Every
@@ -17,6 +18,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 struct MHD_Daemon;
 struct MHD_Connection;
@@ -66,8 +68,8 @@ private:
     static void OnConnection(void* self, MHD_Connection* connection, void** socketContext, int what);
     void Watch();
 
-    MHD_Daemon* Daemon = nullptr;
-    int ListenFd = -1;
+    std::vector<MHD_Daemon*> Daemons; // one event loop (and thread) each
+    std::vector<int> ListenFds;
     std::string Bound;
     THttpLimits Limits;
     THandler Handler;

@@ -33,13 +33,33 @@ struct TResult {
     PGresult* R;
 };
 
-PGconn* ConnectTo(const std::string& url)
+PGconn* ConnectTo(const std::string& url, bool sync)
 {
     // The URL comes last, so what it says overrides the defaults before it.
-    const char* keys[] = {"connect_timeout", "application_name", "dbname", nullptr};
-    const char* values[] = {kConnectTimeoutSeconds, "tumbletown-scores", url.c_str(), nullptr};
+    // Without sync a commit returns once PostgreSQL has it, before its log
+    // reaches the disk: it survives this server dying, and PostgreSQL
+    // shutting down, but not a crash of the database machine in the next
+    // fraction of a second. The setting is part of the connection, so it
+    // holds after a reset too.
+    const char* keys[] = {"connect_timeout", "application_name", "options", "dbname", nullptr};
+    const char* values[] = {kConnectTimeoutSeconds, "tumbletown-scores",
+                            sync ? "-c synchronous_commit=on" : "-c synchronous_commit=off", url.c_str(),
+                            nullptr};
     return PQconnectdbParams(keys, values, 1);
 }
+
+// Statements prepared once on each connection (again after a reset), by name.
+struct TStatement {
+    const char* Name;
+    const char* Sql;
+    int Parameters;
+};
+constexpr TStatement kInsert{"insert_score", kInsertSql, 5};
+constexpr TStatement kBest{"best_scores", kBestSql, 2};
+constexpr TStatement kCount{"count_scores", kCountSql, 1};
+
+// The server's notices (such as "already exists, skipping") are not ours to print.
+void IgnoreNotice(void*, const char*) {}
 
 std::string FirstLine(const char* message)
 {
@@ -52,19 +72,22 @@ std::string FirstLine(const char* message)
 
 struct TPostgresDatabase::TConnection {
     PGconn* Conn = nullptr;
+    bool Prepared = false;       // the statements exist on this session
     Clock::time_point NextTry{}; // a broken connection is not retried before this
     ~TConnection() { PQfinish(Conn); }
 
-    // A working connection, resetting a broken one at most every kRetryPause.
+    // A working connection with its statements, resetting a broken one at
+    // most every kRetryPause.
     bool Ready()
     {
         if (Conn != nullptr && PQstatus(Conn) == CONNECTION_OK)
-            return true;
+            return Prepared || Prepare();
         if (Clock::now() < NextTry)
             return false;
         if (Conn != nullptr)
             PQreset(Conn);
-        if (Conn != nullptr && PQstatus(Conn) == CONNECTION_OK) {
+        Prepared = false;
+        if (Conn != nullptr && PQstatus(Conn) == CONNECTION_OK && Prepare()) {
             LogLine("database: connection back");
             return true;
         }
@@ -72,10 +95,31 @@ struct TPostgresDatabase::TConnection {
         return false;
     }
 
-    // Runs a statement with text parameters; null when it failed (logged).
-    PGresult* Run(const char* sql, int count, const char* const* values, ExecStatusType want)
+    bool Prepare()
     {
-        PGresult* r = PQexecParams(Conn, sql, count, nullptr, values, nullptr, nullptr, 0);
+        for (const TStatement& s : {kInsert, kBest, kCount}) {
+            TResult r(PQprepare(Conn, s.Name, s.Sql, s.Parameters, nullptr));
+            if (r.Status() != PGRES_COMMAND_OK) {
+                LogLine("database: " + FirstLine(PQerrorMessage(Conn)));
+                return false;
+            }
+        }
+        Prepared = true;
+        return true;
+    }
+
+    // Runs a prepared statement with text parameters; null when it failed (logged).
+    PGresult* Run(const TStatement& statement, const char* const* values, ExecStatusType want)
+    {
+        return Check(PQexecPrepared(Conn, statement.Name, statement.Parameters, values, nullptr, nullptr, 0),
+                     want);
+    }
+
+    // Runs a statement without parameters; null when it failed (logged).
+    PGresult* Run(const char* sql, ExecStatusType want) { return Check(PQexec(Conn, sql), want); }
+
+    PGresult* Check(PGresult* r, ExecStatusType want)
+    {
         if (r != nullptr && PQresultStatus(r) == want)
             return r;
         LogLine("database: " + FirstLine(r != nullptr ? PQresultErrorMessage(r) : PQerrorMessage(Conn)));
@@ -84,7 +128,7 @@ struct TPostgresDatabase::TConnection {
             NextTry = Clock::now(); // lost: the next use tries again at once
         return nullptr;
     }
-    bool Command(const char* sql) { return TResult(Run(sql, 0, nullptr, PGRES_COMMAND_OK)).R != nullptr; }
+    bool Command(const char* sql) { return TResult(Run(sql, PGRES_COMMAND_OK)).R != nullptr; }
 };
 
 namespace {
@@ -136,19 +180,20 @@ bool Migrate(PGconn* conn, std::string& error)
 
 TPostgresDatabase::~TPostgresDatabase() = default;
 
-std::unique_ptr<TPostgresDatabase> TPostgresDatabase::Open(const std::string& url, int connections,
+std::unique_ptr<TPostgresDatabase> TPostgresDatabase::Open(const std::string& url, const TDbOptions& options,
                                                            std::string& error)
 {
     std::unique_ptr<TPostgresDatabase> db(new TPostgresDatabase());
     db->Url = url;
-    for (int i = 0; i < (connections < 1 ? 1 : connections); ++i) {
+    for (int i = 0; i < (options.Connections < 1 ? 1 : options.Connections); ++i) {
         auto c = std::make_unique<TConnection>();
-        c->Conn = ConnectTo(url);
+        c->Conn = ConnectTo(url, options.SyncEveryCommit);
         if (c->Conn == nullptr || PQstatus(c->Conn) != CONNECTION_OK) {
             error = "cannot connect to PostgreSQL: " +
                     FirstLine(c->Conn != nullptr ? PQerrorMessage(c->Conn) : "");
             return nullptr;
         }
+        PQsetNoticeProcessor(c->Conn, IgnoreNotice, nullptr);
         if (i == 0) {
             if (!Migrate(c->Conn, error)) {
                 error = "PostgreSQL: " + error;
@@ -181,7 +226,7 @@ TDbStatus TPostgresDatabase::AddMany(const std::vector<TScoreRecord>& records)
                           at = std::to_string(r.SubmittedAt);
         const char* values[] = {type.c_str(), r.Name.c_str(), score.c_str(), at.c_str(),
                                 r.ClientAddress.c_str()};
-        if (TResult(c->Run(kInsertSql, 5, values, PGRES_COMMAND_OK)).R == nullptr) {
+        if (TResult(c->Run(kInsert, values, PGRES_COMMAND_OK)).R == nullptr) {
             if (many && PQstatus(c->Conn) == CONNECTION_OK)
                 TResult(PQexec(c->Conn, "ROLLBACK"));
             return TDbStatus::Unavailable;
@@ -200,7 +245,7 @@ TDbStatus TPostgresDatabase::Best(std::int32_t onlineType, int limit, std::vecto
         return TDbStatus::Unavailable;
     const std::string type = std::to_string(onlineType), count = std::to_string(limit);
     const char* values[] = {type.c_str(), count.c_str()};
-    TResult r(c->Run(kBestSql, 2, values, PGRES_TUPLES_OK));
+    TResult r(c->Run(kBest, values, PGRES_TUPLES_OK));
     if (r.R == nullptr)
         return TDbStatus::Unavailable;
     for (int row = 0; row < PQntuples(r.R); ++row) {
@@ -222,7 +267,7 @@ TDbStatus TPostgresDatabase::Count(std::int32_t onlineType, std::int64_t& count)
         return TDbStatus::Unavailable;
     const std::string type = std::to_string(onlineType);
     const char* values[] = {type.c_str()};
-    TResult r(c->Run(kCountSql, 1, values, PGRES_TUPLES_OK));
+    TResult r(c->Run(kCount, values, PGRES_TUPLES_OK));
     if (r.R == nullptr || PQntuples(r.R) != 1)
         return TDbStatus::Unavailable;
     count = std::atoll(PQgetvalue(r.R, 0, 0));
@@ -234,8 +279,7 @@ TDbStatus TPostgresDatabase::Check()
     auto c = Pool.Take();
     if (!c->Ready())
         return TDbStatus::Unavailable;
-    return TResult(c->Run("SELECT 1", 0, nullptr, PGRES_TUPLES_OK)).R != nullptr ? TDbStatus::Ok
-                                                                                 : TDbStatus::Unavailable;
+    return TResult(c->Run("SELECT 1", PGRES_TUPLES_OK)).R != nullptr ? TDbStatus::Ok : TDbStatus::Unavailable;
 }
 
 } // namespace ScoreServer

@@ -15,7 +15,7 @@ public:
 
     // Connects (url as libpq takes it), migrates under an advisory lock so
     // that servers starting together do not race. nullptr and a reason on failure.
-    static std::unique_ptr<TPostgresDatabase> Open(const std::string& url, int connections,
+    static std::unique_ptr<TPostgresDatabase> Open(const std::string& url, const TDbOptions& options,
                                                    std::string& error);
 
     TDbStatus Add(const TScoreRecord& record) override;

@@ -27,13 +27,13 @@ std::string DefaultDatabasePath()
     return base + "/tumbletown-scores/scores.db";
 }
 
-std::unique_ptr<TScoreDatabase> OpenScoreDatabase(const std::string& target, int connections,
+std::unique_ptr<TScoreDatabase> OpenScoreDatabase(const std::string& target, const TDbOptions& options,
                                                   std::string& error)
 {
     if (IsPostgresTarget(target))
-        return TPostgresDatabase::Open(target, connections, error);
+        return TPostgresDatabase::Open(target, options, error);
     const std::string path = target.rfind("sqlite:", 0) == 0 ? target.substr(7) : target;
-    return TSqliteDatabase::Open(path, connections, error);
+    return TSqliteDatabase::Open(path, options, error);
 }
 
 } // namespace ScoreServer

@@ -45,11 +45,23 @@ public:
     virtual std::string Describe() const = 0;
 };
 
+// How commits reach the disk. Either way a result whose Add returned Ok
+// survives the server process being killed, since the database has it. By
+// default the database writes it to disk within a fraction of a second after
+// (SQLite synchronous=NORMAL in WAL mode, PostgreSQL synchronous_commit=off),
+// so a crash of the whole machine can lose the last moment's results. With
+// SyncEveryCommit each commit waits for the disk (synchronous=FULL,
+// synchronous_commit=on): nothing is ever lost, and each commit costs a flush.
+struct TDbOptions {
+    int Connections = 4; // the most used at once
+    bool SyncEveryCommit = false;
+};
+
 // Opens (creating when needed) and migrates the database named by target:
 // a postgresql:// or postgres:// URL, or else the path of an SQLite file
-// (optionally written sqlite:PATH). connections is the most that may be used
-// at once. nullptr and a one-line reason when it cannot.
-std::unique_ptr<TScoreDatabase> OpenScoreDatabase(const std::string& target, int connections,
+// (optionally written sqlite:PATH). nullptr and a one-line reason when it
+// cannot.
+std::unique_ptr<TScoreDatabase> OpenScoreDatabase(const std::string& target, const TDbOptions& options,
                                                   std::string& error);
 
 // $XDG_DATA_HOME/tumbletown-scores/scores.db, XDG_DATA_HOME defaulting to

@@ -35,6 +35,9 @@ void WriteServerHelp(std::ostream& out)
            "                           several servers share\n"
            "  --rate-limit N/MIN       requests per client address and minute (default\n"
            "                           60/min; 0 switches the limit off); more get 429\n"
+           "  --sync-commits           every result waits until it is on the disk; without\n"
+           "                           it a result is safe once the database has it (the\n"
+           "                           server may be killed), and on the disk a moment later\n"
            "  --threads N              connection threads and database connections (default 4)\n"
            "  --request-timeout S      seconds a client has to send its whole request\n"
            "                           (default 5)\n"
@@ -68,6 +71,10 @@ bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, st
         }
         if (arg == "--version") {
             o.Version = true;
+            continue;
+        }
+        if (arg == "--sync-commits") {
+            o.SyncEveryCommit = true;
             continue;
         }
         // Every other option takes a value, as --name VALUE or --name=VALUE.

@@ -10,9 +10,10 @@ namespace ScoreServer {
 
 struct TServerOptions {
     std::string Listen = "127.0.0.1:8080";
-    std::string Database;  // empty: DefaultDatabasePath()
-    int RateLimit = 60;    // requests per address and minute; 0: no limit
-    int GraceSeconds = 10; // how long SIGTERM waits for requests under way
+    std::string Database;         // empty: DefaultDatabasePath()
+    int RateLimit = 60;           // requests per address and minute; 0: no limit
+    int GraceSeconds = 10;        // how long SIGTERM waits for requests under way
+    bool SyncEveryCommit = false; // each commit waits for the disk (TDbOptions)
     THttpLimits Http;
     bool Help = false;
     bool Version = false;

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <chrono>
 #include <sys/stat.h>
 
 namespace ScoreServer {
@@ -13,6 +14,7 @@ namespace ScoreServer {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000; // only another process can make us wait
+constexpr auto kCheckpointPeriod = std::chrono::milliseconds(200);
 constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address FROM scores"
@@ -69,7 +71,7 @@ struct TSqliteDatabase::TConnection {
 
 namespace {
 
-std::unique_ptr<TSqliteDatabase::TConnection> Connect(const std::string& path, std::string& error)
+std::unique_ptr<TSqliteDatabase::TConnection> Connect(const std::string& path, bool sync, std::string& error)
 {
     auto c = std::make_unique<TSqliteDatabase::TConnection>();
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
@@ -81,9 +83,11 @@ std::unique_ptr<TSqliteDatabase::TConnection> Connect(const std::string& path, s
     sqlite3_extended_result_codes(c->Db, 1);
     // NORMAL in write-ahead-log mode: a commit is written to the log before
     // it returns, so it survives the process being killed; only a crash of
-    // the whole machine can lose the last commits.
+    // the whole machine can lose the last commits. FULL flushes each commit.
+    // Commits never fold the log back themselves: the checkpoint thread does.
     if (!Exec(c->Db, "PRAGMA journal_mode=WAL", &error) ||
-        !Exec(c->Db, "PRAGMA synchronous=NORMAL", &error)) {
+        !Exec(c->Db, sync ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL", &error) ||
+        !Exec(c->Db, "PRAGMA wal_autocheckpoint=0", &error)) {
         error = path + ": " + error;
         return nullptr;
     }
@@ -140,9 +144,31 @@ bool Migrate(sqlite3* db, std::string& error)
 
 } // namespace
 
-TSqliteDatabase::~TSqliteDatabase() = default;
+TSqliteDatabase::~TSqliteDatabase()
+{
+    {
+        std::lock_guard<std::mutex> hold(CheckpointMutex);
+        Closing = true;
+    }
+    CheckpointWake.notify_all();
+    if (Checkpointer.joinable())
+        Checkpointer.join();
+}
 
-std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, int connections,
+void TSqliteDatabase::Checkpoints()
+{
+    std::unique_lock<std::mutex> hold(CheckpointMutex);
+    while (!CheckpointWake.wait_for(hold, kCheckpointPeriod, [this] { return Closing; })) {
+        // Passive: copies what no reader still needs and never blocks a
+        // writer; the next commit then starts the log from its beginning.
+        const int rc = sqlite3_wal_checkpoint_v2(CheckpointConnection->Db, nullptr, SQLITE_CHECKPOINT_PASSIVE,
+                                                 nullptr, nullptr);
+        if (rc != SQLITE_OK && rc != SQLITE_BUSY)
+            CheckpointConnection->Fail("checkpoint");
+    }
+}
+
+std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, const TDbOptions& options,
                                                        std::string& error)
 {
     if (path.empty()) {
@@ -155,8 +181,8 @@ std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, 
     }
     std::unique_ptr<TSqliteDatabase> db(new TSqliteDatabase());
     db->Path = path;
-    for (int i = 0; i < (connections < 1 ? 1 : connections); ++i) {
-        std::unique_ptr<TConnection> c = Connect(path, error);
+    for (int i = 0; i < (options.Connections < 1 ? 1 : options.Connections); ++i) {
+        std::unique_ptr<TConnection> c = Connect(path, options.SyncEveryCommit, error);
         if (!c)
             return nullptr;
         if (i == 0 && !Migrate(c->Db, error)) {
@@ -169,6 +195,10 @@ std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, 
         }
         db->Pool.Add(std::move(c));
     }
+    db->CheckpointConnection = Connect(path, options.SyncEveryCommit, error);
+    if (!db->CheckpointConnection)
+        return nullptr;
+    db->Checkpointer = std::thread([raw = db.get()] { raw->Checkpoints(); });
     return db;
 }
 

@@ -61,7 +61,8 @@ int main(int argc, char** argv)
         return kExitFailure;
     }
     std::string error;
-    std::unique_ptr<TScoreDatabase> database = OpenScoreDatabase(target, options.Http.Threads, error);
+    std::unique_ptr<TScoreDatabase> database =
+        OpenScoreDatabase(target, TDbOptions{options.Http.Threads, options.SyncEveryCommit}, error);
     if (!database) {
         LogLine(error);
         return kExitFailure;
@@ -74,7 +75,8 @@ int main(int argc, char** argv)
         LogLine(error);
         return kExitFailure;
     }
-    LogLine("listening on " + http.Address() + ", " + database->Describe() + ", rate limit " +
+    LogLine("listening on " + http.Address() + ", " + database->Describe() +
+            (options.SyncEveryCommit ? " (every commit flushed)" : "") + ", rate limit " +
             (options.RateLimit > 0 ? std::to_string(options.RateLimit) + "/min per address"
                                    : std::string("off")));
 

@@ -188,7 +188,8 @@ TEST(ScoreSchema, NewerDatabaseIsRefusedOnBothBackends)
             sqlite3_close(db);
         }
         std::string error;
-        EXPECT_FALSE(ScoreServer::OpenScoreDatabase(test.Target(), 1, error)) << BackendName(backend);
+        EXPECT_FALSE(ScoreServer::OpenScoreDatabase(test.Target(), ScoreServer::TDbOptions{1, false}, error))
+            << BackendName(backend);
         EXPECT_NE(error.find("newer"), std::string::npos) << error;
     }
 }
@@ -200,7 +201,7 @@ TEST(ScoreSchema, SqliteFileIsMadeWithItsFolderInWalMode)
     TestSupport::TempFolder folder;
     const std::string path = folder.Path() + "/a/b/scores.db";
     std::string error;
-    auto db = ScoreServer::OpenScoreDatabase("sqlite:" + path, 1, error);
+    auto db = ScoreServer::OpenScoreDatabase("sqlite:" + path, ScoreServer::TDbOptions{1, false}, error);
     ASSERT_TRUE(db) << error;
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
@@ -227,7 +228,7 @@ TEST(ScoreSchema, TwoServersMigratingOneNewPostgresDatabaseAtOnce)
     for (int i = 0; i < 4; ++i)
         starts.emplace_back([&] {
             std::string error;
-            if (ScoreServer::OpenScoreDatabase(test.Target(), 1, error))
+            if (ScoreServer::OpenScoreDatabase(test.Target(), ScoreServer::TDbOptions{1, false}, error))
                 ++opened;
             else
                 ADD_FAILURE() << error;

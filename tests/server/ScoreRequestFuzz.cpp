@@ -18,7 +18,7 @@ using namespace ScoreServer;
 TScoreService& Service(TScoreDatabase*& database)
 {
     static std::string error;
-    static std::unique_ptr<TScoreDatabase> db = OpenScoreDatabase(":memory:", 1, error);
+    static std::unique_ptr<TScoreDatabase> db = OpenScoreDatabase(":memory:", TDbOptions{1, false}, error);
     static TRateLimiter limiter(0);
     static TScoreService service(*db, limiter, [] { return std::int64_t{1733788800}; });
     if (!db)

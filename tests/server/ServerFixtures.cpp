@@ -164,7 +164,7 @@ TTestDatabase::~TTestDatabase()
 std::unique_ptr<ScoreServer::TScoreDatabase> TTestDatabase::Open(int connections) const
 {
     std::string error;
-    auto db = ScoreServer::OpenScoreDatabase(TargetText, connections, error);
+    auto db = ScoreServer::OpenScoreDatabase(TargetText, ScoreServer::TDbOptions{connections, false}, error);
     if (!db)
         ADD_FAILURE() << BackendName(Backend) << ": " << error;
     return db;

@@ -273,7 +273,7 @@ int main(int argc, char** argv)
     // so they hold a few thousand each as well).
     std::string error;
     {
-        auto db = ScoreServer::OpenScoreDatabase(o.Database, 1, error);
+        auto db = ScoreServer::OpenScoreDatabase(o.Database, ScoreServer::TDbOptions{1, false}, error);
         if (!db) {
             std::cerr << error << "\n";
             return 1;
