@@ -166,9 +166,14 @@ bool Migrate(PGconn* conn, std::string& error)
             ok = exec(*sql, PGRES_COMMAND_OK);
     }
     if (ok && version < LatestSchemaVersion()) {
-        std::string set = "DELETE FROM schema_version; INSERT INTO schema_version VALUES (" +
-                          std::to_string(LatestSchemaVersion()) + ")";
-        ok = exec(set.c_str(), PGRES_COMMAND_OK);
+        const std::string latest = std::to_string(LatestSchemaVersion());
+        const char* values[] = {latest.c_str()};
+        ok = exec("DELETE FROM schema_version", PGRES_COMMAND_OK) &&
+             TResult(PQexecParams(conn, "INSERT INTO schema_version VALUES ($1)", 1, nullptr, values, nullptr,
+                                  nullptr, 0))
+                     .Status() == PGRES_COMMAND_OK;
+        if (!ok && error.empty())
+            error = FirstLine(PQerrorMessage(conn));
     }
     if (ok && exec("COMMIT", PGRES_COMMAND_OK))
         return true;

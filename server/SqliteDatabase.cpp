@@ -132,9 +132,14 @@ bool Migrate(sqlite3* db, std::string& error)
             ok = Exec(db, *sql, &error);
     }
     if (ok && version < LatestSchemaVersion()) {
-        std::string set = "DELETE FROM schema_version; INSERT INTO schema_version VALUES (" +
-                          std::to_string(LatestSchemaVersion()) + ")";
-        ok = Exec(db, set.c_str(), &error);
+        sqlite3_stmt* set = nullptr;
+        ok = Exec(db, "DELETE FROM schema_version", &error) &&
+             sqlite3_prepare_v2(db, "INSERT INTO schema_version VALUES (?1)", -1, &set, nullptr) ==
+                 SQLITE_OK &&
+             sqlite3_bind_int(set, 1, LatestSchemaVersion()) == SQLITE_OK && sqlite3_step(set) == SQLITE_DONE;
+        if (!ok && error.empty())
+            error = sqlite3_errmsg(db);
+        sqlite3_finalize(set);
     }
     if (ok && Exec(db, "COMMIT", &error))
         return true;
