@@ -285,7 +285,8 @@ bool TMemorySettingsStore::Read(TSettingsFile& out)
 
 bool TMemorySettingsStore::Change(const std::function<void(TSettingsFile&)>& change)
 {
-    if (FailChanges)
+    // A change starts by reading the newest content, as the file store does.
+    if (FailChanges || FailReads)
         return false;
     change(Content);
     ++Saves;

@@ -37,8 +37,7 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
     }
     if (code == Buttons[4].ClickCode) {
         if (Services != nullptr && Services->Ask(kClearQuestion)) {
-            ClearScores();
-            SaveScores();
+            ClearStoredScores();
         }
         Invalidate(this);
     }

@@ -94,6 +94,9 @@ void TWHScore::Confirm()
     THiScoreEntry& entry = ShownList()[GameState.HiScorePos];
     entry.Name[kScoreNameSize - 1] = '\0';
     std::memcpy(HiScores.PlayerName, entry.Name, kScoreNameSize);
+    // The save merges what other copies of the game saved meanwhile, which
+    // may move the entry: what is sent is the entry as confirmed.
+    const THiScoreEntry confirmed = entry;
     SaveScores();
     if (Services != nullptr && Services->Ask(kSendQuestion)) {
         int32_t online = OnlineType(HiScores.ShownType);
@@ -101,7 +104,7 @@ void TWHScore::Confirm()
         // same number its page address falls back to.
         if (online < 0)
             online = 0;
-        Services->Send(online, entry.Name, entry.Score);
+        Services->Send(online, confirmed.Name, confirmed.Score);
     }
     GameState.HiScorePos = -1;
     Invalidate(this);

@@ -46,6 +46,15 @@ CRegistry::~CRegistry()
 
 bool CRegistry::OpenKey(HKEY root, const char* path, std::uint8_t create)
 {
+    Platform::TSettingsFile snapshot;
+    if (root != HKEY_CURRENT_USER || path == nullptr || !Platform::UserSettings().Read(snapshot))
+        return false;
+    return OpenOn(snapshot, root, path, create);
+}
+
+bool CRegistry::OpenOn(const Platform::TSettingsFile& snapshot, HKEY root, const char* path,
+                       std::uint8_t create)
+{
     if (root != HKEY_CURRENT_USER || path == nullptr)
         return false;
     std::string full = kCurrentUserRoot;
@@ -55,8 +64,7 @@ bool CRegistry::OpenKey(HKEY root, const char* path, std::uint8_t create)
         return false;
     auto key = std::make_unique<TOpenKey>();
     key->FullPath = full;
-    if (!Platform::UserSettings().Read(key->Snapshot))
-        return false;
+    key->Snapshot = snapshot;
     // The root itself always exists.
     if (path[0] != '\0' && !key->Snapshot.KeyExists(full)) {
         if (create == 0)
@@ -84,6 +92,26 @@ bool CRegistry::CloseKey()
         for (const TChange& change : key->Changes)
             change(f);
     });
+}
+
+bool CRegistry::ChangeKey(HKEY root, const char* path, std::uint8_t create,
+                          const std::function<void(CRegistry&)>& edit)
+{
+    bool opened = false;
+    const bool saved = Platform::UserSettings().Change([&](Platform::TSettingsFile& content) {
+        CRegistry reg;
+        if (!reg.OpenOn(content, root, path, create))
+            return;
+        opened = true;
+        edit(reg);
+        // The snapshot is the newest content already: the changes go straight
+        // into what is saved, and nothing is left for the destructor.
+        std::unique_ptr<TOpenKey> key = std::move(reg.Key);
+        reg.PathCopy.reset();
+        for (const TChange& change : key->Changes)
+            change(content);
+    });
+    return saved && opened;
 }
 
 bool CRegistry::ValueSize(const char* name, std::uint32_t* size)

@@ -15,7 +15,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+
+namespace Platform {
+class TSettingsFile;
+}
 
 // Root key handle of the current user, with the platform's numeric value.
 using HKEY = std::uintptr_t;
@@ -68,11 +73,22 @@ public:
     // The number stored under name, or the default when it cannot be read.
     std::int32_t ReadIntOr(const char* name, std::int32_t fallback);
 
+    // A read-change-write that no other process can come between: under the
+    // store's lock, opens the key (as OpenKey does) on the content saved at
+    // this moment, lets edit read and write it through the object it is
+    // given, and saves what edit wrote before the lock is released. Edit is
+    // not called when the key cannot be opened. False when nothing was saved.
+    static bool ChangeKey(HKEY root, const char* path, std::uint8_t create,
+                          const std::function<void(CRegistry&)>& edit);
+
     bool IsOpen() const { return Key != nullptr; }
     const char* Path() const { return PathCopy.get(); }
 
 private:
     struct TOpenKey;
+
+    // OpenKey on a snapshot of the store already read.
+    bool OpenOn(const Platform::TSettingsFile& snapshot, HKEY root, const char* path, std::uint8_t create);
 
     std::unique_ptr<TOpenKey> Key;
     std::unique_ptr<char[]> PathCopy;

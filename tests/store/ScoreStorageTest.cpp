@@ -19,6 +19,7 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -30,6 +31,8 @@ protected:
     {
         ClearScores();
         Platform::SetUserSettings(&Store);
+        // A copy of the game starts by reading the (here empty) store.
+        LoadScores();
     }
     void TearDown() override
     {
@@ -89,11 +92,14 @@ TEST_F(ScoreStorage, FreshProfileFindsNoKeyCreatesNoneAndEmptyLists)
             }
 }
 
-TEST_F(ScoreStorage, ClearingThenSavingStoresAnonymousAndEveryEntryEmpty)
+TEST_F(ScoreStorage, ClearingStoresAnonymousAndEveryEntryEmpty)
 {
     FillTable();
-    ClearScores();
     SaveScores();
+    FillTable();
+    ClearStoredScores();
+    EXPECT_STREQ(HiScores.PlayerName, "Anonymous");
+    EXPECT_EQ(HiScores.Entries[0][0][0].Score, 0);
     const Platform::TSettingsKey* key = Store.Content.FindKey(kFull);
     ASSERT_NE(key, nullptr);
     ASSERT_EQ(key->Values.size(), 1u + 2u * 576u);
@@ -181,6 +187,193 @@ TEST_F(ScoreStorage, FailingStoreLeavesTheTableAlone)
     Store.FailChanges = true;
     SaveScores();
     EXPECT_TRUE(Store.Content.Keys().empty());
+}
+
+// Another copy of the game, running beside this one on the same store: what
+// it saves goes straight into the stored values.
+struct TEntry {
+    std::string Name;
+    std::int32_t Score;
+};
+using TList = std::vector<TEntry>;
+
+class ScoreMerge : public ScoreStorage {
+protected:
+    void PutList(int type, const TList& list)
+    {
+        for (int p = 0; p < kScoreEntries; ++p) {
+            const bool used = p < static_cast<int>(list.size());
+            PutText(Name(type, 0, p, "Name"), used ? list[p].Name : "");
+            PutNumber(Name(type, 0, p, "Score"), used ? list[p].Score : 0);
+        }
+    }
+    TList StoredList(int type)
+    {
+        TList list;
+        for (int p = 0; p < kScoreEntries; ++p) {
+            const Platform::TSettingsValue* n = Store.Content.FindValue(kFull, Name(type, 0, p, "Name"));
+            const Platform::TSettingsValue* v = Store.Content.FindValue(kFull, Name(type, 0, p, "Score"));
+            if (n == nullptr || v == nullptr || v->Data == std::string(4, '\0'))
+                break;
+            std::int32_t score = 0;
+            std::memcpy(&score, v->Data.data(), 4);
+            list.push_back({n->Data.c_str(), score});
+        }
+        return list;
+    }
+    static TList MemoryList(int type)
+    {
+        TList list;
+        for (const THiScoreEntry& e : HiScores.Entries[type][0])
+            if (e.Score != 0)
+                list.push_back({e.Name, e.Score});
+        return list;
+    }
+    // This copy's game of a type ends with score; an entry is named "Me".
+    static void EndGame(int type, std::int32_t score)
+    {
+        GFourfall::GameState.GameNum = type;
+        GFourfall::GameState.Score = score;
+        GFourfall::GameState.HiScorePos = -1;
+        InsertScore();
+        if (GFourfall::GameState.HiScorePos >= 0)
+            std::strcpy(HiScores.Entries[type][0][GFourfall::GameState.HiScorePos].Name, "Me");
+    }
+};
+
+std::string Text(const TList& list)
+{
+    std::string s;
+    for (const TEntry& e : list)
+        s += e.Name + ":" + std::to_string(e.Score) + " ";
+    return s;
+}
+
+TList Nine(std::int32_t top)
+{
+    TList list;
+    for (int p = 0; p < kScoreEntries; ++p)
+        list.push_back({"X" + std::to_string(p), top - 100 * p});
+    return list;
+}
+
+struct TMergeCase {
+    const char* Name;
+    TList AtStart;      // list 0 as stored when this copy started
+    bool OtherSaves;    // another copy saves list 0 before this one does
+    TList OtherList;    // what the other copy saved
+    std::int32_t Score; // this copy's result
+    TList Expected;     // list 0 stored after this copy's save, and in memory
+    std::int32_t Position;
+};
+void PrintTo(const TMergeCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class ScoreMergeCases : public ScoreMerge, public ::testing::WithParamInterface<TMergeCase> {};
+
+TEST_P(ScoreMergeCases, NewEntryTakesItsPlaceAmongWhatIsStoredNow)
+{
+    const TMergeCase& c = GetParam();
+    PutList(0, c.AtStart);
+    LoadScores();
+    EndGame(0, c.Score);
+    if (c.OtherSaves)
+        PutList(0, c.OtherList);
+    SaveScores();
+    EXPECT_EQ(Text(StoredList(0)), Text(c.Expected));
+    EXPECT_EQ(Text(MemoryList(0)), Text(c.Expected));
+    EXPECT_EQ(GFourfall::GameState.HiScorePos, c.Position) << "the open entry is followed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScoreMergeCases,
+    ::testing::Values(
+        TMergeCase{"AloneTheListIsWrittenAsThisCopyHasIt",
+                   {{"A", 500}, {"B", 300}},
+                   false,
+                   {},
+                   400,
+                   {{"A", 500}, {"Me", 400}, {"B", 300}},
+                   1},
+        TMergeCase{"AnotherCopysEntryStays", {}, true, {{"Bob", 300}}, 400, {{"Me", 400}, {"Bob", 300}}, 0},
+        TMergeCase{
+            "AnEqualStoredScoreStaysAbove", {}, true, {{"Bob", 400}}, 400, {{"Bob", 400}, {"Me", 400}}, 1},
+        TMergeCase{"EntriesOfBothCopiesAboveAndBelow",
+                   {{"A", 500}},
+                   true,
+                   {{"Bob", 700}, {"A", 500}, {"Cy", 100}},
+                   400,
+                   {{"Bob", 700}, {"A", 500}, {"Me", 400}, {"Cy", 100}},
+                   2},
+        TMergeCase{
+            "AClearByAnotherCopyStaysCleared", {{"A", 500}, {"B", 300}}, true, {}, 400, {{"Me", 400}}, 0},
+        TMergeCase{"BelowNineStoredResultsItDropsOut", {}, true, Nine(900), 50, Nine(900), -1},
+        TMergeCase{"AboveTheNinthItPushesItOut",
+                   {},
+                   true,
+                   Nine(900),
+                   150,
+                   {{"X0", 900},
+                    {"X1", 800},
+                    {"X2", 700},
+                    {"X3", 600},
+                    {"X4", 500},
+                    {"X5", 400},
+                    {"X6", 300},
+                    {"X7", 200},
+                    {"Me", 150}},
+                   8}),
+    [](const ::testing::TestParamInfo<TMergeCase>& info) { return std::string(info.param.Name); });
+
+TEST_F(ScoreMerge, TwoEqualResultsOfThisCopyAreTwoEntries)
+{
+    PutList(0, {{"Me", 400}});
+    LoadScores();
+    EndGame(0, 400);
+    PutList(0, {{"Me", 400}, {"Bob", 50}});
+    SaveScores();
+    EXPECT_EQ(Text(StoredList(0)), "Me:400 Me:400 Bob:50 ");
+}
+
+TEST_F(ScoreMerge, ListsOnlyAnotherCopyChangedStayAsStored)
+{
+    EndGame(0, 400);
+    PutList(1, {{"Bob", 900}});
+    PutList(4, {{"Cy", 20}});
+    SaveScores();
+    EXPECT_EQ(Text(StoredList(0)), "Me:400 ");
+    EXPECT_EQ(Text(StoredList(1)), "Bob:900 ");
+    EXPECT_EQ(Text(StoredList(4)), "Cy:20 ");
+    EXPECT_EQ(Text(MemoryList(1)), "Bob:900 ") << "this copy now shows it too";
+}
+
+TEST_F(ScoreMerge, ClearEmptiesEntriesThisCopyNeverRead)
+{
+    PutList(0, {{"A", 500}});
+    LoadScores();
+    PutList(0, {{"Bob", 700}, {"A", 500}});
+    PutList(8, {{"Cy", 70}});
+    ClearStoredScores();
+    EXPECT_TRUE(StoredList(0).empty());
+    EXPECT_TRUE(StoredList(8).empty());
+    // A later result of this copy brings none of them back.
+    EndGame(0, 10);
+    SaveScores();
+    EXPECT_EQ(Text(StoredList(0)), "Me:10 ");
+}
+
+TEST_F(ScoreMerge, AFailedSaveKeepsTheEntryForTheNextOne)
+{
+    EndGame(0, 400);
+    Store.FailChanges = true;
+    SaveScores();
+    EXPECT_EQ(Text(MemoryList(0)), "Me:400 ");
+    Store.FailChanges = false;
+    PutList(0, {{"Bob", 300}});
+    SaveScores();
+    EXPECT_EQ(Text(StoredList(0)), "Me:400 Bob:300 ");
 }
 
 TEST(ScoreStorageFile, TwoRunningGamesSavingAtOnceLeaveAWholeFile)

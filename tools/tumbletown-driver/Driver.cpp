@@ -346,6 +346,8 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
             return bad("unknown command");
         }
         host.PaintPending();
+        // A process feeding the script line by line reads each answer as it comes.
+        out.flush();
     }
     if (host.CloseRequests() != 0)
         out << "closed\n";
