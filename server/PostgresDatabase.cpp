@@ -154,10 +154,9 @@ bool Migrate(PGconn* conn, std::string& error)
         else
             error = FirstLine(PQerrorMessage(conn));
     }
-    if (ok && version > LatestSchemaVersion()) {
+    if (ok && !SchemaVersionProblem(version).empty()) {
         ok = false;
-        error = "the database has schema version " + std::to_string(version) + ", newer than this server's " +
-                std::to_string(LatestSchemaVersion());
+        error = SchemaVersionProblem(version);
     }
     for (std::size_t i = 0; ok && i < kScoreMigrationCount; ++i) {
         if (kScoreMigrations[i].Version <= version)

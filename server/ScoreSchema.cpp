@@ -40,4 +40,12 @@ int LatestSchemaVersion()
     return kScoreMigrations[kScoreMigrationCount - 1].Version;
 }
 
+std::string SchemaVersionProblem(int version)
+{
+    if (version <= LatestSchemaVersion())
+        return {};
+    return "the database has schema version " + std::to_string(version) + ", newer than this server's " +
+           std::to_string(LatestSchemaVersion());
+}
+
 } // namespace ScoreServer

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace ScoreServer {
 
@@ -19,6 +20,10 @@ extern const std::size_t kScoreMigrationCount;
 
 // The version a fully migrated database has.
 int LatestSchemaVersion();
+
+// Empty when a database at this version can be brought up to date; else why
+// not (it was written by a newer server).
+std::string SchemaVersionProblem(int version);
 
 // The one-row table that records the last step applied.
 constexpr const char* kCreateVersionTable =

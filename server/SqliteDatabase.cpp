@@ -120,10 +120,9 @@ bool Migrate(sqlite3* db, std::string& error)
     else if (ok)
         ok = false, error = sqlite3_errmsg(db);
     sqlite3_finalize(read);
-    if (ok && version > LatestSchemaVersion()) {
+    if (ok && !SchemaVersionProblem(version).empty()) {
         ok = false;
-        error = "the database has schema version " + std::to_string(version) + ", newer than this server's " +
-                std::to_string(LatestSchemaVersion());
+        error = SchemaVersionProblem(version);
     }
     for (std::size_t i = 0; ok && i < kScoreMigrationCount; ++i) {
         if (kScoreMigrations[i].Version <= version)

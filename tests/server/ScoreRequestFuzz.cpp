@@ -4,7 +4,7 @@
 // goes in through a submission never comes out of the page as markup.
 #include "server/ScoreService.h"
 #include "server/WorldPage.h"
-#include "store/ScoreSubmit.h"
+#include "tests/server/RequestTarget.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,33 +25,6 @@ TScoreService& Service(TScoreDatabase*& database)
         std::abort();
     database = db.get();
     return service;
-}
-
-TRequest Split(const std::string& target, const std::string& method)
-{
-    TRequest r;
-    r.Method = method;
-    r.ClientAddress = "127.0.0.1";
-    const std::size_t q = target.find('?');
-    r.Path = target.substr(0, q);
-    if (q == std::string::npos)
-        return r;
-    const std::string query = target.substr(q + 1);
-    std::size_t at = 0;
-    while (at <= query.size()) {
-        std::size_t end = query.find('&', at);
-        if (end == std::string::npos)
-            end = query.size();
-        const std::string part = query.substr(at, end - at);
-        TQueryArg a;
-        const std::size_t eq = part.find('=');
-        a.Key = part.substr(0, eq);
-        if (eq != std::string::npos)
-            a.Value = part.substr(eq + 1);
-        r.Args.push_back(a);
-        at = end + 1;
-    }
-    return r;
 }
 
 bool Allowed(int status)
@@ -84,12 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // A name of any bytes, sent as the game sends it, then the page.
         const std::string name = rest.substr(0, 59);
         const int type = static_cast<int>(name.size() % 4);
-        const std::string request = BuildScoreRequest(type, name.c_str(), 1000, "h");
         const THttpResponse stored =
-            service.Handle(Split(request.substr(4, request.find(' ', 4) - 4), "GET"));
+            service.Handle(ServerTest::RequestFromTarget(ServerTest::GameTarget(type, name, 1000)));
         if (!Allowed(stored.Status))
             std::abort();
-        const THttpResponse page = service.Handle(Split(WorldPagePath(type), "GET"));
+        const THttpResponse page = service.Handle(ServerTest::RequestFromTarget(WorldPagePath(type)));
         if (page.Status != 200 || page.Body.find("<script") != std::string::npos ||
             page.Body.find("<img") != std::string::npos)
             std::abort();
@@ -98,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         return 0;
     }
-    const THttpResponse r = service.Handle(Split(rest, kMethods[data[0] % 4]));
+    const THttpResponse r = service.Handle(ServerTest::RequestFromTarget(rest, kMethods[data[0] % 4]));
     if (!Allowed(r.Status) || r.Body.empty())
         std::abort();
     return 0;

@@ -5,6 +5,7 @@
 #include "server/ScoreService.h"
 #include "server/WorldPage.h"
 #include "store/ScoreSubmit.h"
+#include "tests/server/RequestTarget.h"
 #include "tests/server/ServerFixtures.h"
 
 #include <gtest/gtest.h>
@@ -15,40 +16,9 @@ namespace {
 using ScoreServer::TQueryArg;
 using ScoreServer::TRequest;
 
-// The request the HTTP library makes of the game's own bytes: its query split
-// at & and =, bare keys without a value.
 TRequest FromTarget(const std::string& target, const std::string& method = "GET")
 {
-    TRequest r;
-    r.Method = method;
-    r.ClientAddress = "192.0.2.7";
-    const std::size_t q = target.find('?');
-    r.Path = target.substr(0, q);
-    if (q == std::string::npos)
-        return r;
-    std::string query = target.substr(q + 1);
-    std::size_t at = 0;
-    while (at <= query.size()) {
-        std::size_t end = query.find('&', at);
-        if (end == std::string::npos)
-            end = query.size();
-        const std::string part = query.substr(at, end - at);
-        TQueryArg a;
-        const std::size_t eq = part.find('=');
-        a.Key = part.substr(0, eq);
-        if (eq != std::string::npos)
-            a.Value = part.substr(eq + 1);
-        r.Args.push_back(a);
-        at = end + 1;
-    }
-    return r;
-}
-
-// The target of the game's request line for a result.
-std::string GameTarget(std::int32_t type, const std::string& name, std::int32_t score)
-{
-    const std::string request = BuildScoreRequest(type, name.c_str(), score, "h");
-    return request.substr(4, request.find(' ', 4) - 4);
+    return RequestFromTarget(target, method);
 }
 
 class ScoreServiceTest : public ::testing::Test {

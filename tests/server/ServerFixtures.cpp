@@ -403,7 +403,7 @@ bool TRawClient::Send(const std::string& bytes)
            ::send(Fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
 }
 
-bool TRawClient::ClosedWithin(int ms)
+bool TRawClient::Drain(int ms, std::string* out)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     char buffer[4096];
@@ -419,29 +419,21 @@ bool TRawClient::ClosedWithin(int ms)
         const ssize_t n = ::recv(Fd, buffer, sizeof buffer, 0);
         if (n <= 0)
             return true; // end of stream or reset
+        if (out != nullptr)
+            out->append(buffer, static_cast<std::size_t>(n));
     }
     return true;
+}
+
+bool TRawClient::ClosedWithin(int ms)
+{
+    return Drain(ms, nullptr);
 }
 
 std::string TRawClient::ReadAll(int ms)
 {
     std::string out;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    char buffer[4096];
-    while (Fd >= 0) {
-        const int left = static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now())
-                .count());
-        if (left <= 0)
-            break;
-        pollfd p{Fd, POLLIN, 0};
-        if (::poll(&p, 1, left) <= 0)
-            continue;
-        const ssize_t n = ::recv(Fd, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            break;
-        out.append(buffer, static_cast<std::size_t>(n));
-    }
+    Drain(ms, &out);
     return out;
 }
 

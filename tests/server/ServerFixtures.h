@@ -154,6 +154,8 @@ public:
     std::string ReadAll(int ms);
 
 private:
+    // Reads (into out, when given) until the server closes (true) or ms pass (false).
+    bool Drain(int ms, std::string* out);
     int Fd = -1;
 };
 
