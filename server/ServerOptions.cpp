@@ -38,7 +38,8 @@ void WriteServerHelp(std::ostream& out)
            "  --sync-commits           every result waits until it is on the disk; without\n"
            "                           it a result is safe once the database has it (the\n"
            "                           server may be killed), and on the disk a moment later\n"
-           "  --threads N              connection threads and database connections (default 4)\n"
+           "  --threads N              connection threads and database connections (default\n"
+           "                           4; 8 with PostgreSQL)\n"
            "  --request-timeout S      seconds a client has to send its whole request\n"
            "                           (default 5)\n"
            "  --idle-timeout S         seconds a silent connection is kept (default 5)\n"
@@ -122,7 +123,7 @@ bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, st
             }
             o.RateLimit = static_cast<int>(n);
         } else if (name == "--threads") {
-            if (!number(1, 256, o.Http.Threads))
+            if (!number(1, 256, o.Threads))
                 return false;
         } else if (name == "--request-timeout") {
             if (!number(0, 3600, o.Http.RequestTimeoutSeconds))

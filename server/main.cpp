@@ -60,6 +60,9 @@ int main(int argc, char** argv)
         LogLine("no database: neither XDG_DATA_HOME nor HOME is set; give --database");
         return kExitFailure;
     }
+    options.Http.Threads = options.Threads > 0        ? options.Threads
+                           : IsPostgresTarget(target) ? kDefaultPostgresThreads
+                                                      : kDefaultThreads;
     std::string error;
     std::unique_ptr<TScoreDatabase> database =
         OpenScoreDatabase(target, TDbOptions{options.Http.Threads, options.SyncEveryCommit}, error);

@@ -3,6 +3,7 @@
 //
 //   tumbletown-scores-bench --server PATH [--database TARGET] [--clients K]
 //                           [--seconds S] [--page-results N] [--threads T]
+// (--threads is passed on to the server; without it the server's own default)
 //
 // On one free port of 127.0.0.1, first a bare loop (accept, read the request,
 // write a fixed reply, close) and then the real server (PATH, started with
@@ -51,7 +52,7 @@ struct TOptions {
     int Clients = 8;
     double Seconds = 5;
     int PageResults = 100000;
-    int Threads = 4;
+    int Threads = 0; // 0: the server's own default
 };
 
 struct TFigures {
@@ -242,7 +243,7 @@ bool ParseOptions(int argc, char** argv, TOptions& o)
         else if (name == "--page-results")
             o.PageResults = std::max(0, std::atoi(value.c_str()));
         else if (name == "--threads")
-            o.Threads = std::max(1, std::atoi(value.c_str()));
+            o.Threads = std::max(0, std::atoi(value.c_str()));
         else
             return false;
     }
@@ -311,6 +312,8 @@ int main(int argc, char** argv)
     const std::string threads = std::to_string(o.Threads);
     const char* args[] = {o.Server.c_str(), "--listen", listen.c_str(), "--database",    o.Database.c_str(),
                           "--rate-limit",   "0",        "--threads",    threads.c_str(), nullptr};
+    if (o.Threads == 0)
+        args[7] = nullptr; // no --threads: the server's own default
     // The server's log goes to a file, as journald would take it.
     const std::string log = "/tmp/tumbletown-scores-bench-" + std::to_string(::getpid()) + ".log";
     posix_spawn_file_actions_t actions;
