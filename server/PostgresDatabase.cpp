@@ -5,6 +5,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -17,6 +18,9 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* kConnectTimeoutSeconds = "3";
 constexpr auto kRetryPause = std::chrono::milliseconds(500); // between tries of a broken connection
 constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(7306839519871092)";
+constexpr std::size_t kRowsPerStatement = 1000; // 5000 parameters, far below the protocol's 65535
+constexpr const char* kInsertHead =
+    "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES";
 constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES ($1, $2, $3, $4, $5)";
 constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address FROM scores"
@@ -222,21 +226,46 @@ TDbStatus TPostgresDatabase::AddMany(const std::vector<TScoreRecord>& records)
     auto c = Pool.Take();
     if (!c->Ready())
         return TDbStatus::Unavailable;
-    const bool many = records.size() != 1;
-    if (many && !c->Command("BEGIN"))
+    // One statement of many rows per chunk: one round trip, one commit when
+    // it is the only chunk; the chunks of a long list share a transaction.
+    const bool chunks = records.size() > kRowsPerStatement;
+    if (chunks && !c->Command("BEGIN"))
         return TDbStatus::Unavailable;
-    for (const TScoreRecord& r : records) {
-        const std::string type = std::to_string(r.OnlineType), score = std::to_string(r.Score),
-                          at = std::to_string(r.SubmittedAt);
-        const char* values[] = {type.c_str(), r.Name.c_str(), score.c_str(), at.c_str(),
-                                r.ClientAddress.c_str()};
-        if (TResult(c->Run(kInsert, values, PGRES_COMMAND_OK)).R == nullptr) {
-            if (many && PQstatus(c->Conn) == CONNECTION_OK)
+    for (std::size_t at = 0; at < records.size(); at += kRowsPerStatement) {
+        const std::size_t rows = std::min(kRowsPerStatement, records.size() - at);
+        std::vector<std::string> text;
+        text.reserve(rows * 3);
+        std::vector<const char*> values;
+        values.reserve(rows * 5);
+        std::string sql = kInsertHead;
+        for (std::size_t i = 0; i < rows; ++i) {
+            const TScoreRecord& r = records[at + i];
+            text.push_back(std::to_string(r.OnlineType));
+            text.push_back(std::to_string(r.Score));
+            text.push_back(std::to_string(r.SubmittedAt));
+        }
+        for (std::size_t i = 0; i < rows; ++i) {
+            const TScoreRecord& r = records[at + i];
+            values.insert(values.end(), {text[i * 3].c_str(), r.Name.c_str(), text[i * 3 + 1].c_str(),
+                                         text[i * 3 + 2].c_str(), r.ClientAddress.c_str()});
+            const std::size_t p = i * 5;
+            sql += (i == 0 ? " ($" : ", ($") + std::to_string(p + 1) + ", $" + std::to_string(p + 2) + ", $" +
+                   std::to_string(p + 3) + ", $" + std::to_string(p + 4) + ", $" + std::to_string(p + 5) +
+                   ")";
+        }
+        const bool ok =
+            rows == 1 ? TResult(c->Run(kInsert, values.data(), PGRES_COMMAND_OK)).R != nullptr
+                      : TResult(c->Check(PQexecParams(c->Conn, sql.c_str(), static_cast<int>(values.size()),
+                                                      nullptr, values.data(), nullptr, nullptr, 0),
+                                         PGRES_COMMAND_OK))
+                                .R != nullptr;
+        if (!ok) {
+            if (chunks && PQstatus(c->Conn) == CONNECTION_OK)
                 TResult(PQexec(c->Conn, "ROLLBACK"));
             return TDbStatus::Unavailable;
         }
     }
-    if (many && !c->Command("COMMIT"))
+    if (chunks && !c->Command("COMMIT"))
         return TDbStatus::Unavailable;
     return TDbStatus::Ok;
 }

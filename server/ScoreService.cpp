@@ -92,7 +92,7 @@ int SmallNumber(const std::string& text)
 } // namespace
 
 TScoreService::TScoreService(TScoreDatabase& database, TRateLimiter& limiter, TWallClock clock)
-    : Database(database), Limiter(limiter), Clock(std::move(clock))
+    : Database(database), Writes(database), Limiter(limiter), Clock(std::move(clock))
 {
     if (!Clock)
         Clock = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
@@ -168,7 +168,7 @@ THttpResponse TScoreService::Submit(const TRequest& request, const std::string& 
     record.Score = payload.Score;
     record.SubmittedAt = Clock();
     record.ClientAddress = request.ClientAddress;
-    if (Database.Add(record) != TDbStatus::Ok) {
+    if (Writes.Add(record) != TDbStatus::Ok) {
         WriteFailedAt = SteadyMilliseconds();
         return Unavailable();
     }

@@ -5,6 +5,7 @@
 // fuzzed without a socket.
 #pragma once
 
+#include "server/CommitQueue.h"
 #include "server/RateLimiter.h"
 #include "server/ScoreDatabase.h"
 
@@ -71,6 +72,7 @@ private:
     THttpResponse Unavailable();
 
     TScoreDatabase& Database;
+    TCommitQueue Writes; // submissions that arrive together share a commit
     TRateLimiter& Limiter;
     TWallClock Clock;
     TServiceCounts Stats;

@@ -128,15 +128,19 @@ TEST_P(ScoreDatabase, ManyInOneTransaction)
     auto db = test.Open();
     ASSERT_TRUE(db);
     std::vector<TScoreRecord> many;
-    for (int i = 1; i <= 500; ++i)
-        many.push_back(Record(3, "n" + std::to_string(i), i));
+    // More than one statement's worth of rows, one of them an odd name.
+    for (int i = 1; i <= 2500; ++i)
+        many.push_back(Record(3, i == 1234 ? "it's \"$1\"" : "n" + std::to_string(i), i));
     ASSERT_EQ(db->AddMany(many), TDbStatus::Ok);
     std::int64_t count = 0;
     ASSERT_EQ(db->Count(3, count), TDbStatus::Ok);
-    EXPECT_EQ(count, 500);
+    EXPECT_EQ(count, 2500);
     std::vector<TScoreRecord> best;
     ASSERT_EQ(db->Best(3, 3, best), TDbStatus::Ok);
-    EXPECT_EQ(Names(best), (std::vector<std::string>{"n500", "n499", "n498"}));
+    EXPECT_EQ(Names(best), (std::vector<std::string>{"n2500", "n2499", "n2498"}));
+    ASSERT_EQ(db->Best(3, 1267, best), TDbStatus::Ok);
+    EXPECT_EQ(best.back().Name, "it's \"$1\"");
+    EXPECT_EQ(best.back().Score, 1234);
 }
 
 TEST_P(ScoreDatabase, ManyWritersAtOnceLoseNothing)
