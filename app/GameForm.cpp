@@ -160,6 +160,28 @@ int TGameForm::SleepLimitMs() const
     return RepaintWanted ? 0 : TimerScheduler.MillisecondsUntilDue();
 }
 
+void TGameForm::RunModal(const std::function<bool()>& done)
+{
+    if (GameWindow.Handle() == nullptr)
+        return;
+    // Its own records: the turn that asked is still going through the main
+    // loop's.
+    std::vector<Platform::InputRecord> records;
+    while (!Closed && !done()) {
+        if (RepaintWanted)
+            FormPaint();
+        records.clear();
+        GameWindow.WaitForInput(RepaintWanted ? 0 : -1, records);
+        for (const Platform::InputRecord& record : records) {
+            if (Closed || done())
+                break;
+            HandleInput(record);
+        }
+    }
+    if (RepaintWanted && !Closed)
+        FormPaint();
+}
+
 void TGameForm::Run()
 {
     while (!Closed) {

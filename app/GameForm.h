@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,10 @@ public:
     // The main loop: sleeps until input or the next due timer, handles the
     // turn, until the window is closed.
     void Run();
+    // A loop inside the main loop, for a question waiting for its answer:
+    // input and paints, no timers, until done() or the window closes. Returns
+    // at once without a window (nothing could answer).
+    void RunModal(const std::function<bool()>& done);
 
     // Host requests (through the adaptor).
     void Invalidate() { RepaintWanted = true; }

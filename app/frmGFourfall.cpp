@@ -12,7 +12,6 @@ void TfrmGFourfall::InitPages()
 {
     if (DataFolder.empty())
         DataFolder = Platform::FindDataFolder();
-    Question.SetOwner(Window().Handle());
     Pages.Services.DataFolder = DataFolder;
     Pages.Services.Question = &Question;
     Pages.Services.Browser = &Browser;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/GameForm.h"
+#include "app/ModalQuestion.h"
 #include "platform/UrlOpener.h"
-#include "platform/YesNoQuestion.h"
 #include "screens/GamePages.h"
 
 namespace TumbletownApp {
@@ -18,11 +18,12 @@ public:
 
     // Where Skin/, Sounds/ and Music/ are; found at start-up when empty.
     std::string DataFolder;
-    Platform::MessageBoxQuestion Question;
     Platform::DesktopUrlOpener Browser;
     // Declared last: destroyed first, while the canvas and the host it
     // refers to are still there.
     WFourfall::TGamePages Pages;
+    // The questions, in the page set's own box inside the window.
+    TModalQuestion Question{*this, Pages, Pages.QuestionBox};
 
 protected:
     void InitPages() override;

@@ -24,6 +24,7 @@ void GameWindow::Destroy()
     texture_ = nullptr;
     renderer_ = nullptr;
     window_ = nullptr;
+    x11Window_ = 0;
     if (videoStarted_)
         SDL_QuitSubSystem(SDL_INIT_VIDEO); // audio, if started, stays up
     videoStarted_ = false;
@@ -94,6 +95,7 @@ bool GameWindow::Open(const std::string& caption)
         SDL_SetWindowPosition(window_, placement_.clientX, placement_.clientY);
     }
 
+    WatchX11Window();
     SDL_ShowCursor(SDL_DISABLE);
     SDL_StartTextInput();
     SDL_ShowWindow(window_);
@@ -102,6 +104,15 @@ bool GameWindow::Open(const std::string& caption)
     SDL_RenderClear(renderer_);
     SDL_RenderPresent(renderer_);
     return true;
+}
+
+void GameWindow::WatchX11Window()
+{
+    x11Window_ = NoteX11GameWindow(window_);
+    // The destruction of the window by another client comes only as a raw X
+    // event: SDL passes it on as a window-manager event, or not at all.
+    if (x11Window_ != 0)
+        SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
 std::string GameWindow::VideoDriver() const
@@ -175,6 +186,11 @@ void GameWindow::Translate(const void* sdlEvent, std::vector<InputRecord>& out)
         break;
     case SDL_QUIT:
         simple(InputRecord::Kind::Close);
+        break;
+    case SDL_SYSWMEVENT:
+        // Another client destroyed the window: the game ends as if closed.
+        if (DestroysX11Window(&event, x11Window_))
+            simple(InputRecord::Kind::Close);
         break;
     case SDL_WINDOWEVENT:
         switch (event.window.event) {

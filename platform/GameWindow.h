@@ -55,10 +55,14 @@ public:
 private:
     void Translate(const void* sdlEvent, std::vector<InputRecord>& out);
     void Destroy();
+    // On X11: tells the error filter the window and watches for its
+    // destruction by another client.
+    void WatchX11Window();
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    unsigned long x11Window_ = 0; // the X11 window, 0 elsewhere
     bool videoStarted_ = false;
     WindowPlacement placement_;
     int screenWidth_ = 0;

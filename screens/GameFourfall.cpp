@@ -1,10 +1,17 @@
 #include "screens/GameFourfall.h"
 
+#include "screens/Captions.h"
 #include "screens/PageBuild.h"
 
 namespace WFourfall {
 
 using namespace WLib;
+
+namespace {
+
+constexpr uint32_t kPlayColour = 0x0F0705; // 0x00BBGGRR: the well's dark blue
+
+} // namespace
 
 TGameFourfall::~TGameFourfall() = default;
 
@@ -25,6 +32,9 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
     Board.Balls = skins.Balls;
     Next.Balls = skins.Balls;
     GiveButtonImages(skins.PlayPlain, skins.PlayHigh, {&Button});
+    GiveCaptions(&kPlayCaption, {&Button});
+    // Without its picture the page stays as dark as the well.
+    Colour = kPlayColour;
 }
 
 } // namespace WFourfall

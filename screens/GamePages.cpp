@@ -48,6 +48,9 @@ void TGamePages::InitPages()
     LoadSharedJpeg(Skins.GameTypePlain, Services.Path("Skin\\GameType.jpg"));
     LoadSharedJpeg(Skins.GameTypeHigh, Services.Path("Skin\\GameType_.jpg"));
     LoadSharedJpeg(Skins.Balls, Services.Path("Skin\\Balls.jpg"));
+    LoadSharedJpeg(Skins.QuestionPlain, Services.Path("Skin\\Question.jpg"));
+    LoadSharedJpeg(Skins.QuestionHigh, Services.Path("Skin\\Question_.jpg"));
+    QuestionBox.Build(Skins.QuestionPlain, Skins.QuestionHigh);
     LoadPlayBackground();
 
     Insert(&Music, this);

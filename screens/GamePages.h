@@ -12,6 +12,7 @@
 #include "screens/HighScore.h"
 #include "screens/MainMenu.h"
 #include "screens/Options.h"
+#include "screens/QuestionBox.h"
 #include "screens/SkinSet.h"
 #include "wlib/Mouse.h"
 #include "wlib/ScrPages.h"
@@ -44,6 +45,8 @@ public:
     THelp Help;
     TGameFourfall Play;
     WLib::TMusics Music;
+    // The yes/no questions, shown by whoever waits for the answer.
+    TQuestionBox QuestionBox;
 
 private:
     void Wire();

@@ -1,5 +1,6 @@
 #include "screens/GameType.h"
 
+#include "screens/Captions.h"
 #include "screens/PageBuild.h"
 
 namespace WFourfall {
@@ -41,6 +42,7 @@ void TGameType::Build(TScrPages* pages, const TSkinSet& skins)
     PlaceAt(&Description, 581, 210, 188, 206);
     GiveButtonImages(skins.GameTypePlain, skins.GameTypeHigh,
                      {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
+    GiveCaptions(kGameTypeCaptions, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     for (int i = 0; i < 4; ++i)
         Buttons[i].HoverCode = NewId();
 }

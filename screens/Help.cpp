@@ -1,5 +1,6 @@
 #include "screens/Help.h"
 
+#include "screens/Captions.h"
 #include "screens/PageBuild.h"
 #include "wlib/AString.h"
 
@@ -61,6 +62,7 @@ void THelp::Build(TScrPages* pages, const TSkinSet& skins, const TGameServices& 
     text.LoadFile(services.Path("Skin\\help.txt").c_str());
     Text.SetText(text);
     GiveButtonImages(skins.HelpPlain, skins.HelpHigh, {&Down, &Up, &Back});
+    GiveCaptions(kHelpCaptions, {&Up, &Down, &Back});
 }
 
 } // namespace WFourfall

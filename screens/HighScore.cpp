@@ -1,6 +1,7 @@
 #include "screens/HighScore.h"
 
 #include "rules/GameState.h"
+#include "screens/Captions.h"
 #include "screens/PageBuild.h"
 #include "store/HiScores.h"
 #include "store/ScoreStorage.h"
@@ -60,10 +61,12 @@ void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServi
     AttachPage(pages, this, skins.HighScorePlain);
     AttachWidgets(this, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5],
                          &Buttons[6], &List});
-    PlaceAt(&Buttons[0], 455, 160, 42, 17);
-    PlaceAt(&Buttons[1], 500, 160, 52, 17);
-    PlaceAt(&Buttons[2], 555, 160, 83, 17);
-    PlaceAt(&Buttons[3], 640, 160, 90, 17);
+    // The tabs end where they always did, each wide enough for its caption
+    // in one size with room on both sides.
+    PlaceAt(&Buttons[0], 430, 160, 55, 17);
+    PlaceAt(&Buttons[1], 488, 160, 54, 17);
+    PlaceAt(&Buttons[2], 545, 160, 89, 17);
+    PlaceAt(&Buttons[3], 637, 160, 93, 17);
     PlaceAt(&Buttons[4], 17, 489, 246, 41);
     PlaceAt(&Buttons[5], 264, 489, 330, 41);
     PlaceAt(&Buttons[6], 595, 489, 192, 41);
@@ -71,6 +74,8 @@ void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServi
     GiveButtonImages(
         skins.HighScorePlain, skins.HighScoreHigh,
         {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5], &Buttons[6]});
+    GiveCaptions(kHighScoreCaptions,
+                 {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5], &Buttons[6]});
     // The columns are in window pixels; the list draws from its own origin.
     const int32_t x = List.Rect.Left;
     const int32_t y = List.Rect.Top;

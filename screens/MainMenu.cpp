@@ -1,5 +1,6 @@
 #include "screens/MainMenu.h"
 
+#include "screens/Captions.h"
 #include "screens/PageBuild.h"
 
 namespace WFourfall {
@@ -14,6 +15,7 @@ void TMainMenu::Build(TScrPages* pages, const TSkinSet& skins)
         PlaceAt(&Buttons[i], 236, kTops[i], 332, 69);
     GiveButtonImages(skins.MenuPlain, skins.MenuHigh,
                      {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
+    GiveCaptions(kMenuCaptions, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     Buttons[4].ClickCode = evQuit;
 }
 

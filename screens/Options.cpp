@@ -1,5 +1,6 @@
 #include "screens/Options.h"
 
+#include "screens/Captions.h"
 #include "screens/PageBuild.h"
 #include "store/Options.h"
 #include "store/OptionsStorage.h"
@@ -86,6 +87,12 @@ bool TOptions::HandleEvent(int32_t code, int32_t param)
     return TScrPage::HandleEvent(code, param);
 }
 
+namespace {
+
+constexpr uint32_t kChoiceHoverRim = 0x5AD2FF; // 0x00BBGGRR: a warm gold
+
+} // namespace
+
 void TOptions::Build(TScrPages* pages, TSkinSet& skins, const TGameServices& services)
 {
     Skins = &skins;
@@ -96,6 +103,13 @@ void TOptions::Build(TScrPages* pages, TSkinSet& skins, const TGameServices& ser
     for (int i = 0; i < kButtonCount; ++i) {
         PlaceAt(&Buttons[i], kPlaces[i].X, kPlaces[i].Y, kPlaces[i].W, kPlaces[i].H);
         GiveButtonImages(skins.OptionsPlain, skins.OptionsHigh, {&Buttons[i]});
+        Buttons[i].Caption = kOptionsCaptions[i];
+    }
+    // A choice mark lit under the pointer would look chosen: hovered, it
+    // keeps its own look and gets a rim instead.
+    for (int i : {1, 2, 4, 5, 7, 8, 9, 11, 12}) {
+        Buttons[i].Images.Images[ibHover] = skins.OptionsPlain;
+        Buttons[i].HoverRim = kChoiceHoverRim;
     }
     Sync();
 }

@@ -30,4 +30,10 @@ void GiveButtonImages(const TBitmap& plain, const TBitmap& highlighted,
         set.Apply(1, {button});
 }
 
+void GiveCaptions(const char* const* captions, std::initializer_list<TIButton*> buttons)
+{
+    for (TIButton* button : buttons)
+        button->Caption = *captions++;
+}
+
 } // namespace WFourfall

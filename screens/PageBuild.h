@@ -22,5 +22,8 @@ void PlaceAt(WLib::TApp* element, int32_t x, int32_t y, int32_t width, int32_t h
 // skin H when hovered, held or selected: (P, H, H, H, H, P).
 void GiveButtonImages(const WLib::TBitmap& plain, const WLib::TBitmap& highlighted,
                       std::initializer_list<WLib::TIButton*> buttons);
+// Gives the buttons, in list order, the captions they draw when their skin is
+// missing (captions must hold as many).
+void GiveCaptions(const char* const* captions, std::initializer_list<WLib::TIButton*> buttons);
 
 } // namespace WFourfall

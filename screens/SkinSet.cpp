@@ -24,10 +24,10 @@ constexpr int32_t kBackgroundCount = 3;
 
 void CreateSkins(TSkinSet& skins)
 {
-    for (TBitmap* b :
-         {&skins.MenuPlain, &skins.MenuHigh, &skins.OptionsPlain, &skins.OptionsHigh, &skins.HelpPlain,
-          &skins.HelpHigh, &skins.HighScorePlain, &skins.HighScoreHigh, &skins.GameTypePlain,
-          &skins.GameTypeHigh, &skins.PlayPlain, &skins.PlayHigh, &skins.Balls})
+    for (TBitmap* b : {&skins.MenuPlain, &skins.MenuHigh, &skins.OptionsPlain, &skins.OptionsHigh,
+                       &skins.HelpPlain, &skins.HelpHigh, &skins.HighScorePlain, &skins.HighScoreHigh,
+                       &skins.GameTypePlain, &skins.GameTypeHigh, &skins.PlayPlain, &skins.PlayHigh,
+                       &skins.Balls, &skins.QuestionPlain, &skins.QuestionHigh})
         b->Recreate();
 }
 
@@ -42,8 +42,10 @@ void LoadSharedJpeg(TBitmap& bitmap, const std::string& path)
 void LoadPlayBackground(TSkinSet& skins, const TGameServices& services)
 {
     Options.BackRound %= kBackgroundCount;
+    // A negative value (edited by hand, or damaged) is held to the default
+    // rather than leaving the play page without a background.
     if (Options.BackRound < 0)
-        return;
+        Options.BackRound = 0;
     const TBackgroundFiles& files = kBackgrounds[Options.BackRound];
     LoadSharedJpeg(skins.PlayPlain, services.Path(files.Plain));
     LoadSharedJpeg(skins.PlayHigh, services.Path(files.High));

@@ -13,8 +13,9 @@ struct TSkinSet {
     WLib::TBitmap HelpPlain, HelpHigh;
     WLib::TBitmap HighScorePlain, HighScoreHigh;
     WLib::TBitmap GameTypePlain, GameTypeHigh;
-    WLib::TBitmap PlayPlain, PlayHigh; // shared by the play page: reloaded in place
-    WLib::TBitmap Balls;               // the cell tiles
+    WLib::TBitmap PlayPlain, PlayHigh;         // shared by the play page: reloaded in place
+    WLib::TBitmap Balls;                       // the cell tiles
+    WLib::TBitmap QuestionPlain, QuestionHigh; // the question box, as large as the box
 };
 
 // Gives every entry a bitmap object of its own (still without a picture), so
@@ -24,9 +25,9 @@ void CreateSkins(TSkinSet& skins);
 // page and button holding a reference sees the new picture. A file that does
 // not load leaves the object without a picture.
 void LoadSharedJpeg(WLib::TBitmap& bitmap, const std::string& path);
-// BackRound becomes BackRound modulo 3 (kept in the options), then its plain
-// and highlighted play backgrounds are loaded in place. A negative remainder
-// loads nothing.
+// BackRound becomes BackRound modulo 3 (kept in the options; a negative value
+// becomes 0, the techno background), then its plain and highlighted play
+// backgrounds are loaded in place.
 void LoadPlayBackground(TSkinSet& skins, const TGameServices& services);
 
 } // namespace WFourfall

@@ -1,10 +1,13 @@
 #include "screens/WFourfall.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
+#include "screens/TileColours.h"
+#include "store/HiScores.h"
 #include "store/Options.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
@@ -34,6 +37,7 @@ uint32_t RulesSeed()
 
 constexpr uint32_t kTextColour = 0xDCFDEE;
 constexpr int kTextWeight = 800;
+constexpr int32_t kColourCount = 7;
 
 } // namespace
 
@@ -50,9 +54,25 @@ void UseClockRulesSeed()
 
 void DrawCell(TApp* element, const TBitmap& balls, int32_t v, int32_t x, int32_t y)
 {
-    const int32_t left = (v - 1) * 16;
-    const int32_t top = Options.NumBlocks * 16;
-    element->Canvas.Draw(balls, kRopSrcCopy, x, y, TRect(left, top, left + 16, top + 16));
+    if (v < 1 || v > kColourCount)
+        return;
+    // The style row is held to the rows the sheet has: a value edited by hand
+    // must not make every block invisible.
+    const TSize sheet = balls.IsEmpty() ? TSize{0, 0} : balls.GetSize();
+    const int32_t rows = sheet.Height / kTileSize;
+    const int32_t style = std::clamp(Options.NumBlocks, 0, std::max(rows - 1, 0));
+    const int32_t left = (v - 1) * kTileSize;
+    const int32_t top = style * kTileSize;
+    if (left + kTileSize <= sheet.Width && top + kTileSize <= sheet.Height) {
+        element->Canvas.Draw(balls, kRopSrcCopy, x, y, TRect(left, top, left + kTileSize, top + kTileSize));
+        return;
+    }
+    // No tile to copy: a flat square of the cell's colour with a dark rim,
+    // so that neighbours stay apart.
+    const uint32_t rgb = kTileColours[v - 1];
+    const uint32_t bgr = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+    element->Canvas.FillRect(TRect(x, y, x + kTileSize, y + kTileSize), 0x000000);
+    element->Canvas.FillRect(TRect(x + 1, y + 1, x + kTileSize - 1, y + kTileSize - 1), bgr);
 }
 
 TWFourfall::TWFourfall()
@@ -103,6 +123,13 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
     }
     if (code == evKeyDown && param == kKeyPause && OnShownPage())
         TogglePause();
+    // After a game over on the play screen, Enter or Space starts the same
+    // game type again. Not while an entry of the high-score list still waits
+    // for its name: Enter confirms that name wherever it is pressed.
+    const bool entryOpen = GameState.HiScorePos >= 0 && GameState.HiScorePos < kScoreEntries;
+    if (code == evKeyDown && (param == kKeyEnter || param == kKeySpace) && OnShownPage() &&
+        GameState.Status == kStatusGameOver && !entryOpen)
+        StartPlay(GameState.GameNum);
     if (code == evDeactivated)
         FallTimer.Stop();
     if (code >= StartIds[0] && code < StartIds[0] + kGameCount)

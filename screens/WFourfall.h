@@ -25,6 +25,8 @@ enum : int32_t {
     kKeyRight = 0x27,
     kKeyDown = 0x28,
     kKeyPause = 0x50, // P
+    kKeyEnter = 0x0D,
+    kKeySpace = 0x20,
 };
 
 // The sound effects, in the order their request flags are looked at.

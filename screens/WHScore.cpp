@@ -6,6 +6,7 @@
 #include "rules/GameState.h"
 #include "store/HiScores.h"
 #include "store/ScoreStorage.h"
+#include "wlib/ScrPage.h"
 
 namespace WFourfall {
 
@@ -19,6 +20,8 @@ constexpr uint32_t kBlack = 0;
 constexpr uint32_t kBlue = 0xFF0000; // 0x00BBGGRR
 constexpr int32_t kKeyBackspace = 8;
 constexpr int32_t kKeyEnter = 13;
+constexpr char kEllipsis = '\x85';          // "..." as one character of the game's 8-bit set
+constexpr uint32_t kStripColour = 0xD8F2FB; // the skin's light name strip, 0x00BBGGRR
 
 // The list of the shown type; null when the stored shown type is no slot.
 THiScoreEntry* ShownList()
@@ -29,7 +32,32 @@ THiScoreEntry* ShownList()
     return HiScores.Entries[t][0];
 }
 
+int32_t TextWidth(TCanvas& canvas, const std::string& text)
+{
+    return canvas.TextExtent(TMemStr(text.data(), static_cast<int>(text.size()))).Width;
+}
+
 } // namespace
+
+std::string NameThatFits(TCanvas& canvas, const std::string& name, int32_t width)
+{
+    if (TextWidth(canvas, name) <= width)
+        return name;
+    for (std::size_t keep = name.size(); keep-- > 0;) {
+        std::string cut = name.substr(0, keep) + kEllipsis;
+        if (TextWidth(canvas, cut) <= width)
+            return cut;
+    }
+    return std::string();
+}
+
+std::string TailThatFits(TCanvas& canvas, const std::string& text, int32_t width)
+{
+    std::size_t from = 0;
+    while (from < text.size() && TextWidth(canvas, text.substr(from)) > width)
+        ++from;
+    return text.substr(from);
+}
 
 int32_t OnlineType(int32_t gameType)
 {
@@ -128,17 +156,28 @@ void TWHScore::Paint()
         const std::string text = std::to_string(r + 1);
         Canvas.DrawTextInRect(1, rect, text.c_str());
     });
+    // Without the page's picture the names would be black on the dark
+    // ground that stands in for it: they get light strips of their own.
+    const bool strips = Page != nullptr && !Page->BackgroundCovers(Page->Rect);
     pass(NameRect, NameStep, kBlack, [&](int32_t r, const TRect& rect) {
-        std::string text(list[r].Name, strnlen(list[r].Name, kScoreNameSize));
+        if (strips)
+            Canvas.FillRect(rect, kStripColour);
+        const std::string name(list[r].Name, strnlen(list[r].Name, kScoreNameSize));
+        std::string text;
         if (editing && r == GameState.HiScorePos) {
+            // The end of the name, where the typing goes on, stays in view;
+            // room for the cursor is kept whether it blinks on or off.
+            text = TailThatFits(Canvas, name, rect.Width() - TextWidth(Canvas, "_"));
             if (CursorVisible)
                 text += '_';
             Canvas.SetTextColor(kBlue);
-            Canvas.DrawTextInRect(-1, rect, TMemStr(text.data(), static_cast<int>(text.size())));
-            Canvas.SetTextColor(kBlack);
         } else {
-            Canvas.DrawTextInRect(-1, rect, TMemStr(text.data(), static_cast<int>(text.size())));
+            // A name too long for its field is cut with an ellipsis; the
+            // stored name stays whole.
+            text = NameThatFits(Canvas, name, rect.Width());
         }
+        Canvas.DrawTextInRect(-1, rect, TMemStr(text.data(), static_cast<int>(text.size())));
+        Canvas.SetTextColor(kBlack);
     });
     pass(ScoreRect, ScoreStep, kWhite, [&](int32_t r, const TRect& rect) {
         const std::string text = std::to_string(list[r].Score);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "screens/GameServices.h"
 #include "wlib/App.h"
@@ -15,6 +16,13 @@ namespace WFourfall {
 constexpr int32_t kBlinkPeriod = 500;
 constexpr int kMaxNameLength = 59;
 constexpr const char* kSendQuestion = "Send the result to World's Highscores page?";
+
+// What of a name is shown in a field width pixels wide in the canvas's font:
+// the whole name when it fits, else its longest beginning that fits with an
+// ellipsis after it.
+std::string NameThatFits(WLib::TCanvas& canvas, const std::string& name, int32_t width);
+// The longest end of the text that fits width pixels.
+std::string TailThatFits(WLib::TCanvas& canvas, const std::string& text, int32_t width);
 
 // The number the score server knows a game type by: 0, 1, 2 and 3 for game
 // types 0, 1, 8 and 4; -1 for a type it does not know.

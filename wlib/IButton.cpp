@@ -2,6 +2,8 @@
 
 #include "wlib/ScrPage.h"
 
+#include <algorithm>
+
 namespace WLib {
 
 void TIButtonBase::Make(const TBitmap& normal, const TBitmap& highlighted)
@@ -69,13 +71,63 @@ int TIButton::ImageIndex() const
     return Selected != 0 ? ibSelected : ibNormal;
 }
 
+namespace {
+
+// The plain plate (0x00BBGGRR): teal, lit in gold, with a light rim.
+constexpr uint32_t kPlateColour = 0x6E5F1D;
+constexpr uint32_t kPlateLitColour = 0x32B6F2;
+constexpr uint32_t kPlateRimColour = 0xE0D89F;
+constexpr uint32_t kCaptionColour = 0xFFFFFF;
+constexpr uint32_t kCaptionLitColour = 0x20160E;
+constexpr int32_t kCaptionMaxHeight = 22;
+
+bool Covers(const TBitmap& image, const TRect& rect)
+{
+    if (image.IsEmpty())
+        return false;
+    const TSize size = image.GetSize();
+    return rect.Left >= 0 && rect.Top >= 0 && rect.Right <= size.Width && rect.Bottom <= size.Height;
+}
+
+} // namespace
+
 void TIButton::Paint()
 {
-    const TBitmap& image = Images.Images[ImageIndex()];
-    if (!image.IsEmpty())
+    const int index = ImageIndex();
+    const TBitmap& image = Images.Images[index];
+    if (Covers(image, Rect)) {
         Canvas.Draw(image, kRopSrcCopy, 0, 0, Rect);
-    else if (Page != nullptr)
+        DrawHoverRim();
+        return;
+    }
+    // A button of a page draws from the page's picture, where its plain
+    // look is painted.
+    if (Page != nullptr && Parent == Page && Page->BackgroundCovers(Rect)) {
         Canvas.Draw(Page->Background, kRopSrcCopy, 0, 0, Rect);
+        return;
+    }
+    const bool lit = index != ibNormal && index != ibPressedSelected;
+    const TRect whole(0, 0, Rect.Width(), Rect.Height());
+    Canvas.FillRect(whole, kPlateRimColour);
+    Canvas.FillRect(TRect(1, 1, whole.Right - 1, whole.Bottom - 1), lit ? kPlateLitColour : kPlateColour);
+    if (Caption != nullptr) {
+        Canvas.GetFont().SetHeight(std::min(kCaptionMaxHeight, whole.Height() - 4));
+        Canvas.SetTextColor(lit ? kCaptionLitColour : kCaptionColour);
+        Canvas.DrawTextInRect(0, whole, Caption);
+    }
+    DrawHoverRim();
+}
+
+void TIButton::DrawHoverRim()
+{
+    if (HoverRim == 0 || Hover == 0 || Pressed != 0)
+        return;
+    const int32_t w = Rect.Width(), h = Rect.Height();
+    constexpr int32_t kRim = 2;
+    Canvas.FillRect(TRect(0, 0, w, kRim), HoverRim);
+    Canvas.FillRect(TRect(0, h - kRim, w, h), HoverRim);
+    Canvas.FillRect(TRect(0, kRim, kRim, h - kRim), HoverRim);
+    Canvas.FillRect(TRect(w - kRim, kRim, w, h - kRim), HoverRim);
 }
 
 } // namespace WLib

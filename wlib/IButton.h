@@ -34,11 +34,15 @@ public:
     // leaving in between, with any mouse button.
     bool HandleEvent(int32_t code, int32_t param) override;
     // Draws the button's own rectangle of the picture its state picks, or of
-    // the page background when that picture is missing.
+    // the page background when that picture is missing. When neither covers
+    // the button, a plain plate with the caption stands in, lit in the
+    // states that show the highlighted picture.
     void Paint() override;
 
     // The picture the current state shows.
     int ImageIndex() const;
+    // The rim of a hovered button, when it has one.
+    void DrawHoverRim();
 
     TIButtonBase Images;
     int32_t ClickCode = NewId(); // posted to the whole tree on a click
@@ -46,6 +50,8 @@ public:
     uint8_t Selected = 0;        // under the owning page's control
     uint8_t Hover = 0;
     uint8_t Pressed = 0;
+    const char* Caption = nullptr; // drawn only on the plain plate; not owned
+    uint32_t HoverRim = 0;         // 0x00BBGGRR of a rim drawn while hovered; 0: none
 };
 
 } // namespace WLib

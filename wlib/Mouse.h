@@ -32,6 +32,10 @@ public:
     TBitmap Mask;  // black where the image is opaque, white elsewhere
 };
 
+// The arrow drawn when the cursor picture is missing, its tip at (x, y) of
+// the canvas's owner.
+void DrawPlainArrow(TCanvas& canvas, int32_t x, int32_t y);
+
 // The cursor draw handler: used only with evDraw, target a TMouse.
 void CallDrawCursor(TEvent* event);
 

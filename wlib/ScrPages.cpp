@@ -46,6 +46,8 @@ void TScrPages::PostAndProcess(int32_t code, int32_t param)
 
 void TScrPages::KeyDown(int32_t key)
 {
+    if (key >= 0 && key < 256)
+        HeldKeys[key] = 1;
     PostAndProcess(evKeyDown, key);
 }
 
@@ -56,6 +58,8 @@ void TScrPages::KeyPress(uint8_t character)
 
 void TScrPages::KeyUp(int32_t key)
 {
+    if (key >= 0 && key < 256)
+        HeldKeys[key] = 0;
     PostAndProcess(evKeyUp, key);
 }
 

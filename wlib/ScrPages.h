@@ -51,10 +51,16 @@ public:
     void MouseDown(int32_t x, int32_t y, int32_t button);
     void MouseUp(int32_t x, int32_t y, int32_t button);
 
+    // Whether the key (0 to 255) is down: pressed and not yet let go.
+    bool KeyHeld(int32_t key) const { return key >= 0 && key < 256 && HeldKeys[key] != 0; }
+
     TMouseStat Mouse;
     TEvents Events;
     TScrPagesBase* Host = nullptr;
     uint8_t CursorDrawn = 0;
+
+private:
+    uint8_t HeldKeys[256] = {};
 };
 
 } // namespace WLib

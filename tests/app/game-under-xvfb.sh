@@ -99,20 +99,40 @@ click 133 564
 xdotool mousemove --window "$w" 780 20
 shot menu-again
 expect_page "$out/menu-again.png" "$data/Skin/Menu.jpg" 770x550+0+50
+# The question box, drawn inside the window over the page that asks: Clear on
+# the high-score page asks, Escape answers No and the page is as it was (Clear
+# no longer lit: the pointer is away from it).
+click 400 300
+click 140 509
+xdotool mousemove --window "$w" 780 20
+shot question
+expect_page "$out/question.png" "$data/Skin/HighScore.jpg" 160x300+0+150
+box=$(differing "$out/question.png" "$data/Skin/HighScore.jpg" 460x180+170+210)
+[[ "$box" =~ ^[0-9]+$ ]] || fail "compare the box: $box"
+(( box > 460 * 180 / 2 )) || fail "no question box over the page ($box pixels differ)"
+xdotool key Escape
+shot answered
+expect_page "$out/answered.png" "$data/Skin/HighScore.jpg" 460x180+170+210
+expect_page "$out/answered.png" "$data/Skin/HighScore.jpg" 246x41+17+489
+click 691 509
+xdotool mousemove --window "$w" 780 20
 click 400 440
-status=''
-for _ in $(seq 200); do
-  if ! kill -0 "$gpid" 2> /dev/null; then
-    wait "$gpid"
-    status=$?
-    break
-  fi
-  sleep 0.05
-done
-[[ -n "$status" ]] || fail "the game did not end after the exit button"
-gpid=''
-(( status == 0 )) || fail "exit status $status"
-grep -q '^closed' "$work/log" || fail "the main loop did not end"
+await_end() { # what ended it: sets status, or fails after 10 s
+  status=''
+  for _ in $(seq 200); do
+    if ! kill -0 "$gpid" 2> /dev/null; then
+      wait "$gpid"
+      status=$?
+      break
+    fi
+    sleep 0.05
+  done
+  [[ -n "$status" ]] || fail "the game did not end after $1"
+  gpid=''
+  (( status == 0 )) || fail "exit status $status after $1"
+  grep -q '^closed' "$work/log" || fail "the main loop did not end after $1"
+}
+await_end "the exit button"
 settings="$XDG_CONFIG_HOME/tumbletown/settings.reg"
 [[ -f "$settings" ]] || fail "no settings file at $settings"
 grep -qF '[HKEY_CURRENT_USER\Software\Kestrovan\Grand Fourfall\Options]' "$settings" || fail "no options in $settings"
@@ -122,4 +142,26 @@ grep -qF '[HKEY_CURRENT_USER\Software\Kestrovan\Grand Fourfall\Options]' "$setti
 left=$(cd "$XDG_CONFIG_HOME/tumbletown" && ls -A)
 [[ "$left" == settings.reg ]] || fail "the settings folder holds more than the settings file: $left"
 [[ -z "$(ls -A "$XDG_CACHE_HOME" 2> /dev/null)" ]] || fail "the game left a cache: $(ls -A "$XDG_CACHE_HOME")"
+
+# Another X client destroys the game's window (xdotool windowclose, as a task
+# manager might): the game ends as if closed, with status 0 and no X error,
+# on the idle main menu and while a game repaints every tick.
+for moment in menu play; do
+  "$game" > "$work/log" 2>&1 &
+  gpid=$!
+  w=$(timeout 20 xdotool search --sync --onlyvisible --pid "$gpid" --name '^Tumbletown$' | head -1)
+  [[ -n "$w" ]] || fail "no window named Tumbletown (second start)"
+  for _ in $(seq 400); do grep -q '^first-frame' "$work/log" && break; sleep 0.05; done
+  if [[ $moment == play ]]; then
+    xdotool windowfocus --sync "$w"
+    click 400 160
+    click 402 213
+    sleep 0.5
+  fi
+  xdotool windowclose "$w"
+  await_end "the window was destroyed on the $moment"
+  ! grep -q 'X Error' "$work/log" || fail "an X error on the $moment"
+  grep -qF '[HKEY_CURRENT_USER\Software\Kestrovan\Grand Fourfall\Options]' "$settings" ||
+    fail "the settings file lost its options"
+done
 echo "game under Xvfb: all checks passed; screenshots in $out"

@@ -23,6 +23,8 @@ struct TRect {
 struct TPageCase {
     const char* Name;
     std::vector<TRect> Buttons;
+    int Width = 800; // the window's size, but for the question box
+    int Height = 600;
 };
 
 std::ostream& operator<<(std::ostream& os, const TPageCase& c)
@@ -61,16 +63,17 @@ const std::vector<TPageCase> kPages = {
       {281, 481, 239, 55}}},
     {"Help", {{75, 485, 145, 40}, {223, 485, 100, 40}, {535, 485, 200, 50}}},
     {"HighScore",
-     {{455, 160, 42, 17},
-      {500, 160, 52, 17},
-      {555, 160, 83, 17},
-      {640, 160, 90, 17},
+     {{430, 160, 55, 17},
+      {488, 160, 54, 17},
+      {545, 160, 89, 17},
+      {637, 160, 93, 17},
       {17, 489, 246, 41},
       {264, 489, 330, 41},
       {595, 489, 192, 41}}},
     {"bg_techno", {{14, 537, 239, 55}}},
     {"bg_Nature", {{14, 537, 239, 55}}},
     {"bg_Kids", {{14, 537, 239, 55}}},
+    {"Question", {{90, 114, 130, 46}, {240, 114, 130, 46}}, 460, 180},
 };
 
 TPicture Load(const std::string& name)
@@ -114,13 +117,13 @@ int Difference(const TPicture& a, const TPicture& b, int x, int y)
 
 class SkinPairs : public testing::TestWithParam<TPageCase> {};
 
-TEST_P(SkinPairs, BothPicturesAre800By600)
+TEST_P(SkinPairs, BothPicturesHaveTheSizeOfTheWindowOrOfTheBox)
 {
     for (const std::string suffix : {"", "_"}) {
         const TPicture p = Load(std::string(GetParam().Name) + suffix + ".jpg");
         ASSERT_FALSE(p.Empty()) << suffix;
-        EXPECT_EQ(p.Width, 800);
-        EXPECT_EQ(p.Height, 600);
+        EXPECT_EQ(p.Width, GetParam().Width);
+        EXPECT_EQ(p.Height, GetParam().Height);
     }
 }
 
@@ -143,8 +146,8 @@ TEST_P(SkinPairs, HighlightedTwinDiffersInsideEveryButtonAndNowhereElse)
     }
     int worstNearEdge = 0;
     long blockPixelsDiffering = 0;
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x) {
+    for (int y = 0; y < GetParam().Height; ++y)
+        for (int x = 0; x < GetParam().Width; ++x) {
             if (std::any_of(buttons.begin(), buttons.end(), [&](TRect b) { return Inside(b, x, y); }))
                 continue;
             const TRect block{x / 8 * 8, y / 8 * 8, 8, 8};
@@ -295,8 +298,13 @@ TEST(HelpText, IsPlainTextAboutTheKeysGamesScoresAndOptions)
     const std::string text(bytes.begin(), bytes.end());
     for (const char* word :
          {"Fourfall", "Fivefall", "Color Fourfall", "Crazy Fourfall", "Left arrow", "Up arrow", "Down arrow",
-          "Ctrl", "points", "level", "Music", "Background", "Next Figure", "High Scores"})
+          "Ctrl", "points", "level", "Music", "Background", "Next Figure", "High Scores",
+          // Every key the game knows, and what a removed row really does and pays.
+          "P: pause", "Enter or Space", "Backspace", "Escape", "drops down by one row",
+          "bottom row is worth 105"})
         EXPECT_NE(text.find(word), std::string::npos) << word;
+    for (const char* wrong : {"stays where it is until the next figure lands", "for each row it stood above"})
+        EXPECT_EQ(text.find(wrong), std::string::npos) << wrong;
 }
 
 } // namespace

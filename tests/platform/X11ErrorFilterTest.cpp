@@ -12,6 +12,7 @@
 // Last: Xlib's macros (None, Bool, Status) would break the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -69,12 +70,55 @@ protected:
     Display* display = nullptr;
 };
 
-TEST(X11ErrorFilterRule, IgnoresOnlyBadWindowAnswersToSendEvent)
+struct TRuleCase {
+    const char* Name;
+    Platform::TX11Error Error;
+    bool Ignored;
+};
+void PrintTo(const TRuleCase& c, std::ostream* os)
 {
-    EXPECT_TRUE(Platform::IgnoredX11Error(BadWindow, X_SendEvent));
-    EXPECT_FALSE(Platform::IgnoredX11Error(BadWindow, X_MapWindow));
-    EXPECT_FALSE(Platform::IgnoredX11Error(BadValue, X_SendEvent));
-    EXPECT_FALSE(Platform::IgnoredX11Error(BadMatch, X_CreateWindow));
+    *os << c.Name;
+}
+
+constexpr unsigned long kGame = 0x400002, kOther = 0x600001;
+constexpr int kXInput = 131, kShm = 130;
+
+class X11ErrorFilterRule : public ::testing::TestWithParam<TRuleCase> {
+protected:
+    void SetUp() override { Platform::SetX11GameWindow(kGame, kXInput, kShm); }
+    void TearDown() override { Platform::SetX11GameWindow(0, -1, -1); }
+};
+
+TEST_P(X11ErrorFilterRule, IgnoresOnlyRequestsThatMetTheGamesWindowGone)
+{
+    EXPECT_EQ(Platform::IgnoredX11Error(GetParam().Error), GetParam().Ignored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, X11ErrorFilterRule,
+    ::testing::Values(TRuleCase{"WakeUpToAnyWindow", {BadWindow, X_SendEvent, 0, kOther}, true},
+                      TRuleCase{"WakeUpToTheGame", {BadWindow, X_SendEvent, 0, kGame}, true},
+                      TRuleCase{"DestroyingTheGame", {BadWindow, X_DestroyWindow, 0, kGame}, true},
+                      TRuleCase{"CursorOfTheGame", {BadWindow, X_ChangeWindowAttributes, 0, kGame}, true},
+                      TRuleCase{"TouchUngrabOfTheGame", {BadWindow, kXInput, 55, kGame}, true},
+                      TRuleCase{"FrameToTheGame", {BadDrawable, X_PutImage, 0, kGame}, true},
+                      TRuleCase{"SharedFrameToTheGame", {BadDrawable, kShm, 3, kGame}, true},
+                      TRuleCase{"DestroyingAnotherWindow", {BadWindow, X_DestroyWindow, 0, kOther}, false},
+                      TRuleCase{"FrameToAnotherWindow", {BadDrawable, X_PutImage, 0, kOther}, false},
+                      TRuleCase{"TouchGrabOfTheGame", {BadWindow, kXInput, 54, kGame}, false},
+                      TRuleCase{"OtherSharedMemoryRequest", {BadDrawable, kShm, 4, kGame}, false},
+                      TRuleCase{"MappingTheGame", {BadWindow, X_MapWindow, 0, kGame}, false},
+                      TRuleCase{"BadValueOnSendEvent", {BadValue, X_SendEvent, 0, kGame}, false},
+                      TRuleCase{"BadMatchOnTheGame", {BadMatch, X_ChangeWindowAttributes, 0, kGame}, false},
+                      TRuleCase{"BadAccessOnTheGame", {BadAccess, X_DestroyWindow, 0, kGame}, false}),
+    [](const ::testing::TestParamInfo<TRuleCase>& info) { return std::string(info.param.Name); });
+
+TEST(X11ErrorFilterWindow, UntilTheGamesWindowIsKnownOnlyTheWakeUpIsIgnored)
+{
+    Platform::SetX11GameWindow(0, -1, -1);
+    EXPECT_TRUE(Platform::IgnoredX11Error({BadWindow, X_SendEvent, 0, kGame}));
+    EXPECT_FALSE(Platform::IgnoredX11Error({BadWindow, X_DestroyWindow, 0, 0}));
+    EXPECT_FALSE(Platform::IgnoredX11Error({BadDrawable, X_PutImage, 0, 0}));
 }
 
 TEST_F(X11ErrorFilter, AMessageToAClosedWindowIsDroppedAndOtherErrorsArePassedOn)
@@ -104,6 +148,30 @@ TEST_F(X11ErrorFilter, AMessageToAClosedWindowIsDroppedAndOtherErrorsArePassedOn
     EXPECT_EQ(Seen[0].requestCode, X_MapWindow);
     EXPECT_EQ(Seen[1].errorCode, BadValue);
     EXPECT_EQ(Seen[1].requestCode, X_SendEvent);
+
+    // The game's window destroyed by another client: the game's own end
+    // changes its cursor, and destroys it, and a late frame reaches it.
+    Window game = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 8, 8, 0, 0, 0);
+    XSync(display, False);
+    Platform::SetX11GameWindow(game, -1, -1);
+    Display* other = XOpenDisplay(DisplayString(display));
+    ASSERT_NE(other, nullptr);
+    XDestroyWindow(other, game);
+    XSync(other, False);
+    XCloseDisplay(other);
+    XDefineCursor(display, game, None);
+    XImage* image =
+        XCreateImage(display, DefaultVisual(display, DefaultScreen(display)),
+                     DefaultDepth(display, DefaultScreen(display)), ZPixmap, 0, nullptr, 1, 1, 32, 0);
+    static char pixel[4];
+    image->data = pixel;
+    XPutImage(display, game, DefaultGC(display, DefaultScreen(display)), image, 0, 0, 0, 0, 1, 1);
+    image->data = nullptr;
+    XDestroyImage(image);
+    XDestroyWindow(display, game);
+    XSync(display, False);
+    Platform::SetX11GameWindow(0, -1, -1);
+    EXPECT_EQ(Seen.size(), 2u) << "the game's vanished window alone is spared";
 
     // Installing again keeps the one filter, which still passes errors on.
     Platform::InstallX11ErrorFilter();

@@ -100,7 +100,7 @@ TRgb SkinColour(const std::string& name)
     } kColours[] = {
         {"Menu", {200, 0, 0}},        {"Options", {0, 200, 0}},    {"Help", {0, 0, 200}},
         {"HighScore", {200, 200, 0}}, {"GameType", {0, 200, 200}}, {"bg_techno", {200, 0, 200}},
-        {"bg_Nature", {96, 160, 32}}, {"bg_Kids", {240, 128, 0}},
+        {"bg_Nature", {96, 160, 32}}, {"bg_Kids", {240, 128, 0}},  {"Question", {40, 40, 120}},
     };
     std::string base = name;
     const bool high = !base.empty() && base.back() == '_';
@@ -169,6 +169,8 @@ std::string FixtureDataFolder()
         for (const std::string& name : {std::string(page), std::string(page) + "_"})
             WriteSolidJpeg(dir + "/Skin/" + name + ".jpg", 800, 600, SkinColour(name));
     }
+    for (const char* name : {"Question", "Question_"})
+        WriteSolidJpeg(dir + "/Skin/" + name + ".jpg", 460, 180, SkinColour(name));
     WriteJpeg(dir + "/Skin/Balls.jpg", 7 * 16, 3 * 16,
               [](int x, int y, const void*) { return TileColour(x / 16, y / 16); });
     std::ofstream help(dir + "/Skin/help.txt", std::ios::binary);

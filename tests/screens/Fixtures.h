@@ -36,7 +36,8 @@ uint16_t Rgb565(TRgb c);
 bool Near565(uint16_t pixel, TRgb c);
 
 // Makes the folder once per process (later calls return the same path):
-// Skin/ with every page pair, backgrounds, Balls.jpg and help.txt of
+// Skin/ with every page pair, the question box pair (460 x 180),
+// backgrounds, Balls.jpg and help.txt of
 // helpLines numbered lines, and Sounds/ with the seven effects. No music.
 std::string FixtureDataFolder();
 constexpr int kHelpLines = 60;

@@ -200,14 +200,20 @@ TEST_F(Screen, CursorIsDrawnOncePerPaint)
     EXPECT_EQ(Host.Pixel(600, 500), kCursorColour);
 }
 
-TEST_F(Screen, CursorWithoutItsPictureDrawsNothing)
+TEST_F(Screen, CursorWithoutItsPictureDrawsAPlainArrowAtThePointer)
 {
-    // The mask alone would stamp a black arrow: a missing picture draws none.
+    // The mask alone would stamp a black silhouette, and no cursor at all
+    // would leave the mouse useless (the system's is hidden): a plain arrow.
     Cursor.Image = TBitmap();
     Pages.MouseMove(600, 500);
-    auto picture = SavedPicture("no-cursor.png");
+    auto picture = SavedPicture("plain-cursor.png");
     ASSERT_TRUE(picture);
-    EXPECT_EQ(CountColour(*picture, 0, 0, 800, 600, kMenuPlain), 800 * 600);
+    const int arrow = 800 * 600 - CountColour(*picture, 0, 0, 800, 600, kMenuPlain);
+    const int atThePointer = 12 * 17 - CountColour(*picture, 600, 500, 612, 517, kMenuPlain);
+    EXPECT_EQ(arrow, atThePointer) << "nothing drawn elsewhere";
+    EXPECT_GT(arrow, 60);
+    EXPECT_EQ(picture->Pixel(600, 500), 0) << "the tip, black";
+    EXPECT_EQ(picture->Pixel(602, 506), 0xFFFF) << "a white body";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "tools/make-skins/Look.h"
 
+#include "screens/TileColours.h"
 #include "tools/make-skins/Caption.h"
 
 #include <algorithm>
@@ -44,8 +45,7 @@ const TTheme& MenuTheme()
 
 TColor CellColor(int index)
 {
-    static const uint32_t kColors[7] = {0xE53935, 0xFB8C00, 0xFDD835, 0x43A047, 0x00ACC1, 0x1E63D6, 0x8E24AA};
-    return Hex(kColors[std::clamp(index, 0, 6)]);
+    return Hex(WFourfall::kTileColours[std::clamp(index, 0, 6)]);
 }
 
 void Caption(TRaster& r, TRect box, const std::string& text, int height, bool bold, TColor color, int padding,

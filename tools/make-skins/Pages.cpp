@@ -1,5 +1,7 @@
 #include "tools/make-skins/Pages.h"
 
+#include "screens/Captions.h"
+#include "screens/QuestionLayout.h"
 #include "tools/make-skins/Caption.h"
 
 #include <algorithm>
@@ -282,10 +284,9 @@ TSkin MenuSkin()
     Title(base, "Tumbletown", 400, 22, 84);
     Caption(base, {0, 560, 800, 30}, "a falling-block puzzle", 18, false, Hex(0xB9C6EE), 2, 0.8);
     std::vector<TButton> buttons;
-    const char* texts[] = {"New Game", "Options", "High Scores", "Help", "Exit"};
     const int tops[] = {125, 195, 266, 336, 406};
     for (int i = 0; i < 5; ++i)
-        buttons.push_back({{236, tops[i], 332, 69}, texts[i], 32, 7});
+        buttons.push_back({{236, tops[i], 332, 69}, WFourfall::kMenuCaptions[i], 32, 7});
     return ComposeSkin("Menu", base, buttons, MenuTheme());
 }
 
@@ -307,10 +308,11 @@ TSkin GameTypeSkin()
     for (const auto& c : cells)
         BlockCell(base, 50 + c[0] * 16, 190 + c[1] * 16, 16, CellColor(c[2]));
     Figure(base, 2, 50 + 3 * 16, 190 + 5 * 16, 16, CellColor(6));
+    const char* const* text = WFourfall::kGameTypeCaptions;
     std::vector<TButton> buttons = {
-        {{239, 180, 326, 67}, "Fourfall", 30, 6},       {{239, 247, 326, 67}, "Fivefall", 30, 6},
-        {{239, 314, 326, 67}, "Color Fourfall", 30, 6}, {{239, 381, 326, 67}, "Crazy Fourfall", 30, 6},
-        {{281, 481, 239, 55}, "Back", 28, 5},
+        {{239, 180, 326, 67}, text[0], 30, 6}, {{239, 247, 326, 67}, text[1], 30, 6},
+        {{239, 314, 326, 67}, text[2], 30, 6}, {{239, 381, 326, 67}, text[3], 30, 6},
+        {{281, 481, 239, 55}, text[4], 28, 5},
     };
     return ComposeSkin("GameType", base, buttons, MenuTheme());
 }
@@ -320,15 +322,17 @@ TSkin OptionsSkin()
     TRaster base(kSkinWidth, kSkinHeight);
     MenuBackdrop(base, 3);
     Title(base, "Options", 400, 60, 66);
-    Panel(base, {240, 182, 378, 256}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.6);
+    // Opaque enough that the drifting blocks behind it do not show through.
+    Panel(base, {240, 182, 378, 256}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.97);
+    const char* const* text = WFourfall::kOptionsCaptions;
     std::vector<TButton> buttons = {
-        {{255, 192, 220, 40}, "Music", 24, 4},       {{477, 192, 57, 49}, "On", 20, 6},
-        {{545, 192, 57, 49}, "Off", 20, 6},          {{255, 241, 220, 40}, "Sound Effects", 24, 4},
-        {{477, 241, 57, 49}, "On", 20, 6},           {{545, 241, 57, 49}, "Off", 20, 6},
-        {{255, 279, 220, 40}, "Background", 24, 4},  {{477, 290, 120, 30}, "Techno", 18, 3},
-        {{477, 320, 120, 30}, "Nature", 18, 3},      {{477, 350, 120, 30}, "Kids", 18, 3},
-        {{255, 387, 220, 40}, "Next Figure", 24, 4}, {{477, 381, 57, 49}, "On", 20, 6},
-        {{545, 381, 57, 49}, "Off", 20, 6},          {{281, 481, 239, 55}, "Back", 28, 5},
+        {{255, 192, 220, 40}, text[0], 24, 4},  {{477, 192, 57, 49}, text[1], 20, 6},
+        {{545, 192, 57, 49}, text[2], 20, 6},   {{255, 241, 220, 40}, text[3], 24, 4},
+        {{477, 241, 57, 49}, text[4], 20, 6},   {{545, 241, 57, 49}, text[5], 20, 6},
+        {{255, 279, 220, 40}, text[6], 24, 4},  {{477, 290, 120, 30}, text[7], 18, 3},
+        {{477, 320, 120, 30}, text[8], 18, 3},  {{477, 350, 120, 30}, text[9], 18, 3},
+        {{255, 387, 220, 40}, text[10], 24, 4}, {{477, 381, 57, 49}, text[11], 20, 6},
+        {{545, 381, 57, 49}, text[12], 20, 6},  {{281, 481, 239, 55}, text[13], 28, 5},
     };
     return ComposeSkin("Options", base, buttons, MenuTheme());
 }
@@ -339,10 +343,11 @@ TSkin HelpSkin()
     MenuBackdrop(base, 4);
     Title(base, "Help", 400, 60, 70);
     Panel(base, {149, 190, 505, 286}, 14, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
+    const char* const* text = WFourfall::kHelpCaptions;
     std::vector<TButton> buttons = {
-        {{75, 485, 145, 40}, "Up", 24, 4},
-        {{223, 485, 100, 40}, "Down", 24, 4},
-        {{535, 485, 200, 50}, "Back", 26, 5},
+        {{75, 485, 145, 40}, text[0], 24, 4},
+        {{223, 485, 100, 40}, text[1], 24, 4},
+        {{535, 485, 200, 50}, text[2], 26, 5},
     };
     return ComposeSkin("Help", base, buttons, MenuTheme());
 }
@@ -367,18 +372,38 @@ TSkin HighScoreSkin()
         if (k < 3)
             base.Circle(152 + 2 * k, y + 10, 7, Hex(medals[k]), 0.95);
     }
+    const char* const* text = WFourfall::kHighScoreCaptions;
     std::vector<TButton> buttons = {
-        {{455, 160, 42, 17}, "Fourfall", 14, 0, false, 1},
-        {{500, 160, 52, 17}, "Fivefall", 14, 0, false, 1},
-        {{555, 160, 83, 17}, "Color Fourfall", 14, 0, false, 1},
-        {{640, 160, 90, 17}, "Crazy Fourfall", 14, 0, false, 1},
-        {{17, 489, 246, 41}, "Clear", 24, 4},
-        {{264, 489, 330, 41}, "World High Scores", 24, 4},
-        {{595, 489, 192, 41}, "Back", 24, 4},
+        {{430, 160, 55, 17}, text[0], 14, 0, false, 6}, {{488, 160, 54, 17}, text[1], 14, 0, false, 6},
+        {{545, 160, 89, 17}, text[2], 14, 0, false, 6}, {{637, 160, 93, 17}, text[3], 14, 0, false, 6},
+        {{17, 489, 246, 41}, text[4], 24, 4},           {{264, 489, 330, 41}, text[5], 24, 4},
+        {{595, 489, 192, 41}, text[6], 24, 4},
     };
     TTheme theme = MenuTheme();
     theme.Radius = 12;
     return ComposeSkin("HighScore", base, buttons, theme);
+}
+
+TSkin QuestionSkin()
+{
+    using WFourfall::TQuestionLayout;
+    const int w = TQuestionLayout::kBox[2], h = TQuestionLayout::kBox[3];
+    TRaster base(w, h);
+    base.VerticalGradient({0, 0, w, h}, {{0.0, Hex(0x1D2D63)}, {1.0, Hex(0x0A1030)}});
+    base.RoundFrame(1, 1, w - 1, h - 1, 4, 2, Hex(0x9FB8FF), 0.95);
+    base.RoundFrame(4, 4, w - 4, h - 4, 3, 1, Hex(0xFFFFFF), 0.18);
+    // The question mark badge, left of the text.
+    base.Circle(52, 60, 31, Hex(0x000000), 0.35);
+    base.Circle(50, 58, 30, Hex(0xF2B632));
+    base.Ring(50, 58, 30, 2, Hex(0xFFE9A8), 0.9);
+    Caption(base, {20, 28, 60, 60}, "?", 46, true, Hex(0x2A1B08), 0, 0.25);
+    std::vector<TButton> buttons;
+    for (const auto* r : {&TQuestionLayout::kYes, &TQuestionLayout::kNo})
+        buttons.push_back(
+            {{(*r)[0], (*r)[1], (*r)[2], (*r)[3]}, WFourfall::kQuestionCaptions[buttons.size()], 26, 4});
+    TTheme theme = MenuTheme();
+    theme.Radius = 10;
+    return ComposeSkin("Question", base, buttons, theme);
 }
 
 TSkin PlaySkin(TPlayTheme which)
@@ -428,7 +453,7 @@ TSkin PlaySkin(TPlayTheme which)
         break;
     }
     PlayFurniture(base, look);
-    return ComposeSkin(name, base, {{kPlayButton, "Main Menu", 28, 5}}, look.Buttons);
+    return ComposeSkin(name, base, {{kPlayButton, WFourfall::kPlayCaption, 28, 5}}, look.Buttons);
 }
 
 } // namespace MakeSkins

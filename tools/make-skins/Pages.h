@@ -38,6 +38,8 @@ TSkin GameTypeSkin();
 TSkin OptionsSkin();
 TSkin HelpSkin();
 TSkin HighScoreSkin();
+// The question box: a picture as large as the box, not the window.
+TSkin QuestionSkin();
 
 enum class TPlayTheme { Techno, Nature, Kids };
 TSkin PlaySkin(TPlayTheme theme);

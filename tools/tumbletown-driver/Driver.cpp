@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -27,7 +28,9 @@ using namespace GFourfall;
 
 namespace {
 
-// Questions answered from the script, each printed as it is asked.
+// Questions answered from the script, each printed as it is answered: by an
+// answer given beforehand, or else in the game's question box, which the
+// script then answers with the mouse or keys like a player.
 class TDriverQuestion : public Platform::YesNoQuestion {
 public:
     explicit TDriverQuestion(std::ostream& out) : Out(out) {}
@@ -37,11 +40,14 @@ public:
         if (!Answers.empty()) {
             yes = Answers.front();
             Answers.pop_front();
+        } else if (InBox) {
+            yes = InBox(question);
         }
         Out << "question " << JsonString(question) << (yes ? " yes" : " no") << '\n';
         return yes;
     }
     std::deque<bool> Answers;
+    std::function<bool(const std::string&)> InBox;
 
 private:
     std::ostream& Out;
@@ -187,6 +193,8 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
                 : 0);
     out << ",\"music\":{\"playing\":" << (pages.Music.IsPlaying() ? 1 : 0)
         << ",\"nextFile\":" << pages.Music.NextFile << '}';
+    out << ",\"question\":"
+        << JsonString(pages.QuestionBox.IsOpen() ? pages.QuestionBox.Text.Layout.Text.Text() : "");
     out << ",\"options\":{\"ZPlayMusic\":" << ::Options.ZPlayMusic
         << ",\"ZPlaySound\":" << ::Options.ZPlaySound << ",\"BackRound\":" << ::Options.BackRound
         << ",\"ZNextFig\":" << ::Options.ZNextFig << "}}\n";
@@ -282,73 +290,114 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
 
     std::string line;
     int lineNumber = 0;
+    int status = kDriverOk;
+    int32_t keyInFlight = 0; // the key whose press is being handled
     auto bad = [&](const char* why) {
         err << "tumbletown-driver: line " << lineNumber << ": " << why << ": " << line << '\n';
         return kDriverBadScript;
     };
-    while (host.CloseRequests() == 0 && std::getline(script, line)) {
-        ++lineNumber;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::istringstream words(line);
-        std::string command;
-        if (!(words >> command) || command[0] == '#')
-            continue;
-        std::string a, b;
-        words >> a >> b;
-        int64_t x = 0, y = 0;
-        const bool point = ParseInt(a, x) && ParseInt(b, y);
-        int32_t key = 0;
-        if (command == "move" || command == "press" || command == "release" || command == "click") {
-            if (!point)
-                return bad("needs X Y");
-            const int32_t px = static_cast<int32_t>(x), py = static_cast<int32_t>(y);
-            if (command == "move" || command == "click")
-                pages->MouseMove(px, py);
-            if (command == "press" || command == "click")
-                pages->MouseDown(px, py, 1);
-            if (command == "release" || command == "click")
-                pages->MouseUp(px, py, 1);
-        } else if (command == "keydown" || command == "keyup" || command == "key") {
-            if (!ParseKey(a, key))
-                return bad("needs a key");
-            if (command != "keyup")
-                pages->KeyDown(key);
-            if (command != "keydown" && host.CloseRequests() == 0)
-                pages->KeyUp(key);
-        } else if (command == "type") {
-            const std::size_t at = line.find("type") + 4;
-            std::string text = at < line.size() ? line.substr(at + 1) : std::string();
-            for (char c : Platform::Utf8ToCp1252(text))
-                if (host.CloseRequests() == 0)
-                    pages->KeyPress(static_cast<uint8_t>(c));
-        } else if (command == "advance") {
-            if (!ParseInt(a, x) || x < 0)
-                return bad("needs milliseconds");
-            host.Advance(x);
-        } else if (command == "answer") {
-            if (a != "yes" && a != "no")
-                return bad("needs yes or no");
-            question.Answers.push_back(a == "yes");
-        } else if (command == "screenshot") {
-            if (a.empty())
-                return bad("needs a file name");
-            host.Paint();
-            if (!host.SavePng(a.c_str()))
-                err << "tumbletown-driver: cannot write " << a << '\n';
-        } else if (command == "tree") {
-            out << TApp::DumpTree(pages.get(), "", "\n").Text() << '\n';
-        } else if (command == "state") {
-            WriteState(out);
-        } else if (command == "screen") {
-            WriteScreen(out, *pages, host);
-        } else {
-            return bad("unknown command");
+    // Runs script lines until done() (never, for the script itself), the
+    // script's end, a bad line or the game's close.
+    std::function<int(const std::function<bool()>&)> runLines;
+    runLines = [&](const std::function<bool()>& done) {
+        while (!done() && host.CloseRequests() == 0 && std::getline(script, line)) {
+            ++lineNumber;
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            std::istringstream words(line);
+            std::string command;
+            if (!(words >> command) || command[0] == '#')
+                continue;
+            std::string a, b;
+            words >> a >> b;
+            int64_t x = 0, y = 0;
+            const bool point = ParseInt(a, x) && ParseInt(b, y);
+            int32_t key = 0;
+            if (command == "move" || command == "press" || command == "release" || command == "click") {
+                if (!point)
+                    return bad("needs X Y");
+                const int32_t px = static_cast<int32_t>(x), py = static_cast<int32_t>(y);
+                if (command == "move" || command == "click")
+                    pages->MouseMove(px, py);
+                if (command == "press" || command == "click")
+                    pages->MouseDown(px, py, 1);
+                if (command == "release" || command == "click")
+                    pages->MouseUp(px, py, 1);
+            } else if (command == "keydown" || command == "keyup" || command == "key") {
+                if (!ParseKey(a, key))
+                    return bad("needs a key");
+                if (command != "keyup") {
+                    keyInFlight = command == "key" ? key : 0;
+                    pages->KeyDown(key);
+                }
+                // A question box that the press opened has had the release.
+                const bool released = command == "key" && keyInFlight == 0;
+                keyInFlight = 0;
+                if (command != "keydown" && !released && host.CloseRequests() == 0)
+                    pages->KeyUp(key);
+            } else if (command == "type") {
+                const std::size_t at = line.find("type") + 4;
+                std::string text = at < line.size() ? line.substr(at + 1) : std::string();
+                for (char c : Platform::Utf8ToCp1252(text))
+                    if (host.CloseRequests() == 0)
+                        pages->KeyPress(static_cast<uint8_t>(c));
+            } else if (command == "advance") {
+                if (!ParseInt(a, x) || x < 0)
+                    return bad("needs milliseconds");
+                host.Advance(x);
+            } else if (command == "answer") {
+                if (a != "yes" && a != "no")
+                    return bad("needs yes or no");
+                question.Answers.push_back(a == "yes");
+            } else if (command == "screenshot") {
+                if (a.empty())
+                    return bad("needs a file name");
+                host.Paint();
+                if (!host.SavePng(a.c_str()))
+                    err << "tumbletown-driver: cannot write " << a << '\n';
+            } else if (command == "tree") {
+                out << TApp::DumpTree(pages.get(), "", "\n").Text() << '\n';
+            } else if (command == "state") {
+                WriteState(out);
+            } else if (command == "screen") {
+                WriteScreen(out, *pages, host);
+            } else {
+                return bad("unknown command");
+            }
+            host.PaintPending();
+            // A process feeding the script line by line reads each answer as it comes.
+            out.flush();
+            if (status != kDriverOk)
+                return status;
         }
+        return kDriverOk;
+    };
+    // A question without an answer given beforehand: the box shows, and the
+    // next lines of the script answer it (No if the script ends first).
+    question.InBox = [&](const std::string& text) {
+        TQuestionBox& box = pages->QuestionBox;
+        if (!box.Open(pages.get(), text))
+            return false;
+        if (keyInFlight != 0) {
+            pages->KeyUp(keyInFlight);
+            keyInFlight = 0;
+        }
+        pages->Events.ProcessEvents();
         host.PaintPending();
-        // A process feeding the script line by line reads each answer as it comes.
         out.flush();
-    }
+        const int got = runLines([&box] { return box.Answer() != TQuestionBox::Waiting; });
+        if (got != kDriverOk)
+            status = got;
+        const bool yes = box.Answer() == TQuestionBox::AnsweredYes;
+        box.Close();
+        pages->Events.ProcessEvents();
+        return yes;
+    };
+    const int result = runLines([] { return false; });
+    if (result != kDriverOk)
+        return result;
+    if (status != kDriverOk)
+        return status;
     if (host.CloseRequests() != 0)
         out << "closed\n";
     return kDriverOk;

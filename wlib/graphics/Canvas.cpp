@@ -41,6 +41,13 @@ void TCanvasGDIBase::LineTo(int x, int y)
     Platform::LineTo(DC, x, y);
 }
 
+void TCanvasGDIBase::FillRect(const TRect& rect, uint32_t colour)
+{
+    Platform::SetPen(DC, colour, 0);
+    Platform::SetBrush(DC, colour);
+    Platform::Rectangle(DC, rect.Left, rect.Top, rect.Right, rect.Bottom);
+}
+
 void TCanvasGDIBase::SetTextColor(uint32_t colour)
 {
     Platform::SetBkMode(DC, Platform::kBkTransparent);
@@ -118,6 +125,17 @@ void TCanvas::DrawTextInRect(int align, const TRect& rect, const TMemStr& text)
 {
     TFont& font = GetFont();
     font.DrawTextInRect(*this, rect.Offset(Area.Left, Area.Top), align, text);
+}
+
+void TCanvas::FillRect(const TRect& rect, uint32_t colour)
+{
+    if (Impl)
+        Impl->FillRect(rect.Offset(Area.Left, Area.Top), colour);
+}
+
+TSize TCanvas::TextExtent(const TMemStr& text)
+{
+    return GetFont().TextExtent(*this, text);
 }
 
 void TCanvas::SetTextColor(uint32_t colour)

@@ -31,6 +31,8 @@ public:
     virtual void BitBlt(TCanvasBase* source, uint32_t rop, int x, int y, const TRect& sourceRect) = 0;
     virtual void MoveTo(int x, int y) = 0;
     virtual void LineTo(int x, int y) = 0;
+    // Fills the rectangle with one colour (0x00BBGGRR).
+    virtual void FillRect(const TRect& rect, uint32_t colour) = 0;
     // Text colour (0x00BBGGRR); text is always drawn without a background.
     virtual void SetTextColor(uint32_t colour) = 0;
 
@@ -44,6 +46,7 @@ public:
     void BitBlt(TCanvasBase* source, uint32_t rop, int x, int y, const TRect& sourceRect) override;
     void MoveTo(int x, int y) override;
     void LineTo(int x, int y) override;
+    void FillRect(const TRect& rect, uint32_t colour) override;
     void SetTextColor(uint32_t colour) override;
 
     Platform::DC* DC = nullptr;
@@ -76,6 +79,10 @@ public:
     // vertically centred, one line, not clipped; align 0 centres, below 0
     // left-aligns, above 0 right-aligns.
     void DrawTextInRect(int align, const TRect& rect, const TMemStr& text);
+    // Fills a rectangle of the owner's coordinates with one colour (0x00BBGGRR).
+    void FillRect(const TRect& rect, uint32_t colour);
+    // Width and height of the text in the handle's font.
+    TSize TextExtent(const TMemStr& text);
     void SetTextColor(uint32_t colour);
     // The handle's own font, cloned from the implementation's when empty.
     TFont& GetFont();

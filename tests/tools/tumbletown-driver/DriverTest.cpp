@@ -12,6 +12,7 @@
 
 #include "platform/PngFile.h"
 #include "store/ScoreSubmit.h"
+#include "tests/platform/TempFolder.h"
 #include "tests/screens/Fixtures.h"
 #include "tools/tumbletown-driver/Driver.h"
 
@@ -110,7 +111,7 @@ constexpr TPoint kGameTypeBack{400, 508}, kOptionsBack{400, 508}, kScoresBack{69
     kPlayBack{133, 564};
 constexpr TPoint kHelpUp{147, 505}, kHelpDown{273, 505};
 constexpr TPoint kScoresClear{140, 509}, kScoresWorld{429, 509};
-constexpr TPoint kTabs[4] = {{476, 168}, {526, 168}, {596, 168}, {685, 168}};
+constexpr TPoint kTabs[4] = {{457, 168}, {515, 168}, {589, 168}, {683, 168}};
 
 // Drops figures until the game is over (a drop lays the figure on the
 // stack, the next tick lands it).
@@ -606,6 +607,295 @@ TEST_F(DriverTest, MissingDataFolderStillReachesTheMenuAndPlays)
     ASSERT_EQ(screens.size(), 1u);
     EXPECT_EQ(Field(screens[0], "page"), "Play");
     EXPECT_EQ(IntField(run.Starting("{\"status\"")[0], "status"), 1);
+}
+
+// After a page switch the highlight is where the pointer is: the button that
+// was lit when its page went away is dark when the page comes back, and the
+// button now under the pointer is lit at once.
+TEST_F(DriverTest, AfterAPageSwitchTheHighlightFollowsThePointer)
+{
+    const std::string dir = FreshFolder("shot");
+    // Options, then away from every button, then Back (the pointer stays
+    // there, over no menu button).
+    TRun run = Run(Click(kMenuOptions) + "screenshot " + dir + "/options.png\nmove 780 20\n" +
+                   Click(kOptionsBack) + "screenshot " + dir + "/menu.png\n");
+    TPicture options(dir + "/options.png"), menu(dir + "/menu.png");
+    ASSERT_NE(options.Bitmap, nullptr);
+    ASSERT_NE(menu.Bitmap, nullptr);
+    // The pointer came to the options page over "Music".
+    EXPECT_EQ(options.At(300, 212), SkinPixel("Options_", 300, 212));
+    EXPECT_EQ(menu.At(300, 229), SkinPixel("Menu", 300, 229)) << "Options is not lit any more";
+
+    // Back on the high-score page, clicked before a game that enters the list.
+    TRun after = Run(Click(kMenuScores) + Click(kScoresBack) + Click(kMenuPlay) + Click(kGameButtons[0]) +
+                     PlayToTheEnd() + "screen\nscreenshot " + dir + "/scores.png\n");
+    ASSERT_EQ(Field(after.Starting("{\"page\"")[0], "page"), "HighScore");
+    TPicture scores(dir + "/scores.png");
+    EXPECT_EQ(scores.At(620, 495), SkinPixel("HighScore", 620, 495)) << "Back is not lit any more";
+}
+
+// Hand-edited option values and missing or damaged pictures: the play page
+// still shows a whole background, its button, its tiles and its digits.
+struct TDamageCase {
+    const char* Name;
+    const char* Value;  // "Name=dword:..." in the options key, or empty
+    const char* File;   // a picture of the data folder, or empty
+    const char* Damage; // "missing", "garbage", "truncated" or "tiny"
+};
+void PrintTo(const TDamageCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class DamagedData : public DriverTest, public ::testing::WithParamInterface<TDamageCase> {};
+
+TEST_P(DamagedData, PlayPageStaysWholePlayableAndReadable)
+{
+    const TDamageCase& c = GetParam();
+    TestSupport::TempFolder folder;
+    const std::string data = folder.Path() + "/data";
+    std::filesystem::copy(FixtureDataFolder(), data, std::filesystem::copy_options::recursive);
+    const std::string store = folder.Path() + "/store";
+    std::filesystem::create_directories(store);
+    if (*c.Value != '\0') {
+        std::ofstream(store + "/settings.reg")
+            << "[HKEY_CURRENT_USER\\Software\\Kestrovan\\Grand Fourfall\\Options]\n\"" << c.Value << "\n";
+    }
+    if (*c.File != '\0') {
+        const std::string path = data + "/Skin/" + c.File;
+        const std::string damage = c.Damage;
+        if (damage == "missing") {
+            std::filesystem::remove(path);
+        } else if (damage == "garbage") {
+            std::ofstream(path, std::ios::binary) << std::string(3000, '\x5a');
+        } else if (damage == "truncated") {
+            std::filesystem::resize_file(path, std::filesystem::file_size(path) / 3);
+        } else if (damage == "tiny") {
+            WriteSolidJpeg(path, 10, 10, {255, 255, 255});
+        }
+    }
+    const std::string shot = folder.Path() + "/play.png";
+    // Through the game type page (cyan), so that a page drawn nowhere shows.
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + "advance 4000\nkey Down\nadvance 1000\n" +
+                       "key Down\nadvance 1000\nkey Left\nadvance 3000\nscreenshot " + shot + "\nstate\n",
+                   store, data);
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    TPicture picture(shot);
+    ASSERT_NE(picture.Bitmap, nullptr);
+    const TRgb gameType = SkinColour("GameType");
+    int leftOver = 0;
+    for (int y = 0; y < 600; y += 4)
+        for (int x = 0; x < 800; x += 4)
+            leftOver += Near565(picture.At(x, y), gameType) ? 1 : 0;
+    EXPECT_EQ(leftOver, 0) << "the game type page shows through";
+    // Tiles: the landed figures and the falling one differ from the ground.
+    const uint16_t ground = picture.At(297 + 8, 46 + 8);
+    int tiles = 0;
+    for (int y = 46; y < 542; ++y)
+        for (int x = 297; x < 505; ++x)
+            tiles += picture.At(x, y) != ground ? 1 : 0;
+    EXPECT_GT(tiles, 3 * 16 * 16) << "blocks are visible";
+    EXPECT_GT(picture.Count(58, 79, 160, 225, kTextColour), 20) << "the score panel's digits are readable";
+    // The game runs (or, started at the highest level, has already run to
+    // its end), at a level inside the rules' range.
+    const std::string state = run.Starting("{\"status\"")[0];
+    EXPECT_TRUE(IntField(state, "status") == 1 || IntField(state, "status") == 2) << state;
+    EXPECT_GE(IntField(state, "level"), 0);
+    EXPECT_LE(IntField(state, "level"), 1999);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DamagedData,
+    ::testing::Values(TDamageCase{"BackRoundAllOnes", "BackRound\"=dword:ffffffff", "", ""},
+                      TDamageCase{"BackRoundMostNegative", "BackRound\"=dword:80000000", "", ""},
+                      TDamageCase{"BackRoundLargest", "BackRound\"=dword:7fffffff", "", ""},
+                      TDamageCase{"NumBlocks99", "NumBlocks\"=dword:00000063", "", ""},
+                      TDamageCase{"NumBlocksNegative", "NumBlocks\"=dword:ffffffff", "", ""},
+                      TDamageCase{"NumBlocksLargest", "NumBlocks\"=dword:7fffffff", "", ""},
+                      TDamageCase{"StartLevelNegative", "StartLevel\"=dword:fffffffb", "", ""},
+                      TDamageCase{"StartLevelHuge", "StartLevel\"=dword:7fffffff", "", ""},
+                      TDamageCase{"DifficultyNegative", "Difficulty\"=dword:ffffffff", "", ""},
+                      TDamageCase{"DifficultyHuge", "Difficulty\"=dword:7fffffff", "", ""},
+                      TDamageCase{"GameNumNegative", "GameNum\"=dword:ffffffff", "", ""},
+                      TDamageCase{"GameNumBeyond", "GameNum\"=dword:00000063", "", ""},
+                      TDamageCase{"BackgroundMissing", "", "bg_techno.jpg", "missing"},
+                      TDamageCase{"BackgroundGarbage", "", "bg_techno.jpg", "garbage"},
+                      TDamageCase{"BackgroundTruncated", "", "bg_techno.jpg", "truncated"},
+                      TDamageCase{"BackgroundTiny", "", "bg_techno.jpg", "tiny"},
+                      TDamageCase{"LitBackgroundMissing", "", "bg_techno_.jpg", "missing"},
+                      TDamageCase{"TilesMissing", "", "Balls.jpg", "missing"},
+                      TDamageCase{"TilesGarbage", "", "Balls.jpg", "garbage"},
+                      TDamageCase{"TilesTruncated", "", "Balls.jpg", "truncated"},
+                      TDamageCase{"TilesTiny", "", "Balls.jpg", "tiny"},
+                      TDamageCase{"CursorMissing", "", "Mouse.jpg", "missing"},
+                      TDamageCase{"CursorMaskGarbage", "", "Mouse.bmp", "garbage"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// Each page's own picture missing or damaged: the page is drawn in its colour,
+// its buttons as plain plates with their captions, and it still works.
+struct TPageDamageCase {
+    const char* Skin;
+    const char* Damage;
+    std::string Script; // from the main menu to the page
+    TPoint Button;      // a button of the page
+};
+void PrintTo(const TPageDamageCase& c, std::ostream* os)
+{
+    *os << c.Skin << " " << c.Damage;
+}
+
+class DamagedPages : public DriverTest, public ::testing::WithParamInterface<TPageDamageCase> {};
+
+TEST_P(DamagedPages, ButtonsStayVisibleWithTheirCaptions)
+{
+    const TPageDamageCase& c = GetParam();
+    TestSupport::TempFolder folder;
+    const std::string data = folder.Path() + "/data";
+    std::filesystem::copy(FixtureDataFolder(), data, std::filesystem::copy_options::recursive);
+    for (const std::string& name : {std::string(c.Skin) + ".jpg", std::string(c.Skin) + "_.jpg"}) {
+        if (std::string(c.Damage) == "missing")
+            std::filesystem::remove(data + "/Skin/" + name);
+        else
+            std::ofstream(data + "/Skin/" + name, std::ios::binary) << "not a picture";
+    }
+    const std::string shot = folder.Path() + "/page.png";
+    TRun run = Run(c.Script + "move 1 1\nscreenshot " + shot + "\n", {}, data);
+    TPicture picture(shot);
+    ASSERT_NE(picture.Bitmap, nullptr);
+    // The plate's rim and its white caption inside the button.
+    const TPoint b = c.Button;
+    EXPECT_GT(picture.Count(b.X - 25, b.Y - 12, b.X + 25, b.Y + 12, {255, 255, 255}), 10) << "a caption";
+    EXPECT_NE(picture.At(b.X, b.Y), picture.At(5, 300)) << "a plate, not the page's ground";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, DamagedPages,
+    ::testing::Values(TPageDamageCase{"Menu", "missing", "", kMenuOptions},
+                      TPageDamageCase{"Menu", "garbage", "", kMenuExit},
+                      TPageDamageCase{"GameType", "missing", Click(kMenuPlay), kGameButtons[2]},
+                      TPageDamageCase{"Options", "missing", Click(kMenuOptions), kOptionsBack},
+                      TPageDamageCase{"Help", "garbage", Click(kMenuHelp), kHelpBack},
+                      TPageDamageCase{"HighScore", "missing", Click(kMenuScores), kScoresWorld},
+                      TPageDamageCase{"bg_techno", "missing", Click(kMenuPlay) + Click(kGameButtons[0]),
+                                      kPlayBack}),
+    [](const auto& info) { return std::string(info.param.Skin) + "_" + info.param.Damage; });
+
+// The question box: answered by mouse and keys, modal, and deaf to a key
+// held from before it opened.
+struct TAnswerCase {
+    const char* Name;
+    std::string Answer; // script lines while the box is open
+    bool Yes;
+};
+void PrintTo(const TAnswerCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class QuestionAnswers : public DriverTest, public ::testing::WithParamInterface<TAnswerCase> {};
+
+constexpr TPoint kYes{170 + 90 + 65, 210 + 114 + 23}, kNo{170 + 240 + 65, 210 + 114 + 23};
+
+TEST_P(QuestionAnswers, TheBoxGivesTheSameAnswerAsBefore)
+{
+    const TAnswerCase& c = GetParam();
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "key Enter\nscreen\n" +
+                   c.Answer + "screen\n");
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(Field(screens[0], "question"), "Send the result to World's Highscores page?");
+    EXPECT_EQ(Field(screens[1], "question"), "");
+    auto questions = run.Starting("question ");
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0], std::string("question \"Send the result to World's Highscores page?\" ") +
+                                (c.Yes ? "yes" : "no"));
+    EXPECT_EQ(run.Starting("request ").size(), c.Yes ? 1u : 0u);
+    // Nothing typed while the box was open reached the name behind it.
+    EXPECT_EQ(Field(screens[1], "playerName"), "Anonymous");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, QuestionAnswers,
+    ::testing::Values(
+        TAnswerCase{"ClickYes", Click(kYes), true}, TAnswerCase{"ClickNo", Click(kNo), false},
+        TAnswerCase{"KeyY", "type y\nkey Y\n", true}, TAnswerCase{"KeyN", "type n\nkey N\n", false},
+        TAnswerCase{"Enter", "key Enter\n", true}, TAnswerCase{"Escape", "key Escape\n", false},
+        TAnswerCase{"PressOnYesReleasedOutside", "press 325 347\nrelease 100 100\nkey N\n", false},
+        TAnswerCase{"ClickOutsideThenNo", Click({60, 60}) + Click({402, 229}) + "key N\n", false}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(DriverTest, AScriptEndingWhileTheBoxAsksAnswersNo)
+{
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "key Enter\n");
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    EXPECT_EQ(run.Starting("question ")[0], "question \"Send the result to World's Highscores page?\" no");
+    EXPECT_TRUE(run.Starting("request ").empty());
+}
+
+TEST_F(DriverTest, AnEnterHeldFromBeforeTheBoxAnswersNothingUntilLetGo)
+{
+    // The Enter that confirms the name stays down and repeats.
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() +
+                   "keydown Enter\nkeydown Enter\nkeydown Enter\nscreen\nkeyup Enter\nkey Enter\nscreen\n");
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_NE(Field(screens[0], "question"), "") << "still asking";
+    EXPECT_EQ(run.Starting("question ")[0], "question \"Send the result to World's Highscores page?\" yes");
+}
+
+TEST_F(DriverTest, ClearAskedInTheBoxClearsOnlyOnYes)
+{
+    const std::string store = StoreWithFullTables();
+    TRun no = Run(Click(kMenuScores) + Click(kScoresClear) + "screen\nkey Escape\n", store);
+    EXPECT_EQ(Field(no.Starting("{\"page\"")[0], "question"), "Clear?");
+    EXPECT_NE(no.StoreFile().find("\"8_0_8_Score\"=dword:000f4240"), std::string::npos);
+    TRun yes = Run(Click(kMenuScores) + Click(kScoresClear) + Click(kYes), store);
+    EXPECT_EQ(yes.Starting("question ")[0], "question \"Clear?\" yes");
+    EXPECT_EQ(yes.StoreFile().find("dword:000f4240"), std::string::npos);
+}
+
+// A name of 59 characters stays inside its field: cut with an ellipsis in
+// the list, its end in view while it is typed; the stored name is whole.
+TEST_F(DriverTest, ALongNameStaysInItsField)
+{
+    const std::string dir = FreshFolder("shot");
+    const std::string name(50, 'W');
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "type " + name +
+                   "\nadvance 500\n" + "screenshot " + dir +
+                   "/typing.png\nanswer no\nkey Enter\nscreenshot " + dir + "/list.png\n" + "screen\n");
+    EXPECT_EQ(Field(run.Starting("{\"page\"")[0], "playerName"), "Anonymous" + name);
+    // Between the name field (ending at x 473) and the score column: no text.
+    TPicture typing(dir + "/typing.png"), list(dir + "/list.png");
+    const TRgb ground = SkinColour("HighScore");
+    for (const TPicture* p : {&typing, &list}) {
+        int outside = 0, inside = 0;
+        for (int y = 213; y < 233; ++y) {
+            for (int x = 474; x < 500; ++x)
+                outside += Near565(p->At(x, y), ground) ? 0 : 1;
+            for (int x = 260; x < 473; ++x)
+                inside += Near565(p->At(x, y), ground) ? 0 : 1;
+        }
+        EXPECT_EQ(outside, 0) << (p == &typing ? "typing" : "list");
+        EXPECT_GT(inside, 200) << (p == &typing ? "typing" : "list");
+    }
+}
+
+TEST_F(DriverTest, EnterOrSpaceAfterGameOverStartsTheSameGameAgain)
+{
+    const std::string store = StoreWithFullTables();
+    for (const char* key : {"Enter", "Space"}) {
+        TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[1]) + PlayToTheEnd() + "state\nkey " + key +
+                           "\nstate\nscreen\n",
+                       store);
+        auto states = run.Starting("{\"status\"");
+        ASSERT_EQ(states.size(), 2u) << key;
+        EXPECT_EQ(IntField(states[0], "status"), 2) << key;
+        EXPECT_EQ(IntField(states[1], "status"), 1) << key;
+        EXPECT_EQ(IntField(states[1], "gameNum"), 1) << key;
+        EXPECT_EQ(IntField(states[1], "score"), 0) << key;
+        EXPECT_EQ(Field(run.Starting("{\"page\"")[0], "page"), "Play") << key;
+    }
 }
 
 } // namespace

@@ -1,0 +1,20 @@
+#include "app/ModalQuestion.h"
+
+#include "app/GameForm.h"
+#include "screens/QuestionBox.h"
+
+namespace TumbletownApp {
+
+bool TModalQuestion::Ask(const std::string& question)
+{
+    if (!Box.Open(&Pages, question))
+        return false;
+    Form.RunModal([this] { return Box.Answer() != WFourfall::TQuestionBox::Waiting; });
+    const bool yes = Box.Answer() == WFourfall::TQuestionBox::AnsweredYes;
+    Box.Close();
+    // The page shows again without the box before the caller goes on.
+    Pages.Events.ProcessEvents();
+    return yes;
+}
+
+} // namespace TumbletownApp

@@ -1,0 +1,38 @@
+// TModalQuestion: the yes/no question of the screens, asked in the page
+// set's own question box inside the window. While the box waits for its
+// answer the window's loop handles input and paints, and no timer ticks, as
+// behind the platform's blocking message box the game once used.
+#pragma once
+
+#include <string>
+
+#include "platform/YesNoQuestion.h"
+
+namespace WLib {
+class TScrPages;
+}
+namespace WFourfall {
+class TQuestionBox;
+}
+
+namespace TumbletownApp {
+
+class TGameForm;
+
+class TModalQuestion : public Platform::YesNoQuestion {
+public:
+    TModalQuestion(TGameForm& form, WLib::TScrPages& pages, WFourfall::TQuestionBox& box)
+        : Form(form), Pages(pages), Box(box)
+    {
+    }
+    // True for Yes. No when the window closes meanwhile, or when there is no
+    // window to show the box in.
+    bool Ask(const std::string& question) override;
+
+private:
+    TGameForm& Form;
+    WLib::TScrPages& Pages;
+    WFourfall::TQuestionBox& Box;
+};
+
+} // namespace TumbletownApp

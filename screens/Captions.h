@@ -1,0 +1,20 @@
+// The captions of the pages' buttons, in each page's button order: the skin
+// generator paints them into the skins, and a button draws its own when its
+// picture is missing, so that a damaged skin still leaves every button
+// readable.
+#pragma once
+
+namespace WFourfall {
+
+constexpr const char* kMenuCaptions[5] = {"New Game", "Options", "High Scores", "Help", "Exit"};
+constexpr const char* kGameTypeCaptions[5] = {"Fourfall", "Fivefall", "Color Fourfall", "Crazy Fourfall",
+                                              "Back"};
+constexpr const char* kOptionsCaptions[14] = {"Music",       "On",         "Off",    "Sound Effects", "On",
+                                              "Off",         "Background", "Techno", "Nature",        "Kids",
+                                              "Next Figure", "On",         "Off",    "Back"};
+constexpr const char* kHelpCaptions[3] = {"Up", "Down", "Back"};
+constexpr const char* kHighScoreCaptions[7] = {
+    "Fourfall", "Fivefall", "Color Fourfall", "Crazy Fourfall", "Clear", "World High Scores", "Back"};
+constexpr const char* kPlayCaption = "Main Menu";
+
+} // namespace WFourfall

@@ -1,0 +1,124 @@
+#include "screens/QuestionBox.h"
+
+#include "screens/PageBuild.h"
+#include "wlib/ScrPage.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+
+namespace {
+
+constexpr int32_t kKeyEnter = 13;
+constexpr int32_t kKeyEscape = 27;
+constexpr int32_t kKeyN = 'N';
+constexpr int32_t kKeyY = 'Y';
+constexpr uint32_t kPanelColour = 0x3A2410; // 0x00BBGGRR, the skin's dark blue
+constexpr uint32_t kRimColour = 0xE0B070;
+
+TRect Box(const int32_t (&r)[4])
+{
+    return TRect(r[0], r[1], r[0] + r[2], r[1] + r[3]);
+}
+
+} // namespace
+
+TQuestionBox::TQuestionBox()
+{
+    // The parts live in the box from the start; the box joins a page only
+    // while it asks.
+    Insert(this, -1, {&Text, &Yes, &No});
+    SetRect(this, Box(TQuestionLayout::kBox));
+    SetRect(&Yes, Box(TQuestionLayout::kYes));
+    SetRect(&No, Box(TQuestionLayout::kNo));
+    SetRect(&Text, Box(TQuestionLayout::kText));
+    Text.FontHeight = TQuestionLayout::kTextHeight;
+    Yes.Caption = kQuestionCaptions[0];
+    No.Caption = kQuestionCaptions[1];
+}
+
+void TQuestionBox::Build(const TBitmap& plain, const TBitmap& highlighted)
+{
+    Plain = plain;
+    GiveButtonImages(plain, highlighted, {&Yes, &No});
+}
+
+bool TQuestionBox::Open(TScrPages* pages, const std::string& question)
+{
+    if (pages == nullptr || pages->LastChild == nullptr || pages->LastChild->Kind != kindPage)
+        return false;
+    if (IsOpen())
+        Close();
+    Given = Waiting;
+    for (int key = 0; key < 256; ++key)
+        Stale[key] = pages->KeyHeld(key);
+    for (TIButton* b : {&Yes, &No}) {
+        b->Hover = b->Pressed = 0;
+        b->SetState(asMouseInside, false);
+    }
+    Text.SetText(TAString(question.c_str()));
+    Insert(this, pages->LastChild);
+    SetRect(this, Box(TQuestionLayout::kBox));
+    // Linked now, the parts draw on the page set's surface.
+    for (TApp* part : {static_cast<TApp*>(&Text), static_cast<TApp*>(&Yes), static_cast<TApp*>(&No)}) {
+        Link(part);
+        Place(part);
+    }
+    // The button under the pointer lights up at once.
+    Post(this, evRawMouseMove, 0, CallDispatch, nullptr);
+    Invalidate(this);
+    return true;
+}
+
+void TQuestionBox::Close()
+{
+    TApp* page = Parent;
+    if (page == nullptr)
+        return;
+    Remove(this);
+    // The pointer moved over the page while the box kept the events: what
+    // is lit behind it follows the pointer now (Clear, clicked to open the
+    // box, would stay lit).
+    Post(page, evRawMouseMove, 0, CallDispatch, nullptr);
+    Invalidate(page);
+}
+
+bool TQuestionBox::HandleEvent(int32_t code, int32_t param)
+{
+    TApp::HandleEvent(code, param);
+    if (!IsOpen())
+        return false;
+    if (code == Yes.ClickCode || code == No.ClickCode) {
+        if (Given == Waiting)
+            Given = code == Yes.ClickCode ? AnsweredYes : AnsweredNo;
+        return true;
+    }
+    if (code == evKeyUp && param >= 0 && param < 256)
+        Stale[param] = false;
+    if (code == evKeyDown && param >= 0 && param < 256 && !Stale[param] && Given == Waiting) {
+        if (param == kKeyY || param == kKeyEnter)
+            Given = AnsweredYes;
+        else if (param == kKeyN || param == kKeyEscape)
+            Given = AnsweredNo;
+    }
+    // The pointer is drawn with the page set's repaint, which the cursor
+    // element behind the box would ask for.
+    if (code == evRawMouseMove)
+        Invalidate(this);
+    return code == evKeyPress || code == evKeyDown || code == evKeyUp || code == evRawMouseMove ||
+           code == evRawMouseDown || code == evRawMouseUp;
+}
+
+void TQuestionBox::Paint()
+{
+    const TRect whole(0, 0, Rect.Width(), Rect.Height());
+    const TSize size = Plain.IsEmpty() ? TSize() : Plain.GetSize();
+    if (size.Width >= whole.Right && size.Height >= whole.Bottom) {
+        Canvas.Draw(Plain, kRopSrcCopy, 0, 0, whole);
+        return;
+    }
+    Canvas.FillRect(whole, kRimColour);
+    Canvas.FillRect(TRect(2, 2, whole.Right - 2, whole.Bottom - 2), kPanelColour);
+}
+
+} // namespace WFourfall
