@@ -83,7 +83,10 @@ set(CPACK_STRIP_FILES ON)
 # depends only on what its own binary links (shlibdeps), so no SDL, X11 or
 # font package comes with it.
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL game scores)
+set(CPACK_COMPONENTS_ALL game)
+if(TARGET tumbletown-scores)
+  list(APPEND CPACK_COMPONENTS_ALL scores)
+endif()
 set(CPACK_DEBIAN_GAME_PACKAGE_NAME tumbletown)
 set(CPACK_DEBIAN_GAME_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_SCORES_PACKAGE_NAME tumbletown-scores)

@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
-# scripts/build.sh [normal|clang|sanitize|tsan|fuzz]: configures and builds one
-# flavour of the tree in build/<flavour>/ and prints that folder.
+# scripts/build.sh [normal|play|clang|sanitize|tsan|fuzz]: configures and
+# builds one flavour of the tree in build/<flavour>/ and prints that folder.
+# "play" is the game and its data alone, built in build/normal/: no tests,
+# benchmarks, fuzzers, developer tools or score server, and none of the
+# packages they need.
+# A later "normal" build in the same folder adds the rest.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 flavour=${1:-normal}
 dir="$top/build/$flavour"
 args=(-G Ninja -S "$top" -B "$dir")
 case "$flavour" in
-  normal) args+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  normal) args+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMBLETOWN_TESTS=ON -DTUMBLETOWN_BENCH=ON -DTUMBLETOWN_SERVER=ON) ;;
+  play)
+    dir="$top/build/normal"
+    args=(-G Ninja -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+    # A folder configured before keeps its choice: a developer's build/normal
+    # goes on knowing its tests.
+    [[ -f "$dir/CMakeCache.txt" ]] || args+=(-DTUMBLETOWN_TESTS=OFF -DTUMBLETOWN_BENCH=OFF -DTUMBLETOWN_SERVER=OFF)
+    : "${TUMBLETOWN_BUILD_TARGETS:=tumbletown tumbletown-data}"
+    ;;
   clang) args+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
   sanitize) args+=(-DCMAKE_BUILD_TYPE=Debug -DTUMBLETOWN_SANITIZE=ON -DTUMBLETOWN_BENCH=OFF) ;;
   tsan) args+=(-DCMAKE_BUILD_TYPE=Debug -DTUMBLETOWN_TSAN=ON -DTUMBLETOWN_BENCH=OFF) ;;

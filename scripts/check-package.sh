@@ -19,7 +19,8 @@
 set -euo pipefail
 deb=$(realpath "${1:?usage: check-package.sh DEB [WORKDIR]}")
 work=$(realpath -m "${2:-/var/tmp/tumbletown-package-check}")
-mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
+scripts=$(cd "$(dirname "$0")" && pwd)
+. "$scripts/debian-root.sh"
 ((EUID == 0)) || { echo "check-package.sh must run as root (chroot, mounts)" >&2; exit 2; }
 command -v debootstrap > /dev/null || { echo "debootstrap is missing: apt-get install debootstrap" >&2; exit 2; }
 
@@ -28,45 +29,11 @@ base=$work/base
 # counted as the package's: an X server, the X tools to drive and photograph
 # the window and find its boxes, and man.
 tools="xvfb xauth xdotool x11-utils imagemagick man-db desktop-file-utils appstream"
-root=$work/root
 mkdir -p "$work"
-in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive LANG=C.UTF-8 "$@"; }
-
-if [[ ! -f "$base/.complete" ]]; then
-  echo "== building a base Debian 12 in $base"
-  rm -rf "$base"
-  debootstrap --variant=minbase bookworm "$base" "$mirror" > "$work/debootstrap.log" 2>&1 ||
-    { tail -20 "$work/debootstrap.log"; exit 1; }
-  cat > "$base/etc/apt/sources.list" << EOF
-deb $mirror bookworm main
-deb $mirror bookworm-updates main
-deb http://deb.debian.org/debian-security bookworm-security main
-EOF
-  cp /etc/resolv.conf "$base/etc/resolv.conf"
-  chroot "$base" env DEBIAN_FRONTEND=noninteractive sh -c \
-    'apt-get update -q && apt-get upgrade -y -q &&
-     apt-get install -y -q --no-install-recommends '"$tools"' &&
-     apt-get clean && useradd -m player' > "$work/base.log" 2>&1 || { tail -20 "$work/base.log"; exit 1; }
-  touch "$base/.complete"
-fi
-
-mounted=()
-cleanup() {
-  local i
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[i]}" 2> /dev/null || true; done
-}
-trap cleanup EXIT
-echo "== fresh copy of the base system in $root"
-rm -rf "$root"
-cp -a "$base" "$root"
-for m in proc sys dev; do
-  case $m in
-    proc) mount -t proc proc "$root/proc" ;;
-    *) mount --rbind "/$m" "$root/$m" && mount --make-rslave "$root/$m" ;;
-  esac
-  mounted+=("$root/$m")
-done
-cp /etc/resolv.conf "$root/etc/resolv.conf"
+debian_root_base "$base" $tools || exit 1
+trap debian_root_unmount EXIT
+echo "== fresh copy of the base system in $work/root"
+debian_root_fresh "$base" "$work/root"
 
 # Every file and folder of the system, but for those that change on their own
 # (logs, caches, apt's lists) and the check's own scratch space.
@@ -113,6 +80,7 @@ echo "man tumbletown: $(wc -l < "$work/man.txt") lines, saved in $work/man.txt"
 echo "== the menu entry's command, started by a player from an empty folder"
 exec_line=$(sed -n 's/^Exec=//p' "$root$desktop" | head -1 | sed 's/ %[fFuUdDnNickvm]//g')
 [[ -n "$exec_line" ]] || { echo "FAIL: the desktop entry has no Exec line"; exit 1; }
+cp "$scripts/xvfb.sh" "$root/tmp/xvfb.sh"
 cat > "$root/tmp/play-as-player.sh" << 'EOF'
 #!/bin/bash
 # Runs as the player: an X screen, the game from an empty folder, a look at
@@ -123,11 +91,9 @@ out=/tmp/play
 mkdir -p "$out"
 cd "$(mktemp -d)" || exit 1
 [[ -z "$(ls -A)" ]] || { echo "FAIL: the start folder is not empty"; exit 1; }
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$out/display" 2> "$out/xvfb.err" &
-xpid=$!
-trap 'kill $xpid 2> /dev/null' EXIT
-for _ in $(seq 100); do [[ -s "$out/display" ]] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$out/display")" TUMBLETOWN_TRACE=1
+. /tmp/xvfb.sh
+xvfb_start || exit 1
+export TUMBLETOWN_TRACE=1
 fail() { echo "FAIL: $*"; echo "--- game output:"; cat "$out/log"; exit 1; }
 sh -c "exec $exec_line" > "$out/log" 2>&1 &
 gpid=$!

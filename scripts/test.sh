@@ -3,7 +3,7 @@
 # flavour and runs every test with CTest.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-"$top/scripts/install-deps.sh"
+"$top/scripts/install-deps.sh" test
 dir=$("$top/scripts/build.sh" "${1:-normal}")
 cd "$dir"
 ctest --output-on-failure -j "$(nproc)" --timeout 600

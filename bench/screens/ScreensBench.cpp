@@ -36,7 +36,8 @@ struct TGame {
         ClearScores();
         Pages = std::make_unique<TGamePages>();
         const char* data = std::getenv("TUMBLETOWN_DATA_DIR");
-        Pages->Services.DataFolder = data != nullptr && *data ? data : Test::FixtureDataFolder();
+        static const Test::TFixtureData fixture;
+        Pages->Services.DataFolder = data != nullptr && *data ? data : fixture.Path();
         Host.Attach(*Pages);
         Pages->InitPages();
         Host.Start();

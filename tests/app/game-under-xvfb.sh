@@ -15,30 +15,25 @@ for tool in Xvfb xdotool import; do
 done
 [[ -x /usr/bin/convert && -x /usr/bin/compare ]] || { echo "skipped: ImageMagick missing"; exit 77; }
 [[ -f "$data/Skin/Menu.jpg" ]] || { echo "FAIL: no game data in $data (build the tumbletown-data target)"; exit 1; }
+. "$(dirname "$0")/../../scripts/xvfb.sh"
 mkdir -p "$out"
 work=$(mktemp -d)
-xpid='' gpid=''
-cleanup() {
-  [[ -n "$gpid" ]] && kill "$gpid" 2> /dev/null
-  [[ -n "$xpid" ]] && kill "$xpid" 2> /dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+remove_at_exit "$work"
 fail() { echo "FAIL: $*"; echo "--- game output:"; cat "$work/log"; exit 1; }
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.err" &
-xpid=$!
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
-[[ -s "$work/display" ]] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.err"; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER
-export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" TUMBLETOWN_DATA_DIR="$data" TUMBLETOWN_TRACE=1
+xvfb_start || { echo "FAIL: no X server"; exit 1; }
+# A private runtime folder: the sound system's client library would otherwise
+# make one of its own in /tmp and leave it there.
+mkdir -m 700 "$work/runtime"
+export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
+export TUMBLETOWN_DATA_DIR="$data" TUMBLETOWN_TRACE=1
 # In a sanitizer build: the X11, D-Bus and Mesa libraries SDL loads keep
 # allocations until exit and are unloaded before LeakSanitizer looks, so they
 # can be neither attributed nor suppressed. The form and the page set are
 # leak-checked by their own tests and the headless driver's.
 export LSAN_OPTIONS="detect_leaks=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
+gpid=''
+at_exit '[[ -n "$gpid" ]] && kill "$gpid" 2> /dev/null'
 "$game" > "$work/log" 2>&1 &
 gpid=$!
 w=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tumbletown$' | head -1)

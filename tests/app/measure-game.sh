@@ -12,20 +12,14 @@ idle=${IDLE_SECONDS:-10}
 for tool in Xvfb xdotool; do
   command -v "$tool" > /dev/null || { echo "needs $tool"; exit 77; }
 done
+. "$(dirname "$0")/../../scripts/xvfb.sh"
 work=$(mktemp -d)
-xpid='' gpid=''
-cleanup() {
-  [[ -n "$gpid" ]] && kill "$gpid" 2> /dev/null
-  [[ -n "$xpid" ]] && kill "$xpid" 2> /dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> /dev/null &
-xpid=$!
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$work/display")"
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER
-export TUMBLETOWN_DATA_DIR="$data" TUMBLETOWN_TRACE=1
+remove_at_exit "$work"
+gpid=''
+at_exit '[[ -n "$gpid" ]] && kill "$gpid" 2> /dev/null'
+xvfb_start || exit 1
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime" TUMBLETOWN_DATA_DIR="$data" TUMBLETOWN_TRACE=1
 # Keep the pointer off the window: every move repaints it.
 xdotool mousemove 1020 760
 

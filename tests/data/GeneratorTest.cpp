@@ -1,6 +1,7 @@
 // The generators are deterministic: run again, each writes the very bytes
 // the build laid out.
 #include "tests/data/ContentFiles.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -29,10 +30,8 @@ TEST_P(Generators, WriteTheSameBytesAgain)
 {
     const char* build = std::getenv("TUMBLETOWN_BUILD_DIR");
     ASSERT_NE(build, nullptr);
-    const std::filesystem::path out =
-        std::filesystem::temp_directory_path() /
-        ("tumbletown-" + std::string(GetParam().Tool) + "-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(out);
+    const TestSupport::TempFolder folder(GetParam().Tool);
+    const std::filesystem::path out = folder.Path();
     const std::string command = std::string(build) + "/tools/" + GetParam().Tool + "/" + GetParam().Tool +
                                 " " + out.string() + " " + GetParam().Extra + " > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
@@ -43,7 +42,6 @@ TEST_P(Generators, WriteTheSameBytesAgain)
         ++compared;
     }
     EXPECT_GT(compared, 3);
-    std::filesystem::remove_all(out);
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, Generators,

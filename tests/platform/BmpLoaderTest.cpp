@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/TempFolder.h"
+
 using namespace Platform;
 
 namespace {
@@ -197,13 +199,9 @@ TEST(BmpLoader, EveryTruncationFailsCleanly)
 TEST(BmpLoader, LoadsFromAFile)
 {
     auto bytes = MakeBmp(3, 2, 24, false, {}, [](int, int) { return 0x00FF00u; });
-    char name[] = "/tmp/bmp-XXXXXX";
-    int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-    close(fd);
-    BitmapPtr b(LoadBmpFile(name));
-    std::remove(name);
+    TestSupport::TempFolder folder("bmp");
+    const std::string name = folder.WriteFile("mask.bmp", std::string(bytes.begin(), bytes.end()));
+    BitmapPtr b(LoadBmpFile(name.c_str()));
     ASSERT_TRUE(b);
     EXPECT_EQ(b->Pixel(2, 1), 0x07E0);
     EXPECT_EQ(LoadBmpFile("/nonexistent/mask.bmp"), nullptr);

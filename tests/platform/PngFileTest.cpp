@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/TempFolder.h"
+
 using namespace Platform;
 
 namespace {
@@ -15,13 +17,10 @@ TEST(PngFile, SavedPictureLoadsBackPixelForPixel)
     for (int y = 0; y < 11; ++y)
         for (int x = 0; x < 37; ++x)
             b->SetPixel(x, y, uint16_t(x * 1777 + y * 91));
-    char name[] = "/tmp/png-XXXXXX";
-    int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    ASSERT_TRUE(SavePng(b, name));
-    Bitmap* back = LoadPngFile(name);
-    std::remove(name);
+    TestSupport::TempFolder folder("png");
+    const std::string name = folder.File("picture.png");
+    ASSERT_TRUE(SavePng(b, name.c_str()));
+    Bitmap* back = LoadPngFile(name.c_str());
     ASSERT_TRUE(back);
     ASSERT_EQ(back->Width(), 37);
     ASSERT_EQ(back->Height(), 11);
@@ -46,7 +45,8 @@ TEST(PngFile, RefusesWhatItCannotDo)
 {
     std::vector<uint8_t> png;
     EXPECT_FALSE(EncodePng(nullptr, png));
-    EXPECT_FALSE(SavePng(nullptr, "/tmp/x.png"));
+    TestSupport::TempFolder folder("png");
+    EXPECT_FALSE(SavePng(nullptr, folder.File("x.png").c_str()));
     Bitmap* b = CreateCompatibleBitmap(1, 1);
     EXPECT_FALSE(SavePng(b, "/nonexistent-folder/x.png"));
     DeleteBitmap(b);

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/TempFolder.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -102,12 +104,10 @@ TEST(TSdlAudioDriver, NoUsableBackEndLeavesTheSpeakerClosedAndSilent)
 
 TEST(TSdlAudioDriver, DiskBackEndReceivesExactlyWhatTheMixerMade)
 {
-    char path[] = "/tmp/hss-disk-XXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    TestSupport::TempFolder folder("hss-disk");
+    const std::string path = folder.File("output.raw");
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", path, 1);
+    setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
 
     Bytes data;
@@ -131,7 +131,6 @@ TEST(TSdlAudioDriver, DiskBackEndReceivesExactlyWhatTheMixerMade)
     }
     std::ifstream in(path, std::ios::binary);
     const Bytes written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::remove(path);
     // Each byte b becomes ((b - 128) * 256 * 64 >> 7) >> 8 = (b - 128) / 2.
     Bytes want;
     for (uint8_t b : data)

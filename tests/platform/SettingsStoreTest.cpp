@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/TempFolder.h"
+
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -89,12 +91,9 @@ class SettingsStore : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tt-settings-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        Top = pattern;
+        Top = Temp.Path();
         Folder = Top / "config" / "tumbletown";
     }
-    void TearDown() override { fs::remove_all(Top); }
 
     fs::path File() const { return Folder / "settings.reg"; }
     std::vector<std::string> Names() const
@@ -106,6 +105,7 @@ protected:
         return names;
     }
 
+    TestSupport::TempFolder Temp{"settings"};
     fs::path Top;
     fs::path Folder;
 };

@@ -10,26 +10,16 @@ for tool in Xvfb xdotool import xwininfo; do
   command -v "$tool" > /dev/null || { echo "skipped: $tool missing"; exit 77; }
 done
 convert=/usr/bin/convert
+. "$(dirname "$0")/../../scripts/xvfb.sh"
 mkdir -p "$out"
 work=$(mktemp -d)
-xpid='' ppid_=''
-cleanup() {
-  [[ -n "$ppid_" ]] && kill "$ppid_" 2> /dev/null
-  [[ -n "$xpid" ]] && kill "$xpid" 2> /dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+remove_at_exit "$work"
 fail() { echo "FAIL: $*"; echo "--- probe output:"; cat "$work/log"; exit 1; }
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.err" &
-xpid=$!
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
-[[ -s "$work/display" ]] || { echo "Xvfb did not start"; cat "$work/xvfb.err"; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER
+xvfb_start || exit 1
 
 "$probe" > "$work/log" 2>&1 &
 ppid_=$!
+at_exit '[[ -n "$ppid_" ]] && kill "$ppid_" 2> /dev/null'
 w=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tumbletown$' | head -1)
 [[ -n "$w" ]] || fail "no window named Tumbletown"
 for _ in $(seq 100); do grep -q '^presented' "$work/log" && break; sleep 0.05; done

@@ -129,11 +129,6 @@ uint16_t DecodedPixel(const std::string& path, int x, int y)
     return bitmap.Pixels()->Pixel(x, y);
 }
 
-uint16_t SkinPixel(const std::string& name, int x, int y)
-{
-    return DecodedPixel(FixtureDataFolder() + "/Skin/" + name + ".jpg", x, y);
-}
-
 uint16_t Rgb565(TRgb c)
 {
     return static_cast<uint16_t>(((c.R >> 3) << 11) | ((c.G >> 2) << 5) | (c.B >> 3));
@@ -145,23 +140,9 @@ bool Near565(uint16_t pixel, TRgb c)
     return std::abs(r - (c.R >> 3)) <= 2 && std::abs(g - (c.G >> 2)) <= 4 && std::abs(b - (c.B >> 3)) <= 2;
 }
 
-std::string FreshFolder(const char* tag)
+TFixtureData::TFixtureData()
 {
-    static int counter = 0;
-    const fs::path dir =
-        fs::temp_directory_path() / ("tumbletown-" + std::string(tag) + "-" + std::to_string(::getpid()) +
-                                     "-" + std::to_string(counter++));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir.string();
-}
-
-std::string FixtureDataFolder()
-{
-    static std::string folder;
-    if (!folder.empty())
-        return folder;
-    const std::string dir = FreshFolder("data");
+    const std::string& dir = Path();
     fs::create_directories(dir + "/Skin");
     fs::create_directories(dir + "/Sounds");
     for (const char* page :
@@ -179,8 +160,11 @@ std::string FixtureDataFolder()
     help.close();
     for (const char* effect : {"Rotate", "HitBottom", "Drop", "Remove", "NewLevel", "GameOver", "Clap"})
         WriteWave(dir + "/Sounds/" + effect + ".wav", 2205);
-    folder = dir;
-    return folder;
+}
+
+uint16_t TFixtureData::SkinPixel(const std::string& name, int x, int y) const
+{
+    return DecodedPixel(Path() + "/Skin/" + name + ".jpg", x, y);
 }
 
 } // namespace WFourfall::Test

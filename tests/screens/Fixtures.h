@@ -3,6 +3,8 @@
 // and short sound effects.
 #pragma once
 
+#include "tests/platform/TempFolder.h"
+
 #include <cstdint>
 #include <string>
 
@@ -27,22 +29,27 @@ TRgb TileColour(int column, int row);
 
 // A pixel of a JPEG file as the game decodes it (gamma table included).
 uint16_t DecodedPixel(const std::string& path, int x, int y);
-// A pixel of the fixture skin of that name ("bg_Nature").
-uint16_t SkinPixel(const std::string& name, int x, int y);
 
 // The 5-6-5 value of an RGB colour.
 uint16_t Rgb565(TRgb c);
 // Whether a 5-6-5 pixel is within a few steps of the colour (JPEG rounding).
 bool Near565(uint16_t pixel, TRgb c);
 
-// Makes the folder once per process (later calls return the same path):
-// Skin/ with every page pair, the question box pair (460 x 180),
-// backgrounds, Balls.jpg and help.txt of
-// helpLines numbered lines, and Sounds/ with the seven effects. No music.
-std::string FixtureDataFolder();
 constexpr int kHelpLines = 60;
 
-// A fresh empty folder under the temporary folder.
-std::string FreshFolder(const char* tag);
+// The fixture data in a temporary folder of its own, removed with this object:
+// Skin/ with every page pair, the question box pair (460 x 180), backgrounds,
+// Balls.jpg and help.txt of kHelpLines numbered lines, and Sounds/ with the
+// seven effects. No music.
+class TFixtureData {
+public:
+    TFixtureData();
+    const std::string& Path() const { return Folder.Path(); }
+    // A pixel of the skin of that name ("bg_Nature").
+    uint16_t SkinPixel(const std::string& name, int x, int y) const;
+
+private:
+    TestSupport::TempFolder Folder{"data"};
+};
 
 } // namespace WFourfall::Test

@@ -38,7 +38,7 @@ protected:
         ResetOptions();
         ClearScores();
         Pages = std::make_unique<TGamePages>();
-        Pages->Services.DataFolder = FixtureDataFolder();
+        Pages->Services.DataFolder = Data.Path();
         Host.Attach(*Pages);
         Pages->InitPages();
         Host.Start();
@@ -65,6 +65,7 @@ protected:
         return n;
     }
 
+    TFixtureData Data;
     Platform::TMemorySettingsStore Store;
     TTestHost Host; // outlives the pages
     std::unique_ptr<TGamePages> Pages;
@@ -98,7 +99,7 @@ TEST_P(BoardCells, TileComesFromColourColumnAndStyleRow)
         EXPECT_EQ(Host.Pixel(x + d, y + d), sheet->Pixel(sx + d, sy + d)) << "offset " << d;
     // Nothing beyond the cell: the background shows.
     if (c.Column < 12) {
-        EXPECT_EQ(Host.Pixel(x + 20, y + 4), SkinPixel("bg_techno", x + 20, y + 4));
+        EXPECT_EQ(Host.Pixel(x + 20, y + 4), Data.SkinPixel("bg_techno", x + 20, y + 4));
     }
 }
 
@@ -124,11 +125,11 @@ TEST_F(GameOnHost, PreviewCentresTheNextFigureAndHidesWithTheOption)
     const int x = 638 + 29, y = 67 + 60;
     EXPECT_EQ(Host.Pixel(x, y), sheet->Pixel(4 * 16, 0));
     EXPECT_EQ(Host.Pixel(x + 15, y + 15), sheet->Pixel(4 * 16 + 15, 15));
-    EXPECT_EQ(Host.Pixel(x - 1, y - 1), SkinPixel("bg_techno", x - 1, y - 1));
-    EXPECT_EQ(Host.Pixel(x + 16, y), SkinPixel("bg_techno", x + 16, y)); // empty cells draw nothing
+    EXPECT_EQ(Host.Pixel(x - 1, y - 1), Data.SkinPixel("bg_techno", x - 1, y - 1));
+    EXPECT_EQ(Host.Pixel(x + 16, y), Data.SkinPixel("bg_techno", x + 16, y)); // empty cells draw nothing
     Options.ZNextFig = 0;
     Host.Paint();
-    EXPECT_EQ(Host.Pixel(x, y), SkinPixel("bg_techno", x, y));
+    EXPECT_EQ(Host.Pixel(x, y), Data.SkinPixel("bg_techno", x, y));
 }
 
 TEST_F(GameOnHost, ScorePanelCutsItsAreaIntoSixRows)
@@ -313,10 +314,11 @@ TEST(Speaker, SharedByItsUsersAndClosedByTheLast)
 TEST(Speaker, WithoutADeviceEverythingIsSilentAndHarmless)
 {
     hssSetDefaultDriverFactory(nullptr); // no driver: nothing opens
+    const TFixtureData data;
     TSound effect;
     ASSERT_NE(Speaker, nullptr);
     EXPECT_EQ(Speaker->IsOpen, 0);
-    EXPECT_EQ(effect.Load(FixtureDataFolder().append("/Sounds/Drop.wav").c_str()), 0);
+    EXPECT_EQ(effect.Load((data.Path() + "/Sounds/Drop.wav").c_str()), 0);
     effect.Play();
     TMusics music;
     EXPECT_FALSE(music.IsPlaying());

@@ -78,7 +78,7 @@ TPostgresServer::TPostgresServer()
     ::close(fd);
     State = name;
     int status = 0;
-    std::string url = Run(PostgresScript() + " start " + State, status);
+    std::string url = Run(PostgresScript() + " start " + State + " " + TUMBLETOWN_POSTGRES_TEMPLATE, status);
     if (status == 0)
         Url = url;
 }

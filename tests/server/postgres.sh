@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A private PostgreSQL server for tests, from Debian's postgresql package:
-#   postgres.sh start STATE   starts one in a new temporary folder, listening
+#   postgres.sh start STATE [TEMPLATE]
+#                             starts one in a new temporary folder, listening
 #                             only on a socket there and on a free port of
 #                             127.0.0.1; writes "FOLDER URL" to the file STATE
 #                             and prints the URL
@@ -8,8 +9,8 @@
 #   postgres.sh pause STATE   stops it but keeps its data (a lost database)
 #   postgres.sh resume STATE  starts it again on the same port and socket
 # PostgreSQL refuses to run as root: as root it runs as the postgres user.
-# The cluster is made once (initdb is slow) into a template under /tmp and
-# copied for each server.
+# initdb is slow: with a TEMPLATE folder (the build's) the cluster is made
+# there once and copied for each server; without one it is made afresh.
 set -euo pipefail
 command=${1:?usage: postgres.sh start|stop|pause|resume STATE}
 state=${2:?usage: postgres.sh start|stop|pause|resume STATE}
@@ -26,22 +27,28 @@ start_server() { # folder port
 
 case $command in
   start)
-    template=/tmp/tumbletown-pg-template-$version-$owner
-    (
-      flock 9
-      if [[ ! -f "$template/.complete" ]]; then
-        rm -rf "$template"
-        mkdir -p "$template"
-        chown "$owner" "$template"
-        as_owner "$bin/initdb" -N -D "$template/data" -U postgres --auth=trust -E UTF8 --locale=C.UTF-8 \
-          > "$template.log" 2>&1 || { cat "$template.log" >&2; exit 1; }
-        touch "$template/.complete"
-      fi
-    ) 9> "$template.lock"
+    make_cluster() { # folder: a new cluster in folder/data, owned by the server's user
+      mkdir -p "$1"
+      chown "$owner" "$1"
+      as_owner "$bin/initdb" -N -D "$1/data" -U postgres --auth=trust -E UTF8 --locale=C.UTF-8 \
+        > "$1/initdb.log" 2>&1 || { cat "$1/initdb.log" >&2; return 1; }
+    }
     folder=$(mktemp -d /tmp/tumbletown-pg.XXXXXX)
-    cp -a "$template/data" "$folder/data"
     chown "$owner" "$folder"
     chmod 755 "$folder"
+    if [[ -n "${3:-}" ]]; then
+      template=$3/$version
+      (
+        flock 9
+        if [[ ! -f "$template/.complete" ]]; then
+          rm -rf "$template"
+          make_cluster "$template" && touch "$template/.complete"
+        fi
+      ) 9> "$3.lock" || { rm -rf "$folder"; exit 1; }
+      cp -a "$template/data" "$folder/data"
+    else
+      make_cluster "$folder" || { rm -rf "$folder"; exit 1; }
+    fi
     # A free port: try random ones until the server comes up on one.
     for try in $(seq 1 20); do
       port=$((20000 + RANDOM % 40000))

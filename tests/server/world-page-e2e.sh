@@ -4,12 +4,12 @@
 # one with < > & " ', and sends both to a tumbletown-scores on loopback; the
 # world page, opened in headless Chromium at the address the World button
 # opens, shows both names as text.
-#   world-page-e2e.sh SERVER DRIVER DATA_FOLDER sqlite|postgresql OUT_FOLDER
+#   world-page-e2e.sh SERVER DRIVER DATA_FOLDER sqlite|postgresql OUT_FOLDER [POSTGRES_TEMPLATE]
 # The page's screenshot is left in OUT_FOLDER/world-page-<backend>.png.
 set -euo pipefail
-server=$1 driver=$2 data=$3 backend=$4 out=$5
+server=$1 driver=$2 data=$3 backend=$4 out=$5 template=${6:-}
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
+work=$(mktemp -d /tmp/tt-world-page.XXXXXX)
 server_pid=
 cleanup() {
   [[ -n "$server_pid" ]] && kill "$server_pid" 2> /dev/null && wait "$server_pid" 2> /dev/null || true
@@ -23,7 +23,7 @@ chromium=$(command -v chromium || true)
 
 case $backend in
   sqlite) database=$work/scores.db ;;
-  postgresql) database=$("$here/postgres.sh" start "$work/pg.state") ;;
+  postgresql) database=$("$here/postgres.sh" start "$work/pg.state" $template) ;;
   *) fail "unknown backend $backend" ;;
 esac
 "$server" --listen 127.0.0.1:0 --database "$database" 2> "$work/server.log" &

@@ -3,6 +3,7 @@
 
 #include "sound/hssSound.h"
 
+#include "tests/platform/TempFolder.h"
 #include "tests/sound/SoundFixtures.h"
 
 #include <gtest/gtest.h>
@@ -328,16 +329,11 @@ TEST(hssSound, LoadReadsFilesAndReportsMissingOnes)
     EXPECT_EQ(sound.Load(""), -200);
     EXPECT_EQ(sound.Load(nullptr), -200);
 
-    char path[] = "/tmp/hss-sound-XXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
+    TestSupport::TempFolder folder("hss-sound");
     const Bytes image = PcmWav(2, 44100, 16, Bytes(40, 0x11));
-    std::FILE* file = fdopen(fd, "wb");
-    std::fwrite(image.data(), 1, image.size(), file);
-    std::fclose(file);
-    EXPECT_EQ(sound.Load(path), 0);
+    const std::string path = folder.WriteFile("sound.wav", std::string(image.begin(), image.end()));
+    EXPECT_EQ(sound.Load(path.c_str()), 0);
     EXPECT_EQ(sound.Frames, 10u);
-    std::remove(path);
 }
 
 } // namespace

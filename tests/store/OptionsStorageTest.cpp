@@ -7,6 +7,7 @@
 #include "rules/GameTypes.h"
 #include "store/Options.h"
 #include "store/Registry.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -194,12 +195,8 @@ TEST_F(OptionsStorage, FailingStoreChangesNothing)
 
 TEST(OptionsStorageFile, FirstStartWritesAReadableFile)
 {
-    char pattern[] = "/tmp/tt-options-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    std::string top = pattern;
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    std::string saved = old != nullptr ? old : "";
-    ::setenv("XDG_CONFIG_HOME", top.c_str(), 1);
+    const TestSupport::ConfigHome config;
+    const std::string& top = config.Path();
     GFourfall::RulesReset();
     ResetOptions();
     LoadOptions();
@@ -220,11 +217,6 @@ TEST(OptionsStorageFile, FirstStartWritesAReadableFile)
                               "\"Difficulty\"=dword:00000001\n"),
               std::string::npos)
         << text.str();
-    if (old != nullptr)
-        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
-    std::filesystem::remove_all(top);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "store/Registry.h"
 
 #include "platform/SettingsStore.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -280,12 +281,8 @@ TEST_F(Registry, TwoObjectsOpenAtOnceKeepBothWrites)
 
 TEST(RegistryFile, ValuesSurviveInTheUsersFile)
 {
-    char pattern[] = "/tmp/tt-registry-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    std::string top = pattern;
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    std::string saved = old != nullptr ? old : "";
-    ::setenv("XDG_CONFIG_HOME", top.c_str(), 1);
+    const TestSupport::ConfigHome config;
+    const std::string& top = config.Path();
     {
         CRegistry reg;
         ASSERT_TRUE(reg.OpenKey(HKEY_CURRENT_USER, kPath, 1));
@@ -299,11 +296,6 @@ TEST(RegistryFile, ValuesSurviveInTheUsersFile)
         ASSERT_TRUE(reg.OpenKey(HKEY_CURRENT_USER, kPath, 0));
         EXPECT_EQ(reg.ReadIntOr("ZPlaySound", 0), 30);
     }
-    if (old != nullptr)
-        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
-    std::filesystem::remove_all(top);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "store/Options.h"
 #include "store/OptionsStorage.h"
 #include "store/Registry.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -378,12 +379,8 @@ TEST_F(ScoreMerge, AFailedSaveKeepsTheEntryForTheNextOne)
 
 TEST(ScoreStorageFile, TwoRunningGamesSavingAtOnceLeaveAWholeFile)
 {
-    char pattern[] = "/tmp/tt-scores-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    std::string top = pattern;
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    std::string saved = old != nullptr ? old : "";
-    ::setenv("XDG_CONFIG_HOME", top.c_str(), 1);
+    const TestSupport::ConfigHome config;
+    const std::string& top = config.Path();
     pid_t children[2];
     for (int w = 0; w < 2; ++w) {
         children[w] = ::fork();
@@ -425,11 +422,6 @@ TEST(ScoreStorageFile, TwoRunningGamesSavingAtOnceLeaveAWholeFile)
     const Platform::TSettingsValue* best = file.FindValue(kFull, "0_0_0_Score");
     ASSERT_NE(best, nullptr);
     EXPECT_EQ(best->Data, std::string("\x1e\0\0\0", 4)) << "the last scores save is there";
-    if (old != nullptr)
-        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
-    std::filesystem::remove_all(top);
 }
 
 } // namespace

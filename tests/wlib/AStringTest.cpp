@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/TempFolder.h"
+
 using WLib::TAString;
 using WLib::TMemStr;
 
@@ -177,21 +179,14 @@ TEST(TAString, KeepsEmbeddedZeroBytes)
 
 class TAStringFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char name[] = "/tmp/astring-XXXXXX";
-        int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        Path = name;
-    }
-    void TearDown() override { std::remove(Path.c_str()); }
+    void SetUp() override { Path = Folder.WriteFile("file", ""); }
     void Write(const std::string& bytes)
     {
         FILE* f = std::fopen(Path.c_str(), "wb");
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
+    TestSupport::TempFolder Folder{"astring"};
     std::string Path;
 };
 
@@ -216,7 +211,7 @@ TEST_F(TAStringFile, MissingFileLeavesStringUntouched)
     TAString s("keep");
     EXPECT_FALSE(s.LoadFile((Path + ".missing").c_str()));
     EXPECT_STREQ(s.Text(), "keep");
-    EXPECT_FALSE(s.LoadFile("/tmp")); // a folder is not a file
+    EXPECT_FALSE(s.LoadFile(Folder.Path().c_str())); // a folder is not a file
     EXPECT_STREQ(s.Text(), "keep");
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/Bitmap.h"
 #include "platform/PngFile.h"
+#include "tests/platform/PictureFolder.h"
 #include "tests/wlib/SkinPictures.h"
 #include "wlib/IButton.h"
 #include "wlib/Mouse.h"
@@ -34,6 +35,7 @@ const int kCursorSize = 12;
 // buttons and a text block; every button copies its region of the page's
 // plain or lit picture.
 struct Screen : ::testing::Test {
+    TestSupport::PictureFolder Pictures; // kept in the build folder when a test fails
     TTestHost Host;
     TScrPages Pages;
     TMouse Cursor;
@@ -87,7 +89,7 @@ struct Screen : ::testing::Test {
     std::unique_ptr<Platform::Bitmap, void (*)(Platform::Bitmap*)> SavedPicture(const char* name)
     {
         Host.PaintPending();
-        std::string path = ::testing::TempDir() + name;
+        const std::string path = Pictures.File(name);
         EXPECT_TRUE(Host.SavePng(path.c_str()));
         return {Platform::LoadPngFile(path.c_str()), Platform::DeleteBitmap};
     }

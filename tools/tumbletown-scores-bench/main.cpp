@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <netinet/in.h>
@@ -264,7 +265,8 @@ int main(int argc, char** argv)
     }
     std::signal(SIGPIPE, SIG_IGN);
     char folder[] = "/tmp/tumbletown-scores-bench.XXXXXX";
-    if (o.Database.empty()) {
+    const bool madeFolder = o.Database.empty();
+    if (madeFolder) {
         if (::mkdtemp(folder) == nullptr)
             return 1;
         o.Database = std::string(folder) + "/scores.db";
@@ -359,5 +361,7 @@ int main(int argc, char** argv)
     int status = 0;
     ::waitpid(pid, &status, 0);
     ::unlink(log.c_str());
+    if (madeFolder) // the database folder made here goes too
+        std::filesystem::remove_all(folder);
     return server.Failed == 0 && served == 200 ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 
 #include "tools/hss-render/HssRender.h"
 
+#include "tests/platform/TempFolder.h"
 #include "tests/sound/SoundFixtures.h"
 
 #include <gtest/gtest.h>
@@ -55,13 +56,8 @@ const uint64_t kSpeedsFrames = Rows(64 + 10, 3, 441) + Rows(10, 4, 441) + Rows(2
 
 class TempDir : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char dir[] = "/tmp/hss-render-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        Dir = dir;
-    }
-    void TearDown() override { std::system(("rm -rf '" + Dir + "'").c_str()); }
+    TestSupport::TempFolder Folder{"hss-render"};
+    const std::string Dir = Folder.Path();
     std::string Write(const std::string& name, const Bytes& bytes)
     {
         const std::string path = Dir + "/" + name;
@@ -86,7 +82,6 @@ protected:
         const int status = pclose(pipe);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    std::string Dir;
 };
 
 TEST_F(TempDir, ModuleLengthMatchesItsRowsAndSpeedsExactly)

@@ -6,13 +6,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/PngFile.h"
 #include "store/ScoreSubmit.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/platform/PictureFolder.h"
 #include "tests/screens/Fixtures.h"
 #include "tools/tumbletown-driver/Driver.h"
 
@@ -57,7 +58,7 @@ protected:
         TRun run;
         run.Store = store.empty() ? FreshFolder("store") : store;
         TDriverSetup setup;
-        setup.DataFolder = data.empty() ? FixtureDataFolder() : data;
+        setup.DataFolder = data.empty() ? Data.Path() : data;
         setup.StoreFolder = run.Store;
         setup.Seed = 7;
         std::istringstream in(script);
@@ -69,6 +70,17 @@ protected:
         run.Errors = err.str();
         return run;
     }
+    // A new empty folder, removed with the fixture.
+    std::string FreshFolder(const char* tag)
+    {
+        Folders.push_back(std::make_unique<TestSupport::TempFolder>(tag));
+        return Folders.back()->Path();
+    }
+
+    TFixtureData Data;
+    std::vector<std::unique_ptr<TestSupport::TempFolder>> Folders;
+    // Screenshots the test looks at; kept in the build folder when it fails.
+    TestSupport::PictureFolder Shots;
 };
 
 // The value of "name": in a JSON line (up to the next comma or brace).
@@ -123,11 +135,10 @@ std::string PlayToTheEnd()
     return s;
 }
 
-// A store whose lists of the four offered types are full of high results,
-// so that a game ends on the play screen.
-std::string StoreWithFullTables()
+// Fills the store folder: the lists of the four offered types full of high
+// results, so that a game ends on the play screen.
+std::string StoreWithFullTables(const std::string& store)
 {
-    const std::string store = FreshFolder("store");
     std::ofstream out(store + "/settings.reg", std::ios::binary);
     out << "[HKEY_CURRENT_USER\\Software\\Kestrovan\\Grand Fourfall\\Score]\n";
     for (int type : {0, 1, 4, 8})
@@ -157,7 +168,7 @@ constexpr TRgb kTextColour{238, 253, 220}; // "GAME OVER", "PAUSE" and the score
 
 TEST_F(DriverTest, StartUpShowsTheMainMenuAlone)
 {
-    const std::string shot = FreshFolder("shot") + "/menu.png";
+    const std::string shot = Shots.File("menu.png");
     TRun run = Run("screen\nscreenshot " + shot + "\n");
     ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
     auto screens = run.Starting("{\"page\"");
@@ -166,7 +177,7 @@ TEST_F(DriverTest, StartUpShowsTheMainMenuAlone)
     EXPECT_EQ(IntField(screens[0], "visiblePages"), 1);
     TPicture picture(shot);
     ASSERT_NE(picture.Bitmap, nullptr);
-    EXPECT_EQ(picture.At(20, 20), SkinPixel("Menu", 20, 20));
+    EXPECT_EQ(picture.At(20, 20), Data.SkinPixel("Menu", 20, 20));
     // The building of the options page saves the options once.
     EXPECT_NE(run.StoreFile().find("\"ZPlaySound\"=dword:00000001"), std::string::npos);
 }
@@ -245,12 +256,12 @@ class OfferedGames : public DriverTest, public ::testing::WithParamInterface<TGa
 TEST_P(OfferedGames, StartsRunsUnderKeysAndClockAndEndsInGameOver)
 {
     const TGameCase& c = GetParam();
-    const std::string dir = FreshFolder("shot");
+    const std::string dir = Shots.Path();
     TRun run =
         Run(Click(kMenuPlay) + Click(kGameButtons[c.Button]) + "screen\nstate\nadvance 1000\nstate\n" +
                 "key Left\nstate\nscreenshot " + dir + "/playing.png\n" + PlayToTheEnd() + "screen\nstate\n" +
                 "screenshot " + dir + "/over.png\n" + Click(kPlayBack) + "screen\n",
-            StoreWithFullTables());
+            StoreWithFullTables(FreshFolder("store")));
     ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
     auto screens = run.Starting("{\"page\"");
     auto states = run.Starting("{\"status\"");
@@ -374,7 +385,7 @@ TEST_F(DriverTest, TabsSwitchTheListAndTheWorldPageFollowsTheTab)
 
 TEST_F(DriverTest, ClearAsksAndEmptiesTheTableOnlyOnYes)
 {
-    const std::string store = StoreWithFullTables();
+    const std::string store = StoreWithFullTables(FreshFolder("store"));
     TRun no = Run(Click(kMenuScores) + "answer no\n" + Click(kScoresClear), store);
     ASSERT_EQ(no.Starting("question ").size(), 1u);
     EXPECT_EQ(no.Starting("question ")[0], "question \"Clear?\" no");
@@ -424,10 +435,9 @@ INSTANTIATE_TEST_SUITE_P(
         TOptionCase{"next_off", {573, 405}, "ZNextFig", 0, "\"ZNextFig\"=dword:00000000"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-// A store holding these option values.
-std::string StoreWithOptions(const std::string& lines)
+// Fills the store folder with these option values.
+std::string StoreWithOptions(const std::string& store, const std::string& lines)
 {
-    const std::string store = FreshFolder("store");
     std::ofstream out(store + "/settings.reg", std::ios::binary);
     out << "[HKEY_CURRENT_USER\\Software\\Kestrovan\\Grand Fourfall\\Options]\n" << lines;
     return store;
@@ -435,22 +445,22 @@ std::string StoreWithOptions(const std::string& lines)
 
 TEST_F(DriverTest, StoredBackgroundBeyondTheThreeIsReducedAtStart)
 {
-    const std::string shot = FreshFolder("shot") + "/play.png";
+    const std::string shot = Shots.File("play.png");
     TRun run = Run("screen\n" + Click(kMenuPlay) + Click(kGameButtons[0]) + "screenshot " + shot + "\n",
-                   StoreWithOptions("\"BackRound\"=dword:00000004\n"));
+                   StoreWithOptions(FreshFolder("store"), "\"BackRound\"=dword:00000004\n"));
     auto screens = run.Starting("{\"page\"");
     ASSERT_EQ(screens.size(), 1u);
     EXPECT_EQ(IntField(screens[0].substr(screens[0].rfind("\"options\":{")), "BackRound"), 1);
     EXPECT_NE(run.StoreFile().find("\"BackRound\"=dword:00000001"), std::string::npos);
     TPicture picture(shot);
     ASSERT_NE(picture.Bitmap, nullptr);
-    EXPECT_EQ(picture.At(600, 400), SkinPixel("bg_Nature", 600, 400));
+    EXPECT_EQ(picture.At(600, 400), Data.SkinPixel("bg_Nature", 600, 400));
 }
 
 TEST_F(DriverTest, MusicOffAtStartPlaysNothingUntilSwitchedOn)
 {
     TRun run = Run("screen\n" + Click(kMenuOptions) + Click({505, 216}) + "screen\n",
-                   StoreWithOptions("\"ZPlayMusic\"=dword:00000000\n"));
+                   StoreWithOptions(FreshFolder("store"), "\"ZPlayMusic\"=dword:00000000\n"));
     auto screens = run.Starting("{\"page\"");
     ASSERT_EQ(screens.size(), 2u);
     auto next = [](const std::string& s) { return IntField(s.substr(s.find("\"music\"")), "nextFile"); };
@@ -497,15 +507,15 @@ class Backgrounds : public DriverTest, public ::testing::WithParamInterface<TBac
 TEST_P(Backgrounds, PlayScreenShowsTheChosenBackground)
 {
     const TBackgroundCase& c = GetParam();
-    const std::string shot = FreshFolder("shot") + "/play.png";
+    const std::string shot = Shots.File("play.png");
     // From the kids background, so that each choice is a change.
     TRun run = Run(Click(kMenuOptions) + Click({537, 365}) + Click(c.Button) + Click(kOptionsBack) +
                    Click(kMenuPlay) + Click(kGameButtons[0]) + "screenshot " + shot + "\n");
     TPicture picture(shot);
     ASSERT_NE(picture.Bitmap, nullptr);
-    EXPECT_EQ(picture.At(600, 400), SkinPixel(c.Skin, 600, 400));
+    EXPECT_EQ(picture.At(600, 400), Data.SkinPixel(c.Skin, 600, 400));
     // The button back to the menu shows the same background's own region.
-    EXPECT_EQ(picture.At(20, 545), SkinPixel(c.Skin, 20, 545));
+    EXPECT_EQ(picture.At(20, 545), Data.SkinPixel(c.Skin, 20, 545));
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, Backgrounds,
@@ -547,7 +557,7 @@ TEST_F(DriverTest, HelpScrollsByWholeLinesAndStopsAtTheEnd)
 
 TEST_F(DriverTest, PauseStopsTheFallAndShowsPause)
 {
-    const std::string dir = FreshFolder("shot");
+    const std::string dir = Shots.Path();
     TRun run =
         Run(Click(kMenuPlay) + Click(kGameButtons[0]) + "advance 1500\nkey P\nscreen\nstate\nkey Left\n" +
             "key Down\nadvance 5000\nstate\nscreenshot " + dir + "/pause.png\nkey P\nscreen\nadvance 1000\n" +
@@ -614,7 +624,7 @@ TEST_F(DriverTest, MissingDataFolderStillReachesTheMenuAndPlays)
 // button now under the pointer is lit at once.
 TEST_F(DriverTest, AfterAPageSwitchTheHighlightFollowsThePointer)
 {
-    const std::string dir = FreshFolder("shot");
+    const std::string dir = Shots.Path();
     // Options, then away from every button, then Back (the pointer stays
     // there, over no menu button).
     TRun run = Run(Click(kMenuOptions) + "screenshot " + dir + "/options.png\nmove 780 20\n" +
@@ -623,15 +633,15 @@ TEST_F(DriverTest, AfterAPageSwitchTheHighlightFollowsThePointer)
     ASSERT_NE(options.Bitmap, nullptr);
     ASSERT_NE(menu.Bitmap, nullptr);
     // The pointer came to the options page over "Music".
-    EXPECT_EQ(options.At(300, 212), SkinPixel("Options_", 300, 212));
-    EXPECT_EQ(menu.At(300, 229), SkinPixel("Menu", 300, 229)) << "Options is not lit any more";
+    EXPECT_EQ(options.At(300, 212), Data.SkinPixel("Options_", 300, 212));
+    EXPECT_EQ(menu.At(300, 229), Data.SkinPixel("Menu", 300, 229)) << "Options is not lit any more";
 
     // Back on the high-score page, clicked before a game that enters the list.
     TRun after = Run(Click(kMenuScores) + Click(kScoresBack) + Click(kMenuPlay) + Click(kGameButtons[0]) +
                      PlayToTheEnd() + "screen\nscreenshot " + dir + "/scores.png\n");
     ASSERT_EQ(Field(after.Starting("{\"page\"")[0], "page"), "HighScore");
     TPicture scores(dir + "/scores.png");
-    EXPECT_EQ(scores.At(620, 495), SkinPixel("HighScore", 620, 495)) << "Back is not lit any more";
+    EXPECT_EQ(scores.At(620, 495), Data.SkinPixel("HighScore", 620, 495)) << "Back is not lit any more";
 }
 
 // Hand-edited option values and missing or damaged pictures: the play page
@@ -654,7 +664,7 @@ TEST_P(DamagedData, PlayPageStaysWholePlayableAndReadable)
     const TDamageCase& c = GetParam();
     TestSupport::TempFolder folder;
     const std::string data = folder.Path() + "/data";
-    std::filesystem::copy(FixtureDataFolder(), data, std::filesystem::copy_options::recursive);
+    std::filesystem::copy(Data.Path(), data, std::filesystem::copy_options::recursive);
     const std::string store = folder.Path() + "/store";
     std::filesystem::create_directories(store);
     if (*c.Value != '\0') {
@@ -751,7 +761,7 @@ TEST_P(DamagedPages, ButtonsStayVisibleWithTheirCaptions)
     const TPageDamageCase& c = GetParam();
     TestSupport::TempFolder folder;
     const std::string data = folder.Path() + "/data";
-    std::filesystem::copy(FixtureDataFolder(), data, std::filesystem::copy_options::recursive);
+    std::filesystem::copy(Data.Path(), data, std::filesystem::copy_options::recursive);
     for (const std::string& name : {std::string(c.Skin) + ".jpg", std::string(c.Skin) + "_.jpg"}) {
         if (std::string(c.Damage) == "missing")
             std::filesystem::remove(data + "/Skin/" + name);
@@ -846,7 +856,7 @@ TEST_F(DriverTest, AnEnterHeldFromBeforeTheBoxAnswersNothingUntilLetGo)
 
 TEST_F(DriverTest, ClearAskedInTheBoxClearsOnlyOnYes)
 {
-    const std::string store = StoreWithFullTables();
+    const std::string store = StoreWithFullTables(FreshFolder("store"));
     TRun no = Run(Click(kMenuScores) + Click(kScoresClear) + "screen\nkey Escape\n", store);
     EXPECT_EQ(Field(no.Starting("{\"page\"")[0], "question"), "Clear?");
     EXPECT_NE(no.StoreFile().find("\"8_0_8_Score\"=dword:000f4240"), std::string::npos);
@@ -859,7 +869,7 @@ TEST_F(DriverTest, ClearAskedInTheBoxClearsOnlyOnYes)
 // the list, its end in view while it is typed; the stored name is whole.
 TEST_F(DriverTest, ALongNameStaysInItsField)
 {
-    const std::string dir = FreshFolder("shot");
+    const std::string dir = Shots.Path();
     const std::string name(50, 'W');
     TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "type " + name +
                    "\nadvance 500\n" + "screenshot " + dir +
@@ -883,7 +893,7 @@ TEST_F(DriverTest, ALongNameStaysInItsField)
 
 TEST_F(DriverTest, EnterOrSpaceAfterGameOverStartsTheSameGameAgain)
 {
-    const std::string store = StoreWithFullTables();
+    const std::string store = StoreWithFullTables(FreshFolder("store"));
     for (const char* key : {"Enter", "Space"}) {
         TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[1]) + PlayToTheEnd() + "state\nkey " + key +
                            "\nstate\nscreen\n",

@@ -56,7 +56,7 @@ std::string Field(const std::string& line, const std::string& name)
 // One running copy of the game: a driver process fed line by line.
 class TCopy {
 public:
-    TCopy(const std::string& store, uint32_t seed)
+    TCopy(const std::string& data, const std::string& store, uint32_t seed)
     {
         int in[2], out[2];
         if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
@@ -65,7 +65,6 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        const std::string data = WFourfall::Test::FixtureDataFolder();
         const std::string seedText = std::to_string(seed);
         std::vector<char*> argv = {const_cast<char*>(TUMBLETOWN_DRIVER), const_cast<char*>(data.c_str()),
                                    const_cast<char*>(store.c_str()),     const_cast<char*>("--seed"),
@@ -270,14 +269,16 @@ void ClearWithYes(TCopy& copy)
 class TwoCopies : public ::testing::Test {
 protected:
     void SetUp() override { std::signal(SIGPIPE, SIG_IGN); }
+    WFourfall::Test::TFixtureData Fixture;
     TestSupport::TempFolder Folder;
+    const std::string& Data() const { return Fixture.Path(); }
     const std::string& Store() const { return Folder.Path(); }
 };
 
 TEST_F(TwoCopies, EachSavesWithoutLosingWhatTheOtherSaved)
 {
-    TCopy a(Store(), 11);
-    TCopy b(Store(), 12);
+    TCopy a(Data(), Store(), 11);
+    TCopy b(Data(), Store(), 12);
     ASSERT_TRUE(a.Running() && b.Running());
     // Both have read the (empty) table before either saves.
     ASSERT_EQ(Field(a.Screen(), "page"), "MainMenu");
@@ -304,8 +305,8 @@ TEST_F(TwoCopies, EachSavesWithoutLosingWhatTheOtherSaved)
 
 TEST_F(TwoCopies, ClearEmptiesWhatIsStoredNotOnlyWhatThisCopyRead)
 {
-    TCopy a(Store(), 21);
-    TCopy b(Store(), 22);
+    TCopy a(Data(), Store(), 21);
+    TCopy b(Data(), Store(), 22);
     ASSERT_EQ(Field(a.Screen(), "page"), "MainMenu");
     const TGameEnd first = PlayToTheEnd(b, 0);
     ASSERT_TRUE(first.Entered);
@@ -334,7 +335,7 @@ TEST_P(RandomTurns, EverySavedResultStaysInTheList)
     std::unique_ptr<TCopy> copies[kCopies];
     uint32_t nextSeed = GetParam() * 100;
     for (auto& copy : copies)
-        copy = std::make_unique<TCopy>(Store(), ++nextSeed);
+        copy = std::make_unique<TCopy>(Data(), Store(), ++nextSeed);
     struct TPending {
         bool Open = false;
         int Type = 0;
@@ -361,7 +362,7 @@ TEST_P(RandomTurns, EverySavedResultStaysInTheList)
         } else if (roll < 22) {
             log += " reopen:" + std::to_string(c);
             EXPECT_EQ(copy.Finish(), 0);
-            copies[c] = std::make_unique<TCopy>(Store(), ++nextSeed);
+            copies[c] = std::make_unique<TCopy>(Data(), Store(), ++nextSeed);
         } else {
             const int type = static_cast<int>(chance() % 2);
             const TGameEnd end = PlayToTheEnd(copy, type);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "JpegFixture.h"
+#include "tests/platform/TempFolder.h"
 #include "wlib/graphics/Bitmap.h"
 
 using namespace WLib;
@@ -185,14 +186,10 @@ TEST(TBitmap, EveryLoadStartsFromAFreshObject)
 TEST(TBitmap, JpegLoadSetsSizeAndBmpLoadDoesNot)
 {
     std::vector<uint8_t> jpeg = JpegFixture::Busy(30, 20);
-    char name[] = "/tmp/skin-XXXXXX";
-    int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(write(fd, jpeg.data(), jpeg.size()), ssize_t(jpeg.size()));
-    close(fd);
+    TestSupport::TempFolder folder("skin");
+    const std::string name = folder.WriteFile("skin.jpg", std::string(jpeg.begin(), jpeg.end()));
     TBitmap b;
-    EXPECT_TRUE(b.LoadJpegFile(name));
-    std::remove(name);
+    EXPECT_TRUE(b.LoadJpegFile(name.c_str()));
     EXPECT_EQ(b.GetSize(), TSize(30, 20));
     auto* gdi = static_cast<TBitmapGDIBase*>(b.Impl);
     EXPECT_EQ(gdi->Info.Width, 30);
@@ -205,13 +202,9 @@ TEST(TBitmap, JpegLoadSetsSizeAndBmpLoadDoesNot)
                               24}; // width 2, height 1, 1 plane, 24 bits
     std::copy(std::begin(header), std::end(header), bmp.begin());
     bmp[57] = bmp[58] = bmp[59] = 255;
-    char bmpName[] = "/tmp/mask-XXXXXX";
-    fd = mkstemp(bmpName);
-    ASSERT_EQ(write(fd, bmp.data(), bmp.size()), ssize_t(bmp.size()));
-    close(fd);
+    const std::string bmpName = folder.WriteFile("mask.bmp", std::string(bmp.begin(), bmp.end()));
     TBitmap mask;
-    EXPECT_TRUE(mask.LoadBmpFile(bmpName));
-    std::remove(bmpName);
+    EXPECT_TRUE(mask.LoadBmpFile(bmpName.c_str()));
     EXPECT_EQ(mask.GetSize(), TSize(0, 0));
     ASSERT_TRUE(mask.Pixels());
     EXPECT_EQ(mask.Pixels()->Pixel(0, 0), 0);

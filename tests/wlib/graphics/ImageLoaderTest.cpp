@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "JpegFixture.h"
+#include "tests/platform/TempFolder.h"
 
 using namespace ImageLoader;
 
@@ -274,16 +275,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Reader,
 
 class ImageFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char name[] = "/tmp/jpeg-XXXXXX";
-        int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        Path = name;
-    }
-    void TearDown() override { std::remove(Path.c_str()); }
-    std::string Path;
+    TestSupport::TempFolder Folder{"jpeg"};
+    std::string Path = Folder.File("picture.jpg");
 };
 
 TEST_F(ImageFile, LoadsFromAFileAndMissingFileGivesNothing)
@@ -296,7 +289,7 @@ TEST_F(ImageFile, LoadsFromAFileAndMissingFileGivesNothing)
     ASSERT_TRUE(b);
     EXPECT_EQ(b->Width(), 40);
     EXPECT_EQ(LoadImageFile((Path + ".missing").c_str()), nullptr);
-    EXPECT_EQ(LoadImageFile("/tmp"), nullptr);
+    EXPECT_EQ(LoadImageFile(Folder.Path().c_str()), nullptr);
     brData reader;
     EXPECT_TRUE(reader.OpenFile(Path.c_str()));
     EXPECT_EQ(reader.size, jpeg.size());
