@@ -1,7 +1,7 @@
 #include "app/GameForm.h"
 
-#include "platform/Bitmap.h"
-#include "platform/DeviceContext.h"
+#include "platform/desktop/Bitmap.h"
+#include "platform/desktop/DeviceContext.h"
 #include "wlib/App.h"
 #include "wlib/graphics/Bitmap.h"
 #include "wlib/graphics/Font.h"

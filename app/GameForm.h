@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/ScrPagesCorvaneBase.h"
-#include "platform/GameWindow.h"
-#include "platform/InputRecord.h"
 #include "platform/TimerScheduler.h"
+#include "platform/desktop/GameWindow.h"
+#include "platform/desktop/InputRecord.h"
 #include "wlib/ScrPages.h"
 #include "wlib/graphics/Canvas.h"
 

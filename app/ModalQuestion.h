@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/YesNoQuestion.h"
+#include "platform/desktop/YesNoQuestion.h"
 
 namespace WLib {
 class TScrPages;

@@ -1,14 +1,13 @@
 // TScrPagesCorvaneBase: how a page set reaches the main window. Repaint and
-// close go to the window; timers are records from a pool, each backed by a
-// timer of the window thread's scheduler, so that ticks arrive only from the
-// main loop, between input events and paints.
+// close go to the window; the timers are the window thread's scheduler's
+// (wlib/HostTimers.h), so that ticks arrive only from the main loop, between
+// input events and paints.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "platform/TimerScheduler.h"
-#include "wlib/Heap.h"
+#include "wlib/HostTimers.h"
 #include "wlib/ScrPages.h"
 #include "wlib/Timer.h"
 
@@ -18,8 +17,7 @@ class TGameForm;
 
 class TScrPagesCorvaneBase : public WLib::TScrPagesBase {
 public:
-    explicit TScrPagesCorvaneBase(Platform::TimerScheduler& scheduler) : Scheduler(scheduler) {}
-    ~TScrPagesCorvaneBase() override;
+    explicit TScrPagesCorvaneBase(Platform::TimerScheduler& scheduler) : Timers(scheduler) {}
     TScrPagesCorvaneBase(const TScrPagesCorvaneBase&) = delete;
     TScrPagesCorvaneBase& operator=(const TScrPagesCorvaneBase&) = delete;
 
@@ -27,29 +25,23 @@ public:
     void Repaint() override;
     // Ends the main loop; input already read but not yet handled is dropped.
     void Close() override;
-    // A stopped timer whose ticks call handler with (code, param, target).
+    // The timers, as THostTimers keeps them.
     WLib::TWinTimer* CreateTimer(int32_t code, int32_t param, WLib::THandler handler,
-                                 WLib::TApp* target) override;
-    // Removes the scheduler's timer and returns the record to the pool. A
-    // record that did not come from this adaptor is left alone.
-    void DeleteTimer(WLib::TWinTimer* timer) override;
-    // Ticks every period milliseconds (at least the scheduler's minimum),
-    // the first one period from now; a running timer starts over.
-    void StartTimer(WLib::TWinTimer* timer, int32_t period) override;
-    void StopTimer(WLib::TWinTimer* timer) override;
+                                 WLib::TApp* target) override
+    {
+        return Timers.Create(code, param, handler, target);
+    }
+    void DeleteTimer(WLib::TWinTimer* timer) override { Timers.Delete(timer); }
+    void StartTimer(WLib::TWinTimer* timer, int32_t period) override { Timers.Start(timer, period); }
+    void StopTimer(WLib::TWinTimer* timer) override { Timers.Stop(timer); }
 
     // Timers created and not yet deleted.
-    int LiveTimers() const { return static_cast<int>(Live.size()); }
+    int LiveTimers() const { return Timers.Live(); }
 
     TGameForm* Window = nullptr;
-    WLib::THeap<WLib::TWinTimer> Timers;
 
 private:
-    static Platform::TimerScheduler::TimerId IdOf(const WLib::TWinTimer* timer);
-    bool Owns(const WLib::TWinTimer* timer) const;
-
-    Platform::TimerScheduler& Scheduler;
-    std::vector<WLib::TWinTimer*> Live; // a handful at most
+    WLib::THostTimers Timers;
 };
 
 } // namespace TumbletownApp

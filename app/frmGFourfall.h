@@ -6,7 +6,7 @@
 
 #include "app/GameForm.h"
 #include "app/ModalQuestion.h"
-#include "platform/UrlOpener.h"
+#include "platform/desktop/UrlOpener.h"
 #include "screens/GamePages.h"
 
 namespace TumbletownApp {

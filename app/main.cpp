@@ -7,9 +7,9 @@
 
 #include "app/frmGFourfall.h"
 #include "platform/DataFolder.h"
-#include "platform/ErrorBox.h"
-#include "platform/SdlAudioDriver.h"
-#include "sound/hssDriver.h"
+#include "platform/desktop/ErrorBox.h"
+#include "platform/desktop/SdlAudioDriver.h"
+#include "platform/hssDriver.h"
 
 namespace {
 

@@ -24,6 +24,18 @@ function(tumbletown_set_warnings target)
   endif()
 endfunction()
 
+# tumbletown_check_name(<name> <kind> <root>): test and benchmark targets are
+# named after their folder, so that a name says where its sources are:
+# <kind>-<folder below root with "/" as "-">, optionally followed by -<topic>.
+function(tumbletown_check_name name kind root)
+  file(RELATIVE_PATH folder ${root} ${CMAKE_CURRENT_SOURCE_DIR})
+  string(REPLACE "/" "-" folder "${folder}")
+  set(want "${kind}-${folder}")
+  if(NOT name STREQUAL want AND NOT "${name}" MATCHES "^${want}-[a-z0-9-]+$")
+    message(FATAL_ERROR "${name}: a ${kind} target here is named ${want} or ${want}-<topic>")
+  endif()
+endfunction()
+
 # tumbletown_library(<name> SOURCES ... [DEPS ...]): one library per folder.
 # Headers are included from the project root, e.g. #include "wlib/App.h".
 function(tumbletown_library name)
@@ -34,6 +46,16 @@ function(tumbletown_library name)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
   endif()
   tumbletown_set_warnings(${name})
+endfunction()
+
+# tumbletown_header_library(<name> [DEPS ...]): a folder of headers only.
+function(tumbletown_header_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  add_library(${name} INTERFACE)
+  target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+  if(ARG_DEPS)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
 endfunction()
 
 # tumbletown_executable(<name> SOURCES ... [DEPS ...])
@@ -49,8 +71,11 @@ endfunction()
 
 # tumbletown_test(<name> SOURCES ... [DEPS ...]): a GoogleTest executable whose
 # cases are registered with CTest one by one.
+# The name is test-<folder under tests/, "/" as "->[-<topic>], e.g. test-store
+# or test-platform-desktop-audio (see tumbletown_check_name).
 function(tumbletown_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  tumbletown_check_name(${name} test ${PROJECT_SOURCE_DIR}/tests)
   tumbletown_executable(${name} SOURCES ${ARG_SOURCES} DEPS ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
   # Each case is labelled with its folder under tests/ (e.g. "sound"), so a
   # flavour can run one layer alone: ctest -L sound.
@@ -80,8 +105,10 @@ function(tumbletown_fuzzer name)
   endif()
 endfunction()
 
-# tumbletown_benchmark(<name> SOURCES ... [DEPS ...])
+# tumbletown_benchmark(<name> SOURCES ... [DEPS ...]): the name is
+# bench-<folder under bench/, "/" as "-">, e.g. bench-wlib-graphics.
 function(tumbletown_benchmark name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  tumbletown_check_name(${name} bench ${PROJECT_SOURCE_DIR}/bench)
   tumbletown_executable(${name} SOURCES ${ARG_SOURCES} DEPS ${ARG_DEPS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()

@@ -3,7 +3,7 @@
 // for rendering sound to files.
 #pragma once
 
-#include "sound/hssDriver.h"
+#include "platform/hssDriver.h"
 
 #include <cstdint>
 #include <memory>

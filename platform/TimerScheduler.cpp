@@ -68,6 +68,12 @@ bool TimerScheduler::IsRunning(TimerId id) const
     return entry && entry->running;
 }
 
+int TimerScheduler::PeriodMs(TimerId id) const
+{
+    const Entry* entry = Find(id);
+    return entry ? entry->periodMs : 0;
+}
+
 int TimerScheduler::MillisecondsUntilDue() const
 {
     bool any = false;

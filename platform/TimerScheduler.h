@@ -33,6 +33,9 @@ public:
     void Start(TimerId id, int periodMs);
     void Stop(TimerId id);
     bool IsRunning(TimerId id) const;
+    // The period the timer last started with (the minimum before its first
+    // start), 0 for an unknown id.
+    int PeriodMs(TimerId id) const;
 
     // Milliseconds until the earliest running timer is due: 0 when one is due
     // already, -1 when none runs (sleep until input).

@@ -4,8 +4,8 @@
 #include "rules/AbsFigure.h"
 #include "rules/AbsGame.h"
 #include "rules/GameTypes.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -113,6 +113,14 @@ bool InPlayArea(int row, int column)
 uint8_t BoardCell(int row, int column)
 {
     return InPlayArea(row, column) ? GameState.Board[row][column] : kCellWall;
+}
+
+void ClearRequests()
+{
+    TGameState& s = GameState;
+    s.Changed = s.NewHiScore = false;
+    s.SndRotate = s.SndHitBottom = s.SndDrop = s.SndRemove = false;
+    s.SndNewLevel = s.SndGameOver = s.SndClap = false;
 }
 
 void AddScore(int32_t points)

@@ -125,6 +125,10 @@ void Advance();
 // SndGameOver = 1, Changed = 1.
 void EndGame();
 
+// Changed, NewHiScore and every sound request back to false, as the play
+// screen leaves them once it has acted on them.
+void ClearRequests();
+
 // Score += points, held at the largest 32-bit value instead of wrapping.
 void AddScore(int32_t points);
 

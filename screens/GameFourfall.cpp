@@ -1,7 +1,7 @@
 #include "screens/GameFourfall.h"
 
-#include "screens/Captions.h"
 #include "screens/PageBuild.h"
+#include "screens/layout/Captions.h"
 
 namespace WFourfall {
 
@@ -24,10 +24,10 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
     for (int i = 0; i < sndCount; ++i)
         Board.Sounds[i].Load(services.Path(kEffectFiles[i]).c_str());
     Background = skins.PlayPlain;
-    PlaceAt(&Board, 297, 46, 208, 496);
-    PlaceAt(&Next, 638, 67, 107, 152);
-    PlaceAt(&Answer, 58, 79, 102, 146);
-    PlaceAt(&Button, 14, 537, 239, 55);
+    PlaceAt(&Board, kPlayBoard);
+    PlaceAt(&Next, kPlayPreview);
+    PlaceAt(&Answer, kPlayScorePanel);
+    PlaceAt(&Button, kPlayMenuButton);
     Answer.LayOut();
     Board.Balls = skins.Balls;
     Next.Balls = skins.Balls;

@@ -1,6 +1,6 @@
 #include "screens/GamePages.h"
 
-#include "store/Options.h"
+#include "rules/Options.h"
 #include "store/OptionsStorage.h"
 #include "store/ScoreStorage.h"
 

@@ -11,7 +11,7 @@
 #include "screens/Help.h"
 #include "screens/HighScore.h"
 #include "screens/MainMenu.h"
-#include "screens/Options.h"
+#include "screens/OptionsPage.h"
 #include "screens/QuestionBox.h"
 #include "screens/SkinSet.h"
 #include "wlib/Mouse.h"
@@ -41,7 +41,7 @@ public:
     TMainMenu MainMenu;
     TGameType GameType;
     THighScore HighScore;
-    TOptions OptionsPage;
+    TOptionsPage OptionsPage;
     THelp Help;
     TGameFourfall Play;
     WLib::TMusics Music;

@@ -1,8 +1,8 @@
 #include "screens/GameServices.h"
 
 #include "platform/DesignPath.h"
-#include "platform/UrlOpener.h"
-#include "platform/YesNoQuestion.h"
+#include "platform/desktop/UrlOpener.h"
+#include "platform/desktop/YesNoQuestion.h"
 
 namespace WFourfall {
 

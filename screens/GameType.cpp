@@ -1,7 +1,7 @@
 #include "screens/GameType.h"
 
-#include "screens/Captions.h"
 #include "screens/PageBuild.h"
+#include "screens/layout/Captions.h"
 
 namespace WFourfall {
 
@@ -36,10 +36,9 @@ void TGameType::Build(TScrPages* pages, const TSkinSet& skins)
 {
     AttachPage(pages, this, skins.GameTypePlain);
     AttachWidgets(this, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Description});
-    for (int i = 0; i < 4; ++i)
-        PlaceAt(&Buttons[i], 239, 180 + 67 * i, 326, 67);
-    PlaceAt(&Buttons[4], 281, 481, 239, 55);
-    PlaceAt(&Description, 581, 210, 188, 206);
+    for (int i = 0; i < kGameTypeButtonCount; ++i)
+        PlaceAt(&Buttons[i], kGameTypeButtons[i]);
+    PlaceAt(&Description, kGameTypeDescription);
     GiveButtonImages(skins.GameTypePlain, skins.GameTypeHigh,
                      {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     GiveCaptions(kGameTypeCaptions, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});

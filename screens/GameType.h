@@ -4,6 +4,7 @@
 #pragma once
 
 #include "screens/SkinSet.h"
+#include "screens/layout/PageLayout.h"
 #include "wlib/IButton.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
@@ -20,7 +21,7 @@ public:
     bool HandleEvent(int32_t code, int32_t param) override;
     void Build(WLib::TScrPages* pages, const TSkinSet& skins);
 
-    WLib::TIButton Buttons[5]; // Fourfall, Fivefall, Colour Fourfall, Crazy Fourfall, back
+    WLib::TIButton Buttons[kGameTypeButtonCount]; // Fourfall, Fivefall, Colour Fourfall, Crazy Fourfall, back
     WLib::TText Description;
 };
 

@@ -1,8 +1,8 @@
 #include "screens/Help.h"
 
-#include "screens/Captions.h"
 #include "screens/PageBuild.h"
-#include "wlib/AString.h"
+#include "screens/layout/Captions.h"
+#include "wlib/base/AString.h"
 
 namespace WFourfall {
 
@@ -54,10 +54,10 @@ void THelp::Build(TScrPages* pages, const TSkinSet& skins, const TGameServices& 
 {
     AttachPage(pages, this, skins.HelpPlain);
     AttachWidgets(this, {&Down, &Up, &Back, &Text});
-    PlaceAt(&Up, 75, 485, 145, 40);
-    PlaceAt(&Down, 223, 485, 100, 40);
-    PlaceAt(&Back, 535, 485, 200, 50);
-    PlaceAt(&Text, 149, 190, 505, 286);
+    PlaceAt(&Up, kHelpUp);
+    PlaceAt(&Down, kHelpDown);
+    PlaceAt(&Back, kHelpBack);
+    PlaceAt(&Text, kHelpText);
     TAString text;
     text.LoadFile(services.Path("Skin\\help.txt").c_str());
     Text.SetText(text);

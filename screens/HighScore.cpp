@@ -1,9 +1,9 @@
 #include "screens/HighScore.h"
 
 #include "rules/GameState.h"
-#include "screens/Captions.h"
+#include "rules/HiScores.h"
 #include "screens/PageBuild.h"
-#include "store/HiScores.h"
+#include "screens/layout/Captions.h"
 #include "store/ScoreStorage.h"
 #include "store/ScoreSubmit.h"
 
@@ -61,16 +61,9 @@ void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServi
     AttachPage(pages, this, skins.HighScorePlain);
     AttachWidgets(this, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5],
                          &Buttons[6], &List});
-    // The tabs end where they always did, each wide enough for its caption
-    // in one size with room on both sides.
-    PlaceAt(&Buttons[0], 430, 160, 55, 17);
-    PlaceAt(&Buttons[1], 488, 160, 54, 17);
-    PlaceAt(&Buttons[2], 545, 160, 89, 17);
-    PlaceAt(&Buttons[3], 637, 160, 93, 17);
-    PlaceAt(&Buttons[4], 17, 489, 246, 41);
-    PlaceAt(&Buttons[5], 264, 489, 330, 41);
-    PlaceAt(&Buttons[6], 595, 489, 192, 41);
-    PlaceAt(&List, 152, 183, 506, 287);
+    for (int i = 0; i < kHighScoreButtonCount; ++i)
+        PlaceAt(&Buttons[i], kHighScoreButtons[i]);
+    PlaceAt(&List, kHighScoreList);
     GiveButtonImages(
         skins.HighScorePlain, skins.HighScoreHigh,
         {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5], &Buttons[6]});

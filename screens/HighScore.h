@@ -9,6 +9,7 @@
 #include "screens/GameServices.h"
 #include "screens/SkinSet.h"
 #include "screens/WHScore.h"
+#include "screens/layout/PageLayout.h"
 #include "wlib/IButton.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
@@ -33,7 +34,7 @@ public:
     void UpdateTabs();
 
     // 1-4 the tabs, 5 clear, 6 world page, 7 back to the menu.
-    WLib::TIButton Buttons[7];
+    WLib::TIButton Buttons[kHighScoreButtonCount];
     TWHScore List;
     const TGameServices* Services = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "screens/MainMenu.h"
 
-#include "screens/Captions.h"
 #include "screens/PageBuild.h"
+#include "screens/layout/Captions.h"
 
 namespace WFourfall {
 
@@ -12,7 +12,7 @@ void TMainMenu::Build(TScrPages* pages, const TSkinSet& skins)
     AttachPage(pages, this, skins.MenuPlain);
     AttachWidgets(this, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     for (int i = 0; i < 5; ++i)
-        PlaceAt(&Buttons[i], 236, kTops[i], 332, 69);
+        PlaceAt(&Buttons[i], kMenuButtons[i]);
     GiveButtonImages(skins.MenuPlain, skins.MenuHigh,
                      {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     GiveCaptions(kMenuCaptions, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});

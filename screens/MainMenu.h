@@ -3,6 +3,7 @@
 #pragma once
 
 #include "screens/SkinSet.h"
+#include "screens/layout/PageLayout.h"
 #include "wlib/IButton.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
@@ -13,9 +14,7 @@ class TMainMenu : public WLib::TScrPage {
 public:
     void Build(WLib::TScrPages* pages, const TSkinSet& skins);
 
-    static constexpr int32_t kTops[5] = {125, 195, 266, 336, 406};
-
-    WLib::TIButton Buttons[5]; // game, options, high scores, help, exit
+    WLib::TIButton Buttons[kMenuButtonCount]; // game, options, high scores, help, exit
 };
 
 } // namespace WFourfall

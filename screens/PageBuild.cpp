@@ -16,9 +16,9 @@ void AttachWidgets(TScrPage* page, std::initializer_list<TApp*> widgets)
         TApp::Insert(widget, page);
 }
 
-void PlaceAt(TApp* element, int32_t x, int32_t y, int32_t width, int32_t height)
+void PlaceAt(TApp* element, const TBox& box)
 {
-    TApp::SetBounds(element, x, y, height, width);
+    TApp::SetBounds(element, box.X, box.Y, box.H, box.W);
 }
 
 void GiveButtonImages(const TBitmap& plain, const TBitmap& highlighted,

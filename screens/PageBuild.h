@@ -1,10 +1,11 @@
 // The steps every page build shares: attach the page with its background,
-// place widgets by (x, y, width, height) and give buttons their pictures.
+// place widgets by their boxes of the page layout and give buttons their pictures.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
 
+#include "screens/layout/PageLayout.h"
 #include "wlib/IButton.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
@@ -16,8 +17,8 @@ namespace WFourfall {
 void AttachPage(WLib::TScrPages* pages, WLib::TScrPage* page, const WLib::TBitmap& plain);
 // Attaches the widgets to the page in list order.
 void AttachWidgets(WLib::TScrPage* page, std::initializer_list<WLib::TApp*> widgets);
-// Gives the element the rectangle (x, y, x + width, y + height).
-void PlaceAt(WLib::TApp* element, int32_t x, int32_t y, int32_t width, int32_t height);
+// Gives the element the box's rectangle (x, y, x + width, y + height).
+void PlaceAt(WLib::TApp* element, const TBox& box);
 // Every listed button shows the plain skin P when idle and the highlighted
 // skin H when hovered, held or selected: (P, H, H, H, H, P).
 void GiveButtonImages(const WLib::TBitmap& plain, const WLib::TBitmap& highlighted,

@@ -1,6 +1,9 @@
 #include "screens/QuestionBox.h"
 
+#include "platform/KeyCodes.h"
 #include "screens/PageBuild.h"
+#include "screens/layout/Captions.h"
+#include "screens/layout/PageLayout.h"
 #include "wlib/ScrPage.h"
 
 namespace WFourfall {
@@ -9,17 +12,8 @@ using namespace WLib;
 
 namespace {
 
-constexpr int32_t kKeyEnter = 13;
-constexpr int32_t kKeyEscape = 27;
-constexpr int32_t kKeyN = 'N';
-constexpr int32_t kKeyY = 'Y';
 constexpr uint32_t kPanelColour = 0x3A2410; // 0x00BBGGRR, the skin's dark blue
 constexpr uint32_t kRimColour = 0xE0B070;
-
-TRect Box(const int32_t (&r)[4])
-{
-    return TRect(r[0], r[1], r[0] + r[2], r[1] + r[3]);
-}
 
 } // namespace
 
@@ -28,13 +22,12 @@ TQuestionBox::TQuestionBox()
     // The parts live in the box from the start; the box joins a page only
     // while it asks.
     Insert(this, -1, {&Text, &Yes, &No});
-    SetRect(this, Box(TQuestionLayout::kBox));
-    SetRect(&Yes, Box(TQuestionLayout::kYes));
-    SetRect(&No, Box(TQuestionLayout::kNo));
-    SetRect(&Text, Box(TQuestionLayout::kText));
-    Text.FontHeight = TQuestionLayout::kTextHeight;
-    Yes.Caption = kQuestionCaptions[0];
-    No.Caption = kQuestionCaptions[1];
+    PlaceAt(this, kQuestionBox);
+    PlaceAt(&Yes, kQuestionYes);
+    PlaceAt(&No, kQuestionNo);
+    PlaceAt(&Text, kQuestionText);
+    Text.FontHeight = kQuestionTextHeight;
+    GiveCaptions(kQuestionCaptions, {&Yes, &No});
 }
 
 void TQuestionBox::Build(const TBitmap& plain, const TBitmap& highlighted)
@@ -58,7 +51,7 @@ bool TQuestionBox::Open(TScrPages* pages, const std::string& question)
     }
     Text.SetText(TAString(question.c_str()));
     Insert(this, pages->LastChild);
-    SetRect(this, Box(TQuestionLayout::kBox));
+    PlaceAt(this, kQuestionBox);
     // Linked now, the parts draw on the page set's surface.
     for (TApp* part : {static_cast<TApp*>(&Text), static_cast<TApp*>(&Yes), static_cast<TApp*>(&No)}) {
         Link(part);
@@ -96,9 +89,9 @@ bool TQuestionBox::HandleEvent(int32_t code, int32_t param)
     if (code == evKeyUp && param >= 0 && param < 256)
         Stale[param] = false;
     if (code == evKeyDown && param >= 0 && param < 256 && !Stale[param] && Given == Waiting) {
-        if (param == kKeyY || param == kKeyEnter)
+        if (param == Platform::kVkY || param == Platform::kVkReturn)
             Given = AnsweredYes;
-        else if (param == kKeyN || param == kKeyEscape)
+        else if (param == Platform::kVkN || param == Platform::kVkEscape)
             Given = AnsweredNo;
     }
     // The pointer is drawn with the page set's repaint, which the cursor

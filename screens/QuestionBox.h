@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <string>
 
-#include "screens/QuestionLayout.h"
 #include "wlib/IButton.h"
 #include "wlib/ScrPages.h"
 #include "wlib/Text.h"

@@ -1,6 +1,6 @@
 #include "screens/SkinSet.h"
 
-#include "store/Options.h"
+#include "rules/Options.h"
 
 namespace WFourfall {
 

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/KeyCodes.h"
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
-#include "screens/TileColours.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
+#include "screens/layout/TileColours.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
 
@@ -37,7 +38,6 @@ uint32_t RulesSeed()
 
 constexpr uint32_t kTextColour = 0xDCFDEE;
 constexpr int kTextWeight = 800;
-constexpr int32_t kColourCount = 7;
 
 } // namespace
 
@@ -54,7 +54,7 @@ void UseClockRulesSeed()
 
 void DrawCell(TApp* element, const TBitmap& balls, int32_t v, int32_t x, int32_t y)
 {
-    if (v < 1 || v > kColourCount)
+    if (v < 1 || v > kTileColourCount)
         return;
     // The style row is held to the rows the sheet has: a value edited by hand
     // must not make every block invisible.
@@ -98,36 +98,36 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
 {
     // Keys move the figure only while the game is on screen: keys typed on
     // other pages (a name, say) must not play a game left behind.
-    if (code == evKeyDown && GameState.Status == kStatusPlaying && GameState.CurFig != nullptr &&
+    if (code == evKeyDown && GameState.Status == kStatusPlaying && !Paused && GameState.CurFig != nullptr &&
         OnShownPage()) {
         TAbsFigure* f = GameState.CurFig;
         switch (param) {
-        case kKeyCtrl:
+        case Platform::kVkControl:
             f->Down();
             break;
-        case kKeyLeft:
+        case Platform::kVkLeft:
             f->Left();
             break;
-        case kKeyRight:
+        case Platform::kVkRight:
             f->Right();
             break;
-        case kKeyUp:
+        case Platform::kVkUp:
             f->Rotate();
             break;
-        case kKeyDown:
+        case Platform::kVkDown:
             f->Drop();
             break;
         default:
             break;
         }
     }
-    if (code == evKeyDown && param == kKeyPause && OnShownPage())
+    if (code == evKeyDown && param == Platform::kVkP && OnShownPage())
         TogglePause();
     // After a game over on the play screen, Enter or Space starts the same
     // game type again. Not while an entry of the high-score list still waits
     // for its name: Enter confirms that name wherever it is pressed.
     const bool entryOpen = GameState.HiScorePos >= 0 && GameState.HiScorePos < kScoreEntries;
-    if (code == evKeyDown && (param == kKeyEnter || param == kKeySpace) && OnShownPage() &&
+    if (code == evKeyDown && (param == Platform::kVkReturn || param == Platform::kVkSpace) && OnShownPage() &&
         GameState.Status == kStatusGameOver && !entryOpen)
         StartPlay(GameState.GameNum);
     if (code == evDeactivated)
@@ -145,6 +145,7 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
 void TWFourfall::StartPlay(int32_t k)
 {
     Activate(Page);
+    Paused = false;
     SetSize(Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
     SelectGame(k);
     StartGame();
@@ -153,12 +154,14 @@ void TWFourfall::StartPlay(int32_t k)
 
 void TWFourfall::TogglePause()
 {
-    if (GameState.Status == kStatusPlaying) {
-        GameState.Status = kStatusPaused;
+    if (GameState.Status != kStatusPlaying)
+        return;
+    if (!Paused) {
+        Paused = true;
         FallTimer.Stop();
         GameState.Changed = true;
-    } else if (GameState.Status == kStatusPaused) {
-        GameState.Status = kStatusPlaying;
+    } else {
+        Paused = false;
         TimerPeriod = GameState.FallPeriod;
         FallTimer.Start(GameState.FallPeriod);
         GameState.Changed = true;
@@ -206,7 +209,7 @@ void TWFourfall::Paint()
     const TRect whole(0, 0, Rect.Width(), Rect.Height());
     if (s.Status == kStatusGameOver)
         Canvas.DrawTextInRect(0, whole, "GAME OVER");
-    else if (s.Status == kStatusPaused)
+    else if (s.Status == kStatusPlaying && Paused)
         Canvas.DrawTextInRect(0, whole, "PAUSE");
 }
 

@@ -14,21 +14,6 @@
 
 namespace WFourfall {
 
-// Status of a game stopped by the player; the rules themselves never set it.
-constexpr int32_t kStatusPaused = 3;
-
-// Virtual-key codes of the play keys.
-enum : int32_t {
-    kKeyCtrl = 0x11,
-    kKeyLeft = 0x25,
-    kKeyUp = 0x26,
-    kKeyRight = 0x27,
-    kKeyDown = 0x28,
-    kKeyPause = 0x50, // P
-    kKeyEnter = 0x0D,
-    kKeySpace = 0x20,
-};
-
 // The sound effects, in the order their request flags are looked at.
 enum : int {
     sndRotate,
@@ -70,6 +55,9 @@ public:
     void SyncWithRules();
     // P: stops a running game's timer, or lets a stopped game go on.
     void TogglePause();
+    // The game is paused: the rules know nothing of it (their Status stays
+    // playing); the timer is stopped and the keys move nothing.
+    bool IsPaused() const { return Paused; }
 
     WLib::TBitmap Balls;
     WLib::TSize CellSize{16, 16};
@@ -81,6 +69,8 @@ public:
 
 private:
     bool OnShownPage() const;
+
+    bool Paused = false;
 };
 
 } // namespace WFourfall

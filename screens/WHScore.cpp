@@ -3,8 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "platform/KeyCodes.h"
 #include "rules/GameState.h"
-#include "store/HiScores.h"
+#include "rules/HiScores.h"
 #include "store/ScoreStorage.h"
 #include "wlib/ScrPage.h"
 
@@ -17,9 +18,7 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0;
-constexpr uint32_t kBlue = 0xFF0000; // 0x00BBGGRR
-constexpr int32_t kKeyBackspace = 8;
-constexpr int32_t kKeyEnter = 13;
+constexpr uint32_t kBlue = 0xFF0000;        // 0x00BBGGRR
 constexpr char kEllipsis = '\x85';          // "..." as one character of the game's 8-bit set
 constexpr uint32_t kStripColour = 0xD8F2FB; // the skin's light name strip, 0x00BBGGRR
 
@@ -106,11 +105,11 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
                 name[length + 1] = '\0';
             }
             Invalidate(this);
-        } else if (code == evKeyDown && param == kKeyBackspace) {
+        } else if (code == evKeyDown && param == Platform::kVkBack) {
             if (length > 0)
                 name[length - 1] = '\0';
             Invalidate(this);
-        } else if (code == evKeyDown && param == kKeyEnter) {
+        } else if (code == evKeyDown && param == Platform::kVkReturn) {
             Confirm();
         }
     }

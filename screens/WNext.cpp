@@ -2,8 +2,8 @@
 
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
+#include "rules/Options.h"
 #include "screens/WFourfall.h"
-#include "store/Options.h"
 
 namespace WFourfall {
 

@@ -1,6 +1,6 @@
 #include "sound/hssSoundChannel.h"
 
-#include "sound/hssDriver.h"
+#include "platform/hssDriver.h"
 #include "sound/hssSound.h"
 #include "sound/hssSpeaker.h"
 

@@ -3,7 +3,7 @@
 // output buffer for its driver, one frame at a time, in integers.
 #pragma once
 
-#include "sound/hssDriver.h"
+#include "platform/hssDriver.h"
 #include "sound/hssMusicChannel.h"
 #include "sound/hssPeriodTables.h"
 #include "sound/hssSoundChannel.h"

@@ -3,7 +3,7 @@
 #include "store/OptionsStorage.h"
 
 #include "rules/GameState.h"
-#include "store/Options.h"
+#include "rules/Options.h"
 #include "store/Registry.h"
 
 void LoadOptions()

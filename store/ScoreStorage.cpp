@@ -3,7 +3,7 @@
 #include "store/ScoreStorage.h"
 
 #include "rules/GameState.h"
-#include "store/HiScores.h"
+#include "rules/HiScores.h"
 #include "store/Registry.h"
 
 #include <cstdio>

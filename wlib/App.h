@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "wlib/AString.h"
 #include "wlib/Events.h"
+#include "wlib/base/AString.h"
 #include "wlib/graphics/Canvas.h"
 
 namespace WLib {

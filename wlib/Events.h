@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "wlib/Heap.h"
+#include "wlib/base/Heap.h"
 
 namespace WLib {
 

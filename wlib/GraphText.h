@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "wlib/AString.h"
-#include "wlib/Items.h"
-#include "wlib/MemStr.h"
+#include "wlib/base/AString.h"
+#include "wlib/base/Items.h"
+#include "wlib/base/MemStr.h"
 #include "wlib/graphics/Canvas.h"
 
 namespace WLib {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/PngFile.h"
+#include "platform/desktop/PngFile.h"
 
 namespace WLib {
 
@@ -16,8 +16,6 @@ TTestHost::TTestHost()
 
 TTestHost::~TTestHost()
 {
-    for (TWinTimer* timer : Live)
-        delete State(timer);
     Platform::DeleteDC(Surface.DC);
     Surface.DC = nullptr;
     Platform::DeleteBitmap(Back);
@@ -42,22 +40,11 @@ void TTestHost::Advance(int64_t ms)
 {
     const int64_t until = Clock + std::max<int64_t>(ms, 0);
     for (;;) {
-        TWinTimer* next = nullptr;
-        for (TWinTimer* timer : Live) {
-            TTestTimer* state = State(timer);
-            if (!state->Running || state->Due > until)
-                continue;
-            if (next == nullptr || state->Due < State(next)->Due ||
-                (state->Due == State(next)->Due && state->Order < State(next)->Order))
-                next = timer;
-        }
-        if (next == nullptr)
+        const int wait = Scheduler.MillisecondsUntilDue();
+        if (wait < 0 || Clock + wait > until)
             break;
-        TTestTimer* state = State(next);
-        Clock = state->Due;
-        // Rescheduled before the tick: the tick may restart, stop or delete it.
-        state->Due = Clock + state->Period;
-        next->Tick();
+        Clock += wait;
+        Scheduler.FireDue();
     }
     Clock = until;
 }
@@ -85,12 +72,12 @@ bool TTestHost::PaintPending()
 
 bool TTestHost::TimerRunning(const TWinTimer* timer) const
 {
-    return std::find(Live.begin(), Live.end(), timer) != Live.end() && State(timer)->Running;
+    return Timers.Running(timer);
 }
 
 int32_t TTestHost::TimerPeriod(const TWinTimer* timer) const
 {
-    return std::find(Live.begin(), Live.end(), timer) != Live.end() ? State(timer)->Period : 0;
+    return Timers.Period(timer);
 }
 
 void TTestHost::Repaint()
@@ -106,41 +93,22 @@ void TTestHost::Close()
 
 TWinTimer* TTestHost::CreateTimer(int32_t code, int32_t param, THandler handler, TApp* target)
 {
-    TWinTimer* timer = Timers.Alloc();
-    timer->Event.Code = code;
-    timer->Event.Param = param;
-    timer->Event.Handler = handler;
-    timer->Event.Target = target;
-    timer->HostTimer = new TTestTimer();
-    Live.push_back(timer);
-    return timer;
+    return Timers.Create(code, param, handler, target);
 }
 
 void TTestHost::DeleteTimer(TWinTimer* timer)
 {
-    auto it = std::find(Live.begin(), Live.end(), timer);
-    if (it == Live.end())
-        return;
-    Live.erase(it);
-    delete State(timer);
-    Timers.Free(timer);
+    Timers.Delete(timer);
 }
 
 void TTestHost::StartTimer(TWinTimer* timer, int32_t period)
 {
-    if (std::find(Live.begin(), Live.end(), timer) == Live.end())
-        return;
-    TTestTimer* state = State(timer);
-    state->Period = std::max(period, kMinPeriod);
-    state->Due = Clock + state->Period;
-    state->Running = true;
-    state->Order = NextOrder++;
+    Timers.Start(timer, period);
 }
 
 void TTestHost::StopTimer(TWinTimer* timer)
 {
-    if (std::find(Live.begin(), Live.end(), timer) != Live.end())
-        State(timer)->Running = false;
+    Timers.Stop(timer);
 }
 
 } // namespace WLib

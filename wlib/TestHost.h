@@ -1,15 +1,16 @@
-// TTestHost: a host for a page set in tests and tools. Time is virtual: timers
-// fire, in order of their due times, only when the caller advances the clock.
+// TTestHost: a host for a page set in tests and tools. Time is virtual: the
+// timers are the game's own (wlib/HostTimers.h over the window thread's
+// scheduler), on a clock that moves only when the caller advances it.
 // Repaint requests and close are recorded, and the page set paints into an
 // off-screen 800 x 600 picture that can be read back or saved as a PNG.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
-#include "platform/Bitmap.h"
-#include "platform/DeviceContext.h"
-#include "wlib/Heap.h"
+#include "platform/TimerScheduler.h"
+#include "platform/desktop/Bitmap.h"
+#include "platform/desktop/DeviceContext.h"
+#include "wlib/HostTimers.h"
 #include "wlib/ScrPages.h"
 #include "wlib/Timer.h"
 #include "wlib/graphics/Canvas.h"
@@ -21,7 +22,7 @@ public:
     static constexpr int32_t kWidth = 800;
     static constexpr int32_t kHeight = 600;
     // Shorter periods run at this one, as on the real window.
-    static constexpr int32_t kMinPeriod = 10;
+    static constexpr int32_t kMinPeriod = Platform::TimerScheduler::kMinimumPeriodMs;
 
     TTestHost();
     ~TTestHost() override;
@@ -36,9 +37,10 @@ public:
     // Drains the queue once, as the window does after building its pages.
     void Start();
 
-    // Moves the virtual clock forward by ms, firing every timer that comes
-    // due on the way, earliest first (in start order when due together). A
-    // timer fires at most once per period; late ticks are not made up.
+    // Moves the virtual clock forward by ms, stopping at every moment a timer
+    // comes due to let the scheduler fire what is due then, as the main loop
+    // does when it wakes: each timer at most once per period, late ticks not
+    // made up, timers due together in the order they were created.
     void Advance(int64_t ms);
     int64_t Now() const { return Clock; }
 
@@ -59,7 +61,7 @@ public:
     bool RepaintRequested() const { return RepaintWaiting; }
 
     // Live host timers (created and not yet deleted) and their state.
-    int TimerCount() const { return static_cast<int>(Live.size()); }
+    int TimerCount() const { return Timers.Live(); }
     bool TimerRunning(const TWinTimer* timer) const;
     int32_t TimerPeriod(const TWinTimer* timer) const;
 
@@ -71,23 +73,14 @@ public:
     void StopTimer(TWinTimer* timer) override;
 
 private:
-    struct TTestTimer {
-        int64_t Due = 0;
-        int32_t Period = 0;
-        bool Running = false;
-        uint64_t Order = 0; // start order, to break ties of due times
-    };
-    static TTestTimer* State(const TWinTimer* timer) { return static_cast<TTestTimer*>(timer->HostTimer); }
-
     TScrPages* Pages = nullptr;
     // The surface the page set draws on: embedded like the window's canvas,
     // its device context drawing into Back.
     TCanvasGDIBase Surface;
     Platform::Bitmap* Back = nullptr;
-    THeap<TWinTimer> Timers;
-    std::vector<TWinTimer*> Live;
     int64_t Clock = 0;
-    uint64_t NextOrder = 0;
+    Platform::TimerScheduler Scheduler{[this] { return Clock; }};
+    THostTimers Timers{Scheduler};
     int Repaints = 0;
     int PaintCount = 0;
     int Closes = 0;

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "wlib/AString.h"
 #include "wlib/App.h"
 #include "wlib/GraphText.h"
+#include "wlib/base/AString.h"
 
 namespace WLib {
 

@@ -3,8 +3,8 @@
 #include "rules/CFourfall.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
 
 #include <benchmark/benchmark.h>
 

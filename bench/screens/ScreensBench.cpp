@@ -9,11 +9,12 @@
 
 #include "platform/OfflineAudioDriver.h"
 #include "platform/SettingsStore.h"
+#include "platform/hssDriver.h"
 #include "rules/GameState.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
 #include "screens/GamePages.h"
-#include "sound/hssDriver.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
+#include "screens/ProcessState.h"
 #include "tests/screens/Fixtures.h"
 #include "wlib/TestHost.h"
 
@@ -24,16 +25,12 @@ using namespace WLib;
 
 struct TGame {
     Platform::TMemorySettingsStore Store;
+    TProcessScope Process{&Store, TOfflineAudioDriver::Factory(), 5};
     TTestHost Host;
     std::unique_ptr<TGamePages> Pages;
 
     TGame()
     {
-        Platform::SetUserSettings(&Store);
-        hssSetDefaultDriverFactory(TOfflineAudioDriver::Factory());
-        UseFixedRulesSeed(5);
-        ResetOptions();
-        ClearScores();
         Pages = std::make_unique<TGamePages>();
         const char* data = std::getenv("TUMBLETOWN_DATA_DIR");
         static const Test::TFixtureData fixture;
@@ -43,11 +40,7 @@ struct TGame {
         Host.Start();
         Pages->MouseMove(400, 300);
     }
-    ~TGame()
-    {
-        Pages.reset();
-        Platform::SetUserSettings(nullptr);
-    }
+    ~TGame() { Pages.reset(); }
 };
 
 void PlayScreenMidGame(benchmark::State& state)

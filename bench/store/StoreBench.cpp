@@ -3,7 +3,7 @@
 
 #include "platform/SettingsFile.h"
 #include "platform/SettingsStore.h"
-#include "store/HiScores.h"
+#include "rules/HiScores.h"
 #include "store/ScoreStorage.h"
 #include "store/ScoreSubmit.h"
 

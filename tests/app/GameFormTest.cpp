@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/GameForm.h"
-#include "platform/Bitmap.h"
+#include "platform/desktop/Bitmap.h"
 #include "wlib/App.h"
 #include "wlib/Events.h"
 #include "wlib/ScrPage.h"

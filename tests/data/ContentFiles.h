@@ -2,7 +2,7 @@
 // its files and decoding its pictures and sounds.
 #pragma once
 
-#include "platform/Bitmap.h"
+#include "platform/desktop/Bitmap.h"
 
 #include <cstdint>
 #include <string>

@@ -4,12 +4,13 @@
 // screenshots/ in the build tree (to be looked at); the test checks that the
 // cursor's AND and OR pair leaves the page untouched around the arrow and
 // shows the arrow itself, and that a lit button shows the lit picture.
+#include "screens/layout/PageLayout.h"
 #include "tests/data/ContentFiles.h"
 
-#include "platform/BmpLoader.h"
-#include "platform/DeviceContext.h"
-#include "platform/Font.h"
-#include "platform/PngFile.h"
+#include "platform/desktop/BmpLoader.h"
+#include "platform/desktop/DeviceContext.h"
+#include "platform/desktop/Font.h"
+#include "platform/desktop/PngFile.h"
 #include "wlib/graphics/ImageLoader.h"
 
 #include <gtest/gtest.h>
@@ -19,12 +20,11 @@
 #include <memory>
 
 using namespace ContentTest;
+using namespace WFourfall;
 
 namespace {
 
-struct TRect {
-    int X, Y, W, H;
-};
+using WFourfall::TBox;
 
 struct TBitmapDeleter {
     void operator()(Platform::Bitmap* b) const { Platform::DeleteBitmap(b); }
@@ -46,7 +46,7 @@ public:
     TSurface& operator=(const TSurface&) = delete;
     Platform::DC* operator*() const { return Dc; }
 
-    void Text(const std::string& text, TRect r, int height, bool bold, uint32_t color, unsigned align)
+    void Text(const std::string& text, TBox r, int height, bool bold, uint32_t color, unsigned align)
     {
         Platform::LogFont desc;
         desc.Height = height;
@@ -74,7 +74,7 @@ TBitmapPtr LoadSkin(const std::string& name)
     return TBitmapPtr(ImageLoader::LoadImageData(bytes.data(), bytes.size()));
 }
 
-void Copy(Platform::Bitmap* to, Platform::Bitmap* from, TRect r)
+void Copy(Platform::Bitmap* to, Platform::Bitmap* from, TBox r)
 {
     TSurface dst(to), src(from);
     Platform::BitBlt(*dst, r.X, r.Y, r.W, r.H, *src, r.X, r.Y, Platform::kSrcCopy);
@@ -88,23 +88,27 @@ void DrawGame(Platform::Bitmap* screen, Platform::Bitmap* balls)
     auto cell = [&](int colour, int x, int y) {
         Platform::BitBlt(*dst, x, y, 16, 16, *tiles, (colour - 1) * 16, 0, Platform::kSrcCopy);
     };
+    const TBox& board = WFourfall::kPlayBoard;
+    const TBox& preview = WFourfall::kPlayPreview;
+    const TBox& panel = WFourfall::kPlayScorePanel;
     const char* stack[] = {"1122.3334455.", "61123344.5566", "6612.344.7756", "7771234455.66",
                            "2711.3.445566"};
     for (int r = 0; r < 5; ++r)
         for (int c = 0; c < 13; ++c)
             if (stack[r][c] != '.')
-                cell(stack[r][c] - '0', 297 + c * 16, 46 + (26 + r) * 16);
+                cell(stack[r][c] - '0', board.X + c * 16, board.Y + (26 + r) * 16);
     const int falling[][2] = {{5, 9}, {6, 9}, {7, 9}, {6, 10}};
     for (const auto& f : falling)
-        cell(6, 297 + f[0] * 16, 46 + f[1] * 16);
+        cell(6, board.X + f[0] * 16, board.Y + f[1] * 16);
     const int next[][2] = {{0, 0}, {1, 0}, {2, 0}, {2, 1}}; // 3 x 2 figure at (29, 60) of the preview
     for (const auto& n : next)
-        cell(2, 638 + 29 + n[0] * 16, 67 + 60 + n[1] * 16);
+        cell(2, preview.X + 29 + n[0] * 16, preview.Y + 60 + n[1] * 16);
     const char* values[] = {"1230", "2", "27"};
     for (int k = 0; k < 3; ++k) {
         const int row = 2 * k + 1;
-        dst.Text(values[k], {58, 79 + row * 146 / 6, 102, (row + 1) * 146 / 6 - row * 146 / 6}, 24, false,
-                 0xDCFDEE, Platform::kDtCenter);
+        dst.Text(values[k],
+                 {panel.X, panel.Y + row * panel.H / 6, panel.W, (row + 1) * panel.H / 6 - row * panel.H / 6},
+                 24, false, 0xDCFDEE, Platform::kDtCenter);
     }
 }
 
@@ -155,8 +159,8 @@ void DrawPageText(Platform::Bitmap* screen, const std::string& page)
 
 struct TShotCase {
     const char* Page;
-    TRect Lit;                   // the button under the pointer
-    std::vector<TRect> Selected; // buttons shown selected (lit) in both shots
+    TBox Lit;                   // the button under the pointer
+    std::vector<TBox> Selected; // buttons shown selected (lit) in both shots
 };
 
 std::ostream& operator<<(std::ostream& os, const TShotCase& c)
@@ -181,7 +185,7 @@ TEST_P(Screenshots, ComposeThePageAndItsLitButtonUnderTheCursor)
         TBitmapPtr screen(Platform::CreateCompatibleBitmap(800, 600));
         ASSERT_TRUE(screen);
         Copy(screen.get(), plain.get(), {0, 0, 800, 600});
-        for (const TRect& s : GetParam().Selected)
+        for (const TBox& s : GetParam().Selected)
             Copy(screen.get(), lit.get(), s);
         if (page.rfind("bg_", 0) == 0) {
             TBitmapPtr balls = LoadSkin("Balls.jpg");
@@ -190,7 +194,7 @@ TEST_P(Screenshots, ComposeThePageAndItsLitButtonUnderTheCursor)
         }
         DrawPageText(screen.get(), page);
         if (highlighted) {
-            const TRect b = GetParam().Lit;
+            const TBox b = GetParam().Lit;
             Copy(screen.get(), lit.get(), b);
             // The cursor, as the game draws it: mask with AND, picture with OR.
             const int cx = b.X + b.W / 2, cy = b.Y + b.H / 2;
@@ -230,15 +234,15 @@ TEST_P(Screenshots, ComposeThePageAndItsLitButtonUnderTheCursor)
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, Screenshots,
-    testing::Values(
-        TShotCase{"Menu", {236, 125, 332, 69}, {}}, TShotCase{"GameType", {239, 247, 326, 67}, {}},
-        TShotCase{"Options",
-                  {255, 241, 220, 40},
-                  {{477, 192, 57, 49}, {477, 241, 57, 49}, {477, 290, 120, 30}, {477, 381, 57, 49}}},
-        TShotCase{"Help", {223, 485, 100, 40}, {}},
-        TShotCase{"HighScore", {264, 489, 330, 41}, {{430, 160, 55, 17}}},
-        TShotCase{"bg_techno", {14, 537, 239, 55}, {}}, TShotCase{"bg_Nature", {14, 537, 239, 55}, {}},
-        TShotCase{"bg_Kids", {14, 537, 239, 55}, {}}),
+    testing::Values(TShotCase{"Menu", kMenuButtons[0], {}}, TShotCase{"GameType", kGameTypeButtons[1], {}},
+                    TShotCase{
+                        "Options",
+                        kOptionsButtons[3],
+                        {kOptionsButtons[1], kOptionsButtons[4], kOptionsButtons[7], kOptionsButtons[11]}},
+                    TShotCase{"Help", kHelpDown, {}},
+                    TShotCase{"HighScore", kHighScoreButtons[5], {kHighScoreButtons[0]}},
+                    TShotCase{"bg_techno", kPlayMenuButton, {}}, TShotCase{"bg_Nature", kPlayMenuButton, {}},
+                    TShotCase{"bg_Kids", kPlayMenuButton, {}}),
     [](const testing::TestParamInfo<TShotCase>& i) { return std::string(i.param.Page); });
 
 } // namespace

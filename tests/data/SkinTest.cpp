@@ -1,6 +1,7 @@
 // Reads back the pictures the build painted: names, sizes, the highlighted
 // twins against their buttons, the grounds that text is drawn on, the tiles
 // and the cursor.
+#include "screens/layout/PageLayout.h"
 #include "tests/data/ContentFiles.h"
 
 #include <gtest/gtest.h>
@@ -16,15 +17,13 @@ using namespace ContentTest;
 
 namespace {
 
-struct TRect {
-    int X, Y, W, H;
-};
+using WFourfall::TBox;
 
 struct TPageCase {
     const char* Name;
-    std::vector<TRect> Buttons;
-    int Width = 800; // the window's size, but for the question box
-    int Height = 600;
+    std::vector<TBox> Buttons;
+    int Width = WFourfall::kPageWidth; // the window's size, but for the question box
+    int Height = WFourfall::kPageHeight;
 };
 
 std::ostream& operator<<(std::ostream& os, const TPageCase& c)
@@ -33,47 +32,24 @@ std::ostream& operator<<(std::ostream& os, const TPageCase& c)
 }
 
 // The button rectangles of each page, as the screens place their buttons.
+template <std::size_t N> std::vector<TBox> Boxes(const TBox (&boxes)[N])
+{
+    return std::vector<TBox>(boxes, boxes + N);
+}
+
 const std::vector<TPageCase> kPages = {
-    {"Menu",
-     {{236, 125, 332, 69},
-      {236, 195, 332, 69},
-      {236, 266, 332, 69},
-      {236, 336, 332, 69},
-      {236, 406, 332, 69}}},
-    {"GameType",
-     {{239, 180, 326, 67},
-      {239, 247, 326, 67},
-      {239, 314, 326, 67},
-      {239, 381, 326, 67},
-      {281, 481, 239, 55}}},
-    {"Options",
-     {{255, 192, 220, 40},
-      {477, 192, 57, 49},
-      {545, 192, 57, 49},
-      {255, 241, 220, 40},
-      {477, 241, 57, 49},
-      {545, 241, 57, 49},
-      {255, 279, 220, 40},
-      {477, 290, 120, 30},
-      {477, 320, 120, 30},
-      {477, 350, 120, 30},
-      {255, 387, 220, 40},
-      {477, 381, 57, 49},
-      {545, 381, 57, 49},
-      {281, 481, 239, 55}}},
-    {"Help", {{75, 485, 145, 40}, {223, 485, 100, 40}, {535, 485, 200, 50}}},
-    {"HighScore",
-     {{430, 160, 55, 17},
-      {488, 160, 54, 17},
-      {545, 160, 89, 17},
-      {637, 160, 93, 17},
-      {17, 489, 246, 41},
-      {264, 489, 330, 41},
-      {595, 489, 192, 41}}},
-    {"bg_techno", {{14, 537, 239, 55}}},
-    {"bg_Nature", {{14, 537, 239, 55}}},
-    {"bg_Kids", {{14, 537, 239, 55}}},
-    {"Question", {{90, 114, 130, 46}, {240, 114, 130, 46}}, 460, 180},
+    {"Menu", Boxes(WFourfall::kMenuButtons)},
+    {"GameType", Boxes(WFourfall::kGameTypeButtons)},
+    {"Options", Boxes(WFourfall::kOptionsButtons)},
+    {"Help", {WFourfall::kHelpUp, WFourfall::kHelpDown, WFourfall::kHelpBack}},
+    {"HighScore", Boxes(WFourfall::kHighScoreButtons)},
+    {"bg_techno", {WFourfall::kPlayMenuButton}},
+    {"bg_Nature", {WFourfall::kPlayMenuButton}},
+    {"bg_Kids", {WFourfall::kPlayMenuButton}},
+    {"Question",
+     {WFourfall::kQuestionYes, WFourfall::kQuestionNo},
+     WFourfall::kQuestionBox.W,
+     WFourfall::kQuestionBox.H},
 };
 
 TPicture Load(const std::string& name)
@@ -91,7 +67,7 @@ struct TStats {
     double Mean = 0, Deviation = 0;
 };
 
-TStats Brightness(const TPicture& p, TRect r)
+TStats Brightness(const TPicture& p, TBox r)
 {
     double sum = 0, sum2 = 0;
     for (int y = r.Y; y < r.Y + r.H; ++y)
@@ -104,7 +80,7 @@ TStats Brightness(const TPicture& p, TRect r)
     return {sum / n, std::sqrt(std::max(0.0, sum2 / n - (sum / n) * (sum / n)))};
 }
 
-bool Inside(TRect r, int x, int y)
+bool Inside(TBox r, int x, int y)
 {
     return x >= r.X && y >= r.Y && x < r.X + r.W && y < r.Y + r.H;
 }
@@ -136,8 +112,8 @@ TEST_P(SkinPairs, HighlightedTwinDiffersInsideEveryButtonAndNowhereElse)
     const TPicture lit = Load(std::string(GetParam().Name) + "_.jpg");
     ASSERT_FALSE(plain.Empty());
     ASSERT_FALSE(lit.Empty());
-    const std::vector<TRect>& buttons = GetParam().Buttons;
-    for (const TRect& b : buttons) {
+    const std::vector<TBox>& buttons = GetParam().Buttons;
+    for (const TBox& b : buttons) {
         long changed = 0;
         for (int y = b.Y; y < b.Y + b.H; ++y)
             for (int x = b.X; x < b.X + b.W; ++x)
@@ -148,10 +124,10 @@ TEST_P(SkinPairs, HighlightedTwinDiffersInsideEveryButtonAndNowhereElse)
     long blockPixelsDiffering = 0;
     for (int y = 0; y < GetParam().Height; ++y)
         for (int x = 0; x < GetParam().Width; ++x) {
-            if (std::any_of(buttons.begin(), buttons.end(), [&](TRect b) { return Inside(b, x, y); }))
+            if (std::any_of(buttons.begin(), buttons.end(), [&](TBox b) { return Inside(b, x, y); }))
                 continue;
-            const TRect block{x / 8 * 8, y / 8 * 8, 8, 8};
-            const bool touches = std::any_of(buttons.begin(), buttons.end(), [&](TRect b) {
+            const TBox block{x / 8 * 8, y / 8 * 8, 8, 8};
+            const bool touches = std::any_of(buttons.begin(), buttons.end(), [&](TBox b) {
                 return block.X < b.X + b.W && b.X < block.X + 8 && block.Y < b.Y + b.H && b.Y < block.Y + 8;
             });
             const int d = Difference(plain, lit, x, y);
@@ -189,14 +165,14 @@ TEST(SkinGrounds, TextAreasAreDarkAndQuiet)
 {
     const struct {
         const char* File;
-        TRect Area;
+        TBox Area;
         double MaxMean, MaxDeviation;
     } cases[] = {
-        {"GameType.jpg", {581, 210, 188, 206}, 0.08, 0.05},
-        {"Help.jpg", {149, 190, 505, 286}, 0.08, 0.05},
-        {"bg_techno.jpg", {297, 46, 208, 496}, 0.12, 0.06},
-        {"bg_Nature.jpg", {297, 46, 208, 496}, 0.12, 0.06},
-        {"bg_Kids.jpg", {297, 46, 208, 496}, 0.12, 0.06},
+        {"GameType.jpg", WFourfall::kGameTypeDescription, 0.08, 0.05},
+        {"Help.jpg", WFourfall::kHelpText, 0.08, 0.05},
+        {"bg_techno.jpg", WFourfall::kPlayBoard, 0.12, 0.06},
+        {"bg_Nature.jpg", WFourfall::kPlayBoard, 0.12, 0.06},
+        {"bg_Kids.jpg", WFourfall::kPlayBoard, 0.12, 0.06},
     };
     for (const auto& c : cases) {
         const TStats s = Brightness(Load(c.File), c.Area);
@@ -211,7 +187,9 @@ TEST(SkinGrounds, ScorePanelKeepsItsNumberRowsDark)
     for (const char* file : {"bg_techno.jpg", "bg_Nature.jpg", "bg_Kids.jpg"}) {
         const TPicture p = Load(file);
         for (int k = 0; k < 6; ++k) {
-            const TRect row{58 + 8, 79 + k * 146 / 6 + 3, 102 - 16, (k + 1) * 146 / 6 - k * 146 / 6 - 6};
+            const TBox& panel = WFourfall::kPlayScorePanel;
+            const TBox row{panel.X + 8, panel.Y + k * panel.H / 6 + 3, panel.W - 16,
+                           (k + 1) * panel.H / 6 - k * panel.H / 6 - 6};
             const TStats s = Brightness(p, row);
             if (k % 2)
                 EXPECT_LT(s.Mean, 0.1) << file << " row " << k;

@@ -31,7 +31,7 @@ TEST_P(ColourSettleTable, RemovesStraightLinesAndLetsTheRestFall)
     const ColourCase& c = GetParam();
     SetLevel(1);
     SetBottomRows(c.before);
-    ClearFlags();
+    ClearRequests();
     TCFourfall(4).Settle();
     EXPECT_EQ(GameState.Score, c.points);
     EXPECT_EQ(GameState.LinesLeft, 30 - c.points / 10);
@@ -103,7 +103,7 @@ TEST_F(RulesTest, ColourColumnCyclesItsColoursUpEvenAgainstTheWallAndTheStack)
     column->Y = 28;
     GameState.Board[31][13] = 5;
     Place(column);
-    ClearFlags();
+    ClearRequests();
     column->Rotate();
     EXPECT_EQ(GameState.Board[28][13], 2);
     EXPECT_EQ(GameState.Board[29][13], 3);

@@ -41,7 +41,7 @@ TEST_F(CommandFiguresTest, CreatorFillsTheLowestHoleFirstThenTheNextOne)
         GameState.Board[y][7] = y == 30 ? 0 : 4;
     }
     TAbsFigure* creator = Place(new TCreatFig());
-    ClearFlags();
+    ClearRequests();
     creator->Drop();
     EXPECT_EQ(GameState.Board[30][7], 1);
     EXPECT_EQ(GameState.Board[10][7], 0);
@@ -62,7 +62,7 @@ TEST_F(CommandFiguresTest, CreatorOverAFullColumnDoesNothing)
     for (int y = 11; y <= 31; ++y) {
         GameState.Board[y][7] = 3;
     }
-    ClearFlags();
+    ClearRequests();
     creator->Drop();
     EXPECT_FALSE(GameState.Changed);
     EXPECT_EQ(Column(7, 1), std::string(9, '.') + "1" + std::string(21, '3'));
@@ -72,7 +72,7 @@ TEST_F(CommandFiguresTest, CreatorThatFillsTheLastGapOfTheBottomRowRemovesIt)
 {
     SetBottomRows({"......5......", "123456.123456"});
     TAbsFigure* creator = Place(new TCreatFig());
-    ClearFlags();
+    ClearRequests();
     creator->Rotate();
     EXPECT_EQ(GameState.Score, 105);
     EXPECT_TRUE(GameState.SndRemove);
@@ -85,7 +85,7 @@ TEST_F(CommandFiguresTest, CreatorThatFillsTheLastGapOfTheBottomRowRemovesIt)
 TEST_F(CommandFiguresTest, DestroyerRemovesTheTopmostBlockPerPress)
 {
     TAbsFigure* destroyer = Place(new TDestrFig());
-    ClearFlags();
+    ClearRequests();
     destroyer->Drop();
     EXPECT_FALSE(GameState.Changed) << "nothing below it";
     SetBottomRows({"......2......", "......3......", "......4......"});
@@ -104,7 +104,7 @@ TEST_F(CommandFiguresTest, SpecialFiguresCannotBeTurnedOrDropped)
     for (int kind = 0; kind < 2; ++kind) {
         TAbsFigure* f = Place(kind == 0 ? static_cast<TAbsFigure*>(new TCreatFig()) : new TDestrFig());
         const std::vector<std::string> shape = FigureRows(*f);
-        ClearFlags();
+        ClearRequests();
         f->Rotate();
         f->Drop();
         f->Down();
@@ -149,7 +149,7 @@ TEST_F(CommandFiguresTest, LandingInACompletedRowLeavesTheBlocksThatMovedDown)
     destroyer->X = 7;
     destroyer->Y = 30;
     destroyer->Stamp();
-    ClearFlags();
+    ClearRequests();
     FallTick();
     EXPECT_EQ(GameState.Score, 105);
     EXPECT_EQ(Column(7, 28), ".64.")

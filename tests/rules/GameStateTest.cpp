@@ -235,7 +235,7 @@ TEST_F(GameStateTest, GameEndsWhenTheNewFigureDoesNotFitAndItIsNotShown)
     SelectGame(0);
     StartGame();
     GameState.Board[2][7] = 5; // right under the spawn place
-    ClearFlags();
+    ClearRequests();
     GameState.Score = 0; // does not enter the list
     FallTick();          // cannot move: lands where it spawned, and the next one does not fit
     EXPECT_EQ(GameState.Status, kStatusGameOver);
@@ -302,7 +302,7 @@ TEST_F(FigureTest, TurnIsAQuarterTurnCounterClockwiseAnchoredTopLeft)
 TEST_F(FigureTest, MoveIntoWallOrBlockFailsAndChangesNothing)
 {
     TAbsFigure* f = Place(MakeFigure({"XX"}, 1, 5));
-    ClearFlags();
+    ClearRequests();
     EXPECT_FALSE(f->Move(-1, 0));
     EXPECT_EQ(f->X, 1);
     EXPECT_FALSE(GameState.Changed);
@@ -333,14 +333,14 @@ TEST_F(FigureTest, HitBottomIsRaisedOnEverySupportedMoveAndClearedInFreeFall)
 TEST_F(FigureTest, DropAddsTheRowsFallenAndDoesNotLand)
 {
     TAbsFigure* f = Place(MakeFigure({"XX"}, 4, 21));
-    ClearFlags();
+    ClearRequests();
     f->Drop();
     EXPECT_EQ(f->Y, 31);
     EXPECT_EQ(GameState.Score, 10);
     EXPECT_TRUE(GameState.SndDrop);
     EXPECT_TRUE(GameState.Changed);
     // Still the falling figure: it can slide and drop again.
-    ClearFlags();
+    ClearRequests();
     f->Drop();
     EXPECT_EQ(GameState.Score, 10);
     EXPECT_FALSE(GameState.SndDrop);
@@ -369,7 +369,7 @@ TEST_F(FigureTest, DownScoresOnlyWhenItMovesAndNeverLands)
 TEST_F(FigureTest, BlockedRotationLeavesTheFigureAsItWas)
 {
     TAbsFigure* f = Place(MakeFigure({"XXXX"}, 3, 30));
-    ClearFlags();
+    ClearRequests();
     f->Rotate(); // would reach below the floor
     EXPECT_EQ(FigureRows(*f), (std::vector<std::string>{"XXXX"}));
     EXPECT_FALSE(GameState.SndRotate);
@@ -377,7 +377,7 @@ TEST_F(FigureTest, BlockedRotationLeavesTheFigureAsItWas)
     EXPECT_EQ(BoardRow(30), "..3333.......");
 
     f->Move(0, -5);
-    ClearFlags();
+    ClearRequests();
     f->Rotate();
     EXPECT_EQ(FigureRows(*f), (std::vector<std::string>{"X", "X", "X", "X"}));
     EXPECT_TRUE(GameState.SndRotate);

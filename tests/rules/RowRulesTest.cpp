@@ -33,7 +33,7 @@ TEST_P(SettleTable, RemovesAndScoresFullRows)
     SetLevel(1);
     GameState.LinesLeft = c.linesLeft;
     SetBottomRows(c.bottom);
-    ClearFlags();
+    ClearRequests();
     game.Settle();
     EXPECT_EQ(GameState.Score, c.points);
     EXPECT_EQ(GameState.Level, c.level);

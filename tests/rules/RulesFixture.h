@@ -4,9 +4,11 @@
 
 #include "rules/AbsFigure.h"
 #include "rules/AbsGame.h"
+#include "rules/BoardText.h"
 #include "rules/GameState.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
+#include "rules/ProcessState.h"
 
 #include <gtest/gtest.h>
 
@@ -45,15 +47,10 @@ inline std::vector<std::string> FigureRows(const TAbsFigure& f)
     return rows;
 }
 
-// One board row as text: '.' empty, '1'..'7' colour, '#' wall, '?' other.
+// One board row as text (see rules/BoardText.h).
 inline std::string BoardRow(int y)
 {
-    std::string row;
-    for (int x = 1; x <= GameState.Width; ++x) {
-        const uint8_t v = GameState.Board[y][x];
-        row += v == 0 ? '.' : v == 255 ? '#' : v <= 7 ? static_cast<char>('0' + v) : '?';
-    }
-    return row;
+    return BoardRowText(GameState, y);
 }
 
 // Sets the bottom rows of the board from text, the last given row at the
@@ -69,27 +66,17 @@ inline void SetBottomRows(const std::vector<std::string>& rows)
     }
 }
 
-// Clears all request flags.
-inline void ClearFlags()
-{
-    GameState.Changed = GameState.NewHiScore = false;
-    GameState.SndRotate = GameState.SndHitBottom = GameState.SndDrop = GameState.SndRemove = false;
-    GameState.SndNewLevel = GameState.SndGameOver = GameState.SndClap = false;
-}
-
 // Every test starts from a program just started: defaults, empty table,
 // a 13 x 31 board.
 class RulesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RulesReset();
-        ResetOptions();
-        ClearScores();
+        ResetRulesProcessState();
         RulesInit(12345);
         SetSize(13, 31);
     }
-    void TearDown() override { RulesReset(); }
+    void TearDown() override { ResetRulesProcessState(); }
 
     // Replaces CurFig with f, stamped on the board.
     static TAbsFigure* Place(TAbsFigure* f)

@@ -9,6 +9,7 @@
 
 #include <jpeglib.h>
 
+#include "screens/layout/PageLayout.h"
 #include "wlib/graphics/Bitmap.h"
 
 namespace WFourfall::Test {
@@ -151,7 +152,8 @@ TFixtureData::TFixtureData()
             WriteSolidJpeg(dir + "/Skin/" + name + ".jpg", 800, 600, SkinColour(name));
     }
     for (const char* name : {"Question", "Question_"})
-        WriteSolidJpeg(dir + "/Skin/" + name + ".jpg", 460, 180, SkinColour(name));
+        WriteSolidJpeg(dir + "/Skin/" + name + ".jpg", WFourfall::kQuestionBox.W, WFourfall::kQuestionBox.H,
+                       SkinColour(name));
     WriteJpeg(dir + "/Skin/Balls.jpg", 7 * 16, 3 * 16,
               [](int x, int y, const void*) { return TileColour(x / 16, y / 16); });
     std::ofstream help(dir + "/Skin/help.txt", std::ios::binary);

@@ -38,7 +38,7 @@ bool Near565(uint16_t pixel, TRgb c);
 constexpr int kHelpLines = 60;
 
 // The fixture data in a temporary folder of its own, removed with this object:
-// Skin/ with every page pair, the question box pair (460 x 180), backgrounds,
+// Skin/ with every page pair, the question box pair (the box's size), backgrounds,
 // Balls.jpg and help.txt of kHelpLines numbered lines, and Sounds/ with the
 // seven effects. No music.
 class TFixtureData {

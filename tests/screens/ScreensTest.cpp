@@ -3,16 +3,21 @@
 // help scrolling and the sound front end.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <optional>
 
 #include "platform/OfflineAudioDriver.h"
 #include "platform/SettingsStore.h"
+#include "platform/hssDriver.h"
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
+#include "rules/GameTypes.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
 #include "screens/GamePages.h"
-#include "sound/hssDriver.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
+#include "screens/ProcessState.h"
+#include "screens/layout/PageLayout.h"
 #include "tests/screens/Fixtures.h"
 #include "wlib/TestHost.h"
 #include "wlib/sound/Musics.h"
@@ -32,11 +37,7 @@ class GameOnHost : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Platform::SetUserSettings(&Store);
-        hssSetDefaultDriverFactory(TOfflineAudioDriver::Factory());
-        UseFixedRulesSeed(11);
-        ResetOptions();
-        ClearScores();
+        Process.emplace(&Store, TOfflineAudioDriver::Factory(), 11);
         Pages = std::make_unique<TGamePages>();
         Pages->Services.DataFolder = Data.Path();
         Host.Attach(*Pages);
@@ -46,9 +47,7 @@ protected:
     void TearDown() override
     {
         Pages.reset();
-        UseClockRulesSeed();
-        hssSetDefaultDriverFactory(nullptr);
-        Platform::SetUserSettings(nullptr);
+        Process.reset();
     }
     void StartGame(int k)
     {
@@ -67,7 +66,8 @@ protected:
 
     TFixtureData Data;
     Platform::TMemorySettingsStore Store;
-    TTestHost Host; // outlives the pages
+    std::optional<TProcessScope> Process; // set up after the store, ended before it
+    TTestHost Host;                       // outlives the pages
     std::unique_ptr<TGamePages> Pages;
 };
 
@@ -91,7 +91,7 @@ TEST_P(BoardCells, TileComesFromColourColumnAndStyleRow)
     GameState.Board[c.Row + 1][c.Column + 1] = static_cast<uint8_t>(c.Colour);
     Options.NumBlocks = c.Style;
     Host.Paint();
-    const int x = 297 + c.Column * 16, y = 46 + c.Row * 16;
+    const int x = kPlayBoard.X + c.Column * 16, y = kPlayBoard.Y + c.Row * 16;
     const Platform::Bitmap* sheet = Pages->Skins.Balls.Pixels();
     ASSERT_NE(sheet, nullptr);
     const int sx = (c.Colour - 1) * 16, sy = c.Style * 16;
@@ -153,16 +153,19 @@ TEST_F(GameOnHost, ScorePanelRedrawsWholeNumbers)
                 n += Near565(Host.Pixel(x, y), text) ? 1 : 0;
         return n;
     };
-    const int two = count(58, 79 + 24, 160, 79 + 48);
+    // Row 1 of the panel's six holds the score.
+    const TBox& panel = kPlayScorePanel;
+    const int row = panel.H / 6;
+    const int two = count(panel.X, panel.Y + row, panel.Right(), panel.Y + 2 * row);
     GameState.Score = 4096;
     Host.Paint();
-    const int four = count(58, 79 + 24, 160, 79 + 48);
+    const int four = count(panel.X, panel.Y + row, panel.Right(), panel.Y + 2 * row);
     GameState.Score = 12;
     Host.Paint();
     EXPECT_GT(two, 0);
     EXPECT_GT(four, two);
-    EXPECT_EQ(count(58, 79 + 24, 160, 79 + 48), two); // no leftovers of the longer number
-    EXPECT_EQ(count(58, 79, 160, 79 + 24), 0);        // rows 0, 2 and 4 stay empty
+    EXPECT_EQ(count(panel.X, panel.Y + row, panel.Right(), panel.Y + 2 * row), two); // no leftovers
+    EXPECT_EQ(count(panel.X, panel.Y, panel.Right(), panel.Y + row), 0); // rows 0, 2 and 4 stay empty
 }
 
 TEST_F(GameOnHost, EffectsRequestedWhileSoundIsOffWaitAndThenAllPlay)
@@ -290,6 +293,53 @@ INSTANTIATE_TEST_SUITE_P(Cases, HelpScroll,
                                            TScrollCase{"up_whole_lines", 21, 2000, 420, false, 189},
                                            TScrollCase{"no_line_height_yet", 0, 2000, 0, true, 214}),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// The one reset that tests, the driver and the replay tool start from puts
+// back every global a run of the game changes.
+TEST(ProcessState, ResetPutsEveryGlobalBackAsAtStart)
+{
+    Platform::TMemorySettingsStore store;
+    GFourfall::RulesInit(3);
+    GFourfall::RegisterGameTypes();
+    Options.ZPlayMusic = 0;
+    Options.StartLevel = 9;
+    std::strcpy(HiScores.PlayerName, "Zed");
+    HiScores.Entries[2][0][0].Score = 500;
+    Platform::SetUserSettings(&store);
+    hssSetDefaultDriverFactory(TOfflineAudioDriver::Factory());
+
+    EXPECT_TRUE(ResetProcessState());
+    EXPECT_EQ(GameState.GameCount, 0);
+    EXPECT_EQ(GameState.CurFig, nullptr);
+    EXPECT_EQ(Options.ZPlayMusic, 1);
+    EXPECT_EQ(Options.StartLevel, 1);
+    EXPECT_STREQ(HiScores.PlayerName, "Anonymous");
+    EXPECT_EQ(HiScores.Entries[2][0][0].Score, 0);
+    EXPECT_NE(&Platform::UserSettings(), &store);
+    EXPECT_FALSE(static_cast<bool>(hssDefaultDriverFactory()));
+}
+
+TEST(ProcessState, ResetTellsOfASpeakerStillOpen)
+{
+    AcquireSpeaker();
+    EXPECT_FALSE(ResetProcessState());
+    ReleaseSpeaker();
+    EXPECT_TRUE(ResetProcessState());
+}
+
+TEST(ProcessState, ScopeSetsTheRunUpAndPutsItBack)
+{
+    Platform::TMemorySettingsStore store;
+    {
+        TProcessScope scope(&store, TOfflineAudioDriver::Factory(), 5);
+        EXPECT_EQ(&Platform::UserSettings(), &store);
+        EXPECT_TRUE(static_cast<bool>(hssDefaultDriverFactory()));
+        Options.ZNextFig = 0;
+    }
+    EXPECT_NE(&Platform::UserSettings(), &store);
+    EXPECT_FALSE(static_cast<bool>(hssDefaultDriverFactory()));
+    EXPECT_EQ(Options.ZNextFig, 1);
+}
 
 TEST(Speaker, SharedByItsUsersAndClosedByTheLast)
 {

@@ -2,7 +2,7 @@
 // helpers that run the mixer on plain buffers.
 #pragma once
 
-#include "sound/hssDriver.h"
+#include "platform/hssDriver.h"
 
 #include <cstdint>
 #include <string>

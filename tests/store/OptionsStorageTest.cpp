@@ -5,7 +5,7 @@
 #include "platform/SettingsStore.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
-#include "store/Options.h"
+#include "rules/Options.h"
 #include "store/Registry.h"
 #include "tests/platform/TempFolder.h"
 

@@ -4,8 +4,8 @@
 
 #include "platform/SettingsStore.h"
 #include "rules/GameState.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
 #include "store/OptionsStorage.h"
 #include "store/Registry.h"
 #include "tests/platform/TempFolder.h"

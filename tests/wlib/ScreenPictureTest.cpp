@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/Bitmap.h"
-#include "platform/PngFile.h"
+#include "platform/desktop/Bitmap.h"
+#include "platform/desktop/PngFile.h"
 #include "tests/platform/PictureFolder.h"
 #include "tests/wlib/SkinPictures.h"
 #include "wlib/IButton.h"

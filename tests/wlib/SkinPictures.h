@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/Bitmap.h"
+#include "platform/desktop/Bitmap.h"
 #include "wlib/graphics/Bitmap.h"
 
 namespace WLibTest {

@@ -4,8 +4,10 @@
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
+#include "rules/ProcessState.h"
+#include "rules/StateWriter.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -58,94 +60,10 @@ bool ParseNumber(const std::string& token, bool allowNegative, int64_t low, int6
     return true;
 }
 
-char CellChar(uint8_t v)
-{
-    if (v == kCellEmpty) {
-        return '.';
-    }
-    if (v == kCellWall) {
-        return '#';
-    }
-    if (v >= 1 && v <= 7) {
-        return static_cast<char>('0' + v);
-    }
-    return '?';
-}
-
-// A JSON string of the bytes of text: quotes, backslashes, control bytes and
-// bytes above 127 are escaped, so the line stays plain ASCII.
-void WriteJsonString(std::ostream& out, const char* text, std::size_t maxLength)
-{
-    static const char kHex[] = "0123456789abcdef";
-    out << '"';
-    for (std::size_t i = 0; i < maxLength && text[i] != '\0'; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '"' || c == '\\') {
-            out << '\\' << static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            out << "\\u00" << kHex[c >> 4] << kHex[c & 15];
-        } else {
-            out << static_cast<char>(c);
-        }
-    }
-    out << '"';
-}
-
-void WriteFigure(std::ostream& out, const TAbsFigure* f)
-{
-    if (f == nullptr) {
-        out << "null";
-        return;
-    }
-    const int w = f->Width < 0 ? 0 : (f->Width > kFigureSize ? kFigureSize : f->Width);
-    const int h = f->Height < 0 ? 0 : (f->Height > kFigureSize ? kFigureSize : f->Height);
-    out << "{\"x\":" << f->X << ",\"y\":" << f->Y << ",\"w\":" << f->Width << ",\"h\":" << f->Height
-        << ",\"cells\":[";
-    for (int r = 0; r < h; ++r) {
-        out << (r ? ",\"" : "\"");
-        for (int c = 0; c < w; ++c) {
-            out << CellChar(f->Cells[r][c]);
-        }
-        out << '"';
-    }
-    out << "]}";
-}
-
 void Print(std::ostream& out)
 {
-    TGameState& s = GameState;
-    out << "{\"status\":" << s.Status << ",\"score\":" << s.Score << ",\"level\":" << s.Level
-        << ",\"linesLeft\":" << s.LinesLeft << ",\"fallPeriod\":" << s.FallPeriod
-        << ",\"difficulty\":" << s.Difficulty << ",\"gameNum\":" << s.GameNum
-        << ",\"hiScorePos\":" << s.HiScorePos;
-    out << ",\"flags\":{\"changed\":" << s.Changed << ",\"newHiScore\":" << s.NewHiScore
-        << ",\"rotate\":" << s.SndRotate << ",\"hitBottom\":" << s.SndHitBottom << ",\"drop\":" << s.SndDrop
-        << ",\"remove\":" << s.SndRemove << ",\"newLevel\":" << s.SndNewLevel
-        << ",\"gameOver\":" << s.SndGameOver << ",\"clap\":" << s.SndClap << '}';
-    out << ",\"board\":[";
-    for (int y = 1; y <= s.Height; ++y) {
-        out << (y > 1 ? ",\"" : "\"");
-        for (int x = 1; x <= s.Width; ++x) {
-            out << CellChar(s.Board[y][x]);
-        }
-        out << '"';
-    }
-    out << "],\"cur\":";
-    WriteFigure(out, s.CurFig);
-    out << ",\"next\":";
-    WriteFigure(out, s.NextFig);
-    out << ",\"table\":[";
-    const int type = s.GameNum >= 0 && s.GameNum < kScoreTypeSlots ? s.GameNum : 0;
-    for (int i = 0; i < kScoreEntries; ++i) {
-        const THiScoreEntry& e = HiScores.Entries[type][0][i];
-        out << (i ? ",{\"name\":" : "{\"name\":");
-        WriteJsonString(out, e.Name, kScoreNameSize);
-        out << ",\"score\":" << e.Score << '}';
-    }
-    out << "]}\n";
-    s.Changed = s.NewHiScore = false;
-    s.SndRotate = s.SndHitBottom = s.SndDrop = s.SndRemove = false;
-    s.SndNewLevel = s.SndGameOver = s.SndClap = false;
+    WriteStateJson(out, GameState, HiScores);
+    ClearRequests();
 }
 
 int Fail(std::ostream& err, const std::string& token, const char* why)
@@ -182,9 +100,7 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
             }
             // A fresh program's state, so that a run in a process that ran
             // another one before replays the same.
-            RulesReset();
-            ResetOptions();
-            ClearScores();
+            ResetRulesProcessState();
             RulesInit(static_cast<uint32_t>(a));
             RegisterGameTypes();
             seeded = true;

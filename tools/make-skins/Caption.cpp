@@ -1,8 +1,8 @@
 #include "tools/make-skins/Caption.h"
 
-#include "platform/Bitmap.h"
-#include "platform/DeviceContext.h"
-#include "platform/Font.h"
+#include "platform/desktop/Bitmap.h"
+#include "platform/desktop/DeviceContext.h"
+#include "platform/desktop/Font.h"
 
 #include <cstring>
 

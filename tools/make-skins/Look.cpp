@@ -1,6 +1,6 @@
 #include "tools/make-skins/Look.h"
 
-#include "screens/TileColours.h"
+#include "screens/layout/TileColours.h"
 #include "tools/make-skins/Caption.h"
 
 #include <algorithm>
@@ -48,7 +48,7 @@ TColor CellColor(int index)
     return Hex(WFourfall::kTileColours[std::clamp(index, 0, 6)]);
 }
 
-void Caption(TRaster& r, TRect box, const std::string& text, int height, bool bold, TColor color, int padding,
+void Caption(TRaster& r, TBox box, const std::string& text, int height, bool bold, TColor color, int padding,
              double shadow)
 {
     const TMask m = Fitted(text, box.W - 2 * padding, height, bold);
@@ -79,7 +79,7 @@ void Title(TRaster& r, const std::string& text, int centreX, int top, int height
     });
 }
 
-void Plate(TRaster& r, TRect box, const std::string& text, int textHeight, bool lit, const TTheme& theme,
+void Plate(TRaster& r, TBox box, const std::string& text, int textHeight, bool lit, const TTheme& theme,
            int inset, bool bold, int padding)
 {
     const double x0 = box.X + inset, y0 = box.Y + inset, x1 = box.Right() - inset, y1 = box.Bottom() - inset;
@@ -97,11 +97,11 @@ void Plate(TRaster& r, TRect box, const std::string& text, int textHeight, bool 
     r.RoundFrame(x0, y0, x1, y1, radius, 1.6, c.Rim, lit ? 0.95 : 0.7);
     r.RoundFrame(x0 + 1.5, y0 + 1.5, x1 - 1.5, y1 - 1.5, std::max(1.0, radius - 1.5), 1.0, Hex(0x000000),
                  0.18);
-    const TRect inner{int(x0), int(y0), int(x1 - x0), int(y1 - y0)};
+    const TBox inner{int(x0), int(y0), int(x1 - x0), int(y1 - y0)};
     Caption(r, inner, text, textHeight, bold, c.Text, padding, lit ? 0.9 : 0.75);
 }
 
-void Panel(TRaster& r, TRect inner, int pad, TColor ground, TColor frame, double groundAlpha)
+void Panel(TRaster& r, TBox inner, int pad, TColor ground, TColor frame, double groundAlpha)
 {
     const double x0 = inner.X - pad, y0 = inner.Y - pad, x1 = inner.Right() + pad, y1 = inner.Bottom() + pad;
     r.SoftRect(x0 + 2, y0 + 4, x1 + 2, y1 + 4, 12, 10, Hex(0x000000), 0.5);

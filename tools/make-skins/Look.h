@@ -25,17 +25,17 @@ const TTheme& MenuTheme();
 
 // Caption text centred in `r`, with a soft shadow; shrinks the font until
 // the text fits the width less `padding` on each side.
-void Caption(TRaster& r, TRect box, const std::string& text, int height, bool bold, TColor color,
+void Caption(TRaster& r, TBox box, const std::string& text, int height, bool bold, TColor color,
              int padding = 6, double shadow = 0.85);
 // A big title: warm gradient letters with a dark outline, shadow and glow.
 void Title(TRaster& r, const std::string& text, int centreX, int top, int height);
 
 // A button plate inset `inset` pixels inside `box`, plain or lit, with its caption.
-void Plate(TRaster& r, TRect box, const std::string& text, int textHeight, bool lit, const TTheme& theme,
+void Plate(TRaster& r, TBox box, const std::string& text, int textHeight, bool lit, const TTheme& theme,
            int inset = 4, bool bold = true, int padding = 6);
 
 // A dark, framed panel around `inner`; the frame lies outside it by `pad`.
-void Panel(TRaster& r, TRect inner, int pad, TColor ground, TColor frame, double groundAlpha = 0.85);
+void Panel(TRaster& r, TBox inner, int pad, TColor ground, TColor frame, double groundAlpha = 0.85);
 
 // The menu pages' backdrop: night gradient, soft light, drifting blocks.
 void MenuBackdrop(TRaster& r, uint32_t seed);

@@ -1,7 +1,7 @@
 #include "tools/make-skins/Pages.h"
 
-#include "screens/Captions.h"
-#include "screens/QuestionLayout.h"
+#include "screens/layout/Captions.h"
+#include "screens/layout/PageLayout.h"
 #include "tools/make-skins/Caption.h"
 
 #include <algorithm>
@@ -28,13 +28,13 @@ private:
     uint32_t State;
 };
 
-const TRect kBoard{297, 46, 208, 496};
-const TRect kPreview{638, 67, 107, 152};
-const TRect kPanel{58, 79, 102, 146};
-const TRect kPlayButton{14, 537, 239, 55};
+using WFourfall::kPlayBoard;
+using WFourfall::kPlayMenuButton;
+using WFourfall::kPlayPreview;
+using WFourfall::kPlayScorePanel;
 
 // A small label above a panel: text centred on `box`.
-void Heading(TRaster& r, TRect box, const std::string& text, int height, TColor color)
+void Heading(TRaster& r, TBox box, const std::string& text, int height, TColor color)
 {
     Caption(r, box, text, height, true, color, 2, 0.9);
 }
@@ -45,7 +45,7 @@ struct TPlayLook {
 };
 
 // A thick frame band around `inner`, `width` pixels wide, lit from above.
-void FrameBand(TRaster& r, TRect inner, int width, const TPlayLook& look, TColor ground)
+void FrameBand(TRaster& r, TBox inner, int width, const TPlayLook& look, TColor ground)
 {
     const double x0 = inner.X - width, y0 = inner.Y - width, x1 = inner.Right() + width,
                  y1 = inner.Bottom() + width;
@@ -62,22 +62,23 @@ void FrameBand(TRaster& r, TRect inner, int width, const TPlayLook& look, TColor
 void PlayFurniture(TRaster& r, const TPlayLook& look)
 {
     // The well: a dark, quiet ground with a barely visible cell grid.
-    FrameBand(r, kBoard, 10, look, look.Well);
-    for (int y = kBoard.Y; y < kBoard.Bottom(); ++y)
-        for (int x = kBoard.X; x < kBoard.Right(); ++x) {
-            const TColor ground = Mix(look.Well, Scale(look.Well, 0.6), double(y - kBoard.Y) / kBoard.H);
+    FrameBand(r, kPlayBoard, 10, look, look.Well);
+    for (int y = kPlayBoard.Y; y < kPlayBoard.Bottom(); ++y)
+        for (int x = kPlayBoard.X; x < kPlayBoard.Right(); ++x) {
+            const TColor ground =
+                Mix(look.Well, Scale(look.Well, 0.6), double(y - kPlayBoard.Y) / kPlayBoard.H);
             r.Set(x, y, ground);
-            if ((x - kBoard.X) % 16 == 0 || (y - kBoard.Y) % 16 == 0)
+            if ((x - kPlayBoard.X) % 16 == 0 || (y - kPlayBoard.Y) % 16 == 0)
                 r.Blend(x, y, look.WellGrid, 0.5);
         }
     // Next figure and score panel.
-    FrameBand(r, kPreview, 8, look, look.PanelGround);
-    Heading(r, {kPreview.X - 8, kPreview.Y - 42, kPreview.W + 16, 28}, "Next", 22, look.Label);
-    FrameBand(r, kPanel, 8, look, look.PanelGround);
+    FrameBand(r, kPlayPreview, 8, look, look.PanelGround);
+    Heading(r, {kPlayPreview.X - 8, kPlayPreview.Y - 42, kPlayPreview.W + 16, 28}, "Next", 22, look.Label);
+    FrameBand(r, kPlayScorePanel, 8, look, look.PanelGround);
     const char* labels[] = {"Score", "Level", "Lines"};
     for (int k = 0; k < 6; ++k) {
-        const TRect row{kPanel.X, kPanel.Y + k * kPanel.H / 6, kPanel.W,
-                        (k + 1) * kPanel.H / 6 - k * kPanel.H / 6};
+        const TBox row{kPlayScorePanel.X, kPlayScorePanel.Y + k * kPlayScorePanel.H / 6, kPlayScorePanel.W,
+                       (k + 1) * kPlayScorePanel.H / 6 - k * kPlayScorePanel.H / 6};
         if (k % 2 == 0) {
             Caption(r, row, labels[k / 2], 17, true, look.Label, 2, 0.8);
         } else {
@@ -284,9 +285,8 @@ TSkin MenuSkin()
     Title(base, "Tumbletown", 400, 22, 84);
     Caption(base, {0, 560, 800, 30}, "a falling-block puzzle", 18, false, Hex(0xB9C6EE), 2, 0.8);
     std::vector<TButton> buttons;
-    const int tops[] = {125, 195, 266, 336, 406};
-    for (int i = 0; i < 5; ++i)
-        buttons.push_back({{236, tops[i], 332, 69}, WFourfall::kMenuCaptions[i], 32, 7});
+    for (int i = 0; i < WFourfall::kMenuButtonCount; ++i)
+        buttons.push_back({WFourfall::kMenuButtons[i], WFourfall::kMenuCaptions[i], 32, 7});
     return ComposeSkin("Menu", base, buttons, MenuTheme());
 }
 
@@ -297,7 +297,7 @@ TSkin GameTypeSkin()
     Title(base, "Choose a Game", 400, 52, 62);
     Panel(base, {239, 180, 326, 268}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.55);
     // The description panel: dark enough for white text.
-    Panel(base, {581, 210, 188, 206}, 10, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
+    Panel(base, WFourfall::kGameTypeDescription, 10, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
     Heading(base, {581, 172, 188, 26}, "About the game", 18, Hex(0xB9C6EE));
     // A little well with a game in progress on the left.
     Panel(base, {50, 190, 144, 256}, 8, Hex(0x05070F), Hex(0x5B7CC9), 1.0);
@@ -308,11 +308,11 @@ TSkin GameTypeSkin()
     for (const auto& c : cells)
         BlockCell(base, 50 + c[0] * 16, 190 + c[1] * 16, 16, CellColor(c[2]));
     Figure(base, 2, 50 + 3 * 16, 190 + 5 * 16, 16, CellColor(6));
+    const auto& at = WFourfall::kGameTypeButtons;
     const char* const* text = WFourfall::kGameTypeCaptions;
     std::vector<TButton> buttons = {
-        {{239, 180, 326, 67}, text[0], 30, 6}, {{239, 247, 326, 67}, text[1], 30, 6},
-        {{239, 314, 326, 67}, text[2], 30, 6}, {{239, 381, 326, 67}, text[3], 30, 6},
-        {{281, 481, 239, 55}, text[4], 28, 5},
+        {at[0], text[0], 30, 6}, {at[1], text[1], 30, 6}, {at[2], text[2], 30, 6},
+        {at[3], text[3], 30, 6}, {at[4], text[4], 28, 5},
     };
     return ComposeSkin("GameType", base, buttons, MenuTheme());
 }
@@ -324,15 +324,14 @@ TSkin OptionsSkin()
     Title(base, "Options", 400, 60, 66);
     // Opaque enough that the drifting blocks behind it do not show through.
     Panel(base, {240, 182, 378, 256}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.97);
+    const auto& at = WFourfall::kOptionsButtons;
     const char* const* text = WFourfall::kOptionsCaptions;
     std::vector<TButton> buttons = {
-        {{255, 192, 220, 40}, text[0], 24, 4},  {{477, 192, 57, 49}, text[1], 20, 6},
-        {{545, 192, 57, 49}, text[2], 20, 6},   {{255, 241, 220, 40}, text[3], 24, 4},
-        {{477, 241, 57, 49}, text[4], 20, 6},   {{545, 241, 57, 49}, text[5], 20, 6},
-        {{255, 279, 220, 40}, text[6], 24, 4},  {{477, 290, 120, 30}, text[7], 18, 3},
-        {{477, 320, 120, 30}, text[8], 18, 3},  {{477, 350, 120, 30}, text[9], 18, 3},
-        {{255, 387, 220, 40}, text[10], 24, 4}, {{477, 381, 57, 49}, text[11], 20, 6},
-        {{545, 381, 57, 49}, text[12], 20, 6},  {{281, 481, 239, 55}, text[13], 28, 5},
+        {at[0], text[0], 24, 4},   {at[1], text[1], 20, 6},   {at[2], text[2], 20, 6},
+        {at[3], text[3], 24, 4},   {at[4], text[4], 20, 6},   {at[5], text[5], 20, 6},
+        {at[6], text[6], 24, 4},   {at[7], text[7], 18, 3},   {at[8], text[8], 18, 3},
+        {at[9], text[9], 18, 3},   {at[10], text[10], 24, 4}, {at[11], text[11], 20, 6},
+        {at[12], text[12], 20, 6}, {at[13], text[13], 28, 5},
     };
     return ComposeSkin("Options", base, buttons, MenuTheme());
 }
@@ -342,12 +341,12 @@ TSkin HelpSkin()
     TRaster base(kSkinWidth, kSkinHeight);
     MenuBackdrop(base, 4);
     Title(base, "Help", 400, 60, 70);
-    Panel(base, {149, 190, 505, 286}, 14, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
+    Panel(base, WFourfall::kHelpText, 14, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
     const char* const* text = WFourfall::kHelpCaptions;
     std::vector<TButton> buttons = {
-        {{75, 485, 145, 40}, text[0], 24, 4},
-        {{223, 485, 100, 40}, text[1], 24, 4},
-        {{535, 485, 200, 50}, text[2], 26, 5},
+        {WFourfall::kHelpUp, text[0], 24, 4},
+        {WFourfall::kHelpDown, text[1], 24, 4},
+        {WFourfall::kHelpBack, text[2], 26, 5},
     };
     return ComposeSkin("Help", base, buttons, MenuTheme());
 }
@@ -372,12 +371,13 @@ TSkin HighScoreSkin()
         if (k < 3)
             base.Circle(152 + 2 * k, y + 10, 7, Hex(medals[k]), 0.95);
     }
+    const auto& at = WFourfall::kHighScoreButtons;
     const char* const* text = WFourfall::kHighScoreCaptions;
     std::vector<TButton> buttons = {
-        {{430, 160, 55, 17}, text[0], 14, 0, false, 6}, {{488, 160, 54, 17}, text[1], 14, 0, false, 6},
-        {{545, 160, 89, 17}, text[2], 14, 0, false, 6}, {{637, 160, 93, 17}, text[3], 14, 0, false, 6},
-        {{17, 489, 246, 41}, text[4], 24, 4},           {{264, 489, 330, 41}, text[5], 24, 4},
-        {{595, 489, 192, 41}, text[6], 24, 4},
+        {at[0], text[0], 14, 0, false, 6}, {at[1], text[1], 14, 0, false, 6},
+        {at[2], text[2], 14, 0, false, 6}, {at[3], text[3], 14, 0, false, 6},
+        {at[4], text[4], 24, 4},           {at[5], text[5], 24, 4},
+        {at[6], text[6], 24, 4},
     };
     TTheme theme = MenuTheme();
     theme.Radius = 12;
@@ -386,8 +386,7 @@ TSkin HighScoreSkin()
 
 TSkin QuestionSkin()
 {
-    using WFourfall::TQuestionLayout;
-    const int w = TQuestionLayout::kBox[2], h = TQuestionLayout::kBox[3];
+    const int w = WFourfall::kQuestionBox.W, h = WFourfall::kQuestionBox.H;
     TRaster base(w, h);
     base.VerticalGradient({0, 0, w, h}, {{0.0, Hex(0x1D2D63)}, {1.0, Hex(0x0A1030)}});
     base.RoundFrame(1, 1, w - 1, h - 1, 4, 2, Hex(0x9FB8FF), 0.95);
@@ -397,10 +396,9 @@ TSkin QuestionSkin()
     base.Circle(50, 58, 30, Hex(0xF2B632));
     base.Ring(50, 58, 30, 2, Hex(0xFFE9A8), 0.9);
     Caption(base, {20, 28, 60, 60}, "?", 46, true, Hex(0x2A1B08), 0, 0.25);
-    std::vector<TButton> buttons;
-    for (const auto* r : {&TQuestionLayout::kYes, &TQuestionLayout::kNo})
-        buttons.push_back(
-            {{(*r)[0], (*r)[1], (*r)[2], (*r)[3]}, WFourfall::kQuestionCaptions[buttons.size()], 26, 4});
+    const char* const* text = WFourfall::kQuestionCaptions;
+    std::vector<TButton> buttons = {{WFourfall::kQuestionYes, text[0], 26, 4},
+                                    {WFourfall::kQuestionNo, text[1], 26, 4}};
     TTheme theme = MenuTheme();
     theme.Radius = 10;
     return ComposeSkin("Question", base, buttons, theme);
@@ -453,7 +451,7 @@ TSkin PlaySkin(TPlayTheme which)
         break;
     }
     PlayFurniture(base, look);
-    return ComposeSkin(name, base, {{kPlayButton, WFourfall::kPlayCaption, 28, 5}}, look.Buttons);
+    return ComposeSkin(name, base, {{kPlayMenuButton, WFourfall::kPlayCaption, 28, 5}}, look.Buttons);
 }
 
 } // namespace MakeSkins

@@ -12,11 +12,11 @@
 
 namespace MakeSkins {
 
-constexpr int kSkinWidth = 800;
-constexpr int kSkinHeight = 600;
+constexpr int kSkinWidth = WFourfall::kPageWidth;
+constexpr int kSkinHeight = WFourfall::kPageHeight;
 
 struct TButton {
-    TRect Box;
+    TBox Box;
     std::string Text;
     int TextHeight = 26;
     int Inset = 4;

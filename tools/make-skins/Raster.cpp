@@ -99,7 +99,7 @@ void TRaster::Fill(const TPaint& paint)
             Set(x, y, paint(x + 0.5, y + 0.5));
 }
 
-void TRaster::VerticalGradient(TRect r, const std::vector<std::pair<double, TColor>>& stops)
+void TRaster::VerticalGradient(TBox r, const std::vector<std::pair<double, TColor>>& stops)
 {
     for (int y = std::max(r.Y, 0); y < std::min(r.Bottom(), H); ++y) {
         const double t = (y + 0.5 - r.Y) / r.H;
@@ -233,7 +233,7 @@ void TRaster::DrawMask(const TMask& m, int x, int y, TColor c, double alpha)
         m, x, y, [c](double, double) { return c; }, alpha);
 }
 
-void TRaster::Grain(TRect r, double amount, uint32_t seed)
+void TRaster::Grain(TBox r, double amount, uint32_t seed)
 {
     uint32_t s = seed ? seed : 1;
     for (int y = std::max(0, r.Y); y < std::min(H, r.Bottom()); ++y)

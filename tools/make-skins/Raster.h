@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "screens/layout/PageLayout.h"
+
 namespace MakeSkins {
 
 struct TColor {
@@ -20,12 +22,8 @@ TColor Hex(uint32_t rgb); // 0xRRGGBB
 TColor Mix(TColor a, TColor b, double t);
 TColor Scale(TColor c, double k);
 
-// A rectangle as the screens give them: left, top, width, height.
-struct TRect {
-    int X = 0, Y = 0, W = 0, H = 0;
-    int Right() const { return X + W; }
-    int Bottom() const { return Y + H; }
-};
+// Rectangles are the pages' own: left, top, width, height.
+using WFourfall::TBox;
 
 // A coverage mask, 0 to 1 per pixel.
 struct TMask {
@@ -53,7 +51,7 @@ public:
     void Blend(int x, int y, TColor c, double alpha);
     void Fill(const TPaint& paint);
     // A vertical gradient through (position 0..1, colour) stops over `r`.
-    void VerticalGradient(TRect r, const std::vector<std::pair<double, TColor>>& stops);
+    void VerticalGradient(TBox r, const std::vector<std::pair<double, TColor>>& stops);
 
     // Anti-aliased shapes, painted by `paint` (window coordinates).
     void RoundRect(double x0, double y0, double x1, double y1, double radius, const TPaint& paint,
@@ -76,7 +74,7 @@ public:
     void DrawMask(const TMask& m, int x, int y, TColor c, double alpha = 1);
 
     // Adds a fixed pseudo-random grain of +- `amount` inside `r`.
-    void Grain(TRect r, double amount, uint32_t seed);
+    void Grain(TBox r, double amount, uint32_t seed);
     // Darkens towards the corners.
     void Vignette(double strength);
 

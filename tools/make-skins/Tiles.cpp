@@ -88,8 +88,8 @@ void Gem(TRaster& r, double x, double y, TColor c)
 
 TRaster TileSheet()
 {
-    TRaster r(kTileColors * kTileSize, kTileStyles * kTileSize);
-    for (int i = 0; i < kTileColors; ++i) {
+    TRaster r(kTileColourCount * kTileSize, kTileStyles * kTileSize);
+    for (int i = 0; i < kTileColourCount; ++i) {
         const TColor c = CellColor(i);
         const double x = i * kTileSize;
         BlockCell(r, x, 0, kTileSize, c);

@@ -3,12 +3,13 @@
 // colour for players who cannot tell the colours apart, faceted gem).
 #pragma once
 
+#include "screens/layout/TileColours.h"
 #include "tools/make-skins/Raster.h"
 
 namespace MakeSkins {
 
-constexpr int kTileSize = 16;
-constexpr int kTileColors = 7;
+using WFourfall::kTileColourCount;
+using WFourfall::kTileSize;
 constexpr int kTileStyles = 4;
 
 TRaster TileSheet();

@@ -1,23 +1,25 @@
 #include "tools/tumbletown-driver/Driver.h"
 
-#include <cctype>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <sstream>
 
 #include "platform/Cp1252.h"
+#include "platform/KeyCodes.h"
 #include "platform/OfflineAudioDriver.h"
 #include "platform/SettingsStore.h"
-#include "platform/UrlOpener.h"
-#include "platform/YesNoQuestion.h"
+#include "platform/desktop/UrlOpener.h"
+#include "platform/desktop/YesNoQuestion.h"
+#include "platform/hssDriver.h"
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
+#include "rules/HiScores.h"
+#include "rules/Options.h"
+#include "rules/StateWriter.h"
 #include "screens/GamePages.h"
+#include "screens/ProcessState.h"
 #include "screens/WFourfall.h"
-#include "sound/hssDriver.h"
-#include "store/HiScores.h"
-#include "store/Options.h"
 #include "store/ScoreSubmit.h"
 #include "wlib/TestHost.h"
 
@@ -62,93 +64,6 @@ private:
     std::ostream& Out;
 };
 
-// Puts the process-wide pieces the game uses back as they were.
-class TGlobalsGuard {
-public:
-    TGlobalsGuard(Platform::TSettingsStore* store, uint32_t seed) : Factory(hssDefaultDriverFactory())
-    {
-        Platform::SetUserSettings(store);
-        hssSetDefaultDriverFactory(TOfflineAudioDriver::Factory());
-        UseFixedRulesSeed(seed);
-        ResetOptions();
-        ClearScores();
-    }
-    ~TGlobalsGuard()
-    {
-        SetHttpExchange({});
-        UseClockRulesSeed();
-        hssSetDefaultDriverFactory(Factory);
-        Platform::SetUserSettings(nullptr);
-    }
-
-private:
-    hssDriverFactory Factory;
-};
-
-char CellChar(uint8_t v)
-{
-    if (v == kCellEmpty)
-        return '.';
-    if (v == kCellWall)
-        return '#';
-    if (v >= 1 && v <= 7)
-        return static_cast<char>('0' + v);
-    return '?';
-}
-
-void WriteFigure(std::ostream& out, const TAbsFigure* f)
-{
-    if (f == nullptr) {
-        out << "null";
-        return;
-    }
-    const int w = f->Width < 0 ? 0 : (f->Width > kFigureSize ? kFigureSize : f->Width);
-    const int h = f->Height < 0 ? 0 : (f->Height > kFigureSize ? kFigureSize : f->Height);
-    out << "{\"x\":" << f->X << ",\"y\":" << f->Y << ",\"w\":" << f->Width << ",\"h\":" << f->Height
-        << ",\"cells\":[";
-    for (int r = 0; r < h; ++r) {
-        out << (r ? ",\"" : "\"");
-        for (int c = 0; c < w; ++c)
-            out << CellChar(f->Cells[r][c]);
-        out << '"';
-    }
-    out << "]}";
-}
-
-// The state in the JSON of fourfall-replay's print, without touching it.
-void WriteState(std::ostream& out)
-{
-    const TGameState& s = GameState;
-    out << "{\"status\":" << s.Status << ",\"score\":" << s.Score << ",\"level\":" << s.Level
-        << ",\"linesLeft\":" << s.LinesLeft << ",\"fallPeriod\":" << s.FallPeriod
-        << ",\"difficulty\":" << s.Difficulty << ",\"gameNum\":" << s.GameNum
-        << ",\"hiScorePos\":" << s.HiScorePos;
-    out << ",\"flags\":{\"changed\":" << s.Changed << ",\"newHiScore\":" << s.NewHiScore
-        << ",\"rotate\":" << s.SndRotate << ",\"hitBottom\":" << s.SndHitBottom << ",\"drop\":" << s.SndDrop
-        << ",\"remove\":" << s.SndRemove << ",\"newLevel\":" << s.SndNewLevel
-        << ",\"gameOver\":" << s.SndGameOver << ",\"clap\":" << s.SndClap << '}';
-    out << ",\"board\":[";
-    for (int y = 1; y <= s.Height; ++y) {
-        out << (y > 1 ? ",\"" : "\"");
-        for (int x = 1; x <= s.Width; ++x)
-            out << CellChar(s.Board[y][x]);
-        out << '"';
-    }
-    out << "],\"cur\":";
-    WriteFigure(out, s.CurFig);
-    out << ",\"next\":";
-    WriteFigure(out, s.NextFig);
-    out << ",\"table\":[";
-    const int type = s.GameNum >= 0 && s.GameNum < kScoreTypeSlots ? s.GameNum : 0;
-    for (int i = 0; i < kScoreEntries; ++i) {
-        const THiScoreEntry& e = HiScores.Entries[type][0][i];
-        out << (i ? ",{\"name\":" : "{\"name\":")
-            << JsonString(std::string(e.Name, strnlen(e.Name, kScoreNameSize))) << ",\"score\":" << e.Score
-            << '}';
-    }
-    out << "]}\n";
-}
-
 const char* PageName(const TGamePages& pages)
 {
     const TApp* front = pages.LastChild;
@@ -181,7 +96,7 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
         << ",\"total\":" << help.Layout.ExtentY << ",\"visible\":" << help.Rect.Height() << '}';
     out << ",\"description\":" << JsonString(pages.GameType.Description.Layout.Text.Text());
     out << ",\"optionMarks\":[";
-    for (int i = 0; i < TOptions::kButtonCount; ++i)
+    for (int i = 0; i < TOptionsPage::kButtonCount; ++i)
         out << (i ? "," : "") << int(pages.OptionsPage.Buttons[i].Selected);
     out << "],\"tabs\":[";
     for (int i = 0; i < 4; ++i)
@@ -191,6 +106,7 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
         << (fall.PlatformTimer != nullptr && host.TimerRunning(fall.PlatformTimer)
                 ? host.TimerPeriod(fall.PlatformTimer)
                 : 0);
+    out << ",\"paused\":" << (pages.Play.Board.IsPaused() ? 1 : 0);
     out << ",\"music\":{\"playing\":" << (pages.Music.IsPlaying() ? 1 : 0)
         << ",\"nextFile\":" << pages.Music.NextFile << '}';
     out << ",\"question\":"
@@ -215,20 +131,8 @@ bool ParseInt(const std::string& text, int64_t& value)
 
 bool ParseKey(const std::string& text, int32_t& key)
 {
-    struct TName {
-        const char* Name;
-        int32_t Code;
-    };
-    static const TName kNames[] = {{"Left", 0x25}, {"Up", 0x26},     {"Right", 0x27},  {"Down", 0x28},
-                                   {"Ctrl", 0x11}, {"Enter", 13},    {"Backspace", 8}, {"Escape", 27},
-                                   {"Space", 32},  {"Delete", 0x2E}, {"Tab", 9}};
-    for (const TName& n : kNames)
-        if (text == n.Name) {
-            key = n.Code;
-            return true;
-        }
-    if (text.size() == 1 && std::isalnum(static_cast<unsigned char>(text[0]))) {
-        key = std::toupper(static_cast<unsigned char>(text[0]));
+    if (const int32_t named = Platform::VirtualKeyFromName(text)) {
+        key = named;
         return true;
     }
     int64_t v = 0;
@@ -240,29 +144,10 @@ bool ParseKey(const std::string& text, int32_t& key)
 
 } // namespace
 
-std::string JsonString(const std::string& text)
-{
-    static const char kHex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            out += "\\u00";
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + '"';
-}
-
 int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out, std::ostream& err)
 {
     Platform::TSettingsFileStore store(setup.StoreFolder);
-    TGlobalsGuard globals(&store, setup.Seed);
+    TProcessScope process(&store, TOfflineAudioDriver::Factory(), setup.Seed);
     TDriverQuestion question(out);
     TDriverBrowser browser(out);
 
@@ -358,7 +243,7 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
             } else if (command == "tree") {
                 out << TApp::DumpTree(pages.get(), "", "\n").Text() << '\n';
             } else if (command == "state") {
-                WriteState(out);
+                WriteStateJson(out, GameState, HiScores);
             } else if (command == "screen") {
                 WriteScreen(out, *pages, host);
             } else {

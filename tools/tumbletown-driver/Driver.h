@@ -49,8 +49,4 @@ struct TDriverSetup {
 // on err naming the line).
 int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out, std::ostream& err);
 
-// The text as a JSON string: quotes, backslashes, control bytes and bytes
-// above 126 escaped, so a line stays plain ASCII.
-std::string JsonString(const std::string& text);
-
 } // namespace WFourfall

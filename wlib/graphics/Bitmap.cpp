@@ -1,7 +1,7 @@
 #include "wlib/graphics/Bitmap.h"
 
-#include "platform/BmpLoader.h"
-#include "platform/DeviceContext.h"
+#include "platform/desktop/BmpLoader.h"
+#include "platform/desktop/DeviceContext.h"
 #include "wlib/graphics/Canvas.h"
 #include "wlib/graphics/ImageLoader.h"
 

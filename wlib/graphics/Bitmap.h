@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/Bitmap.h"
+#include "platform/desktop/Bitmap.h"
 #include "wlib/graphics/AbsBase.h"
 #include "wlib/graphics/Geometry.h"
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "platform/DeviceContext.h"
-#include "wlib/MemStr.h"
+#include "platform/desktop/DeviceContext.h"
+#include "wlib/base/MemStr.h"
 #include "wlib/graphics/AbsBase.h"
 #include "wlib/graphics/Font.h"
 #include "wlib/graphics/Geometry.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/DeviceContext.h"
+#include "platform/desktop/DeviceContext.h"
 #include "wlib/graphics/Canvas.h"
 
 namespace WLib {

@@ -4,8 +4,8 @@
 // changes only its own.
 #pragma once
 
-#include "platform/Font.h"
-#include "wlib/MemStr.h"
+#include "platform/desktop/Font.h"
+#include "wlib/base/MemStr.h"
 #include "wlib/graphics/AbsBase.h"
 #include "wlib/graphics/Geometry.h"
 

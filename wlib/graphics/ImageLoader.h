@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/Bitmap.h"
-#include "platform/DeviceContext.h"
+#include "platform/desktop/Bitmap.h"
+#include "platform/desktop/DeviceContext.h"
 
 namespace ImageLoader {
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 
 #include "sound/hssMusic.h"
-#include "wlib/AString.h"
 #include "wlib/App.h"
-#include "wlib/Items.h"
 #include "wlib/Timer.h"
+#include "wlib/base/AString.h"
+#include "wlib/base/Items.h"
 
 namespace WLib {
 

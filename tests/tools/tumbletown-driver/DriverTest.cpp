@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/PngFile.h"
+#include "platform/desktop/PngFile.h"
+#include "rules/StateWriter.h"
+#include "screens/layout/PageLayout.h"
 #include "store/ScoreSubmit.h"
 #include "tests/platform/PictureFolder.h"
 #include "tests/screens/Fixtures.h"
@@ -21,6 +23,13 @@ namespace WFourfall {
 namespace {
 
 using namespace Test;
+
+// A band 40 pixels high across the middle of the board, where "GAME OVER" and
+// "PAUSE" are written.
+TBox MiddleOfTheBoard()
+{
+    return {kPlayBoard.X, kPlayBoard.Y + kPlayBoard.H / 2 - 20, kPlayBoard.W, 40};
+}
 
 constexpr const char* kServer = "scores.example.test";
 
@@ -123,7 +132,12 @@ constexpr TPoint kGameTypeBack{400, 508}, kOptionsBack{400, 508}, kScoresBack{69
     kPlayBack{133, 564};
 constexpr TPoint kHelpUp{147, 505}, kHelpDown{273, 505};
 constexpr TPoint kScoresClear{140, 509}, kScoresWorld{429, 509};
-constexpr TPoint kTabs[4] = {{457, 168}, {515, 168}, {589, 168}, {683, 168}};
+constexpr TPoint Centre(TBox b, TBox within = {})
+{
+    return {within.X + b.X + b.W / 2, within.Y + b.Y + b.H / 2};
+}
+constexpr TPoint kTabs[4] = {Centre(kHighScoreButtons[0]), Centre(kHighScoreButtons[1]),
+                             Centre(kHighScoreButtons[2]), Centre(kHighScoreButtons[3])};
 
 // Drops figures until the game is over (a drop lays the figure on the
 // stack, the next tick lands it).
@@ -282,9 +296,9 @@ TEST_P(OfferedGames, StartsRunsUnderKeysAndClockAndEndsInGameOver)
     EXPECT_EQ(Field(screens[1], "page"), "Play");
     TPicture playing(dir + "/playing.png"), over(dir + "/over.png");
     ASSERT_NE(over.Bitmap, nullptr);
-    const int board[4] = {297, 46 + 248 - 20, 297 + 208, 46 + 248 + 20};
-    EXPECT_EQ(playing.Count(board[0], board[1], board[2], board[3], kTextColour), 0);
-    EXPECT_GT(over.Count(board[0], board[1], board[2], board[3], kTextColour), 100);
+    const TBox band = MiddleOfTheBoard();
+    EXPECT_EQ(playing.Count(band.X, band.Y, band.Right(), band.Bottom(), kTextColour), 0);
+    EXPECT_GT(over.Count(band.X, band.Y, band.Right(), band.Bottom(), kTextColour), 100);
     // The play screen's button leads back to the menu and stops the timer.
     EXPECT_EQ(Field(screens[2], "page"), "MainMenu");
     EXPECT_EQ(IntField(screens[2], "fallTimer"), 0);
@@ -320,7 +334,7 @@ TEST_F(DriverTest, AResultThatEntersTheTableIsNamedSavedAndSentAfterYes)
     auto requests = run.Starting("request ");
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0], std::string("request ") + kServer + ":80 " +
-                               JsonString(BuildScoreRequest(0, "Zex", score, kServer)));
+                               GFourfall::JsonString(BuildScoreRequest(0, "Zex", score, kServer)));
     EXPECT_EQ(IntField(states[1], "hiScorePos"), -1);
     EXPECT_EQ(Field(screens[1], "playerName"), "Zex");
     const std::string stored = run.StoreFile();
@@ -567,12 +581,16 @@ TEST_F(DriverTest, PauseStopsTheFallAndShowsPause)
     ASSERT_EQ(screens.size(), 2u);
     ASSERT_EQ(states.size(), 3u);
     EXPECT_EQ(IntField(screens[0], "fallTimer"), 0);
-    EXPECT_EQ(IntField(states[0], "status"), 3);
+    EXPECT_EQ(IntField(screens[0], "paused"), 1);
+    // The pause is the screen's: the rules still play.
+    EXPECT_EQ(IntField(states[0], "status"), 1);
     // Neither the clock nor the keys move a paused figure.
     EXPECT_EQ(states[0].substr(states[0].find("\"board\"")), states[1].substr(states[1].find("\"board\"")));
     TPicture picture(dir + "/pause.png");
-    EXPECT_GT(picture.Count(297, 274, 505, 314, kTextColour), 50);
+    const TBox band = MiddleOfTheBoard();
+    EXPECT_GT(picture.Count(band.X, band.Y, band.Right(), band.Bottom(), kTextColour), 50);
     EXPECT_EQ(IntField(screens[1], "fallTimer"), 1000);
+    EXPECT_EQ(IntField(screens[1], "paused"), 0);
     EXPECT_EQ(IntField(states[2], "status"), 1);
     const std::string cur1 = states[1].substr(states[1].find("\"cur\""));
     const std::string cur2 = states[2].substr(states[2].find("\"cur\""));
@@ -694,18 +712,20 @@ TEST_P(DamagedData, PlayPageStaysWholePlayableAndReadable)
     ASSERT_NE(picture.Bitmap, nullptr);
     const TRgb gameType = SkinColour("GameType");
     int leftOver = 0;
-    for (int y = 0; y < 600; y += 4)
-        for (int x = 0; x < 800; x += 4)
+    for (int y = 0; y < kPageHeight; y += 4)
+        for (int x = 0; x < kPageWidth; x += 4)
             leftOver += Near565(picture.At(x, y), gameType) ? 1 : 0;
     EXPECT_EQ(leftOver, 0) << "the game type page shows through";
     // Tiles: the landed figures and the falling one differ from the ground.
-    const uint16_t ground = picture.At(297 + 8, 46 + 8);
+    const TBox board = kPlayBoard, panel = kPlayScorePanel;
+    const uint16_t ground = picture.At(board.X + 8, board.Y + 8);
     int tiles = 0;
-    for (int y = 46; y < 542; ++y)
-        for (int x = 297; x < 505; ++x)
+    for (int y = board.Y; y < board.Bottom(); ++y)
+        for (int x = board.X; x < board.Right(); ++x)
             tiles += picture.At(x, y) != ground ? 1 : 0;
     EXPECT_GT(tiles, 3 * 16 * 16) << "blocks are visible";
-    EXPECT_GT(picture.Count(58, 79, 160, 225, kTextColour), 20) << "the score panel's digits are readable";
+    EXPECT_GT(picture.Count(panel.X, panel.Y, panel.Right(), panel.Bottom(), kTextColour), 20)
+        << "the score panel's digits are readable";
     // The game runs (or, started at the highest level, has already run to
     // its end), at a level inside the rules' range.
     const std::string state = run.Starting("{\"status\"")[0];
@@ -804,7 +824,7 @@ void PrintTo(const TAnswerCase& c, std::ostream* os)
 
 class QuestionAnswers : public DriverTest, public ::testing::WithParamInterface<TAnswerCase> {};
 
-constexpr TPoint kYes{170 + 90 + 65, 210 + 114 + 23}, kNo{170 + 240 + 65, 210 + 114 + 23};
+constexpr TPoint kYes = Centre(kQuestionYes, kQuestionBox), kNo = Centre(kQuestionNo, kQuestionBox);
 
 TEST_P(QuestionAnswers, TheBoxGivesTheSameAnswerAsBefore)
 {
@@ -827,12 +847,16 @@ TEST_P(QuestionAnswers, TheBoxGivesTheSameAnswerAsBefore)
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, QuestionAnswers,
-    ::testing::Values(
-        TAnswerCase{"ClickYes", Click(kYes), true}, TAnswerCase{"ClickNo", Click(kNo), false},
-        TAnswerCase{"KeyY", "type y\nkey Y\n", true}, TAnswerCase{"KeyN", "type n\nkey N\n", false},
-        TAnswerCase{"Enter", "key Enter\n", true}, TAnswerCase{"Escape", "key Escape\n", false},
-        TAnswerCase{"PressOnYesReleasedOutside", "press 325 347\nrelease 100 100\nkey N\n", false},
-        TAnswerCase{"ClickOutsideThenNo", Click({60, 60}) + Click({402, 229}) + "key N\n", false}),
+    ::testing::Values(TAnswerCase{"ClickYes", Click(kYes), true}, TAnswerCase{"ClickNo", Click(kNo), false},
+                      TAnswerCase{"KeyY", "type y\nkey Y\n", true},
+                      TAnswerCase{"KeyN", "type n\nkey N\n", false},
+                      TAnswerCase{"Enter", "key Enter\n", true}, TAnswerCase{"Escape", "key Escape\n", false},
+                      TAnswerCase{"PressOnYesReleasedOutside",
+                                  "press " + std::to_string(kYes.X) + " " + std::to_string(kYes.Y) +
+                                      "\nrelease 100 100\nkey N\n",
+                                  false},
+                      TAnswerCase{"ClickOutsideThenNo", Click({60, 60}) + Click({402, 229}) + "key N\n",
+                                  false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(DriverTest, AScriptEndingWhileTheBoxAsksAnswersNo)

@@ -1,0 +1,39 @@
+// The virtual-key codes of the original platform, which the page set, the
+// window's key translation, the scripts of the headless driver and the tests
+// all speak. Key-down and key-up events carry these codes; typed characters
+// arrive separately as Windows-1252 key presses.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace Platform {
+
+// Virtual-key codes the game relies on by value. Letters and digits are
+// their upper-case ASCII codes ('A' is 0x41, '0' is 0x30).
+enum VirtualKey : int32_t {
+    kVkBack = 0x08,
+    kVkTab = 0x09,
+    kVkReturn = 0x0D,
+    kVkShift = 0x10,
+    kVkControl = 0x11,
+    kVkMenu = 0x12,
+    kVkEscape = 0x1B,
+    kVkSpace = 0x20,
+    kVkLeft = 0x25,
+    kVkUp = 0x26,
+    kVkRight = 0x27,
+    kVkDown = 0x28,
+    kVkDelete = 0x2E,
+    kVkN = 0x4E,
+    kVkP = 0x50,
+    kVkY = 0x59,
+    kVkF1 = 0x70,
+};
+
+// The code of a key named in a script or a test: Left, Right, Up, Down, Ctrl,
+// Enter, Backspace, Escape, Space, Delete, Tab; a single letter (either case)
+// or digit. 0 for any other name.
+int32_t VirtualKeyFromName(const std::string& name);
+
+} // namespace Platform

@@ -1,0 +1,66 @@
+#include "platform/desktop/Bitmap.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace Platform {
+
+Bitmap::~Bitmap()
+{
+    std::free(Memory);
+}
+
+Bitmap* NewBitmap(int width, int height, bool bottomUp, bool zeroed)
+{
+    if (width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide)
+        return nullptr;
+    int stride = Bitmap::StrideFor(width);
+    size_t bytes = size_t(stride) * size_t(height);
+    auto* memory = static_cast<uint8_t*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes));
+    if (!memory)
+        return nullptr;
+    auto* bitmap = new (std::nothrow) Bitmap();
+    if (!bitmap) {
+        std::free(memory);
+        return nullptr;
+    }
+    bitmap->W = width;
+    bitmap->H = height;
+    bitmap->RowBytes = stride;
+    bitmap->IsBottomUp = bottomUp;
+    bitmap->Memory = memory;
+    return bitmap;
+}
+
+Bitmap* CreateCompatibleBitmap(int width, int height)
+{
+    return NewBitmap(width, height, false);
+}
+
+Bitmap* CreateDibSection565(int width, int height)
+{
+    return NewBitmap(width, height, true);
+}
+
+void DeleteBitmap(Bitmap* bitmap)
+{
+    delete bitmap;
+}
+
+bool GetDibSection(const Bitmap* bitmap, DibSection* info)
+{
+    if (!bitmap || !info)
+        return false;
+    info->Width = bitmap->Width();
+    info->Height = bitmap->Height();
+    info->BitsPerPixel = 16;
+    info->Stride = bitmap->Stride();
+    info->BottomUp = bitmap->BottomUp();
+    info->Bits = const_cast<uint8_t*>(bitmap->Bits());
+    info->Masks[0] = kRedMask565;
+    info->Masks[1] = kGreenMask565;
+    info->Masks[2] = kBlueMask565;
+    return true;
+}
+
+} // namespace Platform

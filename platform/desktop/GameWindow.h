@@ -1,0 +1,73 @@
+// The game's one SDL window: caption, placement, hidden system cursor, the
+// presentation of the game's 800 x 600 RGB 5-6-5 back buffer, and the event
+// pump that sleeps until input arrives or the next timer is due.
+#pragma once
+
+#include "platform/desktop/InputRecord.h"
+#include "platform/desktop/InputTranslator.h"
+#include "platform/desktop/WindowPlacement.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+namespace Platform {
+
+class GameWindow {
+public:
+    static constexpr int kWidth = 800;
+    static constexpr int kHeight = 600;
+
+    GameWindow();
+    ~GameWindow();
+    GameWindow(const GameWindow&) = delete;
+    GameWindow& operator=(const GameWindow&) = delete;
+
+    // Initialises SDL video and shows the window, placed for the screen (see
+    // PlaceMainWindow), with the system cursor hidden and a black picture.
+    // False, with nothing left open, when there is no usable display.
+    bool Open(const std::string& caption);
+    bool IsOpen() const { return window_ != nullptr; }
+
+    // Shows a whole frame: kWidth x kHeight pixels of RGB 5-6-5, rows
+    // pitchBytes apart. Scaled to the screen in full screen.
+    void Present(const std::uint16_t* pixels, int pitchBytes);
+    // Shows the last presented frame again (after an Expose).
+    void PresentAgain();
+
+    // Sleeps until the window system has an event or timeoutMs milliseconds
+    // have passed (-1: no limit, 0: do not sleep), then appends a record for
+    // that event and every other one already waiting. Returns false when the
+    // time ran out with no event at all.
+    bool WaitForInput(int timeoutMs, std::vector<InputRecord>& out);
+
+    SDL_Window* Handle() const { return window_; }
+    // The SDL video driver in use ("x11", "offscreen", ...), "" when closed.
+    std::string VideoDriver() const;
+    const WindowPlacement& Placement() const { return placement_; }
+    int ScreenWidth() const { return screenWidth_; }
+    int ScreenHeight() const { return screenHeight_; }
+
+private:
+    void Translate(const void* sdlEvent, std::vector<InputRecord>& out);
+    void Destroy();
+    // On X11: tells the error filter the window and watches for its
+    // destruction by another client.
+    void WatchX11Window();
+
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    unsigned long x11Window_ = 0; // the X11 window, 0 elsewhere
+    bool videoStarted_ = false;
+    WindowPlacement placement_;
+    int screenWidth_ = 0;
+    int screenHeight_ = 0;
+    InputTranslator translator_{kWidth, kHeight};
+};
+
+} // namespace Platform

@@ -1,0 +1,123 @@
+#include "screens/OptionsPage.h"
+
+#include "rules/Options.h"
+#include "screens/PageBuild.h"
+#include "screens/layout/Captions.h"
+#include "store/OptionsStorage.h"
+
+namespace WFourfall {
+
+using namespace WLib;
+
+namespace {
+
+int32_t Not(int32_t v)
+{
+    return v == 0 ? 1 : 0;
+}
+
+} // namespace
+
+bool TOptionsPage::HandleEvent(int32_t code, int32_t param)
+{
+    ::TOptions& o = ::Options;
+    int hit = 0; // 1-based button number, 0 for none
+    for (int i = 0; i < kButtonCount - 1 && hit == 0; ++i)
+        if (code == Buttons[i].ClickCode)
+            hit = i + 1;
+    switch (hit) {
+    case 1:
+        o.ZPlayMusic = Not(o.ZPlayMusic);
+        break;
+    case 2:
+        o.ZPlayMusic = 1;
+        break;
+    case 3:
+        o.ZPlayMusic = 0;
+        break;
+    case 4:
+        o.ZPlaySound = Not(o.ZPlaySound);
+        break;
+    case 5:
+        o.ZPlaySound = 1;
+        break;
+    case 6:
+        o.ZPlaySound = 0;
+        break;
+    case 7:
+        o.BackRound = (o.BackRound + 1) % 3;
+        break;
+    case 8:
+    case 9:
+    case 10:
+        o.BackRound = hit - 8;
+        break;
+    case 11:
+        o.ZNextFig = Not(o.ZNextFig);
+        break;
+    case 12:
+        o.ZNextFig = 1;
+        break;
+    case 13:
+        o.ZNextFig = 0;
+        break;
+    default:
+        break;
+    }
+    if (hit >= 1 && hit <= 3) {
+        Sync();
+        Post(this, MusicChangedId, 0, CallDispatch, nullptr);
+    } else if (hit >= 7 && hit <= 10) {
+        if (Skins != nullptr && Services != nullptr)
+            LoadPlayBackground(*Skins, *Services);
+        Sync();
+    } else if (hit != 0) {
+        Sync();
+    }
+    return TScrPage::HandleEvent(code, param);
+}
+
+namespace {
+
+constexpr uint32_t kChoiceHoverRim = 0x5AD2FF; // 0x00BBGGRR: a warm gold
+
+} // namespace
+
+void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices& services)
+{
+    Skins = &skins;
+    Services = &services;
+    AttachPage(pages, this, skins.OptionsPlain);
+    for (TIButton& b : Buttons)
+        Insert(&b, this);
+    for (int i = 0; i < kButtonCount; ++i) {
+        PlaceAt(&Buttons[i], kOptionsButtons[i]);
+        GiveButtonImages(skins.OptionsPlain, skins.OptionsHigh, {&Buttons[i]});
+        Buttons[i].Caption = kOptionsCaptions[i];
+    }
+    // A choice mark lit under the pointer would look chosen: hovered, it
+    // keeps its own look and gets a rim instead.
+    for (int i : {1, 2, 4, 5, 7, 8, 9, 11, 12}) {
+        Buttons[i].Images.Images[ibHover] = skins.OptionsPlain;
+        Buttons[i].HoverRim = kChoiceHoverRim;
+    }
+    Sync();
+}
+
+void TOptionsPage::Sync()
+{
+    const ::TOptions& o = ::Options;
+    Buttons[1].Selected = o.ZPlayMusic != 0;
+    Buttons[2].Selected = o.ZPlayMusic == 0;
+    Buttons[4].Selected = o.ZPlaySound != 0;
+    Buttons[5].Selected = o.ZPlaySound == 0;
+    Buttons[7].Selected = o.BackRound == 0;
+    Buttons[8].Selected = o.BackRound == 1;
+    Buttons[9].Selected = o.BackRound == 2;
+    Buttons[11].Selected = o.ZNextFig != 0;
+    Buttons[12].Selected = o.ZNextFig == 0;
+    SaveOptions();
+    Invalidate(this);
+}
+
+} // namespace WFourfall

@@ -1,0 +1,33 @@
+// TOptionsPage: the options screen. Its buttons switch background music, sound
+// effects, the play background and the next-figure preview; every change is
+// shown by the selected choice marks and saved at once.
+#pragma once
+
+#include <cstdint>
+
+#include "screens/GameServices.h"
+#include "screens/SkinSet.h"
+#include "screens/layout/PageLayout.h"
+#include "wlib/IButton.h"
+#include "wlib/ScrPage.h"
+#include "wlib/ScrPages.h"
+
+namespace WFourfall {
+
+class TOptionsPage : public WLib::TScrPage {
+public:
+    static constexpr int kButtonCount = kOptionsButtonCount;
+
+    bool HandleEvent(int32_t code, int32_t param) override;
+    void Build(WLib::TScrPages* pages, TSkinSet& skins, const TGameServices& services);
+    // Marks the choices that match the options, saves them, repaints.
+    void Sync();
+
+    // 1-13 the switches and choice marks (index 0 to 12), 14 back to the menu.
+    WLib::TIButton Buttons[kButtonCount];
+    TSkinSet* Skins = nullptr;
+    const TGameServices* Services = nullptr;
+    int32_t MusicChangedId = WLib::NewId(); // posted when the music option was touched
+};
+
+} // namespace WFourfall

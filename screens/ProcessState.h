@@ -1,0 +1,35 @@
+// The game's process-wide state, all of it: the rules' (game state, options
+// record, high-score table), the rules seed the next board widget takes, the
+// audio driver factory of new speakers, the user's settings store and the
+// HTTP exchange of the score submission. The shared speaker is no part of
+// it: its users open and close it, and it is closed once the last is gone.
+// The game sets these up once per run; tests, benchmarks and the headless
+// driver, which run the game several times in one process, start and end
+// each run with the reset here.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/SettingsStore.h"
+#include "platform/hssDriver.h"
+
+namespace WFourfall {
+
+// Puts everything back as at program start: the rules' state reset, the seed
+// from the clock, no audio driver factory, the default settings store and
+// the real HTTP exchange. Returns false when the shared speaker is still
+// open (some sound element outlived its run), true otherwise.
+bool ResetProcessState();
+
+// One run of the game in a process that runs others: the state reset, then
+// this run's settings store, audio driver and fixed rules seed; reset again
+// when the scope ends. The store must outlive the scope.
+class TProcessScope {
+public:
+    TProcessScope(Platform::TSettingsStore* settings, hssDriverFactory driver, uint32_t seed);
+    ~TProcessScope();
+    TProcessScope(const TProcessScope&) = delete;
+    TProcessScope& operator=(const TProcessScope&) = delete;
+};
+
+} // namespace WFourfall

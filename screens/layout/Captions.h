@@ -1,0 +1,24 @@
+// The captions of the pages' buttons, in each page's button order, and of
+// the question box: the skin generator paints them into the skins, and a
+// button draws its own when its picture is missing, so that a damaged skin
+// still leaves every button readable.
+#pragma once
+
+#include "screens/layout/PageLayout.h"
+
+namespace WFourfall {
+
+constexpr const char* kMenuCaptions[kMenuButtonCount] = {"New Game", "Options", "High Scores", "Help",
+                                                         "Exit"};
+constexpr const char* kGameTypeCaptions[kGameTypeButtonCount] = {"Fourfall", "Fivefall", "Color Fourfall",
+                                                                 "Crazy Fourfall", "Back"};
+constexpr const char* kOptionsCaptions[kOptionsButtonCount] = {
+    "Music",  "On",     "Off",  "Sound Effects", "On", "Off", "Background",
+    "Techno", "Nature", "Kids", "Next Figure",   "On", "Off", "Back"};
+constexpr const char* kHelpCaptions[3] = {"Up", "Down", "Back"};
+constexpr const char* kHighScoreCaptions[kHighScoreButtonCount] = {
+    "Fourfall", "Fivefall", "Color Fourfall", "Crazy Fourfall", "Clear", "World High Scores", "Back"};
+constexpr const char* kPlayCaption = "Main Menu";
+constexpr const char* kQuestionCaptions[2] = {"Yes", "No"};
+
+} // namespace WFourfall

@@ -1,0 +1,78 @@
+// Where everything sits on the 800 x 600 pages: every rectangle the screens
+// place, as x, y, width and height, the way the design gives them. The
+// screens place their elements with these, the skin generator paints its
+// pictures to them and the tests look for pixels inside them, so a button
+// and its picture cannot drift apart. Values only: no other layer is used.
+#pragma once
+
+namespace WFourfall {
+
+// A rectangle as the pages give them: left, top, width, height. (The
+// framework's WLib::TRect is left, top, right, bottom.)
+struct TBox {
+    int X = 0, Y = 0, W = 0, H = 0;
+    constexpr int Right() const { return X + W; }
+    constexpr int Bottom() const { return Y + H; }
+};
+
+constexpr int kPageWidth = 800;
+constexpr int kPageHeight = 600;
+
+// Main menu: New Game, Options, High Scores, Help, Exit, top to bottom.
+constexpr int kMenuButtonCount = 5;
+constexpr TBox kMenuButtons[kMenuButtonCount] = {
+    {236, 125, 332, 69}, {236, 195, 332, 69}, {236, 266, 332, 69}, {236, 336, 332, 69}, {236, 406, 332, 69},
+};
+
+// Game type: Fourfall, Fivefall, Color Fourfall, Crazy Fourfall, then Back;
+// and the description of the game type under the pointer.
+constexpr int kGameTypeButtonCount = 5;
+constexpr TBox kGameTypeButtons[kGameTypeButtonCount] = {
+    {239, 180, 326, 67}, {239, 247, 326, 67}, {239, 314, 326, 67}, {239, 381, 326, 67}, {281, 481, 239, 55},
+};
+constexpr TBox kGameTypeDescription{581, 210, 188, 206};
+
+// Options: for music, sound effects, background and next figure a switch
+// and its settings (on and off; techno, nature and kids), then Back.
+constexpr int kOptionsButtonCount = 14;
+constexpr TBox kOptionsButtons[kOptionsButtonCount] = {
+    {255, 192, 220, 40}, {477, 192, 57, 49},  {545, 192, 57, 49},  {255, 241, 220, 40}, {477, 241, 57, 49},
+    {545, 241, 57, 49},  {255, 279, 220, 40}, {477, 290, 120, 30}, {477, 320, 120, 30}, {477, 350, 120, 30},
+    {255, 387, 220, 40}, {477, 381, 57, 49},  {545, 381, 57, 49},  {281, 481, 239, 55},
+};
+
+// Help: the scrolled text and its three buttons.
+constexpr TBox kHelpUp{75, 485, 145, 40};
+constexpr TBox kHelpDown{223, 485, 100, 40};
+constexpr TBox kHelpBack{535, 485, 200, 50};
+constexpr TBox kHelpText{149, 190, 505, 286};
+
+// High scores: the four game type tabs (Fourfall, Fivefall, Color Fourfall,
+// Crazy Fourfall), Clear, World High Scores and Back; the list.
+constexpr int kHighScoreButtonCount = 7;
+// The tabs end where they always did, each wide enough for its caption in
+// one size with room on both sides.
+constexpr TBox kHighScoreButtons[kHighScoreButtonCount] = {
+    {430, 160, 55, 17}, {488, 160, 54, 17},  {545, 160, 89, 17},  {637, 160, 93, 17},
+    {17, 489, 246, 41}, {264, 489, 330, 41}, {595, 489, 192, 41},
+};
+constexpr TBox kHighScoreList{152, 183, 506, 287};
+
+// Play: the board (13 x 31 cells of 16 pixels), the next-figure preview, the
+// score panel and the button back to the main menu.
+constexpr TBox kPlayBoard{297, 46, 208, 496};
+constexpr TBox kPlayPreview{638, 67, 107, 152};
+constexpr TBox kPlayScorePanel{58, 79, 102, 146};
+constexpr TBox kPlayMenuButton{14, 537, 239, 55};
+
+// The yes/no question box, drawn over the page that asks: the box in window
+// pixels, its parts (Yes, No, the question's text) relative to the box,
+// whose pictures "Skin\Question.jpg" and "Skin\Question_.jpg" are as large
+// as the box; and the height of the question's font.
+constexpr TBox kQuestionBox{170, 210, 460, 180};
+constexpr TBox kQuestionYes{90, 114, 130, 46};
+constexpr TBox kQuestionNo{240, 114, 130, 46};
+constexpr TBox kQuestionText{100, 22, 340, 80};
+constexpr int kQuestionTextHeight = 20;
+
+} // namespace WFourfall

@@ -1,0 +1,157 @@
+#include "platform/desktop/InputTranslator.h"
+#include "platform/desktop/WindowPlacement.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Platform::InputRecord;
+using Kind = Platform::InputRecord::Kind;
+
+std::string Lines(const std::vector<InputRecord>& records)
+{
+    std::string text;
+    for (const InputRecord& record : records)
+        text += Platform::ToString(record) + "\n";
+    return text;
+}
+
+// SDL codes by value (tests do not include SDL).
+constexpr int kSdlLeft = 80 | 1 << 30;
+constexpr int kScanLeft = 80;
+constexpr int kSdlKpEnter = 88 | 1 << 30;
+constexpr int kScanKpEnter = 88;
+constexpr int kSdlMute = 127 | 1 << 30;
+constexpr int kScanMute = 127;
+constexpr int kScanA = 4;
+constexpr int kScanBackspace = 42;
+
+const Platform::InputTranslator translator(800, 600);
+
+TEST(InputTranslator, KeyDownsCarryTheVirtualKeyAndRepeats)
+{
+    std::vector<InputRecord> out;
+    translator.KeyDown(kSdlLeft, kScanLeft, false, out);
+    translator.KeyDown(kSdlLeft, kScanLeft, true, out);
+    translator.KeyDown(kSdlLeft, kScanLeft, true, out);
+    translator.KeyUp(kSdlLeft, kScanLeft, out);
+    EXPECT_EQ(Lines(out), "KeyDown 0x25\nKeyDown 0x25 repeat\nKeyDown 0x25 repeat\nKeyUp 0x25\n");
+}
+
+TEST(InputTranslator, ControlCharacterKeysAlsoTypeTheirCharacterOnEveryRepeat)
+{
+    std::vector<InputRecord> out;
+    translator.KeyDown('\b', kScanBackspace, false, out);
+    translator.KeyDown('\b', kScanBackspace, true, out);
+    translator.KeyDown(kSdlKpEnter, kScanKpEnter, false, out);
+    EXPECT_EQ(Lines(out),
+              "KeyDown 0x08\nKeyPress 8\nKeyDown 0x08 repeat\nKeyPress 8\nKeyDown 0x0D\nKeyPress 13\n");
+}
+
+TEST(InputTranslator, LettersTypeNothingByThemselves)
+{
+    // Their characters come from the text input, which knows about Shift
+    // and the keyboard layout.
+    std::vector<InputRecord> out;
+    translator.KeyDown('a', kScanA, false, out);
+    translator.Text("A", out);
+    translator.KeyUp('a', kScanA, out);
+    EXPECT_EQ(Lines(out), "KeyDown 0x41\nKeyPress 65\nKeyUp 0x41\n");
+}
+
+TEST(InputTranslator, KeysWithoutVirtualKeyAreNotReported)
+{
+    std::vector<InputRecord> out;
+    translator.KeyDown(kSdlMute, kScanMute, false, out);
+    translator.KeyUp(kSdlMute, kScanMute, out);
+    EXPECT_TRUE(out.empty()) << Lines(out);
+}
+
+TEST(InputTranslator, TextBecomesOneKeyPressPerWindows1252Byte)
+{
+    std::vector<InputRecord> out;
+    translator.Text("\xC3\xA9\xE2\x82\xAC\xD0\x96z", out); // é € Ж z: Ж has no byte
+    EXPECT_EQ(Lines(out), "KeyPress 233\nKeyPress 128\nKeyPress 122\n");
+}
+
+struct MouseCase {
+    int x, y;
+    int expectedX, expectedY;
+};
+
+std::ostream& operator<<(std::ostream& out, const MouseCase& c)
+{
+    return out << "(" << c.x << ", " << c.y << ")";
+}
+
+class MouseClampTable : public testing::TestWithParam<MouseCase> {};
+
+TEST_P(MouseClampTable, PositionsAreClampedIntoTheLayout)
+{
+    const MouseCase& c = GetParam();
+    std::vector<InputRecord> out;
+    translator.MouseMove(c.x, c.y, out);
+    translator.MouseButton(true, 3, c.x, c.y, out);
+    translator.MouseButton(false, 3, c.x, c.y, out);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0], (InputRecord{Kind::MouseMove, 0, c.expectedX, c.expectedY, false}));
+    EXPECT_EQ(out[1], (InputRecord{Kind::MouseDown, 3, c.expectedX, c.expectedY, false}));
+    EXPECT_EQ(out[2], (InputRecord{Kind::MouseUp, 3, c.expectedX, c.expectedY, false}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, MouseClampTable,
+                         testing::Values(MouseCase{0, 0, 0, 0}, MouseCase{100, 50, 100, 50},
+                                         MouseCase{799, 599, 799, 599}, MouseCase{800, 600, 799, 599},
+                                         MouseCase{-40, 300, 0, 300}, MouseCase{400, -1, 400, 0},
+                                         MouseCase{5000, -5000, 799, 0}));
+
+struct PlacementCase {
+    const char* name;
+    int screenWidth, screenHeight;
+    Platform::FrameExtents frame;
+    bool fullScreen;
+    int clientX, clientY;
+};
+
+std::ostream& operator<<(std::ostream& out, const PlacementCase& c)
+{
+    return out << c.name << ": screen " << c.screenWidth << "x" << c.screenHeight << ", frame "
+               << c.frame.left << "," << c.frame.top << "," << c.frame.right << "," << c.frame.bottom;
+}
+
+class PlacementTable : public testing::TestWithParam<PlacementCase> {};
+
+TEST_P(PlacementTable, CentredFromTheDesignSizeOrFullScreen)
+{
+    const PlacementCase& c = GetParam();
+    const Platform::WindowPlacement placement =
+        Platform::PlaceMainWindow(c.screenWidth, c.screenHeight, c.frame);
+    EXPECT_EQ(placement.fullScreen, c.fullScreen);
+    if (!c.fullScreen) {
+        EXPECT_EQ(placement.clientX, c.clientX);
+        EXPECT_EQ(placement.clientY, c.clientY);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, PlacementTable,
+    testing::Values(
+        // Frame 4 + 4 wide, 24 + 4 high: outer size 800 x 601 before growing.
+        PlacementCase{"Screen1024x768", 1024, 768, {4, 24, 4, 4}, false, 112 + 4, 83 + 24},
+        PlacementCase{"Screen1280x1024", 1280, 1024, {4, 24, 4, 4}, false, 240 + 4, 211 + 24},
+        // No frame known (no window manager): the client is the outer size.
+        PlacementCase{"NoFrame1024x768", 1024, 768, {}, false, 116, 97},
+        PlacementCase{"OddDifference", 1025, 770, {}, false, 116, 98},
+        // Not taller than the window: borderless over the whole screen.
+        PlacementCase{"Screen640x480", 640, 480, {4, 24, 4, 4}, true, 0, 0},
+        PlacementCase{"ExactlyAsTall", 1024, 601, {4, 24, 4, 4}, true, 0, 0},
+        PlacementCase{"OnePixelTaller", 1024, 602, {4, 24, 4, 4}, false, 112 + 4, 0 + 24},
+        // An 800 x 600 screen holds the design size with a thin frame.
+        PlacementCase{"Screen800x600", 800, 600, {2, 20, 2, 2}, false, 2 + 2, 2 + 20}),
+    [](const testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
+
+} // namespace
