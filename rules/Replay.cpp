@@ -21,7 +21,7 @@ const char* const kOpNames[kReplayOpCount] = {"tick", "left", "right", "rotate",
 constexpr std::size_t kMaxVersion = 40;
 
 // Decimal digits only (a '-' first when negative is allowed), at most 10 of
-// them, and within [low, high].
+// them, written as ReplayText writes them, and within [low, high].
 bool ParseNumber(const char* begin, const char* end, bool allowNegative, int64_t low, int64_t high,
                  int64_t& value)
 {
@@ -30,7 +30,9 @@ bool ParseNumber(const char* begin, const char* end, bool allowNegative, int64_t
         negative = true;
         ++begin;
     }
-    if (begin == end || end - begin > 10)
+    // One way to write each number: no leading zero and no "-0", so that
+    // what is read writes back byte for byte.
+    if (begin == end || end - begin > 10 || (*begin == '0' && (end - begin > 1 || negative)))
         return false;
     int64_t v = 0;
     for (const char* p = begin; p != end; ++p) {

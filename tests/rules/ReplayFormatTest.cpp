@@ -156,6 +156,11 @@ TEST_F(ReplayFormatTest, RefusesWhatItDoesNotWrite)
         {"unknown operation", Header() + kSetup + "at 5 jump\nprint\n"},
         {"operation without time", Header() + kSetup + "tick\nprint\n"},
         {"two spaces", Header() + kSetup + "at  5 tick\nprint\n"},
+        {"leading zero", Header() + kSetup + "at 0999 tick\nprint\n"},
+        {"minus zero", Header() + "seed 5\nsize 10 20\nselect 0\noption StartLevel -0\noption Difficulty 1\n"
+                                  "start\nprint\n"},
+        {"plus sign", Header() + "seed +5\nsize 10 20\nselect 0\noption StartLevel 1\noption Difficulty 1\n"
+                                 "start\nprint\n"},
         {"carriage return", Header() + kSetup + "at 5 tick\r\nprint\n"},
         {"zero byte", Header() + kSetup + std::string("at 5 tick\0\n", 11) + "print\n"},
     };
