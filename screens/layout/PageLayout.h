@@ -58,7 +58,7 @@ constexpr TBox kOptionsButtons[kOptionsButtonCount] = {
 // Below the design's rows: the landing shadow switch and its On and Off.
 constexpr int kOptionsShadowButtonCount = 3;
 constexpr TBox kOptionsShadowButtons[kOptionsShadowButtonCount] = {
-    {255, 436, 220, 40}, {477, 432, 57, 45}, {545, 432, 57, 45}};
+    {255, 429, 220, 40}, {477, 428, 57, 44}, {545, 428, 57, 44}};
 
 // Help: the scrolled text and its three buttons.
 constexpr TBox kHelpUp{75, 485, 145, 40};

@@ -346,7 +346,7 @@ TSkin OptionsSkin()
     MenuBackdrop(base, 3);
     Title(base, "Options", 400, 60, 66);
     // Opaque enough that the drifting blocks behind it do not show through.
-    Panel(base, {240, 182, 378, 294}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.97);
+    Panel(base, {240, 182, 378, 284}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.97);
     const auto& at = WFourfall::kOptionsButtons;
     const char* const* text = WFourfall::kOptionsCaptions;
     std::vector<TButton> buttons = {

@@ -111,6 +111,16 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
     out << "],\"moreTabs\":[";
     for (int i = 0; i < kHighScoreMoreTabCount; ++i)
         out << (i ? "," : "") << int(pages.HighScore.MoreTabs[i].Selected);
+    // The entries of the shown list, up to the first empty one.
+    out << "],\"list\":[";
+    const int32_t shown = HiScores.ShownType;
+    for (int i = 0; shown >= 0 && shown < kScoreTypeSlots && i < kScoreEntries; ++i) {
+        const THiScoreEntry& e = HiScores.Entries[shown][0][i];
+        if (e.Score == 0)
+            break;
+        out << (i ? "," : "") << "{\"name\":" << JsonString(std::string(e.Name, strnlen(e.Name, kScoreNameSize)))
+            << ",\"score\":" << e.Score << '}';
+    }
     const TTimer& fall = pages.Play.Board.FallTimer;
     out << "],\"fallTimer\":"
         << (fall.PlatformTimer != nullptr && host.TimerRunning(fall.PlatformTimer)
