@@ -35,7 +35,8 @@ bool TGameType::HandleEvent(int32_t code, int32_t param)
 void TGameType::Build(TScrPages* pages, const TSkinSet& skins)
 {
     AttachPage(pages, this, skins.GameTypePlain);
-    AttachWidgets(this, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Description, &More});
+    AttachWidgets(this,
+                  {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Description, &More});
     for (int i = 0; i < kGameTypeButtonCount; ++i)
         PlaceAt(&Buttons[i], kGameTypeButtons[i]);
     PlaceAt(&Description, kGameTypeDescription);

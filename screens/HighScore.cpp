@@ -78,7 +78,8 @@ void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServi
         PlaceAt(&MoreTabs[i], kHighScoreMoreTabs[i]);
     GiveButtonImages(skins.HighScorePlain, skins.HighScoreHigh,
                      {&MoreTabs[0], &MoreTabs[1], &MoreTabs[2], &MoreTabs[3], &MoreTabs[4]});
-    GiveCaptions(kHighScoreMoreCaptions, {&MoreTabs[0], &MoreTabs[1], &MoreTabs[2], &MoreTabs[3], &MoreTabs[4]});
+    GiveCaptions(kHighScoreMoreCaptions,
+                 {&MoreTabs[0], &MoreTabs[1], &MoreTabs[2], &MoreTabs[3], &MoreTabs[4]});
     GiveButtonImages(
         skins.HighScorePlain, skins.HighScoreHigh,
         {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5], &Buttons[6]});

@@ -9,8 +9,8 @@ namespace WFourfall {
 using namespace WLib;
 using namespace GFourfall;
 
-const int32_t kMoreGamesTypes[kMoreGamesTypeCount] = {kGameKidsFourfall, kGameKidsFivefall, kGameCrazyFivefall,
-                                                      kGameGrandFourfall, kGameGrandFivefall};
+const int32_t kMoreGamesTypes[kMoreGamesTypeCount] = {
+    kGameKidsFourfall, kGameKidsFivefall, kGameCrazyFivefall, kGameGrandFourfall, kGameGrandFivefall};
 
 // Like the first page's, the title is centred by the blanks before it.
 const char* const kMoreGamesTexts[kMoreGamesTypeCount] = {

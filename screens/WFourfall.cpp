@@ -114,7 +114,8 @@ void DrawSpecialCell(TApp* element, const TBitmap& specials, TSpecialKind kind, 
     // creator, a bar across for the destroyer), still telling the two apart.
     TCanvas& canvas = element->Canvas;
     canvas.FillRect(TRect(x, y, x + kTileSize, y + kTileSize), 0x000000);
-    canvas.FillRect(TRect(x + 1, y + 1, x + kTileSize - 1, y + kTileSize - 1), Bgr(kSpecialTileGrounds[column]));
+    canvas.FillRect(TRect(x + 1, y + 1, x + kTileSize - 1, y + kTileSize - 1),
+                    Bgr(kSpecialTileGrounds[column]));
     const uint32_t sign = Bgr(kSpecialTileSigns[column]);
     canvas.FillRect(TRect(x + 4, y + 7, x + 12, y + 9), sign);
     if (kind == TSpecialKind::Creator)

@@ -24,7 +24,6 @@ std::string NameThatFits(WLib::TCanvas& canvas, const std::string& name, int32_t
 // The longest end of the text that fits width pixels.
 std::string TailThatFits(WLib::TCanvas& canvas, const std::string& text, int32_t width);
 
-
 class TWHScore : public WLib::TApp {
 public:
     bool HandleEvent(int32_t code, int32_t param) override;

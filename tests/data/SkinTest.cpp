@@ -300,7 +300,8 @@ TEST(TileSheet, SpecialTilesStandApartFromEveryColourAndEachOtherInEveryStyle)
         for (int k = 0; k < 2; ++k)
             for (int c = 0; c < 7; ++c)
                 EXPECT_GT(PatternDistance(specials, k * 16, y, cells, c * 16, y), closestBlocks)
-                    << "style " << style << ": " << (k ? "destroyer" : "creator") << " against colour " << c + 1;
+                    << "style " << style << ": " << (k ? "destroyer" : "creator") << " against colour "
+                    << c + 1;
     }
 }
 

@@ -440,16 +440,16 @@ TEST_P(DropDistanceTable, IsWhatDropMovesAndChangesNothing)
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, DropDistanceTable,
-    ::testing::Values(DropCase{"EmptyWellToTheFloor", {"XX"}, 4, 1, {}, 30},
-                      // A tall figure over itself: its lower cells must not stop its upper ones.
-                      DropCase{"UprightBarOverItself", {"X", "X", "X", "X"}, 7, 1, {}, 27},
-                      DropCase{"OnTheStack", {"XXX", ".X."}, 2, 5, {".............", "111111111111."}, 24},
-                      // The column that meets a block first decides, not the lowest cell.
-                      DropCase{"StoppedByItsHigherColumn", {"X.", "XX"}, 3, 1, {"..2..........", "....1........"}, 27},
-                      DropCase{"AlreadyResting", {"XX"}, 1, 30, {".............", "4444........."}, 0},
-                      // A colour column next to a tower lands on the floor beside it.
-                      DropCase{"ColumnBesideATower", {"X", "X", "X"}, 8, 2, {"......6......", "......6......"},
-                               27}),
+    ::testing::Values(
+        DropCase{"EmptyWellToTheFloor", {"XX"}, 4, 1, {}, 30},
+        // A tall figure over itself: its lower cells must not stop its upper ones.
+        DropCase{"UprightBarOverItself", {"X", "X", "X", "X"}, 7, 1, {}, 27},
+        DropCase{"OnTheStack", {"XXX", ".X."}, 2, 5, {".............", "111111111111."}, 24},
+        // The column that meets a block first decides, not the lowest cell.
+        DropCase{"StoppedByItsHigherColumn", {"X.", "XX"}, 3, 1, {"..2..........", "....1........"}, 27},
+        DropCase{"AlreadyResting", {"XX"}, 1, 30, {".............", "4444........."}, 0},
+        // A colour column next to a tower lands on the floor beside it.
+        DropCase{"ColumnBesideATower", {"X", "X", "X"}, 8, 2, {"......6......", "......6......"}, 27}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -153,9 +153,7 @@ TEST_F(FiguresOnScreen, WithoutTheirPictureTheSpecialTilesAreStillTwoDifferentFl
     const uint16_t creatorGround = BoardPixel(5, 7, 2, 2);
     const int px = kPlayPreview.X + 107 / 2 - 8, py = kPlayPreview.Y + 152 / 2 - 16;
     const uint16_t destroyerGround = Host.Pixel(px + 2, py + 2);
-    auto rgb = [](uint32_t c) {
-        return TRgb{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)};
-    };
+    auto rgb = [](uint32_t c) { return TRgb{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)}; };
     EXPECT_TRUE(Near565(creatorGround, rgb(kSpecialTileGrounds[0]))) << creatorGround;
     EXPECT_TRUE(Near565(destroyerGround, rgb(kSpecialTileGrounds[1]))) << destroyerGround;
     // Each with its sign across the middle.

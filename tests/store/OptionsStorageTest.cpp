@@ -22,9 +22,9 @@ namespace {
 
 const std::string kFull = std::string("HKEY_CURRENT_USER\\") + kOptionsKey;
 
-const char* const kSaveOrder[] = {"ZPlaySound", "ZPlayMusic", "ZNextFig",  "UseEffects", "MouseType",
-                                  "StartLevel", "GameNum",    "BackRound", "NumBlocks",  "Difficulty",
-                                  "ZShadow"};
+const char* const kSaveOrder[] = {"ZPlaySound", "ZPlayMusic", "ZNextFig", "UseEffects",
+                                  "MouseType",  "StartLevel", "GameNum",  "BackRound",
+                                  "NumBlocks",  "Difficulty", "ZShadow"};
 
 std::string Number(std::int32_t v)
 {

@@ -311,12 +311,9 @@ TSkin GameTypeSkin()
     const auto& at = WFourfall::kGameTypeButtons;
     const char* const* text = WFourfall::kGameTypeCaptions;
     std::vector<TButton> buttons = {
-        {at[0], text[0], 30, 6},
-        {at[1], text[1], 30, 6},
-        {at[2], text[2], 30, 6},
-        {at[3], text[3], 30, 6},
-        {at[4], text[4], 28, 5},
-        {WFourfall::kGameTypeMore, WFourfall::kGameTypeMoreCaption, 26, 5},
+        {at[0], text[0], 30, 6}, {at[1], text[1], 30, 6},
+        {at[2], text[2], 30, 6}, {at[3], text[3], 30, 6},
+        {at[4], text[4], 28, 5}, {WFourfall::kGameTypeMore, WFourfall::kGameTypeMoreCaption, 26, 5},
     };
     return ComposeSkin("GameType", base, buttons, MenuTheme());
 }
@@ -327,7 +324,8 @@ TSkin MoreGamesSkin()
     MenuBackdrop(base, 6);
     Title(base, "More Games", 400, 52, 62);
     const auto& at = WFourfall::kMoreGamesButtons;
-    Panel(base, {at[0].X, at[0].Y, at[0].W, at[4].Bottom() - at[0].Y}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.55);
+    Panel(base, {at[0].X, at[0].Y, at[0].W, at[4].Bottom() - at[0].Y}, 12, Hex(0x0A0F24), Hex(0x5B7CC9),
+          0.55);
     Panel(base, WFourfall::kMoreGamesDescription, 10, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
     Heading(base, {581, 172, 188, 26}, "About the game", 18, Hex(0xB9C6EE));
     // The well the page fills with a moment of the game under the pointer.
@@ -408,7 +406,8 @@ TSkin HighScoreSkin()
         {at[6], text[6], 24, 4},
     };
     for (int i = 0; i < WFourfall::kHighScoreMoreTabCount; ++i)
-        buttons.push_back({WFourfall::kHighScoreMoreTabs[i], WFourfall::kHighScoreMoreCaptions[i], 14, 0, false, 6});
+        buttons.push_back(
+            {WFourfall::kHighScoreMoreTabs[i], WFourfall::kHighScoreMoreCaptions[i], 14, 0, false, 6});
     TTheme theme = MenuTheme();
     theme.Radius = 12;
     return ComposeSkin("HighScore", base, buttons, theme);

@@ -94,10 +94,14 @@ void SpecialSign(TRaster& r, double x, double y, bool creator, TColor ink, doubl
         return;
     }
     const double d = half * 0.75;
-    r.Polygon({{cx - arm, cy - arm + 2 * d}, {cx - arm + 2 * d, cy - arm}, {cx + arm, cy + arm - 2 * d},
+    r.Polygon({{cx - arm, cy - arm + 2 * d},
+               {cx - arm + 2 * d, cy - arm},
+               {cx + arm, cy + arm - 2 * d},
                {cx + arm - 2 * d, cy + arm}},
               ink);
-    r.Polygon({{cx + arm - 2 * d, cy - arm}, {cx + arm, cy - arm + 2 * d}, {cx - arm + 2 * d, cy + arm},
+    r.Polygon({{cx + arm - 2 * d, cy - arm},
+               {cx + arm, cy - arm + 2 * d},
+               {cx - arm + 2 * d, cy + arm},
                {cx - arm, cy + arm - 2 * d}},
               ink);
 }

@@ -118,7 +118,8 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
         const THiScoreEntry& e = HiScores.Entries[shown][0][i];
         if (e.Score == 0)
             break;
-        out << (i ? "," : "") << "{\"name\":" << JsonString(std::string(e.Name, strnlen(e.Name, kScoreNameSize)))
+        out << (i ? "," : "")
+            << "{\"name\":" << JsonString(std::string(e.Name, strnlen(e.Name, kScoreNameSize)))
             << ",\"score\":" << e.Score << '}';
     }
     const TTimer& fall = pages.Play.Board.FallTimer;

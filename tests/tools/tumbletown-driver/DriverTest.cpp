@@ -980,12 +980,12 @@ TEST_P(MoreGamesPlayed, HoverTextAndPictureFollowThePointerAndLeavingKeepsThem)
     const TMoreCase& c = GetParam();
     const int other = (c.Button + 1) % 5;
     const std::string dir = Shots.Path();
-    TRun run = Run(Click(kMenuPlay) + Click(kGameTypeMoreButton) + "move " +
-                   std::to_string(kMoreGameButtons[other].X) + " " + std::to_string(kMoreGameButtons[other].Y) +
-                   "\nmove " + std::to_string(kMoreGameButtons[c.Button].X) + " " +
-                   std::to_string(kMoreGameButtons[c.Button].Y) + "\nscreenshot " + dir + "/hover.png\n" +
-                   "move " + std::to_string(kMoreGamesBack.X) + " " + std::to_string(kMoreGamesBack.Y) +
-                   "\nscreen\n");
+    TRun run =
+        Run(Click(kMenuPlay) + Click(kGameTypeMoreButton) + "move " +
+            std::to_string(kMoreGameButtons[other].X) + " " + std::to_string(kMoreGameButtons[other].Y) +
+            "\nmove " + std::to_string(kMoreGameButtons[c.Button].X) + " " +
+            std::to_string(kMoreGameButtons[c.Button].Y) + "\nscreenshot " + dir + "/hover.png\n" + "move " +
+            std::to_string(kMoreGamesBack.X) + " " + std::to_string(kMoreGamesBack.Y) + "\nscreen\n");
     ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
     auto screens = run.Starting("{\"page\"");
     ASSERT_EQ(screens.size(), 1u);
@@ -1005,8 +1005,8 @@ TEST_P(MoreGamesPlayed, HoverTextAndPictureFollowThePointerAndLeavingKeepsThem)
 TEST_P(MoreGamesPlayed, FromThePageToGameOverNameListAndStoreAfterARestart)
 {
     const TMoreCase& c = GetParam();
-    std::string script = Click(kMenuPlay) + Click(kGameTypeMoreButton) + Click(kMoreGameButtons[c.Button]) +
-                         "screen\nstate\n";
+    std::string script =
+        Click(kMenuPlay) + Click(kGameTypeMoreButton) + Click(kMoreGameButtons[c.Button]) + "screen\nstate\n";
     // Special figures ignore Down and take thirty ticks to fall: room for them.
     for (int i = 0; i < 300; ++i)
         script += "key Down\nadvance 1000\n";
@@ -1049,8 +1049,8 @@ TEST_P(MoreGamesPlayed, FromThePageToGameOverNameListAndStoreAfterARestart)
 
     // A new start on the same settings: the list is there, under its tab,
     // and its world page is the type's.
-    TRun again = Run(Click(kMenuScores) + Click(kMoreTabs[c.Button]) + "screen\n" + Click(kScoresWorld),
-                     first.Store);
+    TRun again =
+        Run(Click(kMenuScores) + Click(kMoreTabs[c.Button]) + "screen\n" + Click(kScoresWorld), first.Store);
     ASSERT_EQ(again.Status, kDriverOk) << again.Errors;
     auto screens2 = again.Starting("{\"page\"");
     ASSERT_EQ(screens2.size(), 1u);
@@ -1059,18 +1059,17 @@ TEST_P(MoreGamesPlayed, FromThePageToGameOverNameListAndStoreAfterARestart)
     EXPECT_EQ(Field(screens2[0], "list"), "[{\"name\":\"Kit\",\"score\":" + std::to_string(score) + "}]");
     auto opened = again.Starting("open ");
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], std::string("open \"http://") + kServer + "/cgi/version.pl?prg=Tumbltwn&show&type=" +
-                             std::to_string(c.Online) + "\"");
+    EXPECT_EQ(opened[0], std::string("open \"http://") + kServer +
+                             "/cgi/version.pl?prg=Tumbltwn&show&type=" + std::to_string(c.Online) + "\"");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FiveTypes, MoreGamesPlayed,
-    ::testing::Values(TMoreCase{"KidsFourfall", 0, 2, 4, "Kids Fourfall\\u000a"},
-                      TMoreCase{"KidsFivefall", 1, 3, 5, "Kids Fivefall\\u000a"},
-                      TMoreCase{"CrazyFivefall", 2, 5, 6, "Crazy Fivefall\\u000a"},
-                      TMoreCase{"GrandFourfall", 3, 6, 7, "Grand Fourfall\\u000a"},
-                      TMoreCase{"GrandFivefall", 4, 7, 8, "Grand Fivefall\\u000a"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(FiveTypes, MoreGamesPlayed,
+                         ::testing::Values(TMoreCase{"KidsFourfall", 0, 2, 4, "Kids Fourfall\\u000a"},
+                                           TMoreCase{"KidsFivefall", 1, 3, 5, "Kids Fivefall\\u000a"},
+                                           TMoreCase{"CrazyFivefall", 2, 5, 6, "Crazy Fivefall\\u000a"},
+                                           TMoreCase{"GrandFourfall", 3, 6, 7, "Grand Fourfall\\u000a"},
+                                           TMoreCase{"GrandFivefall", 4, 7, 8, "Grand Fivefall\\u000a"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(DriverTest, TheFourFirstTabsKeepTheirListsAndWorldNumbers)
 {
@@ -1090,7 +1089,8 @@ TEST_F(DriverTest, TheFourFirstTabsKeepTheirListsAndWorldNumbers)
         EXPECT_EQ(IntField(screens[i], "shownType"), shown[i]) << i;
         std::string all = Field(screens[i], "tabs") + Field(screens[i], "moreTabs");
         EXPECT_EQ(std::count(all.begin(), all.end(), '1'), 1) << i << ": " << all;
-        EXPECT_EQ(opened[i].back() == '"' ? opened[i][opened[i].size() - 2] : '?', '0' + online[i]) << opened[i];
+        EXPECT_EQ(opened[i].back() == '"' ? opened[i][opened[i].size() - 2] : '?', '0' + online[i])
+            << opened[i];
     }
 }
 
@@ -1098,14 +1098,16 @@ TEST_F(DriverTest, LandingShadowIsOffAtFirstSwitchesAndIsKeptAcrossARestart)
 {
     const std::string dir = Shots.Path();
     auto playShot = [&](const std::string& file) {
-        return Click(kMenuPlay) + Click(kGameButtons[0]) + "advance 3000\nscreenshot " + dir + "/" + file + "\n";
+        return Click(kMenuPlay) + Click(kGameButtons[0]) + "advance 3000\nscreenshot " + dir + "/" + file +
+               "\n";
     };
     TRun plain = Run("screen\n" + playShot("off.png"));
     ASSERT_EQ(plain.Status, kDriverOk) << plain.Errors;
     EXPECT_EQ(Field(plain.Starting("{\"page\"")[0], "shadowMarks"), "[0,0,1]");
     EXPECT_NE(plain.StoreFile().find("\"ZShadow\"=dword:00000000"), std::string::npos);
     // The options page draws no random numbers: the same seed plays the same game.
-    TRun first = Run(Click(kMenuOptions) + Click(kShadowOn) + "screen\n" + Click(kOptionsBack) + playShot("on.png"));
+    TRun first =
+        Run(Click(kMenuOptions) + Click(kShadowOn) + "screen\n" + Click(kOptionsBack) + playShot("on.png"));
     ASSERT_EQ(first.Status, kDriverOk) << first.Errors;
     auto screens = first.Starting("{\"page\"");
     ASSERT_EQ(screens.size(), 1u);
