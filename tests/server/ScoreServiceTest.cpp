@@ -2,11 +2,11 @@
 // submission passes before anything is kept, the world page and the JSON,
 // health, and the rate limit.
 
+#include "server/ScoreService.h"
 #include "rules/AbsGame.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "server/OnlineTypes.h"
-#include "server/ScoreService.h"
 #include "server/WorldPage.h"
 #include "store/ScoreSubmit.h"
 #include "tests/server/RequestTarget.h"
@@ -170,13 +170,16 @@ TEST_F(ScoreServiceTest, TheFiveFurtherTypesAreStoredAndShownEachUnderItsOwnTab)
     }
     for (std::int32_t type = 4; type <= 8; ++type) {
         EXPECT_EQ(Stored(type), 1) << type;
-        auto page = Service.Handle(FromTarget("/cgi/version.pl?prg=Tumbltwn&show&type=" + std::to_string(type)));
+        auto page =
+            Service.Handle(FromTarget("/cgi/version.pl?prg=Tumbltwn&show&type=" + std::to_string(type)));
         ASSERT_EQ(page.Status, 200) << type;
         for (std::int32_t other = 4; other <= 8; ++other)
-            EXPECT_EQ(page.Body.find("<span>" + std::string(names[other - 4]) + "</span>") != std::string::npos,
+            EXPECT_EQ(page.Body.find("<span>" + std::string(names[other - 4]) + "</span>") !=
+                          std::string::npos,
                       other == type)
                 << "page " << type << ", name of " << other;
-        EXPECT_NE(page.Body.find("type=" + std::to_string(type) + "\" class=\"selected\""), std::string::npos);
+        EXPECT_NE(page.Body.find("type=" + std::to_string(type) + "\" class=\"selected\""),
+                  std::string::npos);
     }
 }
 
