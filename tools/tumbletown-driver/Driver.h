@@ -13,7 +13,8 @@
 //   screenshot FILE       paints the whole window and saves it as PNG
 //   tree                  prints the element tree
 //   state                 prints the rules state as one line of JSON
-//   screen                prints the screens' state as one line of JSON
+//   screen                prints the screens' state as one line of JSON, the
+//                         entries of the shown high-score list among it
 //   record FILE           writes the record of the last game started as a
 //                         replay file
 //   watch FILE            plays a replay file on the play page, as
