@@ -1045,11 +1045,13 @@ TEST_P(MoreGamesPlayed, FromThePageToGameOverNameListAndStoreAfterARestart)
     tabs[1 + 2 * c.Button] = '1';
     EXPECT_EQ(Field(screens[1], "moreTabs"), tabs);
     EXPECT_EQ(Field(screens[1], "tabs"), "[0,0,0,0]");
-    // Sent under its own online type.
+    // Sent under its own online type, then the replay of its game type.
     auto requests = first.Starting("request ");
-    ASSERT_EQ(requests.size(), 1u);
+    ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0], std::string("request ") + kServer + ":80 " +
                                GFourfall::JsonString(BuildScoreRequest(c.Online, "Kit", score, kServer)));
+    EXPECT_NE(requests[1].find("POST /api/v1/replays"), std::string::npos) << requests[1];
+    EXPECT_NE(requests[1].find("select " + std::to_string(c.GameNum)), std::string::npos) << requests[1];
     const std::string slot = "\"" + std::to_string(c.GameNum) + "_0_0_";
     std::ostringstream stored;
     stored << slot << "Name\"=\"Kit\"";
