@@ -34,6 +34,7 @@ void TGamePages::LoadPlayBackground()
 void TGamePages::InitPages()
 {
     LoadOptions();
+    LoadControls(Controls);
     LoadScores();
 
     CreateSkins(Skins);
@@ -90,6 +91,7 @@ void TGamePages::Wire()
     Help.Back.ClickCode = MainMenu.Id;
     Play.Button.ClickCode = MainMenu.Id;
     Play.Board.ResultPageId = HighScore.Id;
+    Play.Board.Controls = &Controls;
 }
 
 } // namespace WFourfall

@@ -44,6 +44,8 @@ void TGameType::Build(TScrPages* pages, const TSkinSet& skins)
     GiveCaptions(kGameTypeCaptions, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     for (int i = 0; i < 4; ++i)
         Buttons[i].HoverCode = NewId();
+    NavOrder = {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]};
+    NavBack = &Buttons[4];
 }
 
 } // namespace WFourfall

@@ -101,6 +101,9 @@ void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices&
         Buttons[i].Images.Images[ibHover] = skins.OptionsPlain;
         Buttons[i].HoverRim = kChoiceHoverRim;
     }
+    for (TIButton& b : Buttons)
+        NavOrder.push_back(&b);
+    NavBack = &Buttons[kButtonCount - 1];
     Sync();
 }
 

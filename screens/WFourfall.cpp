@@ -85,6 +85,7 @@ TWFourfall::TWFourfall()
     for (int k = 0; k < kGameCount; ++k)
         StartIds[k] = NewId();
     Insert(&FallTimer, this);
+    Insert(&RepeatTimer, this);
 }
 
 TWFourfall::~TWFourfall() = default;
@@ -94,44 +95,121 @@ bool TWFourfall::OnShownPage() const
     return Page != nullptr && Page->Active();
 }
 
-bool TWFourfall::HandleEvent(int32_t code, int32_t param)
+const TControls& TWFourfall::Keys() const
+{
+    static const TControls kDefaults;
+    return Controls != nullptr ? *Controls : kDefaults;
+}
+
+bool TWFourfall::Playing() const
+{
+    return GameState.Status == kStatusPlaying && !Paused && GameState.CurFig != nullptr && OnShownPage();
+}
+
+void TWFourfall::Perform(TPlayAction action)
+{
+    if (!Playing())
+        return;
+    TAbsFigure* f = GameState.CurFig;
+    switch (action) {
+    case paLeft:
+        f->Left();
+        break;
+    case paRight:
+        f->Right();
+        break;
+    case paTurn:
+        f->Rotate();
+        break;
+    case paDrop:
+        f->Drop();
+        break;
+    case paDown:
+        f->Down();
+        break;
+    default:
+        break;
+    }
+}
+
+void TWFourfall::StopRepeat()
+{
+    RepeatKey = 0;
+    RepeatAction = paNone;
+    RepeatTimer.Stop();
+}
+
+bool TWFourfall::KeyDown(int32_t key)
 {
     // Keys move the figure only while the game is on screen: keys typed on
     // other pages (a name, say) must not play a game left behind.
-    if (code == evKeyDown && GameState.Status == kStatusPlaying && !Paused && GameState.CurFig != nullptr &&
-        OnShownPage()) {
-        TAbsFigure* f = GameState.CurFig;
-        switch (param) {
-        case Platform::kVkControl:
-            f->Down();
-            break;
-        case Platform::kVkLeft:
-            f->Left();
-            break;
-        case Platform::kVkRight:
-            f->Right();
-            break;
-        case Platform::kVkUp:
-            f->Rotate();
-            break;
-        case Platform::kVkDown:
-            f->Drop();
-            break;
-        default:
-            break;
+    if (!OnShownPage())
+        return false;
+    // The desktop repeats a held key at its own pace: moves repeat at the
+    // game's, and turns and drops do not repeat at all.
+    const bool desktopRepeat = Pages != nullptr && Pages->KeyRepeating();
+    const TPlayAction action = Keys().ActionOf(key);
+    if (action == paPause) {
+        if (!desktopRepeat)
+            TogglePause();
+        return true;
+    }
+    if (action == paNone || !Playing())
+        return false;
+    if (desktopRepeat)
+        return true;
+    Perform(action);
+    if (action == paLeft || action == paRight || action == paDown) {
+        RepeatKey = key;
+        RepeatAction = action;
+        RepeatingAtRate = false;
+        RepeatTimer.Start(Keys().RepeatDelayMs);
+    }
+    return true;
+}
+
+void TWFourfall::KeyUp(int32_t key)
+{
+    if (key == RepeatKey)
+        StopRepeat();
+}
+
+bool TWFourfall::HandleEvent(int32_t code, int32_t param)
+{
+    bool taken = false;
+    if (code == evKeyDown)
+        taken = KeyDown(param);
+    if (code == evKeyUp)
+        KeyUp(param);
+    if (code == RepeatTimer.TickId) {
+        if (RepeatKey != 0 && Playing()) {
+            Perform(RepeatAction);
+            // The first repeat came after the delay; the next ones come at
+            // the rate.
+            if (!RepeatingAtRate) {
+                RepeatingAtRate = true;
+                RepeatTimer.Start(Keys().RepeatRateMs);
+            }
+        } else {
+            StopRepeat();
         }
     }
-    if (code == evKeyDown && param == Platform::kVkP && OnShownPage())
-        TogglePause();
-    // After a game over on the play screen, Enter or Space starts the same
-    // game type again. Not while an entry of the high-score list still waits
-    // for its name: Enter confirms that name wherever it is pressed.
+    // After a game over on the play screen, Enter, Space or the pad's A or
+    // Start starts the same game type again. Not while an entry of the
+    // high-score list still waits for its name: Enter confirms that name
+    // wherever it is pressed.
     const bool entryOpen = GameState.HiScorePos >= 0 && GameState.HiScorePos < kScoreEntries;
-    if (code == evKeyDown && (param == Platform::kVkReturn || param == Platform::kVkSpace) && OnShownPage() &&
-        GameState.Status == kStatusGameOver && !entryOpen)
+    if (code == evKeyDown &&
+        (param == Platform::kVkReturn || param == Platform::kVkSpace || param == Platform::kVkPadA ||
+         param == Platform::kVkPadStart) &&
+        OnShownPage() && GameState.Status == kStatusGameOver && !entryOpen) {
         StartPlay(GameState.GameNum);
-    if (code == evDeactivated)
+        taken = true;
+    }
+    if (code == evDeactivated) {
         FallTimer.Stop();
+        StopRepeat();
+    }
     if (code >= StartIds[0] && code < StartIds[0] + kGameCount)
         StartPlay(code - StartIds[0]);
     if (code == FallTimer.TickId) {
@@ -139,7 +217,7 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
         GameState.Changed = true;
     }
     SyncWithRules();
-    return TApp::HandleEvent(code, param);
+    return TApp::HandleEvent(code, param) || taken;
 }
 
 void TWFourfall::StartPlay(int32_t k)

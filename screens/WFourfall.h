@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "store/Controls.h"
 #include "wlib/App.h"
 #include "wlib/Timer.h"
 #include "wlib/graphics/Bitmap.h"
@@ -59,9 +60,22 @@ public:
     // playing); the timer is stopped and the keys move nothing.
     bool IsPaused() const { return Paused; }
 
+    // The one door through which the player's play operations reach the
+    // rules: the chosen keys, their repeat and the gamepad all end here, one
+    // call per move, turn or drop (paLeft, paRight, paTurn, paDrop, paDown;
+    // anything else is ignored). Whoever wants to see or record what the
+    // player did to the board watches this. Does nothing unless a game is
+    // running, not paused, on the shown page.
+    void Perform(TPlayAction action);
+
+    // The keys of the actions and the repeat; the page set's, or the
+    // defaults when none is given.
+    const TControls* Controls = nullptr;
+
     WLib::TBitmap Balls;
     WLib::TSize CellSize{16, 16};
-    WLib::TTimer FallTimer; // a child element of the board
+    WLib::TTimer FallTimer;   // a child element of the board
+    WLib::TTimer RepeatTimer; // the game's own repeat of a held move
     WLib::TSound Sounds[sndCount];
     int32_t ResultPageId = 0;
     int32_t StartIds[kGameCount];
@@ -69,6 +83,17 @@ public:
 
 private:
     bool OnShownPage() const;
+    bool Playing() const;
+    const TControls& Keys() const;
+    // A key went down or up; true when it was one of the play's.
+    bool KeyDown(int32_t key);
+    void KeyUp(int32_t key);
+    void StopRepeat();
+
+    // The held key that repeats its action, 0 for none.
+    int32_t RepeatKey = 0;
+    TPlayAction RepeatAction = paNone;
+    bool RepeatingAtRate = false;
 
     bool Paused = false;
 };
