@@ -128,8 +128,10 @@ void TWFourfall::Perform(TPlayAction action)
         f->Down();
         break;
     default:
-        break;
+        return;
     }
+    if (Performed)
+        Performed(action);
 }
 
 void TWFourfall::StopRepeat()

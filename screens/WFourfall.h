@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "store/Controls.h"
 #include "wlib/App.h"
@@ -67,6 +68,9 @@ public:
     // player did to the board watches this. Does nothing unless a game is
     // running, not paused, on the shown page.
     void Perform(TPlayAction action);
+    // Told of every operation Perform passes to the rules, after the rules
+    // have taken it (a recorder, a test).
+    std::function<void(TPlayAction)> Performed;
 
     // The keys of the actions and the repeat; the page set's, or the
     // defaults when none is given.

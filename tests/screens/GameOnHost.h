@@ -44,8 +44,8 @@ protected:
     int PlayingSoundChannels() const
     {
         int n = 0;
-        for (uint32_t i = 0; Speaker != nullptr && i < Speaker->SoundCount; ++i)
-            n += Speaker->SoundChannels[i].IsPlaying() ? 1 : 0;
+        for (uint32_t i = 0; WLib::Speaker != nullptr && i < WLib::Speaker->SoundCount; ++i)
+            n += WLib::Speaker->SoundChannels[i].IsPlaying() ? 1 : 0;
         return n;
     }
 
