@@ -25,6 +25,7 @@ void GameWindow::Destroy()
     renderer_ = nullptr;
     window_ = nullptr;
     x11Window_ = 0;
+    shown_ = false;
     if (videoStarted_)
         SDL_QuitSubSystem(SDL_INIT_VIDEO); // audio, if started, stays up
     videoStarted_ = false;
@@ -64,8 +65,11 @@ bool GameWindow::Open(const std::string& caption)
         screenHeight_ = kHeight;
     }
 
+    // Any size the player likes: the picture is scaled to it. On a display
+    // with a scale factor the drawable has the screen's own pixels, so that
+    // the scaling is ours (sharp), not the desktop's.
     window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kWidth,
-                               kHeight, SDL_WINDOW_HIDDEN);
+                               kHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window_) {
         Destroy();
         return false;
@@ -78,9 +82,9 @@ bool GameWindow::Open(const std::string& caption)
         Destroy();
         return false;
     }
-    // The page layout is 800 x 600 whatever the window's size: full screen
-    // scales it, keeping its shape, and reports the mouse in layout pixels.
-    SDL_RenderSetLogicalSize(renderer_, kWidth, kHeight);
+    // The page layout is 800 x 600 whatever the window's size: Present
+    // scales it and the translator takes the mouse back to layout pixels.
+    SDL_SetWindowMinimumSize(window_, kWidth / 4, kHeight / 4);
     // Placed only now: creating the renderer puts a hidden X11 window back
     // where it was created. A window manager's frame is not known before the
     // window is shown; it then counts as none.
@@ -98,11 +102,32 @@ bool GameWindow::Open(const std::string& caption)
     WatchX11Window();
     SDL_ShowCursor(SDL_DISABLE);
     SDL_StartTextInput();
-    SDL_ShowWindow(window_);
-    SDL_RaiseWindow(window_);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderPresent(renderer_);
+    return true;
+}
+
+void GameWindow::SetFullScreen(bool on)
+{
+    if (!window_ || on == IsFullScreen())
+        return;
+    SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (!on)
+        SDL_SetWindowBordered(window_, SDL_TRUE);
+}
+
+bool GameWindow::IsFullScreen() const
+{
+    return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+}
+
+bool GameWindow::TakeWindowKey(const void* sdlEvent)
+{
+    const SDL_Event& event = *static_cast<const SDL_Event*>(sdlEvent);
+    const SDL_Keycode key = event.key.keysym.sym;
+    const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+    if (key != SDLK_F11 && !(alt && (key == SDLK_RETURN || key == SDLK_KP_ENTER)))
+        return false;
+    if (event.type == SDL_KEYDOWN && event.key.repeat == 0)
+        SetFullScreen(!IsFullScreen());
     return true;
 }
 
@@ -123,20 +148,72 @@ std::string GameWindow::VideoDriver() const
     return name ? name : "";
 }
 
+namespace {
+
+// The darkest colour of the frame (0xRRGGBB), from every fourth pixel of
+// every fourth row: the bars then look like the page's own dark edge, and
+// looking costs some 30 000 reads, not 480 000.
+std::uint32_t DarkestColour(const std::uint16_t* pixels, int pitchBytes, int width, int height)
+{
+    int best = 1 << 30;
+    std::uint16_t darkest = 0;
+    for (int y = 0; y < height; y += 4) {
+        const std::uint16_t* row =
+            reinterpret_cast<const std::uint16_t*>(reinterpret_cast<const std::uint8_t*>(pixels) + y * pitchBytes);
+        for (int x = 0; x < width; x += 4) {
+            const std::uint16_t p = row[x];
+            // Brightness as the eye weighs it, on the 5-6-5 fields.
+            const int light = 2 * 2 * (p >> 11) + 5 * ((p >> 5) & 0x3F) + 2 * (p & 0x1F);
+            if (light < best) {
+                best = light;
+                darkest = p;
+            }
+        }
+    }
+    const std::uint32_t r = ((darkest >> 11) & 0x1F) * 255 / 31;
+    const std::uint32_t g = ((darkest >> 5) & 0x3F) * 255 / 63;
+    const std::uint32_t b = (darkest & 0x1F) * 255 / 31;
+    return (r << 16) | (g << 8) | b;
+}
+
+} // namespace
+
 void GameWindow::Present(const std::uint16_t* pixels, int pitchBytes)
 {
     if (!texture_ || !pixels)
         return;
     SDL_UpdateTexture(texture_, nullptr, pixels, pitchBytes);
+    barColour_ = DarkestColour(pixels, pitchBytes, kWidth, kHeight);
+    if (!shown_) {
+        // Shown with its first whole frame: no black or empty window before.
+        shown_ = true;
+        SDL_ShowWindow(window_);
+        SDL_RaiseWindow(window_);
+    }
     PresentAgain();
 }
 
 void GameWindow::PresentAgain()
 {
-    if (!texture_)
+    if (!texture_ || !shown_)
         return;
-    SDL_RenderClear(renderer_); // the bars around the picture in full screen
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    int outputWidth = 0, outputHeight = 0, windowWidth = 0, windowHeight = 0;
+    if (SDL_GetRendererOutputSize(renderer_, &outputWidth, &outputHeight) != 0) {
+        outputWidth = kWidth;
+        outputHeight = kHeight;
+    }
+    SDL_GetWindowSize(window_, &windowWidth, &windowHeight);
+    if (windowWidth <= 0 || windowHeight <= 0) {
+        windowWidth = outputWidth;
+        windowHeight = outputHeight;
+    }
+    fit_ = FitPicture(outputWidth, outputHeight, kWidth, kHeight);
+    translator_.SetView(fit_, windowWidth, windowHeight, outputWidth, outputHeight);
+    SDL_SetTextureScaleMode(texture_, fit_.whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    SDL_SetRenderDrawColor(renderer_, (barColour_ >> 16) & 0xFF, (barColour_ >> 8) & 0xFF, barColour_ & 0xFF, 255);
+    SDL_RenderClear(renderer_);
+    const SDL_Rect target{fit_.x, fit_.y, fit_.width, fit_.height};
+    SDL_RenderCopy(renderer_, texture_, nullptr, &target);
     SDL_RenderPresent(renderer_);
 }
 
@@ -168,9 +245,13 @@ void GameWindow::Translate(const void* sdlEvent, std::vector<InputRecord>& out)
     };
     switch (event.type) {
     case SDL_KEYDOWN:
+        if (TakeWindowKey(&event))
+            break;
         translator_.KeyDown(event.key.keysym.sym, event.key.keysym.scancode, event.key.repeat != 0, out);
         break;
     case SDL_KEYUP:
+        if (TakeWindowKey(&event))
+            break;
         translator_.KeyUp(event.key.keysym.sym, event.key.keysym.scancode, out);
         break;
     case SDL_TEXTINPUT:

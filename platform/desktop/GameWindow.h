@@ -1,6 +1,7 @@
 // The game's one SDL window: caption, placement, hidden system cursor, the
-// presentation of the game's 800 x 600 RGB 5-6-5 back buffer, and the event
-// pump that sleeps until input arrives or the next timer is due.
+// presentation of the game's 800 x 600 RGB 5-6-5 back buffer at any window
+// size, full screen on F11 or Alt+Enter, and the event pump that sleeps until
+// input arrives or the next timer is due.
 #pragma once
 
 #include "platform/desktop/InputRecord.h"
@@ -19,25 +20,35 @@ namespace Platform {
 
 class GameWindow {
 public:
-    static constexpr int kWidth = 800;
-    static constexpr int kHeight = 600;
+    static constexpr int kWidth = kPictureWidth;
+    static constexpr int kHeight = kPictureHeight;
 
     GameWindow();
     ~GameWindow();
     GameWindow(const GameWindow&) = delete;
     GameWindow& operator=(const GameWindow&) = delete;
 
-    // Initialises SDL video and shows the window, placed for the screen (see
-    // PlaceMainWindow), with the system cursor hidden and a black picture.
-    // False, with nothing left open, when there is no usable display.
+    // Initialises SDL video and makes the window, placed for the screen (see
+    // PlaceMainWindow), with the system cursor hidden. It is shown by the
+    // first Present, with that frame: no empty window meanwhile. False, with
+    // nothing left open, when there is no usable display.
     bool Open(const std::string& caption);
     bool IsOpen() const { return window_ != nullptr; }
 
     // Shows a whole frame: kWidth x kHeight pixels of RGB 5-6-5, rows
-    // pitchBytes apart. Scaled to the screen in full screen.
+    // pitchBytes apart, as large as the window holds with its shape kept
+    // (see FitPicture); the bars beside it take the frame's darkest colour.
     void Present(const std::uint16_t* pixels, int pitchBytes);
-    // Shows the last presented frame again (after an Expose).
+    // Shows the last presented frame again (after an Expose or a resize).
     void PresentAgain();
+
+    // Between the desktop's full screen and a window (F11, Alt+Enter).
+    void SetFullScreen(bool on);
+    bool IsFullScreen() const;
+    // Where the picture was last drawn, in the drawable's pixels.
+    const PictureFit& Fit() const { return fit_; }
+    // The bars' colour of the last frame, 0xRRGGBB.
+    std::uint32_t BarColour() const { return barColour_; }
 
     // Sleeps until the window system has an event or timeoutMs milliseconds
     // have passed (-1: no limit, 0: do not sleep), then appends a record for
@@ -54,6 +65,8 @@ public:
 
 private:
     void Translate(const void* sdlEvent, std::vector<InputRecord>& out);
+    // F11 and Alt+Enter belong to the window, not to the game.
+    bool TakeWindowKey(const void* sdlEvent);
     void Destroy();
     // On X11: tells the error filter the window and watches for its
     // destruction by another client.
@@ -68,6 +81,9 @@ private:
     int screenWidth_ = 0;
     int screenHeight_ = 0;
     InputTranslator translator_{kWidth, kHeight};
+    PictureFit fit_;
+    std::uint32_t barColour_ = 0;
+    bool shown_ = false;
 };
 
 } // namespace Platform

@@ -17,6 +17,25 @@ int InputTranslator::ClampY(int y) const
     return std::clamp(y, 0, std::max(height_ - 1, 0));
 }
 
+void InputTranslator::SetView(const PictureFit& fit, int windowWidth, int windowHeight, int outputWidth,
+                              int outputHeight)
+{
+    viewSet_ = true;
+    fit_ = fit;
+    windowWidth_ = windowWidth;
+    windowHeight_ = windowHeight;
+    outputWidth_ = outputWidth;
+    outputHeight_ = outputHeight;
+}
+
+void InputTranslator::ToPicture(int& x, int& y) const
+{
+    if (viewSet_)
+        WindowToPicture(fit_, windowWidth_, windowHeight_, outputWidth_, outputHeight_, width_, height_, x, y);
+    x = ClampX(x);
+    y = ClampY(y);
+}
+
 void InputTranslator::KeyDown(std::int32_t sdlKeycode, int sdlScancode, bool repeat,
                               std::vector<InputRecord>& out) const
 {
@@ -60,8 +79,9 @@ void InputTranslator::MouseButton(bool down, int button, int x, int y, std::vect
     InputRecord record;
     record.kind = down ? InputRecord::Kind::MouseDown : InputRecord::Kind::MouseUp;
     record.code = button;
-    record.x = ClampX(x);
-    record.y = ClampY(y);
+    ToPicture(x, y);
+    record.x = x;
+    record.y = y;
     out.push_back(record);
 }
 
@@ -69,8 +89,9 @@ void InputTranslator::MouseMove(int x, int y, std::vector<InputRecord>& out) con
 {
     InputRecord record;
     record.kind = InputRecord::Kind::MouseMove;
-    record.x = ClampX(x);
-    record.y = ClampY(y);
+    ToPicture(x, y);
+    record.x = x;
+    record.y = y;
     out.push_back(record);
 }
 

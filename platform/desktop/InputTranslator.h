@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/desktop/InputRecord.h"
+#include "platform/desktop/PictureFit.h"
 
 #include <cstdint>
 #include <string_view>
@@ -16,6 +17,11 @@ public:
     // bars around the picture report positions outside it, and a held button
     // keeps reporting when the pointer leaves the window.
     InputTranslator(int width, int height) : width_(width), height_(height) {}
+
+    // Where the picture is shown in the window (see FitPicture): mouse
+    // positions in window coordinates are taken back to the picture's. Until
+    // set, positions are the picture's already.
+    void SetView(const PictureFit& fit, int windowWidth, int windowHeight, int outputWidth, int outputHeight);
 
     // A key went down (again, when repeat): a KeyDown for keys that have a
     // virtual key, then a KeyPress for Backspace, Tab, Enter and Escape,
@@ -31,9 +37,16 @@ public:
 private:
     int ClampX(int x) const;
     int ClampY(int y) const;
+    void ToPicture(int& x, int& y) const;
 
     int width_;
     int height_;
+    bool viewSet_ = false;
+    PictureFit fit_;
+    int windowWidth_ = 0;
+    int windowHeight_ = 0;
+    int outputWidth_ = 0;
+    int outputHeight_ = 0;
 };
 
 } // namespace Platform

@@ -1,8 +1,12 @@
 // Where the main window goes: centred with its border on a screen taller than
-// the window, over the whole screen without a border otherwise.
+// the window with its frame, over the whole screen without a border otherwise.
 #pragma once
 
 namespace Platform {
+
+// The game's picture: every page is drawn at this size, whatever the window's.
+constexpr int kPictureWidth = 800;
+constexpr int kPictureHeight = 600;
 
 // Thickness of the frame the window manager puts around the client area
 // (all 0 when there is none or it is not known).
@@ -20,11 +24,13 @@ struct WindowPlacement {
     int clientY = 0;
 };
 
-// The window is created with the design-time client size 792 x 573; the
-// screen must be taller than that plus the frame for a bordered window. Its
-// frame is then placed at ((screen - outer size) / 2), computed from that
-// design-time outer size, before the client area grows to 800 x 600, so it
-// sits a few pixels right of and below the exact centre.
+// A bordered window needs a screen taller than the 800 x 600 client area
+// plus the frame; a frame not known yet counts as none, so a screen 600
+// pixels high always gets full screen. The frame is placed at ((screen -
+// outer size) / 2), computed from the design-time client size 792 x 573
+// before the client area grows to 800 x 600, so it sits a few pixels right of
+// and below the exact centre, but never so far that the window leaves the
+// screen.
 WindowPlacement PlaceMainWindow(int screenWidth, int screenHeight, const FrameExtents& frame);
 
 constexpr int kDesignClientWidth = 792;
