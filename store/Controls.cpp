@@ -116,7 +116,8 @@ void LoadControls(TControls& controls)
             controls.Keys[a] = keys[a];
     int32_t delay = 0;
     int32_t rate = 0;
-    if (reg.ReadInt(kRepeatDelayValue, &delay) && reg.ReadInt(kRepeatRateValue, &rate) && RepeatValid(delay, rate)) {
+    if (reg.ReadInt(kRepeatDelayValue, &delay) && reg.ReadInt(kRepeatRateValue, &rate) &&
+        RepeatValid(delay, rate)) {
         controls.RepeatDelayMs = delay;
         controls.RepeatRateMs = rate;
     }

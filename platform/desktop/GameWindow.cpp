@@ -158,8 +158,8 @@ std::uint32_t DarkestColour(const std::uint16_t* pixels, int pitchBytes, int wid
     int best = 1 << 30;
     std::uint16_t darkest = 0;
     for (int y = 0; y < height; y += 4) {
-        const std::uint16_t* row =
-            reinterpret_cast<const std::uint16_t*>(reinterpret_cast<const std::uint8_t*>(pixels) + y * pitchBytes);
+        const std::uint16_t* row = reinterpret_cast<const std::uint16_t*>(
+            reinterpret_cast<const std::uint8_t*>(pixels) + y * pitchBytes);
         for (int x = 0; x < width; x += 4) {
             const std::uint16_t p = row[x];
             // Brightness as the eye weighs it, on the 5-6-5 fields.
@@ -210,7 +210,8 @@ void GameWindow::PresentAgain()
     fit_ = FitPicture(outputWidth, outputHeight, kWidth, kHeight);
     translator_.SetView(fit_, windowWidth, windowHeight, outputWidth, outputHeight);
     SDL_SetTextureScaleMode(texture_, fit_.whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
-    SDL_SetRenderDrawColor(renderer_, (barColour_ >> 16) & 0xFF, (barColour_ >> 8) & 0xFF, barColour_ & 0xFF, 255);
+    SDL_SetRenderDrawColor(renderer_, (barColour_ >> 16) & 0xFF, (barColour_ >> 8) & 0xFF, barColour_ & 0xFF,
+                           255);
     SDL_RenderClear(renderer_);
     const SDL_Rect target{fit_.x, fit_.y, fit_.width, fit_.height};
     SDL_RenderCopy(renderer_, texture_, nullptr, &target);

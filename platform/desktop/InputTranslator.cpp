@@ -31,7 +31,8 @@ void InputTranslator::SetView(const PictureFit& fit, int windowWidth, int window
 void InputTranslator::ToPicture(int& x, int& y) const
 {
     if (viewSet_)
-        WindowToPicture(fit_, windowWidth_, windowHeight_, outputWidth_, outputHeight_, width_, height_, x, y);
+        WindowToPicture(fit_, windowWidth_, windowHeight_, outputWidth_, outputHeight_, width_, height_, x,
+                        y);
     x = ClampX(x);
     y = ClampY(y);
 }

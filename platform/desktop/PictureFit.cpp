@@ -47,8 +47,8 @@ int FloorDiv(std::int64_t a, std::int64_t b)
 
 } // namespace
 
-void WindowToPicture(const PictureFit& fit, int windowWidth, int windowHeight, int outputWidth, int outputHeight,
-                     int pictureWidth, int pictureHeight, int& x, int& y)
+void WindowToPicture(const PictureFit& fit, int windowWidth, int windowHeight, int outputWidth,
+                     int outputHeight, int pictureWidth, int pictureHeight, int& x, int& y)
 {
     if (fit.width <= 0 || fit.height <= 0 || windowWidth <= 0 || windowHeight <= 0)
         return;

@@ -25,7 +25,7 @@ PictureFit FitPicture(int outputWidth, int outputHeight, int pictureWidth, int p
 // A position in window coordinates to picture coordinates, not clamped (the
 // bars lie outside the picture). The window may have fewer coordinates than
 // its drawable has pixels (a display with a scale factor).
-void WindowToPicture(const PictureFit& fit, int windowWidth, int windowHeight, int outputWidth, int outputHeight,
-                     int pictureWidth, int pictureHeight, int& x, int& y);
+void WindowToPicture(const PictureFit& fit, int windowWidth, int windowHeight, int outputWidth,
+                     int outputHeight, int pictureWidth, int pictureHeight, int& x, int& y);
 
 } // namespace Platform

@@ -52,7 +52,7 @@ protected:
     TFixtureData Data;
     Platform::TMemorySettingsStore Store;
     std::optional<TProcessScope> Process; // set up after the store, ended before it
-    WLib::TTestHost Host;                     // outlives the pages
+    WLib::TTestHost Host;                 // outlives the pages
     std::unique_ptr<TGamePages> Pages;
 };
 

@@ -155,20 +155,16 @@ TEST_P(PlayKeys, KeyReachesTheRulesAsItsAction)
     EXPECT_EQ(Done[0], GetParam().Action);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, PlayKeys,
-                         ::testing::Values(TKeyCase{"Left", kVkLeft, paLeft}, TKeyCase{"Right", kVkRight, paRight},
-                                           TKeyCase{"Up turns", kVkUp, paTurn}, TKeyCase{"Down drops", kVkDown, paDrop},
-                                           TKeyCase{"Ctrl one row", kVkControl, paDown},
-                                           TKeyCase{"Space drops", kVkSpace, paDrop},
-                                           TKeyCase{"pad Left", kVkPadLeft, paLeft},
-                                           TKeyCase{"pad Right", kVkPadRight, paRight},
-                                           TKeyCase{"pad Down one row", kVkPadDown, paDown},
-                                           TKeyCase{"pad Up drops", kVkPadUp, paDrop},
-                                           TKeyCase{"pad A turns", kVkPadA, paTurn},
-                                           TKeyCase{"pad B drops", kVkPadB, paDrop}),
-                         [](const ::testing::TestParamInfo<TKeyCase>& info) {
-                             return "case" + std::to_string(info.index);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Table, PlayKeys,
+    ::testing::Values(TKeyCase{"Left", kVkLeft, paLeft}, TKeyCase{"Right", kVkRight, paRight},
+                      TKeyCase{"Up turns", kVkUp, paTurn}, TKeyCase{"Down drops", kVkDown, paDrop},
+                      TKeyCase{"Ctrl one row", kVkControl, paDown}, TKeyCase{"Space drops", kVkSpace, paDrop},
+                      TKeyCase{"pad Left", kVkPadLeft, paLeft}, TKeyCase{"pad Right", kVkPadRight, paRight},
+                      TKeyCase{"pad Down one row", kVkPadDown, paDown},
+                      TKeyCase{"pad Up drops", kVkPadUp, paDrop}, TKeyCase{"pad A turns", kVkPadA, paTurn},
+                      TKeyCase{"pad B drops", kVkPadB, paDrop}),
+    [](const ::testing::TestParamInfo<TKeyCase>& info) { return "case" + std::to_string(info.index); });
 
 TEST_F(PlayInput, ChosenKeysReplaceTheDesignsAndSpaceStaysASecondDrop)
 {
@@ -335,7 +331,8 @@ TEST_F(Navigation, GamepadAnswersTheQuestionBox)
         int32_t Key;
         TQuestionBox::TAnswer Answer;
     };
-    for (const TCase& c : {TCase{kVkPadA, TQuestionBox::AnsweredYes}, TCase{kVkPadB, TQuestionBox::AnsweredNo}}) {
+    for (const TCase& c :
+         {TCase{kVkPadA, TQuestionBox::AnsweredYes}, TCase{kVkPadB, TQuestionBox::AnsweredNo}}) {
         ASSERT_TRUE(Pages->QuestionBox.Open(Pages.get(), "Clear?"));
         Key(kVkPadDown); // the page behind keeps its highlight where it was
         EXPECT_EQ(Pages->MainMenu.NavIndex(), -1);

@@ -77,11 +77,17 @@ TEST_P(Assign, GivesTheKeyAndMovesAKeyInUse)
 INSTANTIATE_TEST_SUITE_P(
     Table, Assign,
     ::testing::Values(
-        TAssignCase{"a free key", paDrop, kVkSpace, true, {kVkLeft, kVkRight, kVkUp, kVkSpace, kVkControl, kVkP}},
+        TAssignCase{
+            "a free key", paDrop, kVkSpace, true, {kVkLeft, kVkRight, kVkUp, kVkSpace, kVkControl, kVkP}},
         // Turning takes Down: dropping, which had Down, gets Up in exchange.
-        TAssignCase{"a key in use swaps", paTurn, kVkDown, true, {kVkLeft, kVkRight, kVkDown, kVkUp, kVkControl, kVkP}},
+        TAssignCase{"a key in use swaps",
+                    paTurn,
+                    kVkDown,
+                    true,
+                    {kVkLeft, kVkRight, kVkDown, kVkUp, kVkControl, kVkP}},
         TAssignCase{"the action's own key", paPause, kVkP, true, kDesign},
-        TAssignCase{"no key", paLeft, 0, false, kDesign}, TAssignCase{"past 255", paLeft, 256, false, kDesign},
+        TAssignCase{"no key", paLeft, 0, false, kDesign},
+        TAssignCase{"past 255", paLeft, 256, false, kDesign},
         TAssignCase{"no action", paNone, 'A', false, kDesign},
         TAssignCase{"past the actions", paCount, 'A', false, kDesign}),
     [](const ::testing::TestParamInfo<TAssignCase>& info) { return "case" + std::to_string(info.index); });

@@ -236,20 +236,19 @@ TEST_P(PointerTable, PointerFollowsTheScaleExactly)
 
 INSTANTIATE_TEST_SUITE_P(
     Windows, PointerTable,
-    testing::Values(
-        PointerCase{"DesignSize", 800, 600, 800, 600, 123, 456, 123, 456},
-        // Twice the size: every pixel of a doubled square is the same point.
-        PointerCase{"DoubleTopLeftOfPixel", 1600, 1200, 1600, 1200, 246, 912, 123, 456},
-        PointerCase{"DoubleBottomRightOfPixel", 1600, 1200, 1600, 1200, 247, 913, 123, 456},
-        // 1920 x 1080: 1.8 times, 240 pixels of bar at the left.
-        PointerCase{"SmoothFirstColumn", 1920, 1080, 1920, 1080, 240, 0, 0, 0},
-        PointerCase{"SmoothLastColumn", 1920, 1080, 1920, 1080, 1679, 1079, 799, 599},
-        PointerCase{"SmoothMiddle", 1920, 1080, 1920, 1080, 960, 540, 400, 300},
-        PointerCase{"LeftBarClampsToTheEdge", 1920, 1080, 1920, 1080, 100, 540, 0, 300},
-        PointerCase{"RightBarClampsToTheEdge", 1920, 1080, 1920, 1080, 1800, 540, 799, 300},
-        // A display with a scale factor of 2: the window counts half the
-        // drawable's pixels.
-        PointerCase{"ScaleFactorTwo", 1600, 1200, 800, 600, 123, 456, 123, 456}),
+    testing::Values(PointerCase{"DesignSize", 800, 600, 800, 600, 123, 456, 123, 456},
+                    // Twice the size: every pixel of a doubled square is the same point.
+                    PointerCase{"DoubleTopLeftOfPixel", 1600, 1200, 1600, 1200, 246, 912, 123, 456},
+                    PointerCase{"DoubleBottomRightOfPixel", 1600, 1200, 1600, 1200, 247, 913, 123, 456},
+                    // 1920 x 1080: 1.8 times, 240 pixels of bar at the left.
+                    PointerCase{"SmoothFirstColumn", 1920, 1080, 1920, 1080, 240, 0, 0, 0},
+                    PointerCase{"SmoothLastColumn", 1920, 1080, 1920, 1080, 1679, 1079, 799, 599},
+                    PointerCase{"SmoothMiddle", 1920, 1080, 1920, 1080, 960, 540, 400, 300},
+                    PointerCase{"LeftBarClampsToTheEdge", 1920, 1080, 1920, 1080, 100, 540, 0, 300},
+                    PointerCase{"RightBarClampsToTheEdge", 1920, 1080, 1920, 1080, 1800, 540, 799, 300},
+                    // A display with a scale factor of 2: the window counts half the
+                    // drawable's pixels.
+                    PointerCase{"ScaleFactorTwo", 1600, 1200, 800, 600, 123, 456, 123, 456}),
     [](const testing::TestParamInfo<PointerCase>& info) { return std::string(info.param.name); });
 
 } // namespace
