@@ -150,25 +150,31 @@ std::string GameWindow::VideoDriver() const
 
 namespace {
 
-// The darkest colour of the frame (0xRRGGBB), from every fourth pixel of
-// every fourth row: the bars then look like the page's own dark edge, and
-// looking costs some 30 000 reads, not 480 000.
+// The darkest colour along the frame's edges (0xRRGGBB): the bars beside the
+// picture then continue the page's own dark rim instead of cutting it off
+// with black, and looking costs 2800 reads a frame.
 std::uint32_t DarkestColour(const std::uint16_t* pixels, int pitchBytes, int width, int height)
 {
     int best = 1 << 30;
     std::uint16_t darkest = 0;
-    for (int y = 0; y < height; y += 4) {
-        const std::uint16_t* row = reinterpret_cast<const std::uint16_t*>(
+    auto look = [&](int x, int y) {
+        const auto* row = reinterpret_cast<const std::uint16_t*>(
             reinterpret_cast<const std::uint8_t*>(pixels) + y * pitchBytes);
-        for (int x = 0; x < width; x += 4) {
-            const std::uint16_t p = row[x];
-            // Brightness as the eye weighs it, on the 5-6-5 fields.
-            const int light = 2 * 2 * (p >> 11) + 5 * ((p >> 5) & 0x3F) + 2 * (p & 0x1F);
-            if (light < best) {
-                best = light;
-                darkest = p;
-            }
+        const std::uint16_t p = row[x];
+        // Brightness as the eye weighs it, on the 5-6-5 fields.
+        const int light = 2 * 2 * (p >> 11) + 5 * ((p >> 5) & 0x3F) + 2 * (p & 0x1F);
+        if (light < best) {
+            best = light;
+            darkest = p;
         }
+    };
+    for (int x = 0; x < width; ++x) {
+        look(x, 0);
+        look(x, height - 1);
+    }
+    for (int y = 0; y < height; ++y) {
+        look(0, y);
+        look(width - 1, y);
     }
     const std::uint32_t r = ((darkest >> 11) & 0x1F) * 255 / 31;
     const std::uint32_t g = ((darkest >> 5) & 0x3F) * 255 / 63;
