@@ -10,6 +10,7 @@
 #include "platform/desktop/ErrorBox.h"
 #include "platform/desktop/SdlAudioDriver.h"
 #include "platform/hssDriver.h"
+#include "store/WindowState.h"
 
 namespace {
 
@@ -41,7 +42,11 @@ int main()
     hssSetDefaultDriverFactory(TSdlAudioDriver::Factory());
     auto form = std::make_unique<TumbletownApp::TfrmGFourfall>();
     form->DataFolder = data;
-    if (!form->OpenWindow("Tumbletown") || !ShownSomewhere(form->Window().VideoDriver())) {
+    // The window as the player left it, when the settings file knows.
+    const TWindowState left = LoadWindowState();
+    const Platform::WindowGeometry leftGeometry{left.X, left.Y, left.Width, left.Height, left.FullScreen};
+    if (!form->OpenWindow("Tumbletown", left.Known ? &leftGeometry : nullptr) ||
+        !ShownSomewhere(form->Window().VideoDriver())) {
         std::fprintf(stderr, "tumbletown: no display to open the game's window on\n");
         return 1;
     }
@@ -55,6 +60,15 @@ int main()
         std::fflush(stderr);
     }
     form->Run();
+    const Platform::WindowGeometry now = form->Window().Geometry();
+    TWindowState state;
+    state.Known = true;
+    state.X = now.x;
+    state.Y = now.y;
+    state.Width = now.width;
+    state.Height = now.height;
+    state.FullScreen = now.fullScreen;
+    SaveWindowState(state);
     if (trace)
         std::fprintf(stderr, "closed after %d paints\n", form->PaintCount());
     return 0;

@@ -1,10 +1,20 @@
 #include "platform/desktop/GameWindow.h"
 
 #include "platform/desktop/X11ErrorFilter.h"
+#include "platform/desktop/X11Frame.h"
 
 #include <SDL.h>
 
+#include <algorithm>
+
 namespace Platform {
+
+namespace {
+
+// How long a window manager that said it answers frame questions may take.
+constexpr int kFrameAnswerMs = 200;
+
+} // namespace
 
 GameWindow::GameWindow() = default;
 
@@ -26,12 +36,13 @@ void GameWindow::Destroy()
     window_ = nullptr;
     x11Window_ = 0;
     shown_ = false;
+    placedByDesign_ = false;
     if (videoStarted_)
         SDL_QuitSubSystem(SDL_INIT_VIDEO); // audio, if started, stays up
     videoStarted_ = false;
 }
 
-bool GameWindow::Open(const std::string& caption)
+bool GameWindow::Open(const std::string& caption, const WindowGeometry* saved)
 {
     if (window_)
         return true;
@@ -86,23 +97,92 @@ bool GameWindow::Open(const std::string& caption)
     // scales it and the translator takes the mouse back to layout pixels.
     SDL_SetWindowMinimumSize(window_, kWidth / 4, kHeight / 4);
     // Placed only now: creating the renderer puts a hidden X11 window back
-    // where it was created. A window manager's frame is not known before the
-    // window is shown; it then counts as none.
+    // where it was created. A window manager tells its frame before the
+    // window is shown only when asked; one that does not know the question
+    // tells it once the window is shown (see PlaceWithFrame).
     FrameExtents frame;
-    if (SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom, &frame.right) != 0)
+    const bool frameAnswered = AskX11FrameExtents(window_, kFrameAnswerMs, frame);
+    if (!frameAnswered &&
+        SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom, &frame.right) != 0)
         frame = FrameExtents{};
     placement_ = PlaceMainWindow(screenWidth_, screenHeight_, frame);
+    windowed_ = WindowGeometry{placement_.clientX, placement_.clientY, kWidth, kHeight, false};
+    if (saved != nullptr) {
+        // Full screen from a saved state keeps the place to come back to.
+        placement_ = PlaceAsLeft(*saved);
+        SDL_SetWindowSize(window_, windowed_.width, windowed_.height);
+        SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+    } else if (!placement_.fullScreen) {
+        // The window manager places a new window by its frame's corner; SDL
+        // makes up for the frame only once it has heard of it itself.
+        if (frameAnswered)
+            SDL_SetWindowPosition(window_, placement_.clientX - frame.left, placement_.clientY - frame.top);
+        else
+            SDL_SetWindowPosition(window_, placement_.clientX, placement_.clientY);
+        placedByDesign_ = frame.top == 0 && frame.left == 0 && frame.bottom == 0 && frame.right == 0;
+    }
     if (placement_.fullScreen) {
         SDL_SetWindowBordered(window_, SDL_FALSE);
         SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    } else {
-        SDL_SetWindowPosition(window_, placement_.clientX, placement_.clientY);
     }
 
     WatchX11Window();
     SDL_ShowCursor(SDL_DISABLE);
     SDL_StartTextInput();
     return true;
+}
+
+WindowPlacement GameWindow::PlaceAsLeft(const WindowGeometry& saved)
+{
+    std::vector<ScreenRect> screens;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(i, &bounds) == 0)
+            screens.push_back(ScreenRect{bounds.x, bounds.y, bounds.w, bounds.h});
+    }
+    windowed_ = saved;
+    windowed_.fullScreen = false;
+    windowed_.width = std::clamp(saved.width, kWidth / 4, std::max(screenWidth_, kWidth / 4));
+    windowed_.height = std::clamp(saved.height, kHeight / 4, std::max(screenHeight_, kHeight / 4));
+    if (!OnSomeScreen(windowed_, screens)) {
+        windowed_.x = (screenWidth_ - windowed_.width) / 2;
+        windowed_.y = (screenHeight_ - windowed_.height) / 2;
+    }
+    WindowPlacement placement;
+    placement.fullScreen = saved.fullScreen;
+    placement.clientX = windowed_.x;
+    placement.clientY = windowed_.y;
+    return placement;
+}
+
+void GameWindow::PlaceWithFrame()
+{
+    if (!placedByDesign_)
+        return;
+    // A window manager tells the frame it puts around the window only once
+    // the window is shown: placed before, its frame sat where the client
+    // area should have, and the window too low by the frame's height.
+    FrameExtents frame;
+    if (SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom, &frame.right) != 0)
+        return;
+    if (frame.top == 0 && frame.left == 0 && frame.bottom == 0 && frame.right == 0)
+        return;
+    const WindowPlacement placement = PlaceMainWindow(screenWidth_, screenHeight_, frame);
+    if (placement.fullScreen) {
+        SetFullScreen(true);
+    } else if (placement.clientX != placement_.clientX || placement.clientY != placement_.clientY) {
+        SDL_SetWindowPosition(window_, placement.clientX, placement.clientY);
+        windowed_.x = placement.clientX;
+        windowed_.y = placement.clientY;
+    }
+    placement_ = placement;
+}
+
+WindowGeometry GameWindow::Geometry() const
+{
+    WindowGeometry g = windowed_;
+    g.fullScreen = IsFullScreen();
+    return g;
 }
 
 void GameWindow::SetFullScreen(bool on)
@@ -195,6 +275,7 @@ void GameWindow::Present(const std::uint16_t* pixels, int pitchBytes)
         shown_ = true;
         SDL_ShowWindow(window_);
         SDL_RaiseWindow(window_);
+        PlaceWithFrame();
     }
     PresentAgain();
 }
@@ -291,8 +372,20 @@ void GameWindow::Translate(const void* sdlEvent, std::vector<InputRecord>& out)
         case SDL_WINDOWEVENT_CLOSE:
             simple(InputRecord::Kind::Close);
             break;
-        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_MOVED:
+            if (!IsFullScreen()) {
+                windowed_.x = event.window.data1;
+                windowed_.y = event.window.data2;
+            }
+            break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+            if (!IsFullScreen()) {
+                windowed_.width = event.window.data1;
+                windowed_.height = event.window.data2;
+            }
+            simple(InputRecord::Kind::Expose);
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_RESTORED:
             simple(InputRecord::Kind::Expose);
             break;

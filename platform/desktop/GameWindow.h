@@ -32,7 +32,10 @@ public:
     // PlaceMainWindow), with the system cursor hidden. It is shown by the
     // first Present, with that frame: no empty window meanwhile. False, with
     // nothing left open, when there is no usable display.
-    bool Open(const std::string& caption);
+    // With saved (the window as the player left it last time), that size,
+    // that place when it is still on a screen (else centred) and that
+    // full-screen state, instead of the design's placement.
+    bool Open(const std::string& caption, const WindowGeometry* saved = nullptr);
     bool IsOpen() const { return window_ != nullptr; }
 
     // Shows a whole frame: kWidth x kHeight pixels of RGB 5-6-5, rows
@@ -45,6 +48,9 @@ public:
     // Between the desktop's full screen and a window (F11, Alt+Enter).
     void SetFullScreen(bool on);
     bool IsFullScreen() const;
+    // The window as it is now, to be given to Open next time: the place and
+    // size it has or had when last windowed.
+    WindowGeometry Geometry() const;
     // Where the picture was last drawn, in the drawable's pixels.
     const PictureFit& Fit() const { return fit_; }
     // The bars' colour of the last frame, 0xRRGGBB.
@@ -71,6 +77,10 @@ private:
     // On X11: tells the error filter the window and watches for its
     // destruction by another client.
     void WatchX11Window();
+    // The placement for a window as the player left it; sets windowed_.
+    WindowPlacement PlaceAsLeft(const WindowGeometry& saved);
+    // Once shown: the design's placement again with the frame now known.
+    void PlaceWithFrame();
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
@@ -84,6 +94,8 @@ private:
     PictureFit fit_;
     std::uint32_t barColour_ = 0;
     bool shown_ = false;
+    bool placedByDesign_ = false;
+    WindowGeometry windowed_; // the last windowed place and size
 };
 
 } // namespace Platform

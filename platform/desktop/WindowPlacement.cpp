@@ -27,4 +27,20 @@ WindowPlacement PlaceMainWindow(int screenWidth, int screenHeight, const FrameEx
     return placement;
 }
 
+bool OnSomeScreen(const WindowGeometry& window, const std::vector<ScreenRect>& screens)
+{
+    constexpr int kGrabWidth = 64;
+    constexpr int kGrabHeight = 32;
+    for (const ScreenRect& s : screens) {
+        const int left = std::max(window.x, s.x);
+        const int right = std::min(window.x + window.width, s.x + s.width);
+        const int top = std::max(window.y, s.y);
+        const int bottom = std::min(window.y + window.height, s.y + s.height);
+        if (window.y >= s.y && window.y < s.y + s.height && right - left >= kGrabWidth &&
+            bottom - top >= kGrabHeight)
+            return true;
+    }
+    return false;
+}
+
 } // namespace Platform

@@ -2,6 +2,8 @@
 // the window with its frame, over the whole screen without a border otherwise.
 #pragma once
 
+#include <vector>
+
 namespace Platform {
 
 // The game's picture: every page is drawn at this size, whatever the window's.
@@ -32,6 +34,28 @@ struct WindowPlacement {
 // and below the exact centre, but never so far that the window leaves the
 // screen.
 WindowPlacement PlaceMainWindow(int screenWidth, int screenHeight, const FrameExtents& frame);
+
+// The window as the player left it: the client area when last windowed, in
+// screen coordinates, and whether it was full screen.
+struct WindowGeometry {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool fullScreen = false;
+};
+
+struct ScreenRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Whether a window at this place can still be seen and grabbed: its top edge
+// lies on one of the screens, with at least 64 x 32 pixels of it there. A
+// window left on a screen since unplugged fails.
+bool OnSomeScreen(const WindowGeometry& window, const std::vector<ScreenRect>& screens);
 
 constexpr int kDesignClientWidth = 792;
 constexpr int kDesignClientHeight = 573;
