@@ -25,8 +25,8 @@ TWindowState LoadWindowState()
         return state;
     int32_t full = -1;
     const bool read = reg.ReadInt("WindowX", &state.X) && reg.ReadInt("WindowY", &state.Y) &&
-                      reg.ReadInt("WindowWidth", &state.Width) && reg.ReadInt("WindowHeight", &state.Height) &&
-                      reg.ReadInt("FullScreen", &full);
+                      reg.ReadInt("WindowWidth", &state.Width) &&
+                      reg.ReadInt("WindowHeight", &state.Height) && reg.ReadInt("FullScreen", &full);
     reg.CloseKey();
     if (read && PositionValid(state.X) && PositionValid(state.Y) && SideValid(state.Width) &&
         SideValid(state.Height) && (full == 0 || full == 1)) {

@@ -80,17 +80,14 @@ TEST_P(DamagedWindowState, LeavesThePlacementToTheDesign)
     EXPECT_FALSE(LoadWindowState().Known);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DamagedWindowState,
-                         ::testing::Values(TDamage{"width 0", "WindowWidth", 0},
-                                           TDamage{"width negative", "WindowWidth", -800},
-                                           TDamage{"height huge", "WindowHeight", 1 << 30},
-                                           TDamage{"x far away", "WindowX", -100000},
-                                           TDamage{"y far away", "WindowY", 2000000000},
-                                           TDamage{"full screen 2", "FullScreen", 2},
-                                           TDamage{"full screen negative", "FullScreen", -1}),
-                         [](const ::testing::TestParamInfo<TDamage>& info) {
-                             return "case" + std::to_string(info.index);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Table, DamagedWindowState,
+    ::testing::Values(TDamage{"width 0", "WindowWidth", 0}, TDamage{"width negative", "WindowWidth", -800},
+                      TDamage{"height huge", "WindowHeight", 1 << 30},
+                      TDamage{"x far away", "WindowX", -100000}, TDamage{"y far away", "WindowY", 2000000000},
+                      TDamage{"full screen 2", "FullScreen", 2},
+                      TDamage{"full screen negative", "FullScreen", -1}),
+    [](const ::testing::TestParamInfo<TDamage>& info) { return "case" + std::to_string(info.index); });
 
 TEST_F(WindowStateStorage, AValueAsTextOrMissingIsDamageToo)
 {
