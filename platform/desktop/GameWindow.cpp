@@ -23,8 +23,29 @@ GameWindow::~GameWindow()
     Destroy();
 }
 
+void GameWindow::OpenPads()
+{
+    // Gamepads are welcome, never needed: without the subsystem the game
+    // plays on with keys and mouse. A game in the background still hears
+    // them, as it hears its timers.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    padsStarted_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    // Pads plugged in already are announced as added, like later ones.
+}
+
+void GameWindow::ClosePads()
+{
+    for (void* pad : pads_)
+        SDL_GameControllerClose(static_cast<SDL_GameController*>(pad));
+    pads_.clear();
+    if (padsStarted_)
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    padsStarted_ = false;
+}
+
 void GameWindow::Destroy()
 {
+    ClosePads();
     if (texture_)
         SDL_DestroyTexture(texture_);
     if (renderer_)
@@ -107,18 +128,21 @@ bool GameWindow::Open(const std::string& caption, const WindowGeometry* saved)
         frame = FrameExtents{};
     placement_ = PlaceMainWindow(screenWidth_, screenHeight_, frame);
     windowed_ = WindowGeometry{placement_.clientX, placement_.clientY, kWidth, kHeight, false};
+    // The window manager places a new window by its frame's corner; SDL
+    // makes up for the frame only once it has heard of it itself.
+    auto placeClient = [&](int x, int y) {
+        if (frameAnswered)
+            SDL_SetWindowPosition(window_, x - frame.left, y - frame.top);
+        else
+            SDL_SetWindowPosition(window_, x, y);
+    };
     if (saved != nullptr) {
         // Full screen from a saved state keeps the place to come back to.
         placement_ = PlaceAsLeft(*saved);
         SDL_SetWindowSize(window_, windowed_.width, windowed_.height);
-        SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+        placeClient(windowed_.x, windowed_.y);
     } else if (!placement_.fullScreen) {
-        // The window manager places a new window by its frame's corner; SDL
-        // makes up for the frame only once it has heard of it itself.
-        if (frameAnswered)
-            SDL_SetWindowPosition(window_, placement_.clientX - frame.left, placement_.clientY - frame.top);
-        else
-            SDL_SetWindowPosition(window_, placement_.clientX, placement_.clientY);
+        placeClient(placement_.clientX, placement_.clientY);
         placedByDesign_ = frame.top == 0 && frame.left == 0 && frame.bottom == 0 && frame.right == 0;
     }
     if (placement_.fullScreen) {
@@ -127,6 +151,7 @@ bool GameWindow::Open(const std::string& caption, const WindowGeometry* saved)
     }
 
     WatchX11Window();
+    OpenPads();
     SDL_ShowCursor(SDL_DISABLE);
     SDL_StartTextInput();
     return true;
@@ -352,6 +377,28 @@ void GameWindow::Translate(const void* sdlEvent, std::vector<InputRecord>& out)
         break;
     case SDL_MOUSEMOTION:
         translator_.MouseMove(event.motion.x, event.motion.y, out);
+        break;
+    case SDL_CONTROLLERDEVICEADDED:
+        if (SDL_GameController* pad = SDL_GameControllerOpen(event.cdevice.which))
+            pads_.push_back(pad);
+        break;
+    case SDL_CONTROLLERDEVICEREMOVED:
+        for (size_t i = 0; i < pads_.size(); ++i) {
+            SDL_GameController* pad = static_cast<SDL_GameController*>(pads_[i]);
+            if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad)) == event.cdevice.which) {
+                SDL_GameControllerClose(pad);
+                pads_.erase(pads_.begin() + static_cast<std::ptrdiff_t>(i));
+                translator_.PadGone(out);
+                break;
+            }
+        }
+        break;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+        translator_.PadButton(event.cbutton.button, event.type == SDL_CONTROLLERBUTTONDOWN, out);
+        break;
+    case SDL_CONTROLLERAXISMOTION:
+        translator_.PadAxis(event.caxis.axis, event.caxis.value, out);
         break;
     case SDL_QUIT:
         simple(InputRecord::Kind::Close);

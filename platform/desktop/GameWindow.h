@@ -82,7 +82,12 @@ private:
     // Once shown: the design's placement again with the frame now known.
     void PlaceWithFrame();
 
+    void OpenPads();
+    void ClosePads();
+
     SDL_Window* window_ = nullptr;
+    std::vector<void*> pads_; // the open game controllers
+    bool padsStarted_ = false;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     unsigned long x11Window_ = 0; // the X11 window, 0 elsewhere

@@ -34,6 +34,18 @@ public:
     void MouseButton(bool down, int button, int x, int y, std::vector<InputRecord>& out) const;
     void MouseMove(int x, int y, std::vector<InputRecord>& out) const;
 
+    // A gamepad's button (SDL game-controller numbering) went down or up: a
+    // KeyDown or KeyUp of its pad code (kVkPadLeft ... kVkPadBack); buttons
+    // the game does not use report nothing.
+    void PadButton(int sdlButton, bool down, std::vector<InputRecord>& out) const;
+    // A stick moved (SDL axis numbering, -32768 to 32767): the left stick
+    // pushed far enough left, right or down holds that D-pad direction, and
+    // lets it go again once back near the middle. Up is left out: on the
+    // stick it would drop figures by accident.
+    void PadAxis(int sdlAxis, int value, std::vector<InputRecord>& out);
+    // The pad was unplugged: every direction its stick held is let go.
+    void PadGone(std::vector<InputRecord>& out);
+
 private:
     int ClampX(int x) const;
     int ClampY(int y) const;
@@ -47,6 +59,9 @@ private:
     int windowHeight_ = 0;
     int outputWidth_ = 0;
     int outputHeight_ = 0;
+    // The D-pad codes the left stick holds down now (0: none), per axis.
+    int stickX_ = 0;
+    int stickY_ = 0;
 };
 
 } // namespace Platform

@@ -160,6 +160,74 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"NoFrameOnePixelTaller", 1024, 601, {}, false, 116, 1}),
     [](const testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
 
+// SDL's game-controller numbers by value.
+constexpr int kPadA = 0, kPadB = 1, kPadX = 2, kPadBack = 4, kPadStart = 6, kPadUp = 11, kPadDown = 12,
+              kPadLeft = 13, kPadRight = 14;
+constexpr int kAxisLeftX = 0, kAxisLeftY = 1, kAxisRightX = 2;
+
+TEST(InputTranslator, PadButtonsBecomeTheirPadCodesDownAndUp)
+{
+    std::vector<InputRecord> out;
+    for (int button : {kPadA, kPadB, kPadBack, kPadStart, kPadUp, kPadDown, kPadLeft, kPadRight, kPadX})
+        translator.PadButton(button, true, out);
+    translator.PadButton(kPadA, false, out);
+    EXPECT_EQ(Lines(out), "KeyDown 0x8C\nKeyDown 0x8D\nKeyDown 0x8F\nKeyDown 0x8E\nKeyDown 0x8A\nKeyDown 0x8B\n"
+                          "KeyDown 0x88\nKeyDown 0x89\nKeyUp 0x8C\n")
+        << "X is no button of the game";
+}
+
+struct StickCase {
+    const char* name;
+    std::vector<std::pair<int, int>> moves; // axis, value
+    const char* expected;
+};
+
+std::ostream& operator<<(std::ostream& out, const StickCase& c)
+{
+    return out << c.name;
+}
+
+class StickTable : public testing::TestWithParam<StickCase> {};
+
+TEST_P(StickTable, LeftStickHoldsDpadDirectionsWithASteadyMiddle)
+{
+    Platform::InputTranslator t(800, 600);
+    std::vector<InputRecord> out;
+    for (const auto& [axis, value] : GetParam().moves)
+        t.PadAxis(axis, value, out);
+    EXPECT_EQ(Lines(out), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, StickTable,
+    testing::Values(
+        StickCase{"RestingOffCentreMovesNothing", {{kAxisLeftX, 9000}, {kAxisLeftY, -12000}}, ""},
+        StickCase{"PushedLeftHoldsLeftOnce",
+                  {{kAxisLeftX, -20000}, {kAxisLeftX, -32768}, {kAxisLeftX, -30000}},
+                  "KeyDown 0x88\n"},
+        StickCase{"LetGoOnlyNearTheMiddle",
+                  {{kAxisLeftX, 20000}, {kAxisLeftX, 12000}, {kAxisLeftX, 4000}},
+                  "KeyDown 0x89\nKeyUp 0x89\n"},
+        StickCase{"StraightAcrossLetsGoFirst",
+                  {{kAxisLeftX, -30000}, {kAxisLeftX, 30000}},
+                  "KeyDown 0x88\nKeyUp 0x88\nKeyDown 0x89\n"},
+        StickCase{"DownHoldsOneRowDownUpDropsNothing",
+                  {{kAxisLeftY, 30000}, {kAxisLeftY, -30000}, {kAxisLeftY, 0}},
+                  "KeyDown 0x8B\nKeyUp 0x8B\n"},
+        StickCase{"OtherSticksMoveNothing", {{kAxisRightX, -32768}}, ""}),
+    [](const testing::TestParamInfo<StickCase>& info) { return std::string(info.param.name); });
+
+TEST(InputTranslator, AnUnpluggedPadLetsGoOfWhatItsStickHeld)
+{
+    Platform::InputTranslator t(800, 600);
+    std::vector<InputRecord> out;
+    t.PadAxis(kAxisLeftX, 32767, out);
+    t.PadAxis(kAxisLeftY, 32767, out);
+    t.PadGone(out);
+    t.PadGone(out);
+    EXPECT_EQ(Lines(out), "KeyDown 0x89\nKeyDown 0x8B\nKeyUp 0x89\nKeyUp 0x8B\n");
+}
+
 struct FitCase {
     const char* name;
     int outputWidth, outputHeight;
