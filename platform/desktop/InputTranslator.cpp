@@ -3,8 +3,8 @@
 #include "platform/Cp1252.h"
 #include "platform/KeyCodes.h"
 
-#include <SDL_gamecontroller.h>
 #include "platform/desktop/KeyMap.h"
+#include <SDL_gamecontroller.h>
 
 #include <algorithm>
 

@@ -171,8 +171,9 @@ TEST(InputTranslator, PadButtonsBecomeTheirPadCodesDownAndUp)
     for (int button : {kPadA, kPadB, kPadBack, kPadStart, kPadUp, kPadDown, kPadLeft, kPadRight, kPadX})
         translator.PadButton(button, true, out);
     translator.PadButton(kPadA, false, out);
-    EXPECT_EQ(Lines(out), "KeyDown 0x8C\nKeyDown 0x8D\nKeyDown 0x8F\nKeyDown 0x8E\nKeyDown 0x8A\nKeyDown 0x8B\n"
-                          "KeyDown 0x88\nKeyDown 0x89\nKeyUp 0x8C\n")
+    EXPECT_EQ(Lines(out),
+              "KeyDown 0x8C\nKeyDown 0x8D\nKeyDown 0x8F\nKeyDown 0x8E\nKeyDown 0x8A\nKeyDown 0x8B\n"
+              "KeyDown 0x88\nKeyDown 0x89\nKeyUp 0x8C\n")
         << "X is no button of the game";
 }
 
@@ -200,21 +201,20 @@ TEST_P(StickTable, LeftStickHoldsDpadDirectionsWithASteadyMiddle)
 
 INSTANTIATE_TEST_SUITE_P(
     Moves, StickTable,
-    testing::Values(
-        StickCase{"RestingOffCentreMovesNothing", {{kAxisLeftX, 9000}, {kAxisLeftY, -12000}}, ""},
-        StickCase{"PushedLeftHoldsLeftOnce",
-                  {{kAxisLeftX, -20000}, {kAxisLeftX, -32768}, {kAxisLeftX, -30000}},
-                  "KeyDown 0x88\n"},
-        StickCase{"LetGoOnlyNearTheMiddle",
-                  {{kAxisLeftX, 20000}, {kAxisLeftX, 12000}, {kAxisLeftX, 4000}},
-                  "KeyDown 0x89\nKeyUp 0x89\n"},
-        StickCase{"StraightAcrossLetsGoFirst",
-                  {{kAxisLeftX, -30000}, {kAxisLeftX, 30000}},
-                  "KeyDown 0x88\nKeyUp 0x88\nKeyDown 0x89\n"},
-        StickCase{"DownHoldsOneRowDownUpDropsNothing",
-                  {{kAxisLeftY, 30000}, {kAxisLeftY, -30000}, {kAxisLeftY, 0}},
-                  "KeyDown 0x8B\nKeyUp 0x8B\n"},
-        StickCase{"OtherSticksMoveNothing", {{kAxisRightX, -32768}}, ""}),
+    testing::Values(StickCase{"RestingOffCentreMovesNothing", {{kAxisLeftX, 9000}, {kAxisLeftY, -12000}}, ""},
+                    StickCase{"PushedLeftHoldsLeftOnce",
+                              {{kAxisLeftX, -20000}, {kAxisLeftX, -32768}, {kAxisLeftX, -30000}},
+                              "KeyDown 0x88\n"},
+                    StickCase{"LetGoOnlyNearTheMiddle",
+                              {{kAxisLeftX, 20000}, {kAxisLeftX, 12000}, {kAxisLeftX, 4000}},
+                              "KeyDown 0x89\nKeyUp 0x89\n"},
+                    StickCase{"StraightAcrossLetsGoFirst",
+                              {{kAxisLeftX, -30000}, {kAxisLeftX, 30000}},
+                              "KeyDown 0x88\nKeyUp 0x88\nKeyDown 0x89\n"},
+                    StickCase{"DownHoldsOneRowDownUpDropsNothing",
+                              {{kAxisLeftY, 30000}, {kAxisLeftY, -30000}, {kAxisLeftY, 0}},
+                              "KeyDown 0x8B\nKeyUp 0x8B\n"},
+                    StickCase{"OtherSticksMoveNothing", {{kAxisRightX, -32768}}, ""}),
     [](const testing::TestParamInfo<StickCase>& info) { return std::string(info.param.name); });
 
 TEST(InputTranslator, AnUnpluggedPadLetsGoOfWhatItsStickHeld)
