@@ -91,14 +91,6 @@ bool TScrPage::HandleEvent(int32_t code, int32_t param)
     // a figure being moved) returned true and the page never sees it.
     if (code == evKeyDown && Active() && Navigate(param))
         return true;
-    if (code == evShown)
-        // A button lit by the keys when the page was left is not lit on
-        // return; the one under the pointer lights again just below.
-        for (TIButton* button : NavOrder)
-            if (button->Hover != 0 && !button->MouseInside()) {
-                button->Hover = 0;
-                Invalidate(button);
-            }
     if (code == evActivated)
         Post(this, evShow, 0, CallOnCommand, this);
     else if (code == evDeactivated)

@@ -32,7 +32,9 @@ public:
     // D-pad move the highlight (Down and Right forward, Up and Left back,
     // round at the ends), Enter, Space and the pad's A press the highlighted
     // button, Escape and the pad's B or Back press the back button. The
-    // highlight is the buttons' hover: the mouse moves the same one.
+    // highlight is the buttons' hover: the mouse moves the same one. Coming
+    // back to a page, the button that left it is still lit (unless the
+    // pointer now lights another).
     std::vector<TIButton*> NavOrder;
     TIButton* NavBack = nullptr;
     // The highlighted button of NavOrder, -1 when none is lit.
