@@ -4,8 +4,6 @@
 // is SDL's off-screen one and the timers run on a clock the test moves.
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -19,10 +17,12 @@
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "screens/ProcessState.h"
+#include "tests/platform/desktop/VirtualPad.h"
 
 namespace {
 
 using namespace GFourfall;
+using TPad = TestSupport::VirtualPad;
 
 class Gamepad : public ::testing::Test {
 protected:
@@ -39,24 +39,12 @@ protected:
         ASSERT_TRUE(Form->OpenWindow("Tumbletown"));
         Form->FormCreate();
         Form->FormPaint();
-        SDL_VirtualJoystickDesc desc{};
-        desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-        desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-        desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-        desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-        desc.name = "Test pad";
-        const int device = SDL_JoystickAttachVirtualEx(&desc);
-        ASSERT_GE(device, 0) << SDL_GetError();
-        Pad = SDL_JoystickOpen(device);
-        ASSERT_NE(Pad, nullptr) << SDL_GetError();
+        ASSERT_TRUE(Pad.Plug()) << Pad.Error();
         Turn(); // the pad is announced and opened by the window
     }
     void TearDown() override
     {
-        if (Pad != nullptr) {
-            SDL_JoystickClose(Pad);
-            SDL_JoystickDetachVirtual(0);
-        }
+        Pad.Unplug();
         Form.reset();
         Process.reset();
     }
@@ -67,11 +55,11 @@ protected:
         Form->Window().WaitForInput(0, records);
         Form->HandleTurn(records);
     }
-    void Press(SDL_GameControllerButton button)
+    void Press(TPad::Button button)
     {
-        SDL_JoystickSetVirtualButton(Pad, button, 1);
+        Pad.Set(button, true);
         Turn();
-        SDL_JoystickSetVirtualButton(Pad, button, 0);
+        Pad.Set(button, false);
         Turn();
     }
     void Advance(int ms)
@@ -87,49 +75,49 @@ protected:
     std::optional<WFourfall::TProcessScope> Process;
     int64_t Now = 0;
     std::optional<TumbletownApp::TfrmGFourfall> Form;
-    SDL_Joystick* Pad = nullptr;
+    TestSupport::VirtualPad Pad;
 };
 
 TEST_F(Gamepad, AWholeGameFromTheMainMenuToTheHighScoreEntry)
 {
     auto& pages = Form->Pages;
     ASSERT_EQ(Front(), &pages.MainMenu);
-    Press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
-    Press(SDL_CONTROLLER_BUTTON_A); // New Game
+    Press(TPad::Down);
+    Press(TPad::A); // New Game
     ASSERT_EQ(Front(), &pages.GameType);
-    Press(SDL_CONTROLLER_BUTTON_B);
+    Press(TPad::B);
     ASSERT_EQ(Front(), &pages.MainMenu) << "B goes back";
-    Press(SDL_CONTROLLER_BUTTON_A); // New Game is still lit
+    Press(TPad::A); // New Game is still lit
     ASSERT_EQ(Front(), &pages.GameType);
-    Press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
-    Press(SDL_CONTROLLER_BUTTON_A); // the first game type
+    Press(TPad::Down);
+    Press(TPad::A); // the first game type
     ASSERT_EQ(Front(), &pages.Play);
     ASSERT_EQ(GameState.Status, kStatusPlaying);
 
     // Each control does its part in the rules.
     ASSERT_NE(GameState.CurFig, nullptr);
     const int x = GameState.CurFig->X;
-    Press(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+    Press(TPad::Left);
     EXPECT_EQ(GameState.CurFig->X, x - 1);
-    Press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    Press(TPad::Right);
     EXPECT_EQ(GameState.CurFig->X, x);
     const int y = GameState.CurFig->Y;
-    Press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    Press(TPad::Down);
     EXPECT_EQ(GameState.CurFig->Y, y + 1);
-    SDL_JoystickSetVirtualAxis(Pad, SDL_CONTROLLER_AXIS_LEFTX, -32768);
+    Pad.StickX(-32768);
     Turn();
-    SDL_JoystickSetVirtualAxis(Pad, SDL_CONTROLLER_AXIS_LEFTX, 0);
+    Pad.StickX(0);
     Turn();
     EXPECT_EQ(GameState.CurFig->X, x - 1) << "the stick moves too";
-    Press(SDL_CONTROLLER_BUTTON_START);
+    Press(TPad::Start);
     EXPECT_TRUE(pages.Play.Board.IsPaused());
-    Press(SDL_CONTROLLER_BUTTON_START);
+    Press(TPad::Start);
     EXPECT_FALSE(pages.Play.Board.IsPaused());
 
     // Turn and drop figure after figure in the middle until the well is full.
     for (int figure = 0; figure < 200 && GameState.Status == kStatusPlaying; ++figure) {
-        Press(SDL_CONTROLLER_BUTTON_A);
-        Press(figure % 2 == 0 ? SDL_CONTROLLER_BUTTON_B : SDL_CONTROLLER_BUTTON_DPAD_UP);
+        Press(TPad::A);
+        Press(figure % 2 == 0 ? TPad::B : TPad::Up);
         Advance(1000);
     }
     EXPECT_EQ(GameState.Status, kStatusGameOver);
