@@ -43,7 +43,7 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
         Invalidate(this);
     }
     if (code == Buttons[5].ClickCode && Services != nullptr)
-        Services->OpenUrl(WorldPageAddress(ScoreServerHost(), HiScores.ShownType));
+        Services->OpenUrl(WorldPageAddress(ScoreServerAddress(), HiScores.ShownType));
     return TScrPage::HandleEvent(code, param);
 }
 

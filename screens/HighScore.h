@@ -20,7 +20,8 @@ constexpr const char* kClearQuestion = "Clear?";
 // The world high-score page; its last character becomes the online type.
 constexpr const char* kWorldPagePath = "/cgi/version.pl?prg=Tumbltwn&show&type=0";
 
-// The address of the world high-score page of a game type on a server.
+// The address of the world high-score page of a game type on a server
+// ("host" or "host:port").
 std::string WorldPageAddress(const std::string& host, int32_t gameType);
 
 class THighScore : public WLib::TScrPage {

@@ -2,7 +2,8 @@
 # scripts/build.sh [normal|play|clang|sanitize|tsan|fuzz]: configures and
 # builds one flavour of the tree in build/<flavour>/ and prints that folder.
 # "play" is the game and its data alone, built in build/normal/: no tests,
-# benchmarks, fuzzers or developer tools, and none of the packages they need.
+# benchmarks, fuzzers, developer tools or score server, and none of the
+# packages they need.
 # A later "normal" build in the same folder adds the rest.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,13 +11,13 @@ flavour=${1:-normal}
 dir="$top/build/$flavour"
 args=(-G Ninja -S "$top" -B "$dir")
 case "$flavour" in
-  normal) args+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMBLETOWN_TESTS=ON -DTUMBLETOWN_BENCH=ON) ;;
+  normal) args+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMBLETOWN_TESTS=ON -DTUMBLETOWN_BENCH=ON -DTUMBLETOWN_SERVER=ON) ;;
   play)
     dir="$top/build/normal"
     args=(-G Ninja -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo)
     # A folder configured before keeps its choice: a developer's build/normal
     # goes on knowing its tests.
-    [[ -f "$dir/CMakeCache.txt" ]] || args+=(-DTUMBLETOWN_TESTS=OFF -DTUMBLETOWN_BENCH=OFF)
+    [[ -f "$dir/CMakeCache.txt" ]] || args+=(-DTUMBLETOWN_TESTS=OFF -DTUMBLETOWN_BENCH=OFF -DTUMBLETOWN_SERVER=OFF)
     : "${TUMBLETOWN_BUILD_TARGETS:=tumbletown tumbletown-data}"
     ;;
   clang) args+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;

@@ -38,6 +38,7 @@ store                     rules platform
 screens/layout
 screens                   screens/layout wlib wlib/sound wlib/graphics wlib/base rules store platform/desktop platform
 app                       screens wlib wlib/graphics wlib/base store platform/desktop platform
+server                    store platform
 tools/fourfall-replay     rules
 tools/hss-render          sound platform
 tools/make-icons
@@ -45,6 +46,7 @@ tools/make-music
 tools/make-skins          screens/layout platform/desktop
 tools/make-sounds
 tools/tumbletown-driver   screens wlib store rules platform/desktop platform
+tools/tumbletown-scores-bench server store
 EOF
 }
 

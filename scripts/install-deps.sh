@@ -35,6 +35,12 @@ test_packages=(
   openbox
   # checking the desktop files and the manual page
   desktop-file-utils appstream man-db groff-base
+  # the score server (not part of a play build): its HTTP, SQLite and
+  # PostgreSQL client libraries
+  libmicrohttpd-dev libsqlite3-dev libpq-dev
+  # the score server's tests: a PostgreSQL server of their own, a browser for
+  # the world page, systemd-analyze for the service file
+  postgresql chromium systemd
 )
 
 case "$purpose" in

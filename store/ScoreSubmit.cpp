@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr std::uint16_t kScoreServerPort = 80;
 constexpr std::size_t kPayloadBlock = 5;
 constexpr std::size_t kSymbolBits = 5;
 constexpr std::size_t kMaxHostName = 253;
@@ -106,17 +105,40 @@ bool IsPlainHostName(const std::string& host)
     return true;
 }
 
-std::string ScoreServerHost()
+bool SplitScoreServer(const std::string& address, std::string& host, std::uint16_t& port)
 {
+    const std::size_t colon = address.find(':');
+    const std::string name = address.substr(0, colon);
+    if (!IsPlainHostName(name))
+        return false;
+    long number = kScoreServerPort;
+    if (colon != std::string::npos) {
+        const std::string digits = address.substr(colon + 1);
+        if (digits.empty() || digits.size() > 5 || digits[0] == '0' ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        number = std::stol(digits);
+        if (number > 65535)
+            return false;
+    }
+    host = name;
+    port = static_cast<std::uint16_t>(number);
+    return true;
+}
+
+std::string ScoreServerAddress()
+{
+    std::string host;
+    std::uint16_t port = 0;
     const char* env = std::getenv(kScoreServerVariable);
-    if (env != nullptr && IsPlainHostName(env))
+    if (env != nullptr && SplitScoreServer(env, host, port))
         return env;
     CRegistry registry;
     if (registry.OpenKey(HKEY_CURRENT_USER, kOptionsKey, 0)) {
-        char buffer[kMaxHostName + 1];
+        char buffer[kMaxHostName + 7]; // host, ":" and five digits
         bool found = registry.ReadString(kScoreServerValue, buffer, sizeof buffer);
         registry.CloseKey();
-        if (found && IsPlainHostName(buffer))
+        if (found && SplitScoreServer(buffer, host, port))
             return buffer;
     }
     return kDefaultScoreServer;
@@ -159,10 +181,13 @@ std::string ExchangeHttp(std::uint16_t port, const std::string& host, const char
 
 void SendScore(std::int32_t onlineType, const char* name, std::int32_t score)
 {
-    std::string host = ScoreServerHost();
+    std::string host = kDefaultScoreServer;
+    std::uint16_t port = kScoreServerPort;
+    SplitScoreServer(ScoreServerAddress(), host, port);
+    // The "HOST: " line names the host alone, as it always has.
     std::string request = BuildScoreRequest(onlineType, name, score, host);
     if (Exchange())
-        Exchange()(kScoreServerPort, host, request);
+        Exchange()(port, host, request);
     else
-        ExchangeHttp(kScoreServerPort, host, request.data(), request.size());
+        ExchangeHttp(port, host, request.data(), request.size());
 }

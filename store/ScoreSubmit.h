@@ -9,7 +9,7 @@
 #include <string>
 
 // Sends one result (online type 0 to 3, the player's name, the score) to the
-// server of ScoreServerHost(). Blocks at most about ten seconds.
+// server of ScoreServerAddress(). Blocks at most about ten seconds.
 void SendScore(std::int32_t onlineType, const char* name, std::int32_t score);
 
 // The exchange SendScore goes through: ExchangeHttp with its default limits,
@@ -32,15 +32,22 @@ struct TExchangeLimits {
 std::string ExchangeHttp(std::uint16_t port, const std::string& host, const char* request, std::size_t length,
                          const TExchangeLimits& limits = TExchangeLimits());
 
-// The host name of the high-score server: the environment variable
-// TUMBLETOWN_SCORE_SERVER, else the text value "ScoreServer" of the options
-// key in the settings store, else "localhost". A value that is not a plain
-// host name (letters, digits, dots, hyphens; at most 253) is passed over.
-std::string ScoreServerHost();
+// The high-score server as the player names it, "host" or "host:port": the
+// environment variable TUMBLETOWN_SCORE_SERVER, else the text value
+// "ScoreServer" of the options key in the settings store, else "localhost".
+// A value that is not a plain host name (letters, digits, dots, hyphens; at
+// most 253), optionally followed by ":" and a port from 1 to 65535, is passed
+// over. Without a port the server is on port 80. The world page's address is
+// "http://" + this + its path, so it names the same host and port.
+std::string ScoreServerAddress();
 constexpr const char* kScoreServerVariable = "TUMBLETOWN_SCORE_SERVER";
 constexpr const char* kScoreServerValue = "ScoreServer";
 constexpr const char* kDefaultScoreServer = "localhost";
+constexpr std::uint16_t kScoreServerPort = 80;
 bool IsPlainHostName(const std::string& host);
+// Splits "host" or "host:port" into its parts; false (parts untouched) when
+// it is neither.
+bool SplitScoreServer(const std::string& address, std::string& host, std::uint16_t& port);
 
 // The payload: type=<t>|name=<name>|score=<s>|key=X|p=1|z= padded with "0"
 // to a multiple of 5 bytes. The name goes in unescaped.
@@ -59,6 +66,7 @@ constexpr const char* kScoreSymbols = "ABCDEFGHJKLMNPQRSTUVWXY123456789";
 // The three steps together: "abc00" gives "NFTGGNBS".
 std::string EncodeScorePayload(std::string payload);
 
-// The request text, byte for byte, with "\n" line ends.
+// The request text, byte for byte, with "\n" line ends. host is the host
+// name alone, without a port.
 std::string BuildScoreRequest(std::int32_t onlineType, const char* name, std::int32_t score,
                               const std::string& host);

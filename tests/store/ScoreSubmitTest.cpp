@@ -373,28 +373,60 @@ protected:
 
 TEST_F(ScoreServer, LocalhostUnlessThePlayerSaysOtherwise)
 {
-    EXPECT_EQ(ScoreServerHost(), "localhost");
+    EXPECT_EQ(ScoreServerAddress(), "localhost");
     StoreHost("scores.example.org");
-    EXPECT_EQ(ScoreServerHost(), "scores.example.org");
+    EXPECT_EQ(ScoreServerAddress(), "scores.example.org");
     ::setenv(kScoreServerVariable, "10.0.0.1", 1);
-    EXPECT_EQ(ScoreServerHost(), "10.0.0.1") << "the environment comes first";
+    EXPECT_EQ(ScoreServerAddress(), "10.0.0.1") << "the environment comes first";
     EXPECT_EQ(Store.Saves, 0) << "looking the name up writes nothing";
 }
 
 TEST_F(ScoreServer, NamesThatWouldBreakTheRequestArePassedOver)
 {
     StoreHost("ok.example");
-    for (const char* bad : {"", "evil\nX-Injected: 1", "a b", "host:8080", "\xe9t\xe9"}) {
+    for (const char* bad : {"", "evil\nX-Injected: 1", "a b", "host:", "host:0", "host:080", "host:65536",
+                            "host:8o", "host:80:80", ":8080", "[::1]:80", "\xe9t\xe9"}) {
         ::setenv(kScoreServerVariable, bad, 1);
-        EXPECT_EQ(ScoreServerHost(), "ok.example") << ::testing::PrintToString(bad);
+        EXPECT_EQ(ScoreServerAddress(), "ok.example") << ::testing::PrintToString(bad);
     }
     ::unsetenv(kScoreServerVariable);
     StoreHost("bad host");
-    EXPECT_EQ(ScoreServerHost(), "localhost");
+    EXPECT_EQ(ScoreServerAddress(), "localhost");
     StoreHost(std::string(254, 'a'));
-    EXPECT_EQ(ScoreServerHost(), "localhost");
+    EXPECT_EQ(ScoreServerAddress(), "localhost");
     StoreHost(std::string(253, 'a'));
-    EXPECT_EQ(ScoreServerHost(), std::string(253, 'a'));
+    EXPECT_EQ(ScoreServerAddress(), std::string(253, 'a'));
+}
+
+TEST_F(ScoreServer, APortMayFollowTheHost)
+{
+    StoreHost("scores.example.org:8080");
+    EXPECT_EQ(ScoreServerAddress(), "scores.example.org:8080");
+    ::setenv(kScoreServerVariable, "localhost:65535", 1);
+    EXPECT_EQ(ScoreServerAddress(), "localhost:65535");
+    std::string host;
+    std::uint16_t port = 0;
+    ASSERT_TRUE(SplitScoreServer("localhost:1", host, port));
+    EXPECT_EQ(host, "localhost");
+    EXPECT_EQ(port, 1);
+    ASSERT_TRUE(SplitScoreServer("scores.example.org", host, port));
+    EXPECT_EQ(host, "scores.example.org");
+    EXPECT_EQ(port, 80) << "no port: port 80 as ever";
+}
+
+TEST_F(ScoreServer, SendScoreGoesToTheGivenPortWithTheHostAloneInTheRequest)
+{
+    ::setenv(kScoreServerVariable, "scores.example.org:8080", 1);
+    std::vector<std::tuple<std::uint16_t, std::string, std::string>> calls;
+    SetHttpExchange([&](std::uint16_t port, const std::string& host, const std::string& request) {
+        calls.emplace_back(port, host, request);
+        return std::string();
+    });
+    SendScore(1, "Ann", 5);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(std::get<0>(calls[0]), 8080);
+    EXPECT_EQ(std::get<1>(calls[0]), "scores.example.org");
+    EXPECT_EQ(std::get<2>(calls[0]), BuildScoreRequest(1, "Ann", 5, "scores.example.org"));
 }
 
 TEST_F(ScoreServer, SendScoreGoesThroughTheExchangeATestPutsInPlace)

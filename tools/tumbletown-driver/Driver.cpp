@@ -157,11 +157,16 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     pages->Services.DataFolder = setup.DataFolder;
     pages->Services.Question = &question;
     pages->Services.Browser = &browser;
-    // The real submission, up to the socket: what it would send is printed.
+    // The real submission, up to the socket (and through it with Send): what
+    // it sends is printed.
     pages->Services.SendScore = SendScore;
-    SetHttpExchange([&out](uint16_t port, const std::string& host, const std::string& request) {
+    SetHttpExchange([&out, &setup](uint16_t port, const std::string& host, const std::string& request) {
         out << "request " << host << ':' << port << ' ' << JsonString(request) << '\n';
-        return std::string();
+        if (!setup.Send)
+            return std::string();
+        std::string reply = ExchangeHttp(port, host, request.data(), request.size());
+        out << "reply " << JsonString(reply) << '\n';
+        return reply;
     });
     host.Attach(*pages);
     pages->InitPages();

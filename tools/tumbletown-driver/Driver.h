@@ -21,7 +21,9 @@
 //   question "TEXT" yes|no
 //   open "URL"
 //   request HOST:PORT "TEXT"
-//                         the exact bytes the score server would get
+//                         the exact bytes the score server would get; with
+//                         --send they really go to it, and its reply follows:
+//   reply "TEXT"          what the score server answered (empty when none)
 //   closed                the game closed its window; the script ends here
 #pragma once
 
@@ -39,6 +41,7 @@ struct TDriverSetup {
     std::string DataFolder;  // holds Skin/, Sounds/ and Music/
     std::string StoreFolder; // where the settings file is read and written
     uint32_t Seed = 1;       // the rules' random seed
+    bool Send = false;       // results really go to the score server, not only to the output
 };
 
 // Runs the script to its end or until the game closes. Returns kDriverOk, or

@@ -1,6 +1,7 @@
-// tumbletown-driver DATA_FOLDER STORE_FOLDER [SCRIPT] [--seed N]
+// tumbletown-driver DATA_FOLDER STORE_FOLDER [SCRIPT] [--seed N] [--send]
 // Runs the game headless; see Driver.h for the script. Without a script file
-// the script is read from standard input.
+// the script is read from standard input. With --send, results really go to
+// the score server (TUMBLETOWN_SCORE_SERVER), as the game sends them.
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -16,6 +17,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
             setup.Seed = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 0));
+        } else if (std::strcmp(argv[i], "--send") == 0) {
+            setup.Send = true;
         } else if (positional == 0) {
             setup.DataFolder = argv[i];
             ++positional;
@@ -31,7 +34,7 @@ int main(int argc, char** argv)
         }
     }
     if (positional < 2) {
-        std::cerr << "usage: tumbletown-driver DATA_FOLDER STORE_FOLDER [SCRIPT] [--seed N]\n";
+        std::cerr << "usage: tumbletown-driver DATA_FOLDER STORE_FOLDER [SCRIPT] [--seed N] [--send]\n";
         return WFourfall::kDriverBadScript;
     }
     if (scriptFile == nullptr)

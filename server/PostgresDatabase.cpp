@@ -1,0 +1,318 @@
+#include "server/PostgresDatabase.h"
+
+#include "server/Log.h"
+#include "server/ScoreSchema.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+
+namespace ScoreServer {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kConnectTimeoutSeconds = "3";
+constexpr auto kRetryPause = std::chrono::milliseconds(500); // between tries of a broken connection
+constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(7306839519871092)";
+constexpr std::size_t kRowsPerStatement = 1000; // 5000 parameters, far below the protocol's 65535
+constexpr const char* kInsertHead =
+    "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES";
+constexpr const char* kInsertSql =
+    "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES ($1, $2, $3, $4, $5)";
+constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address FROM scores"
+                                 " WHERE online_type = $1 ORDER BY score DESC, id LIMIT $2";
+constexpr const char* kCountSql = "SELECT count(*) FROM scores WHERE online_type = $1";
+
+// A result that clears itself.
+struct TResult {
+    explicit TResult(PGresult* r) : R(r) {}
+    ~TResult() { PQclear(R); }
+    TResult(const TResult&) = delete;
+    TResult& operator=(const TResult&) = delete;
+    ExecStatusType Status() const { return R != nullptr ? PQresultStatus(R) : PGRES_FATAL_ERROR; }
+    PGresult* R;
+};
+
+PGconn* ConnectTo(const std::string& url, bool sync)
+{
+    // The URL comes last, so what it says overrides the defaults before it.
+    // Without sync a commit returns once PostgreSQL has it, before its log
+    // reaches the disk: it survives this server dying, and PostgreSQL
+    // shutting down, but not a crash of the database machine in the next
+    // fraction of a second. The setting is part of the connection, so it
+    // holds after a reset too.
+    const char* keys[] = {"connect_timeout", "application_name", "options", "dbname", nullptr};
+    const char* values[] = {kConnectTimeoutSeconds, "tumbletown-scores",
+                            sync ? "-c synchronous_commit=on" : "-c synchronous_commit=off", url.c_str(),
+                            nullptr};
+    return PQconnectdbParams(keys, values, 1);
+}
+
+// Statements prepared once on each connection (again after a reset), by name.
+struct TStatement {
+    const char* Name;
+    const char* Sql;
+    int Parameters;
+};
+constexpr TStatement kInsert{"insert_score", kInsertSql, 5};
+constexpr TStatement kBest{"best_scores", kBestSql, 2};
+constexpr TStatement kCount{"count_scores", kCountSql, 1};
+
+// The server's notices (such as "already exists, skipping") are not ours to print.
+void IgnoreNotice(void*, const char*) {}
+
+std::string FirstLine(const char* message)
+{
+    std::string text = message != nullptr ? message : "";
+    std::size_t end = text.find('\n');
+    return end == std::string::npos ? text : text.substr(0, end);
+}
+
+} // namespace
+
+struct TPostgresDatabase::TConnection {
+    PGconn* Conn = nullptr;
+    bool Prepared = false;       // the statements exist on this session
+    Clock::time_point NextTry{}; // a broken connection is not retried before this
+    ~TConnection() { PQfinish(Conn); }
+
+    // A working connection with its statements, resetting a broken one at
+    // most every kRetryPause.
+    bool Ready()
+    {
+        if (Conn != nullptr && PQstatus(Conn) == CONNECTION_OK)
+            return Prepared || Prepare();
+        if (Clock::now() < NextTry)
+            return false;
+        if (Conn != nullptr)
+            PQreset(Conn);
+        Prepared = false;
+        if (Conn != nullptr && PQstatus(Conn) == CONNECTION_OK && Prepare()) {
+            LogLine("database: connection back");
+            return true;
+        }
+        NextTry = Clock::now() + kRetryPause;
+        return false;
+    }
+
+    bool Prepare()
+    {
+        for (const TStatement& s : {kInsert, kBest, kCount}) {
+            TResult r(PQprepare(Conn, s.Name, s.Sql, s.Parameters, nullptr));
+            if (r.Status() != PGRES_COMMAND_OK) {
+                LogLine("database: " + FirstLine(PQerrorMessage(Conn)));
+                return false;
+            }
+        }
+        Prepared = true;
+        return true;
+    }
+
+    // Runs a prepared statement with text parameters; null when it failed (logged).
+    PGresult* Run(const TStatement& statement, const char* const* values, ExecStatusType want)
+    {
+        return Check(PQexecPrepared(Conn, statement.Name, statement.Parameters, values, nullptr, nullptr, 0),
+                     want);
+    }
+
+    // Runs a statement without parameters; null when it failed (logged).
+    PGresult* Run(const char* sql, ExecStatusType want) { return Check(PQexec(Conn, sql), want); }
+
+    PGresult* Check(PGresult* r, ExecStatusType want)
+    {
+        if (r != nullptr && PQresultStatus(r) == want)
+            return r;
+        LogLine("database: " + FirstLine(r != nullptr ? PQresultErrorMessage(r) : PQerrorMessage(Conn)));
+        PQclear(r);
+        if (PQstatus(Conn) != CONNECTION_OK)
+            NextTry = Clock::now(); // lost: the next use tries again at once
+        return nullptr;
+    }
+    bool Command(const char* sql) { return TResult(Run(sql, PGRES_COMMAND_OK)).R != nullptr; }
+};
+
+namespace {
+
+bool Migrate(PGconn* conn, std::string& error)
+{
+    auto exec = [&](const char* sql, ExecStatusType want) {
+        TResult r(PQexec(conn, sql));
+        if (r.Status() == want)
+            return true;
+        error = FirstLine(PQerrorMessage(conn));
+        return false;
+    };
+    if (!exec("BEGIN", PGRES_COMMAND_OK))
+        return false;
+    int version = 0;
+    bool ok = exec(kMigrationLock, PGRES_TUPLES_OK) && exec(kCreateVersionTable, PGRES_COMMAND_OK);
+    if (ok) {
+        TResult r(PQexec(conn, "SELECT coalesce(max(version), 0) FROM schema_version"));
+        ok = r.Status() == PGRES_TUPLES_OK && PQntuples(r.R) == 1;
+        if (ok)
+            version = std::atoi(PQgetvalue(r.R, 0, 0));
+        else
+            error = FirstLine(PQerrorMessage(conn));
+    }
+    if (ok && !SchemaVersionProblem(version).empty()) {
+        ok = false;
+        error = SchemaVersionProblem(version);
+    }
+    for (std::size_t i = 0; ok && i < kScoreMigrationCount; ++i) {
+        if (kScoreMigrations[i].Version <= version)
+            continue;
+        for (const char* const* sql = kScoreMigrations[i].Postgres; ok && *sql != nullptr; ++sql)
+            ok = exec(*sql, PGRES_COMMAND_OK);
+    }
+    if (ok && version < LatestSchemaVersion()) {
+        const std::string latest = std::to_string(LatestSchemaVersion());
+        const char* values[] = {latest.c_str()};
+        ok = exec("DELETE FROM schema_version", PGRES_COMMAND_OK) &&
+             TResult(PQexecParams(conn, "INSERT INTO schema_version VALUES ($1)", 1, nullptr, values, nullptr,
+                                  nullptr, 0))
+                     .Status() == PGRES_COMMAND_OK;
+        if (!ok && error.empty())
+            error = FirstLine(PQerrorMessage(conn));
+    }
+    if (ok && exec("COMMIT", PGRES_COMMAND_OK))
+        return true;
+    TResult(PQexec(conn, "ROLLBACK"));
+    return false;
+}
+
+} // namespace
+
+TPostgresDatabase::~TPostgresDatabase() = default;
+
+std::unique_ptr<TPostgresDatabase> TPostgresDatabase::Open(const std::string& url, const TDbOptions& options,
+                                                           std::string& error)
+{
+    std::unique_ptr<TPostgresDatabase> db(new TPostgresDatabase());
+    db->Url = url;
+    for (int i = 0; i < (options.Connections < 1 ? 1 : options.Connections); ++i) {
+        auto c = std::make_unique<TConnection>();
+        c->Conn = ConnectTo(url, options.SyncEveryCommit);
+        if (c->Conn == nullptr || PQstatus(c->Conn) != CONNECTION_OK) {
+            error = "cannot connect to PostgreSQL: " +
+                    FirstLine(c->Conn != nullptr ? PQerrorMessage(c->Conn) : "");
+            return nullptr;
+        }
+        PQsetNoticeProcessor(c->Conn, IgnoreNotice, nullptr);
+        if (i == 0) {
+            if (!Migrate(c->Conn, error)) {
+                error = "PostgreSQL: " + error;
+                return nullptr;
+            }
+            const char* host = PQhost(c->Conn);
+            db->Description = std::string("PostgreSQL ") + PQdb(c->Conn) + " on " + (host ? host : "") + ":" +
+                              PQport(c->Conn);
+        }
+        db->Pool.Add(std::move(c));
+    }
+    return db;
+}
+
+TDbStatus TPostgresDatabase::Add(const TScoreRecord& record)
+{
+    return AddMany({record});
+}
+
+TDbStatus TPostgresDatabase::AddMany(const std::vector<TScoreRecord>& records)
+{
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    // One statement of many rows per chunk: one round trip, one commit when
+    // it is the only chunk; the chunks of a long list share a transaction.
+    const bool chunks = records.size() > kRowsPerStatement;
+    if (chunks && !c->Command("BEGIN"))
+        return TDbStatus::Unavailable;
+    for (std::size_t at = 0; at < records.size(); at += kRowsPerStatement) {
+        const std::size_t rows = std::min(kRowsPerStatement, records.size() - at);
+        std::vector<std::string> text;
+        text.reserve(rows * 3);
+        std::vector<const char*> values;
+        values.reserve(rows * 5);
+        std::string sql = kInsertHead;
+        for (std::size_t i = 0; i < rows; ++i) {
+            const TScoreRecord& r = records[at + i];
+            text.push_back(std::to_string(r.OnlineType));
+            text.push_back(std::to_string(r.Score));
+            text.push_back(std::to_string(r.SubmittedAt));
+        }
+        for (std::size_t i = 0; i < rows; ++i) {
+            const TScoreRecord& r = records[at + i];
+            values.insert(values.end(), {text[i * 3].c_str(), r.Name.c_str(), text[i * 3 + 1].c_str(),
+                                         text[i * 3 + 2].c_str(), r.ClientAddress.c_str()});
+            const std::size_t p = i * 5;
+            sql += (i == 0 ? " ($" : ", ($") + std::to_string(p + 1) + ", $" + std::to_string(p + 2) + ", $" +
+                   std::to_string(p + 3) + ", $" + std::to_string(p + 4) + ", $" + std::to_string(p + 5) +
+                   ")";
+        }
+        const bool ok =
+            rows == 1 ? TResult(c->Run(kInsert, values.data(), PGRES_COMMAND_OK)).R != nullptr
+                      : TResult(c->Check(PQexecParams(c->Conn, sql.c_str(), static_cast<int>(values.size()),
+                                                      nullptr, values.data(), nullptr, nullptr, 0),
+                                         PGRES_COMMAND_OK))
+                                .R != nullptr;
+        if (!ok) {
+            if (chunks && PQstatus(c->Conn) == CONNECTION_OK)
+                TResult(PQexec(c->Conn, "ROLLBACK"));
+            return TDbStatus::Unavailable;
+        }
+    }
+    if (chunks && !c->Command("COMMIT"))
+        return TDbStatus::Unavailable;
+    return TDbStatus::Ok;
+}
+
+TDbStatus TPostgresDatabase::Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
+{
+    out.clear();
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    const std::string type = std::to_string(onlineType), count = std::to_string(limit);
+    const char* values[] = {type.c_str(), count.c_str()};
+    TResult r(c->Run(kBest, values, PGRES_TUPLES_OK));
+    if (r.R == nullptr)
+        return TDbStatus::Unavailable;
+    for (int row = 0; row < PQntuples(r.R); ++row) {
+        TScoreRecord rec;
+        rec.OnlineType = onlineType;
+        rec.Name.assign(PQgetvalue(r.R, row, 0), static_cast<std::size_t>(PQgetlength(r.R, row, 0)));
+        rec.Score = std::atoi(PQgetvalue(r.R, row, 1));
+        rec.SubmittedAt = std::atoll(PQgetvalue(r.R, row, 2));
+        rec.ClientAddress = PQgetvalue(r.R, row, 3);
+        out.push_back(std::move(rec));
+    }
+    return TDbStatus::Ok;
+}
+
+TDbStatus TPostgresDatabase::Count(std::int32_t onlineType, std::int64_t& count)
+{
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    const std::string type = std::to_string(onlineType);
+    const char* values[] = {type.c_str()};
+    TResult r(c->Run(kCount, values, PGRES_TUPLES_OK));
+    if (r.R == nullptr || PQntuples(r.R) != 1)
+        return TDbStatus::Unavailable;
+    count = std::atoll(PQgetvalue(r.R, 0, 0));
+    return TDbStatus::Ok;
+}
+
+TDbStatus TPostgresDatabase::Check()
+{
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    return TResult(c->Run("SELECT 1", PGRES_TUPLES_OK)).R != nullptr ? TDbStatus::Ok : TDbStatus::Unavailable;
+}
+
+} // namespace ScoreServer

@@ -1,0 +1,38 @@
+// The score database in PostgreSQL, for several server processes sharing one
+// database. A connection that breaks is reset on its next use, with a pause
+// between tries, so the server answers "unavailable" at once while the
+// database is gone and carries on by itself when it is back.
+#pragma once
+
+#include "server/ConnectionPool.h"
+#include "server/ScoreDatabase.h"
+
+namespace ScoreServer {
+
+class TPostgresDatabase : public TScoreDatabase {
+public:
+    ~TPostgresDatabase() override;
+
+    // Connects (url as libpq takes it), migrates under an advisory lock so
+    // that servers starting together do not race. nullptr and a reason on failure.
+    static std::unique_ptr<TPostgresDatabase> Open(const std::string& url, const TDbOptions& options,
+                                                   std::string& error);
+
+    TDbStatus Add(const TScoreRecord& record) override;
+    TDbStatus AddMany(const std::vector<TScoreRecord>& records) override;
+    TDbStatus Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out) override;
+    TDbStatus Count(std::int32_t onlineType, std::int64_t& count) override;
+    TDbStatus Check() override;
+    std::string Describe() const override { return Description; }
+
+    struct TConnection;
+
+private:
+    TPostgresDatabase() = default;
+
+    std::string Url;
+    std::string Description;
+    TConnectionPool<TConnection> Pool;
+};
+
+} // namespace ScoreServer

@@ -1,0 +1,75 @@
+// Where the score server keeps results: one table of submitted results, the
+// same schema and behaviour in SQLite (one machine, the default) and in
+// PostgreSQL (several server processes sharing one database). Every query
+// is parameterised; names never become part of a statement's text.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ScoreServer {
+
+// One submitted result as kept.
+struct TScoreRecord {
+    std::int32_t OnlineType = 0;
+    std::string Name; // UTF-8
+    std::int32_t Score = 0;
+    std::int64_t SubmittedAt = 0; // seconds since 1970-01-01 UTC
+    std::string ClientAddress;    // as the server saw it, e.g. "127.0.0.1" or "2001:db8::1"
+};
+
+enum class TDbStatus {
+    Ok,
+    Unavailable, // the database cannot be reached or written now (disk full, connection lost, ...)
+};
+
+class TScoreDatabase {
+public:
+    virtual ~TScoreDatabase() = default;
+
+    // Keeps one result. Ok only once it is committed: a result whose Ok was
+    // seen survives the server being killed straight after.
+    virtual TDbStatus Add(const TScoreRecord& record) = 0;
+    // Keeps many in one transaction: all or none.
+    virtual TDbStatus AddMany(const std::vector<TScoreRecord>& records) = 0;
+    // The best results of a type, best first: higher score first, and of equal
+    // scores the one that came first. At most limit of them.
+    virtual TDbStatus Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out) = 0;
+    // How many results of a type are kept.
+    virtual TDbStatus Count(std::int32_t onlineType, std::int64_t& count) = 0;
+    // Whether the database answers now.
+    virtual TDbStatus Check() = 0;
+    // "SQLite /path/scores.db" or "PostgreSQL db on host:port": no password.
+    virtual std::string Describe() const = 0;
+};
+
+// How commits reach the disk. Either way a result whose Add returned Ok
+// survives the server process being killed, since the database has it. By
+// default the database writes it to disk within a fraction of a second after
+// (SQLite synchronous=NORMAL in WAL mode, PostgreSQL synchronous_commit=off),
+// so a crash of the whole machine can lose the last moment's results. With
+// SyncEveryCommit each commit waits for the disk (synchronous=FULL,
+// synchronous_commit=on): nothing is ever lost, and each commit costs a flush.
+struct TDbOptions {
+    int Connections = 4; // the most used at once
+    bool SyncEveryCommit = false;
+};
+
+// Opens (creating when needed) and migrates the database named by target:
+// a postgresql:// or postgres:// URL, or else the path of an SQLite file
+// (optionally written sqlite:PATH). nullptr and a one-line reason when it
+// cannot.
+std::unique_ptr<TScoreDatabase> OpenScoreDatabase(const std::string& target, const TDbOptions& options,
+                                                  std::string& error);
+
+// $XDG_DATA_HOME/tumbletown-scores/scores.db, XDG_DATA_HOME defaulting to
+// ~/.local/share (an unset, empty or relative value means the default).
+// Empty when neither gives an absolute folder.
+std::string DefaultDatabasePath();
+
+// Whether the target names a PostgreSQL database.
+bool IsPostgresTarget(const std::string& target);
+
+} // namespace ScoreServer

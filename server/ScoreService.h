@@ -1,0 +1,85 @@
+// What the score server does with a request, apart from HTTP itself: the
+// routes, the submission's checks, the pages and the counts. The HTTP
+// library hands over method, path and query arguments; this answers with a
+// status, a type and a body. Being plain data in and out, it is tested and
+// fuzzed without a socket.
+#pragma once
+
+#include "server/CommitQueue.h"
+#include "server/RateLimiter.h"
+#include "server/ScoreDatabase.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ScoreServer {
+
+// One query argument; a bare key ("hs", "show") has no value.
+struct TQueryArg {
+    std::string Key;
+    std::optional<std::string> Value;
+};
+
+struct TRequest {
+    std::string Method; // "GET", "HEAD", ...
+    std::string Path;   // without the query, percent-decoded by the HTTP library
+    std::vector<TQueryArg> Args;
+    std::string ClientAddress;
+};
+
+struct THttpResponse {
+    int Status = 200;
+    std::string ContentType = "text/plain; charset=utf-8";
+    std::string Body;
+    std::vector<std::pair<std::string, std::string>> Headers; // beyond the type and length
+    std::string Note;                                         // a few words for the request's log line
+};
+
+// Counts since start; read by /healthz and the tests.
+struct TServiceCounts {
+    std::atomic<std::uint64_t> Stored{0};
+    std::atomic<std::uint64_t> Refused{0};     // submissions that did not decode or parse
+    std::atomic<std::uint64_t> Unavailable{0}; // answered 503
+    std::atomic<std::uint64_t> RateLimited{0}; // answered 429
+};
+
+constexpr const char* kScriptPath = "/cgi/version.pl";
+constexpr const char* kApiScoresPath = "/api/v1/scores";
+constexpr const char* kHealthPath = "/healthz";
+constexpr const char* kProgramTag = "Tumbltwn"; // prg= of the game's requests
+
+class TScoreService {
+public:
+    // Seconds since 1970 for the time a result is kept; the caller owns time.
+    using TWallClock = std::function<std::int64_t()>;
+
+    TScoreService(TScoreDatabase& database, TRateLimiter& limiter, TWallClock clock = nullptr);
+
+    THttpResponse Handle(const TRequest& request);
+
+    const TServiceCounts& Counts() const { return Stats; }
+
+private:
+    THttpResponse Submit(const TRequest& request, const std::string& symbols);
+    THttpResponse WorldPage(const std::string& type);
+    THttpResponse ApiScores(const TRequest& request);
+    THttpResponse Health();
+    THttpResponse Unavailable();
+
+    TScoreDatabase& Database;
+    TCommitQueue Writes; // submissions that arrive together share a commit
+    TRateLimiter& Limiter;
+    TWallClock Clock;
+    TServiceCounts Stats;
+    // When the last write failed (steady milliseconds), 0 after a good one: a
+    // database that reads but cannot write (a full disk) is not healthy for a
+    // while after each failed write.
+    std::atomic<std::int64_t> WriteFailedAt{0};
+};
+
+} // namespace ScoreServer

@@ -1,0 +1,156 @@
+#include "server/ServerOptions.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace ScoreServer {
+
+namespace {
+
+// A whole decimal number from low to high.
+bool ReadNumber(const char* text, long low, long high, long& value)
+{
+    if (text == nullptr || *text == '\0')
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(text, &end, 10);
+    return errno == 0 && *end == '\0' && value >= low && value <= high;
+}
+
+} // namespace
+
+void WriteServerHelp(std::ostream& out)
+{
+    out << "Usage: tumbletown-scores [OPTION]...\n"
+           "World high scores for Tumbletown: takes the results the game sends and serves\n"
+           "the world high-score page the game's World button opens.\n"
+           "\n"
+           "  --listen ADDR:PORT       where to listen (default 127.0.0.1:8080; :80 for every\n"
+           "                           address on port 80; port 0 picks a free one)\n"
+           "  --database TARGET        an SQLite file (default\n"
+           "                           $XDG_DATA_HOME/tumbletown-scores/scores.db), or a\n"
+           "                           postgresql://USER@HOST:PORT/DB URL for a database that\n"
+           "                           several servers share\n"
+           "  --rate-limit N/MIN       requests per client address and minute (default\n"
+           "                           60/min; 0 switches the limit off); more get 429\n"
+           "  --sync-commits           every result waits until it is on the disk; without\n"
+           "                           it a result is safe once the database has it (the\n"
+           "                           server may be killed), and on the disk a moment later\n"
+           "  --threads N              connection threads and database connections (default\n"
+           "                           4; 8 with PostgreSQL)\n"
+           "  --request-timeout S      seconds a client has to send its whole request\n"
+           "                           (default 5)\n"
+           "  --idle-timeout S         seconds a silent connection is kept (default 5)\n"
+           "  --max-request-bytes N    request line and headers together (default 8192)\n"
+           "  --max-connections N      open connections in all (default 4096)\n"
+           "  --max-connections-per-address N\n"
+           "                           open connections from one address (default 128;\n"
+           "                           0: no limit)\n"
+           "  --grace S                on SIGTERM, seconds to let requests under way finish\n"
+           "                           (default 10)\n"
+           "  --help                   this text\n"
+           "  --version                the version\n"
+           "\n"
+           "Addresses served:\n"
+           "  /cgi/version.pl?hs&prg=Tumbltwn&inf=...     a result sent by the game\n"
+           "  /cgi/version.pl?prg=Tumbltwn&show&type=N    the world page of game type N\n"
+           "  /api/v1/scores?type=N&limit=K               the best K results as JSON\n"
+           "  /healthz                                    200 while the database works\n"
+           "\n"
+           "One line per request goes to standard error.\n";
+}
+
+bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, std::ostream& err)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            o.Help = true;
+            continue;
+        }
+        if (arg == "--version") {
+            o.Version = true;
+            continue;
+        }
+        if (arg == "--sync-commits") {
+            o.SyncEveryCommit = true;
+            continue;
+        }
+        // Every other option takes a value, as --name VALUE or --name=VALUE.
+        std::string name = arg, value;
+        const std::size_t equals = arg.find('=');
+        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+            name = arg.substr(0, equals);
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < argc) {
+            value = argv[++i];
+        } else {
+            err << "tumbletown-scores: " << arg
+                << (arg.rfind("--", 0) == 0 ? " needs a value" : ": unknown argument") << " (see --help)\n";
+            return false;
+        }
+        long n = 0;
+        auto number = [&](long low, long high, int& field) {
+            if (!ReadNumber(value.c_str(), low, high, n)) {
+                err << "tumbletown-scores: " << name << " wants a number from " << low << " to " << high
+                    << ", not '" << value << "'\n";
+                return false;
+            }
+            field = static_cast<int>(n);
+            return true;
+        };
+        if (name == "--listen") {
+            o.Listen = value;
+        } else if (name == "--database") {
+            o.Database = value;
+        } else if (name == "--rate-limit") {
+            std::string count = value;
+            const std::size_t slash = value.find('/');
+            if (slash != std::string::npos) {
+                const std::string per = value.substr(slash + 1);
+                if (per != "min" && per != "MIN" && per != "minute") {
+                    err << "tumbletown-scores: --rate-limit wants N/min, not '" << value << "'\n";
+                    return false;
+                }
+                count = value.substr(0, slash);
+            }
+            if (!ReadNumber(count.c_str(), 0, 1000000, n)) {
+                err << "tumbletown-scores: --rate-limit wants N/min with N from 0 to 1000000, not '" << value
+                    << "'\n";
+                return false;
+            }
+            o.RateLimit = static_cast<int>(n);
+        } else if (name == "--threads") {
+            if (!number(1, 256, o.Threads))
+                return false;
+        } else if (name == "--request-timeout") {
+            if (!number(0, 3600, o.Http.RequestTimeoutSeconds))
+                return false;
+        } else if (name == "--idle-timeout") {
+            if (!number(1, 3600, o.Http.IdleTimeoutSeconds))
+                return false;
+        } else if (name == "--max-request-bytes") {
+            int bytes = 0;
+            if (!number(1024, 1 << 20, bytes))
+                return false;
+            o.Http.MaxRequestBytes = static_cast<std::size_t>(bytes);
+        } else if (name == "--max-connections") {
+            if (!number(1, 1000000, o.Http.MaxConnections))
+                return false;
+        } else if (name == "--max-connections-per-address") {
+            if (!number(0, 1000000, o.Http.MaxConnectionsPerAddress))
+                return false;
+        } else if (name == "--grace") {
+            if (!number(0, 3600, o.GraceSeconds))
+                return false;
+        } else {
+            err << "tumbletown-scores: unknown option " << name << " (see --help)\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace ScoreServer

@@ -1,0 +1,36 @@
+// The score server's command line.
+#pragma once
+
+#include "server/HttpServer.h"
+
+#include <ostream>
+#include <string>
+
+namespace ScoreServer {
+
+struct TServerOptions {
+    std::string Listen = "127.0.0.1:8080";
+    std::string Database;         // empty: DefaultDatabasePath()
+    int RateLimit = 60;           // requests per address and minute; 0: no limit
+    int GraceSeconds = 10;        // how long SIGTERM waits for requests under way
+    bool SyncEveryCommit = false; // each commit waits for the disk (TDbOptions)
+    int Threads = 0;              // 0: kDefaultThreads, or kDefaultPostgresThreads with PostgreSQL
+    THttpLimits Http;
+    bool Help = false;
+    bool Version = false;
+};
+
+// Event loops (and database connections) unless --threads says otherwise.
+// PostgreSQL does its work in processes of its own and gains from more
+// commits at once; SQLite takes one writer at a time. (Measured with
+// tumbletown-scores-bench on two cores.)
+constexpr int kDefaultThreads = 4;
+constexpr int kDefaultPostgresThreads = 8;
+
+// Parses argv. False after writing a one-line reason to err.
+bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& options, std::ostream& err);
+
+// The --help text.
+void WriteServerHelp(std::ostream& out);
+
+} // namespace ScoreServer

@@ -1,0 +1,102 @@
+// tumbletown-scores: the world high-score server. See --help and the manual
+// page tumbletown-scores(1).
+
+#include "server/HttpServer.h"
+#include "server/Log.h"
+#include "server/ScoreDatabase.h"
+#include "server/ScoreService.h"
+#include "server/ServerOptions.h"
+
+#include <csignal>
+#include <iostream>
+#include <pthread.h>
+#include <sys/resource.h>
+
+using namespace ScoreServer;
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// Each connection is a descriptor: take all the process may have.
+void RaiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TServerOptions options;
+    if (!ParseServerOptions(argc, argv, options, std::cerr))
+        return kExitUsage;
+    if (options.Help) {
+        WriteServerHelp(std::cout);
+        return 0;
+    }
+    if (options.Version) {
+        std::cout << "tumbletown-scores " << TUMBLETOWN_VERSION << "\n";
+        return 0;
+    }
+    RaiseDescriptorLimit();
+    // The signals that stop the server are taken by the main thread alone,
+    // with sigwait; every thread started from here on inherits the mask.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    const std::string target = options.Database.empty() ? DefaultDatabasePath() : options.Database;
+    if (target.empty()) {
+        LogLine("no database: neither XDG_DATA_HOME nor HOME is set; give --database");
+        return kExitFailure;
+    }
+    options.Http.Threads = options.Threads > 0        ? options.Threads
+                           : IsPostgresTarget(target) ? kDefaultPostgresThreads
+                                                      : kDefaultThreads;
+    std::string error;
+    std::unique_ptr<TScoreDatabase> database =
+        OpenScoreDatabase(target, TDbOptions{options.Http.Threads, options.SyncEveryCommit}, error);
+    if (!database) {
+        LogLine(error);
+        return kExitFailure;
+    }
+    TRateLimiter limiter(options.RateLimit);
+    TScoreService service(*database, limiter);
+    THttpServer http;
+    if (!http.Start(
+            options.Listen, options.Http, [&](const TRequest& r) { return service.Handle(r); }, error)) {
+        LogLine(error);
+        return kExitFailure;
+    }
+    LogLine("listening on " + http.Address() + ", " + database->Describe() +
+            (options.SyncEveryCommit ? " (every commit flushed)" : "") + ", rate limit " +
+            (options.RateLimit > 0 ? std::to_string(options.RateLimit) + "/min per address"
+                                   : std::string("off")));
+
+    int signal = 0;
+    sigwait(&stop, &signal);
+    LogLine(std::string("stopping on ") +
+            (signal == SIGTERM  ? "SIGTERM"
+             : signal == SIGINT ? "SIGINT"
+                                : "SIGHUP") +
+            ": finishing the requests under way");
+    http.Stop(std::chrono::seconds(options.GraceSeconds));
+    const TServiceCounts& counts = service.Counts();
+    LogLine("stopped: " + std::to_string(counts.Stored.load()) + " stored, " +
+            std::to_string(counts.Refused.load()) + " refused, " + std::to_string(counts.RateLimited.load()) +
+            " rate-limited, " + std::to_string(counts.Unavailable.load()) + " unavailable, " +
+            std::to_string(http.CutOff()) + " cut off, " + std::to_string(http.OverLimit.load()) +
+            " connections over the limits");
+    database.reset(); // closes the database cleanly
+    return 0;
+}

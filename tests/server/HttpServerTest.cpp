@@ -1,0 +1,223 @@
+// The server over real sockets on the loopback address: the exact bytes the
+// game sends, and each defence of the abuse list, each beside a control run
+// without that defence that shows the test would catch its absence.
+
+#include "store/ScoreSubmit.h"
+#include "tests/server/ServerFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <thread>
+
+namespace ServerTest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using ScoreServer::THttpLimits;
+
+class GameBytes : public ::testing::TestWithParam<TBackend> {};
+
+// The game's request builder and its exchange (bare line feeds, "HOST:" in
+// capitals, the sending side shut after the request, read until the server
+// closes) against the server: every type is kept, and the exchange ends as
+// soon as the reply is out.
+TEST_P(GameBytes, TheRealRequestIsAcceptedAndTheExchangeEndsAtOnce)
+{
+    TTestDatabase test(GetParam());
+    auto db = test.Open();
+    ASSERT_TRUE(db);
+    TInProcessServer server(*db);
+    ASSERT_TRUE(server.Started);
+    const std::string request = BuildScoreRequest(0, "Anonymous", 1200, "localhost");
+    ASSERT_EQ(request.find('\r'), std::string::npos);
+    ASSERT_NE(request.find("\nHOST: localhost\n\n"), std::string::npos);
+    for (std::int32_t type = 0; type < 4; ++type) {
+        const auto start = Clock::now();
+        TReply reply = SendAsTheGame(server.Port(), type, "Pl\xe4yer " + std::to_string(type), 1000 + type);
+        EXPECT_LT(SecondsSince(start), 1.0) << "the game waits for the server to close";
+        EXPECT_EQ(reply.Status, 200) << reply.Body;
+        EXPECT_NE(reply.Headers.find("Connection: close"), std::string::npos);
+        EXPECT_EQ(reply.Body.rfind("stored: ", 0), 0u) << reply.Body;
+    }
+    for (std::int32_t type = 0; type < 4; ++type) {
+        std::vector<ScoreServer::TScoreRecord> best;
+        ASSERT_EQ(db->Best(type, 10, best), ScoreServer::TDbStatus::Ok);
+        ASSERT_EQ(best.size(), 1u);
+        EXPECT_EQ(best[0].Name, "Pl\xc3\xa4yer " + std::to_string(type));
+        EXPECT_EQ(best[0].Score, 1000 + type);
+        EXPECT_EQ(best[0].ClientAddress, "127.0.0.1");
+    }
+    // The same bytes from a client that keeps its side open get the same.
+    TRawClient open(server.Port());
+    ASSERT_TRUE(open.Send(BuildScoreRequest(1, "Open", 7, "localhost")));
+    EXPECT_EQ(ParseReply(open.ReadAll(3000)).Status, 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, GameBytes, ::testing::ValuesIn(kBackends),
+                         [](const auto& info) { return std::string(BackendName(info.param)); });
+
+TEST(HttpServer, PagesCarryTheirTypeAndSafetyHeaders)
+{
+    TTestDatabase test(TBackend::Sqlite);
+    auto db = test.Open();
+    ASSERT_TRUE(db);
+    TInProcessServer server(*db);
+    ASSERT_TRUE(server.Started);
+    TReply page = Get(server.Port(), "/cgi/version.pl?prg=Tumbltwn&show&type=2");
+    EXPECT_EQ(page.Status, 200);
+    EXPECT_NE(page.Headers.find("Content-Type: text/html; charset=utf-8"), std::string::npos);
+    EXPECT_NE(page.Headers.find("Content-Security-Policy: default-src 'none'"), std::string::npos);
+    EXPECT_NE(page.Headers.find("X-Content-Type-Options: nosniff"), std::string::npos);
+    EXPECT_NE(page.Body.find("<!DOCTYPE html>"), std::string::npos);
+    TReply api = Get(server.Port(), "/api/v1/scores?type=0&limit=5");
+    EXPECT_EQ(api.Status, 200);
+    EXPECT_EQ(api.Body, "{\"type\":0,\"name\":\"Fourfall\",\"scores\":[]}\n");
+    EXPECT_EQ(Get(server.Port(), "/healthz").Status, 200);
+    // Percent-encoding is undone by the library before routing.
+    EXPECT_EQ(Get(server.Port(), "/cgi/version.pl?prg=Tumbl%74wn&show&type=%32").Status, 200);
+}
+
+// ------------------------------------------------------------------ abuse
+
+// A server with the limits given, on an SQLite database of its own.
+struct TAbuseServer {
+    explicit TAbuseServer(THttpLimits limits, int rateLimit = 0)
+        : Db(Test.Open()), Server(*Db, rateLimit, limits)
+    {
+    }
+    std::uint16_t Port() const { return Server.Port(); }
+    TTestDatabase Test{TBackend::Sqlite};
+    std::unique_ptr<ScoreServer::TScoreDatabase> Db;
+    TInProcessServer Server;
+};
+
+THttpLimits Limits(int requestTimeout, int idleTimeout)
+{
+    THttpLimits l;
+    l.RequestTimeoutSeconds = requestTimeout;
+    l.IdleTimeoutSeconds = idleTimeout;
+    return l;
+}
+
+// Sends the game's request one byte a second; the seconds after which the
+// server cut the connection off, or -1 when it had not within limitMs.
+double CutWhileTrickling(std::uint16_t port, int limitMs)
+{
+    TRawClient client(port);
+    const std::string request = BuildScoreRequest(0, "Slow", 10, "localhost");
+    const auto start = Clock::now();
+    for (std::size_t i = 0; i < request.size() && SecondsSince(start) * 1000 < limitMs; ++i) {
+        client.Send(request.substr(i, 1));
+        if (client.ClosedWithin(1000))
+            return SecondsSince(start);
+    }
+    return -1;
+}
+
+TEST(Abuse, ClientSendingOneByteASecondIsCutOff)
+{
+    TAbuseServer guarded(Limits(2, 5));
+    const double cut = CutWhileTrickling(guarded.Port(), 8000);
+    EXPECT_GE(cut, 1.9) << "not before the 2 s request deadline";
+    EXPECT_LT(cut, 6.5) << "cut off by the 2 s request deadline (the control shows nothing else cuts it)";
+    EXPECT_GE(guarded.Server.Http.CutOff(), 1u);
+    // Control: without the request deadline, the idle time-out alone never
+    // fires, since a byte comes every second.
+    TAbuseServer unguarded(Limits(0, 5));
+    EXPECT_EQ(CutWhileTrickling(unguarded.Port(), 4500), -1) << "cut off without the deadline";
+}
+
+TEST(Abuse, ClientSendingNothingIsCutOff)
+{
+    TAbuseServer guarded(THttpLimits{}); // the defaults
+    TRawClient silent(guarded.Port());
+    ASSERT_TRUE(silent.Connected());
+    const auto start = Clock::now();
+    EXPECT_TRUE(silent.ClosedWithin(9000));
+    EXPECT_LT(SecondsSince(start), 8.0);
+    // Control: without the deadline and with a long idle time-out it stays.
+    TAbuseServer unguarded(Limits(0, 60));
+    TRawClient kept(unguarded.Port());
+    EXPECT_FALSE(kept.ClosedWithin(6500));
+}
+
+// 500 idle connections of one client; another client's submission must
+// complete within a second. Returns how long it took (or 99 when it failed).
+double SubmitBeside500Idle(const THttpLimits& limits)
+{
+    TAbuseServer server(limits);
+    std::vector<std::unique_ptr<TRawClient>> idle;
+    for (int i = 0; i < 500; ++i)
+        idle.push_back(std::make_unique<TRawClient>(server.Port(), "127.0.0.2"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let the server take them all
+    const auto start = Clock::now();
+    TReply reply = SendAsTheGame(server.Port(), 0, "Beside", 77);
+    const double took = SecondsSince(start);
+    return reply.Status == 200 ? took : 99;
+}
+
+TEST(Abuse, FiveHundredIdleConnectionsDoNotStopAnotherClient)
+{
+    EXPECT_LT(SubmitBeside500Idle(THttpLimits{}), 1.0);
+    // With fewer connections in all than the attacker holds, it is the
+    // per-address limit that keeps room for others...
+    THttpLimits tight;
+    tight.MaxConnections = 300;
+    tight.MaxConnectionsPerAddress = 128;
+    EXPECT_LT(SubmitBeside500Idle(tight), 1.0);
+    // ...as the control without it shows.
+    tight.MaxConnectionsPerAddress = 0;
+    EXPECT_GT(SubmitBeside500Idle(tight), 1.0);
+}
+
+TEST(Abuse, OversizedRequestsAreRefusedAndTheServerCarriesOn)
+{
+    TAbuseServer guarded(THttpLimits{});
+    const std::string bigHeader =
+        "GET /healthz HTTP/1.1\r\nHost: x\r\nX-Big: " + std::string(100000, 'a') + "\r\n\r\n";
+    const std::string longTarget =
+        "GET /cgi/version.pl?hs&prg=Tumbltwn&inf=" + std::string(20000, 'A') + " HTTP/1.1\r\nHost: x\r\n\r\n";
+    const int header = Exchange(guarded.Port(), bigHeader, 5000).Status;
+    const int target = Exchange(guarded.Port(), longTarget, 5000).Status;
+    EXPECT_TRUE(header == 431 || header == 0) << header; // refused, or cut while still sending
+    EXPECT_TRUE(target == 414 || target == 431 || target == 0) << target;
+    EXPECT_EQ(SendAsTheGame(guarded.Port(), 0, "After", 5).Status, 200);
+    std::int64_t stored = 0;
+    ASSERT_EQ(guarded.Db->Count(0, stored), ScoreServer::TDbStatus::Ok);
+    EXPECT_EQ(stored, 1);
+    // A body is never read into memory: the answer comes before it is sent.
+    TRawClient poster(guarded.Port());
+    ASSERT_TRUE(
+        poster.Send("POST /cgi/version.pl HTTP/1.1\r\nHost: x\r\nContent-Length: 1000000000\r\n\r\n"));
+    EXPECT_EQ(ParseReply(poster.ReadAll(3000)).Status, 405);
+    // Control: with a limit far above, the same header goes through.
+    THttpLimits loose;
+    loose.MaxRequestBytes = 1 << 20;
+    TAbuseServer unguarded(loose);
+    EXPECT_EQ(Exchange(unguarded.Port(), bigHeader, 5000).Status, 200);
+}
+
+TEST(Abuse, OneAddressIsRateLimited)
+{
+    TAbuseServer guarded(THttpLimits{}, 5);
+    int statuses[7];
+    for (int& s : statuses)
+        s = SendAsTheGame(guarded.Port(), 0, "Flood", 5).Status;
+    EXPECT_EQ(std::count(statuses, statuses + 7, 200), 5);
+    EXPECT_EQ(std::count(statuses, statuses + 7, 429), 2);
+    TReply refused = SendAsTheGame(guarded.Port(), 0, "Flood", 5);
+    EXPECT_EQ(refused.Status, 429);
+    EXPECT_NE(refused.Headers.find("Retry-After: "), std::string::npos);
+    std::int64_t stored = 0;
+    ASSERT_EQ(guarded.Db->Count(0, stored), ScoreServer::TDbStatus::Ok);
+    EXPECT_EQ(stored, 5);
+    // Control: without a limit all go through.
+    TAbuseServer unguarded(THttpLimits{}, 0);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(SendAsTheGame(unguarded.Port(), 0, "Flood", 5).Status, 200);
+}
+
+} // namespace
+} // namespace ServerTest

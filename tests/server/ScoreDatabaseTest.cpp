@@ -1,0 +1,246 @@
+// The score database, every case against SQLite and against PostgreSQL:
+// ranking, types kept apart, names kept byte for byte (whatever SQL they
+// look like), schema creation and migration, and many writers at once.
+
+#include "server/ScoreSchema.h"
+#include "tests/server/ServerFixtures.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <thread>
+
+namespace ServerTest {
+namespace {
+
+using ScoreServer::TDbStatus;
+using ScoreServer::TScoreRecord;
+
+TScoreRecord Record(std::int32_t type, const std::string& name, std::int32_t score,
+                    std::int64_t at = 1700000000)
+{
+    TScoreRecord r;
+    r.OnlineType = type;
+    r.Name = name;
+    r.Score = score;
+    r.SubmittedAt = at;
+    r.ClientAddress = "127.0.0.1";
+    return r;
+}
+
+std::vector<std::string> Names(const std::vector<TScoreRecord>& records)
+{
+    std::vector<std::string> names;
+    for (const TScoreRecord& r : records)
+        names.push_back(r.Name);
+    return names;
+}
+
+class ScoreDatabase : public ::testing::TestWithParam<TBackend> {};
+
+TEST_P(ScoreDatabase, RanksByScoreThenByWhoCameFirst)
+{
+    TTestDatabase test(GetParam());
+    auto db = test.Open();
+    ASSERT_TRUE(db);
+    for (const TScoreRecord& r :
+         {Record(0, "third", 300), Record(0, "first", 500), Record(0, "tie-early", 400),
+          Record(0, "tie-late", 400), Record(1, "other type", 900)})
+        ASSERT_EQ(db->Add(r), TDbStatus::Ok);
+    std::vector<TScoreRecord> best;
+    ASSERT_EQ(db->Best(0, 100, best), TDbStatus::Ok);
+    EXPECT_EQ(Names(best), (std::vector<std::string>{"first", "tie-early", "tie-late", "third"}));
+    ASSERT_EQ(db->Best(0, 2, best), TDbStatus::Ok);
+    EXPECT_EQ(Names(best), (std::vector<std::string>{"first", "tie-early"}));
+    ASSERT_EQ(db->Best(1, 100, best), TDbStatus::Ok);
+    EXPECT_EQ(Names(best), (std::vector<std::string>{"other type"}));
+    ASSERT_EQ(db->Best(3, 100, best), TDbStatus::Ok);
+    EXPECT_TRUE(best.empty());
+    std::int64_t count = -1;
+    ASSERT_EQ(db->Count(0, count), TDbStatus::Ok);
+    EXPECT_EQ(count, 4);
+}
+
+TEST_P(ScoreDatabase, KeepsEveryFieldAndNamesByteForByte)
+{
+    TTestDatabase test(GetParam());
+    auto db = test.Open();
+    ASSERT_TRUE(db);
+    // Names that would break a statement built from text.
+    const std::vector<std::string> names = {"Robert'); DROP TABLE scores;--",
+                                            "\"quoted\"",
+                                            "back\\slash",
+                                            "$1 ?2 %s",
+                                            "Zo\xc3\xab \xe2\x82\xac",
+                                            "",
+                                            "<script>alert(1)</script>"};
+    std::int32_t score = 1000;
+    for (const std::string& name : names)
+        ASSERT_EQ(db->Add(Record(2, name, score--, 1733800000)), TDbStatus::Ok) << name;
+    TScoreRecord v6 = Record(2, "six", 1);
+    v6.ClientAddress = "2001:db8::7";
+    ASSERT_EQ(db->Add(v6), TDbStatus::Ok);
+    std::vector<TScoreRecord> best;
+    ASSERT_EQ(db->Best(2, 100, best), TDbStatus::Ok);
+    ASSERT_EQ(best.size(), names.size() + 1);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(best[i].Name, names[i]);
+        EXPECT_EQ(best[i].Score, 1000 - static_cast<int>(i));
+        EXPECT_EQ(best[i].SubmittedAt, 1733800000);
+        EXPECT_EQ(best[i].OnlineType, 2);
+    }
+    EXPECT_EQ(best.back().ClientAddress, "2001:db8::7");
+}
+
+TEST_P(ScoreDatabase, ExtremeScoresAndTimesSurvive)
+{
+    TTestDatabase test(GetParam());
+    auto db = test.Open();
+    ASSERT_TRUE(db);
+    ASSERT_EQ(db->Add(Record(0, "max", 2147483647, 4102444800)), TDbStatus::Ok);
+    ASSERT_EQ(db->Add(Record(0, "one", 1, 0)), TDbStatus::Ok);
+    std::vector<TScoreRecord> best;
+    ASSERT_EQ(db->Best(0, 100, best), TDbStatus::Ok);
+    ASSERT_EQ(best.size(), 2u);
+    EXPECT_EQ(best[0].Score, 2147483647);
+    EXPECT_EQ(best[0].SubmittedAt, 4102444800);
+    EXPECT_EQ(best[1].Score, 1);
+}
+
+TEST_P(ScoreDatabase, ReopeningKeepsTheResultsAndTheSchemaVersion)
+{
+    TTestDatabase test(GetParam());
+    {
+        auto db = test.Open();
+        ASSERT_TRUE(db);
+        ASSERT_EQ(db->Add(Record(0, "kept", 10)), TDbStatus::Ok);
+    }
+    auto again = test.Open();
+    ASSERT_TRUE(again);
+    std::vector<TScoreRecord> best;
+    ASSERT_EQ(again->Best(0, 100, best), TDbStatus::Ok);
+    EXPECT_EQ(Names(best), (std::vector<std::string>{"kept"}));
+}
+
+TEST_P(ScoreDatabase, ManyInOneTransaction)
+{
+    TTestDatabase test(GetParam());
+    auto db = test.Open();
+    ASSERT_TRUE(db);
+    std::vector<TScoreRecord> many;
+    // More than one statement's worth of rows, one of them an odd name.
+    for (int i = 1; i <= 2500; ++i)
+        many.push_back(Record(3, i == 1234 ? "it's \"$1\"" : "n" + std::to_string(i), i));
+    ASSERT_EQ(db->AddMany(many), TDbStatus::Ok);
+    std::int64_t count = 0;
+    ASSERT_EQ(db->Count(3, count), TDbStatus::Ok);
+    EXPECT_EQ(count, 2500);
+    std::vector<TScoreRecord> best;
+    ASSERT_EQ(db->Best(3, 3, best), TDbStatus::Ok);
+    EXPECT_EQ(Names(best), (std::vector<std::string>{"n2500", "n2499", "n2498"}));
+    ASSERT_EQ(db->Best(3, 1267, best), TDbStatus::Ok);
+    EXPECT_EQ(best.back().Name, "it's \"$1\"");
+    EXPECT_EQ(best.back().Score, 1234);
+}
+
+TEST_P(ScoreDatabase, ManyWritersAtOnceLoseNothing)
+{
+    TTestDatabase test(GetParam());
+    auto db = test.Open(4);
+    ASSERT_TRUE(db);
+    constexpr int kThreads = 6, kEach = 40;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kEach; ++i) {
+                if (db->Add(Record(1, "w" + std::to_string(t), t * 1000 + i)) != TDbStatus::Ok)
+                    ++failures;
+                std::vector<TScoreRecord> best;
+                if (i % 10 == 0 && db->Best(1, 100, best) != TDbStatus::Ok)
+                    ++failures;
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(failures, 0);
+    std::int64_t count = 0;
+    ASSERT_EQ(db->Count(1, count), TDbStatus::Ok);
+    EXPECT_EQ(count, kThreads * kEach);
+    EXPECT_EQ(db->Check(), TDbStatus::Ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, ScoreDatabase, ::testing::ValuesIn(kBackends),
+                         [](const auto& info) { return std::string(BackendName(info.param)); });
+
+// ------------------------------------------------------------------ schema
+
+// A database written by a later server is left alone, not clobbered.
+TEST(ScoreSchema, NewerDatabaseIsRefusedOnBothBackends)
+{
+    for (TBackend backend : kBackends) {
+        TTestDatabase test(backend);
+        ASSERT_TRUE(test.Open()) << BackendName(backend);
+        const std::string bump =
+            "UPDATE schema_version SET version = " + std::to_string(ScoreServer::LatestSchemaVersion() + 1);
+        if (backend == TBackend::Postgres) {
+            ASSERT_TRUE(RunPostgres(test.Target(), bump));
+        } else {
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(test.Target().c_str(), &db), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(db, bump.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(db);
+        }
+        std::string error;
+        EXPECT_FALSE(ScoreServer::OpenScoreDatabase(test.Target(), ScoreServer::TDbOptions{1, false}, error))
+            << BackendName(backend);
+        EXPECT_NE(error.find("newer"), std::string::npos) << error;
+    }
+}
+
+// The SQLite file: made with its folder, in write-ahead-log mode, and at the
+// default place when nothing is given.
+TEST(ScoreSchema, SqliteFileIsMadeWithItsFolderInWalMode)
+{
+    TestSupport::TempFolder folder;
+    const std::string path = folder.Path() + "/a/b/scores.db";
+    std::string error;
+    auto db = ScoreServer::OpenScoreDatabase("sqlite:" + path, ScoreServer::TDbOptions{1, false}, error);
+    ASSERT_TRUE(db) << error;
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    sqlite3_stmt* s = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "PRAGMA journal_mode", -1, &s, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)), "wal");
+    sqlite3_finalize(s);
+    sqlite3_close(raw);
+
+    ::setenv("XDG_DATA_HOME", "/srv/data", 1);
+    EXPECT_EQ(ScoreServer::DefaultDatabasePath(), "/srv/data/tumbletown-scores/scores.db");
+    ::setenv("XDG_DATA_HOME", "relative", 1);
+    ::setenv("HOME", "/home/p", 1);
+    EXPECT_EQ(ScoreServer::DefaultDatabasePath(), "/home/p/.local/share/tumbletown-scores/scores.db");
+}
+
+TEST(ScoreSchema, TwoServersMigratingOneNewPostgresDatabaseAtOnce)
+{
+    TTestDatabase test(TBackend::Postgres);
+    ASSERT_FALSE(test.Target().empty());
+    std::atomic<int> opened{0};
+    std::vector<std::thread> starts;
+    for (int i = 0; i < 4; ++i)
+        starts.emplace_back([&] {
+            std::string error;
+            if (ScoreServer::OpenScoreDatabase(test.Target(), ScoreServer::TDbOptions{1, false}, error))
+                ++opened;
+            else
+                ADD_FAILURE() << error;
+        });
+    for (std::thread& t : starts)
+        t.join();
+    EXPECT_EQ(opened, 4);
+}
+
+} // namespace
+} // namespace ServerTest

@@ -1,0 +1,262 @@
+// The tumbletown-scores executable as an operator runs it: its command line,
+// its log, SIGTERM, kill -9 under load, a full disk and a lost PostgreSQL,
+// and two servers sharing one PostgreSQL database.
+
+#include "server/WorldPage.h"
+#include "store/ScoreSubmit.h"
+#include "tests/server/ServerFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace ServerTest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string RunCommand(const std::string& command, int& status)
+{
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    char buffer[4096];
+    std::size_t n;
+    while (p != nullptr && (n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+        out.append(buffer, n);
+    status = p != nullptr ? ::pclose(p) : -1;
+    return out;
+}
+
+TEST(ServerCommandLine, HelpAndBadOptions)
+{
+    int status = 0;
+    const std::string help = RunCommand(TServerProcess::Executable() + " --help", status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    for (const char* option :
+         {"--listen ADDR:PORT", "--database", "--rate-limit N/MIN", "postgresql://", "/healthz"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    for (const char* bad : {"--rate-limit 5/hour", "--threads 0", "--listen", "--nonsense 1",
+                            "--listen 127.0.0.1", "--listen 127.0.0.1:99999", "--listen nohost:80"}) {
+        const std::string err = RunCommand(TServerProcess::Executable() + " " + bad + " 2>&1", status);
+        EXPECT_NE(WEXITSTATUS(status), 0) << bad;
+        EXPECT_NE(err.find("tumbletown-scores: "), std::string::npos) << bad << ": " << err;
+    }
+}
+
+TEST(ServerProcess, OneLogLinePerRequest)
+{
+    TTestDatabase db(TBackend::Sqlite);
+    TServerProcess server({"--database", db.Target()});
+    ASSERT_TRUE(server.Ok());
+    EXPECT_EQ(SendAsTheGame(server.Port, 1, "Logged \"name\"", 42).Status, 200);
+    EXPECT_EQ(Get(server.Port, "/cgi/version.pl?prg=Tumbltwn&show&type=1").Status, 200);
+    EXPECT_EQ(Get(server.Port, "/cgi/version.pl?hs&prg=Tumbltwn&inf=ABC").Status, 400);
+    ASSERT_TRUE(server.WaitForLine("\" 400 "));
+    std::vector<std::string> requests;
+    for (const std::string& line : server.Lines())
+        if (line.find("tumbletown-scores: 127.0.0.1 \"GET ") == 0)
+            requests.push_back(line);
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_NE(requests[0].find("\"GET /cgi/version.pl?hs&prg=Tumbltwn&inf="), std::string::npos);
+    EXPECT_NE(requests[0].find("\" 200 "), std::string::npos);
+    EXPECT_NE(requests[0].find("stored Fivefall 42"), std::string::npos) << requests[0];
+    EXPECT_NE(requests[1].find("\" 200 "), std::string::npos);
+    EXPECT_NE(requests[1].find("page 1"), std::string::npos);
+    EXPECT_NE(requests[2].find("refused: inf is not whole groups of 8 symbols"), std::string::npos)
+        << requests[2];
+}
+
+// SIGTERM: a request under way (half sent) still gets its answer and is kept;
+// new connections are no longer taken; the database is closed cleanly (the
+// SQLite write-ahead log folded back and removed); the exit status is 0.
+TEST(ServerProcess, SigtermFinishesTheRequestsUnderWay)
+{
+    TTestDatabase db(TBackend::Sqlite);
+    TServerProcess server({"--database", db.Target()});
+    ASSERT_TRUE(server.Ok());
+    const std::string request = BuildScoreRequest(0, "Under way", 99, "localhost");
+    TRawClient underWay(server.Port);
+    ASSERT_TRUE(underWay.Send(request.substr(0, 40)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    server.Signal(SIGTERM);
+    ASSERT_TRUE(server.WaitForLine("stopping on SIGTERM"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    TRawClient late(server.Port);
+    EXPECT_FALSE(late.Connected() && late.Send("GET /healthz HTTP/1.1\nHOST: x\n\n") &&
+                 ParseReply(late.ReadAll(1000)).Status == 200)
+        << "a new connection after SIGTERM is not served";
+    ASSERT_TRUE(underWay.Send(request.substr(40)));
+    const TReply reply = ParseReply(underWay.ReadAll(5000));
+    EXPECT_EQ(reply.Status, 200) << reply.Body;
+    const int status = server.Wait();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(server.WaitForLine("stopped: 1 stored"));
+    struct stat s {};
+    EXPECT_NE(::stat((db.Target() + "-wal").c_str(), &s), 0) << "the log is folded back on a clean close";
+    auto reopened = db.Open();
+    ASSERT_TRUE(reopened);
+    std::vector<ScoreServer::TScoreRecord> best;
+    ASSERT_EQ(reopened->Best(0, 10, best), ScoreServer::TDbStatus::Ok);
+    ASSERT_EQ(best.size(), 1u);
+    EXPECT_EQ(best[0].Name, "Under way");
+}
+
+// kill -9 in the middle of a stream of submissions: every one whose reply
+// came back is in the database afterwards.
+class KillUnderLoad : public ::testing::TestWithParam<TBackend> {};
+
+TEST_P(KillUnderLoad, NoAcknowledgedSubmissionIsLost)
+{
+    TTestDatabase db(GetParam());
+    ASSERT_FALSE(db.Target().empty());
+    TServerProcess server({"--database", db.Target(), "--rate-limit", "0"});
+    ASSERT_TRUE(server.Ok());
+    std::mutex mutex;
+    std::set<std::string> acknowledged;
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> clients;
+    for (int c = 0; c < 4; ++c)
+        clients.emplace_back([&, c] {
+            for (int i = 0; !stop && i < 100000; ++i) {
+                const std::string name = "c" + std::to_string(c) + "-" + std::to_string(i);
+                if (SendAsTheGame(server.Port, c % 4, name, i + 1).Status == 200) {
+                    std::lock_guard<std::mutex> hold(mutex);
+                    acknowledged.insert(name);
+                }
+            }
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    server.Signal(SIGKILL);
+    stop = true;
+    for (std::thread& t : clients)
+        t.join();
+    server.Wait();
+    ASSERT_GT(acknowledged.size(), 20u) << "the load did not get going";
+    auto reopened = db.Open();
+    ASSERT_TRUE(reopened);
+    std::set<std::string> kept;
+    for (std::int32_t type = 0; type < 4; ++type) {
+        std::vector<ScoreServer::TScoreRecord> all;
+        ASSERT_EQ(reopened->Best(type, 1000000, all), ScoreServer::TDbStatus::Ok);
+        for (const auto& r : all)
+            kept.insert(r.Name);
+    }
+    std::size_t lost = 0;
+    for (const std::string& name : acknowledged)
+        lost += kept.count(name) == 0;
+    EXPECT_EQ(lost, 0u) << "of " << acknowledged.size() << " acknowledged";
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, KillUnderLoad, ::testing::ValuesIn(kBackends),
+                         [](const auto& info) { return std::string(BackendName(info.param)); });
+
+// PostgreSQL goes away and comes back: 503 meanwhile, the server stays up,
+// and carries on by itself afterwards.
+TEST(ServerProcess, LostPostgresGives503AndRecovers)
+{
+    TPostgresServer postgres;
+    ASSERT_TRUE(postgres.Ok());
+    TTestDatabase db(TBackend::Postgres, postgres.AdminUrl());
+    TServerProcess server({"--database", db.Target(), "--rate-limit", "0"});
+    ASSERT_TRUE(server.Ok());
+    ASSERT_EQ(SendAsTheGame(server.Port, 0, "Before", 10).Status, 200);
+    ASSERT_TRUE(postgres.Pause());
+    for (int i = 0; i < 3; ++i) {
+        TReply r = SendAsTheGame(server.Port, 0, "During", 20);
+        EXPECT_EQ(r.Status, 503) << r.Body;
+        EXPECT_NE(r.Headers.find("Retry-After: "), std::string::npos);
+    }
+    EXPECT_EQ(Get(server.Port, "/healthz").Status, 503);
+    EXPECT_EQ(Get(server.Port, ScoreServer::WorldPagePath(0)).Status, 503);
+    ASSERT_TRUE(postgres.Resume());
+    int status = 0;
+    const auto start = Clock::now();
+    while (SecondsSince(start) < 10 && (status = SendAsTheGame(server.Port, 0, "After", 30).Status) != 200)
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(Get(server.Port, "/healthz").Status, 200);
+    const std::string page = Get(server.Port, ScoreServer::WorldPagePath(0)).Body;
+    EXPECT_NE(page.find(">Before<"), std::string::npos);
+    EXPECT_NE(page.find(">After<"), std::string::npos);
+    EXPECT_EQ(page.find(">During<"), std::string::npos);
+    server.Signal(SIGTERM);
+    EXPECT_EQ(WEXITSTATUS(server.Wait()), 0);
+}
+
+// Two servers on different ports, one PostgreSQL database: what either takes,
+// both show.
+TEST(ServerProcess, TwoServersShareOnePostgresDatabase)
+{
+    TTestDatabase db(TBackend::Postgres);
+    ASSERT_FALSE(db.Target().empty());
+    TServerProcess first({"--database", db.Target()});
+    TServerProcess second({"--database", db.Target()});
+    ASSERT_TRUE(first.Ok() && second.Ok());
+    ASSERT_NE(first.Port, second.Port);
+    EXPECT_EQ(SendAsTheGame(first.Port, 2, "Sent to first", 300).Status, 200);
+    EXPECT_EQ(SendAsTheGame(second.Port, 2, "Sent to second", 200).Status, 200);
+    for (std::uint16_t port : {first.Port, second.Port}) {
+        const std::string page = Get(port, ScoreServer::WorldPagePath(2)).Body;
+        EXPECT_NE(page.find(">Sent to first<"), std::string::npos) << port;
+        EXPECT_NE(page.find(">Sent to second<"), std::string::npos) << port;
+        EXPECT_LT(page.find(">Sent to first<"), page.find(">Sent to second<"));
+    }
+}
+
+// A disk that fills up under SQLite: 503 and an unhealthy /healthz while it is
+// full, the server stays up, and takes results again once there is room.
+// Needs root for a small file system of its own (CI runs as root).
+TEST(ServerProcess, FullDiskGives503AndRecovers)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount a small file system";
+    // A mount namespace of this test process alone, with a 3 MiB tmpfs: the
+    // server started from here sees it, nothing else does, and it is gone
+    // when the test process ends.
+    ASSERT_EQ(::unshare(CLONE_NEWNS), 0);
+    ASSERT_EQ(::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+    TestSupport::TempFolder folder;
+    ASSERT_EQ(::mount("tmpfs", folder.Path().c_str(), "tmpfs", 0, "size=3m"), 0);
+    const std::string dbPath = folder.Path() + "/scores.db";
+    TServerProcess server({"--database", dbPath, "--rate-limit", "0"});
+    ASSERT_TRUE(server.Ok());
+    ASSERT_EQ(SendAsTheGame(server.Port, 0, "Before", 10).Status, 200);
+    // Fill the rest of the disk.
+    const std::string filler = folder.Path() + "/filler";
+    {
+        std::ofstream out(filler, std::ios::binary);
+        const std::string block(64 * 1024, 'f');
+        while (out.write(block.data(), block.size()))
+            ;
+    }
+    int unavailable = 0, stored = 0;
+    for (int i = 0; i < 200 && unavailable == 0; ++i) {
+        // Long names fill the remaining pages quickly.
+        const int status = SendAsTheGame(server.Port, 0, std::string(59, 'a' + i % 26), 100 + i).Status;
+        unavailable += status == 503;
+        stored += status == 200;
+    }
+    EXPECT_GT(unavailable, 0) << stored << " stored on a full disk";
+    EXPECT_EQ(Get(server.Port, "/healthz").Status, 503);
+    EXPECT_TRUE(server.WaitForLine("database: insert"));
+    ::unlink(filler.c_str());
+    EXPECT_EQ(SendAsTheGame(server.Port, 0, "After", 20).Status, 200);
+    EXPECT_EQ(Get(server.Port, "/healthz").Status, 200);
+    server.Signal(SIGTERM);
+    EXPECT_EQ(WEXITSTATUS(server.Wait()), 0);
+    ::umount2(folder.Path().c_str(), MNT_DETACH);
+}
+
+} // namespace
+} // namespace ServerTest
