@@ -50,10 +50,15 @@ int main()
         std::fprintf(stderr, "tumbletown: no display to open the game's window on\n");
         return 1;
     }
-    form->FormCreate();
     // For measurements and the tests of the real window: when the first
-    // frame was shown, and when the game ends.
+    // frame was shown, how long each key took to show, and when the game
+    // ends.
     const bool trace = std::getenv("TUMBLETOWN_TRACE") != nullptr;
+    if (trace)
+        form->Window().KeyShown = [](int64_t us) {
+            std::fprintf(stderr, "key-shown %lld us\n", static_cast<long long>(us));
+        };
+    form->FormCreate();
     form->FormPaint();
     if (trace) {
         std::fprintf(stderr, "first-frame %lld ms\n", static_cast<long long>(form->FirstFrameMs()));

@@ -328,6 +328,12 @@ void GameWindow::PresentAgain()
     const SDL_Rect target{fit_.x, fit_.y, fit_.width, fit_.height};
     SDL_RenderCopy(renderer_, texture_, nullptr, &target);
     SDL_RenderPresent(renderer_);
+    if (keyTaken_ != 0 && KeyShown) {
+        const std::uint64_t ticks = SDL_GetPerformanceCounter() - keyTaken_;
+        const auto fine = static_cast<std::int64_t>(ticks * 1000000 / SDL_GetPerformanceFrequency());
+        KeyShown(keyAgeMs_ * 1000 + fine);
+    }
+    keyTaken_ = 0;
 }
 
 bool GameWindow::WaitForInput(int timeoutMs, std::vector<InputRecord>& out)
@@ -360,6 +366,11 @@ void GameWindow::Translate(const void* sdlEvent, std::vector<InputRecord>& out)
     case SDL_KEYDOWN:
         if (TakeWindowKey(&event))
             break;
+        if (KeyShown && keyTaken_ == 0 && event.key.repeat == 0) {
+            keyTaken_ = SDL_GetPerformanceCounter();
+            keyAgeMs_ =
+                static_cast<std::int64_t>(SDL_GetTicks()) - static_cast<std::int64_t>(event.key.timestamp);
+        }
         translator_.KeyDown(event.key.keysym.sym, event.key.keysym.scancode, event.key.repeat != 0, out);
         break;
     case SDL_KEYUP:

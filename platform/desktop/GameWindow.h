@@ -9,6 +9,7 @@
 #include "platform/desktop/WindowPlacement.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,12 @@ public:
     // The bars' colour of the last frame, 0xRRGGBB.
     std::uint32_t BarColour() const { return barColour_; }
 
+    // For measurements: told, when a Present returns, how many microseconds
+    // passed since the timestamp of the oldest key-down SDL reported since
+    // the last Present (the timestamp counts whole milliseconds; the time
+    // since the game took the event from SDL is measured finer).
+    std::function<void(std::int64_t microseconds)> KeyShown;
+
     // Sleeps until the window system has an event or timeoutMs milliseconds
     // have passed (-1: no limit, 0: do not sleep), then appends a record for
     // that event and every other one already waiting. Returns false when the
@@ -100,6 +107,10 @@ private:
     std::uint32_t barColour_ = 0;
     bool shown_ = false;
     bool placedByDesign_ = false;
+    // The oldest key-down not yet shown: its age in whole milliseconds when
+    // taken from SDL, and the fine clock then (0: none waiting).
+    std::uint64_t keyTaken_ = 0;
+    std::int64_t keyAgeMs_ = 0;
     WindowGeometry windowed_; // the last windowed place and size
 };
 
