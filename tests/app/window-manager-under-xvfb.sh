@@ -38,8 +38,13 @@ screen() { # WxH: a fresh X screen with openbox running on it
   xvfb_start "$1x24" || fail "no X server"
   openbox --sm-disable > "$work/openbox.log" 2>&1 &
   wmpid=$!
-  for _ in $(seq 200); do xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && return; sleep 0.05; done
-  fail "openbox did not start"
+  # A loaded machine may take its time; 60 s, unless openbox gave up.
+  for _ in $(seq 600); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && return
+    kill -0 "$wmpid" 2> /dev/null || break
+    sleep 0.1
+  done
+  fail "openbox did not start on $1: $(cat "$work/openbox.log")"
 }
 start() { # CONFIG: the game with that settings folder; sets w
   export XDG_CONFIG_HOME="$1"
