@@ -47,6 +47,27 @@ bool TAbsFigure::Fits() const
     return true;
 }
 
+int32_t TAbsFigure::DropDistance() const
+{
+    auto own = [this](int row, int column) {
+        const int r = row - Y, c = column - X;
+        return OnBoard && r >= 0 && r < Height && r < kFigureSize && c >= 0 && c < Width && c < kFigureSize &&
+               Cells[r][c] != 0;
+    };
+    auto fitsAt = [&](int32_t dy) {
+        for (int r = 0; r < Height && r < kFigureSize; ++r)
+            for (int c = 0; c < Width && c < kFigureSize; ++c)
+                if (Cells[r][c] != 0 && BoardCell(Y + dy + r, X + c) != kCellEmpty && !own(Y + dy + r, X + c))
+                    return false;
+        return true;
+    };
+    // The same bound as Drop's: a figure without cells falls to the frame.
+    int32_t dy = 0;
+    while (Y + dy + 1 <= kBoardSize && fitsAt(dy + 1))
+        ++dy;
+    return dy;
+}
+
 bool TAbsFigure::Resting()
 {
     ++Y;

@@ -42,6 +42,10 @@ public:
     // Erase, shift, and if the figure fits there: Changed, SndHitBottom =
     // Resting, Stamp, true. Otherwise shift back, Stamp, false.
     bool Move(int dx, int dy);
+    // How many rows the figure could still fall where it is: what Drop would
+    // move it. Its own cells on the board are no obstacle; changes nothing,
+    // so a screen may ask while painting.
+    int32_t DropDistance() const;
     // Quarter turn counter-clockwise as seen on screen, anchored at the
     // top-left corner of the figure's box: new Cells[w-1-c][r] = old Cells[r][c].
     void Turn();

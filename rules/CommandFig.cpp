@@ -1,6 +1,8 @@
 // The special figures' common part.
 #include "rules/CommandFig.h"
 
+#include "rules/CreatFig.h"
+#include "rules/DestrFig.h"
 #include "rules/GameState.h"
 
 namespace GFourfall {
@@ -19,6 +21,15 @@ TCommandFig::~TCommandFig()
 bool IsSpecialFigure(const TAbsFigure* figure)
 {
     return dynamic_cast<const TCommandFig*>(figure) != nullptr;
+}
+
+TSpecialKind SpecialKind(const TAbsFigure* figure)
+{
+    if (dynamic_cast<const TCreatFig*>(figure) != nullptr)
+        return TSpecialKind::Creator;
+    if (dynamic_cast<const TDestrFig*>(figure) != nullptr)
+        return TSpecialKind::Destroyer;
+    return TSpecialKind::None;
 }
 
 } // namespace GFourfall

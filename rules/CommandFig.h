@@ -28,4 +28,8 @@ public:
 // True for a creator or a destroyer.
 bool IsSpecialFigure(const TAbsFigure* figure);
 
+// Which special figure a figure is, for the screens that draw them apart.
+enum class TSpecialKind { None, Creator, Destroyer };
+TSpecialKind SpecialKind(const TAbsFigure* figure);
+
 } // namespace GFourfall

@@ -25,6 +25,18 @@ constexpr bool IsGameNumber(int32_t n)
     return n >= 0 && n < kGameTypeCount;
 }
 
+// The number the world high-score server knows a game type by, for game
+// numbers 0 to 8; -1 for any other number. The four types the game first
+// offered keep 0 to 3 (Fourfall, Fivefall, Color Fourfall, Crazy Fourfall),
+// so their requests and page addresses stay as they were; the five opened
+// later follow in game-number order, 4 to 8.
+constexpr int32_t kOnlineTypeCount = 9;
+constexpr int32_t OnlineType(int32_t gameNum)
+{
+    constexpr int32_t online[kGameTypeCount] = {0, 1, 4, 5, 3, 6, 7, 8, 2};
+    return IsGameNumber(gameNum) ? online[gameNum] : -1;
+}
+
 // Registers the nine game types in their order (after RulesInit, once).
 void RegisterGameTypes();
 

@@ -18,6 +18,7 @@ struct TOptions {
     int32_t MouseType = 1;  // kept in the store and written back unchanged
     int32_t BackRound = 0;  // play background: 0 techno, 1 nature, 2 kids (reduced modulo 3 on load)
     int32_t NumBlocks = 0;  // cell drawing variant of the board widgets
+    int32_t ZShadow = 0;    // outline where the falling figure would land (non-zero) or not (0)
 };
 
 // The one options record of the program, holding the defaults until loaded.

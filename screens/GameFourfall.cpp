@@ -31,6 +31,8 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
     Answer.LayOut();
     Board.Balls = skins.Balls;
     Next.Balls = skins.Balls;
+    Board.Specials = skins.Specials;
+    Next.Specials = skins.Specials;
     GiveButtonImages(skins.PlayPlain, skins.PlayHigh, {&Button});
     GiveCaptions(&kPlayCaption, {&Button});
     // Without its picture the page stays as dark as the well.

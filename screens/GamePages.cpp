@@ -51,6 +51,9 @@ void TGamePages::InitPages()
     LoadSharedJpeg(Skins.Balls, Services.Path("Skin\\Balls.jpg"));
     LoadSharedJpeg(Skins.QuestionPlain, Services.Path("Skin\\Question.jpg"));
     LoadSharedJpeg(Skins.QuestionHigh, Services.Path("Skin\\Question_.jpg"));
+    LoadSharedJpeg(Skins.Specials, Services.Path("Skin\\Specials.jpg"));
+    LoadSharedJpeg(Skins.MoreGamesPlain, Services.Path("Skin\\MoreGames.jpg"));
+    LoadSharedJpeg(Skins.MoreGamesHigh, Services.Path("Skin\\MoreGames_.jpg"));
     QuestionBox.Build(Skins.QuestionPlain, Skins.QuestionHigh);
     LoadPlayBackground();
 
@@ -65,6 +68,7 @@ void TGamePages::InitPages()
     Insert(&Mouse, this);
 
     GameType.Build(this, Skins);
+    MoreGames.Build(this, Skins);
     HighScore.Build(this, Skins, Services);
     OptionsPage.Build(this, Skins, Services);
     Help.Build(this, Skins, Services);
@@ -86,6 +90,10 @@ void TGamePages::Wire()
     GameType.Buttons[2].ClickCode = start[8];
     GameType.Buttons[3].ClickCode = start[4];
     GameType.Buttons[4].ClickCode = MainMenu.Id;
+    GameType.More.ClickCode = MoreGames.Id;
+    for (int i = 0; i < kMoreGamesTypeCount; ++i)
+        MoreGames.Buttons[i].ClickCode = start[kMoreGamesTypes[i]];
+    MoreGames.Buttons[kMoreGamesTypeCount].ClickCode = GameType.Id;
     HighScore.Buttons[6].ClickCode = MainMenu.Id;
     OptionsPage.Buttons[13].ClickCode = MainMenu.Id;
     Help.Back.ClickCode = MainMenu.Id;

@@ -11,6 +11,7 @@
 #include "screens/Help.h"
 #include "screens/HighScore.h"
 #include "screens/MainMenu.h"
+#include "screens/MoreGames.h"
 #include "screens/OptionsPage.h"
 #include "screens/QuestionBox.h"
 #include "screens/SkinSet.h"
@@ -41,6 +42,7 @@ public:
     WLib::TMouse Mouse;
     TMainMenu MainMenu;
     TGameType GameType;
+    TMoreGames MoreGames;
     THighScore HighScore;
     TOptionsPage OptionsPage;
     THelp Help;

@@ -35,16 +35,20 @@ bool TGameType::HandleEvent(int32_t code, int32_t param)
 void TGameType::Build(TScrPages* pages, const TSkinSet& skins)
 {
     AttachPage(pages, this, skins.GameTypePlain);
-    AttachWidgets(this, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Description});
+    AttachWidgets(this,
+                  {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Description, &More});
     for (int i = 0; i < kGameTypeButtonCount; ++i)
         PlaceAt(&Buttons[i], kGameTypeButtons[i]);
     PlaceAt(&Description, kGameTypeDescription);
+    PlaceAt(&More, kGameTypeMore);
     GiveButtonImages(skins.GameTypePlain, skins.GameTypeHigh,
-                     {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
+                     {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &More});
     GiveCaptions(kGameTypeCaptions, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
+    GiveCaptions(&kGameTypeMoreCaption, {&More});
     for (int i = 0; i < 4; ++i)
         Buttons[i].HoverCode = NewId();
-    NavOrder = {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]};
+    // The bottom row left to right: Back, then More Games.
+    NavOrder = {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &More};
     NavBack = &Buttons[4];
 }
 

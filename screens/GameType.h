@@ -1,6 +1,6 @@
 // TGameType: the choice of the game type. Four buttons start a game of their
 // type; the pointer over one of them shows its description; the fifth button
-// leads back to the main menu.
+// leads back to the main menu and one more to the further game types.
 #pragma once
 
 #include "screens/SkinSet.h"
@@ -23,6 +23,7 @@ public:
 
     WLib::TIButton Buttons[kGameTypeButtonCount]; // Fourfall, Fivefall, Colour Fourfall, Crazy Fourfall, back
     WLib::TText Description;
+    WLib::TIButton More; // to the page of the further game types
 };
 
 } // namespace WFourfall

@@ -1,6 +1,7 @@
 #include "screens/HighScore.h"
 
 #include "rules/GameState.h"
+#include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
@@ -14,7 +15,7 @@ using namespace WLib;
 std::string WorldPageAddress(const std::string& host, int32_t gameType)
 {
     std::string url = "http://" + host + kWorldPagePath;
-    const int32_t online = OnlineType(gameType);
+    const int32_t online = GFourfall::OnlineType(gameType);
     if (online >= 0)
         url.back() = static_cast<char>('0' + online);
     return url;
@@ -25,6 +26,12 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
     for (int i = 0; i < 4; ++i) {
         if (code == Buttons[i].ClickCode) {
             HiScores.ShownType = kTabTypes[i];
+            UpdateTabs();
+        }
+    }
+    for (int i = 0; i < kHighScoreMoreTabCount; ++i) {
+        if (code == MoreTabs[i].ClickCode) {
+            HiScores.ShownType = kMoreTabTypes[i];
             UpdateTabs();
         }
     }
@@ -51,6 +58,8 @@ void THighScore::UpdateTabs()
 {
     for (int i = 0; i < 4; ++i)
         Buttons[i].Selected = HiScores.ShownType == kTabTypes[i];
+    for (int i = 0; i < kHighScoreMoreTabCount; ++i)
+        MoreTabs[i].Selected = HiScores.ShownType == kMoreTabTypes[i];
     Invalidate(this);
 }
 
@@ -64,6 +73,13 @@ void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServi
     for (int i = 0; i < kHighScoreButtonCount; ++i)
         PlaceAt(&Buttons[i], kHighScoreButtons[i]);
     PlaceAt(&List, kHighScoreList);
+    AttachWidgets(this, {&MoreTabs[0], &MoreTabs[1], &MoreTabs[2], &MoreTabs[3], &MoreTabs[4]});
+    for (int i = 0; i < kHighScoreMoreTabCount; ++i)
+        PlaceAt(&MoreTabs[i], kHighScoreMoreTabs[i]);
+    GiveButtonImages(skins.HighScorePlain, skins.HighScoreHigh,
+                     {&MoreTabs[0], &MoreTabs[1], &MoreTabs[2], &MoreTabs[3], &MoreTabs[4]});
+    GiveCaptions(kHighScoreMoreCaptions,
+                 {&MoreTabs[0], &MoreTabs[1], &MoreTabs[2], &MoreTabs[3], &MoreTabs[4]});
     GiveButtonImages(
         skins.HighScorePlain, skins.HighScoreHigh,
         {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5], &Buttons[6]});
@@ -78,6 +94,9 @@ void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServi
     List.NameStep = TPoint(0, 26);
     List.ScoreRect = TRect(490, 213, 490 + 160, 213 + 20).Offset(-x, -y);
     List.ScoreStep = TPoint(-2, 26);
+    // The tabs top row first, then the first row and the buttons below.
+    for (TIButton& b : MoreTabs)
+        NavOrder.push_back(&b);
     for (TIButton& b : Buttons)
         NavOrder.push_back(&b);
     NavBack = &Buttons[kHighScoreButtonCount - 1];

@@ -1,5 +1,6 @@
-// THighScore: the local high scores of one game type at a time, with four
-// tabs, clearing the table, the world high-score page in the browser and the
+// THighScore: the local high scores of one game type at a time, with a tab
+// for each of the nine (the first four, then a second row of five), clearing
+// the table, the world high-score page in the browser and the
 // way back to the main menu.
 #pragma once
 
@@ -27,6 +28,9 @@ std::string WorldPageAddress(const std::string& host, int32_t gameType);
 class THighScore : public WLib::TScrPage {
 public:
     static constexpr int32_t kTabTypes[4] = {0, 1, 8, 4};
+    // The second row: Kids Fourfall, Kids Fivefall, Crazy Fivefall, Grand
+    // Fourfall, Grand Fivefall.
+    static constexpr int32_t kMoreTabTypes[kHighScoreMoreTabCount] = {2, 3, 5, 6, 7};
 
     bool HandleEvent(int32_t code, int32_t param) override;
     void Build(WLib::TScrPages* pages, const TSkinSet& skins, const TGameServices& services);
@@ -36,6 +40,7 @@ public:
     // 1-4 the tabs, 5 clear, 6 world page, 7 back to the menu.
     WLib::TIButton Buttons[kHighScoreButtonCount];
     TWHScore List;
+    WLib::TIButton MoreTabs[kHighScoreMoreTabCount];
     const TGameServices* Services = nullptr;
 };
 

@@ -64,6 +64,12 @@ bool TOptionsPage::HandleEvent(int32_t code, int32_t param)
     default:
         break;
     }
+    for (int i = 0; i < kOptionsShadowButtonCount; ++i) {
+        if (code == ShadowButtons[i].ClickCode) {
+            o.ZShadow = i == 0 ? Not(o.ZShadow) : i == 1 ? 1 : 0;
+            Sync();
+        }
+    }
     if (hit >= 1 && hit <= 3) {
         Sync();
         Post(this, MusicChangedId, 0, CallDispatch, nullptr);
@@ -101,8 +107,23 @@ void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices&
         Buttons[i].Images.Images[ibHover] = skins.OptionsPlain;
         Buttons[i].HoverRim = kChoiceHoverRim;
     }
-    for (TIButton& b : Buttons)
+    for (int i = 0; i < kOptionsShadowButtonCount; ++i) {
+        Insert(&ShadowButtons[i], this);
+        PlaceAt(&ShadowButtons[i], kOptionsShadowButtons[i]);
+        GiveButtonImages(skins.OptionsPlain, skins.OptionsHigh, {&ShadowButtons[i]});
+        ShadowButtons[i].Caption = kOptionsShadowCaptions[i];
+    }
+    for (int i : {1, 2}) {
+        ShadowButtons[i].Images.Images[ibHover] = skins.OptionsPlain;
+        ShadowButtons[i].HoverRim = kChoiceHoverRim;
+    }
+    // The highlight walks the rows top to bottom, the landing shadow's row
+    // under the next figure's, then Back.
+    for (int i = 0; i < kButtonCount - 1; ++i)
+        NavOrder.push_back(&Buttons[i]);
+    for (TIButton& b : ShadowButtons)
         NavOrder.push_back(&b);
+    NavOrder.push_back(&Buttons[kButtonCount - 1]);
     NavBack = &Buttons[kButtonCount - 1];
     Sync();
 }
@@ -119,6 +140,8 @@ void TOptionsPage::Sync()
     Buttons[9].Selected = o.BackRound == 2;
     Buttons[11].Selected = o.ZNextFig != 0;
     Buttons[12].Selected = o.ZNextFig == 0;
+    ShadowButtons[1].Selected = o.ZShadow != 0;
+    ShadowButtons[2].Selected = o.ZShadow == 0;
     SaveOptions();
     Invalidate(this);
 }

@@ -1,5 +1,6 @@
 // TOptionsPage: the options screen. Its buttons switch background music, sound
-// effects, the play background and the next-figure preview; every change is
+// effects, the play background, the next-figure preview and the landing
+// shadow; every change is
 // shown by the selected choice marks and saved at once.
 #pragma once
 
@@ -25,6 +26,8 @@ public:
 
     // 1-13 the switches and choice marks (index 0 to 12), 14 back to the menu.
     WLib::TIButton Buttons[kButtonCount];
+    // The landing shadow's switch, On and Off.
+    WLib::TIButton ShadowButtons[kOptionsShadowButtonCount];
     TSkinSet* Skins = nullptr;
     const TGameServices* Services = nullptr;
     int32_t MusicChangedId = WLib::NewId(); // posted when the music option was touched

@@ -16,6 +16,8 @@ struct TSkinSet {
     WLib::TBitmap PlayPlain, PlayHigh;         // shared by the play page: reloaded in place
     WLib::TBitmap Balls;                       // the cell tiles
     WLib::TBitmap QuestionPlain, QuestionHigh; // the question box, as large as the box
+    WLib::TBitmap Specials;                    // the tiles of the creator and the destroyer
+    WLib::TBitmap MoreGamesPlain, MoreGamesHigh;
 };
 
 // Gives every entry a bitmap object of its own (still without a picture), so

@@ -52,27 +52,90 @@ void UseClockRulesSeed()
     FixedSeed = false;
 }
 
+namespace {
+
+uint32_t Bgr(uint32_t rgb)
+{
+    return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+}
+
+// The tile's style row, held to the rows the sheet has: a value edited by
+// hand must not make every block invisible.
+int32_t StyleRow(const TBitmap& sheet)
+{
+    const int32_t rows = sheet.IsEmpty() ? 0 : sheet.GetSize().Height / kTileSize;
+    return std::clamp(Options.NumBlocks, 0, std::max(rows - 1, 0));
+}
+
+// The shadow's dots: light and dark in turn, so that the outline shows on the
+// dark and the light backgrounds alike while staying thin.
+constexpr uint32_t kShadowLight = 0xE8E8E8;
+constexpr uint32_t kShadowDark = 0x202020;
+
+void ShadowDot(TCanvas& canvas, int32_t x, int32_t y)
+{
+    canvas.FillRect(TRect(x, y, x + 1, y + 1), ((x + y) & 1) != 0 ? kShadowDark : kShadowLight);
+}
+
+} // namespace
+
 void DrawCell(TApp* element, const TBitmap& balls, int32_t v, int32_t x, int32_t y)
 {
     if (v < 1 || v > kTileColourCount)
         return;
-    // The style row is held to the rows the sheet has: a value edited by hand
-    // must not make every block invisible.
     const TSize sheet = balls.IsEmpty() ? TSize{0, 0} : balls.GetSize();
-    const int32_t rows = sheet.Height / kTileSize;
-    const int32_t style = std::clamp(Options.NumBlocks, 0, std::max(rows - 1, 0));
     const int32_t left = (v - 1) * kTileSize;
-    const int32_t top = style * kTileSize;
+    const int32_t top = StyleRow(balls) * kTileSize;
     if (left + kTileSize <= sheet.Width && top + kTileSize <= sheet.Height) {
         element->Canvas.Draw(balls, kRopSrcCopy, x, y, TRect(left, top, left + kTileSize, top + kTileSize));
         return;
     }
     // No tile to copy: a flat square of the cell's colour with a dark rim,
     // so that neighbours stay apart.
-    const uint32_t rgb = kTileColours[v - 1];
-    const uint32_t bgr = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
     element->Canvas.FillRect(TRect(x, y, x + kTileSize, y + kTileSize), 0x000000);
-    element->Canvas.FillRect(TRect(x + 1, y + 1, x + kTileSize - 1, y + kTileSize - 1), bgr);
+    element->Canvas.FillRect(TRect(x + 1, y + 1, x + kTileSize - 1, y + kTileSize - 1),
+                             Bgr(kTileColours[v - 1]));
+}
+
+void DrawSpecialCell(TApp* element, const TBitmap& specials, TSpecialKind kind, int32_t x, int32_t y)
+{
+    if (kind == TSpecialKind::None)
+        return;
+    const int32_t column = kind == TSpecialKind::Creator ? 0 : 1;
+    const TSize sheet = specials.IsEmpty() ? TSize{0, 0} : specials.GetSize();
+    const int32_t left = column * kTileSize;
+    const int32_t top = StyleRow(specials) * kTileSize;
+    if (left + kTileSize <= sheet.Width && top + kTileSize <= sheet.Height) {
+        element->Canvas.Draw(specials, kRopSrcCopy, x, y,
+                             TRect(left, top, left + kTileSize, top + kTileSize));
+        return;
+    }
+    // No tile to copy: the ground with a rim, and the sign (a plus for the
+    // creator, a bar across for the destroyer), still telling the two apart.
+    TCanvas& canvas = element->Canvas;
+    canvas.FillRect(TRect(x, y, x + kTileSize, y + kTileSize), 0x000000);
+    canvas.FillRect(TRect(x + 1, y + 1, x + kTileSize - 1, y + kTileSize - 1),
+                    Bgr(kSpecialTileGrounds[column]));
+    const uint32_t sign = Bgr(kSpecialTileSigns[column]);
+    canvas.FillRect(TRect(x + 4, y + 7, x + 12, y + 9), sign);
+    if (kind == TSpecialKind::Creator)
+        canvas.FillRect(TRect(x + 7, y + 4, x + 9, y + 12), sign);
+}
+
+void DrawFigure(TApp* element, const TBitmap& balls, const TBitmap& specials, const TAbsFigure& figure,
+                int32_t x, int32_t y)
+{
+    const TSpecialKind kind = SpecialKind(&figure);
+    for (int32_t r = 0; r < figure.Height && r < kFigureSize; ++r)
+        for (int32_t c = 0; c < figure.Width && c < kFigureSize; ++c) {
+            const uint8_t v = figure.Cells[r][c];
+            if (v == 0)
+                continue;
+            if (kind != TSpecialKind::None)
+                DrawSpecialCell(element, specials, kind, x + c * kTileSize, y + r * kTileSize);
+            else
+                DrawCell(element, balls, v, x + c * kTileSize, y + r * kTileSize);
+        }
 }
 
 TWFourfall::TWFourfall()
@@ -274,13 +337,66 @@ void TWFourfall::SyncWithRules()
     }
 }
 
+void TWFourfall::PaintLandingShadow()
+{
+    const TAbsFigure* f = GameState.CurFig;
+    if (f == nullptr || !f->OnBoard)
+        return;
+    const int32_t fall = f->DropDistance();
+    if (fall <= 0)
+        return; // it lies where it would land: the figure itself covers the place
+    auto filled = [f](int32_t r, int32_t c) {
+        return r >= 0 && r < f->Height && r < kFigureSize && c >= 0 && c < f->Width && c < kFigureSize &&
+               f->Cells[r][c] != 0;
+    };
+    const int32_t w = CellSize.Width, h = CellSize.Height;
+    for (int32_t r = 0; r < f->Height && r < kFigureSize; ++r)
+        for (int32_t c = 0; c < f->Width && c < kFigureSize; ++c) {
+            if (!filled(r, c))
+                continue;
+            // Board rows and columns count from 1; the widget's pixels from 0.
+            const int32_t x = (f->X + c - 1) * w;
+            const int32_t y = (f->Y + fall + r - 1) * h;
+            // Only the figure's outline: an edge between two of its cells is not drawn.
+            if (!filled(r - 1, c))
+                for (int32_t i = 0; i < w; ++i)
+                    ShadowDot(Canvas, x + i, y);
+            if (!filled(r + 1, c))
+                for (int32_t i = 0; i < w; ++i)
+                    ShadowDot(Canvas, x + i, y + h - 1);
+            if (!filled(r, c - 1))
+                for (int32_t i = 0; i < h; ++i)
+                    ShadowDot(Canvas, x, y + i);
+            if (!filled(r, c + 1))
+                for (int32_t i = 0; i < h; ++i)
+                    ShadowDot(Canvas, x + w - 1, y + i);
+        }
+}
+
 void TWFourfall::Paint()
 {
     const TGameState& s = GameState;
+    // Under the cells, so that where the figure already covers its landing
+    // place, the figure shows and not its outline.
+    if (Options.ZShadow != 0 && s.Status == kStatusPlaying && !Paused)
+        PaintLandingShadow();
+    // The falling figure is stamped into the board like any block; a special
+    // one is told apart by its place and drawn in its own tiles.
+    const TAbsFigure* cur = s.CurFig;
+    const TSpecialKind special = cur != nullptr && cur->OnBoard ? SpecialKind(cur) : TSpecialKind::None;
     for (int32_t r = 0; r < s.Height; ++r)
         for (int32_t c = 0; c < s.Width; ++c) {
             const uint8_t v = s.Board[r + 1][c + 1];
-            if (v != kCellEmpty && v != kCellWall)
+            if (v == kCellEmpty || v == kCellWall)
+                continue;
+            const int32_t fr = r + 1 - (special != TSpecialKind::None ? cur->Y : 0);
+            const int32_t fc = c + 1 - (special != TSpecialKind::None ? cur->X : 0);
+            const bool ofSpecial = special != TSpecialKind::None && fr >= 0 && fr < cur->Height &&
+                                   fr < kFigureSize && fc >= 0 && fc < cur->Width && fc < kFigureSize &&
+                                   cur->Cells[fr][fc] != 0;
+            if (ofSpecial)
+                DrawSpecialCell(this, Specials, special, c * CellSize.Width, r * CellSize.Height);
+            else
                 DrawCell(this, Balls, v, c * CellSize.Width, r * CellSize.Height);
         }
     Canvas.SetTextColor(kTextColour);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "rules/CommandFig.h"
 #include "store/Controls.h"
 #include "wlib/App.h"
 #include "wlib/Timer.h"
@@ -32,6 +33,15 @@ extern const char* const kEffectFiles[sndCount];
 // Draws one 16 x 16 tile of colour v (1 to 7) in the block style of the
 // NumBlocks option at (x, y) of the element's canvas.
 void DrawCell(WLib::TApp* element, const WLib::TBitmap& balls, int32_t v, int32_t x, int32_t y);
+// Draws one 16 x 16 tile of a special figure (the creator or the destroyer)
+// in the block style of the NumBlocks option at (x, y); a plain figure's kind
+// draws nothing.
+void DrawSpecialCell(WLib::TApp* element, const WLib::TBitmap& specials, GFourfall::TSpecialKind kind,
+                     int32_t x, int32_t y);
+// Draws the figure's cells with their top-left corner at (x, y), in the
+// special figures' own tiles when it is one.
+void DrawFigure(WLib::TApp* element, const WLib::TBitmap& balls, const WLib::TBitmap& specials,
+                const GFourfall::TAbsFigure& figure, int32_t x, int32_t y);
 
 // The seed the next board widget gives the rules: the millisecond clock, or
 // the fixed value set here (for tests and the headless driver).
@@ -48,7 +58,8 @@ public:
     ~TWFourfall() override;
 
     bool HandleEvent(int32_t code, int32_t param) override;
-    // The landed cells and the falling figure; "GAME OVER" or "PAUSE" over them.
+    // The landed cells and the falling figure, the landing shadow under
+    // them when the option is on; "GAME OVER" or "PAUSE" over them.
     void Paint() override;
 
     // Brings the play page to the front and starts a new game of number k.
@@ -77,6 +88,7 @@ public:
     const TControls* Controls = nullptr;
 
     WLib::TBitmap Balls;
+    WLib::TBitmap Specials; // the tiles of the creator and the destroyer
     WLib::TSize CellSize{16, 16};
     WLib::TTimer FallTimer;   // a child element of the board
     WLib::TTimer RepeatTimer; // the game's own repeat of a held move
@@ -98,6 +110,7 @@ private:
     int32_t RepeatKey = 0;
     TPlayAction RepeatAction = paNone;
     bool RepeatingAtRate = false;
+    void PaintLandingShadow();
 
     bool Paused = false;
 };

@@ -5,6 +5,7 @@
 
 #include "platform/KeyCodes.h"
 #include "rules/GameState.h"
+#include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "store/ScoreStorage.h"
 #include "wlib/ScrPage.h"
@@ -56,22 +57,6 @@ std::string TailThatFits(TCanvas& canvas, const std::string& text, int32_t width
     while (from < text.size() && TextWidth(canvas, text.substr(from)) > width)
         ++from;
     return text.substr(from);
-}
-
-int32_t OnlineType(int32_t gameType)
-{
-    switch (gameType) {
-    case 0:
-        return 0;
-    case 1:
-        return 1;
-    case 8:
-        return 2;
-    case 4:
-        return 3;
-    default:
-        return -1;
-    }
 }
 
 bool TWHScore::Editing() const

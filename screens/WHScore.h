@@ -24,10 +24,6 @@ std::string NameThatFits(WLib::TCanvas& canvas, const std::string& name, int32_t
 // The longest end of the text that fits width pixels.
 std::string TailThatFits(WLib::TCanvas& canvas, const std::string& text, int32_t width);
 
-// The number the score server knows a game type by: 0, 1, 2 and 3 for game
-// types 0, 1, 8 and 4; -1 for a type it does not know.
-int32_t OnlineType(int32_t gameType);
-
 class TWHScore : public WLib::TApp {
 public:
     bool HandleEvent(int32_t code, int32_t param) override;

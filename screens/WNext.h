@@ -14,6 +14,7 @@ public:
     void Paint() override;
 
     WLib::TBitmap Balls;
+    WLib::TBitmap Specials; // the tiles of the creator and the destroyer
     WLib::TSize CellSize{16, 16};
 };
 

@@ -259,9 +259,11 @@ void THttpServer::Watch()
                 // connection itself. The socket is still this connection's:
                 // its close notice takes the same lock before the library
                 // closes it.
+                // Counted before the shutdown: a client sees the close at
+                // once and may read the count straight after.
                 state->Cut = true;
-                ::shutdown(fd, SHUT_RDWR);
                 ++CutCount;
+                ::shutdown(fd, SHUT_RDWR);
             }
         }
     }

@@ -14,10 +14,9 @@ struct TOnlineType {
 };
 
 constexpr TOnlineType kOnlineTypes[] = {
-    {0, "Fourfall"},
-    {1, "Fivefall"},
-    {2, "Color Fourfall"},
-    {3, "Crazy Fourfall"},
+    {0, "Fourfall"},       {1, "Fivefall"},       {2, "Color Fourfall"},
+    {3, "Crazy Fourfall"}, {4, "Kids Fourfall"},  {5, "Kids Fivefall"},
+    {6, "Crazy Fivefall"}, {7, "Grand Fourfall"}, {8, "Grand Fivefall"},
 };
 
 // The type with that number, or nullptr when the server keeps no such type.

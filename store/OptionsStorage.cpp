@@ -20,6 +20,7 @@ void LoadOptions()
     Options.NumBlocks = reg.ReadIntOr("NumBlocks", Options.NumBlocks);
     Options.StartLevel = reg.ReadIntOr("StartLevel", Options.StartLevel);
     Options.Difficulty = reg.ReadIntOr("Difficulty", Options.Difficulty);
+    Options.ZShadow = reg.ReadIntOr("ZShadow", Options.ZShadow);
     GFourfall::SelectGame(reg.ReadIntOr("GameNum", GFourfall::GameState.GameNum));
     reg.CloseKey();
 }
@@ -39,5 +40,6 @@ void SaveOptions()
     reg.WriteInt("BackRound", Options.BackRound);
     reg.WriteInt("NumBlocks", Options.NumBlocks);
     reg.WriteInt("Difficulty", Options.Difficulty);
+    reg.WriteInt("ZShadow", Options.ZShadow);
     reg.CloseKey();
 }

@@ -12,12 +12,18 @@ constexpr const char* kMenuCaptions[kMenuButtonCount] = {"New Game", "Options", 
                                                          "Exit"};
 constexpr const char* kGameTypeCaptions[kGameTypeButtonCount] = {"Fourfall", "Fivefall", "Color Fourfall",
                                                                  "Crazy Fourfall", "Back"};
+constexpr const char* kGameTypeMoreCaption = "More Games";
+constexpr const char* kMoreGamesCaptions[kMoreGamesButtonCount] = {
+    "Kids Fourfall", "Kids Fivefall", "Crazy Fivefall", "Grand Fourfall", "Grand Fivefall", "Back"};
 constexpr const char* kOptionsCaptions[kOptionsButtonCount] = {
     "Music",  "On",     "Off",  "Sound Effects", "On", "Off", "Background",
     "Techno", "Nature", "Kids", "Next Figure",   "On", "Off", "Back"};
+constexpr const char* kOptionsShadowCaptions[kOptionsShadowButtonCount] = {"Landing Shadow", "On", "Off"};
 constexpr const char* kHelpCaptions[3] = {"Up", "Down", "Back"};
 constexpr const char* kHighScoreCaptions[kHighScoreButtonCount] = {
     "Fourfall", "Fivefall", "Color Fourfall", "Crazy Fourfall", "Clear", "World High Scores", "Back"};
+constexpr const char* kHighScoreMoreCaptions[kHighScoreMoreTabCount] = {
+    "Kids Fourfall", "Kids Fivefall", "Crazy Fivefall", "Grand Fourfall", "Grand Fivefall"};
 constexpr const char* kPlayCaption = "Main Menu";
 constexpr const char* kQuestionCaptions[2] = {"Yes", "No"};
 

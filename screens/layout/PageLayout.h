@@ -31,6 +31,21 @@ constexpr TBox kGameTypeButtons[kGameTypeButtonCount] = {
     {239, 180, 326, 67}, {239, 247, 326, 67}, {239, 314, 326, 67}, {239, 381, 326, 67}, {281, 481, 239, 55},
 };
 constexpr TBox kGameTypeDescription{581, 210, 188, 206};
+// Beside the design's five: the way to the further game types, right of
+// Back on the same row, under the description.
+constexpr TBox kGameTypeMore{581, 481, 188, 55};
+
+// More games: Kids Fourfall, Kids Fivefall, Crazy Fivefall, Grand Fourfall,
+// Grand Fivefall, then Back where the game type page has it; the description
+// where the game type page has it, and the little well on the left that
+// shows a game of the type under the pointer.
+constexpr int kMoreGamesButtonCount = 6;
+constexpr TBox kMoreGamesButtons[kMoreGamesButtonCount] = {
+    {239, 160, 326, 60}, {239, 222, 326, 60}, {239, 284, 326, 60},
+    {239, 346, 326, 60}, {239, 408, 326, 60}, {281, 481, 239, 55},
+};
+constexpr TBox kMoreGamesDescription = kGameTypeDescription;
+constexpr TBox kMoreGamesDemo{50, 190, 144, 256};
 
 // Options: for music, sound effects, background and next figure a switch
 // and its settings (on and off; techno, nature and kids), then Back.
@@ -40,6 +55,10 @@ constexpr TBox kOptionsButtons[kOptionsButtonCount] = {
     {545, 241, 57, 49},  {255, 279, 220, 40}, {477, 290, 120, 30}, {477, 320, 120, 30}, {477, 350, 120, 30},
     {255, 387, 220, 40}, {477, 381, 57, 49},  {545, 381, 57, 49},  {281, 481, 239, 55},
 };
+// Below the design's rows: the landing shadow switch and its On and Off.
+constexpr int kOptionsShadowButtonCount = 3;
+constexpr TBox kOptionsShadowButtons[kOptionsShadowButtonCount] = {
+    {255, 429, 220, 40}, {477, 428, 57, 44}, {545, 428, 57, 44}};
 
 // Help: the scrolled text and its three buttons.
 constexpr TBox kHelpUp{75, 485, 145, 40};
@@ -57,6 +76,13 @@ constexpr TBox kHighScoreButtons[kHighScoreButtonCount] = {
     {17, 489, 246, 41}, {264, 489, 330, 41}, {595, 489, 192, 41},
 };
 constexpr TBox kHighScoreList{152, 183, 506, 287};
+// The tabs of the five further game types (Kids Fourfall, Kids Fivefall,
+// Crazy Fivefall, Grand Fourfall, Grand Fivefall): a second row above the
+// first, ending where it ends.
+constexpr int kHighScoreMoreTabCount = 5;
+constexpr TBox kHighScoreMoreTabs[kHighScoreMoreTabCount] = {
+    {264, 138, 88, 17}, {355, 138, 86, 17}, {444, 138, 92, 17}, {539, 138, 96, 17}, {638, 138, 92, 17},
+};
 
 // Play: the board (13 x 31 cells of 16 pixels), the next-figure preview, the
 // score panel and the button back to the main menu.

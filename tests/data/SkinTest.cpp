@@ -36,13 +36,26 @@ template <std::size_t N> std::vector<TBox> Boxes(const TBox (&boxes)[N])
 {
     return std::vector<TBox>(boxes, boxes + N);
 }
+template <std::size_t N, std::size_t M> std::vector<TBox> Boxes(const TBox (&boxes)[N], const TBox (&more)[M])
+{
+    std::vector<TBox> all = Boxes(boxes);
+    all.insert(all.end(), more, more + M);
+    return all;
+}
+template <std::size_t N> std::vector<TBox> Boxes(const TBox (&boxes)[N], TBox more)
+{
+    std::vector<TBox> all = Boxes(boxes);
+    all.push_back(more);
+    return all;
+}
 
 const std::vector<TPageCase> kPages = {
     {"Menu", Boxes(WFourfall::kMenuButtons)},
-    {"GameType", Boxes(WFourfall::kGameTypeButtons)},
-    {"Options", Boxes(WFourfall::kOptionsButtons)},
+    {"GameType", Boxes(WFourfall::kGameTypeButtons, WFourfall::kGameTypeMore)},
+    {"MoreGames", Boxes(WFourfall::kMoreGamesButtons)},
+    {"Options", Boxes(WFourfall::kOptionsButtons, WFourfall::kOptionsShadowButtons)},
     {"Help", {WFourfall::kHelpUp, WFourfall::kHelpDown, WFourfall::kHelpBack}},
-    {"HighScore", Boxes(WFourfall::kHighScoreButtons)},
+    {"HighScore", Boxes(WFourfall::kHighScoreButtons, WFourfall::kHighScoreMoreTabs)},
     {"bg_techno", {WFourfall::kPlayMenuButton}},
     {"bg_Nature", {WFourfall::kPlayMenuButton}},
     {"bg_Kids", {WFourfall::kPlayMenuButton}},
@@ -147,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(Pages, SkinPairs, testing::ValuesIn(kPages),
 
 TEST(SkinFiles, EveryFileIsThereUnderItsExactName)
 {
-    std::set<std::string> expected = {"Balls.jpg", "Mouse.jpg", "Mouse.bmp", "help.txt"};
+    std::set<std::string> expected = {"Balls.jpg", "Specials.jpg", "Mouse.jpg", "Mouse.bmp", "help.txt"};
     for (const TPageCase& c : kPages) {
         expected.insert(std::string(c.Name) + ".jpg");
         expected.insert(std::string(c.Name) + "_.jpg");
@@ -169,6 +182,9 @@ TEST(SkinGrounds, TextAreasAreDarkAndQuiet)
         double MaxMean, MaxDeviation;
     } cases[] = {
         {"GameType.jpg", WFourfall::kGameTypeDescription, 0.08, 0.05},
+        {"MoreGames.jpg", WFourfall::kMoreGamesDescription, 0.08, 0.05},
+        // The little well is the ground of the tiles the page draws there.
+        {"MoreGames.jpg", WFourfall::kMoreGamesDemo, 0.08, 0.05},
         {"Help.jpg", WFourfall::kHelpText, 0.08, 0.05},
         {"bg_techno.jpg", WFourfall::kPlayBoard, 0.12, 0.06},
         {"bg_Nature.jpg", WFourfall::kPlayBoard, 0.12, 0.06},
@@ -239,6 +255,53 @@ TEST(TileSheet, HoldsSevenColoursAndAtLeastThreeStylesOfShadedTiles)
                 EXPECT_GT(d, 40) << "style " << style << ": colours " << a + 1 << " and " << b + 1
                                  << " look alike";
             }
+    }
+}
+
+// The creator and the destroyer must be told at a glance from every block and
+// from each other, in every style the cell sheet has (the colour-blind one
+// included). Measured in brightness alone, which does not depend on telling
+// hues apart: pixel by pixel, a special tile differs from every block more
+// than the two blocks closest in brightness pattern differ from each other.
+double PatternDistance(const TPicture& a, int ax, int ay, const TPicture& b, int bx, int by)
+{
+    double sum = 0;
+    for (int y = 1; y < 15; ++y)
+        for (int x = 1; x < 15; ++x)
+            sum += std::fabs(Shown(a.At(ax + x, ay + y)) - Shown(b.At(bx + x, by + y)));
+    return sum / (14 * 14);
+}
+
+TEST(TileSheet, SpecialTilesStandApartFromEveryColourAndEachOtherInEveryStyle)
+{
+    const TPicture cells = Load("Balls.jpg");
+    const TPicture specials = Load("Specials.jpg");
+    ASSERT_FALSE(specials.Empty());
+    EXPECT_EQ(specials.Width, 2 * 16);
+    ASSERT_EQ(specials.Height, cells.Height) << "one row per block style, as the cell sheet";
+    for (int style = 0; style < cells.Height / 16; ++style) {
+        const int y = style * 16;
+        const double apart = PatternDistance(specials, 0, y, specials, 16, y);
+        EXPECT_GT(apart, 0.2) << "style " << style << ": creator against destroyer";
+        const double creatorMean = Brightness(specials, {1, y + 1, 14, 14}).Mean;
+        const double destroyerMean = Brightness(specials, {17, y + 1, 14, 14}).Mean;
+        EXPECT_GT(creatorMean - destroyerMean, 0.12) << "style " << style << ": a light one and a dark one";
+        for (int k = 0; k < 2; ++k) {
+            for (int c = 0; c < 7; ++c) {
+                const double d = PatternDistance(specials, k * 16, y, cells, c * 16, y);
+                EXPECT_GT(d, 0.12) << "style " << style << ": " << (k ? "destroyer" : "creator")
+                                   << " against colour " << c + 1;
+            }
+        }
+        double closestBlocks = 1;
+        for (int a = 0; a < 7; ++a)
+            for (int b = a + 1; b < 7; ++b)
+                closestBlocks = std::min(closestBlocks, PatternDistance(cells, a * 16, y, cells, b * 16, y));
+        for (int k = 0; k < 2; ++k)
+            for (int c = 0; c < 7; ++c)
+                EXPECT_GT(PatternDistance(specials, k * 16, y, cells, c * 16, y), closestBlocks)
+                    << "style " << style << ": " << (k ? "destroyer" : "creator") << " against colour "
+                    << c + 1;
     }
 }
 

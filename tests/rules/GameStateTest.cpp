@@ -1,6 +1,8 @@
 // The game state, its life cycle and the figure base operations.
 #include "RulesFixture.h"
 
+#include <cstring>
+
 #include "rules/GameTypes.h"
 
 #include <climits>
@@ -403,6 +405,52 @@ TEST_F(FigureTest, DropOfAFigureWithoutCellsEnds)
     f->Drop();
     EXPECT_LE(f->Y, kBoardSize);
 }
+
+// The landing shadow asks how far the figure would fall: always what Drop
+// then does, its own cells on the board never counting as obstacles, and
+// nothing on the board or the figure changed by asking.
+struct DropCase {
+    const char* name;
+    std::vector<std::string> figure;
+    int x, y;
+    std::vector<std::string> bottom; // the board's bottom rows
+    int32_t distance;
+};
+std::ostream& operator<<(std::ostream& os, const DropCase& c)
+{
+    return os << c.name;
+}
+class DropDistanceTable : public RulesTest, public ::testing::WithParamInterface<DropCase> {};
+
+TEST_P(DropDistanceTable, IsWhatDropMovesAndChangesNothing)
+{
+    const DropCase& c = GetParam();
+    SetBottomRows(c.bottom);
+    TAbsFigure* f = Place(MakeFigure(c.figure, c.x, c.y));
+    uint8_t before[kBoardSize][kBoardSize];
+    std::memcpy(before, GameState.Board, sizeof before);
+    EXPECT_EQ(f->DropDistance(), c.distance);
+    EXPECT_EQ(std::memcmp(before, GameState.Board, sizeof before), 0);
+    EXPECT_EQ(f->Y, c.y);
+    EXPECT_TRUE(f->OnBoard);
+    f->Drop();
+    EXPECT_EQ(f->Y - c.y, c.distance);
+    EXPECT_EQ(f->DropDistance(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, DropDistanceTable,
+    ::testing::Values(
+        DropCase{"EmptyWellToTheFloor", {"XX"}, 4, 1, {}, 30},
+        // A tall figure over itself: its lower cells must not stop its upper ones.
+        DropCase{"UprightBarOverItself", {"X", "X", "X", "X"}, 7, 1, {}, 27},
+        DropCase{"OnTheStack", {"XXX", ".X."}, 2, 5, {".............", "111111111111."}, 24},
+        // The column that meets a block first decides, not the lowest cell.
+        DropCase{"StoppedByItsHigherColumn", {"X.", "XX"}, 3, 1, {"..2..........", "....1........"}, 27},
+        DropCase{"AlreadyResting", {"XX"}, 1, 30, {".............", "4444........."}, 0},
+        // A colour column next to a tower lands on the floor beside it.
+        DropCase{"ColumnBesideATower", {"X", "X", "X"}, 8, 2, {"......6......", "......6......"}, 27}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace GFourfall::test

@@ -10,8 +10,8 @@ TEST(TOptions, FieldsLieInStoreOrderWithTheirDefaults)
 {
     ResetOptions();
     const int32_t* fields = &Options.StartLevel;
-    const int32_t expected[] = {1, 1, 1, 1, 1, 1, 1, 0, 0};
-    static_assert(sizeof(TOptions) == sizeof expected, "nine 32-bit fields, no padding");
+    const int32_t expected[] = {1, 1, 1, 1, 1, 1, 1, 0, 0, 0};
+    static_assert(sizeof(TOptions) == sizeof expected, "ten 32-bit fields, no padding");
     for (std::size_t i = 0; i < sizeof expected / sizeof expected[0]; ++i) {
         EXPECT_EQ(fields[i], expected[i]) << "field " << i;
     }
@@ -19,6 +19,8 @@ TEST(TOptions, FieldsLieInStoreOrderWithTheirDefaults)
     EXPECT_EQ(offsetof(TOptions, ZPlaySound), 8u);
     EXPECT_EQ(offsetof(TOptions, BackRound), 28u);
     EXPECT_EQ(offsetof(TOptions, NumBlocks), 32u);
+    // The landing shadow came later: after the others, off by default.
+    EXPECT_EQ(offsetof(TOptions, ZShadow), 36u);
 }
 
 TEST(TOptions, ResetPutsChangedFieldsBack)

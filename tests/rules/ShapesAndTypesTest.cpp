@@ -159,6 +159,7 @@ struct TypeCase {
     const char* kind;
     int32_t typeId;
     const char* name;
+    int32_t online; // the number the score server knows it by
 };
 std::ostream& operator<<(std::ostream& os, const TypeCase& c)
 {
@@ -181,18 +182,25 @@ TEST_P(CatalogueTable, RegistersEachTypeUnderItsNumber)
     EXPECT_STREQ(game->Name(), c.name);
     SelectGame(c.gameNum);
     EXPECT_EQ(GameState.Game, game);
+    EXPECT_EQ(OnlineType(c.gameNum), c.online);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, CatalogueTable,
-                         ::testing::Values(TypeCase{0, "TFourfall", 1, "Fourfall"},
-                                           TypeCase{1, "TFourfall", 2, "Fivefall"},
-                                           TypeCase{2, "TFourfall", 3, "Kids Fourfall"},
-                                           TypeCase{3, "TFourfall", 4, "Kids Fivefall"},
-                                           TypeCase{4, "TFourfall", 5, "Crazy Fourfall"},
-                                           TypeCase{5, "TFourfall", 6, "Crazy Fivefall"},
-                                           TypeCase{6, "TGFourfall", 1, "Grand Fourfall"},
-                                           TypeCase{7, "TGFourfall", 2, "Grand Fivefall"},
-                                           TypeCase{8, "TCFourfall", 4, "Color Fourfall"}));
+                         ::testing::Values(TypeCase{0, "TFourfall", 1, "Fourfall", 0},
+                                           TypeCase{1, "TFourfall", 2, "Fivefall", 1},
+                                           TypeCase{2, "TFourfall", 3, "Kids Fourfall", 4},
+                                           TypeCase{3, "TFourfall", 4, "Kids Fivefall", 5},
+                                           TypeCase{4, "TFourfall", 5, "Crazy Fourfall", 3},
+                                           TypeCase{5, "TFourfall", 6, "Crazy Fivefall", 6},
+                                           TypeCase{6, "TGFourfall", 1, "Grand Fourfall", 7},
+                                           TypeCase{7, "TGFourfall", 2, "Grand Fivefall", 8},
+                                           TypeCase{8, "TCFourfall", 4, "Color Fourfall", 2}));
+
+TEST(TOnlineTypes, NoNumberOutsideTheNineTypes)
+{
+    for (int32_t n : {-1, 9, 15, 16, INT32_MIN, INT32_MAX})
+        EXPECT_EQ(OnlineType(n), -1) << n;
+}
 
 TEST(TGameNames, UnregisteredIdsAnswerTheirNameOrNothing)
 {
@@ -337,6 +345,7 @@ TEST_F(FourfallFigTest, GrandGamesMakeASpecialFigureOneTimeInTwentyHalfOfThemCre
 TEST_F(FourfallFigTest, SpecialFiguresLookAsSpecified)
 {
     TCreatFig creator;
+    EXPECT_EQ(SpecialKind(&creator), TSpecialKind::Creator);
     EXPECT_EQ(FigureRows(creator), (std::vector<std::string>{"X"}));
     EXPECT_EQ(creator.Cells[0][0], 1);
     EXPECT_EQ(creator.X, 7);
@@ -347,6 +356,10 @@ TEST_F(FourfallFigTest, SpecialFiguresLookAsSpecified)
     EXPECT_EQ(destroyer.Cells[1][0], 2);
     EXPECT_EQ(destroyer.X, 7);
     EXPECT_EQ(destroyer.Y, 1);
+    EXPECT_EQ(SpecialKind(&destroyer), TSpecialKind::Destroyer);
+    TAbsFigure plain;
+    EXPECT_EQ(SpecialKind(&plain), TSpecialKind::None);
+    EXPECT_EQ(SpecialKind(nullptr), TSpecialKind::None);
 }
 
 // --- the colour column ---

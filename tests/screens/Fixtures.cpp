@@ -99,9 +99,10 @@ TRgb SkinColour(const std::string& name)
         const char* Name;
         TRgb Colour;
     } kColours[] = {
-        {"Menu", {200, 0, 0}},        {"Options", {0, 200, 0}},    {"Help", {0, 0, 200}},
-        {"HighScore", {200, 200, 0}}, {"GameType", {0, 200, 200}}, {"bg_techno", {200, 0, 200}},
-        {"bg_Nature", {96, 160, 32}}, {"bg_Kids", {240, 128, 0}},  {"Question", {40, 40, 120}},
+        {"Menu", {200, 0, 0}},         {"Options", {0, 200, 0}},    {"Help", {0, 0, 200}},
+        {"HighScore", {200, 200, 0}},  {"GameType", {0, 200, 200}}, {"bg_techno", {200, 0, 200}},
+        {"bg_Nature", {96, 160, 32}},  {"bg_Kids", {240, 128, 0}},  {"Question", {40, 40, 120}},
+        {"MoreGames", {120, 60, 200}},
     };
     std::string base = name;
     const bool high = !base.empty() && base.back() == '_';
@@ -120,6 +121,12 @@ TRgb TileColour(int column, int row)
 {
     return {static_cast<uint8_t>(32 + column * 32), static_cast<uint8_t>(40 + row * 80),
             static_cast<uint8_t>(240 - column * 32)};
+}
+
+TRgb SpecialTileColour(int column, int row)
+{
+    const uint8_t level = column == 0 ? 250 : 12;
+    return {level, level, static_cast<uint8_t>(40 + row * 80)};
 }
 
 uint16_t DecodedPixel(const std::string& path, int x, int y)
@@ -146,8 +153,8 @@ TFixtureData::TFixtureData()
     const std::string& dir = Path();
     fs::create_directories(dir + "/Skin");
     fs::create_directories(dir + "/Sounds");
-    for (const char* page :
-         {"Menu", "Options", "Help", "HighScore", "GameType", "bg_techno", "bg_Nature", "bg_Kids"}) {
+    for (const char* page : {"Menu", "Options", "Help", "HighScore", "GameType", "MoreGames", "bg_techno",
+                             "bg_Nature", "bg_Kids"}) {
         for (const std::string& name : {std::string(page), std::string(page) + "_"})
             WriteSolidJpeg(dir + "/Skin/" + name + ".jpg", 800, 600, SkinColour(name));
     }
@@ -156,6 +163,8 @@ TFixtureData::TFixtureData()
                        SkinColour(name));
     WriteJpeg(dir + "/Skin/Balls.jpg", 7 * 16, 3 * 16,
               [](int x, int y, const void*) { return TileColour(x / 16, y / 16); });
+    WriteJpeg(dir + "/Skin/Specials.jpg", 2 * 16, 3 * 16,
+              [](int x, int y, const void*) { return SpecialTileColour(x / 16, y / 16); });
     std::ofstream help(dir + "/Skin/help.txt", std::ios::binary);
     for (int i = 1; i <= kHelpLines; ++i)
         help << "Help line " << i << "\n";

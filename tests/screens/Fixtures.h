@@ -26,6 +26,9 @@ bool WriteWave(const std::string& path, int samples);
 TRgb SkinColour(const std::string& name);
 // The colour of tile (column, row) of the cell sheet: 7 colours x 3 styles.
 TRgb TileColour(int column, int row);
+// The colour of tile (column, row) of the special figures' sheet: creator and
+// destroyer x 3 styles.
+TRgb SpecialTileColour(int column, int row);
 
 // A pixel of a JPEG file as the game decodes it (gamma table included).
 uint16_t DecodedPixel(const std::string& path, int x, int y);

@@ -287,6 +287,15 @@ TEST_F(Navigation, EveryPageByKeysAlone)
     Key(kVkPadDown);
     Key(kVkPadA);
     ASSERT_EQ(Front(), &Pages->GameType);
+    // Left from the first button: round to More Games, the last of the page.
+    Key(kVkPadDown);
+    Key(kVkLeft);
+    Key(kVkReturn);
+    ASSERT_EQ(Front(), &Pages->MoreGames);
+    Key(kVkDown);
+    EXPECT_EQ(Pages->MoreGames.NavIndex(), 0);
+    Key(kVkEscape);
+    ASSERT_EQ(Front(), &Pages->GameType);
     Key(kVkPadB);
     ASSERT_EQ(Front(), &Pages->MainMenu);
     Pages->MainMenu.Highlight(-1);

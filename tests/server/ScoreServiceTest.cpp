@@ -3,12 +3,18 @@
 // health, and the rate limit.
 
 #include "server/ScoreService.h"
+#include "rules/AbsGame.h"
+#include "rules/GameState.h"
+#include "rules/GameTypes.h"
+#include "server/OnlineTypes.h"
 #include "server/WorldPage.h"
 #include "store/ScoreSubmit.h"
 #include "tests/server/RequestTarget.h"
 #include "tests/server/ServerFixtures.h"
 
 #include <gtest/gtest.h>
+
+#include <iterator>
 
 namespace ServerTest {
 namespace {
@@ -69,7 +75,7 @@ TEST_F(ScoreServiceTest, AnythingThatIsNotExactlyASubmissionIsRefusedAndNotKept)
         {"/cgi/version.pl?hs&prg=Tumbltwn&inf=" + inf + "&inf=" + inf, 400},
         {"/cgi/version.pl?hs&prg=Tumbltwn&inf=" + inf + "&x=1", 400},
         {"/cgi/version.pl?hs=1&prg=Tumbltwn&inf=" + inf, 400},
-        {GameTarget(4, "Ann", 100), 400}, // no such online type
+        {GameTarget(9, "Ann", 100), 400}, // no such online type
         {GameTarget(-1, "Ann", 100), 400},
         {GameTarget(0, "Ann", 0), 400}, // never sent by the game
         {GameTarget(0, "A\x01", 100), 400},
@@ -85,7 +91,10 @@ TEST_F(ScoreServiceTest, AnythingThatIsNotExactlyASubmissionIsRefusedAndNotKept)
         if (c.Status == 400 && c.Target.find("hs") != std::string::npos)
             ++refused;
     }
-    EXPECT_EQ(Stored(0) + Stored(1) + Stored(2) + Stored(3), 0);
+    std::int64_t stored = 0;
+    for (const auto& type : ScoreServer::kOnlineTypes)
+        stored += Stored(type.Number);
+    EXPECT_EQ(stored, 0);
     EXPECT_EQ(Service.Counts().Refused, refused);
     EXPECT_EQ(Service.Counts().Stored, 0u);
 }
@@ -93,7 +102,7 @@ TEST_F(ScoreServiceTest, AnythingThatIsNotExactlyASubmissionIsRefusedAndNotKept)
 TEST_F(ScoreServiceTest, RefusalsSayWhy)
 {
     EXPECT_EQ(Service.Handle(FromTarget(GameTarget(0, "Ann", 0))).Body, "refused: score is not above 0\n");
-    EXPECT_EQ(Service.Handle(FromTarget(GameTarget(7, "Ann", 5))).Body, "refused: no game type 7\n");
+    EXPECT_EQ(Service.Handle(FromTarget(GameTarget(9, "Ann", 5))).Body, "refused: no game type 9\n");
     EXPECT_EQ(Service.Handle(FromTarget("/cgi/version.pl?hs&prg=Tumbltwn&inf=AB")).Body,
               "refused: inf is not whole groups of 8 symbols\n");
 }
@@ -127,9 +136,51 @@ TEST_F(ScoreServiceTest, WorldPageShowsTheBestOfItsTypeWithTabsAndEscapedNames)
         EXPECT_NE(page.find(">" + std::string(type.Name) + "</a>"), std::string::npos) << type.Name;
     EXPECT_NE(page.find("type=3\" class=\"selected\""), std::string::npos);
 
-    EXPECT_EQ(Service.Handle(FromTarget("/cgi/version.pl?prg=Tumbltwn&show&type=4")).Status, 404);
+    EXPECT_EQ(Service.Handle(FromTarget("/cgi/version.pl?prg=Tumbltwn&show&type=9")).Status, 404);
     EXPECT_EQ(Service.Handle(FromTarget("/cgi/version.pl?prg=Tumbltwn&show&type=x")).Status, 404);
     EXPECT_EQ(Service.Handle(FromTarget("/cgi/version.pl?prg=Tumbltwn&show")).Status, 400);
+}
+
+// The game sends each of its nine types under the number rules/GameTypes.h
+// gives it; the server keeps exactly those, each under the game's own name.
+TEST(OnlineTypes, TheServerKnowsEveryGameTypeByItsNumberAndName)
+{
+    GFourfall::RulesReset();
+    GFourfall::RulesInit(1);
+    GFourfall::RegisterGameTypes();
+    EXPECT_EQ(std::size(ScoreServer::kOnlineTypes), static_cast<std::size_t>(GFourfall::kGameTypeCount));
+    for (std::int32_t game = 0; game < GFourfall::kGameTypeCount; ++game) {
+        const ScoreServer::TOnlineType* type = ScoreServer::FindOnlineType(GFourfall::OnlineType(game));
+        ASSERT_NE(type, nullptr) << "game " << game;
+        EXPECT_STREQ(type->Name, GFourfall::GameState.Games[game]->Name()) << "game " << game;
+    }
+    GFourfall::RulesReset();
+}
+
+// The five types opened later: stored under their own number, each on its
+// own world page, and not on another's.
+TEST_F(ScoreServiceTest, TheFiveFurtherTypesAreStoredAndShownEachUnderItsOwnTab)
+{
+    const char* const names[] = {"Kid", "Kay", "Cray", "Grant", "Grace"};
+    for (std::int32_t type = 4; type <= 8; ++type) {
+        auto r = Service.Handle(FromTarget(GameTarget(type, names[type - 4], 1000 + type)));
+        ASSERT_EQ(r.Status, 200) << r.Body;
+        EXPECT_EQ(r.Body, "stored: " + std::to_string(1000 + type) + " points in " +
+                              ScoreServer::FindOnlineType(type)->Name + "\n");
+    }
+    for (std::int32_t type = 4; type <= 8; ++type) {
+        EXPECT_EQ(Stored(type), 1) << type;
+        auto page =
+            Service.Handle(FromTarget("/cgi/version.pl?prg=Tumbltwn&show&type=" + std::to_string(type)));
+        ASSERT_EQ(page.Status, 200) << type;
+        for (std::int32_t other = 4; other <= 8; ++other)
+            EXPECT_EQ(page.Body.find("<span>" + std::string(names[other - 4]) + "</span>") !=
+                          std::string::npos,
+                      other == type)
+                << "page " << type << ", name of " << other;
+        EXPECT_NE(page.Body.find("type=" + std::to_string(type) + "\" class=\"selected\""),
+                  std::string::npos);
+    }
 }
 
 TEST_F(ScoreServiceTest, WorldPageHoldsTheBestHundred)

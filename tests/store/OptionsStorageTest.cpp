@@ -22,8 +22,9 @@ namespace {
 
 const std::string kFull = std::string("HKEY_CURRENT_USER\\") + kOptionsKey;
 
-const char* const kSaveOrder[] = {"ZPlaySound", "ZPlayMusic", "ZNextFig",  "UseEffects", "MouseType",
-                                  "StartLevel", "GameNum",    "BackRound", "NumBlocks",  "Difficulty"};
+const char* const kSaveOrder[] = {"ZPlaySound", "ZPlayMusic", "ZNextFig", "UseEffects",
+                                  "MouseType",  "StartLevel", "GameNum",  "BackRound",
+                                  "NumBlocks",  "Difficulty", "ZShadow"};
 
 std::string Number(std::int32_t v)
 {
@@ -65,7 +66,7 @@ protected:
     Platform::TMemorySettingsStore Store;
 };
 
-TEST_F(OptionsStorage, FreshProfileKeepsTheDefaultsAndTheFirstSaveStoresAllTen)
+TEST_F(OptionsStorage, FreshProfileKeepsTheDefaultsAndTheFirstSaveStoresEveryValue)
 {
     LoadOptions();
     EXPECT_TRUE(Store.Content.KeyExists(kFull)) << "loading creates the key";
@@ -81,8 +82,8 @@ TEST_F(OptionsStorage, FreshProfileKeepsTheDefaultsAndTheFirstSaveStoresAllTen)
     SaveOptions();
     const Platform::TSettingsKey* key = Store.Content.FindKey(kFull);
     ASSERT_NE(key, nullptr);
-    ASSERT_EQ(key->Values.size(), 10u);
-    for (std::size_t i = 0; i < 10; ++i) {
+    ASSERT_EQ(key->Values.size(), 11u);
+    for (std::size_t i = 0; i < 11; ++i) {
         EXPECT_EQ(key->Values[i].Name, kSaveOrder[i]) << "written in this order";
         EXPECT_EQ(key->Values[i].Kind, REG_DWORD) << kSaveOrder[i];
     }
@@ -93,6 +94,7 @@ TEST_F(OptionsStorage, FreshProfileKeepsTheDefaultsAndTheFirstSaveStoresAllTen)
     EXPECT_EQ(Stored("GameNum"), 0);
     EXPECT_EQ(Stored("BackRound"), 0);
     EXPECT_EQ(Stored("Difficulty"), 1);
+    EXPECT_EQ(Stored("ZShadow"), 0);
 }
 
 TEST_F(OptionsStorage, LoadsEveryStoredValueIntoItsField)
@@ -106,8 +108,10 @@ TEST_F(OptionsStorage, LoadsEveryStoredValueIntoItsField)
     Put("NumBlocks", 3);
     Put("StartLevel", 4);
     Put("Difficulty", 2);
+    Put("ZShadow", 1);
     Put("GameNum", GFourfall::kGameColorFourfall);
     LoadOptions();
+    EXPECT_EQ(Options.ZShadow, 1);
     EXPECT_EQ(Options.ZPlaySound, 0);
     EXPECT_EQ(Options.ZPlayMusic, 0);
     EXPECT_EQ(Options.ZNextFig, 0);
@@ -214,7 +218,8 @@ TEST(OptionsStorageFile, FirstStartWritesAReadableFile)
                               "\"GameNum\"=dword:00000000\n"
                               "\"BackRound\"=dword:00000000\n"
                               "\"NumBlocks\"=dword:00000000\n"
-                              "\"Difficulty\"=dword:00000001\n"),
+                              "\"Difficulty\"=dword:00000001\n"
+                              "\"ZShadow\"=dword:00000000\n"),
               std::string::npos)
         << text.str();
 }

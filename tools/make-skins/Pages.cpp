@@ -311,10 +311,31 @@ TSkin GameTypeSkin()
     const auto& at = WFourfall::kGameTypeButtons;
     const char* const* text = WFourfall::kGameTypeCaptions;
     std::vector<TButton> buttons = {
-        {at[0], text[0], 30, 6}, {at[1], text[1], 30, 6}, {at[2], text[2], 30, 6},
-        {at[3], text[3], 30, 6}, {at[4], text[4], 28, 5},
+        {at[0], text[0], 30, 6}, {at[1], text[1], 30, 6},
+        {at[2], text[2], 30, 6}, {at[3], text[3], 30, 6},
+        {at[4], text[4], 28, 5}, {WFourfall::kGameTypeMore, WFourfall::kGameTypeMoreCaption, 26, 5},
     };
     return ComposeSkin("GameType", base, buttons, MenuTheme());
+}
+
+TSkin MoreGamesSkin()
+{
+    TRaster base(kSkinWidth, kSkinHeight);
+    MenuBackdrop(base, 6);
+    Title(base, "More Games", 400, 52, 62);
+    const auto& at = WFourfall::kMoreGamesButtons;
+    Panel(base, {at[0].X, at[0].Y, at[0].W, at[4].Bottom() - at[0].Y}, 12, Hex(0x0A0F24), Hex(0x5B7CC9),
+          0.55);
+    Panel(base, WFourfall::kMoreGamesDescription, 10, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
+    Heading(base, {581, 172, 188, 26}, "About the game", 18, Hex(0xB9C6EE));
+    // The well the page fills with a moment of the game under the pointer.
+    Panel(base, WFourfall::kMoreGamesDemo, 8, Hex(0x05070F), Hex(0x5B7CC9), 1.0);
+    const char* const* text = WFourfall::kMoreGamesCaptions;
+    std::vector<TButton> buttons;
+    for (int i = 0; i < WFourfall::kMoreGamesButtonCount - 1; ++i)
+        buttons.push_back({at[i], text[i], 28, 6});
+    buttons.push_back({at[5], text[5], 28, 5});
+    return ComposeSkin("MoreGames", base, buttons, MenuTheme());
 }
 
 TSkin OptionsSkin()
@@ -323,7 +344,7 @@ TSkin OptionsSkin()
     MenuBackdrop(base, 3);
     Title(base, "Options", 400, 60, 66);
     // Opaque enough that the drifting blocks behind it do not show through.
-    Panel(base, {240, 182, 378, 256}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.97);
+    Panel(base, {240, 182, 378, 284}, 12, Hex(0x0A0F24), Hex(0x5B7CC9), 0.97);
     const auto& at = WFourfall::kOptionsButtons;
     const char* const* text = WFourfall::kOptionsCaptions;
     std::vector<TButton> buttons = {
@@ -333,6 +354,11 @@ TSkin OptionsSkin()
         {at[9], text[9], 18, 3},   {at[10], text[10], 24, 4}, {at[11], text[11], 20, 6},
         {at[12], text[12], 20, 6}, {at[13], text[13], 28, 5},
     };
+    const auto& shadow = WFourfall::kOptionsShadowButtons;
+    const char* const* shadowText = WFourfall::kOptionsShadowCaptions;
+    buttons.push_back({shadow[0], shadowText[0], 24, 4});
+    buttons.push_back({shadow[1], shadowText[1], 20, 6});
+    buttons.push_back({shadow[2], shadowText[2], 20, 6});
     return ComposeSkin("Options", base, buttons, MenuTheme());
 }
 
@@ -379,6 +405,9 @@ TSkin HighScoreSkin()
         {at[4], text[4], 24, 4},           {at[5], text[5], 24, 4},
         {at[6], text[6], 24, 4},
     };
+    for (int i = 0; i < WFourfall::kHighScoreMoreTabCount; ++i)
+        buttons.push_back(
+            {WFourfall::kHighScoreMoreTabs[i], WFourfall::kHighScoreMoreCaptions[i], 14, 0, false, 6});
     TTheme theme = MenuTheme();
     theme.Radius = 12;
     return ComposeSkin("HighScore", base, buttons, theme);

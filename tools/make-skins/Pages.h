@@ -35,6 +35,7 @@ TSkin ComposeSkin(const std::string& name, const TRaster& base, const std::vecto
 
 TSkin MenuSkin();
 TSkin GameTypeSkin();
+TSkin MoreGamesSkin();
 TSkin OptionsSkin();
 TSkin HelpSkin();
 TSkin HighScoreSkin();

@@ -84,7 +84,55 @@ void Gem(TRaster& r, double x, double y, TColor c)
     r.Circle(x + 5.5, y + 5.5, 1.8, Hex(0xFFFFFF), 0.85);
 }
 
+// The creator's plus and the destroyer's cross, centred in the tile.
+void SpecialSign(TRaster& r, double x, double y, bool creator, TColor ink, double size)
+{
+    const double cx = x + 8, cy = y + 8, arm = size, half = size * 0.3;
+    if (creator) {
+        r.RoundRect(cx - arm, cy - half, cx + arm, cy + half, 0.6, ink);
+        r.RoundRect(cx - half, cy - arm, cx + half, cy + arm, 0.6, ink);
+        return;
+    }
+    const double d = half * 0.75;
+    r.Polygon({{cx - arm, cy - arm + 2 * d},
+               {cx - arm + 2 * d, cy - arm},
+               {cx + arm, cy + arm - 2 * d},
+               {cx + arm - 2 * d, cy + arm}},
+              ink);
+    r.Polygon({{cx + arm - 2 * d, cy - arm},
+               {cx + arm, cy - arm + 2 * d},
+               {cx - arm + 2 * d, cy + arm},
+               {cx - arm, cy + arm - 2 * d}},
+              ink);
+}
+
 } // namespace
+
+TRaster SpecialSheet()
+{
+    using WFourfall::kSpecialTileGrounds;
+    using WFourfall::kSpecialTileSigns;
+    TRaster r(WFourfall::kSpecialTileCount * kTileSize, kTileStyles * kTileSize);
+    for (int i = 0; i < WFourfall::kSpecialTileCount; ++i) {
+        const bool creator = i == 0;
+        const TColor ground = Hex(kSpecialTileGrounds[i]), sign = Hex(kSpecialTileSigns[i]);
+        const double x = i * kTileSize;
+        // Each style's own body in the special ground, ringed in the sign's
+        // colour so that the dark destroyer stands out on a dark well too.
+        BlockCell(r, x, 0, kTileSize, ground);
+        Ball(r, x, kTileSize, ground);
+        BlockCell(r, x, 2 * kTileSize, kTileSize, ground);
+        Gem(r, x, 3 * kTileSize, ground);
+        for (int style = 0; style < kTileStyles; ++style) {
+            const double y = style * kTileSize;
+            const double radius = style == 1 ? 7 : style == 3 ? 4 : 1;
+            r.RoundFrame(x + 0.5, y + 0.5, x + 15.5, y + 15.5, radius, style == 2 ? 2 : 1.4, sign, 0.95);
+            // The colour-blind style draws the sign larger.
+            SpecialSign(r, x, y, creator, sign, style == 2 ? 5.2 : 4.4);
+        }
+    }
+    return r;
+}
 
 TRaster TileSheet()
 {

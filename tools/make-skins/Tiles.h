@@ -13,5 +13,8 @@ using WFourfall::kTileSize;
 constexpr int kTileStyles = 4;
 
 TRaster TileSheet();
+// The special figures' tiles: creator and destroyer across, the same block
+// styles down as the cell sheet.
+TRaster SpecialSheet();
 
 } // namespace MakeSkins

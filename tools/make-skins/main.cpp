@@ -44,7 +44,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
-    std::vector<TSkin (*)()> pages = {MenuSkin, GameTypeSkin,  OptionsSkin,
+    std::vector<TSkin (*)()> pages = {MenuSkin, GameTypeSkin,  MoreGamesSkin, OptionsSkin,
                                       HelpSkin, HighScoreSkin, QuestionSkin};
     for (auto make : pages) {
         const TSkin s = make();
@@ -59,6 +59,7 @@ int main(int argc, char** argv)
             return 1;
     }
     if (!WriteJpeg(dir + "/Balls.jpg", TileSheet(), kTileQuality) ||
+        !WriteJpeg(dir + "/Specials.jpg", SpecialSheet(), kTileQuality) ||
         !WriteJpeg(dir + "/Mouse.jpg", CursorPicture(), kCursorQuality) ||
         !WriteFile(dir + "/Mouse.bmp", EncodeMonoBmp(CursorMaskWhite(), kCursorSize, kCursorSize)))
         return 1;

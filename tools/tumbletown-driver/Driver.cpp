@@ -71,6 +71,8 @@ const char* PageName(const TGamePages& pages)
         return "MainMenu";
     if (front == &pages.GameType)
         return "GameType";
+    if (front == &pages.MoreGames)
+        return "MoreGames";
     if (front == &pages.HighScore)
         return "HighScore";
     if (front == &pages.OptionsPage)
@@ -95,12 +97,31 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
     out << ",\"help\":{\"offset\":" << help.ScrollY << ",\"lineHeight\":" << help.Layout.LineHeight
         << ",\"total\":" << help.Layout.ExtentY << ",\"visible\":" << help.Rect.Height() << '}';
     out << ",\"description\":" << JsonString(pages.GameType.Description.Layout.Text.Text());
+    out << ",\"moreDescription\":" << JsonString(pages.MoreGames.Description.Layout.Text.Text())
+        << ",\"demo\":" << pages.MoreGames.Demo.GameNum;
     out << ",\"optionMarks\":[";
     for (int i = 0; i < TOptionsPage::kButtonCount; ++i)
         out << (i ? "," : "") << int(pages.OptionsPage.Buttons[i].Selected);
+    out << "],\"shadowMarks\":[";
+    for (int i = 0; i < kOptionsShadowButtonCount; ++i)
+        out << (i ? "," : "") << int(pages.OptionsPage.ShadowButtons[i].Selected);
     out << "],\"tabs\":[";
     for (int i = 0; i < 4; ++i)
         out << (i ? "," : "") << int(pages.HighScore.Buttons[i].Selected);
+    out << "],\"moreTabs\":[";
+    for (int i = 0; i < kHighScoreMoreTabCount; ++i)
+        out << (i ? "," : "") << int(pages.HighScore.MoreTabs[i].Selected);
+    // The entries of the shown list, up to the first empty one.
+    out << "],\"list\":[";
+    const int32_t shown = HiScores.ShownType;
+    for (int i = 0; shown >= 0 && shown < kScoreTypeSlots && i < kScoreEntries; ++i) {
+        const THiScoreEntry& e = HiScores.Entries[shown][0][i];
+        if (e.Score == 0)
+            break;
+        out << (i ? "," : "")
+            << "{\"name\":" << JsonString(std::string(e.Name, strnlen(e.Name, kScoreNameSize)))
+            << ",\"score\":" << e.Score << '}';
+    }
     const TTimer& fall = pages.Play.Board.FallTimer;
     out << "],\"fallTimer\":"
         << (fall.PlatformTimer != nullptr && host.TimerRunning(fall.PlatformTimer)
@@ -113,7 +134,7 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
         << JsonString(pages.QuestionBox.IsOpen() ? pages.QuestionBox.Text.Layout.Text.Text() : "");
     out << ",\"options\":{\"ZPlayMusic\":" << ::Options.ZPlayMusic
         << ",\"ZPlaySound\":" << ::Options.ZPlaySound << ",\"BackRound\":" << ::Options.BackRound
-        << ",\"ZNextFig\":" << ::Options.ZNextFig << "}}\n";
+        << ",\"ZNextFig\":" << ::Options.ZNextFig << ",\"ZShadow\":" << ::Options.ZShadow << "}}\n";
 }
 
 bool ParseInt(const std::string& text, int64_t& value)

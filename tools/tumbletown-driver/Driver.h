@@ -13,7 +13,8 @@
 //   screenshot FILE       paints the whole window and saves it as PNG
 //   tree                  prints the element tree
 //   state                 prints the rules state as one line of JSON
-//   screen                prints the screens' state as one line of JSON
+//   screen                prints the screens' state as one line of JSON, the
+//                         entries of the shown high-score list among it
 //
 // After every command the window is repainted when a repaint was asked for,
 // as the real window does. Instead of touching the network, a browser or a

@@ -3,6 +3,8 @@
 // help, pausing and quitting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -239,6 +241,8 @@ TEST_F(DriverTest, KeysAloneVisitEveryPageAndQuit)
                                "key Escape\nkey Down\nkey Enter\nscreen\n" // High Scores
                                "key Escape\nkey Down\nkey Space\nscreen\n" // Help
                                "key Escape\nkey Up\nkey Up\nkey Up\nkey Enter\nscreen\n"
+                               "key Up\nkey Up\nkey Enter\nscreen\n" // round to More Games
+                               "key Escape\nscreen\n"
                                "key PadDown\nkey PadA\nscreen\n" // the first game type, by pad
                                "key Left\nkey Escape\nscreen\n"
                                "key Up\nkey Enter\nscreen\n"; // from New Game round to Exit
@@ -248,7 +252,7 @@ TEST_F(DriverTest, KeysAloneVisitEveryPageAndQuit)
     for (const std::string& line : run.Starting("{\"page\""))
         pages.push_back(Field(line, "page"));
     EXPECT_EQ(pages, (std::vector<std::string>{"GameType", "MainMenu", "Options", "HighScore", "Help",
-                                               "GameType", "Play", "MainMenu"}));
+                                               "GameType", "MoreGames", "GameType", "Play", "MainMenu"}));
     EXPECT_EQ(run.Starting("closed").size(), 1u);
 }
 
@@ -953,6 +957,209 @@ TEST_F(DriverTest, EnterOrSpaceAfterGameOverStartsTheSameGameAgain)
         EXPECT_EQ(IntField(states[1], "score"), 0) << key;
         EXPECT_EQ(Field(run.Starting("{\"page\"")[0], "page"), "Play") << key;
     }
+}
+
+// --- the five further game types, the landing shadow ---
+
+constexpr TPoint kGameTypeMoreButton = Centre(kGameTypeMore);
+constexpr TPoint kMoreGameButtons[5] = {Centre(kMoreGamesButtons[0]), Centre(kMoreGamesButtons[1]),
+                                        Centre(kMoreGamesButtons[2]), Centre(kMoreGamesButtons[3]),
+                                        Centre(kMoreGamesButtons[4])};
+constexpr TPoint kMoreGamesBack = Centre(kMoreGamesButtons[5]);
+constexpr TPoint kMoreTabs[5] = {Centre(kHighScoreMoreTabs[0]), Centre(kHighScoreMoreTabs[1]),
+                                 Centre(kHighScoreMoreTabs[2]), Centre(kHighScoreMoreTabs[3]),
+                                 Centre(kHighScoreMoreTabs[4])};
+constexpr TPoint kShadowOn = Centre(kOptionsShadowButtons[1]), kShadowOff = Centre(kOptionsShadowButtons[2]);
+
+TEST_F(DriverTest, MoreGamesIsReachedFromTheGameTypePageAndLeadsBackThere)
+{
+    TRun run = Run(Click(kMenuPlay) + Click(kGameTypeMoreButton) + "screen\n" + Click(kMoreGamesBack) +
+                   "screen\n" + Click(kGameTypeBack) + "screen\n");
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 3u);
+    EXPECT_EQ(Field(screens[0], "page"), "MoreGames");
+    EXPECT_EQ(IntField(screens[0], "visiblePages"), 1);
+    EXPECT_EQ(Field(screens[0], "moreDescription"), "") << "empty until the pointer enters a game button";
+    EXPECT_EQ(IntField(screens[0], "demo"), -1);
+    EXPECT_EQ(Field(screens[1], "page"), "GameType");
+    EXPECT_EQ(Field(screens[2], "page"), "MainMenu");
+}
+
+struct TMoreCase {
+    const char* Name;
+    int Button;
+    int GameNum;
+    int Online;
+    const char* Title; // the first words of its description, after the centring blanks
+};
+void PrintTo(const TMoreCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class MoreGamesPlayed : public DriverTest, public ::testing::WithParamInterface<TMoreCase> {};
+
+TEST_P(MoreGamesPlayed, HoverTextAndPictureFollowThePointerAndLeavingKeepsThem)
+{
+    const TMoreCase& c = GetParam();
+    const int other = (c.Button + 1) % 5;
+    const std::string dir = Shots.Path();
+    TRun run =
+        Run(Click(kMenuPlay) + Click(kGameTypeMoreButton) + "move " +
+            std::to_string(kMoreGameButtons[other].X) + " " + std::to_string(kMoreGameButtons[other].Y) +
+            "\nmove " + std::to_string(kMoreGameButtons[c.Button].X) + " " +
+            std::to_string(kMoreGameButtons[c.Button].Y) + "\nscreenshot " + dir + "/hover.png\n" + "move " +
+            std::to_string(kMoreGamesBack.X) + " " + std::to_string(kMoreGamesBack.Y) + "\nscreen\n");
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    const std::string text = Field(screens[0], "moreDescription");
+    const std::size_t start = text.find_first_not_of(' ');
+    EXPECT_EQ(text.compare(start, std::string(c.Title).size(), c.Title), 0) << text;
+    EXPECT_EQ(IntField(screens[0], "demo"), c.GameNum);
+    // The little well shows the game's tiles on its dark ground; the fixture's
+    // tiles are none of the page's colour.
+    TPicture hover(dir + "/hover.png");
+    ASSERT_NE(hover.Bitmap, nullptr);
+    const TBox well = kMoreGamesDemo;
+    const int ground = hover.Count(well.X, well.Y, well.Right(), well.Bottom(), SkinColour("MoreGames"));
+    EXPECT_LT(ground, well.W * well.H - 20 * 256) << "at least twenty cells drawn";
+}
+
+TEST_P(MoreGamesPlayed, FromThePageToGameOverNameListAndStoreAfterARestart)
+{
+    const TMoreCase& c = GetParam();
+    std::string script =
+        Click(kMenuPlay) + Click(kGameTypeMoreButton) + Click(kMoreGameButtons[c.Button]) + "screen\nstate\n";
+    // Special figures ignore Down and take thirty ticks to fall: room for them.
+    for (int i = 0; i < 300; ++i)
+        script += "key Down\nadvance 1000\n";
+    script += "screen\nstate\n";
+    for (int i = 0; i < 9; ++i)
+        script += "key Backspace\n";
+    script += "type Kit\nanswer yes\nkey Enter\nscreen\n";
+    TRun first = Run(script);
+    ASSERT_EQ(first.Status, kDriverOk) << first.Errors;
+    auto screens = first.Starting("{\"page\"");
+    auto states = first.Starting("{\"status\"");
+    ASSERT_EQ(screens.size(), 3u);
+    ASSERT_EQ(states.size(), 2u);
+    EXPECT_EQ(Field(screens[0], "page"), "Play");
+    EXPECT_EQ(IntField(states[0], "gameNum"), c.GameNum);
+    EXPECT_EQ(IntField(states[1], "status"), 2);
+    EXPECT_EQ(IntField(states[1], "gameNum"), c.GameNum);
+    EXPECT_EQ(IntField(states[1], "hiScorePos"), 0);
+    const int score = IntField(states[1], "score");
+    ASSERT_GT(score, 0);
+    // The page opened on the type's own list, its tab in the second row lit.
+    EXPECT_EQ(Field(screens[1], "page"), "HighScore");
+    EXPECT_EQ(IntField(screens[1], "shownType"), c.GameNum);
+    std::string tabs = "[0,0,0,0,0]";
+    tabs[1 + 2 * c.Button] = '1';
+    EXPECT_EQ(Field(screens[1], "moreTabs"), tabs);
+    EXPECT_EQ(Field(screens[1], "tabs"), "[0,0,0,0]");
+    // Sent under its own online type.
+    auto requests = first.Starting("request ");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0], std::string("request ") + kServer + ":80 " +
+                               GFourfall::JsonString(BuildScoreRequest(c.Online, "Kit", score, kServer)));
+    const std::string slot = "\"" + std::to_string(c.GameNum) + "_0_0_";
+    std::ostringstream stored;
+    stored << slot << "Name\"=\"Kit\"";
+    EXPECT_NE(first.StoreFile().find(stored.str()), std::string::npos) << first.StoreFile();
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(score));
+    EXPECT_NE(first.StoreFile().find(slot + "Score\"=dword:" + hex), std::string::npos);
+
+    // A new start on the same settings: the list is there, under its tab,
+    // and its world page is the type's.
+    TRun again =
+        Run(Click(kMenuScores) + Click(kMoreTabs[c.Button]) + "screen\n" + Click(kScoresWorld), first.Store);
+    ASSERT_EQ(again.Status, kDriverOk) << again.Errors;
+    auto screens2 = again.Starting("{\"page\"");
+    ASSERT_EQ(screens2.size(), 1u);
+    EXPECT_EQ(IntField(screens2[0], "shownType"), c.GameNum);
+    EXPECT_EQ(Field(screens2[0], "moreTabs"), tabs);
+    EXPECT_EQ(Field(screens2[0], "list"), "[{\"name\":\"Kit\",\"score\":" + std::to_string(score) + "}]");
+    auto opened = again.Starting("open ");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], std::string("open \"http://") + kServer +
+                             "/cgi/version.pl?prg=Tumbltwn&show&type=" + std::to_string(c.Online) + "\"");
+}
+
+INSTANTIATE_TEST_SUITE_P(FiveTypes, MoreGamesPlayed,
+                         ::testing::Values(TMoreCase{"KidsFourfall", 0, 2, 4, "Kids Fourfall\\u000a"},
+                                           TMoreCase{"KidsFivefall", 1, 3, 5, "Kids Fivefall\\u000a"},
+                                           TMoreCase{"CrazyFivefall", 2, 5, 6, "Crazy Fivefall\\u000a"},
+                                           TMoreCase{"GrandFourfall", 3, 6, 7, "Grand Fourfall\\u000a"},
+                                           TMoreCase{"GrandFivefall", 4, 7, 8, "Grand Fivefall\\u000a"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(DriverTest, TheFourFirstTabsKeepTheirListsAndWorldNumbers)
+{
+    // Every tab, both rows, selects its own list alone and opens its own world page.
+    std::string script = Click(kMenuScores);
+    for (TPoint tab : {kTabs[0], kTabs[1], kTabs[2], kTabs[3], kMoreTabs[0], kMoreTabs[1], kMoreTabs[2],
+                       kMoreTabs[3], kMoreTabs[4]})
+        script += Click(tab) + "screen\n" + Click(kScoresWorld);
+    TRun run = Run(script);
+    auto screens = run.Starting("{\"page\"");
+    auto opened = run.Starting("open ");
+    ASSERT_EQ(screens.size(), 9u);
+    ASSERT_EQ(opened.size(), 9u);
+    const int shown[9] = {0, 1, 8, 4, 2, 3, 5, 6, 7};
+    const int online[9] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(IntField(screens[i], "shownType"), shown[i]) << i;
+        std::string all = Field(screens[i], "tabs") + Field(screens[i], "moreTabs");
+        EXPECT_EQ(std::count(all.begin(), all.end(), '1'), 1) << i << ": " << all;
+        EXPECT_EQ(opened[i].back() == '"' ? opened[i][opened[i].size() - 2] : '?', '0' + online[i])
+            << opened[i];
+    }
+}
+
+TEST_F(DriverTest, LandingShadowIsOffAtFirstSwitchesAndIsKeptAcrossARestart)
+{
+    const std::string dir = Shots.Path();
+    auto playShot = [&](const std::string& file) {
+        return Click(kMenuPlay) + Click(kGameButtons[0]) + "advance 3000\nscreenshot " + dir + "/" + file +
+               "\n";
+    };
+    TRun plain = Run("screen\n" + playShot("off.png"));
+    ASSERT_EQ(plain.Status, kDriverOk) << plain.Errors;
+    EXPECT_EQ(Field(plain.Starting("{\"page\"")[0], "shadowMarks"), "[0,0,1]");
+    EXPECT_NE(plain.StoreFile().find("\"ZShadow\"=dword:00000000"), std::string::npos);
+    // The options page draws no random numbers: the same seed plays the same game.
+    TRun first =
+        Run(Click(kMenuOptions) + Click(kShadowOn) + "screen\n" + Click(kOptionsBack) + playShot("on.png"));
+    ASSERT_EQ(first.Status, kDriverOk) << first.Errors;
+    auto screens = first.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "shadowMarks"), "[0,1,0]");
+    EXPECT_NE(first.StoreFile().find("\"ZShadow\"=dword:00000001"), std::string::npos);
+    // The same moment of the same game: the shadow's dots are the only
+    // difference, and they lie in the board.
+    TPicture off(dir + "/off.png"), on(dir + "/on.png");
+    ASSERT_NE(off.Bitmap, nullptr);
+    ASSERT_NE(on.Bitmap, nullptr);
+    int inBoard = 0, outside = 0;
+    for (int y = 0; y < kPageHeight; ++y)
+        for (int x = 0; x < kPageWidth; ++x)
+            if (off.At(x, y) != on.At(x, y)) {
+                const bool board = x >= kPlayBoard.X && x < kPlayBoard.Right() && y >= kPlayBoard.Y &&
+                                   y < kPlayBoard.Bottom();
+                (board ? inBoard : outside) += 1;
+            }
+    EXPECT_EQ(outside, 0);
+    EXPECT_GT(inBoard, 3 * 16 * 2) << "an outline round at least a few cells";
+
+    TRun again = Run("screen\n" + Click(kMenuOptions) + Click(kShadowOff) + "screen\n", first.Store);
+    auto screens2 = again.Starting("{\"page\"");
+    ASSERT_EQ(screens2.size(), 2u);
+    EXPECT_EQ(IntField(screens2[0], "ZShadow"), 1) << "kept across the restart";
+    EXPECT_EQ(Field(screens2[1], "shadowMarks"), "[0,0,1]");
+    EXPECT_NE(again.StoreFile().find("\"ZShadow\"=dword:00000000"), std::string::npos);
 }
 
 } // namespace
