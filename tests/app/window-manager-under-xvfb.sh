@@ -36,13 +36,20 @@ screen() { # WxH: a fresh X screen with openbox running on it
   [[ -n "$wmpid" ]] && { kill "$wmpid" 2> /dev/null; wait "$wmpid" 2> /dev/null; wmpid=''; }
   xvfb_stop
   xvfb_start "$1x24" || fail "no X server"
-  openbox --sm-disable > "$work/openbox.log" 2>&1 &
-  wmpid=$!
-  # A loaded machine may take its time; 60 s, unless openbox gave up.
-  for _ in $(seq 600); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && return
-    kill -0 "$wmpid" 2> /dev/null || break
-    sleep 0.1
+  # A loaded machine may take its time (60 s); an openbox that could not
+  # reach the new server yet is started again, three times at most.
+  local attempt
+  for attempt in 1 2 3; do
+    openbox --sm-disable > "$work/openbox.log" 2>&1 &
+    wmpid=$!
+    for _ in $(seq 600); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && return
+      kill -0 "$wmpid" 2> /dev/null || break
+      sleep 0.1
+    done
+    wait "$wmpid" 2> /dev/null
+    wmpid=''
+    sleep 1
   done
   fail "openbox did not start on $1: $(cat "$work/openbox.log")"
 }
