@@ -27,9 +27,9 @@ TGameForm::~TGameForm()
     Platform::DeleteBitmap(Back);
 }
 
-bool TGameForm::OpenWindow(const std::string& caption)
+bool TGameForm::OpenWindow(const std::string& caption, const Platform::WindowGeometry* saved)
 {
-    return GameWindow.Open(caption);
+    return GameWindow.Open(caption, saved);
 }
 
 void TGameForm::FormCreate()

@@ -40,7 +40,9 @@ public:
     // Shows the window: placed for the screen, system cursor hidden. False
     // when no window could be opened. Without a window the form still runs
     // (tests do so); its paints are then shown nowhere.
-    bool OpenWindow(const std::string& caption);
+    // With saved: as the player left the window last time (see
+    // GameWindow::Open).
+    bool OpenWindow(const std::string& caption, const Platform::WindowGeometry* saved = nullptr);
 
     // Start-up: bitmap factory, canvas, host, the page set's rectangle,
     // InitPages, one drain of the queue, the tree dump.

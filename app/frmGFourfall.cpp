@@ -4,7 +4,7 @@
 
 namespace TumbletownApp {
 
-TfrmGFourfall::TfrmGFourfall() : TGameForm(Pages) {}
+TfrmGFourfall::TfrmGFourfall(Platform::TimerScheduler::Clock clock) : TGameForm(Pages, std::move(clock)) {}
 
 TfrmGFourfall::~TfrmGFourfall() = default;
 

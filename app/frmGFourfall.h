@@ -13,7 +13,9 @@ namespace TumbletownApp {
 
 class TfrmGFourfall : public TGameForm {
 public:
-    TfrmGFourfall();
+    // clock: milliseconds for the timers (the system's when empty; tests
+    // move their own).
+    explicit TfrmGFourfall(Platform::TimerScheduler::Clock clock = {});
     ~TfrmGFourfall() override;
 
     // Where Skin/, Sounds/ and Music/ are; found at start-up when empty.

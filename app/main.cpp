@@ -13,6 +13,7 @@
 #include "platform/desktop/SdlAudioDriver.h"
 #include "platform/hssDriver.h"
 #include "screens/GamePages.h"
+#include "store/WindowState.h"
 
 namespace {
 
@@ -61,22 +62,40 @@ int main(int argc, char** argv)
     hssSetDefaultDriverFactory(TSdlAudioDriver::Factory());
     auto form = std::make_unique<TumbletownApp::TfrmGFourfall>();
     form->DataFolder = data;
-    if (!form->OpenWindow("Tumbletown") || !ShownSomewhere(form->Window().VideoDriver())) {
+    // The window as the player left it, when the settings file knows.
+    const TWindowState left = LoadWindowState();
+    const Platform::WindowGeometry leftGeometry{left.X, left.Y, left.Width, left.Height, left.FullScreen};
+    if (!form->OpenWindow("Tumbletown", left.Known ? &leftGeometry : nullptr) ||
+        !ShownSomewhere(form->Window().VideoDriver())) {
         std::fprintf(stderr, "tumbletown: no display to open the game's window on\n");
         return 1;
     }
+    // For measurements and the tests of the real window: when the first
+    // frame was shown, how long each key took to show, and when the game
+    // ends.
+    const bool trace = std::getenv("TUMBLETOWN_TRACE") != nullptr;
+    if (trace)
+        form->Window().KeyShown = [](int64_t us) {
+            std::fprintf(stderr, "key-shown %lld us\n", static_cast<long long>(us));
+        };
     form->FormCreate();
     if (!replayFile.empty())
         form->Pages.WatchFile(replayFile, why);
-    // For measurements and the tests of the real window: when the first
-    // frame was shown, and when the game ends.
-    const bool trace = std::getenv("TUMBLETOWN_TRACE") != nullptr;
     form->FormPaint();
     if (trace) {
         std::fprintf(stderr, "first-frame %lld ms\n", static_cast<long long>(form->FirstFrameMs()));
         std::fflush(stderr);
     }
     form->Run();
+    const Platform::WindowGeometry now = form->Window().Geometry();
+    TWindowState state;
+    state.Known = true;
+    state.X = now.x;
+    state.Y = now.y;
+    state.Width = now.width;
+    state.Height = now.height;
+    state.FullScreen = now.fullScreen;
+    SaveWindowState(state);
     if (trace)
         std::fprintf(stderr, "closed after %d paints\n", form->PaintCount());
     return 0;

@@ -29,11 +29,26 @@ enum VirtualKey : int32_t {
     kVkP = 0x50,
     kVkY = 0x59,
     kVkF1 = 0x70,
+    // A gamepad's buttons, in codes the original platform left unassigned:
+    // the pages tell them from keys (Up on a pad drops, on the keyboard it
+    // turns), and the scripts and tests can press them like keys.
+    kVkPadLeft = 0x88,
+    kVkPadRight = 0x89,
+    kVkPadUp = 0x8A,
+    kVkPadDown = 0x8B,
+    kVkPadA = 0x8C,
+    kVkPadB = 0x8D,
+    kVkPadStart = 0x8E,
+    kVkPadBack = 0x8F,
 };
 
 // The code of a key named in a script or a test: Left, Right, Up, Down, Ctrl,
-// Enter, Backspace, Escape, Space, Delete, Tab; a single letter (either case)
-// or digit. 0 for any other name.
+// Enter, Backspace, Escape, Space, Delete, Tab, P (the letter), the pad's
+// PadLeft, PadRight, PadUp, PadDown, PadA, PadB, PadStart, PadBack; a single
+// letter (either case) or digit. 0 for any other name.
 int32_t VirtualKeyFromName(const std::string& name);
+// The name a player reads for a key code: the names above, letters and
+// digits as themselves, other codes as "Key " and the code in hex.
+std::string VirtualKeyName(int32_t code);
 
 } // namespace Platform

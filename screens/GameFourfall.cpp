@@ -37,6 +37,8 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
     GiveCaptions(&kPlayCaption, {&Button});
     // Without its picture the page stays as dark as the well.
     Colour = kPlayColour;
+    // The arrows and Enter belong to the game here: only the way back.
+    NavBack = &Button;
 }
 
 } // namespace WFourfall

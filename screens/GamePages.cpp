@@ -50,6 +50,7 @@ bool TGamePages::CanWatchFile(const std::string& path, std::string& why)
 void TGamePages::InitPages()
 {
     LoadOptions();
+    LoadControls(Controls);
     LoadScores();
 
     CreateSkins(Skins);
@@ -116,6 +117,7 @@ void TGamePages::Wire()
     Play.Board.ResultPageId = HighScore.Id;
     Play.Board.MenuPageId = MainMenu.Id;
     HighScore.List.Board = &Play.Board;
+    Play.Board.Controls = &Controls;
 }
 
 } // namespace WFourfall

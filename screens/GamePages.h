@@ -16,6 +16,7 @@
 #include "screens/OptionsPage.h"
 #include "screens/QuestionBox.h"
 #include "screens/SkinSet.h"
+#include "store/Controls.h"
 #include "wlib/Mouse.h"
 #include "wlib/ScrPages.h"
 #include "wlib/sound/Musics.h"
@@ -55,6 +56,8 @@ public:
     WLib::TMusics Music;
     // The yes/no questions, shown by whoever waits for the answer.
     TQuestionBox QuestionBox;
+    // The player's keys and key repeat, loaded with the options.
+    TControls Controls;
 
 private:
     void Wire();

@@ -47,6 +47,9 @@ void TGameType::Build(TScrPages* pages, const TSkinSet& skins)
     GiveCaptions(&kGameTypeMoreCaption, {&More});
     for (int i = 0; i < 4; ++i)
         Buttons[i].HoverCode = NewId();
+    // The bottom row left to right: Back, then More Games.
+    NavOrder = {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &More};
+    NavBack = &Buttons[4];
 }
 
 } // namespace WFourfall

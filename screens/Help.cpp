@@ -63,6 +63,8 @@ void THelp::Build(TScrPages* pages, const TSkinSet& skins, const TGameServices& 
     Text.SetText(text);
     GiveButtonImages(skins.HelpPlain, skins.HelpHigh, {&Down, &Up, &Back});
     GiveCaptions(kHelpCaptions, {&Up, &Down, &Back});
+    NavOrder = {&Up, &Down, &Back};
+    NavBack = &Back;
 }
 
 } // namespace WFourfall

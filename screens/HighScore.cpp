@@ -96,6 +96,12 @@ void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServi
     List.NameStep = TPoint(0, 26);
     List.ScoreRect = TRect(490, 213, 490 + 160, 213 + 20).Offset(-x, -y);
     List.ScoreStep = TPoint(-2, 26);
+    // The tabs top row first, then the first row and the buttons below.
+    for (TIButton& b : MoreTabs)
+        NavOrder.push_back(&b);
+    for (TIButton& b : Buttons)
+        NavOrder.push_back(&b);
+    NavBack = &Buttons[kHighScoreButtonCount - 1];
 }
 
 } // namespace WFourfall

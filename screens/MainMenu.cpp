@@ -17,6 +17,8 @@ void TMainMenu::Build(TScrPages* pages, const TSkinSet& skins)
                      {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     GiveCaptions(kMenuCaptions, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]});
     Buttons[4].ClickCode = evQuit;
+    // Nothing to go back to: Escape does not quit the game by accident.
+    NavOrder = {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4]};
 }
 
 } // namespace WFourfall

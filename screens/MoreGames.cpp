@@ -55,6 +55,9 @@ void TMoreGames::Build(TScrPages* pages, const TSkinSet& skins)
                  {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5]});
     for (int i = 0; i < kMoreGamesTypeCount; ++i)
         Buttons[i].HoverCode = NewId();
+    for (TIButton& b : Buttons)
+        NavOrder.push_back(&b);
+    NavBack = &Buttons[kMoreGamesButtonCount - 1];
 }
 
 } // namespace WFourfall

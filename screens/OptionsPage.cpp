@@ -117,6 +117,14 @@ void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices&
         ShadowButtons[i].Images.Images[ibHover] = skins.OptionsPlain;
         ShadowButtons[i].HoverRim = kChoiceHoverRim;
     }
+    // The highlight walks the rows top to bottom, the landing shadow's row
+    // under the next figure's, then Back.
+    for (int i = 0; i < kButtonCount - 1; ++i)
+        NavOrder.push_back(&Buttons[i]);
+    for (TIButton& b : ShadowButtons)
+        NavOrder.push_back(&b);
+    NavOrder.push_back(&Buttons[kButtonCount - 1]);
+    NavBack = &Buttons[kButtonCount - 1];
     Sync();
 }
 

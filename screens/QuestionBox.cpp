@@ -89,9 +89,9 @@ bool TQuestionBox::HandleEvent(int32_t code, int32_t param)
     if (code == evKeyUp && param >= 0 && param < 256)
         Stale[param] = false;
     if (code == evKeyDown && param >= 0 && param < 256 && !Stale[param] && Given == Waiting) {
-        if (param == Platform::kVkY || param == Platform::kVkReturn)
+        if (param == Platform::kVkY || param == Platform::kVkReturn || param == Platform::kVkPadA)
             Given = AnsweredYes;
-        else if (param == Platform::kVkN || param == Platform::kVkEscape)
+        else if (param == Platform::kVkN || param == Platform::kVkEscape || param == Platform::kVkPadB)
             Given = AnsweredNo;
     }
     // The pointer is drawn with the page set's repaint, which the cursor

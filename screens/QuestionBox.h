@@ -3,8 +3,8 @@
 // is open it is modal: it takes every key and mouse event, so nothing behind
 // it reacts (a name being typed does not grow by the "y" that answers).
 //
-// It answers to the mouse (a click on Yes or No), to Y and Enter (Yes) and to
-// N and Escape (No). A key already held down when the box opens answers
+// It answers to the mouse (a click on Yes or No), to Y, Enter and the pad's A
+// (Yes) and to N, Escape and the pad's B (No). A key already held down when the box opens answers
 // nothing until it has been let go: the Enter that confirmed a name and is
 // still held, repeating, must not send the result.
 //

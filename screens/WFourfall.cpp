@@ -149,6 +149,7 @@ TWFourfall::TWFourfall()
         StartIds[k] = NewId();
     Insert(&FallTimer, this);
     Insert(&WatchTimer, this);
+    Insert(&RepeatTimer, this);
 }
 
 TWFourfall::~TWFourfall() = default;
@@ -158,46 +159,128 @@ bool TWFourfall::OnShownPage() const
     return Page != nullptr && Page->Active();
 }
 
-bool TWFourfall::HandleEvent(int32_t code, int32_t param)
+const TControls& TWFourfall::Keys() const
+{
+    static const TControls kDefaults;
+    return Controls != nullptr ? *Controls : kDefaults;
+}
+
+bool TWFourfall::Playing() const
+{
+    // A watched replay takes no moves at all.
+    return GameState.Status == kStatusPlaying && !Paused && !Watching && GameState.CurFig != nullptr &&
+           OnShownPage();
+}
+
+void TWFourfall::Perform(TPlayAction action)
+{
+    if (!Playing())
+        return;
+    switch (action) {
+    case paLeft:
+        Operate(TReplayOp::Left);
+        break;
+    case paRight:
+        Operate(TReplayOp::Right);
+        break;
+    case paTurn:
+        Operate(TReplayOp::Rotate);
+        break;
+    case paDrop:
+        Operate(TReplayOp::Drop);
+        break;
+    case paDown:
+        Operate(TReplayOp::Down);
+        break;
+    default:
+        return;
+    }
+    if (Performed)
+        Performed(action);
+}
+
+void TWFourfall::StopRepeat()
+{
+    RepeatKey = 0;
+    RepeatAction = paNone;
+    RepeatTimer.Stop();
+}
+
+bool TWFourfall::KeyDown(int32_t key)
 {
     // Keys move the figure only while the game is on screen: keys typed on
-    // other pages (a name, say) must not play a game left behind. A watched
-    // replay takes no moves at all.
-    if (code == evKeyDown && GameState.Status == kStatusPlaying && !Paused && !Watching &&
-        GameState.CurFig != nullptr && OnShownPage()) {
-        switch (param) {
-        case Platform::kVkControl:
-            Operate(TReplayOp::Down);
-            break;
-        case Platform::kVkLeft:
-            Operate(TReplayOp::Left);
-            break;
-        case Platform::kVkRight:
-            Operate(TReplayOp::Right);
-            break;
-        case Platform::kVkUp:
-            Operate(TReplayOp::Rotate);
-            break;
-        case Platform::kVkDown:
-            Operate(TReplayOp::Drop);
-            break;
-        default:
-            break;
+    // other pages (a name, say) must not play a game left behind.
+    if (!OnShownPage())
+        return false;
+    // A watched replay hears its own few keys and nothing else.
+    if (Watching) {
+        HandleWatchKey(key);
+        return true;
+    }
+    // The desktop repeats a held key at its own pace: moves repeat at the
+    // game's, and turns and drops do not repeat at all.
+    const bool desktopRepeat = Pages != nullptr && Pages->KeyRepeating();
+    const TPlayAction action = Keys().ActionOf(key);
+    if (action == paPause) {
+        if (!desktopRepeat)
+            TogglePause();
+        return true;
+    }
+    if (action == paNone || !Playing())
+        return false;
+    if (desktopRepeat)
+        return true;
+    Perform(action);
+    if (action == paLeft || action == paRight || action == paDown) {
+        RepeatKey = key;
+        RepeatAction = action;
+        RepeatingAtRate = false;
+        RepeatTimer.Start(Keys().RepeatDelayMs);
+    }
+    return true;
+}
+
+void TWFourfall::KeyUp(int32_t key)
+{
+    if (key == RepeatKey)
+        StopRepeat();
+}
+
+bool TWFourfall::HandleEvent(int32_t code, int32_t param)
+{
+    bool taken = false;
+    if (code == evKeyDown)
+        taken = KeyDown(param);
+    if (code == evKeyUp)
+        KeyUp(param);
+    if (code == RepeatTimer.TickId) {
+        if (RepeatKey != 0 && Playing()) {
+            Perform(RepeatAction);
+            // The first repeat came after the delay; the next ones come at
+            // the rate.
+            if (!RepeatingAtRate) {
+                RepeatingAtRate = true;
+                RepeatTimer.Start(Keys().RepeatRateMs);
+            }
+        } else {
+            StopRepeat();
         }
     }
-    if (code == evKeyDown && param == Platform::kVkP && OnShownPage() && !Watching)
-        TogglePause();
-    if (code == evKeyDown && Watching && OnShownPage())
-        HandleWatchKey(param);
-    // After a game over on the play screen, Enter or Space starts the same
-    // game type again. Not while an entry of the high-score list still waits
-    // for its name: Enter confirms that name wherever it is pressed.
+    // After a game over on the play screen, Enter, Space or the pad's A or
+    // Start starts the same game type again. Not while an entry of the
+    // high-score list still waits for its name: Enter confirms that name
+    // wherever it is pressed.
     const bool entryOpen = GameState.HiScorePos >= 0 && GameState.HiScorePos < kScoreEntries;
-    if (code == evKeyDown && (param == Platform::kVkReturn || param == Platform::kVkSpace) && OnShownPage() &&
-        GameState.Status == kStatusGameOver && !entryOpen && !Watching)
+    if (code == evKeyDown &&
+        (param == Platform::kVkReturn || param == Platform::kVkSpace || param == Platform::kVkPadA ||
+         param == Platform::kVkPadStart) &&
+        OnShownPage() && GameState.Status == kStatusGameOver && !entryOpen && !Watching) {
         StartPlay(GameState.GameNum);
+        taken = true;
+    }
     if (code == evDeactivated) {
         FallTimer.Stop();
+        StopRepeat();
         if (Watching)
             EndWatching();
     }
@@ -210,7 +293,7 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
     if (code == WatchTimer.TickId && Watching)
         WatchTick();
     SyncWithRules();
-    return TApp::HandleEvent(code, param);
+    return TApp::HandleEvent(code, param) || taken;
 }
 
 void TWFourfall::StartPlay(int32_t k)

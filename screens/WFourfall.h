@@ -8,10 +8,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "rules/CommandFig.h"
 #include "rules/HiScores.h"
 #include "rules/Replay.h"
+#include "store/Controls.h"
 #include "wlib/App.h"
 #include "wlib/Timer.h"
 #include "wlib/graphics/Bitmap.h"
@@ -99,12 +101,27 @@ public:
     int32_t WatchSpeed() const { return Speed; }
     // Operations of the watched replay applied so far.
     std::size_t WatchedSteps() const { return WatchNext; }
+    // The one door through which the player's play operations reach the
+    // rules: the chosen keys, their repeat and the gamepad all end here, one
+    // call per move, turn or drop (paLeft, paRight, paTurn, paDrop, paDown;
+    // anything else is ignored). Whoever wants to see or record what the
+    // player did to the board watches this. Does nothing unless a game is
+    // running, not paused, on the shown page.
+    void Perform(TPlayAction action);
+    // Told of every operation Perform passes to the rules, after the rules
+    // have taken it (a recorder, a test).
+    std::function<void(TPlayAction)> Performed;
+
+    // The keys of the actions and the repeat; the page set's, or the
+    // defaults when none is given.
+    const TControls* Controls = nullptr;
 
     WLib::TBitmap Balls;
     WLib::TBitmap Specials; // the tiles of the creator and the destroyer
     WLib::TSize CellSize{16, 16};
-    WLib::TTimer FallTimer;  // a child element of the board
-    WLib::TTimer WatchTimer; // paces a watched replay
+    WLib::TTimer FallTimer;   // a child element of the board
+    WLib::TTimer RepeatTimer; // the game's own repeat of a held move
+    WLib::TTimer WatchTimer;  // paces a watched replay
     WLib::TSound Sounds[sndCount];
     int32_t ResultPageId = 0;
     int32_t MenuPageId = 0; // where Escape leads from a watched replay
@@ -120,6 +137,17 @@ private:
     void WatchTick();
     void ScheduleWatch();
     void CatchUpWatchClock();
+    bool Playing() const;
+    const TControls& Keys() const;
+    // A key went down or up; true when it was one of the play's.
+    bool KeyDown(int32_t key);
+    void KeyUp(int32_t key);
+    void StopRepeat();
+
+    // The held key that repeats its action, 0 for none.
+    int32_t RepeatKey = 0;
+    TPlayAction RepeatAction = paNone;
+    bool RepeatingAtRate = false;
     void PaintLandingShadow();
 
     bool Paused = false;

@@ -84,6 +84,9 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
     }
     if (code == evShown)
         HiScores.ShownType = GameState.GameNum;
+    // While a name is typed, its keys are the entry's: Space is a space and
+    // Enter confirms; the page's highlight does not move or press anything.
+    bool taken = false;
     if (Editing()) {
         char* name = ShownList()[GameState.HiScorePos].Name;
         const size_t length = strnlen(name, kScoreNameSize);
@@ -97,17 +100,19 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
             if (length > 0)
                 name[length - 1] = '\0';
             Invalidate(this);
-        } else if (code == evKeyDown && param == Platform::kVkReturn) {
+        } else if (code == evKeyDown && (param == Platform::kVkReturn || param == Platform::kVkPadA)) {
+            // A gamepad cannot type: its A takes the name as it stands.
             Confirm();
         }
+        taken = code == evKeyDown || code == evKeyPress;
     } else if (code == evKeyDown && param >= '1' && param <= '9' && Visible()) {
-        WatchEntry(param - '1');
+        taken = WatchEntry(param - '1');
     } else if (code == evMouseUp && MouseStat != nullptr) {
         const int32_t row = RowAt(MouseStat->X - Rect.Left, MouseStat->Y - Rect.Top);
         if (row >= 0)
             WatchEntry(row);
     }
-    return TApp::HandleEvent(code, param);
+    return TApp::HandleEvent(code, param) || taken;
 }
 
 int32_t TWHScore::RowAt(int32_t x, int32_t y) const

@@ -31,6 +31,8 @@ test_packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # testing a real window
   xvfb xdotool x11-utils imagemagick
+  # a real window manager for the placement and full-screen tests
+  openbox
   # checking the desktop files and the manual page
   desktop-file-utils appstream man-db groff-base
   # the score server (not part of a play build): its HTTP, SQLite and

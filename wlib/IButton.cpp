@@ -34,6 +34,13 @@ bool TIButton::HandleEvent(int32_t code, int32_t param)
 {
     switch (code) {
     case evMouseEnter:
+        // One highlight on a page: the one the keys lit goes out.
+        if (Page != nullptr)
+            for (TIButton* other : Page->NavOrder)
+                if (other != this && other->Hover != 0 && !other->MouseInside()) {
+                    other->Hover = 0;
+                    Invalidate(other);
+                }
         Hover = 1;
         Invalidate(this);
         if (HoverCode != 0)

@@ -55,9 +55,14 @@ void TScrPages::PostAndProcess(int32_t code, int32_t param)
 
 void TScrPages::KeyDown(int32_t key)
 {
+    const bool held = KeyHeld(key);
     if (key >= 0 && key < 256)
         HeldKeys[key] = 1;
+    // Nested: a question asked while handling this key runs keys of its own.
+    const bool outer = Repeating;
+    Repeating = held;
     PostAndProcess(evKeyDown, key);
+    Repeating = outer;
 }
 
 void TScrPages::KeyPress(uint8_t character)

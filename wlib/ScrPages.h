@@ -55,6 +55,9 @@ public:
 
     // Whether the key (0 to 255) is down: pressed and not yet let go.
     bool KeyHeld(int32_t key) const { return key >= 0 && key < 256 && HeldKeys[key] != 0; }
+    // While a key-down is being handled: whether that key was already down,
+    // that is, the desktop repeats a held key.
+    bool KeyRepeating() const { return Repeating; }
 
     TMouseStat Mouse;
     TEvents Events;
@@ -63,6 +66,7 @@ public:
 
 private:
     uint8_t HeldKeys[256] = {};
+    bool Repeating = false;
 };
 
 } // namespace WLib

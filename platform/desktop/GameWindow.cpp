@@ -1,10 +1,20 @@
 #include "platform/desktop/GameWindow.h"
 
 #include "platform/desktop/X11ErrorFilter.h"
+#include "platform/desktop/X11Frame.h"
 
 #include <SDL.h>
 
+#include <algorithm>
+
 namespace Platform {
+
+namespace {
+
+// How long a window manager that said it answers frame questions may take.
+constexpr int kFrameAnswerMs = 200;
+
+} // namespace
 
 GameWindow::GameWindow() = default;
 
@@ -13,8 +23,29 @@ GameWindow::~GameWindow()
     Destroy();
 }
 
+void GameWindow::OpenPads()
+{
+    // Gamepads are welcome, never needed: without the subsystem the game
+    // plays on with keys and mouse. A game in the background still hears
+    // them, as it hears its timers.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    padsStarted_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    // Pads plugged in already are announced as added, like later ones.
+}
+
+void GameWindow::ClosePads()
+{
+    for (void* pad : pads_)
+        SDL_GameControllerClose(static_cast<SDL_GameController*>(pad));
+    pads_.clear();
+    if (padsStarted_)
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    padsStarted_ = false;
+}
+
 void GameWindow::Destroy()
 {
+    ClosePads();
     if (texture_)
         SDL_DestroyTexture(texture_);
     if (renderer_)
@@ -25,12 +56,14 @@ void GameWindow::Destroy()
     renderer_ = nullptr;
     window_ = nullptr;
     x11Window_ = 0;
+    shown_ = false;
+    placedByDesign_ = false;
     if (videoStarted_)
         SDL_QuitSubSystem(SDL_INIT_VIDEO); // audio, if started, stays up
     videoStarted_ = false;
 }
 
-bool GameWindow::Open(const std::string& caption)
+bool GameWindow::Open(const std::string& caption, const WindowGeometry* saved)
 {
     if (window_)
         return true;
@@ -64,8 +97,11 @@ bool GameWindow::Open(const std::string& caption)
         screenHeight_ = kHeight;
     }
 
+    // Any size the player likes: the picture is scaled to it. On a display
+    // with a scale factor the drawable has the screen's own pixels, so that
+    // the scaling is ours (sharp), not the desktop's.
     window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kWidth,
-                               kHeight, SDL_WINDOW_HIDDEN);
+                               kHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window_) {
         Destroy();
         return false;
@@ -78,31 +114,125 @@ bool GameWindow::Open(const std::string& caption)
         Destroy();
         return false;
     }
-    // The page layout is 800 x 600 whatever the window's size: full screen
-    // scales it, keeping its shape, and reports the mouse in layout pixels.
-    SDL_RenderSetLogicalSize(renderer_, kWidth, kHeight);
+    // The page layout is 800 x 600 whatever the window's size: Present
+    // scales it and the translator takes the mouse back to layout pixels.
+    SDL_SetWindowMinimumSize(window_, kWidth / 4, kHeight / 4);
     // Placed only now: creating the renderer puts a hidden X11 window back
-    // where it was created. A window manager's frame is not known before the
-    // window is shown; it then counts as none.
+    // where it was created. A window manager tells its frame before the
+    // window is shown only when asked; one that does not know the question
+    // tells it once the window is shown (see PlaceWithFrame).
     FrameExtents frame;
-    if (SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom, &frame.right) != 0)
+    const bool frameAnswered = AskX11FrameExtents(window_, kFrameAnswerMs, frame);
+    if (!frameAnswered &&
+        SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom, &frame.right) != 0)
         frame = FrameExtents{};
     placement_ = PlaceMainWindow(screenWidth_, screenHeight_, frame);
+    windowed_ = WindowGeometry{placement_.clientX, placement_.clientY, kWidth, kHeight, false};
+    // The window manager places a new window by its frame's corner; SDL
+    // makes up for the frame only once it has heard of it itself.
+    auto placeClient = [&](int x, int y) {
+        if (frameAnswered)
+            SDL_SetWindowPosition(window_, x - frame.left, y - frame.top);
+        else
+            SDL_SetWindowPosition(window_, x, y);
+    };
+    if (saved != nullptr) {
+        // Full screen from a saved state keeps the place to come back to.
+        placement_ = PlaceAsLeft(*saved);
+        SDL_SetWindowSize(window_, windowed_.width, windowed_.height);
+        placeClient(windowed_.x, windowed_.y);
+    } else if (!placement_.fullScreen) {
+        placeClient(placement_.clientX, placement_.clientY);
+        placedByDesign_ = frame.top == 0 && frame.left == 0 && frame.bottom == 0 && frame.right == 0;
+    }
     if (placement_.fullScreen) {
         SDL_SetWindowBordered(window_, SDL_FALSE);
         SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    } else {
-        SDL_SetWindowPosition(window_, placement_.clientX, placement_.clientY);
     }
 
     WatchX11Window();
+    OpenPads();
     SDL_ShowCursor(SDL_DISABLE);
     SDL_StartTextInput();
-    SDL_ShowWindow(window_);
-    SDL_RaiseWindow(window_);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderPresent(renderer_);
+    return true;
+}
+
+WindowPlacement GameWindow::PlaceAsLeft(const WindowGeometry& saved)
+{
+    std::vector<ScreenRect> screens;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(i, &bounds) == 0)
+            screens.push_back(ScreenRect{bounds.x, bounds.y, bounds.w, bounds.h});
+    }
+    windowed_ = saved;
+    windowed_.fullScreen = false;
+    windowed_.width = std::clamp(saved.width, kWidth / 4, std::max(screenWidth_, kWidth / 4));
+    windowed_.height = std::clamp(saved.height, kHeight / 4, std::max(screenHeight_, kHeight / 4));
+    if (!OnSomeScreen(windowed_, screens)) {
+        windowed_.x = (screenWidth_ - windowed_.width) / 2;
+        windowed_.y = (screenHeight_ - windowed_.height) / 2;
+    }
+    WindowPlacement placement;
+    placement.fullScreen = saved.fullScreen;
+    placement.clientX = windowed_.x;
+    placement.clientY = windowed_.y;
+    return placement;
+}
+
+void GameWindow::PlaceWithFrame()
+{
+    if (!placedByDesign_)
+        return;
+    // A window manager tells the frame it puts around the window only once
+    // the window is shown: placed before, its frame sat where the client
+    // area should have, and the window too low by the frame's height.
+    FrameExtents frame;
+    if (SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom, &frame.right) != 0)
+        return;
+    if (frame.top == 0 && frame.left == 0 && frame.bottom == 0 && frame.right == 0)
+        return;
+    const WindowPlacement placement = PlaceMainWindow(screenWidth_, screenHeight_, frame);
+    if (placement.fullScreen) {
+        SetFullScreen(true);
+    } else if (placement.clientX != placement_.clientX || placement.clientY != placement_.clientY) {
+        SDL_SetWindowPosition(window_, placement.clientX, placement.clientY);
+        windowed_.x = placement.clientX;
+        windowed_.y = placement.clientY;
+    }
+    placement_ = placement;
+}
+
+WindowGeometry GameWindow::Geometry() const
+{
+    WindowGeometry g = windowed_;
+    g.fullScreen = IsFullScreen();
+    return g;
+}
+
+void GameWindow::SetFullScreen(bool on)
+{
+    if (!window_ || on == IsFullScreen())
+        return;
+    SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (!on)
+        SDL_SetWindowBordered(window_, SDL_TRUE);
+}
+
+bool GameWindow::IsFullScreen() const
+{
+    return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+}
+
+bool GameWindow::TakeWindowKey(const void* sdlEvent)
+{
+    const SDL_Event& event = *static_cast<const SDL_Event*>(sdlEvent);
+    const SDL_Keycode key = event.key.keysym.sym;
+    const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+    if (key != SDLK_F11 && !(alt && (key == SDLK_RETURN || key == SDLK_KP_ENTER)))
+        return false;
+    if (event.type == SDL_KEYDOWN && event.key.repeat == 0)
+        SetFullScreen(!IsFullScreen());
     return true;
 }
 
@@ -123,21 +253,87 @@ std::string GameWindow::VideoDriver() const
     return name ? name : "";
 }
 
+namespace {
+
+// The darkest colour along the frame's edges (0xRRGGBB): the bars beside the
+// picture then continue the page's own dark rim instead of cutting it off
+// with black, and looking costs 2800 reads a frame.
+std::uint32_t DarkestColour(const std::uint16_t* pixels, int pitchBytes, int width, int height)
+{
+    int best = 1 << 30;
+    std::uint16_t darkest = 0;
+    auto look = [&](int x, int y) {
+        const auto* row = reinterpret_cast<const std::uint16_t*>(
+            reinterpret_cast<const std::uint8_t*>(pixels) + y * pitchBytes);
+        const std::uint16_t p = row[x];
+        // Brightness as the eye weighs it, on the 5-6-5 fields.
+        const int light = 2 * 2 * (p >> 11) + 5 * ((p >> 5) & 0x3F) + 2 * (p & 0x1F);
+        if (light < best) {
+            best = light;
+            darkest = p;
+        }
+    };
+    for (int x = 0; x < width; ++x) {
+        look(x, 0);
+        look(x, height - 1);
+    }
+    for (int y = 0; y < height; ++y) {
+        look(0, y);
+        look(width - 1, y);
+    }
+    const std::uint32_t r = ((darkest >> 11) & 0x1F) * 255 / 31;
+    const std::uint32_t g = ((darkest >> 5) & 0x3F) * 255 / 63;
+    const std::uint32_t b = (darkest & 0x1F) * 255 / 31;
+    return (r << 16) | (g << 8) | b;
+}
+
+} // namespace
+
 void GameWindow::Present(const std::uint16_t* pixels, int pitchBytes)
 {
     if (!texture_ || !pixels)
         return;
     SDL_UpdateTexture(texture_, nullptr, pixels, pitchBytes);
+    barColour_ = DarkestColour(pixels, pitchBytes, kWidth, kHeight);
+    if (!shown_) {
+        // Shown with its first whole frame: no black or empty window before.
+        shown_ = true;
+        SDL_ShowWindow(window_);
+        SDL_RaiseWindow(window_);
+        PlaceWithFrame();
+    }
     PresentAgain();
 }
 
 void GameWindow::PresentAgain()
 {
-    if (!texture_)
+    if (!texture_ || !shown_)
         return;
-    SDL_RenderClear(renderer_); // the bars around the picture in full screen
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    int outputWidth = 0, outputHeight = 0, windowWidth = 0, windowHeight = 0;
+    if (SDL_GetRendererOutputSize(renderer_, &outputWidth, &outputHeight) != 0) {
+        outputWidth = kWidth;
+        outputHeight = kHeight;
+    }
+    SDL_GetWindowSize(window_, &windowWidth, &windowHeight);
+    if (windowWidth <= 0 || windowHeight <= 0) {
+        windowWidth = outputWidth;
+        windowHeight = outputHeight;
+    }
+    fit_ = FitPicture(outputWidth, outputHeight, kWidth, kHeight);
+    translator_.SetView(fit_, windowWidth, windowHeight, outputWidth, outputHeight);
+    SDL_SetTextureScaleMode(texture_, fit_.whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    SDL_SetRenderDrawColor(renderer_, (barColour_ >> 16) & 0xFF, (barColour_ >> 8) & 0xFF, barColour_ & 0xFF,
+                           255);
+    SDL_RenderClear(renderer_);
+    const SDL_Rect target{fit_.x, fit_.y, fit_.width, fit_.height};
+    SDL_RenderCopy(renderer_, texture_, nullptr, &target);
     SDL_RenderPresent(renderer_);
+    if (keyTaken_ != 0 && KeyShown) {
+        const std::uint64_t ticks = SDL_GetPerformanceCounter() - keyTaken_;
+        const auto fine = static_cast<std::int64_t>(ticks * 1000000 / SDL_GetPerformanceFrequency());
+        KeyShown(keyAgeMs_ * 1000 + fine);
+    }
+    keyTaken_ = 0;
 }
 
 bool GameWindow::WaitForInput(int timeoutMs, std::vector<InputRecord>& out)
@@ -168,9 +364,18 @@ void GameWindow::Translate(const void* sdlEvent, std::vector<InputRecord>& out)
     };
     switch (event.type) {
     case SDL_KEYDOWN:
+        if (TakeWindowKey(&event))
+            break;
+        if (KeyShown && keyTaken_ == 0 && event.key.repeat == 0) {
+            keyTaken_ = SDL_GetPerformanceCounter();
+            keyAgeMs_ =
+                static_cast<std::int64_t>(SDL_GetTicks()) - static_cast<std::int64_t>(event.key.timestamp);
+        }
         translator_.KeyDown(event.key.keysym.sym, event.key.keysym.scancode, event.key.repeat != 0, out);
         break;
     case SDL_KEYUP:
+        if (TakeWindowKey(&event))
+            break;
         translator_.KeyUp(event.key.keysym.sym, event.key.keysym.scancode, out);
         break;
     case SDL_TEXTINPUT:
@@ -183,6 +388,28 @@ void GameWindow::Translate(const void* sdlEvent, std::vector<InputRecord>& out)
         break;
     case SDL_MOUSEMOTION:
         translator_.MouseMove(event.motion.x, event.motion.y, out);
+        break;
+    case SDL_CONTROLLERDEVICEADDED:
+        if (SDL_GameController* pad = SDL_GameControllerOpen(event.cdevice.which))
+            pads_.push_back(pad);
+        break;
+    case SDL_CONTROLLERDEVICEREMOVED:
+        for (size_t i = 0; i < pads_.size(); ++i) {
+            SDL_GameController* pad = static_cast<SDL_GameController*>(pads_[i]);
+            if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad)) == event.cdevice.which) {
+                SDL_GameControllerClose(pad);
+                pads_.erase(pads_.begin() + static_cast<std::ptrdiff_t>(i));
+                translator_.PadGone(out);
+                break;
+            }
+        }
+        break;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+        translator_.PadButton(event.cbutton.button, event.type == SDL_CONTROLLERBUTTONDOWN, out);
+        break;
+    case SDL_CONTROLLERAXISMOTION:
+        translator_.PadAxis(event.caxis.axis, event.caxis.value, out);
         break;
     case SDL_QUIT:
         simple(InputRecord::Kind::Close);
@@ -203,8 +430,20 @@ void GameWindow::Translate(const void* sdlEvent, std::vector<InputRecord>& out)
         case SDL_WINDOWEVENT_CLOSE:
             simple(InputRecord::Kind::Close);
             break;
-        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_MOVED:
+            if (!IsFullScreen()) {
+                windowed_.x = event.window.data1;
+                windowed_.y = event.window.data2;
+            }
+            break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+            if (!IsFullScreen()) {
+                windowed_.width = event.window.data1;
+                windowed_.height = event.window.data2;
+            }
+            simple(InputRecord::Kind::Expose);
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_RESTORED:
             simple(InputRecord::Kind::Expose);
             break;

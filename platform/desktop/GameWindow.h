@@ -1,6 +1,7 @@
 // The game's one SDL window: caption, placement, hidden system cursor, the
-// presentation of the game's 800 x 600 RGB 5-6-5 back buffer, and the event
-// pump that sleeps until input arrives or the next timer is due.
+// presentation of the game's 800 x 600 RGB 5-6-5 back buffer at any window
+// size, full screen on F11 or Alt+Enter, and the event pump that sleeps until
+// input arrives or the next timer is due.
 #pragma once
 
 #include "platform/desktop/InputRecord.h"
@@ -8,6 +9,7 @@
 #include "platform/desktop/WindowPlacement.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,25 +21,47 @@ namespace Platform {
 
 class GameWindow {
 public:
-    static constexpr int kWidth = 800;
-    static constexpr int kHeight = 600;
+    static constexpr int kWidth = kPictureWidth;
+    static constexpr int kHeight = kPictureHeight;
 
     GameWindow();
     ~GameWindow();
     GameWindow(const GameWindow&) = delete;
     GameWindow& operator=(const GameWindow&) = delete;
 
-    // Initialises SDL video and shows the window, placed for the screen (see
-    // PlaceMainWindow), with the system cursor hidden and a black picture.
-    // False, with nothing left open, when there is no usable display.
-    bool Open(const std::string& caption);
+    // Initialises SDL video and makes the window, placed for the screen (see
+    // PlaceMainWindow), with the system cursor hidden. It is shown by the
+    // first Present, with that frame: no empty window meanwhile. False, with
+    // nothing left open, when there is no usable display.
+    // With saved (the window as the player left it last time), that size,
+    // that place when it is still on a screen (else centred) and that
+    // full-screen state, instead of the design's placement.
+    bool Open(const std::string& caption, const WindowGeometry* saved = nullptr);
     bool IsOpen() const { return window_ != nullptr; }
 
     // Shows a whole frame: kWidth x kHeight pixels of RGB 5-6-5, rows
-    // pitchBytes apart. Scaled to the screen in full screen.
+    // pitchBytes apart, as large as the window holds with its shape kept
+    // (see FitPicture); the bars beside it take the frame's darkest colour.
     void Present(const std::uint16_t* pixels, int pitchBytes);
-    // Shows the last presented frame again (after an Expose).
+    // Shows the last presented frame again (after an Expose or a resize).
     void PresentAgain();
+
+    // Between the desktop's full screen and a window (F11, Alt+Enter).
+    void SetFullScreen(bool on);
+    bool IsFullScreen() const;
+    // The window as it is now, to be given to Open next time: the place and
+    // size it has or had when last windowed.
+    WindowGeometry Geometry() const;
+    // Where the picture was last drawn, in the drawable's pixels.
+    const PictureFit& Fit() const { return fit_; }
+    // The bars' colour of the last frame, 0xRRGGBB.
+    std::uint32_t BarColour() const { return barColour_; }
+
+    // For measurements: told, when a Present returns, how many microseconds
+    // passed since the timestamp of the oldest key-down SDL reported since
+    // the last Present (the timestamp counts whole milliseconds; the time
+    // since the game took the event from SDL is measured finer).
+    std::function<void(std::int64_t microseconds)> KeyShown;
 
     // Sleeps until the window system has an event or timeoutMs milliseconds
     // have passed (-1: no limit, 0: do not sleep), then appends a record for
@@ -54,12 +78,23 @@ public:
 
 private:
     void Translate(const void* sdlEvent, std::vector<InputRecord>& out);
+    // F11 and Alt+Enter belong to the window, not to the game.
+    bool TakeWindowKey(const void* sdlEvent);
     void Destroy();
     // On X11: tells the error filter the window and watches for its
     // destruction by another client.
     void WatchX11Window();
+    // The placement for a window as the player left it; sets windowed_.
+    WindowPlacement PlaceAsLeft(const WindowGeometry& saved);
+    // Once shown: the design's placement again with the frame now known.
+    void PlaceWithFrame();
+
+    void OpenPads();
+    void ClosePads();
 
     SDL_Window* window_ = nullptr;
+    std::vector<void*> pads_; // the open game controllers
+    bool padsStarted_ = false;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     unsigned long x11Window_ = 0; // the X11 window, 0 elsewhere
@@ -68,6 +103,15 @@ private:
     int screenWidth_ = 0;
     int screenHeight_ = 0;
     InputTranslator translator_{kWidth, kHeight};
+    PictureFit fit_;
+    std::uint32_t barColour_ = 0;
+    bool shown_ = false;
+    bool placedByDesign_ = false;
+    // The oldest key-down not yet shown: its age in whole milliseconds when
+    // taken from SDL, and the fine clock then (0: none waiting).
+    std::uint64_t keyTaken_ = 0;
+    std::int64_t keyAgeMs_ = 0;
+    WindowGeometry windowed_; // the last windowed place and size
 };
 
 } // namespace Platform

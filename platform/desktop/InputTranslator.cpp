@@ -1,7 +1,10 @@
 #include "platform/desktop/InputTranslator.h"
 
 #include "platform/Cp1252.h"
+#include "platform/KeyCodes.h"
+
 #include "platform/desktop/KeyMap.h"
+#include <SDL_gamecontroller.h>
 
 #include <algorithm>
 
@@ -15,6 +18,26 @@ int InputTranslator::ClampX(int x) const
 int InputTranslator::ClampY(int y) const
 {
     return std::clamp(y, 0, std::max(height_ - 1, 0));
+}
+
+void InputTranslator::SetView(const PictureFit& fit, int windowWidth, int windowHeight, int outputWidth,
+                              int outputHeight)
+{
+    viewSet_ = true;
+    fit_ = fit;
+    windowWidth_ = windowWidth;
+    windowHeight_ = windowHeight;
+    outputWidth_ = outputWidth;
+    outputHeight_ = outputHeight;
+}
+
+void InputTranslator::ToPicture(int& x, int& y) const
+{
+    if (viewSet_)
+        WindowToPicture(fit_, windowWidth_, windowHeight_, outputWidth_, outputHeight_, width_, height_, x,
+                        y);
+    x = ClampX(x);
+    y = ClampY(y);
 }
 
 void InputTranslator::KeyDown(std::int32_t sdlKeycode, int sdlScancode, bool repeat,
@@ -60,8 +83,9 @@ void InputTranslator::MouseButton(bool down, int button, int x, int y, std::vect
     InputRecord record;
     record.kind = down ? InputRecord::Kind::MouseDown : InputRecord::Kind::MouseUp;
     record.code = button;
-    record.x = ClampX(x);
-    record.y = ClampY(y);
+    ToPicture(x, y);
+    record.x = x;
+    record.y = y;
     out.push_back(record);
 }
 
@@ -69,9 +93,99 @@ void InputTranslator::MouseMove(int x, int y, std::vector<InputRecord>& out) con
 {
     InputRecord record;
     record.kind = InputRecord::Kind::MouseMove;
-    record.x = ClampX(x);
-    record.y = ClampY(y);
+    ToPicture(x, y);
+    record.x = x;
+    record.y = y;
     out.push_back(record);
+}
+
+namespace {
+
+// A stick counts as pushed past half way, and as let go back within a
+// quarter: a worn stick resting a little off centre moves nothing, and one
+// held near the threshold does not flutter.
+constexpr int kStickPushed = 16384;
+constexpr int kStickLetGo = 8192;
+
+void Key(InputRecord::Kind kind, int code, std::vector<InputRecord>& out)
+{
+    InputRecord record;
+    record.kind = kind;
+    record.code = code;
+    out.push_back(record);
+}
+
+// Moves a stick's held direction to now (0: none), reporting the change.
+void Hold(int& held, int now, std::vector<InputRecord>& out)
+{
+    if (held == now)
+        return;
+    if (held != 0)
+        Key(InputRecord::Kind::KeyUp, held, out);
+    if (now != 0)
+        Key(InputRecord::Kind::KeyDown, now, out);
+    held = now;
+}
+
+int Direction(int value, int held, int negative, int positive)
+{
+    if (value <= -kStickPushed)
+        return negative;
+    if (value >= kStickPushed)
+        return positive;
+    if (value > -kStickLetGo && value < kStickLetGo)
+        return 0;
+    return held; // between the thresholds: as it was
+}
+
+} // namespace
+
+void InputTranslator::PadButton(int sdlButton, bool down, std::vector<InputRecord>& out) const
+{
+    int code = 0;
+    switch (sdlButton) {
+    case SDL_CONTROLLER_BUTTON_A:
+        code = kVkPadA;
+        break;
+    case SDL_CONTROLLER_BUTTON_B:
+        code = kVkPadB;
+        break;
+    case SDL_CONTROLLER_BUTTON_BACK:
+        code = kVkPadBack;
+        break;
+    case SDL_CONTROLLER_BUTTON_START:
+        code = kVkPadStart;
+        break;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+        code = kVkPadUp;
+        break;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+        code = kVkPadDown;
+        break;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+        code = kVkPadLeft;
+        break;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+        code = kVkPadRight;
+        break;
+    default:
+        return;
+    }
+    Key(down ? InputRecord::Kind::KeyDown : InputRecord::Kind::KeyUp, code, out);
+}
+
+void InputTranslator::PadAxis(int sdlAxis, int value, std::vector<InputRecord>& out)
+{
+    if (sdlAxis == SDL_CONTROLLER_AXIS_LEFTX)
+        Hold(stickX_, Direction(value, stickX_, kVkPadLeft, kVkPadRight), out);
+    else if (sdlAxis == SDL_CONTROLLER_AXIS_LEFTY)
+        Hold(stickY_, Direction(value, stickY_, 0, kVkPadDown), out);
+}
+
+void InputTranslator::PadGone(std::vector<InputRecord>& out)
+{
+    Hold(stickX_, 0, out);
+    Hold(stickY_, 0, out);
 }
 
 } // namespace Platform

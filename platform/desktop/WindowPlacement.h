@@ -1,8 +1,14 @@
 // Where the main window goes: centred with its border on a screen taller than
-// the window, over the whole screen without a border otherwise.
+// the window with its frame, over the whole screen without a border otherwise.
 #pragma once
 
+#include <vector>
+
 namespace Platform {
+
+// The game's picture: every page is drawn at this size, whatever the window's.
+constexpr int kPictureWidth = 800;
+constexpr int kPictureHeight = 600;
 
 // Thickness of the frame the window manager puts around the client area
 // (all 0 when there is none or it is not known).
@@ -20,12 +26,36 @@ struct WindowPlacement {
     int clientY = 0;
 };
 
-// The window is created with the design-time client size 792 x 573; the
-// screen must be taller than that plus the frame for a bordered window. Its
-// frame is then placed at ((screen - outer size) / 2), computed from that
-// design-time outer size, before the client area grows to 800 x 600, so it
-// sits a few pixels right of and below the exact centre.
+// A bordered window needs a screen taller than the 800 x 600 client area
+// plus the frame; a frame not known yet counts as none, so a screen 600
+// pixels high always gets full screen. The frame is placed at ((screen -
+// outer size) / 2), computed from the design-time client size 792 x 573
+// before the client area grows to 800 x 600, so it sits a few pixels right of
+// and below the exact centre, but never so far that the window leaves the
+// screen.
 WindowPlacement PlaceMainWindow(int screenWidth, int screenHeight, const FrameExtents& frame);
+
+// The window as the player left it: the client area when last windowed, in
+// screen coordinates, and whether it was full screen.
+struct WindowGeometry {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool fullScreen = false;
+};
+
+struct ScreenRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Whether a window at this place can still be seen and grabbed: its top edge
+// lies on one of the screens, with at least 64 x 32 pixels of it there. A
+// window left on a screen since unplugged fails.
+bool OnSomeScreen(const WindowGeometry& window, const std::vector<ScreenRect>& screens);
 
 constexpr int kDesignClientWidth = 792;
 constexpr int kDesignClientHeight = 573;

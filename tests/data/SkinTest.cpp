@@ -342,7 +342,9 @@ TEST(HelpText, IsPlainTextAboutTheKeysGamesScoresAndOptions)
           "Ctrl", "points", "level", "Music", "Background", "Next Figure", "High Scores",
           // Every key the game knows, and what a removed row really does and pays.
           "P: pause", "Enter or Space", "Backspace", "Escape", "drops down by one row",
-          "bottom row is worth 105"})
+          "bottom row is worth 105",
+          // Full screen, play without a mouse, held moves and the gamepad.
+          "F11 or Alt+Enter", "arrow keys light a button", "keeps moving", "A GAMEPAD", "Start pauses"})
         EXPECT_NE(text.find(word), std::string::npos) << word;
     for (const char* wrong : {"stays where it is until the next figure lands", "for each row it stood above"})
         EXPECT_EQ(text.find(wrong), std::string::npos) << wrong;

@@ -234,10 +234,13 @@ TEST_F(FiguresOnScreen, ShadowFollowsEveryMoveAndKeepsOutOfPausesAndGameOver)
     Host.Paint();
     EXPECT_EQ(BoardPixel(31, 5, 0, 7), Pages->Skins.Balls.Pixels()->Pixel(16, 7));
     GameState.CurFig->Move(0, -10);
+    // Two presses of P: a key held down repeats nothing of pausing.
     Pages->KeyDown(Platform::kVkP);
+    Pages->KeyUp(Platform::kVkP);
     Host.PaintPending();
     EXPECT_FALSE(dotAt(5)) << "paused";
     Pages->KeyDown(Platform::kVkP);
+    Pages->KeyUp(Platform::kVkP);
     Host.PaintPending();
     EXPECT_TRUE(dotAt(5));
     GameState.Score = 0; // no high-score page to open

@@ -19,6 +19,7 @@
 #include "screens/ProcessState.h"
 #include "screens/layout/PageLayout.h"
 #include "tests/screens/Fixtures.h"
+#include "tests/screens/GameOnHost.h"
 #include "wlib/TestHost.h"
 #include "wlib/sound/Musics.h"
 #include "wlib/sound/Sound.h"
@@ -30,46 +31,6 @@ namespace {
 using namespace WLib;
 using namespace GFourfall;
 using namespace Test;
-
-// The game on the test host with the fixture data, an in-memory store and
-// the offline audio driver.
-class GameOnHost : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        Process.emplace(&Store, TOfflineAudioDriver::Factory(), 11);
-        Pages = std::make_unique<TGamePages>();
-        Pages->Services.DataFolder = Data.Path();
-        Host.Attach(*Pages);
-        Pages->InitPages();
-        Host.Start();
-    }
-    void TearDown() override
-    {
-        Pages.reset();
-        Process.reset();
-    }
-    void StartGame(int k)
-    {
-        Pages->PostAndProcess(Pages->Play.Board.StartIds[k], 0);
-        Host.PaintPending();
-    }
-    // Any event reaching the board (an otherwise unused code).
-    void Nudge() { Pages->PostAndProcess(NewId(), 0); }
-    int PlayingSoundChannels() const
-    {
-        int n = 0;
-        for (uint32_t i = 0; Speaker != nullptr && i < Speaker->SoundCount; ++i)
-            n += Speaker->SoundChannels[i].IsPlaying() ? 1 : 0;
-        return n;
-    }
-
-    TFixtureData Data;
-    Platform::TMemorySettingsStore Store;
-    std::optional<TProcessScope> Process; // set up after the store, ended before it
-    TTestHost Host;                       // outlives the pages
-    std::unique_ptr<TGamePages> Pages;
-};
 
 struct TCellCase {
     int Colour;
@@ -198,8 +159,10 @@ TEST_F(GameOnHost, CtrlMovesTenRowsForTenPointsAndDropLandsOnlyAtTheTick)
 {
     StartGame(0);
     const int y = GameState.CurFig->Y;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
         Pages->KeyDown(0x11);
+        Pages->KeyUp(0x11);
+    }
     EXPECT_EQ(GameState.CurFig->Y, y + 10);
     EXPECT_EQ(GameState.Score, 10);
     TAbsFigure* dropped = GameState.CurFig;

@@ -231,6 +231,31 @@ INSTANTIATE_TEST_SUITE_P(Wiring, MenuRoutes,
                                            TRoute{"help", kMenuHelp, "Help", kHelpBack}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+// No mouse at all: the keys light and press the buttons of every page, go
+// back with Escape, and end the game through the exit button.
+TEST_F(DriverTest, KeysAloneVisitEveryPageAndQuit)
+{
+    const std::string script = "key Down\nkey Enter\nscreen\n"             // New Game
+                               "key Escape\nscreen\n"                      // back, New Game still lit
+                               "key Down\nkey Enter\nscreen\n"             // Options
+                               "key Escape\nkey Down\nkey Enter\nscreen\n" // High Scores
+                               "key Escape\nkey Down\nkey Space\nscreen\n" // Help
+                               "key Escape\nkey Up\nkey Up\nkey Up\nkey Enter\nscreen\n"
+                               "key Up\nkey Up\nkey Enter\nscreen\n" // round to More Games
+                               "key Escape\nscreen\n"
+                               "key PadDown\nkey PadA\nscreen\n" // the first game type, by pad
+                               "key Left\nkey Escape\nscreen\n"
+                               "key Up\nkey Enter\nscreen\n"; // from New Game round to Exit
+    TRun run = Run(script);
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    std::vector<std::string> pages;
+    for (const std::string& line : run.Starting("{\"page\""))
+        pages.push_back(Field(line, "page"));
+    EXPECT_EQ(pages, (std::vector<std::string>{"GameType", "MainMenu", "Options", "HighScore", "Help",
+                                               "GameType", "MoreGames", "GameType", "Play", "MainMenu"}));
+    EXPECT_EQ(run.Starting("closed").size(), 1u);
+}
+
 TEST_F(DriverTest, ExitButtonClosesAndEndsTheScript)
 {
     TRun run = Run(Click(kMenuExit) + "screen\n");
