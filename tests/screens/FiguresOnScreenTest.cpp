@@ -21,6 +21,7 @@
 #include "screens/layout/PageLayout.h"
 #include "screens/layout/TileColours.h"
 #include "tests/screens/Fixtures.h"
+#include "tests/screens/GameOnHost.h"
 #include "wlib/TestHost.h"
 
 namespace WFourfall {
@@ -30,22 +31,9 @@ using namespace WLib;
 using namespace GFourfall;
 using namespace Test;
 
-class FiguresOnScreen : public ::testing::Test {
+// The game on the test host, with ways to put chosen figures on the board.
+class FiguresOnScreen : public GameOnHost {
 protected:
-    void SetUp() override
-    {
-        Process.emplace(&Store, TOfflineAudioDriver::Factory(), 11);
-        Pages = std::make_unique<TGamePages>();
-        Pages->Services.DataFolder = Data.Path();
-        Host.Attach(*Pages);
-        Pages->InitPages();
-        Host.Start();
-    }
-    void TearDown() override
-    {
-        Pages.reset();
-        Process.reset();
-    }
     // Starts game k on an empty well; its falling figure becomes f, stamped
     // at (x, y), and the next figure next (when given).
     void Play(int k, TAbsFigure* f, int x, int y, TAbsFigure* next = nullptr)
@@ -82,12 +70,6 @@ protected:
                 p.push_back(Host.Pixel(x, y));
         return p;
     }
-
-    TFixtureData Data;
-    Platform::TMemorySettingsStore Store;
-    std::optional<TProcessScope> Process;
-    TTestHost Host;
-    std::unique_ptr<TGamePages> Pages;
 };
 
 // A single cell of colour c, like the creator's shape but an ordinary figure.
