@@ -349,7 +349,8 @@ int THttpServer::OnRequest(void* self, MHD_Connection* connection, const char* u
         if (*dataSize > 0) {
             // The library holds the client to its Content-Length, which was
             // within the bound; the check keeps it so whatever the library does.
-            const std::size_t room = server->Limits.MaxBodyBytes - std::min(server->Limits.MaxBodyBytes, request->Body.size());
+            const std::size_t room =
+                server->Limits.MaxBodyBytes - std::min(server->Limits.MaxBodyBytes, request->Body.size());
             request->Body.append(data, std::min(*dataSize, room));
             *dataSize = 0;
             return MHD_YES;
@@ -358,7 +359,8 @@ int THttpServer::OnRequest(void* self, MHD_Connection* connection, const char* u
     } else if (methodText == "POST") {
         // Whether to read a body is decided from its length before any of it
         // is read: none, or one over the bound, is answered at once.
-        const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+        const char* length =
+            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
         std::uint64_t declared = 0;
         bool known = length != nullptr && *length != '\0' && std::strlen(length) <= 19;
         for (const char* p = length; known && *p != '\0'; ++p) {
@@ -429,7 +431,8 @@ void THttpServer::OnCompleted(void* self, MHD_Connection* connection, void** req
         state->Pending = nullptr;
     if (state != nullptr && state->Cut && request->Status == 0) {
         // A body trickled in too slowly: one line says so, not two.
-        request->Note = "cut off: no whole request within " + std::to_string(static_cast<THttpServer*>(self)->Limits.RequestTimeoutSeconds) + " s";
+        request->Note = "cut off: no whole request within " +
+                        std::to_string(static_cast<THttpServer*>(self)->Limits.RequestTimeoutSeconds) + " s";
         state->Cut = false;
     }
     LogRequest(state != nullptr ? state->Address : std::string("-"), request,

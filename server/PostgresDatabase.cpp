@@ -25,16 +25,18 @@ constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES ($1, $2, $3, $4, $5)";
 constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
                                  " WHERE online_type = $1 ORDER BY score DESC, id LIMIT $2";
-constexpr const char* kBestVerifiedSql = "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
-                                         " WHERE online_type = $1 AND verified ORDER BY score DESC, id LIMIT $2";
+constexpr const char* kBestVerifiedSql =
+    "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
+    " WHERE online_type = $1 AND verified ORDER BY score DESC, id LIMIT $2";
 // Verifications from every server sharing the database take turns, so what
 // the search finds is still so when the mark is written.
 constexpr const char* kVerifyLock = "SELECT pg_advisory_xact_lock(7306839519871093)";
 constexpr const char* kGameUsedSql = "SELECT 1 FROM replays WHERE game_hash = $1";
-constexpr const char* kClaimedSql = "SELECT id FROM scores WHERE online_type = $1 AND score = $2 AND name = $3"
-                                    " AND NOT verified ORDER BY id DESC LIMIT 1";
-constexpr const char* kKeepReplaySql =
-    "INSERT INTO replays (score_id, game_hash, replay, verified_at, client_address) VALUES ($1, $2, $3, $4, $5)";
+constexpr const char* kClaimedSql =
+    "SELECT id FROM scores WHERE online_type = $1 AND score = $2 AND name = $3"
+    " AND NOT verified ORDER BY id DESC LIMIT 1";
+constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash, replay, verified_at, "
+                                       "client_address) VALUES ($1, $2, $3, $4, $5)";
 constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = true WHERE id = $1";
 constexpr const char* kReplaySql = "SELECT replay FROM replays WHERE score_id = $1";
 constexpr const char* kCountSql = "SELECT count(*) FROM scores WHERE online_type = $1";
@@ -371,8 +373,8 @@ TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& re
     const std::string type = std::to_string(claim.OnlineType), score = std::to_string(claim.Score);
     std::string id;
     {
-        TResult claimed(query(kClaimedSql, {type.c_str(), score.c_str(), claim.Name.c_str()}, {}, {},
-                              PGRES_TUPLES_OK));
+        TResult claimed(
+            query(kClaimedSql, {type.c_str(), score.c_str(), claim.Name.c_str()}, {}, {}, PGRES_TUPLES_OK));
         if (claimed.R == nullptr) {
             rollback();
             return TDbStatus::Unavailable;
@@ -389,9 +391,10 @@ TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& re
     const std::string at = std::to_string(claim.VerifiedAt);
     const bool kept =
         TResult(query(kKeepReplaySql,
-                      {id.c_str(), claim.GameHash.c_str(), claim.Text.data(), at.c_str(), claim.ClientAddress.c_str()},
+                      {id.c_str(), claim.GameHash.c_str(), claim.Text.data(), at.c_str(),
+                       claim.ClientAddress.c_str()},
                       {0, 0, static_cast<int>(claim.Text.size()), 0, 0}, {0, 0, 1, 0, 0}, PGRES_COMMAND_OK))
-            .R != nullptr &&
+                .R != nullptr &&
         TResult(query(kMarkVerifiedSql, {id.c_str()}, {}, {}, PGRES_COMMAND_OK)).R != nullptr;
     if (!kept || !c->Command("COMMIT")) {
         rollback();
@@ -412,7 +415,8 @@ TDbStatus TPostgresDatabase::Replay(std::int64_t scoreId, std::string& text, boo
     const std::string id = std::to_string(scoreId);
     const char* values[] = {id.c_str()};
     // Binary results: the bytes as kept, not bytea's text form.
-    TResult r(c->Check(PQexecParams(c->Conn, kReplaySql, 1, nullptr, values, nullptr, nullptr, 1), PGRES_TUPLES_OK));
+    TResult r(c->Check(PQexecParams(c->Conn, kReplaySql, 1, nullptr, values, nullptr, nullptr, 1),
+                       PGRES_TUPLES_OK));
     if (r.R == nullptr)
         return TDbStatus::Unavailable;
     if (PQntuples(r.R) == 1) {

@@ -17,7 +17,7 @@ namespace ScoreServer {
 // What one replay may cost. Bytes and operations are checked while reading
 // (before any play); the CPU time bounds the play itself.
 struct TReplayBounds {
-    std::size_t MaxBytes = 1u << 20;   // a 10-minute game is about 60 KB
+    std::size_t MaxBytes = 1u << 20;    // a 10-minute game is about 60 KB
     std::size_t MaxOperations = 200000; // a 10-minute game is about 4000
     int MaxCpuMs = 1000;                // a 10-minute game takes about 1 ms
 };
@@ -49,9 +49,9 @@ struct TCheckedReplay {
     std::int32_t OnlineType = 0;
     std::string Name; // UTF-8
     std::int32_t Score = 0;
-    std::string GameHash;        // 16 hex digits of the game, not of its claim or times
-    std::size_t Operations = 0;  // applied before the play ended or was stopped
-    std::int64_t CpuMicros = 0;  // CPU time of the play
+    std::string GameHash;       // 16 hex digits of the game, not of its claim or times
+    std::size_t Operations = 0; // applied before the play ended or was stopped
+    std::int64_t CpuMicros = 0; // CPU time of the play
 };
 
 class TReplayChecker {

@@ -180,10 +180,12 @@ THttpResponse TScoreService::Handle(const TRequest& request)
     if (HasKey(request.Args, "show")) {
         if (MatchArgs(request.Args, {{"prg", kProgramTag}, {"show", nullptr}, {"type", ""}}, &values))
             return WorldPage(values[2], false);
-        if (MatchArgs(request.Args, {{"prg", kProgramTag}, {"show", nullptr}, {"type", ""}, {"verified", nullptr}},
+        if (MatchArgs(request.Args,
+                      {{"prg", kProgramTag}, {"show", nullptr}, {"type", ""}, {"verified", nullptr}},
                       &values))
             return WorldPage(values[2], true);
-        return Text(400, "a world page is prg=Tumbltwn&show&type=<number>, and &verified for verified results only");
+        return Text(
+            400, "a world page is prg=Tumbltwn&show&type=<number>, and &verified for verified results only");
     }
     return Text(400, "neither a submission (hs) nor a world page (show)");
 }
@@ -260,7 +262,8 @@ THttpResponse TScoreService::RefuseReplay(TReplayRefusal refusal, const std::str
     default:
         break;
     }
-    THttpResponse r = Text(status, "refused: " + why, std::string("replay refused: ") + ReplayRefusalName(refusal));
+    THttpResponse r =
+        Text(status, "refused: " + why, std::string("replay refused: ") + ReplayRefusalName(refusal));
     if (refusal == TReplayRefusal::Busy)
         r.Headers.emplace_back("Retry-After", std::to_string(kRetryAfterUnavailable));
     return r;
@@ -296,7 +299,8 @@ THttpResponse TScoreService::VerifyReplay(const TRequest& request)
     if (result == TVerifyResult::AlreadyUsed)
         return RefuseReplay(TReplayRefusal::AlreadyUsed, "replay already used");
     if (result == TVerifyResult::NoSuchResult)
-        return RefuseReplay(TReplayRefusal::NoSuchResult, "no unverified result of that name, type and score");
+        return RefuseReplay(TReplayRefusal::NoSuchResult,
+                            "no unverified result of that name, type and score");
     ++Stats.Verified;
     const TOnlineType* type = FindOnlineType(checked.OnlineType);
     return Text(200,
@@ -323,7 +327,8 @@ THttpResponse TScoreService::DownloadReplay(const std::string& idText)
     THttpResponse r;
     r.ContentType = "text/plain; charset=windows-1252";
     r.Body = std::move(text);
-    r.Headers.emplace_back("Content-Disposition", "attachment; filename=\"tumbletown-" + idText + ".replay\"");
+    r.Headers.emplace_back("Content-Disposition",
+                           "attachment; filename=\"tumbletown-" + idText + ".replay\"");
     r.Note = "replay " + idText;
     return r;
 }

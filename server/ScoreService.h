@@ -71,7 +71,7 @@ constexpr const char* kScriptPath = "/cgi/version.pl";
 constexpr const char* kApiScoresPath = "/api/v1/scores";
 constexpr const char* kHealthPath = "/healthz";
 constexpr const char* kApiReplaysPath = "/api/v1/replays"; // POST a replay; GET .../ID downloads one
-constexpr const char* kProgramTag = "Tumbltwn"; // prg= of the game's requests
+constexpr const char* kProgramTag = "Tumbltwn";            // prg= of the game's requests
 
 class TScoreService {
 public:

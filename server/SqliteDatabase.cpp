@@ -25,10 +25,11 @@ constexpr const char* kBestVerifiedSql =
     " WHERE online_type = ?1 AND verified = 1 ORDER BY score DESC, id LIMIT ?2";
 constexpr const char* kCountSql = "SELECT count(*) FROM scores WHERE online_type = ?1";
 constexpr const char* kGameUsedSql = "SELECT 1 FROM replays WHERE game_hash = ?1";
-constexpr const char* kClaimedSql = "SELECT id FROM scores WHERE online_type = ?1 AND score = ?2 AND name = ?3"
-                                    " AND verified = 0 ORDER BY id DESC LIMIT 1";
-constexpr const char* kKeepReplaySql =
-    "INSERT INTO replays (score_id, game_hash, replay, verified_at, client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
+constexpr const char* kClaimedSql =
+    "SELECT id FROM scores WHERE online_type = ?1 AND score = ?2 AND name = ?3"
+    " AND verified = 0 ORDER BY id DESC LIMIT 1";
+constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash, replay, verified_at, "
+                                       "client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = 1 WHERE id = ?1";
 constexpr const char* kReplaySql = "SELECT replay FROM replays WHERE score_id = ?1";
 
@@ -71,9 +72,9 @@ struct TSqliteDatabase::TConnection {
 
     ~TConnection()
     {
-        for (sqlite3_stmt* s : {InsertStatement, BestStatement, BestVerifiedStatement, CountStatement,
-                                GameUsedStatement, ClaimedStatement, KeepReplayStatement, MarkVerifiedStatement,
-                                ReplayStatement})
+        for (sqlite3_stmt* s :
+             {InsertStatement, BestStatement, BestVerifiedStatement, CountStatement, GameUsedStatement,
+              ClaimedStatement, KeepReplayStatement, MarkVerifiedStatement, ReplayStatement})
             sqlite3_finalize(s);
         // The last connection to close folds the log back into the file.
         sqlite3_close(Db);
@@ -340,7 +341,8 @@ TDbStatus TSqliteDatabase::Verify(const TReplayClaim& claim, TVerifyResult& resu
     };
     sqlite3_stmt* used = c->GameUsedStatement;
     sqlite3_reset(used);
-    sqlite3_bind_text(used, 1, claim.GameHash.data(), static_cast<int>(claim.GameHash.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(used, 1, claim.GameHash.data(), static_cast<int>(claim.GameHash.size()),
+                      SQLITE_TRANSIENT);
     int rc = sqlite3_step(used);
     sqlite3_reset(used);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
@@ -368,7 +370,8 @@ TDbStatus TSqliteDatabase::Verify(const TReplayClaim& claim, TVerifyResult& resu
     sqlite3_stmt* keep = c->KeepReplayStatement;
     sqlite3_reset(keep);
     sqlite3_bind_int64(keep, 1, id);
-    sqlite3_bind_text(keep, 2, claim.GameHash.data(), static_cast<int>(claim.GameHash.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(keep, 2, claim.GameHash.data(), static_cast<int>(claim.GameHash.size()),
+                      SQLITE_TRANSIENT);
     sqlite3_bind_blob(keep, 3, claim.Text.data(), static_cast<int>(claim.Text.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int64(keep, 4, claim.VerifiedAt);
     sqlite3_bind_text(keep, 5, claim.ClientAddress.data(), static_cast<int>(claim.ClientAddress.size()),

@@ -59,7 +59,8 @@ footer { text-align: center; color: #8fa3b8; font-size: 13px; margin-top: 12px; 
 
 std::string WorldPagePath(std::int32_t onlineType, bool verifiedOnly)
 {
-    return "/cgi/version.pl?prg=Tumbltwn&show&type=" + std::to_string(onlineType) + (verifiedOnly ? "&verified" : "");
+    return "/cgi/version.pl?prg=Tumbltwn&show&type=" + std::to_string(onlineType) +
+           (verifiedOnly ? "&verified" : "");
 }
 
 std::string ReplayPath(std::int64_t scoreId)
@@ -67,7 +68,8 @@ std::string ReplayPath(std::int64_t scoreId)
     return "/api/v1/replays/" + std::to_string(scoreId);
 }
 
-std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRecord>& best, bool verifiedOnly)
+std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRecord>& best,
+                            bool verifiedOnly)
 {
     std::string page;
     page.reserve(8192 + best.size() * 200);
@@ -100,8 +102,9 @@ std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRe
         page += verifiedOnly ? "<p class=\"empty\">No verified results yet.</p>\n"
                              : "<p class=\"empty\">No results yet.</p>\n";
     } else {
-        page += "<table>\n<thead><tr><th>Rank</th><th>Name</th><th>Score</th><th>Date</th><th>Replay</th></tr></"
-                "thead>\n<tbody>\n";
+        page +=
+            "<table>\n<thead><tr><th>Rank</th><th>Name</th><th>Score</th><th>Date</th><th>Replay</th></tr></"
+            "thead>\n<tbody>\n";
         int rank = 0;
         for (const TScoreRecord& r : best) {
             page += "<tr><td class=\"rank\">" + std::to_string(++rank) + "</td><td class=\"name\"><span>" +
@@ -109,7 +112,8 @@ std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRe
                     "</td><td class=\"date\">" + FormatDate(r.SubmittedAt) + "</td><td class=\"replay\">";
             if (r.Verified) {
                 const std::string id = std::to_string(r.Id);
-                page += "<a class=\"verified\" href=\"" + ReplayPath(r.Id) + "\" download=\"tumbletown-" + id +
+                page += "<a class=\"verified\" href=\"" + ReplayPath(r.Id) + "\" download=\"tumbletown-" +
+                        id +
                         ".replay\" title=\"Verified: the server played this game's replay again and got this "
                         "score. Download the replay to watch it.\">verified</a>";
             }
@@ -133,7 +137,8 @@ std::string RenderScoresJson(const TOnlineType& shown, const std::vector<TScoreR
         json += rank == 0 ? "{" : ",{";
         json += "\"rank\":" + std::to_string(++rank) + ",\"name\":" + JsonString(r.Name) +
                 ",\"score\":" + std::to_string(r.Score) + ",\"date\":\"" + FormatDate(r.SubmittedAt) +
-                "\",\"time\":" + std::to_string(r.SubmittedAt) + ",\"verified\":" + (r.Verified ? "true" : "false");
+                "\",\"time\":" + std::to_string(r.SubmittedAt) +
+                ",\"verified\":" + (r.Verified ? "true" : "false");
         if (r.Verified)
             json += ",\"replay\":\"" + ReplayPath(r.Id) + "\"";
         json += "}";

@@ -99,10 +99,9 @@ int main(int argc, char** argv)
     LogLine("stopped: " + std::to_string(counts.Stored.load()) + " stored, " +
             std::to_string(counts.Refused.load()) + " refused, " + std::to_string(counts.Verified.load()) +
             " verified, " + std::to_string(counts.ReplaysRefusedInAll()) + " replays refused, " +
-            std::to_string(counts.RateLimited.load()) +
-            " rate-limited, " + std::to_string(counts.Unavailable.load()) + " unavailable, " +
-            std::to_string(http.CutOff()) + " cut off, " + std::to_string(http.OverLimit.load()) +
-            " connections over the limits");
+            std::to_string(counts.RateLimited.load()) + " rate-limited, " +
+            std::to_string(counts.Unavailable.load()) + " unavailable, " + std::to_string(http.CutOff()) +
+            " cut off, " + std::to_string(http.OverLimit.load()) + " connections over the limits");
     database.reset(); // closes the database cleanly
     return 0;
 }

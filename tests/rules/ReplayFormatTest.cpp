@@ -240,7 +240,8 @@ TEST_F(ReplayFormatTest, ABudgetStopsThePlayWhereItSaysNo)
     } cases[] = {{0, 256, 0}, {1, 256, 256}, {3, 100, 300}, {1, 1, 1}, {1000000, 7, r.Steps.size()}};
     for (const TCase& c : cases) {
         int asked = 0;
-        const TReplayOutcome o = PlayReplayToEnd(r, [&] { return asked++ < c.Allowed; }, c.Every);
+        const TReplayOutcome o = PlayReplayToEnd(
+            r, [&] { return asked++ < c.Allowed; }, c.Every);
         EXPECT_EQ(o.Steps, c.Steps) << c.Allowed << " every " << c.Every;
         if (c.Steps == r.Steps.size()) {
             EXPECT_EQ(o.Score, whole.Score);

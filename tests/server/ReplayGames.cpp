@@ -48,7 +48,8 @@ TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& 
     return r;
 }
 
-std::string PlayedGameText(std::int32_t gameNum, std::uint32_t seed, const std::string& name, std::uint32_t playMs)
+std::string PlayedGameText(std::int32_t gameNum, std::uint32_t seed, const std::string& name,
+                           std::uint32_t playMs)
 {
     return ReplayText(PlayedGame(gameNum, seed, name, playMs));
 }

@@ -6,8 +6,8 @@
 // its claim, downloads byte for byte, and is refused when sent again.
 #include "rules/GameTypes.h"
 #include "server/ScoreService.h"
-#include "server/WorldPage.h"
 #include "server/WebText.h"
+#include "server/WorldPage.h"
 #include "tests/server/RequestTarget.h"
 
 #include <cstddef>

@@ -62,8 +62,8 @@ GFourfall::TReplay EndlessGame(std::size_t operations, std::int32_t claim)
     GFourfall::TReplay r = PlayedGame(GFourfall::kGameFourfall, 5, "Endless", 0);
     r.Steps.clear();
     for (std::size_t i = 0; i < operations; ++i)
-        r.Steps.push_back({static_cast<std::uint32_t>(i), i % 2 ? GFourfall::TReplayOp::Left
-                                                                : GFourfall::TReplayOp::Right});
+        r.Steps.push_back({static_cast<std::uint32_t>(i),
+                           i % 2 ? GFourfall::TReplayOp::Left : GFourfall::TReplayOp::Right});
     r.Score = claim;
     return r;
 }
@@ -79,7 +79,11 @@ TReplayBounds TestBounds()
 
 class ReplayVerify : public ::testing::Test {
 protected:
-    ReplayVerify() : Service(*Db, Limiter, [] { return kNow; }, TestBounds()) {}
+    ReplayVerify()
+        : Service(
+              *Db, Limiter, [] { return kNow; }, TestBounds())
+    {
+    }
 
     TTestDatabase Test{TBackend::Sqlite};
     std::unique_ptr<ScoreServer::TScoreDatabase> Db = Test.Open();
@@ -143,10 +147,10 @@ TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
     EXPECT_EQ(GFourfall::PlayReplayToEnd(back).Score, game.Score);
     GFourfall::RulesReset();
     // No replay for the unverified result, nor for ids that are not ids.
-    for (const std::string& path : {ScoreServer::ReplayPath(best[0].Id), ScoreServer::ReplayPath(999),
-                                    std::string("/api/v1/replays/0") + std::to_string(best[1].Id),
-                                    std::string("/api/v1/replays/"), std::string("/api/v1/replays/1x"),
-                                    std::string("/api/v1/replays/-1")})
+    for (const std::string& path :
+         {ScoreServer::ReplayPath(best[0].Id), ScoreServer::ReplayPath(999),
+          std::string("/api/v1/replays/0") + std::to_string(best[1].Id), std::string("/api/v1/replays/"),
+          std::string("/api/v1/replays/1x"), std::string("/api/v1/replays/-1")})
         EXPECT_EQ(Service.Handle(RequestFromTarget(path)).Status, 404) << path;
     EXPECT_EQ(Service.Handle(RequestFromTarget(ScoreServer::ReplayPath(best[1].Id) + "?x=1")).Status, 400);
 
@@ -157,10 +161,10 @@ TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
     EXPECT_NE(page.find(link), std::string::npos);
     EXPECT_EQ(page.find("class=\"verified\""), page.rfind("class=\"verified\"")) << "one mark only";
     EXPECT_NE(page.find(std::to_string(game.Score + 500)), std::string::npos);
-    EXPECT_NE(page.find("href=\"/cgi/version.pl?prg=Tumbltwn&amp;show&amp;type=2&amp;verified\">Verified only"),
-              std::string::npos);
-    const THttpResponse verified =
-        Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(type, true)));
+    EXPECT_NE(
+        page.find("href=\"/cgi/version.pl?prg=Tumbltwn&amp;show&amp;type=2&amp;verified\">Verified only"),
+        std::string::npos);
+    const THttpResponse verified = Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(type, true)));
     ASSERT_EQ(verified.Status, 200);
     EXPECT_NE(verified.Body.find(link), std::string::npos);
     EXPECT_EQ(verified.Body.find(std::to_string(game.Score + 500)), std::string::npos);
@@ -168,10 +172,11 @@ TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
     EXPECT_EQ(verified.Body.find("<td class=\"rank\">2</td>"), std::string::npos);
     // Tabs keep the view; another type has no verified result yet.
     EXPECT_NE(verified.Body.find("type=0&amp;verified\">Fourfall</a>"), std::string::npos);
-    EXPECT_NE(Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(0, true))).Body.find(
-                  "No verified results yet."),
+    EXPECT_NE(Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(0, true)))
+                  .Body.find("No verified results yet."),
               std::string::npos);
-    EXPECT_EQ(Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(type) + "&verified=1")).Status, 400);
+    EXPECT_EQ(Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(type) + "&verified=1")).Status,
+              400);
 
     // The JSON says the same.
     const std::string json = Service.Handle(RequestFromTarget("/api/v1/scores?type=2")).Body;
@@ -241,8 +246,8 @@ TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
 
     const THostileCase cases[] = {
         {"huge, by its length", "", TBodyState::TooLarge, TReplayRefusal::TooLarge, 413, "replay too large"},
-        {"huge, sent whole", text + std::string(2u << 20, '#'), TBodyState::Complete, TReplayRefusal::TooLarge,
-         413, "replay too large"},
+        {"huge, sent whole", text + std::string(2u << 20, '#'), TBodyState::Complete,
+         TReplayRefusal::TooLarge, 413, "replay too large"},
         {"no length", "", TBodyState::NoLength, TReplayRefusal::NoLength, 411, "length required"},
         {"not a replay", "hello\n", TBodyState::Complete, TReplayRefusal::Malformed, 400,
          "not a replay: not a replay of this format"},
@@ -260,11 +265,12 @@ TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
          TReplayRefusal::NotFinished, 422, "game not over at the end of the replay"},
         {"another score claimed (kept on the server)", WithScore(text, score + 1), TBodyState::Complete,
          TReplayRefusal::ScoreDiffers, 422, "score does not match"},
-        {"another type", GFourfall::ReplayText(otherType), TBodyState::Complete, TReplayRefusal::NoSuchResult, 422,
-         "no unverified result of that name, type and score"},
+        {"another type", GFourfall::ReplayText(otherType), TBodyState::Complete, TReplayRefusal::NoSuchResult,
+         422, "no unverified result of that name, type and score"},
         {"another name", WithName(text, "Mallory"), TBodyState::Complete, TReplayRefusal::NoSuchResult, 422,
          "no unverified result of that name, type and score"},
-        {"a result never submitted", PlayedGameText(GFourfall::kGameFourfall, 34, "Newcomer"), TBodyState::Complete, TReplayRefusal::NoSuchResult, 422,
+        {"a result never submitted", PlayedGameText(GFourfall::kGameFourfall, 34, "Newcomer"),
+         TBodyState::Complete, TReplayRefusal::NoSuchResult, 422,
          "no unverified result of that name, type and score"},
     };
     for (const THostileCase& c : cases) {
@@ -394,8 +400,9 @@ TEST_P(ReplayUpload, TheGamesOwnRequestVerifiesAndBoundsHold)
     TInProcessServer server(*db, 0, limits);
     ASSERT_TRUE(server.Started);
     const GFourfall::TReplay game = PlayedGame(GFourfall::kGameGrandFivefall, 51, "Gr\xe4nd");
-    ASSERT_EQ(SendAsTheGame(server.Port(), GFourfall::OnlineType(game.GameNum), "Gr\xe4nd", game.Score).Status,
-              200);
+    ASSERT_EQ(
+        SendAsTheGame(server.Port(), GFourfall::OnlineType(game.GameNum), "Gr\xe4nd", game.Score).Status,
+        200);
     const std::string request = BuildReplayRequest(GFourfall::ReplayText(game), "localhost");
     const TReply reply = Exchange(server.Port(), request);
     EXPECT_EQ(reply.Status, 200) << reply.Body;
@@ -417,8 +424,9 @@ TEST_P(ReplayUpload, TheGamesOwnRequestVerifiesAndBoundsHold)
     EXPECT_EQ(refused.Body, "refused: replay too large\n");
     EXPECT_LT(SecondsSince(start), 1.5);
     // No length at all.
-    EXPECT_EQ(Exchange(server.Port(), "POST /api/v1/replays HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
-                                      "5\r\nhello\r\n0\r\n\r\n")
+    EXPECT_EQ(Exchange(server.Port(),
+                       "POST /api/v1/replays HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
+                       "5\r\nhello\r\n0\r\n\r\n")
                   .Status,
               411);
     // A body sent a byte at a time is cut off with the request's deadline.

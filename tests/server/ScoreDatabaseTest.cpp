@@ -221,7 +221,8 @@ TEST_P(ScoreDatabase, VerifyMarksTheNewestMatchingResultAndKeepsItsReplay)
     ASSERT_EQ(db->Verify(Claim(0, "Ann", 500, "00000000000000a3"), result, id), TDbStatus::Ok);
     EXPECT_EQ(result, TVerifyResult::NoSuchResult);
     // Name (case and all), type and score must each match.
-    for (const auto& c : {Claim(0, "ANN", 900, "b1"), Claim(2, "Ann", 900, "b2"), Claim(0, "Ann", 901, "b3")}) {
+    for (const auto& c :
+         {Claim(0, "ANN", 900, "b1"), Claim(2, "Ann", 900, "b2"), Claim(0, "Ann", 901, "b3")}) {
         ASSERT_EQ(db->Verify(c, result, id), TDbStatus::Ok);
         EXPECT_EQ(result, TVerifyResult::NoSuchResult) << c.Name << " " << c.OnlineType << " " << c.Score;
     }
@@ -293,8 +294,9 @@ TEST(ScoreSchema, AFirstVersionDatabaseIsMigratedInPlace)
             statements.push_back(*sql);
         statements.push_back(ScoreServer::kCreateVersionTable);
         statements.push_back("INSERT INTO schema_version VALUES (1)");
-        statements.push_back("INSERT INTO scores (online_type, name, score, submitted_at, client_address)"
-                             " VALUES (0, 'old', 70, 1600000000, '192.0.2.1'), (0, 'older', 60, 1500000000, '-')");
+        statements.push_back(
+            "INSERT INTO scores (online_type, name, score, submitted_at, client_address)"
+            " VALUES (0, 'old', 70, 1600000000, '192.0.2.1'), (0, 'older', 60, 1500000000, '-')");
         if (backend == TBackend::Postgres) {
             for (const std::string& sql : statements)
                 ASSERT_TRUE(RunPostgres(test.Target(), sql));
