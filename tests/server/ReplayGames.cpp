@@ -9,7 +9,8 @@ namespace ServerTest {
 
 using namespace GFourfall;
 
-TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& name, std::uint32_t playMs)
+TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& name, std::uint32_t playMs,
+                   std::int32_t columns, std::int32_t rows)
 {
     ResetRulesProcessState();
     RulesInit(seed);
@@ -17,8 +18,8 @@ TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& 
     TReplay r;
     r.Version = "test";
     r.Seed = SeedOfRandomState();
-    r.Columns = 10;
-    r.Rows = 20;
+    r.Columns = columns;
+    r.Rows = rows;
     r.GameNum = gameNum;
     r.StartLevel = Options.StartLevel;
     r.Difficulty = Options.Difficulty;

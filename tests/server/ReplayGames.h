@@ -15,8 +15,10 @@ namespace ServerTest {
 // record ends with the operation that ended the game, as the game's
 // recorder ends it, and claims name and the score the game ended with.
 // Leaves the rules' process state reset.
+// The board is columns x rows.
 GFourfall::TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& name,
-                              std::uint32_t playMs = 60000);
+                              std::uint32_t playMs = 60000, std::int32_t columns = 10,
+                              std::int32_t rows = 20);
 
 // Its text, as the game uploads it.
 std::string PlayedGameText(std::int32_t gameNum, std::uint32_t seed, const std::string& name,
