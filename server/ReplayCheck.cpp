@@ -150,6 +150,8 @@ TCheckedReplay TReplayChecker::Check(const std::string& text)
     GFourfall::TReplayOutcome outcome;
     {
         std::lock_guard<std::mutex> hold(Rules);
+        if (PlayStarts)
+            PlayStarts();
         const std::int64_t start = ThreadCpuMicros();
         const std::int64_t budget = static_cast<std::int64_t>(Bounds.MaxCpuMs) * 1000;
         outcome = GFourfall::PlayReplayToEnd(

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -65,6 +66,10 @@ public:
     TCheckedReplay Check(const std::string& text);
 
     const TReplayBounds& Limits() const { return Bounds; }
+    // Replays waiting for their turn or being played now.
+    int InFlightNow() const { return InFlight.load(); }
+    // Called under the rules' lock just before each play (tests hold a play here).
+    std::function<void()> PlayStarts;
 
 private:
     TReplayBounds Bounds;

@@ -16,7 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <iterator>
+#include <mutex>
+#include <thread>
 
 namespace ServerTest {
 namespace {
@@ -354,6 +358,48 @@ TEST(ReplayBounds, AnEndlessReplayCostsNoMoreThanItsBudget)
     const ScoreServer::TCheckedReplay over = patient.Check(GFourfall::ReplayText(EndlessGame(20001, 100)));
     EXPECT_EQ(over.Refusal, TReplayRefusal::TooManyOperations);
     EXPECT_EQ(over.Operations, 0u) << "not played at all";
+}
+
+// One replay plays and one waits; a third at the same moment is refused at
+// once instead of holding up another of the server's threads.
+TEST(ReplayBounds, AThirdReplayAtOnceIsRefusedAsBusy)
+{
+    ScoreServer::TReplayChecker checker;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool playing = false, release = false;
+    checker.PlayStarts = [&] {
+        std::unique_lock<std::mutex> hold(mutex);
+        playing = true;
+        changed.notify_all();
+        changed.wait(hold, [&] { return release; });
+    };
+    const std::string text = PlayedGameText(GFourfall::kGameFourfall, 71, "Ann");
+    ScoreServer::TCheckedReplay first, second;
+    std::thread a([&] { first = checker.Check(text); });
+    {
+        std::unique_lock<std::mutex> hold(mutex);
+        ASSERT_TRUE(changed.wait_for(hold, std::chrono::seconds(20), [&] { return playing; }));
+    }
+    std::thread b([&] { second = checker.Check(text); });
+    for (int i = 0; i < 2000 && checker.InFlightNow() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(checker.InFlightNow(), 2);
+    const ScoreServer::TCheckedReplay third = checker.Check(text);
+    EXPECT_EQ(third.Refusal, TReplayRefusal::Busy);
+    EXPECT_EQ(third.Why, "busy: try again later");
+    EXPECT_EQ(third.Operations, 0u) << "not played";
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        release = true;
+    }
+    changed.notify_all();
+    a.join();
+    b.join();
+    EXPECT_EQ(first.Refusal, TReplayRefusal::None);
+    EXPECT_EQ(second.Refusal, TReplayRefusal::None);
+    EXPECT_EQ(checker.InFlightNow(), 0);
+    EXPECT_EQ(checker.Check(text).Refusal, TReplayRefusal::None) << "free again";
 }
 
 // The game's hash leaves out what does not change the play (the claim and

@@ -2,8 +2,10 @@
 // its log, SIGTERM, kill -9 under load, a full disk and a lost PostgreSQL,
 // and two servers sharing one PostgreSQL database.
 
+#include "rules/GameTypes.h"
 #include "server/WorldPage.h"
 #include "store/ScoreSubmit.h"
+#include "tests/server/ReplayGames.h"
 #include "tests/server/ServerFixtures.h"
 
 #include <gtest/gtest.h>
@@ -43,13 +45,47 @@ TEST(ServerCommandLine, HelpAndBadOptions)
     const std::string help = RunCommand(TServerProcess::Executable() + " --help", status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     for (const char* option :
-         {"--listen ADDR:PORT", "--database", "--rate-limit N/MIN", "postgresql://", "/healthz"})
+         {"--listen ADDR:PORT", "--database", "--rate-limit N/MIN", "postgresql://", "/healthz",
+          "--max-replay-bytes N", "--max-replay-operations N", "--max-replay-cpu-ms MS", "/api/v1/replays"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
-    for (const char* bad : {"--rate-limit 5/hour", "--threads 0", "--listen", "--nonsense 1",
-                            "--listen 127.0.0.1", "--listen 127.0.0.1:99999", "--listen nohost:80"}) {
+    for (const char* bad :
+         {"--rate-limit 5/hour", "--threads 0", "--listen", "--nonsense 1", "--listen 127.0.0.1",
+          "--listen 127.0.0.1:99999", "--listen nohost:80", "--max-replay-bytes 1000",
+          "--max-replay-operations 0", "--max-replay-cpu-ms 0", "--max-replay-cpu-ms x"}) {
         const std::string err = RunCommand(TServerProcess::Executable() + " " + bad + " 2>&1", status);
         EXPECT_NE(WEXITSTATUS(status), 0) << bad;
         EXPECT_NE(err.find("tumbletown-scores: "), std::string::npos) << bad << ": " << err;
+    }
+}
+
+// The replay bounds are the command line's: each refuses a replay the
+// defaults take, and the start line names them.
+TEST(ServerProcess, ReplayBoundsComeFromTheCommandLine)
+{
+    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 61, "Bound");
+    const std::string text = GFourfall::ReplayText(game);
+    ASSERT_GT(text.size(), 2000u);
+    struct TCase {
+        std::vector<std::string> Args;
+        int Status;
+        const char* Reply;
+        const char* StartLine;
+    } cases[] = {
+        {{}, 200, "verified: ", "replays up to 1048576 bytes, 200000 operations, 1000 ms CPU"},
+        {{"--max-replay-bytes", "2000"}, 413, "refused: replay too large", "replays up to 2000 bytes"},
+        {{"--max-replay-operations", "10"}, 413, "refused: too many operations", ", 10 operations,"},
+    };
+    for (const TCase& c : cases) {
+        TTestDatabase db(TBackend::Sqlite);
+        std::vector<std::string> args = {"--database", db.Target()};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        TServerProcess server(args);
+        ASSERT_TRUE(server.Ok());
+        EXPECT_TRUE(server.WaitForLine(c.StartLine)) << c.StartLine;
+        ASSERT_EQ(SendAsTheGame(server.Port, 0, "Bound", game.Score).Status, 200);
+        const TReply reply = Exchange(server.Port, BuildReplayRequest(text, "localhost"));
+        EXPECT_EQ(reply.Status, c.Status) << reply.Body;
+        EXPECT_EQ(reply.Body.rfind(c.Reply, 0), 0u) << reply.Body;
     }
 }
 
