@@ -884,14 +884,23 @@ TEST_P(DamagedPages, ButtonsStayVisibleWithTheirCaptions)
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, DamagedPages,
-    ::testing::Values(TPageDamageCase{"Menu", "missing", "", kMenuOptions},
-                      TPageDamageCase{"Menu", "garbage", "", kMenuExit},
-                      TPageDamageCase{"GameType", "missing", Click(kMenuPlay), kGameButtons[2]},
-                      TPageDamageCase{"Options", "missing", Click(kMenuOptions), kOptionsBack},
-                      TPageDamageCase{"Help", "garbage", Click(kMenuHelp), kHelpBack},
-                      TPageDamageCase{"HighScore", "missing", Click(kMenuScores), kScoresWorld},
-                      TPageDamageCase{"bg_techno", "missing", Click(kMenuPlay) + Click(kGameButtons[0]),
-                                      kPlayBack}),
+    ::testing::Values(
+        TPageDamageCase{"Menu", "missing", "", kMenuOptions},
+        TPageDamageCase{"Menu", "garbage", "", kMenuExit},
+        TPageDamageCase{"GameType", "missing", Click(kMenuPlay), kGameButtons[2]},
+        TPageDamageCase{"Options", "missing", Click(kMenuOptions), kOptionsBack},
+        TPageDamageCase{"Options", "garbage", Click(kMenuOptions), Centre(kOptionsControls)},
+        TPageDamageCase{"Controls", "missing", Click(kMenuOptions) + Click(Centre(kOptionsControls)),
+                        Centre(kControlsDefaults)},
+        // An action row's name, left of its key.
+        TPageDamageCase{"Controls",
+                        "garbage",
+                        Click(kMenuOptions) + Click(Centre(kOptionsControls)),
+                        {kControlsActions[1].X + kControlsKeyCap.X / 2,
+                         kControlsActions[1].Y + kControlsActions[1].H / 2}},
+        TPageDamageCase{"Help", "garbage", Click(kMenuHelp), kHelpBack},
+        TPageDamageCase{"HighScore", "missing", Click(kMenuScores), kScoresWorld},
+        TPageDamageCase{"bg_techno", "missing", Click(kMenuPlay) + Click(kGameButtons[0]), kPlayBack}),
     [](const auto& info) { return std::string(info.param.Skin) + "_" + info.param.Damage; });
 
 // The question box: answered by mouse and keys, modal, and deaf to a key
