@@ -70,6 +70,8 @@ void TGamePages::InitPages()
     LoadSharedJpeg(Skins.Specials, Services.Path("Skin\\Specials.jpg"));
     LoadSharedJpeg(Skins.MoreGamesPlain, Services.Path("Skin\\MoreGames.jpg"));
     LoadSharedJpeg(Skins.MoreGamesHigh, Services.Path("Skin\\MoreGames_.jpg"));
+    LoadSharedJpeg(Skins.ControlsPlain, Services.Path("Skin\\Controls.jpg"));
+    LoadSharedJpeg(Skins.ControlsHigh, Services.Path("Skin\\Controls_.jpg"));
     QuestionBox.Build(Skins.QuestionPlain, Skins.QuestionHigh);
     LoadPlayBackground();
 
@@ -87,6 +89,7 @@ void TGamePages::InitPages()
     MoreGames.Build(this, Skins);
     HighScore.Build(this, Skins, Services);
     OptionsPage.Build(this, Skins, Services);
+    ControlsPage.Build(this, Skins);
     Help.Build(this, Skins, Services);
     Play.Build(this, Skins, Services);
     MainMenu.Build(this, Skins);
@@ -112,12 +115,16 @@ void TGamePages::Wire()
     MoreGames.Buttons[kMoreGamesTypeCount].ClickCode = GameType.Id;
     HighScore.Buttons[6].ClickCode = MainMenu.Id;
     OptionsPage.Buttons[13].ClickCode = MainMenu.Id;
+    OptionsPage.ControlsButton.ClickCode = ControlsPage.Id;
+    ControlsPage.Back.ClickCode = OptionsPage.Id;
     Help.Back.ClickCode = MainMenu.Id;
     Play.Button.ClickCode = MainMenu.Id;
     Play.Board.ResultPageId = HighScore.Id;
     Play.Board.MenuPageId = MainMenu.Id;
     HighScore.List.Board = &Play.Board;
     Play.Board.Controls = &Controls;
+    ControlsPage.Controls = &Controls;
+    ControlsPage.Sync();
 }
 
 } // namespace WFourfall
