@@ -33,7 +33,7 @@ if "$driver" "$work/data" "$work/store" <<< "fly away" 2>/dev/null; then exit 1;
 if [[ -d "$content/Skin" ]]; then
   mkdir -p "$work/tour" "$work/tour-store"
   (cd "$work/tour" && "$driver" "$content" "$work/tour-store" "$tour" > out)
-  [[ $(ls "$work/tour"/*.png | wc -l) == 10 ]]
+  [[ $(ls "$work/tour"/*.png | wc -l) == 11 ]]
   grep -q '^question "Send the result to World' "$work/tour/out"
 fi
 echo ok
