@@ -15,7 +15,12 @@ void TfrmGFourfall::InitPages()
     Pages.Services.DataFolder = DataFolder;
     Pages.Services.Question = &Question;
     Pages.Services.Browser = &Browser;
-    Pages.InitPages();
+    Pages.InitFirstPage();
+}
+
+bool TfrmGFourfall::FinishPagesStep()
+{
+    return Pages.FinishStartStep();
 }
 
 } // namespace TumbletownApp

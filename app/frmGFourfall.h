@@ -29,6 +29,7 @@ public:
 
 protected:
     void InitPages() override;
+    bool FinishPagesStep() override;
 };
 
 } // namespace TumbletownApp
