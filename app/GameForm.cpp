@@ -64,6 +64,12 @@ void TGameForm::CreateFirstPage()
     StartPending = true;
 }
 
+int64_t TGameForm::MsSinceCreated() const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Created)
+        .count();
+}
+
 bool TGameForm::StartStep()
 {
     if (!StartPending)
@@ -73,6 +79,7 @@ bool TGameForm::StartStep()
         GameWindow.OpenPads();
     } else if (!FinishPagesStep()) {
         StartPending = false;
+        StartFinished = MsSinceCreated();
     }
     Pages.Events.ProcessEvents();
     return StartPending;
@@ -94,9 +101,7 @@ void TGameForm::FormPaint()
     GameWindow.Present(reinterpret_cast<const uint16_t*>(Back->Bits()), Back->Stride());
     ++Paints;
     if (FirstFrame < 0)
-        FirstFrame =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Created)
-                .count();
+        FirstFrame = MsSinceCreated();
 }
 
 void TGameForm::FormKeyDown(int32_t key)

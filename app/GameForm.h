@@ -103,6 +103,9 @@ public:
     // Milliseconds from construction of the form to the end of its first
     // paint; -1 before it.
     int64_t FirstFrameMs() const { return FirstFrame; }
+    // Milliseconds from construction of the form to the end of the rest of
+    // the start; -1 before it.
+    int64_t StartFinishedMs() const { return StartFinished; }
     const Platform::Bitmap* BackBuffer() const { return Back; }
     Platform::GameWindow& Window() { return GameWindow; }
     Platform::TimerScheduler& Scheduler() { return TimerScheduler; }
@@ -122,8 +125,11 @@ protected:
     virtual bool FinishPagesStep() { return false; }
 
 private:
+    int64_t MsSinceCreated() const;
+
     std::chrono::steady_clock::time_point Created = std::chrono::steady_clock::now();
     bool StartPending = false;
+    int64_t StartFinished = -1;
     bool PadsAsked = false;
     Platform::TimerScheduler TimerScheduler;
     Platform::GameWindow GameWindow;

@@ -110,7 +110,11 @@ int main(int argc, char** argv)
     state.Height = now.height;
     state.FullScreen = now.fullScreen;
     SaveWindowState(state);
-    if (trace)
+    if (trace) {
+        // How long a key or a click right after the first frame could have
+        // waited for the rest of the start.
+        std::fprintf(stderr, "start-finished %lld ms\n", static_cast<long long>(form->StartFinishedMs()));
         std::fprintf(stderr, "closed after %d paints\n", form->PaintCount());
+    }
     return 0;
 }

@@ -411,6 +411,7 @@ TEST_F(HalfStarted, TheRestComesAPieceAtATimeAndTheLoopDoesNotSleepMeanwhile)
 {
     EXPECT_EQ(Form.PaintCount(), 1) << "the first page is painted before the rest";
     EXPECT_TRUE(Form.IsStartPending());
+    EXPECT_EQ(Form.StartFinishedMs(), -1);
     EXPECT_EQ(Form.SleepLimitMs(), 0);
     EXPECT_TRUE(Form.StartStep()); // the window's gamepads
     EXPECT_EQ(Form.PiecesDone, 0);
@@ -420,6 +421,7 @@ TEST_F(HalfStarted, TheRestComesAPieceAtATimeAndTheLoopDoesNotSleepMeanwhile)
     }
     EXPECT_FALSE(Form.StartStep());
     EXPECT_FALSE(Form.IsStartPending());
+    EXPECT_GE(Form.StartFinishedMs(), Form.FirstFrameMs());
     EXPECT_EQ(Form.SleepLimitMs(), -1) << "no timer: sleeps until input";
     EXPECT_FALSE(Form.StartStep());
     EXPECT_EQ(Form.PiecesDone, 3);
