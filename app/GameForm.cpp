@@ -139,7 +139,7 @@ namespace {
 // Input whose handling may show any page (or a lit button of it); the
 // pointer moving over the first page, the window's focus and its exposure
 // need nothing more than the first page has.
-bool NeedsWholeStart(Platform::InputRecord::Kind kind)
+bool NeedsEveryPage(Platform::InputRecord::Kind kind)
 {
     using Kind = Platform::InputRecord::Kind;
     return kind == Kind::KeyDown || kind == Kind::KeyPress || kind == Kind::KeyUp ||
@@ -191,8 +191,9 @@ void TGameForm::HandleTurn(const std::vector<Platform::InputRecord>& records)
     for (const Platform::InputRecord& record : records) {
         if (Closed)
             return;
-        if (StartPending && NeedsWholeStart(record.kind))
-            FinishStart();
+        if (NeedsEveryPage(record.kind))
+            while (!CanShowEveryPage() && StartStep()) {
+            }
         HandleInput(record);
     }
     if (Closed)

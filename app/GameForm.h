@@ -77,8 +77,8 @@ public:
     void HandleInput(const Platform::InputRecord& record);
     // One turn of the main loop after its input: the records in order (none
     // after a close), then the timers that are due, then the paint if one
-    // was asked for. A key or a button of the mouse first finishes the start:
-    // what it leads to may need any picture.
+    // was asked for. A key or a button of the mouse first takes the start as
+    // far as CanShowEveryPage: what it leads to may need any picture.
     void HandleTurn(const std::vector<Platform::InputRecord>& records);
     // How long the main loop may sleep: 0 with a paint waiting or the start
     // not finished, else until the next timer is due, -1 (until input) with
@@ -123,6 +123,9 @@ protected:
     // One piece of what InitPages left for after the first paint; false,
     // doing nothing, once there is none left.
     virtual bool FinishPagesStep() { return false; }
+    // Whether every page can already be shown whole, though pieces that no
+    // page shows (the sound, say) may still be to come.
+    virtual bool CanShowEveryPage() const { return !StartPending; }
 
 private:
     int64_t MsSinceCreated() const;

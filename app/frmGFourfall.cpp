@@ -23,4 +23,10 @@ bool TfrmGFourfall::FinishPagesStep()
     return Pages.FinishStartStep();
 }
 
+bool TfrmGFourfall::CanShowEveryPage() const
+{
+    // The sound, opened last, is not waited for.
+    return Pages.HasEveryPicture();
+}
+
 } // namespace TumbletownApp

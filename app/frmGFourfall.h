@@ -30,6 +30,7 @@ public:
 protected:
     void InitPages() override;
     bool FinishPagesStep() override;
+    bool CanShowEveryPage() const override;
 };
 
 } // namespace TumbletownApp

@@ -139,6 +139,11 @@ bool TGamePages::FinishStartStep()
     return true;
 }
 
+bool TGamePages::HasEveryPicture() const
+{
+    return StartStep > kLaterPictureCount;
+}
+
 void TGamePages::FinishStart()
 {
     while (FinishStartStep()) {

@@ -50,6 +50,9 @@ public:
     bool FinishStartStep();
     // All of what FinishStartStep has left.
     void FinishStart();
+    // Whether FinishStartStep has decoded every picture (the speaker and the
+    // music come after them).
+    bool HasEveryPicture() const;
     // Reloads the play background pair for the BackRound option.
     void LoadPlayBackground();
     // Plays a replay file on the play page. False, with why set, when the
