@@ -43,9 +43,12 @@ enum VirtualKey : int32_t {
 };
 
 // The code of a key named in a script or a test: Left, Right, Up, Down, Ctrl,
-// Enter, Backspace, Escape, Space, Delete, Tab, P (the letter), the pad's
-// PadLeft, PadRight, PadUp, PadDown, PadA, PadB, PadStart, PadBack; a single
-// letter (either case) or digit. 0 for any other name.
+// Enter, Backspace, Escape, Space, Delete, Tab, Shift, Alt, the pad's
+// PadLeft, PadRight, PadUp, PadDown, PadA, PadB, PadStart, PadBack; the other
+// keys a player may choose (F1 to F24, Home, End, PageUp, PageDown, Insert,
+// Pause, Num0 to Num9 and the keypad's Num* Num+ Num- Num. Num/, the
+// punctuation keys by their US characters, ...); a single letter (either
+// case) or digit. 0 for any other name.
 int32_t VirtualKeyFromName(const std::string& name);
 // The name a player reads for a key code: the names above, letters and
 // digits as themselves, other codes as "Key " and the code in hex.

@@ -273,12 +273,22 @@ void StartReplayedGame(const TReplay& replay)
 
 TReplayOutcome PlayReplayToEnd(const TReplay& replay)
 {
+    return PlayReplayToEnd(replay, nullptr);
+}
+
+TReplayOutcome PlayReplayToEnd(const TReplay& replay, const std::function<bool()>& keepGoing,
+                               std::size_t checkEvery)
+{
     ResetRulesProcessState();
     RulesInit(replay.Seed);
     RegisterGameTypes();
     StartReplayedGame(replay);
     TReplayOutcome outcome;
+    if (checkEvery == 0)
+        checkEvery = 1;
     for (const TReplayStep& s : replay.Steps) {
+        if (keepGoing && outcome.Steps % checkEvery == 0 && !keepGoing())
+            break;
         ApplyReplayOp(s.Op);
         ++outcome.Steps;
     }

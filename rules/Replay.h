@@ -31,6 +31,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,14 @@ struct TReplayOutcome {
 // reset, seeded, the game types registered), at no pace: every operation at
 // once. Leaves the final state in GameState for the caller to look at.
 TReplayOutcome PlayReplayToEnd(const TReplay& replay);
+
+// The same under the caller's budget: keepGoing() is asked before the first
+// operation and again before every checkEvery-th one after it; once it says
+// no, the play stops there and the outcome's Steps tells how far it came
+// (fewer than replay.Steps.size()). The rules own no clock: a caller bounds
+// time or work through keepGoing.
+TReplayOutcome PlayReplayToEnd(const TReplay& replay, const std::function<bool()>& keepGoing,
+                               std::size_t checkEvery = 256);
 
 // The version of the game, as replays name it.
 const char* GameVersion();

@@ -83,6 +83,7 @@ void TGamePages::InitFirstPage()
     MoreGames.Build(this, Skins);
     HighScore.Build(this, Skins, Services);
     OptionsPage.Build(this, Skins, Services);
+    ControlsPage.Build(this, Skins);
     Help.Build(this, Skins, Services);
     Play.Build(this, Skins, Services);
     MainMenu.Build(this, Skins);
@@ -110,6 +111,8 @@ const TLaterPicture kLaterPictures[] = {
     {&TSkinSet::HelpHigh, "Skin\\Help_.jpg"},
     {&TSkinSet::MoreGamesPlain, "Skin\\MoreGames.jpg"},
     {&TSkinSet::MoreGamesHigh, "Skin\\MoreGames_.jpg"},
+    {&TSkinSet::ControlsPlain, "Skin\\Controls.jpg"},
+    {&TSkinSet::ControlsHigh, "Skin\\Controls_.jpg"},
     {&TSkinSet::Balls, "Skin\\Balls.jpg"},
     {&TSkinSet::Specials, "Skin\\Specials.jpg"},
     {&TSkinSet::QuestionPlain, "Skin\\Question.jpg"},
@@ -168,12 +171,16 @@ void TGamePages::Wire()
     MoreGames.Buttons[kMoreGamesTypeCount].ClickCode = GameType.Id;
     HighScore.Buttons[6].ClickCode = MainMenu.Id;
     OptionsPage.Buttons[13].ClickCode = MainMenu.Id;
+    OptionsPage.ControlsButton.ClickCode = ControlsPage.Id;
+    ControlsPage.Back.ClickCode = OptionsPage.Id;
     Help.Back.ClickCode = MainMenu.Id;
     Play.Button.ClickCode = MainMenu.Id;
     Play.Board.ResultPageId = HighScore.Id;
     Play.Board.MenuPageId = MainMenu.Id;
     HighScore.List.Board = &Play.Board;
     Play.Board.Controls = &Controls;
+    ControlsPage.Controls = &Controls;
+    ControlsPage.Sync();
 }
 
 } // namespace WFourfall

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "screens/ControlsPage.h"
 #include "screens/GameFourfall.h"
 #include "screens/GameServices.h"
 #include "screens/GameType.h"
@@ -69,6 +70,7 @@ public:
     TMoreGames MoreGames;
     THighScore HighScore;
     TOptionsPage OptionsPage;
+    TControlsPage ControlsPage;
     THelp Help;
     TGameFourfall Play;
     WLib::TMusics Music;

@@ -117,13 +117,18 @@ void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices&
         ShadowButtons[i].Images.Images[ibHover] = skins.OptionsPlain;
         ShadowButtons[i].HoverRim = kChoiceHoverRim;
     }
+    Insert(&ControlsButton, this);
+    PlaceAt(&ControlsButton, kOptionsControls);
+    GiveButtonImages(skins.OptionsPlain, skins.OptionsHigh, {&ControlsButton});
+    ControlsButton.Caption = kOptionsControlsCaption;
     // The highlight walks the rows top to bottom, the landing shadow's row
-    // under the next figure's, then Back.
+    // under the next figure's, then Back and Controls right of it.
     for (int i = 0; i < kButtonCount - 1; ++i)
         NavOrder.push_back(&Buttons[i]);
     for (TIButton& b : ShadowButtons)
         NavOrder.push_back(&b);
     NavOrder.push_back(&Buttons[kButtonCount - 1]);
+    NavOrder.push_back(&ControlsButton);
     NavBack = &Buttons[kButtonCount - 1];
     Sync();
 }

@@ -25,10 +25,11 @@ constexpr int32_t kBackgroundCount = 3;
 void CreateSkins(TSkinSet& skins)
 {
     for (TBitmap* b :
-         {&skins.MenuPlain, &skins.MenuHigh, &skins.OptionsPlain, &skins.OptionsHigh, &skins.HelpPlain,
-          &skins.HelpHigh, &skins.HighScorePlain, &skins.HighScoreHigh, &skins.GameTypePlain,
-          &skins.GameTypeHigh, &skins.PlayPlain, &skins.PlayHigh, &skins.Balls, &skins.QuestionPlain,
-          &skins.QuestionHigh, &skins.Specials, &skins.MoreGamesPlain, &skins.MoreGamesHigh})
+         {&skins.MenuPlain,      &skins.MenuHigh,      &skins.OptionsPlain,   &skins.OptionsHigh,
+          &skins.HelpPlain,      &skins.HelpHigh,      &skins.HighScorePlain, &skins.HighScoreHigh,
+          &skins.GameTypePlain,  &skins.GameTypeHigh,  &skins.PlayPlain,      &skins.PlayHigh,
+          &skins.Balls,          &skins.QuestionPlain, &skins.QuestionHigh,   &skins.Specials,
+          &skins.MoreGamesPlain, &skins.MoreGamesHigh, &skins.ControlsPlain,  &skins.ControlsHigh})
         b->Recreate();
 }
 

@@ -18,6 +18,7 @@ struct TSkinSet {
     WLib::TBitmap QuestionPlain, QuestionHigh; // the question box, as large as the box
     WLib::TBitmap Specials;                    // the tiles of the creator and the destroyer
     WLib::TBitmap MoreGamesPlain, MoreGamesHigh;
+    WLib::TBitmap ControlsPlain, ControlsHigh;
 };
 
 // Gives every entry a bitmap object of its own (still without a picture), so

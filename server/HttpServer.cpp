@@ -4,6 +4,7 @@
 
 #include <microhttpd.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdarg>
@@ -159,6 +160,8 @@ struct THttpServer::TRequestState {
     std::string Uri;
     std::string Method;
     Clock::time_point Start;
+    bool ReadingBody = false; // a POST body of an accepted length is coming in
+    std::string Body;
     int Status = 0; // 0: the library answered (or nobody did)
     std::size_t Bytes = 0;
     std::string Note;
@@ -328,29 +331,68 @@ void* THttpServer::OnUri(void*, const char* uri, MHD_Connection* connection)
 }
 
 int THttpServer::OnRequest(void* self, MHD_Connection* connection, const char* url, const char* method,
-                           const char*, const char*, std::size_t* dataSize, void** requestContext)
+                           const char*, const char* data, std::size_t* dataSize, void** requestContext)
 {
     auto* server = static_cast<THttpServer*>(self);
     auto* request = static_cast<TRequestState*>(*requestContext);
-    // The headers are in: the request deadline no longer applies; the idle
-    // time-out still does.
     const MHD_ConnectionInfo* socket =
         MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
     TConnectionState* state =
         socket != nullptr ? static_cast<TConnectionState*>(socket->socket_context) : nullptr;
-    if (state != nullptr) {
-        std::lock_guard<std::mutex> hold(server->Mutex);
-        server->Reading.erase(state);
-    }
     if (request != nullptr && request->Status != 0) {
         *dataSize = 0; // a body after the answer is read and dropped
         return MHD_YES;
     }
+    const std::string methodText = method != nullptr ? method : "";
+    TBodyState body = TBodyState::None;
+    if (request != nullptr && request->ReadingBody) {
+        if (*dataSize > 0) {
+            // The library holds the client to its Content-Length, which was
+            // within the bound; the check keeps it so whatever the library does.
+            const std::size_t room =
+                server->Limits.MaxBodyBytes - std::min(server->Limits.MaxBodyBytes, request->Body.size());
+            request->Body.append(data, std::min(*dataSize, room));
+            *dataSize = 0;
+            return MHD_YES;
+        }
+        body = TBodyState::Complete; // the last call: the body is all in
+    } else if (methodText == "POST") {
+        // Whether to read a body is decided from its length before any of it
+        // is read: none, or one over the bound, is answered at once.
+        const char* length =
+            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+        std::uint64_t declared = 0;
+        bool known = length != nullptr && *length != '\0' && std::strlen(length) <= 19;
+        for (const char* p = length; known && *p != '\0'; ++p) {
+            if (*p < '0' || *p > '9')
+                known = false;
+            else
+                declared = declared * 10 + static_cast<std::uint64_t>(*p - '0');
+        }
+        if (!known)
+            body = TBodyState::NoLength;
+        else if (declared > server->Limits.MaxBodyBytes)
+            body = TBodyState::TooLarge;
+        else if (request != nullptr) {
+            request->ReadingBody = true;
+            request->Body.reserve(static_cast<std::size_t>(declared));
+            return MHD_YES; // the body's parts come in the next calls; the deadline still runs
+        }
+    }
+    // The request is in (or will not be read): the request deadline no
+    // longer applies; the idle time-out still does.
+    if (state != nullptr) {
+        std::lock_guard<std::mutex> hold(server->Mutex);
+        server->Reading.erase(state);
+    }
 
     TRequest in;
-    in.Method = method != nullptr ? method : "";
+    in.Method = methodText;
     in.Path = url != nullptr ? url : "";
     in.ClientAddress = state != nullptr ? state->Address : "-";
+    in.BodyState = body;
+    if (body == TBodyState::Complete && request != nullptr)
+        in.Body = std::move(request->Body);
     MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, &CollectArg, &in.Args);
     THttpResponse out = server->Handler(in);
 
@@ -377,7 +419,7 @@ int THttpServer::OnRequest(void* self, MHD_Connection* connection, const char* u
     return queued;
 }
 
-void THttpServer::OnCompleted(void*, MHD_Connection* connection, void** requestContext, int how)
+void THttpServer::OnCompleted(void* self, MHD_Connection* connection, void** requestContext, int how)
 {
     auto* request = static_cast<TRequestState*>(*requestContext);
     if (request == nullptr)
@@ -387,6 +429,12 @@ void THttpServer::OnCompleted(void*, MHD_Connection* connection, void** requestC
     auto* state = socket != nullptr ? static_cast<TConnectionState*>(socket->socket_context) : nullptr;
     if (state != nullptr && state->Pending == request)
         state->Pending = nullptr;
+    if (state != nullptr && state->Cut && request->Status == 0) {
+        // A body trickled in too slowly: one line says so, not two.
+        request->Note = "cut off: no whole request within " +
+                        std::to_string(static_cast<THttpServer*>(self)->Limits.RequestTimeoutSeconds) + " s";
+        state->Cut = false;
+    }
     LogRequest(state != nullptr ? state->Address : std::string("-"), request,
                how == MHD_REQUEST_TERMINATED_COMPLETED_OK);
     delete request;

@@ -30,6 +30,10 @@ struct THttpLimits {
     int IdleTimeoutSeconds = 5;         // a connection with no traffic for this long is closed
     int RequestTimeoutSeconds = 5;      // the request line and headers must be in within this
     std::size_t MaxRequestBytes = 8192; // request line and headers together; more gets 414 or 431
+    // A POST body: one with a longer Content-Length is not read at all (the
+    // handler hears TBodyState::TooLarge), and the whole request, body
+    // included, must be in within RequestTimeoutSeconds.
+    std::size_t MaxBodyBytes = 1u << 20;
     int MaxConnections = 4096;
     int MaxConnectionsPerAddress = 128; // 0: no limit
 };

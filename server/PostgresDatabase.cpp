@@ -23,8 +23,22 @@ constexpr const char* kInsertHead =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES";
 constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES ($1, $2, $3, $4, $5)";
-constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address FROM scores"
+constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
                                  " WHERE online_type = $1 ORDER BY score DESC, id LIMIT $2";
+constexpr const char* kBestVerifiedSql =
+    "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
+    " WHERE online_type = $1 AND verified ORDER BY score DESC, id LIMIT $2";
+// Verifications from every server sharing the database take turns, so what
+// the search finds is still so when the mark is written.
+constexpr const char* kVerifyLock = "SELECT pg_advisory_xact_lock(7306839519871093)";
+constexpr const char* kGameUsedSql = "SELECT 1 FROM replays WHERE game_hash = $1";
+constexpr const char* kClaimedSql =
+    "SELECT id FROM scores WHERE online_type = $1 AND score = $2 AND name = $3"
+    " AND NOT verified ORDER BY id DESC LIMIT 1";
+constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash, replay, verified_at, "
+                                       "client_address) VALUES ($1, $2, $3, $4, $5)";
+constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = true WHERE id = $1";
+constexpr const char* kReplaySql = "SELECT replay FROM replays WHERE score_id = $1";
 constexpr const char* kCountSql = "SELECT count(*) FROM scores WHERE online_type = $1";
 
 // A result that clears itself.
@@ -61,6 +75,7 @@ struct TStatement {
 constexpr TStatement kInsert{"insert_score", kInsertSql, 5};
 constexpr TStatement kBest{"best_scores", kBestSql, 2};
 constexpr TStatement kCount{"count_scores", kCountSql, 1};
+constexpr TStatement kBestVerified{"best_verified_scores", kBestVerifiedSql, 2};
 
 // The server's notices (such as "already exists, skipping") are not ours to print.
 void IgnoreNotice(void*, const char*) {}
@@ -101,7 +116,7 @@ struct TPostgresDatabase::TConnection {
 
     bool Prepare()
     {
-        for (const TStatement& s : {kInsert, kBest, kCount}) {
+        for (const TStatement& s : {kInsert, kBest, kCount, kBestVerified}) {
             TResult r(PQprepare(Conn, s.Name, s.Sql, s.Parameters, nullptr));
             if (r.Status() != PGRES_COMMAND_OK) {
                 LogLine("database: " + FirstLine(PQerrorMessage(Conn)));
@@ -270,15 +285,39 @@ TDbStatus TPostgresDatabase::AddMany(const std::vector<TScoreRecord>& records)
     return TDbStatus::Ok;
 }
 
+namespace {
+
+TDbStatus ReadRanking(TPostgresDatabase::TConnection& c, const TStatement& statement, std::int32_t onlineType,
+                      int limit, std::vector<TScoreRecord>& out);
+
+} // namespace
+
 TDbStatus TPostgresDatabase::Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
 {
     out.clear();
     auto c = Pool.Take();
     if (!c->Ready())
         return TDbStatus::Unavailable;
+    return ReadRanking(*c, kBest, onlineType, limit, out);
+}
+
+TDbStatus TPostgresDatabase::BestVerified(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
+{
+    out.clear();
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    return ReadRanking(*c, kBestVerified, onlineType, limit, out);
+}
+
+namespace {
+
+TDbStatus ReadRanking(TPostgresDatabase::TConnection& c, const TStatement& statement, std::int32_t onlineType,
+                      int limit, std::vector<TScoreRecord>& out)
+{
     const std::string type = std::to_string(onlineType), count = std::to_string(limit);
     const char* values[] = {type.c_str(), count.c_str()};
-    TResult r(c->Run(kBest, values, PGRES_TUPLES_OK));
+    TResult r(c.Run(statement, values, PGRES_TUPLES_OK));
     if (r.R == nullptr)
         return TDbStatus::Unavailable;
     for (int row = 0; row < PQntuples(r.R); ++row) {
@@ -288,7 +327,101 @@ TDbStatus TPostgresDatabase::Best(std::int32_t onlineType, int limit, std::vecto
         rec.Score = std::atoi(PQgetvalue(r.R, row, 1));
         rec.SubmittedAt = std::atoll(PQgetvalue(r.R, row, 2));
         rec.ClientAddress = PQgetvalue(r.R, row, 3);
+        rec.Id = std::atoll(PQgetvalue(r.R, row, 4));
+        rec.Verified = PQgetvalue(r.R, row, 5)[0] == 't';
         out.push_back(std::move(rec));
+    }
+    return TDbStatus::Ok;
+}
+
+} // namespace
+
+TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& result, std::int64_t& scoreId)
+{
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    auto query = [&](const char* sql, std::vector<const char*> values, std::vector<int> lengths,
+                     std::vector<int> formats, ExecStatusType want) {
+        return c->Check(PQexecParams(c->Conn, sql, static_cast<int>(values.size()), nullptr, values.data(),
+                                     lengths.empty() ? nullptr : lengths.data(),
+                                     formats.empty() ? nullptr : formats.data(), 0),
+                        want);
+    };
+    auto rollback = [&] {
+        if (PQstatus(c->Conn) == CONNECTION_OK)
+            TResult(PQexec(c->Conn, "ROLLBACK"));
+    };
+    if (!c->Command("BEGIN"))
+        return TDbStatus::Unavailable;
+    if (TResult(c->Run(kVerifyLock, PGRES_TUPLES_OK)).R == nullptr) {
+        rollback();
+        return TDbStatus::Unavailable;
+    }
+    {
+        TResult used(query(kGameUsedSql, {claim.GameHash.c_str()}, {}, {}, PGRES_TUPLES_OK));
+        if (used.R == nullptr) {
+            rollback();
+            return TDbStatus::Unavailable;
+        }
+        if (PQntuples(used.R) > 0) {
+            rollback();
+            result = TVerifyResult::AlreadyUsed;
+            return TDbStatus::Ok;
+        }
+    }
+    const std::string type = std::to_string(claim.OnlineType), score = std::to_string(claim.Score);
+    std::string id;
+    {
+        TResult claimed(
+            query(kClaimedSql, {type.c_str(), score.c_str(), claim.Name.c_str()}, {}, {}, PGRES_TUPLES_OK));
+        if (claimed.R == nullptr) {
+            rollback();
+            return TDbStatus::Unavailable;
+        }
+        if (PQntuples(claimed.R) == 0) {
+            rollback();
+            result = TVerifyResult::NoSuchResult;
+            return TDbStatus::Ok;
+        }
+        id = PQgetvalue(claimed.R, 0, 0);
+    }
+    // The replay's bytes go in binary: they are Windows-1252, not the
+    // database's encoding.
+    const std::string at = std::to_string(claim.VerifiedAt);
+    const bool kept =
+        TResult(query(kKeepReplaySql,
+                      {id.c_str(), claim.GameHash.c_str(), claim.Text.data(), at.c_str(),
+                       claim.ClientAddress.c_str()},
+                      {0, 0, static_cast<int>(claim.Text.size()), 0, 0}, {0, 0, 1, 0, 0}, PGRES_COMMAND_OK))
+                .R != nullptr &&
+        TResult(query(kMarkVerifiedSql, {id.c_str()}, {}, {}, PGRES_COMMAND_OK)).R != nullptr;
+    if (!kept || !c->Command("COMMIT")) {
+        rollback();
+        return TDbStatus::Unavailable;
+    }
+    result = TVerifyResult::Verified;
+    scoreId = std::atoll(id.c_str());
+    return TDbStatus::Ok;
+}
+
+TDbStatus TPostgresDatabase::Replay(std::int64_t scoreId, std::string& text, bool& found)
+{
+    text.clear();
+    found = false;
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    const std::string id = std::to_string(scoreId);
+    const char* values[] = {id.c_str()};
+    // Binary results: the bytes as kept, not bytea's text form.
+    TResult r(c->Check(PQexecParams(c->Conn, kReplaySql, 1, nullptr, values, nullptr, nullptr, 1),
+                       PGRES_TUPLES_OK));
+    if (r.R == nullptr)
+        return TDbStatus::Unavailable;
+    if (PQntuples(r.R) == 1) {
+        found = true;
+        text.assign(PQgetvalue(r.R, 0, 0), static_cast<std::size_t>(PQgetlength(r.R, 0, 0)));
     }
     return TDbStatus::Ok;
 }

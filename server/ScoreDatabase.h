@@ -18,6 +18,28 @@ struct TScoreRecord {
     std::int32_t Score = 0;
     std::int64_t SubmittedAt = 0; // seconds since 1970-01-01 UTC
     std::string ClientAddress;    // as the server saw it, e.g. "127.0.0.1" or "2001:db8::1"
+    // Read back only (Best, BestVerified): the row's id, which names its
+    // replay, and whether a replay reproduced it.
+    std::int64_t Id = 0;
+    bool Verified = false;
+};
+
+// What a replay that reproduced its claim asks the database to do: mark the
+// result it claims as verified and keep the replay.
+struct TReplayClaim {
+    std::int32_t OnlineType = 0;
+    std::string Name; // UTF-8, as results are kept
+    std::int32_t Score = 0;
+    std::string GameHash; // the same game always has the same hash, whatever its claim
+    std::string Text;     // the replay as uploaded (Windows-1252 bytes)
+    std::int64_t VerifiedAt = 0;
+    std::string ClientAddress;
+};
+
+enum class TVerifyResult {
+    Verified,     // the newest unverified result of that type, name and score is now verified
+    NoSuchResult, // no unverified result of that type, name and score is kept
+    AlreadyUsed,  // a replay of the same game already verified a result
 };
 
 enum class TDbStatus {
@@ -37,6 +59,15 @@ public:
     // The best results of a type, best first: higher score first, and of equal
     // scores the one that came first. At most limit of them.
     virtual TDbStatus Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out) = 0;
+    // The same, verified results only.
+    virtual TDbStatus BestVerified(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out) = 0;
+    // Marks the newest unverified result of the claim's type, name and score
+    // as verified and keeps its replay, all in one transaction, unless a
+    // replay of the same game is kept already. Ok with the result (and the
+    // id of the verified result) once committed.
+    virtual TDbStatus Verify(const TReplayClaim& claim, TVerifyResult& result, std::int64_t& scoreId) = 0;
+    // The replay kept for a verified result; found false when there is none.
+    virtual TDbStatus Replay(std::int64_t scoreId, std::string& text, bool& found) = 0;
     // How many results of a type are kept.
     virtual TDbStatus Count(std::int32_t onlineType, std::int64_t& count) = 0;
     // Whether the database answers now.

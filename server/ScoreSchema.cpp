@@ -28,10 +28,42 @@ const char* const kV1Postgres[] = {
     nullptr,
 };
 
+// Version 2: results checked by playing their replay again. A result is
+// verified once a replay reproduced it; the replay is kept beside it, under
+// the result's id, with the hash of its game (seed, board, type, options and
+// operations, not the claim or the times) so that one game verifies one
+// result only. The partial indexes serve the verified-only page and the
+// search for the result a replay claims.
+const char* const kV2Sqlite[] = {
+    "ALTER TABLE scores ADD COLUMN verified INTEGER NOT NULL DEFAULT 0",
+    "CREATE INDEX scores_verified_rank ON scores (online_type, score DESC, id) WHERE verified = 1",
+    "CREATE INDEX scores_unverified_claim ON scores (online_type, score, name, id) WHERE verified = 0",
+    "CREATE TABLE replays ("
+    " score_id INTEGER PRIMARY KEY REFERENCES scores (id),"
+    " game_hash TEXT NOT NULL UNIQUE,"
+    " replay BLOB NOT NULL,"
+    " verified_at INTEGER NOT NULL,"
+    " client_address TEXT NOT NULL)",
+    nullptr,
+};
+const char* const kV2Postgres[] = {
+    "ALTER TABLE scores ADD COLUMN verified BOOLEAN NOT NULL DEFAULT false",
+    "CREATE INDEX scores_verified_rank ON scores (online_type, score DESC, id) WHERE verified",
+    "CREATE INDEX scores_unverified_claim ON scores (online_type, score, name, id) WHERE NOT verified",
+    "CREATE TABLE replays ("
+    " score_id BIGINT PRIMARY KEY REFERENCES scores (id),"
+    " game_hash TEXT NOT NULL UNIQUE,"
+    " replay BYTEA NOT NULL,"
+    " verified_at BIGINT NOT NULL,"
+    " client_address TEXT NOT NULL)",
+    nullptr,
+};
+
 } // namespace
 
 const TMigration kScoreMigrations[] = {
     {1, kV1Sqlite, kV1Postgres},
+    {2, kV2Sqlite, kV2Postgres},
 };
 const std::size_t kScoreMigrationCount = sizeof kScoreMigrations / sizeof kScoreMigrations[0];
 

@@ -1,7 +1,6 @@
 // The schema of the score database as numbered steps, each in both dialects.
 // A database records the last step applied; the server applies the rest at
 // start, in one transaction, and refuses a database newer than it knows.
-// A later column (for example whether a replay was checked) is one more step.
 #pragma once
 
 #include <cstddef>

@@ -91,8 +91,30 @@ int SmallNumber(const std::string& text)
 
 } // namespace
 
-TScoreService::TScoreService(TScoreDatabase& database, TRateLimiter& limiter, TWallClock clock)
-    : Database(database), Writes(database), Limiter(limiter), Clock(std::move(clock))
+std::uint64_t TServiceCounts::ReplaysRefusedInAll() const
+{
+    std::uint64_t n = 0;
+    for (const auto& count : ReplaysRefused)
+        n += count.load();
+    return n;
+}
+
+std::string TServiceCounts::ReplayRefusalText() const
+{
+    std::string text;
+    for (int i = 0; i < kReplayRefusalCount; ++i) {
+        const std::uint64_t n = ReplaysRefused[i].load();
+        if (n == 0)
+            continue;
+        text += (text.empty() ? "" : ", ") + std::string(ReplayRefusalName(static_cast<TReplayRefusal>(i))) +
+                " " + std::to_string(n);
+    }
+    return text;
+}
+
+TScoreService::TScoreService(TScoreDatabase& database, TRateLimiter& limiter, TWallClock clock,
+                             const TReplayBounds& replayBounds)
+    : Database(database), Writes(database), Limiter(limiter), Clock(std::move(clock)), Replays(replayBounds)
 {
     if (!Clock)
         Clock = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
@@ -110,6 +132,14 @@ THttpResponse TScoreService::Handle(const TRequest& request)
         r.Headers.emplace_back("Retry-After", std::to_string(retryAfter));
         return r;
     }
+    if (request.Path == kApiReplaysPath) {
+        if (request.Method != "POST") {
+            THttpResponse r = Text(405, "a replay is sent with POST", "method " + request.Method);
+            r.Headers.emplace_back("Allow", "POST");
+            return r;
+        }
+        return VerifyReplay(request);
+    }
     if (request.Method != "GET" && request.Method != "HEAD") {
         THttpResponse r = Text(405, "only GET is served here", "method " + request.Method);
         r.Headers.emplace_back("Allow", "GET, HEAD");
@@ -124,6 +154,12 @@ THttpResponse TScoreService::Handle(const TRequest& request)
     }
     if (request.Path == kApiScoresPath)
         return ApiScores(request);
+    const std::string replays = std::string(kApiReplaysPath) + "/";
+    if (request.Path.compare(0, replays.size(), replays) == 0) {
+        if (!request.Args.empty())
+            return Text(400, "a replay is " + replays + "<number> and nothing else");
+        return DownloadReplay(request.Path.substr(replays.size()));
+    }
     if (request.Path != kScriptPath)
         return Text(404, "nothing here");
 
@@ -142,9 +178,14 @@ THttpResponse TScoreService::Handle(const TRequest& request)
         return Submit(request, values[2]);
     }
     if (HasKey(request.Args, "show")) {
-        if (!MatchArgs(request.Args, {{"prg", kProgramTag}, {"show", nullptr}, {"type", ""}}, &values))
-            return Text(400, "a world page is prg=Tumbltwn&show&type=<number>");
-        return WorldPage(values[2]);
+        if (MatchArgs(request.Args, {{"prg", kProgramTag}, {"show", nullptr}, {"type", ""}}, &values))
+            return WorldPage(values[2], false);
+        if (MatchArgs(request.Args,
+                      {{"prg", kProgramTag}, {"show", nullptr}, {"type", ""}, {"verified", nullptr}},
+                      &values))
+            return WorldPage(values[2], true);
+        return Text(
+            400, "a world page is prg=Tumbltwn&show&type=<number>, and &verified for verified results only");
     }
     return Text(400, "neither a submission (hs) nor a world page (show)");
 }
@@ -178,19 +219,117 @@ THttpResponse TScoreService::Submit(const TRequest& request, const std::string& 
                 "stored " + std::string(type->Name) + " " + std::to_string(record.Score));
 }
 
-THttpResponse TScoreService::WorldPage(const std::string& typeText)
+THttpResponse TScoreService::WorldPage(const std::string& typeText, bool verifiedOnly)
 {
     const int number = SmallNumber(typeText);
     const TOnlineType* type = number >= 0 ? FindOnlineType(number) : nullptr;
     if (type == nullptr)
         return Text(404, "no such game type");
     std::vector<TScoreRecord> best;
-    if (Database.Best(type->Number, kWorldPageRows, best) != TDbStatus::Ok)
+    const TDbStatus status = verifiedOnly ? Database.BestVerified(type->Number, kWorldPageRows, best)
+                                          : Database.Best(type->Number, kWorldPageRows, best);
+    if (status != TDbStatus::Ok)
         return Unavailable();
     THttpResponse r;
     r.ContentType = "text/html; charset=utf-8";
-    r.Body = RenderWorldPage(*type, best);
-    r.Note = "page " + std::to_string(type->Number);
+    r.Body = RenderWorldPage(*type, best, verifiedOnly);
+    r.Note = "page " + std::to_string(type->Number) + (verifiedOnly ? " verified" : "");
+    return r;
+}
+
+THttpResponse TScoreService::RefuseReplay(TReplayRefusal refusal, const std::string& why)
+{
+    ++Stats.ReplaysRefused[static_cast<int>(refusal)];
+    int status = 422; // a replay that is well formed but does not prove its claim
+    switch (refusal) {
+    case TReplayRefusal::TooLarge:
+    case TReplayRefusal::TooManyOperations:
+        status = 413;
+        break;
+    case TReplayRefusal::NoLength:
+        status = 411;
+        break;
+    case TReplayRefusal::Malformed:
+    case TReplayRefusal::NoClaim:
+        status = 400;
+        break;
+    case TReplayRefusal::AlreadyUsed:
+        status = 409;
+        break;
+    case TReplayRefusal::Busy:
+        status = 503;
+        break;
+    default:
+        break;
+    }
+    THttpResponse r =
+        Text(status, "refused: " + why, std::string("replay refused: ") + ReplayRefusalName(refusal));
+    if (refusal == TReplayRefusal::Busy)
+        r.Headers.emplace_back("Retry-After", std::to_string(kRetryAfterUnavailable));
+    return r;
+}
+
+THttpResponse TScoreService::VerifyReplay(const TRequest& request)
+{
+    if (request.BodyState == TBodyState::TooLarge)
+        return RefuseReplay(TReplayRefusal::TooLarge, "replay too large");
+    if (request.BodyState != TBodyState::Complete)
+        return RefuseReplay(TReplayRefusal::NoLength, "length required");
+    const TCheckedReplay checked = Replays.Check(request.Body);
+    if (checked.Refusal != TReplayRefusal::None)
+        return RefuseReplay(checked.Refusal, checked.Why);
+    // The replay proves a finished game of this type, name and score: the
+    // result it stands for is the newest of those not yet verified (the
+    // game sends the result just before its replay).
+    TReplayClaim claim;
+    claim.OnlineType = checked.OnlineType;
+    claim.Name = checked.Name;
+    claim.Score = checked.Score;
+    claim.GameHash = checked.GameHash;
+    claim.Text = request.Body;
+    claim.VerifiedAt = Clock();
+    claim.ClientAddress = request.ClientAddress;
+    TVerifyResult result = TVerifyResult::NoSuchResult;
+    std::int64_t id = 0;
+    if (Database.Verify(claim, result, id) != TDbStatus::Ok) {
+        WriteFailedAt = SteadyMilliseconds();
+        return Unavailable();
+    }
+    WriteFailedAt = 0;
+    if (result == TVerifyResult::AlreadyUsed)
+        return RefuseReplay(TReplayRefusal::AlreadyUsed, "replay already used");
+    if (result == TVerifyResult::NoSuchResult)
+        return RefuseReplay(TReplayRefusal::NoSuchResult,
+                            "no unverified result of that name, type and score");
+    ++Stats.Verified;
+    const TOnlineType* type = FindOnlineType(checked.OnlineType);
+    return Text(200,
+                "verified: " + std::to_string(checked.Score) + " points in " +
+                    (type != nullptr ? type->Name : "game type " + std::to_string(checked.OnlineType)),
+                "verified result " + std::to_string(id) + " (" + std::to_string(checked.Operations) +
+                    " operations, " + std::to_string(checked.CpuMicros) + " us)");
+}
+
+THttpResponse TScoreService::DownloadReplay(const std::string& idText)
+{
+    // Ids are positive decimal numbers written without a leading zero: one
+    // address for each replay.
+    if (idText.empty() || idText.size() > 18 || idText[0] == '0' ||
+        idText.find_first_not_of("0123456789") != std::string::npos)
+        return Text(404, "no such replay");
+    const std::int64_t id = std::stoll(idText);
+    std::string text;
+    bool found = false;
+    if (Database.Replay(id, text, found) != TDbStatus::Ok)
+        return Unavailable();
+    if (!found)
+        return Text(404, "no such replay");
+    THttpResponse r;
+    r.ContentType = "text/plain; charset=windows-1252";
+    r.Body = std::move(text);
+    r.Headers.emplace_back("Content-Disposition",
+                           "attachment; filename=\"tumbletown-" + idText + ".replay\"");
+    r.Note = "replay " + idText;
     return r;
 }
 
@@ -229,7 +368,10 @@ THttpResponse TScoreService::Health()
                 "ok: " + std::to_string(Stats.Stored.load()) + " stored, " +
                     std::to_string(Stats.Refused.load()) + " refused, " +
                     std::to_string(Stats.RateLimited.load()) + " rate-limited, " +
-                    std::to_string(Stats.Unavailable.load()) + " unavailable",
+                    std::to_string(Stats.Unavailable.load()) + " unavailable, " +
+                    std::to_string(Stats.Verified.load()) + " verified, " +
+                    std::to_string(Stats.ReplaysRefusedInAll()) + " replays refused" +
+                    (Stats.ReplaysRefusedInAll() > 0 ? " (" + Stats.ReplayRefusalText() + ")" : ""),
                 "health");
 }
 

@@ -7,6 +7,7 @@
 
 #include "server/CommitQueue.h"
 #include "server/RateLimiter.h"
+#include "server/ReplayCheck.h"
 #include "server/ScoreDatabase.h"
 
 #include <atomic>
@@ -25,11 +26,22 @@ struct TQueryArg {
     std::optional<std::string> Value;
 };
 
+// The body of a request, as far as the HTTP side took it. Only POST bodies
+// are read, and only up to the bound the service gives the HTTP side.
+enum class TBodyState {
+    None,     // no body read (not a POST)
+    Complete, // Body holds it all
+    TooLarge, // its length is over the bound: not read at all
+    NoLength, // sent without a Content-Length: not read
+};
+
 struct TRequest {
     std::string Method; // "GET", "HEAD", ...
     std::string Path;   // without the query, percent-decoded by the HTTP library
     std::vector<TQueryArg> Args;
     std::string ClientAddress;
+    TBodyState BodyState = TBodyState::None;
+    std::string Body;
 };
 
 struct THttpResponse {
@@ -46,27 +58,42 @@ struct TServiceCounts {
     std::atomic<std::uint64_t> Refused{0};     // submissions that did not decode or parse
     std::atomic<std::uint64_t> Unavailable{0}; // answered 503
     std::atomic<std::uint64_t> RateLimited{0}; // answered 429
+    std::atomic<std::uint64_t> Verified{0};    // results a replay verified
+    // Replays refused, by reason (index: TReplayRefusal).
+    std::atomic<std::uint64_t> ReplaysRefused[kReplayRefusalCount]{};
+
+    std::uint64_t ReplaysRefusedInAll() const;
+    // "score-differs 2, already-used 1": the reasons counted so far.
+    std::string ReplayRefusalText() const;
 };
 
 constexpr const char* kScriptPath = "/cgi/version.pl";
 constexpr const char* kApiScoresPath = "/api/v1/scores";
 constexpr const char* kHealthPath = "/healthz";
-constexpr const char* kProgramTag = "Tumbltwn"; // prg= of the game's requests
+constexpr const char* kApiReplaysPath = "/api/v1/replays"; // POST a replay; GET .../ID downloads one
+constexpr const char* kProgramTag = "Tumbltwn";            // prg= of the game's requests
 
 class TScoreService {
 public:
     // Seconds since 1970 for the time a result is kept; the caller owns time.
     using TWallClock = std::function<std::int64_t()>;
 
-    TScoreService(TScoreDatabase& database, TRateLimiter& limiter, TWallClock clock = nullptr);
+    TScoreService(TScoreDatabase& database, TRateLimiter& limiter, TWallClock clock = nullptr,
+                  const TReplayBounds& replayBounds = TReplayBounds());
 
     THttpResponse Handle(const TRequest& request);
+
+    // The most a request body may hold: the HTTP side reads no more.
+    std::size_t MaxBodyBytes() const { return Replays.Limits().MaxBytes; }
 
     const TServiceCounts& Counts() const { return Stats; }
 
 private:
     THttpResponse Submit(const TRequest& request, const std::string& symbols);
-    THttpResponse WorldPage(const std::string& type);
+    THttpResponse WorldPage(const std::string& type, bool verifiedOnly);
+    THttpResponse VerifyReplay(const TRequest& request);
+    THttpResponse RefuseReplay(TReplayRefusal refusal, const std::string& why);
+    THttpResponse DownloadReplay(const std::string& id);
     THttpResponse ApiScores(const TRequest& request);
     THttpResponse Health();
     THttpResponse Unavailable();
@@ -75,6 +102,7 @@ private:
     TCommitQueue Writes; // submissions that arrive together share a commit
     TRateLimiter& Limiter;
     TWallClock Clock;
+    TReplayChecker Replays;
     TServiceCounts Stats;
     // When the last write failed (steady milliseconds), 0 after a good one: a
     // database that reads but cannot write (a full disk) is not healthy for a

@@ -48,6 +48,13 @@ void WriteServerHelp(std::ostream& out)
            "  --max-connections-per-address N\n"
            "                           open connections from one address (default 128;\n"
            "                           0: no limit)\n"
+           "  --max-replay-bytes N     the longest replay taken (default 1048576); a longer\n"
+           "                           one is refused by its length, unread\n"
+           "  --max-replay-operations N\n"
+           "                           the most operations a replay may hold (default\n"
+           "                           200000, about 8 hours of play)\n"
+           "  --max-replay-cpu-ms MS   CPU time one replay may take to play again (default\n"
+           "                           1000); a replay that needs more is refused\n"
            "  --grace S                on SIGTERM, seconds to let requests under way finish\n"
            "                           (default 10)\n"
            "  --help                   this text\n"
@@ -57,6 +64,11 @@ void WriteServerHelp(std::ostream& out)
            "  /cgi/version.pl?hs&prg=Tumbltwn&inf=...     a result sent by the game\n"
            "  /cgi/version.pl?prg=Tumbltwn&show&type=N    the world page of game type N\n"
            "  /api/v1/scores?type=N&limit=K               the best K results as JSON\n"
+           "  /api/v1/replays (POST)                      a replay sent by the game: played\n"
+           "                                              again, it verifies its result\n"
+           "  /api/v1/replays/ID                          the replay of verified result ID\n"
+           "  /cgi/version.pl?prg=Tumbltwn&show&type=N&verified\n"
+           "                                              verified results only\n"
            "  /healthz                                    200 while the database works\n"
            "\n"
            "One line per request goes to standard error.\n";
@@ -141,6 +153,19 @@ bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, st
                 return false;
         } else if (name == "--max-connections-per-address") {
             if (!number(0, 1000000, o.Http.MaxConnectionsPerAddress))
+                return false;
+        } else if (name == "--max-replay-bytes") {
+            int bytes = 0;
+            if (!number(1024, 64 << 20, bytes))
+                return false;
+            o.Replay.MaxBytes = static_cast<std::size_t>(bytes);
+        } else if (name == "--max-replay-operations") {
+            int operations = 0;
+            if (!number(1, 10000000, operations))
+                return false;
+            o.Replay.MaxOperations = static_cast<std::size_t>(operations);
+        } else if (name == "--max-replay-cpu-ms") {
+            if (!number(1, 600000, o.Replay.MaxCpuMs))
                 return false;
         } else if (name == "--grace") {
             if (!number(0, 3600, o.GraceSeconds))

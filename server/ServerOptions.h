@@ -2,6 +2,7 @@
 #pragma once
 
 #include "server/HttpServer.h"
+#include "server/ReplayCheck.h"
 
 #include <ostream>
 #include <string>
@@ -16,6 +17,7 @@ struct TServerOptions {
     bool SyncEveryCommit = false; // each commit waits for the disk (TDbOptions)
     int Threads = 0;              // 0: kDefaultThreads, or kDefaultPostgresThreads with PostgreSQL
     THttpLimits Http;
+    TReplayBounds Replay;
     bool Help = false;
     bool Version = false;
 };

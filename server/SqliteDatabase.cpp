@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <sys/stat.h>
+#include <utility>
 
 namespace ScoreServer {
 
@@ -17,9 +18,20 @@ constexpr int kBusyTimeoutMs = 5000; // only another process can make us wait
 constexpr auto kCheckpointPeriod = std::chrono::milliseconds(200);
 constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
-constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address FROM scores"
+constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
                                  " WHERE online_type = ?1 ORDER BY score DESC, id LIMIT ?2";
+constexpr const char* kBestVerifiedSql =
+    "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
+    " WHERE online_type = ?1 AND verified = 1 ORDER BY score DESC, id LIMIT ?2";
 constexpr const char* kCountSql = "SELECT count(*) FROM scores WHERE online_type = ?1";
+constexpr const char* kGameUsedSql = "SELECT 1 FROM replays WHERE game_hash = ?1";
+constexpr const char* kClaimedSql =
+    "SELECT id FROM scores WHERE online_type = ?1 AND score = ?2 AND name = ?3"
+    " AND verified = 0 ORDER BY id DESC LIMIT 1";
+constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash, replay, verified_at, "
+                                       "client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
+constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = 1 WHERE id = ?1";
+constexpr const char* kReplaySql = "SELECT replay FROM replays WHERE score_id = ?1";
 
 // Creates every missing folder of the path's parent, each with mode 0700.
 bool MakeParentFolders(const std::string& path)
@@ -50,13 +62,20 @@ struct TSqliteDatabase::TConnection {
     sqlite3* Db = nullptr;
     sqlite3_stmt* InsertStatement = nullptr;
     sqlite3_stmt* BestStatement = nullptr;
+    sqlite3_stmt* BestVerifiedStatement = nullptr;
     sqlite3_stmt* CountStatement = nullptr;
+    sqlite3_stmt* GameUsedStatement = nullptr;
+    sqlite3_stmt* ClaimedStatement = nullptr;
+    sqlite3_stmt* KeepReplayStatement = nullptr;
+    sqlite3_stmt* MarkVerifiedStatement = nullptr;
+    sqlite3_stmt* ReplayStatement = nullptr;
 
     ~TConnection()
     {
-        sqlite3_finalize(InsertStatement);
-        sqlite3_finalize(BestStatement);
-        sqlite3_finalize(CountStatement);
+        for (sqlite3_stmt* s :
+             {InsertStatement, BestStatement, BestVerifiedStatement, CountStatement, GameUsedStatement,
+              ClaimedStatement, KeepReplayStatement, MarkVerifiedStatement, ReplayStatement})
+            sqlite3_finalize(s);
         // The last connection to close folds the log back into the file.
         sqlite3_close(Db);
     }
@@ -96,11 +115,22 @@ std::unique_ptr<TSqliteDatabase::TConnection> Connect(const std::string& path, b
 
 bool Prepare(TSqliteDatabase::TConnection& c, std::string& error)
 {
-    if (sqlite3_prepare_v2(c.Db, kInsertSql, -1, &c.InsertStatement, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(c.Db, kBestSql, -1, &c.BestStatement, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(c.Db, kCountSql, -1, &c.CountStatement, nullptr) != SQLITE_OK) {
-        error = sqlite3_errmsg(c.Db);
-        return false;
+    const std::pair<const char*, sqlite3_stmt**> statements[] = {
+        {kInsertSql, &c.InsertStatement},
+        {kBestSql, &c.BestStatement},
+        {kBestVerifiedSql, &c.BestVerifiedStatement},
+        {kCountSql, &c.CountStatement},
+        {kGameUsedSql, &c.GameUsedStatement},
+        {kClaimedSql, &c.ClaimedStatement},
+        {kKeepReplaySql, &c.KeepReplayStatement},
+        {kMarkVerifiedSql, &c.MarkVerifiedStatement},
+        {kReplaySql, &c.ReplayStatement},
+    };
+    for (const auto& [sql, statement] : statements) {
+        if (sqlite3_prepare_v2(c.Db, sql, -1, statement, nullptr) != SQLITE_OK) {
+            error = sqlite3_errmsg(c.Db);
+            return false;
+        }
     }
     return true;
 }
@@ -248,34 +278,138 @@ TDbStatus TSqliteDatabase::AddMany(const std::vector<TScoreRecord>& records)
     return TDbStatus::Ok;
 }
 
-TDbStatus TSqliteDatabase::Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
+namespace {
+
+// Reads the rows of a ranking statement (type and limit bound as ?1, ?2).
+bool ReadRanking(sqlite3_stmt* s, std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
 {
     out.clear();
-    auto c = Pool.Take();
-    sqlite3_stmt* s = c->BestStatement;
     sqlite3_reset(s);
     sqlite3_bind_int(s, 1, onlineType);
     sqlite3_bind_int(s, 2, limit);
     int rc;
+    auto text = [s](int column) {
+        const unsigned char* t = sqlite3_column_text(s, column);
+        return std::string(t != nullptr ? reinterpret_cast<const char*>(t) : "",
+                           static_cast<std::size_t>(sqlite3_column_bytes(s, column)));
+    };
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
         TScoreRecord r;
         r.OnlineType = onlineType;
-        const unsigned char* name = sqlite3_column_text(s, 0);
-        r.Name.assign(name != nullptr ? reinterpret_cast<const char*>(name) : "",
-                      static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+        r.Name = text(0);
         r.Score = sqlite3_column_int(s, 1);
         r.SubmittedAt = sqlite3_column_int64(s, 2);
-        const unsigned char* address = sqlite3_column_text(s, 3);
-        r.ClientAddress.assign(address != nullptr ? reinterpret_cast<const char*>(address) : "",
-                               static_cast<std::size_t>(sqlite3_column_bytes(s, 3)));
+        r.ClientAddress = text(3);
+        r.Id = sqlite3_column_int64(s, 4);
+        r.Verified = sqlite3_column_int(s, 5) != 0;
         out.push_back(std::move(r));
     }
     sqlite3_reset(s);
     if (rc != SQLITE_DONE) {
         out.clear();
-        return c->Fail("read");
+        return false;
     }
+    return true;
+}
+
+} // namespace
+
+TDbStatus TSqliteDatabase::Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
+{
+    auto c = Pool.Take();
+    return ReadRanking(c->BestStatement, onlineType, limit, out) ? TDbStatus::Ok : c->Fail("read");
+}
+
+TDbStatus TSqliteDatabase::BestVerified(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
+{
+    auto c = Pool.Take();
+    return ReadRanking(c->BestVerifiedStatement, onlineType, limit, out) ? TDbStatus::Ok : c->Fail("read");
+}
+
+TDbStatus TSqliteDatabase::Verify(const TReplayClaim& claim, TVerifyResult& result, std::int64_t& scoreId)
+{
+    auto c = Pool.Take();
+    // One writer at a time, so what the search finds is still so when the
+    // mark is written.
+    std::lock_guard<std::mutex> writer(WriteMutex);
+    if (!Exec(c->Db, "BEGIN IMMEDIATE"))
+        return c->Fail("begin");
+    auto fail = [&](const char* what) {
+        TDbStatus status = c->Fail(what);
+        Exec(c->Db, "ROLLBACK");
+        return status;
+    };
+    sqlite3_stmt* used = c->GameUsedStatement;
+    sqlite3_reset(used);
+    sqlite3_bind_text(used, 1, claim.GameHash.data(), static_cast<int>(claim.GameHash.size()),
+                      SQLITE_TRANSIENT);
+    int rc = sqlite3_step(used);
+    sqlite3_reset(used);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return fail("read");
+    if (rc == SQLITE_ROW) {
+        result = TVerifyResult::AlreadyUsed;
+        Exec(c->Db, "ROLLBACK");
+        return TDbStatus::Ok;
+    }
+    sqlite3_stmt* claimed = c->ClaimedStatement;
+    sqlite3_reset(claimed);
+    sqlite3_bind_int(claimed, 1, claim.OnlineType);
+    sqlite3_bind_int(claimed, 2, claim.Score);
+    sqlite3_bind_text(claimed, 3, claim.Name.data(), static_cast<int>(claim.Name.size()), SQLITE_TRANSIENT);
+    rc = sqlite3_step(claimed);
+    const std::int64_t id = rc == SQLITE_ROW ? sqlite3_column_int64(claimed, 0) : 0;
+    sqlite3_reset(claimed);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return fail("read");
+    if (rc == SQLITE_DONE) {
+        result = TVerifyResult::NoSuchResult;
+        Exec(c->Db, "ROLLBACK");
+        return TDbStatus::Ok;
+    }
+    sqlite3_stmt* keep = c->KeepReplayStatement;
+    sqlite3_reset(keep);
+    sqlite3_bind_int64(keep, 1, id);
+    sqlite3_bind_text(keep, 2, claim.GameHash.data(), static_cast<int>(claim.GameHash.size()),
+                      SQLITE_TRANSIENT);
+    sqlite3_bind_blob(keep, 3, claim.Text.data(), static_cast<int>(claim.Text.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(keep, 4, claim.VerifiedAt);
+    sqlite3_bind_text(keep, 5, claim.ClientAddress.data(), static_cast<int>(claim.ClientAddress.size()),
+                      SQLITE_TRANSIENT);
+    rc = sqlite3_step(keep);
+    sqlite3_reset(keep);
+    if (rc != SQLITE_DONE)
+        return fail("keep replay");
+    sqlite3_stmt* mark = c->MarkVerifiedStatement;
+    sqlite3_reset(mark);
+    sqlite3_bind_int64(mark, 1, id);
+    rc = sqlite3_step(mark);
+    sqlite3_reset(mark);
+    if (rc != SQLITE_DONE)
+        return fail("mark verified");
+    if (!Exec(c->Db, "COMMIT"))
+        return fail("commit");
+    result = TVerifyResult::Verified;
+    scoreId = id;
     return TDbStatus::Ok;
+}
+
+TDbStatus TSqliteDatabase::Replay(std::int64_t scoreId, std::string& text, bool& found)
+{
+    auto c = Pool.Take();
+    sqlite3_stmt* s = c->ReplayStatement;
+    sqlite3_reset(s);
+    sqlite3_bind_int64(s, 1, scoreId);
+    const int rc = sqlite3_step(s);
+    found = rc == SQLITE_ROW;
+    text.clear();
+    if (found) {
+        const void* blob = sqlite3_column_blob(s, 0);
+        if (blob != nullptr)
+            text.assign(static_cast<const char*>(blob), static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+    }
+    sqlite3_reset(s);
+    return rc == SQLITE_ROW || rc == SQLITE_DONE ? TDbStatus::Ok : c->Fail("read replay");
 }
 
 TDbStatus TSqliteDatabase::Count(std::int32_t onlineType, std::int64_t& count)

@@ -44,17 +44,32 @@ tbody tr:nth-child(3) .rank::before { background: #d1965e; }
 .score { text-align: center; font-weight: bold; }
 .date { text-align: center; color: #b5cbd6; font-size: 14px; }
 .empty { text-align: center; color: #b5cbd6; padding: 24px 0; }
+.view { text-align: right; margin: 0 12px 8px 0; font-size: 13px; color: #b5cbd6; }
+.view a { display: inline-block; margin-left: 4px; padding: 1px 9px; border-radius: 9px; color: #d8dce5;
+  text-decoration: none; border: 1px solid #5b7593; }
+.view a.selected { border-color: #7fd6a0; color: #fff; background: #1f5a48; font-weight: bold; }
+.replay { width: 96px; text-align: center; }
+.replay a { display: inline-block; padding: 1px 8px; border-radius: 9px; font-size: 13px; font-weight: bold;
+  color: #0c2132; text-decoration: none; background: linear-gradient(180deg, #a8f0c0 0%, #4fbf7f 100%); }
+.replay a::before { content: "\2713\00a0"; }
 footer { text-align: center; color: #8fa3b8; font-size: 13px; margin-top: 12px; }
 )";
 
 } // namespace
 
-std::string WorldPagePath(std::int32_t onlineType)
+std::string WorldPagePath(std::int32_t onlineType, bool verifiedOnly)
 {
-    return "/cgi/version.pl?prg=Tumbltwn&show&type=" + std::to_string(onlineType);
+    return "/cgi/version.pl?prg=Tumbltwn&show&type=" + std::to_string(onlineType) +
+           (verifiedOnly ? "&verified" : "");
 }
 
-std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRecord>& best)
+std::string ReplayPath(std::int64_t scoreId)
+{
+    return "/api/v1/replays/" + std::to_string(scoreId);
+}
+
+std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRecord>& best,
+                            bool verifiedOnly)
 {
     std::string page;
     page.reserve(8192 + best.size() * 200);
@@ -68,27 +83,48 @@ std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRe
     page += "</style>\n</head>\n<body>\n<main>\n<h1>High Scores</h1>\n<p class=\"sub\">Tumbletown world high "
             "scores</p>\n<nav>";
     for (const TOnlineType& type : kOnlineTypes) {
-        page += "<a href=\"" + HtmlEscape(WorldPagePath(type.Number)) + "\"";
+        page += "<a href=\"" + HtmlEscape(WorldPagePath(type.Number, verifiedOnly)) + "\"";
         if (type.Number == shown.Number)
             page += " class=\"selected\" aria-current=\"page\"";
         page += ">" + HtmlEscape(type.Name) + "</a>";
     }
-    page += "</nav>\n<div class=\"panel\">\n";
+    page += "</nav>\n<p class=\"view\">";
+    const auto viewLink = [&](bool verified, const char* caption) {
+        page += "<a href=\"" + HtmlEscape(WorldPagePath(shown.Number, verified)) + "\"";
+        if (verified == verifiedOnly)
+            page += " class=\"selected\" aria-current=\"true\"";
+        page += std::string(">") + caption + "</a>";
+    };
+    viewLink(false, "All results");
+    viewLink(true, "Verified only");
+    page += "</p>\n<div class=\"panel\">\n";
     if (best.empty()) {
-        page += "<p class=\"empty\">No results yet.</p>\n";
+        page += verifiedOnly ? "<p class=\"empty\">No verified results yet.</p>\n"
+                             : "<p class=\"empty\">No results yet.</p>\n";
     } else {
-        page += "<table>\n<thead><tr><th>Rank</th><th>Name</th><th>Score</th><th>Date</th></tr></"
-                "thead>\n<tbody>\n";
+        page +=
+            "<table>\n<thead><tr><th>Rank</th><th>Name</th><th>Score</th><th>Date</th><th>Replay</th></tr></"
+            "thead>\n<tbody>\n";
         int rank = 0;
         for (const TScoreRecord& r : best) {
             page += "<tr><td class=\"rank\">" + std::to_string(++rank) + "</td><td class=\"name\"><span>" +
                     HtmlEscape(r.Name) + "</span></td><td class=\"score\">" + std::to_string(r.Score) +
-                    "</td><td class=\"date\">" + FormatDate(r.SubmittedAt) + "</td></tr>\n";
+                    "</td><td class=\"date\">" + FormatDate(r.SubmittedAt) + "</td><td class=\"replay\">";
+            if (r.Verified) {
+                const std::string id = std::to_string(r.Id);
+                page += "<a class=\"verified\" href=\"" + ReplayPath(r.Id) + "\" download=\"tumbletown-" +
+                        id +
+                        ".replay\" title=\"Verified: the server played this game's replay again and got this "
+                        "score. Download the replay to watch it.\">verified</a>";
+            }
+            page += "</td></tr>\n";
         }
         page += "</tbody>\n</table>\n";
     }
     page += "</div>\n<footer>The best " + std::to_string(kWorldPageRows) +
-            " results sent from the game. Dates are UTC.</footer>\n</main>\n</body>\n</html>\n";
+            " results sent from the game. A verified result was played again by the server from its replay; "
+            "its replay plays in the game with tumbletown --replay FILE. Dates are UTC.</footer>\n</main>\n"
+            "</body>\n</html>\n";
     return page;
 }
 
@@ -101,7 +137,11 @@ std::string RenderScoresJson(const TOnlineType& shown, const std::vector<TScoreR
         json += rank == 0 ? "{" : ",{";
         json += "\"rank\":" + std::to_string(++rank) + ",\"name\":" + JsonString(r.Name) +
                 ",\"score\":" + std::to_string(r.Score) + ",\"date\":\"" + FormatDate(r.SubmittedAt) +
-                "\",\"time\":" + std::to_string(r.SubmittedAt) + "}";
+                "\",\"time\":" + std::to_string(r.SubmittedAt) +
+                ",\"verified\":" + (r.Verified ? "true" : "false");
+        if (r.Verified)
+            json += ",\"replay\":\"" + ReplayPath(r.Id) + "\"";
+        json += "}";
     }
     return json + "]}\n";
 }

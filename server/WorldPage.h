@@ -14,14 +14,21 @@ namespace ScoreServer {
 
 constexpr int kWorldPageRows = 100;
 
-// The address of a type's page, as the game's World button opens it.
-std::string WorldPagePath(std::int32_t onlineType);
+// The address of a type's page, as the game's World button opens it; with
+// verifiedOnly, the page of its verified results alone.
+std::string WorldPagePath(std::int32_t onlineType, bool verifiedOnly = false);
 
-// The HTML page: a tab for every online type (the shown one selected), then
-// rank, name, score and date of each result, best first.
-std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRecord>& best);
+// The address a verified result's replay is downloaded from.
+std::string ReplayPath(std::int64_t scoreId);
 
-// {"type":N,"name":"...","scores":[{"rank":1,"name":"...","score":S,"date":"YYYY-MM-DD","time":SECONDS},...]}
+// The HTML page: a tab for every online type (the shown one selected), a
+// switch between all results and verified ones only, then rank, name, score,
+// date and (when verified) the replay's download of each result, best first.
+std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRecord>& best,
+                            bool verifiedOnly = false);
+
+// {"type":N,"name":"...","scores":[{"rank":1,"name":"...","score":S,"date":"YYYY-MM-DD","time":SECONDS,
+//  "verified":false},...]}; a verified result also has "replay":"/api/v1/replays/ID".
 std::string RenderScoresJson(const TOnlineType& shown, const std::vector<TScoreRecord>& best);
 
 } // namespace ScoreServer

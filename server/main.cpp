@@ -71,7 +71,8 @@ int main(int argc, char** argv)
         return kExitFailure;
     }
     TRateLimiter limiter(options.RateLimit);
-    TScoreService service(*database, limiter);
+    TScoreService service(*database, limiter, nullptr, options.Replay);
+    options.Http.MaxBodyBytes = service.MaxBodyBytes();
     THttpServer http;
     if (!http.Start(
             options.Listen, options.Http, [&](const TRequest& r) { return service.Handle(r); }, error)) {
@@ -81,7 +82,10 @@ int main(int argc, char** argv)
     LogLine("listening on " + http.Address() + ", " + database->Describe() +
             (options.SyncEveryCommit ? " (every commit flushed)" : "") + ", rate limit " +
             (options.RateLimit > 0 ? std::to_string(options.RateLimit) + "/min per address"
-                                   : std::string("off")));
+                                   : std::string("off")) +
+            ", replays up to " + std::to_string(options.Replay.MaxBytes) + " bytes, " +
+            std::to_string(options.Replay.MaxOperations) + " operations, " +
+            std::to_string(options.Replay.MaxCpuMs) + " ms CPU");
 
     int signal = 0;
     sigwait(&stop, &signal);
@@ -93,10 +97,11 @@ int main(int argc, char** argv)
     http.Stop(std::chrono::seconds(options.GraceSeconds));
     const TServiceCounts& counts = service.Counts();
     LogLine("stopped: " + std::to_string(counts.Stored.load()) + " stored, " +
-            std::to_string(counts.Refused.load()) + " refused, " + std::to_string(counts.RateLimited.load()) +
-            " rate-limited, " + std::to_string(counts.Unavailable.load()) + " unavailable, " +
-            std::to_string(http.CutOff()) + " cut off, " + std::to_string(http.OverLimit.load()) +
-            " connections over the limits");
+            std::to_string(counts.Refused.load()) + " refused, " + std::to_string(counts.Verified.load()) +
+            " verified, " + std::to_string(counts.ReplaysRefusedInAll()) + " replays refused, " +
+            std::to_string(counts.RateLimited.load()) + " rate-limited, " +
+            std::to_string(counts.Unavailable.load()) + " unavailable, " + std::to_string(http.CutOff()) +
+            " cut off, " + std::to_string(http.OverLimit.load()) + " connections over the limits");
     database.reset(); // closes the database cleanly
     return 0;
 }

@@ -19,6 +19,14 @@ constexpr const char* kOptionsCaptions[kOptionsButtonCount] = {
     "Music",  "On",     "Off",  "Sound Effects", "On", "Off", "Background",
     "Techno", "Nature", "Kids", "Next Figure",   "On", "Off", "Back"};
 constexpr const char* kOptionsShadowCaptions[kOptionsShadowButtonCount] = {"Landing Shadow", "On", "Off"};
+constexpr const char* kOptionsControlsCaption = "Controls";
+constexpr const char* kControlsActionCaptions[kControlsActionCount] = {"Move Left", "Move Right",   "Turn",
+                                                                       "Drop",      "One Row Down", "Pause"};
+constexpr const char* kControlsRepeatCaptions[kControlsRepeatCount] = {"Repeat Delay", "Repeat Rate"};
+// A step down (an en dash: a hyphen is too short to read as minus) and a step up.
+constexpr const char* kControlsStepCaptions[2] = {"\x96", "+"};
+constexpr const char* kControlsBackCaption = "Back";
+constexpr const char* kControlsDefaultsCaption = "Defaults";
 constexpr const char* kHelpCaptions[3] = {"Up", "Down", "Back"};
 constexpr const char* kHighScoreCaptions[kHighScoreButtonCount] = {
     "Fourfall", "Fivefall", "Color Fourfall", "Crazy Fourfall", "Clear", "World High Scores", "Back"};

@@ -60,6 +60,30 @@ constexpr int kOptionsShadowButtonCount = 3;
 constexpr TBox kOptionsShadowButtons[kOptionsShadowButtonCount] = {
     {255, 429, 220, 40}, {477, 428, 57, 44}, {545, 428, 57, 44}};
 
+// Beside the design's Back, on the same row: the way to the controls page.
+constexpr TBox kOptionsControls{581, 481, 188, 55};
+
+// Controls: a row for each play action (left, right, turn, drop, one row
+// down, pause) whose right part shows its key; under them the key repeat's
+// delay and rate, each a label, a step down, the value and a step up; a line
+// that says how to use the page; Back where every page has it and Defaults
+// right of it.
+constexpr int kControlsActionCount = 6;
+constexpr TBox kControlsActions[kControlsActionCount] = {
+    {200, 126, 400, 38}, {200, 167, 400, 38}, {200, 208, 400, 38},
+    {200, 249, 400, 38}, {200, 290, 400, 38}, {200, 331, 400, 38},
+};
+// Where an action row shows its key, relative to the row.
+constexpr TBox kControlsKeyCap{236, 8, 154, 22};
+constexpr int kControlsRepeatCount = 2; // the delay, then the rate
+constexpr TBox kControlsRepeatLabels[kControlsRepeatCount] = {{200, 380, 214, 38}, {200, 421, 214, 38}};
+constexpr TBox kControlsRepeatDown[kControlsRepeatCount] = {{414, 380, 48, 38}, {414, 421, 48, 38}};
+constexpr TBox kControlsRepeatValues[kControlsRepeatCount] = {{466, 385, 86, 28}, {466, 426, 86, 28}};
+constexpr TBox kControlsRepeatUp[kControlsRepeatCount] = {{552, 380, 48, 38}, {552, 421, 48, 38}};
+constexpr TBox kControlsHint{60, 82, 680, 22};
+constexpr TBox kControlsBack{281, 481, 239, 55};
+constexpr TBox kControlsDefaults{581, 481, 188, 55};
+
 // Help: the scrolled text and its three buttons.
 constexpr TBox kHelpUp{75, 485, 145, 40};
 constexpr TBox kHelpDown{223, 485, 100, 40};

@@ -78,7 +78,9 @@ protected:
                 {"QuestionHigh", &s.QuestionHigh},
                 {"Specials", &s.Specials},
                 {"MoreGamesPlain", &s.MoreGamesPlain},
-                {"MoreGamesHigh", &s.MoreGamesHigh}};
+                {"MoreGamesHigh", &s.MoreGamesHigh},
+                {"ControlsPlain", &s.ControlsPlain},
+                {"ControlsHigh", &s.ControlsHigh}};
     }
 
     Platform::TMemorySettingsStore Store;

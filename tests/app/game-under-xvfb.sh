@@ -2,8 +2,9 @@
 # game-under-xvfb.sh GAME DATADIR OUTDIR: the real game on a fresh Xvfb screen,
 # driven with xdotool: the main menu comes up, a click leads to the game type
 # page and another starts a game, keys play it, the board shows tiles, the
-# play screen's button leads back and the exit button ends the program with
-# status 0, the settings file written and nothing else left behind.
+# play screen's button leads back, the controls page chooses a key, and the
+# exit button ends the program with status 0, the settings file written and
+# nothing else left behind.
 # Screenshots are left in OUTDIR.
 # Exit 77 (skipped) when Xvfb or the X tools are missing.
 set -uo pipefail
@@ -94,6 +95,27 @@ click 133 564
 xdotool mousemove --window "$w" 780 20
 shot menu-again
 expect_page "$out/menu-again.png" "$data/Skin/Menu.jpg" 770x550+0+50
+# The controls page from the options page: a click on Move Left and the key A
+# choose its key, which the row then shows and the settings file keeps.
+click 400 229
+click 675 508
+xdotool mousemove --window "$w" 780 20
+shot controls
+expect_page "$out/controls.png" "$data/Skin/Controls.jpg" 180x400+0+120
+key_cap=154x22+436+134 # Move Left's key, where the page writes it
+written=$(differing "$out/controls.png" "$data/Skin/Controls.jpg" "$key_cap")
+(( written > 20 )) || fail "no key written on the Move Left row ($written pixels differ)"
+click 300 145
+xdotool mousemove --window "$w" 780 20
+shot controls-waiting
+xdotool key a
+shot controls-chosen
+[[ "$(differing "$out/controls-waiting.png" "$out/controls-chosen.png" "$key_cap")" -gt 20 ]] ||
+  fail "the Move Left row did not change from waiting to the key chosen"
+xdotool key Escape Escape
+xdotool mousemove --window "$w" 780 20
+shot menu-after-controls
+expect_page "$out/menu-after-controls.png" "$data/Skin/Menu.jpg" 200x550+0+50
 # The question box, drawn inside the window over the page that asks: Clear on
 # the high-score page asks, Escape answers No and the page is as it was (Clear
 # no longer lit: the pointer is away from it).
@@ -131,6 +153,7 @@ await_end "the exit button"
 settings="$XDG_CONFIG_HOME/tumbletown/settings.reg"
 [[ -f "$settings" ]] || fail "no settings file at $settings"
 grep -qF '[HKEY_CURRENT_USER\Software\Kestrovan\Grand Fourfall\Options]' "$settings" || fail "no options in $settings"
+grep -q '"KeyLeft"=dword:00000041' "$settings" || fail "the key chosen on the controls page is not in $settings"
 # The game leaves its settings file and nothing else: no lock file beside it,
 # and no cache of what SDL might load to show the window (an OpenGL renderer
 # behind the window's picture leaves Mesa's shader cache).

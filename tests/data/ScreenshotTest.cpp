@@ -239,7 +239,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "Options",
                         kOptionsButtons[3],
                         {kOptionsButtons[1], kOptionsButtons[4], kOptionsButtons[7], kOptionsButtons[11]}},
-                    TShotCase{"Help", kHelpDown, {}},
+                    TShotCase{"Controls", kControlsActions[2], {}}, TShotCase{"Help", kHelpDown, {}},
                     TShotCase{"HighScore", kHighScoreButtons[5], {kHighScoreButtons[0]}},
                     TShotCase{"bg_techno", kPlayMenuButton, {}}, TShotCase{"bg_Nature", kPlayMenuButton, {}},
                     TShotCase{"bg_Kids", kPlayMenuButton, {}}),

@@ -49,11 +49,42 @@ template <std::size_t N> std::vector<TBox> Boxes(const TBox (&boxes)[N], TBox mo
     return all;
 }
 
+// The controls page's buttons: the action rows, the repeat's steps, Back and Defaults.
+std::vector<TBox> ControlsBoxes()
+{
+    using namespace WFourfall;
+    std::vector<TBox> all = Boxes(kControlsActions, kControlsRepeatDown);
+    all.insert(all.end(), std::begin(kControlsRepeatUp), std::end(kControlsRepeatUp));
+    all.push_back(kControlsBack);
+    all.push_back(kControlsDefaults);
+    return all;
+}
+
+// The places where the controls page writes keys and values, on its plain
+// picture (the key caps are on the lit one too).
+std::vector<TBox> ControlsWells()
+{
+    using namespace WFourfall;
+    std::vector<TBox> wells;
+    for (const TBox& row : kControlsActions)
+        wells.push_back({row.X + kControlsKeyCap.X + 2, row.Y + kControlsKeyCap.Y + 3, kControlsKeyCap.W - 4,
+                         kControlsKeyCap.H - 5});
+    for (const TBox& value : kControlsRepeatValues)
+        wells.push_back({value.X + 2, value.Y + 3, value.W - 4, value.H - 5});
+    return wells;
+}
+
 const std::vector<TPageCase> kPages = {
     {"Menu", Boxes(WFourfall::kMenuButtons)},
     {"GameType", Boxes(WFourfall::kGameTypeButtons, WFourfall::kGameTypeMore)},
     {"MoreGames", Boxes(WFourfall::kMoreGamesButtons)},
-    {"Options", Boxes(WFourfall::kOptionsButtons, WFourfall::kOptionsShadowButtons)},
+    {"Options",
+     [] {
+         std::vector<TBox> all = Boxes(WFourfall::kOptionsButtons, WFourfall::kOptionsShadowButtons);
+         all.push_back(WFourfall::kOptionsControls);
+         return all;
+     }()},
+    {"Controls", ControlsBoxes()},
     {"Help", {WFourfall::kHelpUp, WFourfall::kHelpDown, WFourfall::kHelpBack}},
     {"HighScore", Boxes(WFourfall::kHighScoreButtons, WFourfall::kHighScoreMoreTabs)},
     {"bg_techno", {WFourfall::kPlayMenuButton}},
@@ -194,6 +225,15 @@ TEST(SkinGrounds, TextAreasAreDarkAndQuiet)
         const TStats s = Brightness(Load(c.File), c.Area);
         EXPECT_LT(s.Mean, c.MaxMean) << c.File;
         EXPECT_LT(s.Deviation, c.MaxDeviation) << c.File;
+    }
+    // The keys and repeat values, plain and (the keys) on lit rows.
+    for (const char* file : {"Controls.jpg", "Controls_.jpg"}) {
+        const TPicture p = Load(file);
+        for (const TBox& well : ControlsWells()) {
+            const TStats s = Brightness(p, well);
+            EXPECT_LT(s.Mean, 0.1) << file << " at " << well.X << "," << well.Y;
+            EXPECT_LT(s.Deviation, 0.05) << file << " at " << well.X << "," << well.Y;
+        }
     }
 }
 

@@ -33,9 +33,14 @@ INSTANTIATE_TEST_SUITE_P(
                       // Letters in either case are their capital; digits themselves.
                       TNameCase{"p", 0x50}, TNameCase{"P", 0x50}, TNameCase{"z", 0x5A}, TNameCase{"0", 0x30},
                       TNameCase{"9", 0x39},
+                      // Keys a player may choose besides: function keys, the keypad, punctuation.
+                      TNameCase{"F1", 0x70}, TNameCase{"F11", 0x7A}, TNameCase{"F24", 0x87},
+                      TNameCase{"Num+", 0x6B}, TNameCase{"Num0", 0x60}, TNameCase{"PageUp", 0x21},
+                      TNameCase{";", 0xBA}, TNameCase{"\\", 0xDC},
                       // Anything else has no code: names are case-sensitive and whole.
-                      TNameCase{"", 0}, TNameCase{"left", 0}, TNameCase{"Left ", 0}, TNameCase{"F1", 0},
-                      TNameCase{"#", 0}, TNameCase{"\xe9", 0}, TNameCase{"AB", 0}));
+                      TNameCase{"", 0}, TNameCase{"left", 0}, TNameCase{"Left ", 0}, TNameCase{"F0", 0},
+                      TNameCase{"F25", 0}, TNameCase{"F01", 0}, TNameCase{"f1", 0}, TNameCase{"#", 0},
+                      TNameCase{"\xe9", 0}, TNameCase{"AB", 0}));
 
 // What a player reads on the controls page must name the key back: every
 // code with a name, letter or digit gives that name, and the name gives the
@@ -53,7 +58,8 @@ TEST(KeyNames, NameOfACodeLeadsBackToIt)
     }
     EXPECT_EQ(Platform::VirtualKeyName(0x11), "Ctrl");
     EXPECT_EQ(Platform::VirtualKeyName(0x41), "A");
-    EXPECT_EQ(Platform::VirtualKeyName(0x7A), "Key 7A");
+    EXPECT_EQ(Platform::VirtualKeyName(0x7A), "F11");
+    EXPECT_EQ(Platform::VirtualKeyName(0x07), "Key 07");
 }
 
 } // namespace

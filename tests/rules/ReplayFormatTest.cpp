@@ -225,6 +225,31 @@ TEST_F(ReplayFormatTest, PlayingBackReachesTheSameEnd)
     }
 }
 
+// A caller's budget stops the play where it says no, asked before the
+// first operation and then every checkEvery-th; a budget never spent plays
+// the whole game to the same end as no budget.
+TEST_F(ReplayFormatTest, ABudgetStopsThePlayWhereItSaysNo)
+{
+    const TReplay r = SampleReplay(kGameFourfall, 31, 3000);
+    const TReplayOutcome whole = PlayReplayToEnd(r);
+    ASSERT_EQ(whole.Steps, r.Steps.size());
+    struct TCase {
+        int Allowed; // how many times keepGoing says yes
+        std::size_t Every;
+        std::size_t Steps; // operations applied
+    } cases[] = {{0, 256, 0}, {1, 256, 256}, {3, 100, 300}, {1, 1, 1}, {1000000, 7, r.Steps.size()}};
+    for (const TCase& c : cases) {
+        int asked = 0;
+        const TReplayOutcome o = PlayReplayToEnd(
+            r, [&] { return asked++ < c.Allowed; }, c.Every);
+        EXPECT_EQ(o.Steps, c.Steps) << c.Allowed << " every " << c.Every;
+        if (c.Steps == r.Steps.size()) {
+            EXPECT_EQ(o.Score, whole.Score);
+            EXPECT_EQ(o.Status, whole.Status);
+        }
+    }
+}
+
 TEST_F(ReplayFormatTest, StartingAReplayedGameLeavesTheOptionsAlone)
 {
     RulesInit(1);

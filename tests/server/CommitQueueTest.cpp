@@ -33,6 +33,12 @@ public:
         return Fail ? TDbStatus::Unavailable : TDbStatus::Ok;
     }
     TDbStatus Best(std::int32_t, int, std::vector<TScoreRecord>&) override { return TDbStatus::Ok; }
+    TDbStatus BestVerified(std::int32_t, int, std::vector<TScoreRecord>&) override { return TDbStatus::Ok; }
+    TDbStatus Verify(const ScoreServer::TReplayClaim&, ScoreServer::TVerifyResult&, std::int64_t&) override
+    {
+        return TDbStatus::Unavailable;
+    }
+    TDbStatus Replay(std::int64_t, std::string&, bool&) override { return TDbStatus::Unavailable; }
     TDbStatus Count(std::int32_t, std::int64_t&) override { return TDbStatus::Ok; }
     TDbStatus Check() override { return TDbStatus::Ok; }
     std::string Describe() const override { return "gated"; }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <sys/stat.h>
 #include <thread>
 
 namespace ServerTest {
@@ -170,6 +171,86 @@ TEST_P(ScoreDatabase, ManyWritersAtOnceLoseNothing)
     EXPECT_EQ(db->Check(), TDbStatus::Ok);
 }
 
+ScoreServer::TReplayClaim Claim(std::int32_t type, const std::string& name, std::int32_t score,
+                                const std::string& hash)
+{
+    ScoreServer::TReplayClaim c;
+    c.OnlineType = type;
+    c.Name = name;
+    c.Score = score;
+    c.GameHash = hash;
+    // Windows-1252 bytes that are no UTF-8, a NUL and a line break: kept as bytes.
+    c.Text = "# Tumbletown replay 1\n# name Zo\xe9 \x80\n" + std::string(1, '\0') + hash + "\r\n";
+    c.VerifiedAt = 1733800000;
+    c.ClientAddress = "127.0.0.1";
+    return c;
+}
+
+// A replay verifies the newest unverified result of its type, name and
+// score, once; the same game never verifies a second one; the replay comes
+// back byte for byte; the verified ranking holds the verified alone.
+TEST_P(ScoreDatabase, VerifyMarksTheNewestMatchingResultAndKeepsItsReplay)
+{
+    using ScoreServer::TVerifyResult;
+    TTestDatabase test(GetParam());
+    auto db = test.Open();
+    ASSERT_TRUE(db);
+    for (const TScoreRecord& r : {Record(0, "Ann", 500), Record(0, "Ann", 500), Record(0, "Ann", 900),
+                                  Record(1, "Ann", 500), Record(0, "ann", 500)})
+        ASSERT_EQ(db->Add(r), TDbStatus::Ok);
+    std::vector<TScoreRecord> best;
+    ASSERT_EQ(db->Best(0, 100, best), TDbStatus::Ok);
+    ASSERT_EQ(best.size(), 4u);
+    const std::int64_t older = best[1].Id, newer = best[2].Id; // equal scores: who came first
+    ASSERT_LT(older, newer);
+    for (const TScoreRecord& r : best)
+        EXPECT_FALSE(r.Verified);
+
+    TVerifyResult result = TVerifyResult::NoSuchResult;
+    std::int64_t id = 0;
+    ASSERT_EQ(db->Verify(Claim(0, "Ann", 500, "00000000000000a1"), result, id), TDbStatus::Ok);
+    EXPECT_EQ(result, TVerifyResult::Verified);
+    EXPECT_EQ(id, newer);
+    // The same game again, even claiming the other result: refused.
+    ASSERT_EQ(db->Verify(Claim(0, "Ann", 500, "00000000000000a1"), result, id), TDbStatus::Ok);
+    EXPECT_EQ(result, TVerifyResult::AlreadyUsed);
+    // Another game of the same claim takes the older one, then none is left.
+    ASSERT_EQ(db->Verify(Claim(0, "Ann", 500, "00000000000000a2"), result, id), TDbStatus::Ok);
+    EXPECT_EQ(result, TVerifyResult::Verified);
+    EXPECT_EQ(id, older);
+    ASSERT_EQ(db->Verify(Claim(0, "Ann", 500, "00000000000000a3"), result, id), TDbStatus::Ok);
+    EXPECT_EQ(result, TVerifyResult::NoSuchResult);
+    // Name (case and all), type and score must each match.
+    for (const auto& c :
+         {Claim(0, "ANN", 900, "b1"), Claim(2, "Ann", 900, "b2"), Claim(0, "Ann", 901, "b3")}) {
+        ASSERT_EQ(db->Verify(c, result, id), TDbStatus::Ok);
+        EXPECT_EQ(result, TVerifyResult::NoSuchResult) << c.Name << " " << c.OnlineType << " " << c.Score;
+    }
+
+    ASSERT_EQ(db->Best(0, 100, best), TDbStatus::Ok);
+    EXPECT_FALSE(best[0].Verified);
+    EXPECT_TRUE(best[1].Verified);
+    EXPECT_TRUE(best[2].Verified);
+    EXPECT_FALSE(best[3].Verified);
+    ASSERT_EQ(db->BestVerified(0, 100, best), TDbStatus::Ok);
+    ASSERT_EQ(best.size(), 2u);
+    EXPECT_EQ(best[0].Id, older);
+    EXPECT_EQ(best[1].Id, newer);
+    EXPECT_TRUE(best[0].Verified);
+    ASSERT_EQ(db->BestVerified(0, 1, best), TDbStatus::Ok);
+    EXPECT_EQ(best.size(), 1u);
+    ASSERT_EQ(db->BestVerified(1, 100, best), TDbStatus::Ok);
+    EXPECT_TRUE(best.empty());
+
+    std::string text;
+    bool found = false;
+    ASSERT_EQ(db->Replay(newer, text, found), TDbStatus::Ok);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(text, Claim(0, "Ann", 500, "00000000000000a1").Text);
+    ASSERT_EQ(db->Replay(best[0].Id + 1000, text, found), TDbStatus::Ok);
+    EXPECT_FALSE(found);
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, ScoreDatabase, ::testing::ValuesIn(kBackends),
                          [](const auto& info) { return std::string(BackendName(info.param)); });
 
@@ -195,6 +276,63 @@ TEST(ScoreSchema, NewerDatabaseIsRefusedOnBothBackends)
         EXPECT_FALSE(ScoreServer::OpenScoreDatabase(test.Target(), ScoreServer::TDbOptions{1, false}, error))
             << BackendName(backend);
         EXPECT_NE(error.find("newer"), std::string::npos) << error;
+    }
+}
+
+// A database of the first schema, with results in it, is brought up to date
+// in place when the server starts: its results stay, unverified, and can be
+// verified.
+TEST(ScoreSchema, AFirstVersionDatabaseIsMigratedInPlace)
+{
+    for (TBackend backend : kBackends) {
+        TTestDatabase test(backend);
+        ASSERT_FALSE(test.Target().empty());
+        std::vector<std::string> statements;
+        for (const char* const* sql = backend == TBackend::Sqlite ? ScoreServer::kScoreMigrations[0].Sqlite
+                                                                  : ScoreServer::kScoreMigrations[0].Postgres;
+             *sql != nullptr; ++sql)
+            statements.push_back(*sql);
+        statements.push_back(ScoreServer::kCreateVersionTable);
+        statements.push_back("INSERT INTO schema_version VALUES (1)");
+        statements.push_back(
+            "INSERT INTO scores (online_type, name, score, submitted_at, client_address)"
+            " VALUES (0, 'old', 70, 1600000000, '192.0.2.1'), (0, 'older', 60, 1500000000, '-')");
+        if (backend == TBackend::Postgres) {
+            for (const std::string& sql : statements)
+                ASSERT_TRUE(RunPostgres(test.Target(), sql));
+        } else {
+            const std::string folder = test.Target().substr(0, test.Target().rfind('/'));
+            ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+            sqlite3* raw = nullptr;
+            ASSERT_EQ(sqlite3_open(test.Target().c_str(), &raw), SQLITE_OK);
+            for (const std::string& sql : statements)
+                ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+            sqlite3_close(raw);
+        }
+        auto db = test.Open();
+        ASSERT_TRUE(db) << BackendName(backend);
+        std::vector<TScoreRecord> best;
+        ASSERT_EQ(db->Best(0, 100, best), TDbStatus::Ok);
+        ASSERT_EQ(Names(best), (std::vector<std::string>{"old", "older"})) << BackendName(backend);
+        EXPECT_EQ(best[0].SubmittedAt, 1600000000);
+        EXPECT_EQ(best[1].ClientAddress, "-");
+        EXPECT_FALSE(best[0].Verified);
+        ScoreServer::TReplayClaim claim;
+        claim.Name = "older";
+        claim.Score = 60;
+        claim.GameHash = "c1";
+        claim.Text = "x";
+        ScoreServer::TVerifyResult result = ScoreServer::TVerifyResult::NoSuchResult;
+        std::int64_t id = 0;
+        ASSERT_EQ(db->Verify(claim, result, id), TDbStatus::Ok);
+        EXPECT_EQ(result, ScoreServer::TVerifyResult::Verified) << BackendName(backend);
+        EXPECT_EQ(id, best[1].Id);
+        // Opened again: nothing left to migrate, nothing lost.
+        db.reset();
+        db = test.Open();
+        ASSERT_TRUE(db);
+        ASSERT_EQ(db->BestVerified(0, 100, best), TDbStatus::Ok);
+        EXPECT_EQ(Names(best), (std::vector<std::string>{"older"})) << BackendName(backend);
     }
 }
 

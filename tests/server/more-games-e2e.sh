@@ -8,33 +8,9 @@
 # The pages' screenshots are left in OUT_FOLDER/world-page-type-<N>.png.
 set -euo pipefail
 server=$1 driver=$2 data=$3 out=$4
-work=$(mktemp -d /tmp/tt-more-games.XXXXXX)
-server_pid=
-cleanup() {
-  [[ -n "$server_pid" ]] && kill "$server_pid" 2> /dev/null && wait "$server_pid" 2> /dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; echo "--- server log" >&2; cat "$work/server.log" >&2 || true; exit 1; }
-chromium=$(command -v chromium || true)
-[[ -n "$chromium" ]] || fail "no chromium (apt-get install chromium)"
-
-"$server" --listen 127.0.0.1:0 --database "$work/scores.db" 2> "$work/server.log" &
-server_pid=$!
-for _ in $(seq 100); do
-  grep -q "listening on" "$work/server.log" && break
-  sleep 0.1
-done
-port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\),.*/\1/p' "$work/server.log")
-[[ -n "$port" ]] || fail "the server did not come up"
-
-browse() { # url, then chromium's own options
-  local url=$1
-  shift
-  timeout 60 "$chromium" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
-    --disable-background-networking --disable-component-update --disable-sync \
-    --user-data-dir="$(mktemp -d "$work/profile.XXXXXX")" "$@" "$url" 2> "$work/chromium.log"
-}
+source "$(dirname "$0")/e2e-lib.sh"
+e2e_start more-games
+e2e_server "$server" sqlite
 
 # Button centres of the More Games page, in its order, with the online type
 # each game is sent under and the name typed for it.
@@ -67,7 +43,7 @@ for i in 0 1 2 3 4; do
 done
 for i in 0 1 2 3 4; do
   url=${urls[$i]}
-  browse "$url" --dump-dom > "$work/dom.html" || fail "chromium could not open $url"
+  e2e_browse "$url" --dump-dom > "$work/dom.html" || fail "chromium could not open $url"
   for j in 0 1 2 3 4; do
     if [[ $i == "$j" ]]; then
       grep -qF "<span>${names[$j]}</span>" "$work/dom.html" || fail "${names[$j]} is not on $url"
@@ -76,7 +52,7 @@ for i in 0 1 2 3 4; do
     fi
   done
   grep -qF "type=${types[$i]}\" class=\"selected\"" "$work/dom.html" || fail "the tab of type ${types[$i]} is not selected on $url"
-  browse "$url" --window-size=800,700 --hide-scrollbars --screenshot="$out/world-page-type-${types[$i]}.png" ||
+  e2e_browse "$url" --window-size=800,700 --hide-scrollbars --screenshot="$out/world-page-type-${types[$i]}.png" ||
     fail "no screenshot of $url"
 done
 echo ok

@@ -359,7 +359,82 @@ TSkin OptionsSkin()
     buttons.push_back({shadow[0], shadowText[0], 24, 4});
     buttons.push_back({shadow[1], shadowText[1], 20, 6});
     buttons.push_back({shadow[2], shadowText[2], 20, 6});
+    buttons.push_back({WFourfall::kOptionsControls, WFourfall::kOptionsControlsCaption, 26, 5});
     return ComposeSkin("Options", base, buttons, MenuTheme());
+}
+
+namespace {
+
+// A caption starting at the left edge of `box`, vertically centred, with a
+// soft shadow.
+void LeftCaption(TRaster& r, TBox box, const std::string& text, int height, TColor color, double shadow)
+{
+    const TMask m = CaptionMask(text, height, true);
+    const int x = box.X - kCaptionMargin, y = box.Y + (box.H - m.H) / 2;
+    r.DrawMask(m.Blurred(1, 3), x - 3 + 1, y - 3 + 2, Hex(0x000000), shadow);
+    r.DrawMask(m, x, y, color);
+}
+
+// The dark, sunken cap where the page writes a key or a value.
+void Well(TRaster& r, TBox box, TColor rim)
+{
+    r.RoundRect(box.X, box.Y, box.Right(), box.Bottom(), 6,
+                [&](double, double py) { return Mix(Hex(0x03050E), Hex(0x101A3A), (py - box.Y) / box.H); });
+    r.RoundFrame(box.X, box.Y, box.Right(), box.Bottom(), 6, 1.2, rim, 0.8);
+    r.RoundFrame(box.X + 1, box.Y + 1, box.Right() - 1, box.Y + 4, 3, 1, Hex(0x000000), 0.5);
+}
+
+} // namespace
+
+TSkin ControlsSkin()
+{
+    using namespace WFourfall;
+    TRaster base(kSkinWidth, kSkinHeight);
+    MenuBackdrop(base, 7);
+    Title(base, "Controls", 400, 16, 60);
+    Caption(base, kControlsHint, "Choose an action, then press its new key (Escape cancels).", 18, false,
+            Hex(0xB9C6EE), 2, 0.8);
+    const TBox panel{kControlsActions[0].X - 10, kControlsActions[0].Y - 8, kControlsActions[0].W + 20,
+                     kControlsRepeatLabels[1].Bottom() - kControlsActions[0].Y + 16};
+    Panel(base, panel, 8, Hex(0x0A0F24), Hex(0x5B7CC9), 0.97);
+    // The key repeat below a faint rule.
+    const double rule =
+        (kControlsActions[kControlsActionCount - 1].Bottom() + kControlsRepeatLabels[0].Y) / 2.0;
+    base.Line(panel.X + 14, rule, panel.Right() - 14, rule, 1.2, Hex(0x5B7CC9), 0.6);
+    for (int i = 0; i < kControlsRepeatCount; ++i) {
+        const TBox& label = kControlsRepeatLabels[i];
+        LeftCaption(base, {label.X + 18, label.Y, label.W - 18, label.H}, kControlsRepeatCaptions[i], 21,
+                    Hex(0xDCE6FF), 0.75);
+        Well(base, kControlsRepeatValues[i], Hex(0x5B7CC9));
+    }
+    Caption(base, {0, 548, 800, 26}, "Space drops too. A gamepad's buttons keep their own actions.", 16,
+            false, Hex(0x9AA8D8), 2, 0.8);
+    std::vector<TButton> buttons;
+    for (int a = 0; a < kControlsActionCount; ++a)
+        buttons.push_back({kControlsActions[a], "", 22, 4});
+    for (int i = 0; i < kControlsRepeatCount; ++i) {
+        buttons.push_back({kControlsRepeatDown[i], kControlsStepCaptions[0], 30, 4});
+        buttons.push_back({kControlsRepeatUp[i], kControlsStepCaptions[1], 30, 4});
+    }
+    buttons.push_back({kControlsBack, kControlsBackCaption, 28, 5});
+    buttons.push_back({kControlsDefaults, kControlsDefaultsCaption, 26, 5});
+    const TTheme& theme = MenuTheme();
+    TSkin skin = ComposeSkin("Controls", base, buttons, theme);
+    // Each action row: its name on the left of the plate, the key's cap on
+    // the right, on both pictures.
+    for (int a = 0; a < kControlsActionCount; ++a) {
+        const TBox& row = kControlsActions[a];
+        const TBox cap{row.X + kControlsKeyCap.X, row.Y + kControlsKeyCap.Y, kControlsKeyCap.W,
+                       kControlsKeyCap.H};
+        for (int lit = 0; lit < 2; ++lit) {
+            TRaster& r = lit ? skin.Lit : skin.Plain;
+            const TPlateColors& c = lit ? theme.Lit : theme.Plain;
+            LeftCaption(r, {row.X + 18, row.Y, kControlsKeyCap.X - 18, row.H}, kControlsActionCaptions[a], 21,
+                        c.Text, lit ? 0.9 : 0.75);
+            Well(r, cap, c.Rim);
+        }
+    }
+    return skin;
 }
 
 TSkin HelpSkin()

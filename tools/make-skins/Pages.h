@@ -37,6 +37,9 @@ TSkin MenuSkin();
 TSkin GameTypeSkin();
 TSkin MoreGamesSkin();
 TSkin OptionsSkin();
+// The controls page: the action rows carry their names and an empty cap for
+// the key, which the page writes.
+TSkin ControlsSkin();
 TSkin HelpSkin();
 TSkin HighScoreSkin();
 // The question box: a picture as large as the box, not the window.

@@ -81,6 +81,8 @@ const char* PageName(const TGamePages& pages)
         return "HighScore";
     if (front == &pages.OptionsPage)
         return "Options";
+    if (front == &pages.ControlsPage)
+        return "Controls";
     if (front == &pages.Help)
         return "Help";
     if (front == &pages.Play)
@@ -138,6 +140,17 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
         << ",\"nextFile\":" << pages.Music.NextFile << '}';
     out << ",\"question\":"
         << JsonString(pages.QuestionBox.IsOpen() ? pages.QuestionBox.Text.Layout.Text.Text() : "");
+    // The controls page: each action with its key, the action waiting for
+    // a key (-1: none) and the key repeat.
+    const TControlsPage& controls = pages.ControlsPage;
+    out << ",\"controls\":{\"keys\":[";
+    for (int a = 0; a < kControlsActionCount; ++a)
+        out << (a ? "," : "") << "{\"action\":" << JsonString(controls.Rows[a].Caption)
+            << ",\"key\":" << JsonString(controls.Rows[a].KeyText) << ",\"code\":" << pages.Controls.Keys[a]
+            << '}';
+    out << "],\"waiting\":" << static_cast<int>(controls.Waiting())
+        << ",\"repeatDelay\":" << pages.Controls.RepeatDelayMs
+        << ",\"repeatRate\":" << pages.Controls.RepeatRateMs << '}';
     out << ",\"options\":{\"ZPlayMusic\":" << ::Options.ZPlayMusic
         << ",\"ZPlaySound\":" << ::Options.ZPlaySound << ",\"BackRound\":" << ::Options.BackRound
         << ",\"ZNextFig\":" << ::Options.ZNextFig << ",\"ZShadow\":" << ::Options.ZShadow << "}}\n";

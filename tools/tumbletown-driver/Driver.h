@@ -5,7 +5,9 @@
 //   click X Y             move, press and release at one point
 //   keydown K | keyup K | key K
 //                         a key by virtual-key code (decimal or 0x..) or name:
-//                         Left Right Up Down Ctrl Enter Backspace, a letter or a digit
+//                         Left Right Up Down Ctrl Enter Backspace Escape Space,
+//                         F1 ... Home PageUp Num0 ... (see platform/KeyCodes.h),
+//                         a letter or a digit
 //   type TEXT             the rest of the line as typed characters (UTF-8 in,
 //                         Windows-1252 to the game; other characters dropped)
 //   advance MS            moves the virtual clock, firing the timers due
@@ -14,7 +16,9 @@
 //   tree                  prints the element tree
 //   state                 prints the rules state as one line of JSON
 //   screen                prints the screens' state as one line of JSON, the
-//                         entries of the shown high-score list among it
+//                         entries of the shown high-score list among it, and
+//                         the controls page's actions with their keys, the
+//                         action waiting for a key and the key repeat
 //   record FILE           writes the record of the last game started as a
 //                         replay file
 //   watch FILE            plays a replay file on the play page, as

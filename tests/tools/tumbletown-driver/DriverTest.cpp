@@ -238,6 +238,11 @@ TEST_F(DriverTest, KeysAloneVisitEveryPageAndQuit)
     const std::string script = "key Down\nkey Enter\nscreen\n"             // New Game
                                "key Escape\nscreen\n"                      // back, New Game still lit
                                "key Down\nkey Enter\nscreen\n"             // Options
+                               "key Up\nkey Up\nkey Enter\nscreen\n"       // round to Controls
+                               "key Down\nkey Enter\nscreen\n"             // Move Left waits
+                               "key Escape\nscreen\n"                      // the wait ends, the page stays
+                               "key Enter\nkey A\nscreen\n"                // A moves left
+                               "key Escape\nscreen\n"                      // back to Options
                                "key Escape\nkey Down\nkey Enter\nscreen\n" // High Scores
                                "key Escape\nkey Down\nkey Space\nscreen\n" // Help
                                "key Escape\nkey Up\nkey Up\nkey Up\nkey Enter\nscreen\n"
@@ -251,9 +256,50 @@ TEST_F(DriverTest, KeysAloneVisitEveryPageAndQuit)
     std::vector<std::string> pages;
     for (const std::string& line : run.Starting("{\"page\""))
         pages.push_back(Field(line, "page"));
-    EXPECT_EQ(pages, (std::vector<std::string>{"GameType", "MainMenu", "Options", "HighScore", "Help",
+    EXPECT_EQ(pages, (std::vector<std::string>{"GameType", "MainMenu", "Options", "Controls", "Controls",
+                                               "Controls", "Controls", "Options", "HighScore", "Help",
                                                "GameType", "MoreGames", "GameType", "Play", "MainMenu"}));
     EXPECT_EQ(run.Starting("closed").size(), 1u);
+    const std::vector<std::string> screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), pages.size());
+    EXPECT_EQ(IntField(screens[3], "waiting"), -1);
+    EXPECT_EQ(IntField(screens[4], "waiting"), 0) << "Move Left waits for its key";
+    EXPECT_EQ(IntField(screens[5], "waiting"), -1);
+    const std::string leftWasLeft = "{\"action\":\"Move Left\",\"key\":\"Left\",\"code\":37}";
+    EXPECT_NE(screens[5].find(leftWasLeft), std::string::npos) << "Escape chose nothing";
+    EXPECT_NE(screens[6].find("{\"action\":\"Move Left\",\"key\":\"A\",\"code\":65}"), std::string::npos)
+        << screens[6];
+    EXPECT_NE(run.StoreFile().find("\"KeyLeft\"=dword:00000041"), std::string::npos);
+}
+
+// The controls page by the mouse: the screen tells which action waits; the
+// key chosen is in the settings file and the next start shows it, with the
+// repeat changed alike.
+TEST_F(DriverTest, ControlsPageChoosesKeysKeptInTheSettingsFile)
+{
+    const std::string open = Click(kMenuOptions) + Click(Centre(kOptionsControls));
+    TRun run = Run(open + "screen\n" + Click(Centre(kControlsActions[1])) + "screen\nkey D\n" +
+                   Click(Centre(kControlsRepeatUp[0])) + "screen\n");
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 3u);
+    EXPECT_EQ(Field(screens[0], "page"), "Controls");
+    EXPECT_EQ(IntField(screens[0], "repeatDelay"), 170);
+    EXPECT_EQ(IntField(screens[0], "repeatRate"), 50);
+    EXPECT_EQ(IntField(screens[1], "waiting"), 1);
+    EXPECT_EQ(IntField(screens[2], "waiting"), -1);
+    EXPECT_NE(screens[2].find("{\"action\":\"Move Right\",\"key\":\"D\",\"code\":68}"), std::string::npos);
+    EXPECT_EQ(IntField(screens[2], "repeatDelay"), 200);
+    const std::string file = run.StoreFile();
+    EXPECT_NE(file.find("\"KeyRight\"=dword:00000044"), std::string::npos) << file;
+    EXPECT_NE(file.find("\"RepeatDelay\"=dword:000000c8"), std::string::npos) << file;
+
+    TRun again = Run(open + "screen\n", run.Store);
+    auto later = again.Starting("{\"page\"");
+    ASSERT_EQ(later.size(), 1u);
+    EXPECT_NE(later[0].find("{\"action\":\"Move Right\",\"key\":\"D\",\"code\":68}"), std::string::npos)
+        << later[0];
+    EXPECT_EQ(IntField(later[0], "repeatDelay"), 200);
 }
 
 TEST_F(DriverTest, ExitButtonClosesAndEndsTheScript)
@@ -838,14 +884,23 @@ TEST_P(DamagedPages, ButtonsStayVisibleWithTheirCaptions)
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, DamagedPages,
-    ::testing::Values(TPageDamageCase{"Menu", "missing", "", kMenuOptions},
-                      TPageDamageCase{"Menu", "garbage", "", kMenuExit},
-                      TPageDamageCase{"GameType", "missing", Click(kMenuPlay), kGameButtons[2]},
-                      TPageDamageCase{"Options", "missing", Click(kMenuOptions), kOptionsBack},
-                      TPageDamageCase{"Help", "garbage", Click(kMenuHelp), kHelpBack},
-                      TPageDamageCase{"HighScore", "missing", Click(kMenuScores), kScoresWorld},
-                      TPageDamageCase{"bg_techno", "missing", Click(kMenuPlay) + Click(kGameButtons[0]),
-                                      kPlayBack}),
+    ::testing::Values(
+        TPageDamageCase{"Menu", "missing", "", kMenuOptions},
+        TPageDamageCase{"Menu", "garbage", "", kMenuExit},
+        TPageDamageCase{"GameType", "missing", Click(kMenuPlay), kGameButtons[2]},
+        TPageDamageCase{"Options", "missing", Click(kMenuOptions), kOptionsBack},
+        TPageDamageCase{"Options", "garbage", Click(kMenuOptions), Centre(kOptionsControls)},
+        TPageDamageCase{"Controls", "missing", Click(kMenuOptions) + Click(Centre(kOptionsControls)),
+                        Centre(kControlsDefaults)},
+        // An action row's name, left of its key.
+        TPageDamageCase{"Controls",
+                        "garbage",
+                        Click(kMenuOptions) + Click(Centre(kOptionsControls)),
+                        {kControlsActions[1].X + kControlsKeyCap.X / 2,
+                         kControlsActions[1].Y + kControlsActions[1].H / 2}},
+        TPageDamageCase{"Help", "garbage", Click(kMenuHelp), kHelpBack},
+        TPageDamageCase{"HighScore", "missing", Click(kMenuScores), kScoresWorld},
+        TPageDamageCase{"bg_techno", "missing", Click(kMenuPlay) + Click(kGameButtons[0]), kPlayBack}),
     [](const auto& info) { return std::string(info.param.Skin) + "_" + info.param.Damage; });
 
 // The question box: answered by mouse and keys, modal, and deaf to a key

@@ -1,0 +1,124 @@
+// What the score server spends on one uploaded replay of a ten-minute game:
+// the request as the HTTP side hands it over, through the service's own
+// handling: the text read within the bounds, the game played again in a
+// fresh rules state with its CPU budget, the result it claims found and
+// marked verified, and the replay kept, in an SQLite file as the server
+// keeps it (write-ahead log, synchronous=NORMAL). Only the upload is timed;
+// the result it verifies is sent before, untimed, as the game sends it.
+#include "rules/GameTypes.h"
+#include "server/ScoreDatabase.h"
+#include "server/ScoreService.h"
+#include "store/ScorePayload.h"
+#include "store/ScoreSubmit.h"
+#include "tests/platform/TempFolder.h"
+#include "tests/server/ReplayGames.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace ScoreServer;
+
+constexpr int kGames = 200; // each verifies once: one game per iteration
+
+// Ten minutes of moves on the big board, then drops until the game ends.
+struct TGame {
+    std::string Text;
+    std::int32_t Score;
+    std::size_t Operations;
+    std::uint32_t PlayedMs;
+};
+
+const std::vector<TGame>& Games(std::int32_t gameNum)
+{
+    static std::vector<TGame> games[GFourfall::kGameTypeCount];
+    std::vector<TGame>& list = games[gameNum];
+    if (list.empty()) {
+        for (int i = 0; i < kGames; ++i) {
+            const GFourfall::TReplay r = ServerTest::PlayedGame(
+                gameNum, 1000u + static_cast<std::uint32_t>(i), "Bench", 600000, 13, 31);
+            list.push_back(TGame{GFourfall::ReplayText(r), r.Score, r.Steps.size(), r.Steps.back().TimeMs});
+        }
+    }
+    return list;
+}
+
+TRequest Request(const std::string& method, const std::string& path)
+{
+    TRequest r;
+    r.Method = method;
+    r.Path = path;
+    r.ClientAddress = "127.0.0.1";
+    return r;
+}
+
+// The game's own result request, taken apart as the HTTP library does.
+TRequest Result(std::int32_t type, std::int32_t score)
+{
+    const std::string request = BuildScoreRequest(type, "Bench", score, "localhost");
+    const std::size_t at = request.find("inf=") + 4;
+    TRequest r = Request("GET", kScriptPath);
+    r.Args = {{"hs", std::nullopt},
+              {"prg", std::string(kProgramTag)},
+              {"inf", request.substr(at, request.find(' ', at) - at)}};
+    return r;
+}
+
+void BM_VerifyTenMinuteGame(benchmark::State& state)
+{
+    const std::int32_t gameNum = static_cast<std::int32_t>(state.range(0));
+    const std::int32_t type = GFourfall::OnlineType(gameNum);
+    const std::vector<TGame>& games = Games(gameNum);
+    TestSupport::TempFolder folder;
+    std::string error;
+    auto db = OpenScoreDatabase(folder.Path() + "/scores.db", TDbOptions{1, false}, error);
+    if (!db) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    TRateLimiter limiter(0);
+    TScoreService service(*db, limiter);
+    std::size_t next = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (next == games.size()) {
+            state.SkipWithError("out of games");
+            break;
+        }
+        const TGame& game = games[next++];
+        if (service.Handle(Result(type, game.Score)).Status != 200) {
+            state.SkipWithError("the result was not stored");
+            break;
+        }
+        TRequest upload = Request("POST", kApiReplaysPath);
+        upload.BodyState = TBodyState::Complete;
+        upload.Body = game.Text;
+        state.ResumeTiming();
+        const THttpResponse r = service.Handle(upload);
+        if (r.Status != 200) {
+            state.SkipWithError(r.Body.c_str());
+            break;
+        }
+    }
+    double operations = 0, bytes = 0, playedMs = 0;
+    for (std::size_t i = 0; i < next; ++i) {
+        operations += static_cast<double>(games[i].Operations);
+        bytes += static_cast<double>(games[i].Text.size());
+        playedMs += games[i].PlayedMs;
+    }
+    const double n = next > 0 ? static_cast<double>(next) : 1.0;
+    state.counters["operations"] = operations / n;
+    state.counters["bytes"] = bytes / n;
+    state.counters["playedMs"] = playedMs / n;
+}
+BENCHMARK(BM_VerifyTenMinuteGame)
+    ->Arg(GFourfall::kGameFourfall)
+    ->Arg(GFourfall::kGameColorFourfall)
+    ->Iterations(kGames)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+
+} // namespace

@@ -1,0 +1,175 @@
+#include "server/ReplayCheck.h"
+
+#include "rules/GameState.h"
+#include "rules/GameTypes.h"
+#include "rules/ProcessState.h"
+#include "server/WebText.h"
+
+#include <ctime>
+
+namespace ScoreServer {
+
+namespace {
+
+// One play and one waiting; more are refused as Busy.
+constexpr int kMaxInFlight = 2;
+// How often the play looks at the CPU clock: often enough that a stopped
+// play overruns its budget by microseconds, rarely enough to cost nothing.
+constexpr std::size_t kCpuCheckEvery = 256;
+
+std::int64_t ThreadCpuMicros()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000 + t.tv_nsec / 1000;
+}
+
+TCheckedReplay Refused(TReplayRefusal refusal, std::string why)
+{
+    TCheckedReplay r;
+    r.Refusal = refusal;
+    r.Why = std::move(why);
+    return r;
+}
+
+// FNV-1a, 64 bits.
+class THash {
+public:
+    void Add(std::uint64_t value, int bytes)
+    {
+        for (int i = 0; i < bytes; ++i) {
+            H ^= (value >> (8 * i)) & 0xFF;
+            H *= 0x100000001B3ull;
+        }
+    }
+    std::string Hex() const
+    {
+        static const char kDigits[] = "0123456789abcdef";
+        std::string text(16, '0');
+        for (int i = 0; i < 16; ++i)
+            text[static_cast<std::size_t>(i)] = kDigits[(H >> (60 - 4 * i)) & 0xF];
+        return text;
+    }
+
+private:
+    std::uint64_t H = 0xCBF29CE484222325ull;
+};
+
+// Counts a play in while it waits and runs.
+class TInFlight {
+public:
+    explicit TInFlight(std::atomic<int>& count) : Count(count) { Admitted = ++Count <= kMaxInFlight; }
+    ~TInFlight() { --Count; }
+    TInFlight(const TInFlight&) = delete;
+    TInFlight& operator=(const TInFlight&) = delete;
+    bool Admitted;
+
+private:
+    std::atomic<int>& Count;
+};
+
+} // namespace
+
+const char* ReplayRefusalName(TReplayRefusal refusal)
+{
+    switch (refusal) {
+    case TReplayRefusal::None:
+        return "none";
+    case TReplayRefusal::TooLarge:
+        return "too-large";
+    case TReplayRefusal::NoLength:
+        return "no-length";
+    case TReplayRefusal::Malformed:
+        return "malformed";
+    case TReplayRefusal::TooManyOperations:
+        return "too-many-operations";
+    case TReplayRefusal::NoClaim:
+        return "no-claim";
+    case TReplayRefusal::TooMuchCpu:
+        return "too-much-cpu";
+    case TReplayRefusal::NotFinished:
+        return "not-finished";
+    case TReplayRefusal::ScoreDiffers:
+        return "score-differs";
+    case TReplayRefusal::NoSuchResult:
+        return "no-such-result";
+    case TReplayRefusal::AlreadyUsed:
+        return "already-used";
+    case TReplayRefusal::Busy:
+        return "busy";
+    }
+    return "unknown";
+}
+
+std::string ReplayGameHash(const GFourfall::TReplay& replay)
+{
+    THash h;
+    h.Add(replay.Seed, 4);
+    h.Add(static_cast<std::uint32_t>(replay.Columns), 4);
+    h.Add(static_cast<std::uint32_t>(replay.Rows), 4);
+    h.Add(static_cast<std::uint32_t>(replay.GameNum), 4);
+    h.Add(static_cast<std::uint32_t>(replay.StartLevel), 4);
+    h.Add(static_cast<std::uint32_t>(replay.Difficulty), 4);
+    h.Add(replay.Steps.size(), 8);
+    for (const GFourfall::TReplayStep& s : replay.Steps)
+        h.Add(static_cast<std::uint8_t>(s.Op), 1);
+    return h.Hex();
+}
+
+TCheckedReplay TReplayChecker::Check(const std::string& text)
+{
+    if (text.size() > Bounds.MaxBytes)
+        return Refused(TReplayRefusal::TooLarge, "replay too large");
+    GFourfall::TReplay replay;
+    std::string why;
+    // The parse stops at the first operation over the bound: reading costs
+    // no more than the bound either.
+    GFourfall::TReplayLimits limits;
+    limits.MaxBytes = Bounds.MaxBytes;
+    limits.MaxSteps = Bounds.MaxOperations;
+    if (!GFourfall::ParseReplay(text, replay, why, limits)) {
+        if (why == "too many operations")
+            return Refused(TReplayRefusal::TooManyOperations, "too many operations");
+        return Refused(TReplayRefusal::Malformed, "not a replay: " + why);
+    }
+    if (!replay.HasClaim)
+        return Refused(TReplayRefusal::NoClaim, "no name and score in the replay");
+
+    TCheckedReplay out;
+    out.OnlineType = GFourfall::OnlineType(replay.GameNum);
+    out.Name = Cp1252ToUtf8(replay.Name);
+    out.Score = replay.Score;
+    out.GameHash = ReplayGameHash(replay);
+
+    TInFlight turn(InFlight);
+    if (!turn.Admitted) {
+        out.Refusal = TReplayRefusal::Busy;
+        out.Why = "busy: try again later";
+        return out;
+    }
+    GFourfall::TReplayOutcome outcome;
+    {
+        std::lock_guard<std::mutex> hold(Rules);
+        const std::int64_t start = ThreadCpuMicros();
+        const std::int64_t budget = static_cast<std::int64_t>(Bounds.MaxCpuMs) * 1000;
+        outcome = GFourfall::PlayReplayToEnd(
+            replay, [&] { return ThreadCpuMicros() - start <= budget; }, kCpuCheckEvery);
+        out.CpuMicros = ThreadCpuMicros() - start;
+        // The rules' state is the process's: leave none of this game in it.
+        GFourfall::ResetRulesProcessState();
+    }
+    out.Operations = outcome.Steps;
+    if (outcome.Steps < replay.Steps.size()) {
+        out.Refusal = TReplayRefusal::TooMuchCpu;
+        out.Why = "replay takes too long to check";
+    } else if (outcome.Status != GFourfall::kStatusGameOver) {
+        out.Refusal = TReplayRefusal::NotFinished;
+        out.Why = "game not over at the end of the replay";
+    } else if (outcome.Score != replay.Score) {
+        out.Refusal = TReplayRefusal::ScoreDiffers;
+        out.Why = "score does not match";
+    }
+    return out;
+}
+
+} // namespace ScoreServer

@@ -1,0 +1,80 @@
+// Checking an uploaded replay: read it within the bounds, play it again with
+// the game's own rules within a budget of CPU time, and say what it proves:
+// the type, name and score of the finished game it holds. Whether a kept
+// result matches that claim is the database's part (TScoreDatabase::Verify).
+#pragma once
+
+#include "rules/Replay.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace ScoreServer {
+
+// What one replay may cost. Bytes and operations are checked while reading
+// (before any play); the CPU time bounds the play itself.
+struct TReplayBounds {
+    std::size_t MaxBytes = 1u << 20;    // a 10-minute game is about 60 KB
+    std::size_t MaxOperations = 200000; // a 10-minute game is about 4000
+    int MaxCpuMs = 1000;                // a 10-minute game takes about 1 ms
+};
+
+// Why a replay was refused; counted one by one.
+enum class TReplayRefusal {
+    None,
+    TooLarge,          // longer than MaxBytes (said by its length, before it is read)
+    NoLength,          // sent without a length
+    Malformed,         // not a replay of this format
+    TooManyOperations, // more than MaxOperations
+    NoClaim,           // no name and score in it
+    TooMuchCpu,        // its play took more than MaxCpuMs
+    NotFinished,       // its game was still going at its end
+    ScoreDiffers,      // its game ended with another score than it claims
+    NoSuchResult,      // no unverified result of its type, name and score is kept
+    AlreadyUsed,       // the same game already verified a result
+    Busy,              // too many replays being checked at once
+};
+constexpr int kReplayRefusalCount = static_cast<int>(TReplayRefusal::Busy) + 1;
+
+// A short name for counts and logs: "too-large", "score-differs", ...
+const char* ReplayRefusalName(TReplayRefusal refusal);
+
+struct TCheckedReplay {
+    TReplayRefusal Refusal = TReplayRefusal::None;
+    std::string Why; // plain and short, for the reply (a refusal only)
+    // What the replay proves (no refusal, or a refusal after its play):
+    std::int32_t OnlineType = 0;
+    std::string Name; // UTF-8
+    std::int32_t Score = 0;
+    std::string GameHash;       // 16 hex digits of the game, not of its claim or times
+    std::size_t Operations = 0; // applied before the play ended or was stopped
+    std::int64_t CpuMicros = 0; // CPU time of the play
+};
+
+class TReplayChecker {
+public:
+    explicit TReplayChecker(const TReplayBounds& bounds = TReplayBounds()) : Bounds(bounds) {}
+
+    // Reads and plays the text. The rules keep one game per process, so
+    // plays take turns; one more may wait while one is played, and any
+    // beyond that is refused as Busy at once rather than hold up a thread
+    // of the server.
+    TCheckedReplay Check(const std::string& text);
+
+    const TReplayBounds& Limits() const { return Bounds; }
+
+private:
+    TReplayBounds Bounds;
+    std::mutex Rules;
+    std::atomic<int> InFlight{0};
+};
+
+// The hash of a replay's game: seed, board, game number, the two options and
+// the operations in order. Claims and times change nothing in the play, so
+// they are left out: editing them does not make a game new.
+std::string ReplayGameHash(const GFourfall::TReplay& replay);
+
+} // namespace ScoreServer

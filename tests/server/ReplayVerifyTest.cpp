@@ -1,0 +1,449 @@
+// Replays sent to the server: a played game's replay verifies the result the
+// game sent before it, and the result then shows as verified with its replay
+// to download; every replay that does not prove its claim is refused with
+// its reason, counted, and changes nothing; and a hostile replay costs no
+// more than the bounds.
+
+#include "rules/GameState.h"
+#include "rules/GameTypes.h"
+#include "server/ReplayCheck.h"
+#include "server/ScoreService.h"
+#include "server/WorldPage.h"
+#include "store/ScoreSubmit.h"
+#include "tests/server/ReplayGames.h"
+#include "tests/server/RequestTarget.h"
+#include "tests/server/ServerFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <iterator>
+
+namespace ServerTest {
+namespace {
+
+using ScoreServer::TBodyState;
+using ScoreServer::TDbStatus;
+using ScoreServer::THttpResponse;
+using ScoreServer::TReplayBounds;
+using ScoreServer::TReplayRefusal;
+using ScoreServer::TRequest;
+using ScoreServer::TScoreRecord;
+
+constexpr std::int64_t kNow = 1733788800; // 2024-12-10
+
+TRequest Upload(const std::string& text, TBodyState state = TBodyState::Complete)
+{
+    TRequest r = RequestFromTarget(ScoreServer::kApiReplaysPath, "POST");
+    r.BodyState = state;
+    if (state == TBodyState::Complete)
+        r.Body = text;
+    return r;
+}
+
+// The replay's claim line changed to another score.
+std::string WithScore(const std::string& text, std::int32_t score)
+{
+    const std::size_t at = text.find("# score ");
+    const std::size_t end = text.find('\n', at);
+    return text.substr(0, at) + "# score " + std::to_string(score) + text.substr(end);
+}
+
+std::string WithName(const std::string& text, const std::string& name)
+{
+    const std::size_t at = text.find("# name ");
+    const std::size_t end = text.find('\n', at);
+    return text.substr(0, at) + "# name " + name + text.substr(end);
+}
+
+// A game that never ends: the falling figure is pushed left and right and
+// never falls.
+GFourfall::TReplay EndlessGame(std::size_t operations, std::int32_t claim)
+{
+    GFourfall::TReplay r = PlayedGame(GFourfall::kGameFourfall, 5, "Endless", 0);
+    r.Steps.clear();
+    for (std::size_t i = 0; i < operations; ++i)
+        r.Steps.push_back({static_cast<std::uint32_t>(i),
+                           i % 2 ? GFourfall::TReplayOp::Left : GFourfall::TReplayOp::Right});
+    r.Score = claim;
+    return r;
+}
+
+// The service's bounds in these tests: the played games hold a few hundred
+// operations; an endless one may hold 20000.
+TReplayBounds TestBounds()
+{
+    TReplayBounds bounds;
+    bounds.MaxOperations = 20000;
+    return bounds;
+}
+
+class ReplayVerify : public ::testing::Test {
+protected:
+    ReplayVerify()
+        : Service(
+              *Db, Limiter, [] { return kNow; }, TestBounds())
+    {
+    }
+
+    TTestDatabase Test{TBackend::Sqlite};
+    std::unique_ptr<ScoreServer::TScoreDatabase> Db = Test.Open();
+    ScoreServer::TRateLimiter Limiter{0};
+    ScoreServer::TScoreService Service;
+
+    // The designed GET the game sends first.
+    void Submit(std::int32_t type, const std::string& name, std::int32_t score)
+    {
+        ASSERT_EQ(Service.Handle(RequestFromTarget(GameTarget(type, name, score))).Status, 200);
+    }
+
+    std::vector<TScoreRecord> Best(std::int32_t type)
+    {
+        std::vector<TScoreRecord> best;
+        EXPECT_EQ(Db->Best(type, 100, best), TDbStatus::Ok);
+        return best;
+    }
+
+    std::uint64_t Refusals(TReplayRefusal reason) const
+    {
+        return Service.Counts().ReplaysRefused[static_cast<int>(reason)].load();
+    }
+};
+
+// The whole path of a played game: the result, then its replay; the result
+// is verified, its replay downloads byte for byte as a file the game plays,
+// and the pages tell it from a typed result.
+TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
+{
+    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameColorFourfall, 11, "Zo\xe9 \x80");
+    ASSERT_GT(game.Score, 0);
+    const std::string text = GFourfall::ReplayText(game);
+    const std::int32_t type = GFourfall::OnlineType(game.GameNum);
+    Submit(type, "Zo\xe9 \x80", game.Score);
+    Submit(type, "Zo\xe9 \x80", game.Score + 500); // typed by hand: stays unverified
+
+    const THttpResponse r = Service.Handle(Upload(text));
+    EXPECT_EQ(r.Status, 200) << r.Body;
+    EXPECT_EQ(r.Body, "verified: " + std::to_string(game.Score) + " points in Color Fourfall\n");
+    EXPECT_EQ(Service.Counts().Verified, 1u);
+    EXPECT_EQ(Service.Counts().ReplaysRefusedInAll(), 0u);
+
+    const std::vector<TScoreRecord> best = Best(type);
+    ASSERT_EQ(best.size(), 2u);
+    EXPECT_FALSE(best[0].Verified) << "the typed higher score";
+    EXPECT_TRUE(best[1].Verified);
+    EXPECT_EQ(best[1].Score, game.Score);
+
+    // The download: the uploaded bytes, as a file.
+    const THttpResponse file = Service.Handle(RequestFromTarget(ScoreServer::ReplayPath(best[1].Id)));
+    ASSERT_EQ(file.Status, 200);
+    EXPECT_EQ(file.Body, text);
+    EXPECT_EQ(file.ContentType, "text/plain; charset=windows-1252");
+    ASSERT_EQ(file.Headers.size(), 1u);
+    EXPECT_EQ(file.Headers[0].second,
+              "attachment; filename=\"tumbletown-" + std::to_string(best[1].Id) + ".replay\"");
+    GFourfall::TReplay back;
+    std::string why;
+    ASSERT_TRUE(GFourfall::ParseReplay(file.Body, back, why)) << why;
+    EXPECT_EQ(GFourfall::PlayReplayToEnd(back).Score, game.Score);
+    GFourfall::RulesReset();
+    // No replay for the unverified result, nor for ids that are not ids.
+    for (const std::string& path :
+         {ScoreServer::ReplayPath(best[0].Id), ScoreServer::ReplayPath(999),
+          std::string("/api/v1/replays/0") + std::to_string(best[1].Id), std::string("/api/v1/replays/"),
+          std::string("/api/v1/replays/1x"), std::string("/api/v1/replays/-1")})
+        EXPECT_EQ(Service.Handle(RequestFromTarget(path)).Status, 404) << path;
+    EXPECT_EQ(Service.Handle(RequestFromTarget(ScoreServer::ReplayPath(best[1].Id) + "?x=1")).Status, 400);
+
+    // The page marks the verified result with its download; the switch
+    // shows verified results only.
+    const std::string page = Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(type))).Body;
+    const std::string link = "<a class=\"verified\" href=\"" + ScoreServer::ReplayPath(best[1].Id) + "\"";
+    EXPECT_NE(page.find(link), std::string::npos);
+    EXPECT_EQ(page.find("class=\"verified\""), page.rfind("class=\"verified\"")) << "one mark only";
+    EXPECT_NE(page.find(std::to_string(game.Score + 500)), std::string::npos);
+    EXPECT_NE(
+        page.find("href=\"/cgi/version.pl?prg=Tumbltwn&amp;show&amp;type=2&amp;verified\">Verified only"),
+        std::string::npos);
+    const THttpResponse verified = Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(type, true)));
+    ASSERT_EQ(verified.Status, 200);
+    EXPECT_NE(verified.Body.find(link), std::string::npos);
+    EXPECT_EQ(verified.Body.find(std::to_string(game.Score + 500)), std::string::npos);
+    EXPECT_NE(verified.Body.find("<td class=\"rank\">1</td>"), std::string::npos);
+    EXPECT_EQ(verified.Body.find("<td class=\"rank\">2</td>"), std::string::npos);
+    // Tabs keep the view; another type has no verified result yet.
+    EXPECT_NE(verified.Body.find("type=0&amp;verified\">Fourfall</a>"), std::string::npos);
+    EXPECT_NE(Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(0, true)))
+                  .Body.find("No verified results yet."),
+              std::string::npos);
+    EXPECT_EQ(Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(type) + "&verified=1")).Status,
+              400);
+
+    // The JSON says the same.
+    const std::string json = Service.Handle(RequestFromTarget("/api/v1/scores?type=2")).Body;
+    EXPECT_NE(json.find("\"verified\":false}"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"verified\":true,\"replay\":\"" + ScoreServer::ReplayPath(best[1].Id) + "\"}"),
+              std::string::npos)
+        << json;
+    // Health reports it.
+    EXPECT_NE(Service.Handle(RequestFromTarget("/healthz")).Body.find("1 verified, 0 replays refused"),
+              std::string::npos);
+}
+
+// Of several unverified results of the same name, type and score the replay
+// verifies the newest (the one its game sent just before it); another name's
+// or type's results are left alone.
+TEST_F(ReplayVerify, TheNewestUnverifiedResultOfTheClaimIsTheOneVerified)
+{
+    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 21, "Ann");
+    const GFourfall::TReplay second = PlayedGame(GFourfall::kGameFourfall, 22, "Ann");
+    ASSERT_NE(GFourfall::ReplayText(game), GFourfall::ReplayText(second));
+    Submit(0, "Ann", game.Score);
+    Submit(0, "Bob", game.Score);
+    Submit(1, "Ann", game.Score);
+    Submit(0, "Ann", game.Score); // the same score again, later
+    ASSERT_EQ(Service.Handle(Upload(GFourfall::ReplayText(game))).Status, 200);
+    std::vector<TScoreRecord> best = Best(0);
+    ASSERT_EQ(best.size(), 3u);
+    // Equal scores rank by who came first: Ann, Bob, Ann (newest).
+    EXPECT_FALSE(best[0].Verified);
+    EXPECT_FALSE(best[1].Verified);
+    EXPECT_TRUE(best[2].Verified);
+    EXPECT_FALSE(Best(1)[0].Verified);
+    if (second.Score == game.Score) {
+        // Another game of the same score verifies the older one in its turn.
+        ASSERT_EQ(Service.Handle(Upload(GFourfall::ReplayText(second))).Status, 200);
+        EXPECT_TRUE(Best(0)[0].Verified);
+    }
+}
+
+struct THostileCase {
+    const char* What;
+    std::string Body;
+    TBodyState State;
+    TReplayRefusal Reason;
+    int Status;
+    const char* Why;
+};
+
+// Every replay that does not prove a result kept on the server: refused with
+// its reason in a short line, counted under that reason, and nothing is
+// marked or kept.
+TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
+{
+    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 31, "Ann");
+    const std::string text = GFourfall::ReplayText(game);
+    const std::int32_t score = game.Score;
+    Submit(0, "Ann", score);
+    Submit(0, "Ann", score + 1);
+    Submit(2, "Ann", score);
+    GFourfall::TReplay unclaimed = game;
+    unclaimed.HasClaim = false;
+    // A Color Fourfall game whose result went out as a Fourfall one.
+    const GFourfall::TReplay otherType = PlayedGame(GFourfall::kGameColorFourfall, 33, "Cara");
+    Submit(0, "Cara", otherType.Score);
+    GFourfall::TReplay cut = game;
+    cut.Steps.resize(game.Steps.size() / 2);
+
+    const THostileCase cases[] = {
+        {"huge, by its length", "", TBodyState::TooLarge, TReplayRefusal::TooLarge, 413, "replay too large"},
+        {"huge, sent whole", text + std::string(2u << 20, '#'), TBodyState::Complete,
+         TReplayRefusal::TooLarge, 413, "replay too large"},
+        {"no length", "", TBodyState::NoLength, TReplayRefusal::NoLength, 411, "length required"},
+        {"not a replay", "hello\n", TBodyState::Complete, TReplayRefusal::Malformed, 400,
+         "not a replay: not a replay of this format"},
+        {"cut short", text.substr(0, text.size() / 2), TBodyState::Complete, TReplayRefusal::Malformed, 400,
+         "not a replay: cut short"},
+        {"empty", "", TBodyState::Complete, TReplayRefusal::Malformed, 400,
+         "not a replay: not a replay of this format"},
+        {"no claim", GFourfall::ReplayText(unclaimed), TBodyState::Complete, TReplayRefusal::NoClaim, 400,
+         "no name and score in the replay"},
+        {"too many operations", GFourfall::ReplayText(EndlessGame(20001, 0)), TBodyState::Complete,
+         TReplayRefusal::TooManyOperations, 413, "too many operations"},
+        {"endless", GFourfall::ReplayText(EndlessGame(20000, 0)), TBodyState::Complete,
+         TReplayRefusal::NotFinished, 422, "game not over at the end of the replay"},
+        {"game stopped before its end", GFourfall::ReplayText(cut), TBodyState::Complete,
+         TReplayRefusal::NotFinished, 422, "game not over at the end of the replay"},
+        {"another score claimed (kept on the server)", WithScore(text, score + 1), TBodyState::Complete,
+         TReplayRefusal::ScoreDiffers, 422, "score does not match"},
+        {"another type", GFourfall::ReplayText(otherType), TBodyState::Complete, TReplayRefusal::NoSuchResult,
+         422, "no unverified result of that name, type and score"},
+        {"another name", WithName(text, "Mallory"), TBodyState::Complete, TReplayRefusal::NoSuchResult, 422,
+         "no unverified result of that name, type and score"},
+        {"a result never submitted", PlayedGameText(GFourfall::kGameFourfall, 34, "Newcomer"),
+         TBodyState::Complete, TReplayRefusal::NoSuchResult, 422,
+         "no unverified result of that name, type and score"},
+    };
+    for (const THostileCase& c : cases) {
+        const std::uint64_t before = Refusals(c.Reason);
+        const THttpResponse r = Service.Handle(Upload(c.Body, c.State));
+        EXPECT_EQ(r.Status, c.Status) << c.What << ": " << r.Body;
+        EXPECT_EQ(r.Body, std::string("refused: ") + c.Why + "\n") << c.What;
+        EXPECT_EQ(Refusals(c.Reason), before + 1) << c.What;
+    }
+    EXPECT_EQ(Service.Counts().Verified, 0u);
+    for (std::int32_t type : {0, 2})
+        for (const TScoreRecord& r : Best(type))
+            EXPECT_FALSE(r.Verified) << r.Name << " " << r.Score;
+    EXPECT_EQ(Service.Counts().ReplaysRefusedInAll(), std::size(cases));
+    const std::string health = Service.Handle(RequestFromTarget("/healthz")).Body;
+    EXPECT_NE(health.find("score-differs 1, no-such-result 3"), std::string::npos) << health;
+
+    // The replay itself verifies its own result, once: the same game again,
+    // even under another name or with other times, is refused.
+    ASSERT_EQ(Service.Handle(Upload(text)).Status, 200);
+    Submit(0, "Ann", score);
+    Submit(0, "Thief", score);
+    GFourfall::TReplay retimed = game;
+    for (GFourfall::TReplayStep& s : retimed.Steps)
+        s.TimeMs += 1;
+    for (const std::string& again : {text, WithName(text, "Thief"), GFourfall::ReplayText(retimed)}) {
+        const THttpResponse r = Service.Handle(Upload(again));
+        EXPECT_EQ(r.Status, 409);
+        EXPECT_EQ(r.Body, "refused: replay already used\n");
+    }
+    EXPECT_EQ(Refusals(TReplayRefusal::AlreadyUsed), 3u);
+    EXPECT_EQ(Service.Counts().Verified, 1u);
+    int verified = 0;
+    for (const TScoreRecord& r : Best(0))
+        verified += r.Verified;
+    EXPECT_EQ(verified, 1);
+}
+
+// A replay is sent with POST; other methods on its address are refused, and
+// a POST elsewhere is no replay.
+TEST_F(ReplayVerify, OnlyPostTakesAReplay)
+{
+    EXPECT_EQ(Service.Handle(RequestFromTarget(ScoreServer::kApiReplaysPath)).Status, 405);
+    EXPECT_EQ(Service.Handle(RequestFromTarget(ScoreServer::kApiReplaysPath, "PUT")).Status, 405);
+    TRequest elsewhere = Upload(PlayedGameText(0, 3, "Ann"));
+    elsewhere.Path = ScoreServer::kApiScoresPath;
+    EXPECT_EQ(Service.Handle(elsewhere).Status, 405);
+    EXPECT_EQ(Service.Counts().ReplaysRefusedInAll(), 0u);
+}
+
+// What a hostile replay costs is bounded: an endless game within the
+// operations bound is stopped once its CPU time is spent, long before its
+// end, and one over the bound of operations is not played at all.
+TEST(ReplayBounds, AnEndlessReplayCostsNoMoreThanItsBudget)
+{
+    TReplayBounds bounds;
+    bounds.MaxOperations = 1000000;
+    bounds.MaxBytes = 64u << 20;
+    bounds.MaxCpuMs = 5;
+    ScoreServer::TReplayChecker checker(bounds);
+    const GFourfall::TReplay endless = EndlessGame(1000000, 100);
+    const ScoreServer::TCheckedReplay stopped = checker.Check(GFourfall::ReplayText(endless));
+    EXPECT_EQ(stopped.Refusal, TReplayRefusal::TooMuchCpu);
+    EXPECT_EQ(stopped.Why, "replay takes too long to check");
+    EXPECT_LT(stopped.Operations, endless.Steps.size()) << "stopped before its end";
+    EXPECT_GT(stopped.Operations, 0u);
+    // The budget is looked at every 256 operations, microseconds apart: the
+    // play stops within a hair of it. The margin is for a loaded machine's
+    // clock, not for the play.
+    EXPECT_GE(stopped.CpuMicros, 5000);
+    EXPECT_LT(stopped.CpuMicros, 5000 + 50000);
+
+    // Within its budget the same kind of game is played to its end, and
+    // refused for not ending.
+    bounds.MaxCpuMs = 600000;
+    bounds.MaxOperations = 20000;
+    ScoreServer::TReplayChecker patient(bounds);
+    const ScoreServer::TCheckedReplay played = patient.Check(GFourfall::ReplayText(EndlessGame(20000, 100)));
+    EXPECT_EQ(played.Refusal, TReplayRefusal::NotFinished);
+    EXPECT_EQ(played.Operations, 20000u);
+    const ScoreServer::TCheckedReplay over = patient.Check(GFourfall::ReplayText(EndlessGame(20001, 100)));
+    EXPECT_EQ(over.Refusal, TReplayRefusal::TooManyOperations);
+    EXPECT_EQ(over.Operations, 0u) << "not played at all";
+}
+
+// The game's hash leaves out what does not change the play (the claim and
+// the times) and holds everything that does.
+TEST(ReplayBounds, TheGameHashIsTheGamesAlone)
+{
+    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 41, "Ann");
+    const std::string hash = ScoreServer::ReplayGameHash(game);
+    EXPECT_EQ(hash.size(), 16u);
+    GFourfall::TReplay same = game;
+    same.Name = "Other";
+    same.Score = 1;
+    same.Version = "x";
+    for (GFourfall::TReplayStep& s : same.Steps)
+        s.TimeMs *= 2;
+    EXPECT_EQ(ScoreServer::ReplayGameHash(same), hash);
+    auto changed = [&](auto&& change) {
+        GFourfall::TReplay other = game;
+        change(other);
+        return ScoreServer::ReplayGameHash(other);
+    };
+    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Seed ^= 1; }), hash);
+    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Columns += 1; }), hash);
+    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Rows += 1; }), hash);
+    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.GameNum += 1; }), hash);
+    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.StartLevel += 1; }), hash);
+    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Difficulty += 1; }), hash);
+    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Steps.pop_back(); }), hash);
+    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Steps[3].Op = GFourfall::TReplayOp::Drop; }), hash);
+}
+
+// Over real sockets: the game's own upload request, byte for byte, after
+// the game's own result request; a body over the bound is answered by its
+// length without being read; a body trickled in is cut off at the deadline.
+class ReplayUpload : public ::testing::TestWithParam<TBackend> {};
+
+TEST_P(ReplayUpload, TheGamesOwnRequestVerifiesAndBoundsHold)
+{
+    TTestDatabase test(GetParam());
+    auto db = test.Open();
+    ASSERT_TRUE(db);
+    ScoreServer::THttpLimits limits;
+    limits.RequestTimeoutSeconds = 2;
+    TInProcessServer server(*db, 0, limits);
+    ASSERT_TRUE(server.Started);
+    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameGrandFivefall, 51, "Gr\xe4nd");
+    ASSERT_EQ(
+        SendAsTheGame(server.Port(), GFourfall::OnlineType(game.GameNum), "Gr\xe4nd", game.Score).Status,
+        200);
+    const std::string request = BuildReplayRequest(GFourfall::ReplayText(game), "localhost");
+    const TReply reply = Exchange(server.Port(), request);
+    EXPECT_EQ(reply.Status, 200) << reply.Body;
+    std::vector<TScoreRecord> best;
+    ASSERT_EQ(db->Best(GFourfall::OnlineType(game.GameNum), 10, best), TDbStatus::Ok);
+    ASSERT_EQ(best.size(), 1u);
+    EXPECT_TRUE(best[0].Verified);
+    const TReply file = Get(server.Port(), ScoreServer::ReplayPath(best[0].Id));
+    EXPECT_EQ(file.Status, 200);
+    EXPECT_EQ(file.Body, GFourfall::ReplayText(game));
+    EXPECT_NE(file.Headers.find("Content-Disposition: attachment"), std::string::npos);
+
+    // A gigabyte announced: refused at once, nothing of it read.
+    TRawClient huge(server.Port());
+    ASSERT_TRUE(huge.Send("POST /api/v1/replays HTTP/1.0\r\nContent-Length: 1000000000\r\n\r\n# Tumbl"));
+    const auto start = std::chrono::steady_clock::now();
+    const TReply refused = ParseReply(huge.ReadAll(3000));
+    EXPECT_EQ(refused.Status, 413);
+    EXPECT_EQ(refused.Body, "refused: replay too large\n");
+    EXPECT_LT(SecondsSince(start), 1.5);
+    // No length at all.
+    EXPECT_EQ(Exchange(server.Port(),
+                       "POST /api/v1/replays HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
+                       "5\r\nhello\r\n0\r\n\r\n")
+                  .Status,
+              411);
+    // A body sent a byte at a time is cut off with the request's deadline.
+    TRawClient slow(server.Port());
+    ASSERT_TRUE(slow.Send("POST /api/v1/replays HTTP/1.0\r\nContent-Length: 100\r\n\r\n"));
+    bool closed = false;
+    const auto trickle = std::chrono::steady_clock::now();
+    for (int i = 0; i < 8 && !closed; ++i) {
+        slow.Send("#");
+        closed = slow.ClosedWithin(500);
+    }
+    EXPECT_TRUE(closed) << "still open after " << SecondsSince(trickle) << " s";
+    EXPECT_LT(SecondsSince(trickle), 3.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, ReplayUpload, ::testing::ValuesIn(kBackends),
+                         [](const auto& info) { return std::string(BackendName(info.param)); });
+
+} // namespace
+} // namespace ServerTest
