@@ -34,6 +34,12 @@ bool TGameForm::OpenWindow(const std::string& caption, const Platform::WindowGeo
 
 void TGameForm::FormCreate()
 {
+    CreateFirstPage();
+    FinishStart();
+}
+
+void TGameForm::CreateFirstPage()
+{
     // Every skin bitmap of the pages is made by this factory.
     BitmapFactory = NewBitmapGDI;
     // Placement, the hidden system cursor and double buffering are the
@@ -55,6 +61,34 @@ void TGameForm::FormCreate()
     const TAString dump = TApp::DumpTree(&Pages, TAString("\r\n"), TAString("\r\n"));
     Memo1.assign(dump.Text(), static_cast<size_t>(dump.Length()));
     Invalidate();
+    StartPending = true;
+}
+
+int64_t TGameForm::MsSinceCreated() const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Created)
+        .count();
+}
+
+bool TGameForm::StartStep()
+{
+    if (!StartPending)
+        return false;
+    if (!PadsAsked) {
+        PadsAsked = true;
+        GameWindow.OpenPads();
+    } else if (!FinishPagesStep()) {
+        StartPending = false;
+        StartFinished = MsSinceCreated();
+    }
+    Pages.Events.ProcessEvents();
+    return StartPending;
+}
+
+void TGameForm::FinishStart()
+{
+    while (StartStep()) {
+    }
 }
 
 void TGameForm::FormPaint()
@@ -67,9 +101,7 @@ void TGameForm::FormPaint()
     GameWindow.Present(reinterpret_cast<const uint16_t*>(Back->Bits()), Back->Stride());
     ++Paints;
     if (FirstFrame < 0)
-        FirstFrame =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Created)
-                .count();
+        FirstFrame = MsSinceCreated();
 }
 
 void TGameForm::FormKeyDown(int32_t key)
@@ -101,6 +133,20 @@ void TGameForm::FormMouseUp(int32_t button, int32_t x, int32_t y)
 {
     Pages.MouseUp(x, y, button);
 }
+
+namespace {
+
+// Input whose handling may show any page (or a lit button of it); the
+// pointer moving over the first page, the window's focus and its exposure
+// need nothing more than the first page has.
+bool NeedsEveryPage(Platform::InputRecord::Kind kind)
+{
+    using Kind = Platform::InputRecord::Kind;
+    return kind == Kind::KeyDown || kind == Kind::KeyPress || kind == Kind::KeyUp ||
+           kind == Kind::MouseDown || kind == Kind::MouseUp;
+}
+
+} // namespace
 
 void TGameForm::HandleInput(const Platform::InputRecord& record)
 {
@@ -145,6 +191,9 @@ void TGameForm::HandleTurn(const std::vector<Platform::InputRecord>& records)
     for (const Platform::InputRecord& record : records) {
         if (Closed)
             return;
+        if (NeedsEveryPage(record.kind))
+            while (!CanShowEveryPage() && StartStep()) {
+            }
         HandleInput(record);
     }
     if (Closed)
@@ -157,7 +206,7 @@ void TGameForm::HandleTurn(const std::vector<Platform::InputRecord>& records)
 
 int TGameForm::SleepLimitMs() const
 {
-    return RepaintWanted ? 0 : TimerScheduler.MillisecondsUntilDue();
+    return RepaintWanted || StartPending ? 0 : TimerScheduler.MillisecondsUntilDue();
 }
 
 void TGameForm::RunModal(const std::function<bool()>& done)
@@ -188,6 +237,8 @@ void TGameForm::Run()
         Records.clear();
         GameWindow.WaitForInput(SleepLimitMs(), Records);
         HandleTurn(Records);
+        if (!Closed)
+            StartStep();
     }
 }
 

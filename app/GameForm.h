@@ -45,8 +45,20 @@ public:
     bool OpenWindow(const std::string& caption, const Platform::WindowGeometry* saved = nullptr);
 
     // Start-up: bitmap factory, canvas, host, the page set's rectangle,
-    // InitPages, one drain of the queue, the tree dump.
+    // InitPages, one drain of the queue, the tree dump, then FinishStart.
     void FormCreate();
+    // FormCreate in two halves, so that the first frame is on the screen
+    // sooner: CreateFirstPage readies what the first page shows (paint it
+    // then); the rest of the start (the page set's FinishPagesStep pieces,
+    // and the window's gamepads: those plugged in already are announced as
+    // added, like later ones) is then done by StartStep a piece at a time,
+    // by the main loop in idle turns, and by FinishStart all at once.
+    void CreateFirstPage();
+    // One piece of the rest of the start; false once it is all done.
+    bool StartStep();
+    void FinishStart();
+    // Whether the rest of the start is still to come.
+    bool IsStartPending() const { return StartPending; }
     // Paints the whole tree into the back buffer and shows it in one piece.
     void FormPaint();
 
@@ -65,13 +77,16 @@ public:
     void HandleInput(const Platform::InputRecord& record);
     // One turn of the main loop after its input: the records in order (none
     // after a close), then the timers that are due, then the paint if one
-    // was asked for.
+    // was asked for. A key or a button of the mouse first takes the start as
+    // far as CanShowEveryPage: what it leads to may need any picture.
     void HandleTurn(const std::vector<Platform::InputRecord>& records);
-    // How long the main loop may sleep: 0 with a paint waiting, else until
-    // the next timer is due, -1 (until input) with no timer running.
+    // How long the main loop may sleep: 0 with a paint waiting or the start
+    // not finished, else until the next timer is due, -1 (until input) with
+    // no timer running.
     int SleepLimitMs() const;
     // The main loop: sleeps until input or the next due timer, handles the
-    // turn, until the window is closed.
+    // turn and a piece of the start if some is left, until the window is
+    // closed.
     void Run();
     // A loop inside the main loop, for a question waiting for its answer:
     // input and paints, no timers, until done() or the window closes. Returns
@@ -88,6 +103,9 @@ public:
     // Milliseconds from construction of the form to the end of its first
     // paint; -1 before it.
     int64_t FirstFrameMs() const { return FirstFrame; }
+    // Milliseconds from construction of the form to the end of the rest of
+    // the start; -1 before it.
+    int64_t StartFinishedMs() const { return StartFinished; }
     const Platform::Bitmap* BackBuffer() const { return Back; }
     Platform::GameWindow& Window() { return GameWindow; }
     Platform::TimerScheduler& Scheduler() { return TimerScheduler; }
@@ -99,11 +117,23 @@ public:
     std::string Memo1;
 
 protected:
-    // Loads and builds the page set (the last page built is shown first).
+    // Loads and builds the page set (the last page built is shown first),
+    // at least as far as its first page needs for a whole paint.
     virtual void InitPages() = 0;
+    // One piece of what InitPages left for after the first paint; false,
+    // doing nothing, once there is none left.
+    virtual bool FinishPagesStep() { return false; }
+    // Whether every page can already be shown whole, though pieces that no
+    // page shows (the sound, say) may still be to come.
+    virtual bool CanShowEveryPage() const { return !StartPending; }
 
 private:
+    int64_t MsSinceCreated() const;
+
     std::chrono::steady_clock::time_point Created = std::chrono::steady_clock::now();
+    bool StartPending = false;
+    int64_t StartFinished = -1;
+    bool PadsAsked = false;
     Platform::TimerScheduler TimerScheduler;
     Platform::GameWindow GameWindow;
     Platform::Bitmap* Back = nullptr; // the double buffer, kWidth x kHeight

@@ -15,7 +15,18 @@ void TfrmGFourfall::InitPages()
     Pages.Services.DataFolder = DataFolder;
     Pages.Services.Question = &Question;
     Pages.Services.Browser = &Browser;
-    Pages.InitPages();
+    Pages.InitFirstPage();
+}
+
+bool TfrmGFourfall::FinishPagesStep()
+{
+    return Pages.FinishStartStep();
+}
+
+bool TfrmGFourfall::CanShowEveryPage() const
+{
+    // The sound, opened last, is not waited for.
+    return Pages.HasEveryPicture();
 }
 
 } // namespace TumbletownApp

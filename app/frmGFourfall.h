@@ -29,6 +29,8 @@ public:
 
 protected:
     void InitPages() override;
+    bool FinishPagesStep() override;
+    bool CanShowEveryPage() const override;
 };
 
 } // namespace TumbletownApp

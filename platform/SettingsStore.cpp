@@ -199,13 +199,20 @@ bool TSettingsFileStore::Change(const std::function<void(TSettingsFile&)>& chang
     if (read == TReadResult::Failed)
         return false;
     TSettingsFile content = TSettingsFile::Parse(bytes);
-    if (read == TReadResult::Ok && (content.Damaged() || truncated)) {
+    const bool whole = read == TReadResult::Ok && !content.Damaged() && !truncated;
+    if (read == TReadResult::Ok && !whole) {
         // Never replace a damaged file without keeping it.
         if (!KeepDamaged(path, bytes))
             return false;
     }
     change(content);
-    return ReplaceFileSafely(folder, path, content.Format(), kTempInfix);
+    std::string changed = content.Format();
+    // A file that holds these very bytes already is left as it is: the game
+    // saves its options on every start, and a rewrite costs two flushes to
+    // the disk while the player waits for the window.
+    if (whole && changed == bytes)
+        return true;
+    return ReplaceFileSafely(folder, path, changed, kTempInfix);
     // The lock goes with its descriptor.
 }
 

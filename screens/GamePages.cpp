@@ -4,6 +4,7 @@
 #include "store/OptionsStorage.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreStorage.h"
+#include "wlib/sound/Speaker.h"
 
 namespace WFourfall {
 
@@ -49,37 +50,30 @@ bool TGamePages::CanWatchFile(const std::string& path, std::string& why)
 
 void TGamePages::InitPages()
 {
+    InitFirstPage();
+    FinishStart();
+}
+
+void TGamePages::InitFirstPage()
+{
     LoadOptions();
     LoadControls(Controls);
     LoadScores();
 
+    // Every page shares its pictures from the start; only the main menu's
+    // are decoded now (the lit one too: the pointer may rest on a button
+    // before the rest is done), the others by FinishStart, into the same
+    // objects.
     CreateSkins(Skins);
     LoadSharedJpeg(Skins.MenuPlain, Services.Path("Skin\\Menu.jpg"));
     LoadSharedJpeg(Skins.MenuHigh, Services.Path("Skin\\Menu_.jpg"));
-    LoadSharedJpeg(Skins.OptionsPlain, Services.Path("Skin\\Options.jpg"));
-    LoadSharedJpeg(Skins.OptionsHigh, Services.Path("Skin\\Options_.jpg"));
-    LoadSharedJpeg(Skins.HelpPlain, Services.Path("Skin\\Help.jpg"));
-    LoadSharedJpeg(Skins.HelpHigh, Services.Path("Skin\\Help_.jpg"));
-    LoadSharedJpeg(Skins.HighScorePlain, Services.Path("Skin\\HighScore.jpg"));
-    LoadSharedJpeg(Skins.HighScoreHigh, Services.Path("Skin\\HighScore_.jpg"));
-    LoadSharedJpeg(Skins.GameTypePlain, Services.Path("Skin\\GameType.jpg"));
-    LoadSharedJpeg(Skins.GameTypeHigh, Services.Path("Skin\\GameType_.jpg"));
-    LoadSharedJpeg(Skins.Balls, Services.Path("Skin\\Balls.jpg"));
-    LoadSharedJpeg(Skins.QuestionPlain, Services.Path("Skin\\Question.jpg"));
-    LoadSharedJpeg(Skins.QuestionHigh, Services.Path("Skin\\Question_.jpg"));
-    LoadSharedJpeg(Skins.Specials, Services.Path("Skin\\Specials.jpg"));
-    LoadSharedJpeg(Skins.MoreGamesPlain, Services.Path("Skin\\MoreGames.jpg"));
-    LoadSharedJpeg(Skins.MoreGamesHigh, Services.Path("Skin\\MoreGames_.jpg"));
-    LoadSharedJpeg(Skins.ControlsPlain, Services.Path("Skin\\Controls.jpg"));
-    LoadSharedJpeg(Skins.ControlsHigh, Services.Path("Skin\\Controls_.jpg"));
     QuestionBox.Build(Skins.QuestionPlain, Skins.QuestionHigh);
-    LoadPlayBackground();
+    // The options page shows the background as held to the ones there are.
+    HoldPlayBackground();
 
     Insert(&Music, this);
     for (const char* file : kMusicFiles)
         Music.Add(TAString(Services.Path(file).c_str()));
-    if (::Options.ZPlayMusic != 0)
-        Music.PlayNext();
 
     Mouse.Image.LoadJpegFile(Services.Path("Skin\\Mouse.jpg").c_str());
     Mouse.Mask.LoadBmpFile(Services.Path("Skin\\Mouse.bmp").c_str());
@@ -95,6 +89,68 @@ void TGamePages::InitPages()
     MainMenu.Build(this, Skins);
 
     Wire();
+}
+
+namespace {
+
+// The pictures the start leaves for after the first frame, in the order
+// they are decoded.
+struct TLaterPicture {
+    TBitmap TSkinSet::*Bitmap;
+    const char* File;
+};
+
+const TLaterPicture kLaterPictures[] = {
+    {&TSkinSet::GameTypePlain, "Skin\\GameType.jpg"},
+    {&TSkinSet::GameTypeHigh, "Skin\\GameType_.jpg"},
+    {&TSkinSet::OptionsPlain, "Skin\\Options.jpg"},
+    {&TSkinSet::OptionsHigh, "Skin\\Options_.jpg"},
+    {&TSkinSet::HighScorePlain, "Skin\\HighScore.jpg"},
+    {&TSkinSet::HighScoreHigh, "Skin\\HighScore_.jpg"},
+    {&TSkinSet::HelpPlain, "Skin\\Help.jpg"},
+    {&TSkinSet::HelpHigh, "Skin\\Help_.jpg"},
+    {&TSkinSet::MoreGamesPlain, "Skin\\MoreGames.jpg"},
+    {&TSkinSet::MoreGamesHigh, "Skin\\MoreGames_.jpg"},
+    {&TSkinSet::ControlsPlain, "Skin\\Controls.jpg"},
+    {&TSkinSet::ControlsHigh, "Skin\\Controls_.jpg"},
+    {&TSkinSet::Balls, "Skin\\Balls.jpg"},
+    {&TSkinSet::Specials, "Skin\\Specials.jpg"},
+    {&TSkinSet::QuestionPlain, "Skin\\Question.jpg"},
+    {&TSkinSet::QuestionHigh, "Skin\\Question_.jpg"},
+};
+constexpr int32_t kLaterPictureCount = int32_t(sizeof(kLaterPictures) / sizeof(kLaterPictures[0]));
+
+} // namespace
+
+bool TGamePages::FinishStartStep()
+{
+    if (StartStep < kLaterPictureCount) {
+        const TLaterPicture& later = kLaterPictures[StartStep];
+        LoadSharedJpeg(Skins.*later.Bitmap, Services.Path(later.File));
+    } else if (StartStep == kLaterPictureCount) {
+        LoadPlayBackground();
+    } else if (StartStep == kLaterPictureCount + 1) {
+        // The device is opened only now when the game held it (a test's
+        // offline driver was opened with the speaker).
+        OpenHeldSpeaker();
+        if (::Options.ZPlayMusic != 0)
+            Music.PlayNext();
+    } else {
+        return false;
+    }
+    ++StartStep;
+    return true;
+}
+
+bool TGamePages::HasEveryPicture() const
+{
+    return StartStep > kLaterPictureCount;
+}
+
+void TGamePages::FinishStart()
+{
+    while (FinishStartStep()) {
+    }
 }
 
 void TGamePages::Wire()

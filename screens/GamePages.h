@@ -34,8 +34,26 @@ public:
 
     // Everything the game does at start, in its order; the main menu, built
     // last, is the page shown first. Call once, after the host has attached
-    // the page set and with Services filled in.
+    // the page set and with Services filled in. The same as InitFirstPage
+    // then FinishStart.
     void InitPages();
+    // The start up to a main menu that can be painted whole: options, keys
+    // and scores read, every page built and wired, but only the main menu's
+    // pictures and the pointer decoded and no music started. Decoding every
+    // page's picture takes several times as long as the rest of the start,
+    // so a window shows its first frame sooner when the rest comes after it.
+    void InitFirstPage();
+    // The rest of the start, a piece at a time (one picture decoded into the
+    // object the pages already share, or the music started after the
+    // speaker held by WLib::HoldSpeakerOpening is opened); false, doing
+    // nothing, once all is done. Until then, showing any page but the main
+    // menu would show it without its pictures.
+    bool FinishStartStep();
+    // All of what FinishStartStep has left.
+    void FinishStart();
+    // Whether FinishStartStep has decoded every picture (the speaker and the
+    // music come after them).
+    bool HasEveryPicture() const;
     // Reloads the play background pair for the BackRound option.
     void LoadPlayBackground();
     // Plays a replay file on the play page. False, with why set, when the
@@ -63,6 +81,8 @@ public:
 
 private:
     void Wire();
+
+    int32_t StartStep = 0; // pieces of FinishStartStep done
 };
 
 } // namespace WFourfall

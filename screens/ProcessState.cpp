@@ -13,6 +13,7 @@ bool ResetProcessState()
     GFourfall::ResetRulesProcessState();
     UseClockRulesSeed();
     hssSetDefaultDriverFactory(nullptr);
+    WLib::HoldSpeakerOpening(false);
     Platform::SetUserSettings(nullptr);
     SetHttpExchange(nullptr);
     SetReplayFolder(std::nullopt);

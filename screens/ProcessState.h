@@ -17,8 +17,9 @@
 namespace WFourfall {
 
 // Puts everything back as at program start: the rules' state reset, the seed
-// from the clock, no audio driver factory, the default settings store, the
-// real HTTP exchange and the default replay folder. Returns false when the shared speaker is still
+// from the clock, no audio driver factory and no hold on opening the speaker,
+// the default settings store, the real HTTP exchange and the default replay
+// folder. Returns false when the shared speaker is still
 // open (some sound element outlived its run), true otherwise.
 bool ResetProcessState();
 

@@ -41,13 +41,18 @@ void LoadSharedJpeg(TBitmap& bitmap, const std::string& path)
         bitmap.Impl->LoadJpegFile(path.c_str());
 }
 
-void LoadPlayBackground(TSkinSet& skins, const TGameServices& services)
+void HoldPlayBackground()
 {
     Options.BackRound %= kBackgroundCount;
     // A negative value (edited by hand, or damaged) is held to the default
     // rather than leaving the play page without a background.
     if (Options.BackRound < 0)
         Options.BackRound = 0;
+}
+
+void LoadPlayBackground(TSkinSet& skins, const TGameServices& services)
+{
+    HoldPlayBackground();
     const TBackgroundFiles& files = kBackgrounds[Options.BackRound];
     LoadSharedJpeg(skins.PlayPlain, services.Path(files.Plain));
     LoadSharedJpeg(skins.PlayHigh, services.Path(files.High));

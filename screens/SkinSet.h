@@ -28,6 +28,9 @@ void CreateSkins(TSkinSet& skins);
 // page and button holding a reference sees the new picture. A file that does
 // not load leaves the object without a picture.
 void LoadSharedJpeg(WLib::TBitmap& bitmap, const std::string& path);
+// BackRound becomes BackRound modulo 3 (kept in the options; a negative
+// value becomes 0, the techno background).
+void HoldPlayBackground();
 // BackRound becomes BackRound modulo 3 (kept in the options; a negative value
 // becomes 0, the techno background), then its plain and highlighted play
 // backgrounds are loaded in place.

@@ -25,6 +25,8 @@ GameWindow::~GameWindow()
 
 void GameWindow::OpenPads()
 {
+    if (!window_ || padsStarted_)
+        return;
     // Gamepads are welcome, never needed: without the subsystem the game
     // plays on with keys and mouse. A game in the background still hears
     // them, as it hears its timers.
@@ -151,7 +153,6 @@ bool GameWindow::Open(const std::string& caption, const WindowGeometry* saved)
     }
 
     WatchX11Window();
-    OpenPads();
     SDL_ShowCursor(SDL_DISABLE);
     SDL_StartTextInput();
     return true;

@@ -57,6 +57,12 @@ public:
     // The bars' colour of the last frame, 0xRRGGBB.
     std::uint32_t BarColour() const { return barColour_; }
 
+    // Starts listening for gamepads (SDL's game controller subsystem, which
+    // looks through the system's input devices: left until the first frame
+    // is shown). Pads plugged in already are announced as added, like later
+    // ones. Once per window; nothing without one.
+    void OpenPads();
+
     // For measurements: told, when a Present returns, how many microseconds
     // passed since the timestamp of the oldest key-down SDL reported since
     // the last Present (the timestamp counts whole milliseconds; the time
@@ -89,7 +95,6 @@ private:
     // Once shown: the design's placement again with the frame now known.
     void PlaceWithFrame();
 
-    void OpenPads();
     void ClosePads();
 
     SDL_Window* window_ = nullptr;

@@ -88,8 +88,22 @@ public:
     explicit TProbeForm(int64_t& now) : TGameForm(Pages, [&now] { return now; }) {}
 
     TProbePages Pages;
+    // Pieces of the start left for after the first paint, done so far, and
+    // needed before every page can be shown.
+    int PiecesLeft = 0;
+    int PiecesDone = 0;
+    int PiecesNeeded = 0;
 
 protected:
+    bool CanShowEveryPage() const override { return PiecesDone >= PiecesNeeded; }
+    bool FinishPagesStep() override
+    {
+        if (PiecesLeft == 0)
+            return false;
+        --PiecesLeft;
+        ++PiecesDone;
+        return true;
+    }
     void InitPages() override
     {
         TBitmap colour;
@@ -376,5 +390,91 @@ TEST_F(GameForm, ATickMayStopItsOwnTimer)
     Turn();
     EXPECT_EQ(Ticks(), 1);
 }
+
+// The start in two halves, as the game starts: a first paint, then the
+// rest a piece at a time.
+class HalfStarted : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        BitmapFactory = FakeFactory;
+        Form.PiecesLeft = 3;
+        Form.PiecesNeeded = 2;
+        Form.CreateFirstPage();
+        Form.HandleTurn({});
+        Form.Pages.Probe.OnInput = [this](int32_t, int32_t) { DoneWhenHandled.push_back(Form.PiecesDone); };
+    }
+    void TearDown() override { BitmapFactory = NewBitmapGDI; }
+
+    int64_t Now = 0;
+    TProbeForm Form{Now};
+    std::vector<int> DoneWhenHandled; // pieces done when the tree got each input
+};
+
+TEST_F(HalfStarted, TheRestComesAPieceAtATimeAndTheLoopDoesNotSleepMeanwhile)
+{
+    EXPECT_EQ(Form.PaintCount(), 1) << "the first page is painted before the rest";
+    EXPECT_TRUE(Form.IsStartPending());
+    EXPECT_EQ(Form.StartFinishedMs(), -1);
+    EXPECT_EQ(Form.SleepLimitMs(), 0);
+    EXPECT_TRUE(Form.StartStep()); // the window's gamepads
+    EXPECT_EQ(Form.PiecesDone, 0);
+    for (int piece = 1; piece <= 3; ++piece) {
+        EXPECT_TRUE(Form.StartStep());
+        EXPECT_EQ(Form.PiecesDone, piece);
+    }
+    EXPECT_FALSE(Form.StartStep());
+    EXPECT_FALSE(Form.IsStartPending());
+    EXPECT_GE(Form.StartFinishedMs(), Form.FirstFrameMs());
+    EXPECT_EQ(Form.SleepLimitMs(), -1) << "no timer: sleeps until input";
+    EXPECT_FALSE(Form.StartStep());
+    EXPECT_EQ(Form.PiecesDone, 3);
+}
+
+struct StartCase {
+    const char* Name;
+    InputRecord Record;
+    bool Waits; // the pieces every page needs are done before the record is handled
+};
+
+std::ostream& operator<<(std::ostream& os, const StartCase& c)
+{
+    return os << c.Name;
+}
+
+class InputWhileStarting : public HalfStarted, public ::testing::WithParamInterface<StartCase> {};
+
+TEST_P(InputWhileStarting, KeysAndButtonsWaitForEveryPageThePointerDoesNot)
+{
+    const StartCase& c = GetParam();
+    Form.HandleTurn({c.Record});
+    // Only as far as the pages need: the last piece is left for the loop.
+    EXPECT_EQ(Form.PiecesDone, c.Waits ? 2 : 0);
+    EXPECT_TRUE(Form.IsStartPending());
+    const bool reachesTree = c.Record.kind != Kind::Activate && c.Record.kind != Kind::Deactivate &&
+                             c.Record.kind != Kind::Expose && c.Record.kind != Kind::Close;
+    if (reachesTree) {
+        EXPECT_EQ(DoneWhenHandled, std::vector<int>{c.Waits ? 2 : 0});
+    }
+    // A second key finds every page there and waits for nothing (a closed
+    // form takes no more input).
+    Form.HandleTurn({Rec(Kind::KeyDown, 0x28)});
+    EXPECT_EQ(Form.PiecesDone, Form.IsClosed() ? 0 : 2);
+    EXPECT_TRUE(Form.IsStartPending());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, InputWhileStarting,
+    ::testing::Values(StartCase{"key_down", Rec(Kind::KeyDown, 0x0D), true},
+                      StartCase{"key_press", Rec(Kind::KeyPress, 'a'), true},
+                      StartCase{"key_up", Rec(Kind::KeyUp, 0x25), true},
+                      StartCase{"button_down", Rec(Kind::MouseDown, 1, 130, 220), true},
+                      StartCase{"button_up", Rec(Kind::MouseUp, 1, 130, 220), true},
+                      StartCase{"pointer_move", Rec(Kind::MouseMove, 0, 130, 220), false},
+                      StartCase{"exposed", Rec(Kind::Expose, 0), false},
+                      StartCase{"focus_in", Rec(Kind::Activate, 0), false},
+                      StartCase{"focus_out", Rec(Kind::Deactivate, 0), false},
+                      StartCase{"closed", Rec(Kind::Close, 0), false}),
+    [](const ::testing::TestParamInfo<StartCase>& info) { return std::string(info.param.Name); });
 
 } // namespace

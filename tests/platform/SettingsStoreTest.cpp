@@ -181,6 +181,41 @@ TEST_F(SettingsStore, DamagedFileIsKeptBesideBeforeItIsReplaced)
     EXPECT_EQ(ReadAll(Folder / "settings.reg.damaged.1"), "junk\n");
 }
 
+TEST_F(SettingsStore, AChangeThatLeavesTheBytesAsTheyAreWritesNothing)
+{
+    TSettingsFileStore store(Folder.string());
+    // A second name for the file as it is now: still the same file after a
+    // change only when that change did not replace it.
+    const fs::path held = Folder / "held";
+    auto hold = [&] {
+        fs::remove(held);
+        fs::create_hard_link(File(), held);
+    };
+    auto setV = [](std::uint32_t v) {
+        return [v](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(v)); };
+    };
+    ASSERT_TRUE(store.Change(setV(1)));
+    const std::string written = ReadAll(File());
+    hold();
+
+    // The same value again, and no change at all: the file is not replaced.
+    ASSERT_TRUE(store.Change(setV(1)));
+    ASSERT_TRUE(store.Change([](TSettingsFile&) {}));
+    EXPECT_TRUE(fs::equivalent(File(), held));
+    EXPECT_EQ(ReadAll(File()), written);
+
+    // A new value is written, as is the same content spelt otherwise by hand
+    // (it is saved in the usual spelling).
+    ASSERT_TRUE(store.Change(setV(2)));
+    EXPECT_FALSE(fs::equivalent(File(), held));
+    EXPECT_NE(ReadAll(File()).find("\"V\"=dword:00000002\n"), std::string::npos);
+    WriteAll(File(), "[" + kKey + "]\n\"V\"=dword:2\n");
+    hold();
+    ASSERT_TRUE(store.Change(setV(2)));
+    EXPECT_FALSE(fs::equivalent(File(), held));
+    EXPECT_NE(ReadAll(File()).find("\"V\"=dword:00000002\n"), std::string::npos);
+}
+
 TEST_F(SettingsStore, StaleTemporaryFilesAreRemovedBySaving)
 {
     TSettingsFileStore store(Folder.string());

@@ -4,6 +4,17 @@ namespace WLib {
 
 TSpeaker* Speaker = nullptr;
 
+namespace {
+
+bool Held = false;
+
+void OpenSpeaker()
+{
+    Speaker->Open(kSpeakerRate, kSpeakerBits, kSpeakerSoundChannels, kSpeakerMusicChannels, kSpeakerStereo);
+}
+
+} // namespace
+
 void AcquireSpeaker()
 {
     if (Speaker != nullptr) {
@@ -11,7 +22,8 @@ void AcquireSpeaker()
         return;
     }
     Speaker = new TSpeaker();
-    Speaker->Open(kSpeakerRate, kSpeakerBits, kSpeakerSoundChannels, kSpeakerMusicChannels, kSpeakerStereo);
+    if (!Held)
+        OpenSpeaker();
     Speaker->Users = 1;
 }
 
@@ -24,6 +36,20 @@ void ReleaseSpeaker()
         delete Speaker;
         Speaker = nullptr;
     }
+}
+
+void HoldSpeakerOpening(bool hold)
+{
+    Held = hold;
+}
+
+void OpenHeldSpeaker()
+{
+    if (!Held)
+        return;
+    Held = false;
+    if (Speaker != nullptr && Speaker->IsOpen == 0)
+        OpenSpeaker();
 }
 
 } // namespace WLib

@@ -31,4 +31,14 @@ void AcquireSpeaker();
 // One user fewer; the last one closes and destroys the speaker.
 void ReleaseSpeaker();
 
+// While held, a speaker made for its first user is not opened yet: an audio
+// device can take a long while to answer (a sound server starting, a card
+// being probed), and the game's window should be on the screen before that.
+// Plays before the opening are lost, as on a speaker that did not open.
+// HoldSpeakerOpening(false) ends a hold without opening anything.
+void HoldSpeakerOpening(bool hold = true);
+// Ends the hold, and opens the speaker if one was made meanwhile (its result
+// is not looked at, as in AcquireSpeaker).
+void OpenHeldSpeaker();
+
 } // namespace WLib
