@@ -147,14 +147,6 @@ bool ReadHexBytes(std::string_view s, std::string& out)
     }
 }
 
-std::string NumberData(std::uint32_t v)
-{
-    std::string d(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        d[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return d;
-}
-
 std::uint32_t NumberFromData(std::string_view d)
 {
     std::uint32_t v = 0;
@@ -190,6 +182,14 @@ bool IsPlainText(std::string_view data)
 }
 
 } // namespace
+
+std::string SettingsNumberData(std::uint32_t v)
+{
+    std::string d(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        d[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    return d;
+}
 
 std::string EscapeSettingsText(std::string_view bytes)
 {
@@ -307,7 +307,7 @@ private:
             std::uint32_t v = 0;
             if (!ReadHexNumber(rest.substr(kNumberPrefix.size()), v))
                 return false;
-            data = NumberData(v);
+            data = SettingsNumberData(v);
             kind = kSettingsNumber;
         } else if (StartsWithFolded(rest, kBinaryPrefix)) {
             rest.remove_prefix(kBinaryPrefix.size());

@@ -31,6 +31,9 @@ constexpr std::uint32_t kSettingsText = 1;   // zero-terminated text (REG_SZ)
 constexpr std::uint32_t kSettingsBinary = 3; // raw bytes (REG_BINARY)
 constexpr std::uint32_t kSettingsNumber = 4; // 32-bit number, little-endian (REG_DWORD)
 
+// The stored bytes of a number value.
+std::string SettingsNumberData(std::uint32_t value);
+
 struct TSettingsValue {
     std::string Name;
     std::uint32_t Kind = kSettingsBinary;

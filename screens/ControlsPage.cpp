@@ -29,9 +29,8 @@ constexpr int32_t kKeyTextHeight = 19;
 constexpr int32_t kValueTextHeight = 19;
 constexpr int kTextWeight = 700;
 constexpr const char* kWaitText = "press a key";
-// The plain plate that stands in for a missing picture: its lit caption
-// colour, and a dark cap for the key.
-constexpr uint32_t kPlateLitTextColour = 0x20160E;
+// The dark cap for the key on the plain plate that stands in for a missing
+// picture.
 constexpr uint32_t kCapColour = 0x2A1A0A;
 
 bool IsPadButton(int32_t key)
@@ -58,32 +57,20 @@ int32_t StepRepeat(int32_t value, int direction, const int32_t* steps, int count
     return value;
 }
 
-bool TKeyRow::Pictured() const
-{
-    const TBitmap& image = Images.Images[ImageIndex()];
-    if (!image.IsEmpty()) {
-        const TSize size = image.GetSize();
-        if (Rect.Left >= 0 && Rect.Top >= 0 && Rect.Right <= size.Width && Rect.Bottom <= size.Height)
-            return true;
-    }
-    return Page != nullptr && Page->BackgroundCovers(Rect);
-}
-
 void TKeyRow::Paint()
 {
     // Without its picture the row is a plain plate: its action's name goes
     // on the left, clear of the key.
-    const bool pictured = Pictured();
+    const bool pictured = ShowsPicture();
     const char* caption = Caption;
     Caption = nullptr;
     TIButton::Paint();
     Caption = caption;
     const TRect cap(kControlsKeyCap.X, kControlsKeyCap.Y, kControlsKeyCap.Right(), kControlsKeyCap.Bottom());
     if (!pictured && caption != nullptr) {
-        const bool lit = ImageIndex() != WLib::ibNormal && ImageIndex() != WLib::ibPressedSelected;
         Canvas.GetFont().SetHeight(kKeyTextHeight);
         Canvas.GetFont().SetWeight(kTextWeight);
-        Canvas.SetTextColor(lit ? kPlateLitTextColour : kKeyColour);
+        Canvas.SetTextColor(PlainCaptionColour());
         Canvas.DrawTextInRect(0, TRect(0, 0, cap.Left, Rect.Height()), caption);
         Canvas.FillRect(cap, kCapColour);
     }

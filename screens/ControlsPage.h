@@ -27,8 +27,6 @@ static_assert(kControlsActionCount == paCount, "one row for each play action");
 class TKeyRow : public WLib::TIButton {
 public:
     void Paint() override;
-    // Whether a picture (its own or the page's) covers the row.
-    bool Pictured() const;
 
     std::string KeyText;
     bool Waiting = false;

@@ -96,7 +96,28 @@ bool Covers(const TBitmap& image, const TRect& rect)
     return rect.Left >= 0 && rect.Top >= 0 && rect.Right <= size.Width && rect.Bottom <= size.Height;
 }
 
+// The states that show the highlighted picture light the plain plate.
+bool Lit(int index)
+{
+    return index != ibNormal && index != ibPressedSelected;
+}
+
 } // namespace
+
+bool TIButton::OnPageBackground() const
+{
+    return Page != nullptr && Parent == Page && Page->BackgroundCovers(Rect);
+}
+
+bool TIButton::ShowsPicture() const
+{
+    return Covers(Images.Images[ImageIndex()], Rect) || OnPageBackground();
+}
+
+uint32_t TIButton::PlainCaptionColour() const
+{
+    return Lit(ImageIndex()) ? kCaptionLitColour : kCaptionColour;
+}
 
 void TIButton::Paint()
 {
@@ -109,17 +130,17 @@ void TIButton::Paint()
     }
     // A button of a page draws from the page's picture, where its plain
     // look is painted.
-    if (Page != nullptr && Parent == Page && Page->BackgroundCovers(Rect)) {
+    if (OnPageBackground()) {
         Canvas.Draw(Page->Background, kRopSrcCopy, 0, 0, Rect);
         return;
     }
-    const bool lit = index != ibNormal && index != ibPressedSelected;
+    const bool lit = Lit(index);
     const TRect whole(0, 0, Rect.Width(), Rect.Height());
     Canvas.FillRect(whole, kPlateRimColour);
     Canvas.FillRect(TRect(1, 1, whole.Right - 1, whole.Bottom - 1), lit ? kPlateLitColour : kPlateColour);
     if (Caption != nullptr) {
         Canvas.GetFont().SetHeight(std::min(kCaptionMaxHeight, whole.Height() - 4));
-        Canvas.SetTextColor(lit ? kCaptionLitColour : kCaptionColour);
+        Canvas.SetTextColor(PlainCaptionColour());
         Canvas.DrawTextInRect(0, whole, Caption);
     }
     DrawHoverRim();

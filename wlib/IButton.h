@@ -41,6 +41,12 @@ public:
 
     // The picture the current state shows.
     int ImageIndex() const;
+    // Whether Paint draws a picture (the state's own or the page's) rather
+    // than the plain plate.
+    bool ShowsPicture() const;
+    // The caption's colour on the plain plate in the current state (dark on
+    // the lit plate), for buttons that write more on it than the caption.
+    uint32_t PlainCaptionColour() const;
     // The rim of a hovered button, when it has one.
     void DrawHoverRim();
 
@@ -52,6 +58,10 @@ public:
     uint8_t Pressed = 0;
     const char* Caption = nullptr; // drawn only on the plain plate; not owned
     uint32_t HoverRim = 0;         // 0x00BBGGRR of a rim drawn while hovered; 0: none
+
+private:
+    // A button of a page whose picture covers it draws from that picture.
+    bool OnPageBackground() const;
 };
 
 } // namespace WLib

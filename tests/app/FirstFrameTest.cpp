@@ -17,6 +17,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/desktop/Bitmap.h"
 #include "screens/ProcessState.h"
+#include "tests/platform/BuildTree.h"
 #include "wlib/sound/Speaker.h"
 
 namespace {
@@ -41,8 +42,7 @@ class FirstFrame : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* build = std::getenv("TUMBLETOWN_BUILD_DIR");
-        const std::string data = std::string(build != nullptr ? build : ".") + "/data";
+        const std::string data = TestSupport::BuiltDataFolder();
         ASSERT_TRUE(Platform::HoldsGameData(data)) << "no game data in " << data;
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         Process.emplace(&Store, TOfflineAudioDriver::Factory(), 7);

@@ -17,6 +17,7 @@
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "screens/ProcessState.h"
+#include "tests/platform/BuildTree.h"
 #include "tests/platform/desktop/VirtualPad.h"
 
 namespace {
@@ -29,8 +30,7 @@ protected:
     void SetUp() override
     {
         // The game's own pictures, built beside the tests.
-        const char* build = std::getenv("TUMBLETOWN_BUILD_DIR");
-        const std::string data = std::string(build != nullptr ? build : ".") + "/data";
+        const std::string data = TestSupport::BuiltDataFolder();
         ASSERT_TRUE(Platform::HoldsGameData(data)) << "no game data in " << data;
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         Process.emplace(&Store, TOfflineAudioDriver::Factory(), 7);

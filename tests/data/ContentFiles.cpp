@@ -1,5 +1,6 @@
 #include "tests/data/ContentFiles.h"
 
+#include "tests/platform/BuildTree.h"
 #include "wlib/graphics/ImageLoader.h"
 
 #include <algorithm>
@@ -27,8 +28,7 @@ uint16_t Le16(const std::vector<uint8_t>& b, size_t at)
 
 std::string DataDir()
 {
-    const char* build = std::getenv("TUMBLETOWN_BUILD_DIR");
-    return std::string(build ? build : ".") + "/data";
+    return TestSupport::BuiltDataFolder();
 }
 
 std::vector<uint8_t> ReadBytes(const std::string& path)

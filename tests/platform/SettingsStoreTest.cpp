@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/SettingsFile.h"
 #include "tests/platform/TempFolder.h"
 
 #include <csignal>
@@ -28,14 +29,6 @@ using Platform::TSettingsFileStore;
 namespace {
 
 const std::string kKey = "HKEY_CURRENT_USER\\Software\\Test";
-
-std::string Number(std::uint32_t v)
-{
-    std::string d(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        d[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return d;
-}
 
 std::uint32_t NumberOf(const Platform::TSettingsValue* v)
 {
@@ -119,7 +112,8 @@ TEST_F(SettingsStore, AbsentFileReadsEmptyAndTheFirstSaveMakesPrivateFolders)
     EXPECT_TRUE(content.Keys().empty());
     EXPECT_FALSE(fs::exists(Folder)) << "reading creates nothing";
 
-    ASSERT_TRUE(store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(30)); }));
+    ASSERT_TRUE(store.Change(
+        [](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Platform::SettingsNumberData(30)); }));
     struct stat st;
     ASSERT_EQ(::stat(Folder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -141,7 +135,8 @@ TEST_F(SettingsStore, ChangesMergeIntoWhatIsOnDiskAndKeepHandEdits)
     fs::create_directories(Folder);
     WriteAll(File(),
              "[" + kKey + "]\n\"Mine\"=\"hand made\"\n[HKEY_CURRENT_USER\\Elsewhere]\n\"N\"=dword:7\n");
-    ASSERT_TRUE(store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(1)); }));
+    ASSERT_TRUE(store.Change(
+        [](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Platform::SettingsNumberData(1)); }));
     TSettingsFile content;
     ASSERT_TRUE(store.Read(content));
     EXPECT_FALSE(content.Damaged());
@@ -165,7 +160,8 @@ TEST_F(SettingsStore, DamagedFileIsKeptBesideBeforeItIsReplaced)
     EXPECT_EQ(NumberOf(content.FindValue(kKey, "Good")), 5u);
     EXPECT_FALSE(fs::exists(Folder / "settings.reg.damaged")) << "reading alone keeps nothing";
 
-    ASSERT_TRUE(store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(2)); }));
+    ASSERT_TRUE(store.Change(
+        [](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Platform::SettingsNumberData(2)); }));
     EXPECT_EQ(ReadAll(Folder / "settings.reg.damaged"), damaged);
     ASSERT_TRUE(store.Read(content));
     EXPECT_FALSE(content.Damaged());
@@ -192,7 +188,9 @@ TEST_F(SettingsStore, AChangeThatLeavesTheBytesAsTheyAreWritesNothing)
         fs::create_hard_link(File(), held);
     };
     auto setV = [](std::uint32_t v) {
-        return [v](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(v)); };
+        return [v](TSettingsFile& f) {
+            f.SetValue(kKey, "V", kSettingsNumber, Platform::SettingsNumberData(v));
+        };
     };
     ASSERT_TRUE(store.Change(setV(1)));
     const std::string written = ReadAll(File());
@@ -247,22 +245,25 @@ TEST_F(SettingsStore, SaveGivesUpWhenAnotherHolderKeepsTheLock)
         fs::remove_all(Folder);
         TSettingsFileStore store(Folder.string());
         store.SetUseLockFile(useLockFile);
-        ASSERT_TRUE(
-            store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(1)); }));
+        ASSERT_TRUE(store.Change([](TSettingsFile& f) {
+            f.SetValue(kKey, "V", kSettingsNumber, Platform::SettingsNumberData(1));
+        }));
         int fd = useLockFile ? ::open((Folder / "settings.lock").c_str(), O_RDWR)
                              : ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::flock(fd, LOCK_EX), 0);
         store.SetLockWaitMs(50);
-        EXPECT_FALSE(
-            store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(2)); }));
+        EXPECT_FALSE(store.Change([](TSettingsFile& f) {
+            f.SetValue(kKey, "V", kSettingsNumber, Platform::SettingsNumberData(2));
+        }));
         ::close(fd);
         TSettingsFile content;
         ASSERT_TRUE(store.Read(content));
         EXPECT_EQ(NumberOf(content.FindValue(kKey, "V")), 1u);
         store.SetLockWaitMs(5000);
-        EXPECT_TRUE(
-            store.Change([](TSettingsFile& f) { f.SetValue(kKey, "V", kSettingsNumber, Number(2)); }));
+        EXPECT_TRUE(store.Change([](TSettingsFile& f) {
+            f.SetValue(kKey, "V", kSettingsNumber, Platform::SettingsNumberData(2));
+        }));
     }
 }
 
@@ -297,7 +298,8 @@ TEST_F(SettingsStore, DefaultFolderFollowsXdgConfigHome)
 void SetGeneration(TSettingsFile& f, std::uint32_t generation)
 {
     for (int i = 0; i < 400; ++i)
-        f.SetValue(kKey, "Value" + std::to_string(i), kSettingsNumber, Number(generation));
+        f.SetValue(kKey, "Value" + std::to_string(i), kSettingsNumber,
+                   Platform::SettingsNumberData(generation));
     f.SetValue(kKey, "Name", kSettingsText, "generation " + std::to_string(generation) + '\0');
 }
 
@@ -374,8 +376,9 @@ TEST_F(SettingsStore, TwoProcessesSavingAtOnceLoseNothing)
         SCOPED_TRACE(useLockFile ? "lock file" : "folder lock");
         fs::remove_all(Folder);
         TSettingsFileStore store(Folder.string());
-        ASSERT_TRUE(
-            store.Change([](TSettingsFile& f) { f.SetValue(kKey, "Shared", kSettingsNumber, Number(0)); }));
+        ASSERT_TRUE(store.Change([](TSettingsFile& f) {
+            f.SetValue(kKey, "Shared", kSettingsNumber, Platform::SettingsNumberData(0));
+        }));
         pid_t children[2];
         for (int w = 0; w < 2; ++w) {
             children[w] = ::fork();
@@ -386,9 +389,9 @@ TEST_F(SettingsStore, TwoProcessesSavingAtOnceLoseNothing)
                 std::string mine = "Writer" + std::to_string(w);
                 for (std::uint32_t i = 1; i <= kSaves; ++i) {
                     bool ok = saver.Change([&](TSettingsFile& f) {
-                        f.SetValue(kKey, mine, kSettingsNumber, Number(i));
+                        f.SetValue(kKey, mine, kSettingsNumber, Platform::SettingsNumberData(i));
                         f.SetValue(kKey, "Shared", kSettingsNumber,
-                                   Number(NumberOf(f.FindValue(kKey, "Shared")) + 1));
+                                   Platform::SettingsNumberData(NumberOf(f.FindValue(kKey, "Shared")) + 1));
                     });
                     if (!ok)
                         ::_exit(3);

@@ -28,15 +28,6 @@ using TKeys = std::array<int32_t, paCount>;
 const std::string kFullKey = std::string("HKEY_CURRENT_USER\\") + kOptionsKey;
 const TKeys kDesignKeys = {kVkLeft, kVkRight, kVkUp, kVkDown, kVkControl, kVkP};
 
-std::string Number(int32_t v)
-{
-    const uint32_t u = static_cast<uint32_t>(v);
-    std::string d(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        d[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
-    return d;
-}
-
 class ControlsPage : public GameOnHost {
 protected:
     TControlsPage& Page() { return Pages->ControlsPage; }
@@ -84,22 +75,9 @@ protected:
             keys[a] = c.Keys[a];
         return keys;
     }
-    // The game ends and starts again on the same settings store.
-    void Restart()
-    {
-        Pages.reset();
-        Process.reset();
-        Process.emplace(&Store, TOfflineAudioDriver::Factory(), 11);
-        Pages = std::make_unique<TGamePages>();
-        Pages->Services.DataFolder = Data.Path();
-        Host.Attach(*Pages);
-        Pages->InitPages();
-        Host.Start();
-        Host.PaintPending();
-    }
     void Put(const char* name, int32_t v)
     {
-        Store.Content.SetValue(kFullKey, name, kSettingsNumber, Number(v));
+        Store.Content.SetValue(kFullKey, name, kSettingsNumber, Platform::SettingsNumberData(v));
     }
 };
 
@@ -482,7 +460,7 @@ TEST_F(ControlsPage, RowsReadWithoutTheirPictures)
         for (TBitmap& image : row.Images.Images)
             image = TBitmap();
     Host.Paint();
-    EXPECT_FALSE(Page().Rows[paLeft].Pictured());
+    EXPECT_FALSE(Page().Rows[paLeft].ShowsPicture());
     // The caption's white pixels on the plate's left, the key's on its cap.
     const TBox& row = kControlsActions[paLeft];
     int captionPixels = 0, keyPixels = 0;

@@ -20,7 +20,22 @@ namespace WFourfall::Test {
 // the offline audio driver.
 class GameOnHost : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { Launch(); }
+    void TearDown() override { Quit(); }
+    // The program ends and starts again on the same settings store.
+    void Restart()
+    {
+        Quit();
+        Launch();
+        Host.PaintPending();
+    }
+    void StartGame(int k)
+    {
+        Pages->PostAndProcess(Pages->Play.Board.StartIds[k], 0);
+        Host.PaintPending();
+    }
+    // The program's start and end around the page set (not a game of it).
+    void Launch()
     {
         Process.emplace(&Store, TOfflineAudioDriver::Factory(), 11);
         Pages = std::make_unique<TGamePages>();
@@ -29,15 +44,10 @@ protected:
         Pages->InitPages();
         Host.Start();
     }
-    void TearDown() override
+    void Quit()
     {
         Pages.reset();
         Process.reset();
-    }
-    void StartGame(int k)
-    {
-        Pages->PostAndProcess(Pages->Play.Board.StartIds[k], 0);
-        Host.PaintPending();
     }
     // Any event reaching the board (an otherwise unused code).
     void Nudge() { Pages->PostAndProcess(WLib::NewId(), 0); }

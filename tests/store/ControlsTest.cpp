@@ -3,6 +3,7 @@
 #include "store/Controls.h"
 
 #include "platform/KeyCodes.h"
+#include "platform/SettingsFile.h"
 #include "platform/SettingsStore.h"
 #include "store/OptionsStorage.h"
 #include "store/Registry.h"
@@ -28,15 +29,6 @@ TKeys KeysOf(const TControls& c)
     for (int a = 0; a < paCount; ++a)
         keys[a] = c.Keys[a];
     return keys;
-}
-
-std::string Number(int32_t v)
-{
-    const uint32_t u = static_cast<uint32_t>(v);
-    std::string d(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        d[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
-    return d;
 }
 
 TEST(Controls, StartWithTheDesignsKeysAndTheirOwnActions)
@@ -111,7 +103,10 @@ class ControlsStorage : public ::testing::Test {
 protected:
     void SetUp() override { SetUserSettings(&Store); }
     void TearDown() override { SetUserSettings(nullptr); }
-    void Put(const char* name, int32_t v) { Store.Content.SetValue(kFull, name, kSettingsNumber, Number(v)); }
+    void Put(const char* name, int32_t v)
+    {
+        Store.Content.SetValue(kFull, name, kSettingsNumber, Platform::SettingsNumberData(v));
+    }
     void PutAll(const TKeys& keys)
     {
         for (int a = 0; a < paCount; ++a)
@@ -142,7 +137,7 @@ TEST_F(ControlsStorage, KeptAcrossARestartBesideValuesTheGameDoesNotKnow)
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(other->Data, std::string("keep me\0", 8));
     ASSERT_NE(Store.Content.FindValue(kFull, "ZPlayMusic"), nullptr);
-    EXPECT_EQ(Store.Content.FindValue(kFull, "ZPlayMusic")->Data, Number(0));
+    EXPECT_EQ(Store.Content.FindValue(kFull, "ZPlayMusic")->Data, Platform::SettingsNumberData(0));
 }
 
 TEST_F(ControlsStorage, NothingStoredGivesTheDefaults)

@@ -2,6 +2,7 @@
 
 #include "store/OptionsStorage.h"
 
+#include "platform/SettingsFile.h"
 #include "platform/SettingsStore.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
@@ -26,15 +27,6 @@ const char* const kSaveOrder[] = {"ZPlaySound", "ZPlayMusic", "ZNextFig", "UseEf
                                   "MouseType",  "StartLevel", "GameNum",  "BackRound",
                                   "NumBlocks",  "Difficulty", "ZShadow"};
 
-std::string Number(std::int32_t v)
-{
-    std::uint32_t u = static_cast<std::uint32_t>(v);
-    std::string d(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        d[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
-    return d;
-}
-
 class OptionsStorage : public ::testing::Test {
 protected:
     void SetUp() override
@@ -50,7 +42,10 @@ protected:
         ResetOptions();
     }
 
-    void Put(const char* name, std::int32_t v) { Store.Content.SetValue(kFull, name, REG_DWORD, Number(v)); }
+    void Put(const char* name, std::int32_t v)
+    {
+        Store.Content.SetValue(kFull, name, REG_DWORD, Platform::SettingsNumberData(v));
+    }
     // The stored number, or a marker when it is missing or not a number.
     std::int64_t Stored(const char* name) const
     {

@@ -1,6 +1,7 @@
 // The window's size, position and full-screen state in the options key.
 #include "store/WindowState.h"
 
+#include "platform/SettingsFile.h"
 #include "platform/SettingsStore.h"
 #include "store/OptionsStorage.h"
 
@@ -15,20 +16,14 @@ using namespace Platform;
 
 const std::string kFull = std::string("HKEY_CURRENT_USER\\") + kOptionsKey;
 
-std::string Number(int32_t v)
-{
-    const uint32_t u = static_cast<uint32_t>(v);
-    std::string d(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        d[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
-    return d;
-}
-
 class WindowStateStorage : public ::testing::Test {
 protected:
     void SetUp() override { SetUserSettings(&Store); }
     void TearDown() override { SetUserSettings(nullptr); }
-    void Put(const char* name, int32_t v) { Store.Content.SetValue(kFull, name, kSettingsNumber, Number(v)); }
+    void Put(const char* name, int32_t v)
+    {
+        Store.Content.SetValue(kFull, name, kSettingsNumber, Platform::SettingsNumberData(v));
+    }
     TMemorySettingsStore Store;
 };
 
