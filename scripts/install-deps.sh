@@ -41,6 +41,8 @@ test_packages=(
   # the score server's tests: a PostgreSQL server of their own, a browser for
   # the world page, systemd-analyze for the service file
   postgresql chromium systemd
+  # the game's named stream on a sound server of the test's own (a null sink)
+  pulseaudio pulseaudio-utils
 )
 
 case "$purpose" in
