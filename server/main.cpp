@@ -74,8 +74,10 @@ int main(int argc, char** argv)
     TScoreService service(*database, limiter, nullptr, options.Replay);
     options.Http.MaxBodyBytes = service.MaxBodyBytes();
     THttpServer http;
+    http.Answered = [&](const std::string& route, int status) { service.CountRequest(route, status); };
+    service.MoreMetrics = [&] { return http.MetricsText(); };
     if (!http.Start(
-            options.Listen, options.Http, [&](const TRequest& r) { return service.Handle(r); }, error)) {
+            options.Listen, options.Http, [&](const TRequest& r) { return service.Begin(r); }, error)) {
         LogLine(error);
         return kExitFailure;
     }
@@ -85,7 +87,8 @@ int main(int argc, char** argv)
                                    : std::string("off")) +
             ", replays up to " + std::to_string(options.Replay.MaxBytes) + " bytes, " +
             std::to_string(options.Replay.MaxOperations) + " operations, " +
-            std::to_string(options.Replay.MaxCpuMs) + " ms CPU");
+            std::to_string(options.Replay.MaxCpuMs) + " ms CPU, checked by " +
+            std::to_string(http.ReplayWorkers()) + " workers");
 
     int signal = 0;
     sigwait(&stop, &signal);
