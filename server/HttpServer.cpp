@@ -5,13 +5,13 @@
 #include <microhttpd.h>
 
 #include <algorithm>
-#include <strings.h>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -264,10 +264,10 @@ struct THttpServer::TConnectionState {
     std::string Key;     // the peer's in the connection caps
     int Fd = -1;
     Clock::time_point Start;
-    bool Trusted = false;  // a trusted proxy: no per-address cap
-    bool Counted = false;  // in OpenByKey
-    bool Refused = false;  // over the per-address cap: closed at once
-    bool Reading = false;  // in Reading
+    bool Trusted = false; // a trusted proxy: no per-address cap
+    bool Counted = false; // in OpenByKey
+    bool Refused = false; // over the per-address cap: closed at once
+    bool Reading = false; // in Reading
     std::list<TConnectionState*>::iterator Place;
     bool Requested = false;           // a request line came
     bool Cut = false;                 // cut off by the deadline or the cap (408 sent)
@@ -316,18 +316,17 @@ bool THttpServer::Start(const std::string& listen, const THttpLimits& limits, TH
     const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC | MHD_USE_ERROR_LOG |
                            MHD_ALLOW_SUSPEND_RESUME;
     Daemon = MHD_start_daemon(
-        flags, 0, nullptr, nullptr, &THttpServer::OnRequest, this, MHD_OPTION_EXTERNAL_LOGGER, &LogFromLibrary,
-        this, MHD_OPTION_LISTEN_SOCKET, ListenFd,
+        flags, 0, nullptr, nullptr, &THttpServer::OnRequest, this, MHD_OPTION_EXTERNAL_LOGGER,
+        &LogFromLibrary, this, MHD_OPTION_LISTEN_SOCKET, ListenFd,
         // A pool of one is no pool to the library: the idle time-out, given
         // twice, stands in for it.
         loops > 1 ? MHD_OPTION_THREAD_POOL_SIZE : MHD_OPTION_CONNECTION_TIMEOUT,
         loops > 1 ? loops : static_cast<unsigned>(Limits.IdleTimeoutSeconds), MHD_OPTION_CONNECTION_TIMEOUT,
-        static_cast<unsigned>(Limits.IdleTimeoutSeconds),
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, Limits.MaxRequestBytes, MHD_OPTION_CONNECTION_LIMIT,
-        static_cast<unsigned>(Limits.MaxConnections), MHD_OPTION_STRICT_FOR_CLIENT, 0,
-        MHD_OPTION_URI_LOG_CALLBACK, &THttpServer::OnUri, this, MHD_OPTION_NOTIFY_COMPLETED,
-        &THttpServer::OnCompleted, this, MHD_OPTION_NOTIFY_CONNECTION, &THttpServer::OnConnection, this,
-        MHD_OPTION_END);
+        static_cast<unsigned>(Limits.IdleTimeoutSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        Limits.MaxRequestBytes, MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(Limits.MaxConnections),
+        MHD_OPTION_STRICT_FOR_CLIENT, 0, MHD_OPTION_URI_LOG_CALLBACK, &THttpServer::OnUri, this,
+        MHD_OPTION_NOTIFY_COMPLETED, &THttpServer::OnCompleted, this, MHD_OPTION_NOTIFY_CONNECTION,
+        &THttpServer::OnConnection, this, MHD_OPTION_END);
     if (Daemon == nullptr) {
         error = "the HTTP library did not start on " + Bound;
         Stop(std::chrono::milliseconds(0));
@@ -683,8 +682,9 @@ MHD_Result THttpServer::OnRequest(void* self, MHD_Connection* connection, const 
         // is read: none, or one over the bound, is answered at once; one
         // over the memory left for bodies is told to come back.
         std::uint64_t declared = 0;
-        if (!ReadLength(MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH),
-                        declared))
+        if (!ReadLength(
+                MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH),
+                declared))
             body = TBodyState::NoLength;
         else if (declared > server->Limits.MaxBodyBytes)
             body = TBodyState::TooLarge;
@@ -744,9 +744,7 @@ MHD_Result THttpServer::OnRequest(void* self, MHD_Connection* connection, const 
     };
     const bool queued = server->Pool->Submit(
         request->ClientKey, [later, finish] { finish(later()); },
-        [finish] {
-            finish(Refusal(503, "the server is stopping; try again later", kRetryAfterBusy));
-        });
+        [finish] { finish(Refusal(503, "the server is stopping; try again later", kRetryAfterBusy)); });
     if (!queued) {
         ++server->QueueFull;
         out.Later = nullptr;
@@ -771,8 +769,8 @@ void THttpServer::OnCompleted(void* self, MHD_Connection* connection, void** req
         // A body trickled in too slowly: one line says so, not two.
         request->Status = 408;
         request->Route = "http";
-        request->Note = "cut off: no whole request within " + std::to_string(server->Limits.RequestTimeoutSeconds) +
-                        " s";
+        request->Note =
+            "cut off: no whole request within " + std::to_string(server->Limits.RequestTimeoutSeconds) + " s";
         state->Cut = false;
         server->LogRequest(state->Address, request, true);
     } else {
@@ -790,8 +788,9 @@ void THttpServer::LogRequest(const std::string& address, TRequestState* request,
     char took[32];
     std::snprintf(took, sizeof took, "%.1fms", ms);
     // Through a proxy, the line names the client and the proxy.
-    const std::string who =
-        !request->Client.empty() && request->Client != address ? request->Client + " via " + address : address;
+    const std::string who = !request->Client.empty() && request->Client != address
+                                ? request->Client + " via " + address
+                                : address;
     std::string line = who + " \"" + LogSafe(request->Method.empty() ? "-" : request->Method) + " " +
                        LogSafe(request->Uri) + "\" ";
     if (request->Status != 0)
@@ -822,8 +821,8 @@ std::string THttpServer::MetricsText() const
           Pool ? Pool->Running() : 0);
     gauge("tumbletown_replay_workers", "gauge", "Workers that play replays.",
           Pool ? static_cast<std::uint64_t>(Pool->Workers()) : 0);
-    gauge("tumbletown_replay_queue_full_total", "counter", "Replays refused 503 for want of room in the queue.",
-          QueueFull.load());
+    gauge("tumbletown_replay_queue_full_total", "counter",
+          "Replays refused 503 for want of room in the queue.", QueueFull.load());
     std::size_t open = 0, reading = 0, body = 0;
     {
         std::lock_guard<std::mutex> hold(Mutex);
@@ -833,13 +832,14 @@ std::string THttpServer::MetricsText() const
         body = BodyBytes;
     }
     gauge("tumbletown_connections_open", "gauge", "Open connections.", open);
-    gauge("tumbletown_requests_incomplete", "gauge", "Connections whose request is still coming in.", reading);
-    gauge("tumbletown_body_bytes_in_flight", "gauge", "Declared lengths of the bodies being read or answered.",
-          body);
+    gauge("tumbletown_requests_incomplete", "gauge", "Connections whose request is still coming in.",
+          reading);
+    gauge("tumbletown_body_bytes_in_flight", "gauge",
+          "Declared lengths of the bodies being read or answered.", body);
     gauge("tumbletown_body_memory_refused_total", "counter", "Uploads refused 503 for want of body memory.",
           OverBodyMemory.load());
-    gauge("tumbletown_connections_over_limit_total", "counter", "Connections refused over the connection caps.",
-          OverLimit.load());
+    gauge("tumbletown_connections_over_limit_total", "counter",
+          "Connections refused over the connection caps.", OverLimit.load());
     gauge("tumbletown_requests_cut_off_total", "counter", "Requests cut off at the request deadline (408).",
           CutCount.load());
     gauge("tumbletown_requests_evicted_total", "counter",

@@ -10,11 +10,12 @@ void TRequestCounts::Count(const std::string& route, int status)
 
 std::string TRequestCounts::Text() const
 {
-    std::string text = MetricHeader("tumbletown_requests_total", "counter", "Requests answered, by route and status.");
+    std::string text =
+        MetricHeader("tumbletown_requests_total", "counter", "Requests answered, by route and status.");
     std::lock_guard<std::mutex> hold(Mutex);
     for (const auto& [key, n] : Counts)
-        text += "tumbletown_requests_total{route=\"" + key.first + "\",status=\"" + std::to_string(key.second) +
-                "\"} " + std::to_string(n) + "\n";
+        text += "tumbletown_requests_total{route=\"" + key.first + "\",status=\"" +
+                std::to_string(key.second) + "\"} " + std::to_string(n) + "\n";
     return text;
 }
 

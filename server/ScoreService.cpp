@@ -485,7 +485,8 @@ THttpResponse TScoreService::Metrics()
     m += "tumbletown_submissions_total{outcome=\"stored\"} " + std::to_string(Stats.Stored.load()) + "\n";
     m += "tumbletown_submissions_total{outcome=\"refused\"} " + std::to_string(Stats.Refused.load()) + "\n";
     m += MetricHeader("tumbletown_verifications_total", "counter", "Replays checked, by outcome.");
-    m += "tumbletown_verifications_total{outcome=\"verified\"} " + std::to_string(Stats.Verified.load()) + "\n";
+    m += "tumbletown_verifications_total{outcome=\"verified\"} " + std::to_string(Stats.Verified.load()) +
+         "\n";
     for (int i = 1; i < kReplayRefusalCount; ++i)
         m += std::string("tumbletown_verifications_total{outcome=\"") +
              ReplayRefusalName(static_cast<TReplayRefusal>(i)) + "\"} " +

@@ -200,7 +200,8 @@ bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, st
         } else if (name == "--trusted-proxy") {
             TAddressNet net;
             if (!net.Parse(value)) {
-                err << "tumbletown-scores: --trusted-proxy wants ADDRESS or ADDRESS/BITS, not '" << value << "'\n";
+                err << "tumbletown-scores: --trusted-proxy wants ADDRESS or ADDRESS/BITS, not '" << value
+                    << "'\n";
                 return false;
             }
             o.Http.TrustedProxies.push_back(net);

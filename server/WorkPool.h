@@ -21,10 +21,10 @@
 namespace ScoreServer {
 
 struct TWorkPoolLimits {
-    int Workers = 0;            // 0: as many as the machine has cores
-    std::size_t Queue = 64;     // jobs waiting or running, in all
-    std::size_t PerKey = 4;     // jobs waiting or running under one key
-    int WorkerNice = 10;        // the workers yield the CPU to the event loops
+    int Workers = 0;        // 0: as many as the machine has cores
+    std::size_t Queue = 64; // jobs waiting or running, in all
+    std::size_t PerKey = 4; // jobs waiting or running under one key
+    int WorkerNice = 10;    // the workers yield the CPU to the event loops
 };
 
 class TWorkPool {
