@@ -146,6 +146,9 @@ void LogFromLibrary(void* self, const char* format, va_list args)
         ++static_cast<THttpServer*>(self)->OverLimit;
         return;
     }
+    // A client that leaves (or is cut off) mid-request has its own log line.
+    if (std::strstr(text, "detected connection closure") != nullptr)
+        return;
     std::size_t n = std::strlen(text);
     while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r'))
         text[--n] = '\0';

@@ -108,6 +108,8 @@ public:
     std::size_t MaxBodyBytes() const { return Replays.Limits().MaxBytes; }
 
     const TServiceCounts& Counts() const { return Stats; }
+    // The replay checker (tests hold a play with its PlayStarts).
+    TReplayChecker& Checker() { return Replays; }
 
 private:
     THttpResponse Submit(const TRequest& request, const std::string& symbols);

@@ -159,6 +159,9 @@ private:
     int Fd = -1;
 };
 
+// Sends the request from a chosen loopback address and reads the reply to its end.
+TReply ExchangeFrom(std::uint16_t port, const char* from, const std::string& request, int ms = 10000);
+
 double SecondsSince(std::chrono::steady_clock::time_point start);
 
 } // namespace ServerTest

@@ -10,6 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
@@ -292,6 +298,196 @@ TEST(ServerProcess, FullDiskGives503AndRecovers)
     server.Signal(SIGTERM);
     EXPECT_EQ(WEXITSTATUS(server.Wait()), 0);
     ::umount2(folder.Path().c_str(), MNT_DETACH);
+}
+
+// ------------------------------------------------------------------ listening
+
+// GET /healthz over IPv6 to [::1]:port; the reply's status, 0 for none.
+int HealthOverIPv6(std::uint16_t port)
+{
+    const int fd = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in6 to{};
+    to.sin6_family = AF_INET6;
+    to.sin6_addr = in6addr_loopback;
+    to.sin6_port = htons(port);
+    std::string reply;
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
+        const std::string request = "GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n";
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        char buffer[4096];
+        pollfd p{fd, POLLIN, 0};
+        while (::poll(&p, 1, 3000) > 0) {
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            reply.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return ParseReply(reply).Status;
+}
+
+// ":PORT" is every address: IPv4 and IPv6 alike.
+TEST(ServerListening, ColonPortTakesIPv4AndIPv6)
+{
+    TTestDatabase db(TBackend::Sqlite);
+    TServerProcess server({"--database", db.Target(), "--listen", ":0"});
+    ASSERT_TRUE(server.Ok());
+    EXPECT_EQ(Get(server.Port, "/healthz").Status, 200) << "over IPv4";
+    EXPECT_EQ(HealthOverIPv6(server.Port), 200) << "over IPv6";
+}
+
+// A second server on a port already served does not start (the kernel
+// would otherwise split the clients between two databases): one line says
+// why, and the first server keeps every client.
+TEST(ServerListening, ASecondServerOnAServedPortRefusesToStart)
+{
+    TTestDatabase first(TBackend::Sqlite), second(TBackend::Sqlite);
+    TServerProcess server({"--database", first.Target()});
+    ASSERT_TRUE(server.Ok());
+    const std::string port = std::to_string(server.Port);
+    for (const std::string& listen : {"127.0.0.1:" + port, ":" + port}) {
+        int status = 0;
+        const std::string out = RunCommand("timeout 10 " + TServerProcess::Executable() + " --database " +
+                                               second.Target() + " --listen " + listen + " 2>&1",
+                                           status);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1) << listen << " (124: it started and ran)";
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+        EXPECT_NE(out.find("cannot listen on " + listen + ": Address already in use"), std::string::npos)
+            << out;
+    }
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(SendAsTheGame(server.Port, 0, "First", 10 + i).Status, 200);
+    auto db = first.Open();
+    ASSERT_TRUE(db);
+    std::int64_t stored = 0;
+    ASSERT_EQ(db->Count(0, stored), ScoreServer::TDbStatus::Ok);
+    EXPECT_EQ(stored, 10);
+}
+
+// ------------------------------------------------------------------ proxy
+
+// The game's result request with an X-Forwarded-For header, from a chosen
+// loopback address.
+int SubmitForwarded(std::uint16_t port, const char* from, const std::string& forwarded)
+{
+    std::string request = BuildScoreRequest(0, "Proxied", 5, "localhost");
+    if (!forwarded.empty())
+        request.insert(request.size() - 1, "X-Forwarded-For: " + forwarded + "\n");
+    return ExchangeFrom(port, from, request, 5000).Status;
+}
+
+// From a trusted proxy, the client is the right-most address of
+// X-Forwarded-For that is not a trusted proxy itself, with its own rate
+// limit; from anyone else the header is ignored.
+TEST(ServerProcess, TrustedProxyNamesTheClient)
+{
+    TTestDatabase db(TBackend::Sqlite);
+    TServerProcess server({"--database", db.Target(), "--rate-limit", "2/min", "--trusted-proxy", "127.0.0.1",
+                           "--trusted-proxy", "10.0.0.0/8"});
+    ASSERT_TRUE(server.Ok());
+    struct TCase {
+        const char* From;
+        const char* Forwarded;
+        int Status;
+    } cases[] = {
+        {"127.0.0.1", "198.51.100.7", 200},
+        {"127.0.0.1", "198.51.100.7", 200},
+        {"127.0.0.1", "198.51.100.7", 429},              // its own limit of 2 is used up...
+        {"127.0.0.1", "198.51.100.8", 200},              // ...another client's is not
+        {"127.0.0.1", "198.51.100.8, 10.1.2.3", 200},    // a second trusted proxy on the way
+        {"127.0.0.1", "203.0.113.1, 198.51.100.8", 429}, // what the client wrote itself counts for nothing
+        {"127.0.0.1", "", 200},                          // the proxy itself
+        {"127.0.0.2", "198.51.100.9", 200},              // not a trusted proxy: the header is ignored
+        {"127.0.0.2", "198.51.100.10", 200},
+        {"127.0.0.2", "198.51.100.11", 429},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(SubmitForwarded(server.Port, c.From, c.Forwarded), c.Status)
+            << c.From << " " << c.Forwarded;
+    auto open = db.Open();
+    ASSERT_TRUE(open);
+    std::vector<ScoreServer::TScoreRecord> best;
+    ASSERT_EQ(open->Best(0, 100, best), ScoreServer::TDbStatus::Ok);
+    std::multiset<std::string> addresses;
+    for (const auto& r : best)
+        addresses.insert(r.ClientAddress);
+    EXPECT_EQ(addresses, (std::multiset<std::string>{"198.51.100.7", "198.51.100.7", "198.51.100.8",
+                                                     "198.51.100.8", "127.0.0.1", "127.0.0.2", "127.0.0.2"}));
+}
+
+// ------------------------------------------------------------------ strict reading
+
+// The whole reply to raw bytes, from 127.0.0.1.
+std::string RawReply(std::uint16_t port, const std::string& request, int ms = 5000)
+{
+    TRawClient client(port);
+    client.Send(request);
+    return client.ReadAll(ms);
+}
+
+int Occurrences(const std::string& text, const std::string& part)
+{
+    int n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+// What a request must be to be read: a Content-Length of digits (a bad one
+// answered once), a Host with HTTP/1.1, no escaped NUL, numbers in their one
+// plain spelling; a request not in by its deadline is answered 408 and
+// logged with its method.
+TEST(ServerProcess, RequestsAreReadStrictly)
+{
+    TTestDatabase db(TBackend::Sqlite);
+    TServerProcess server({"--database", db.Target(), "--rate-limit", "0", "--request-timeout", "1"});
+    ASSERT_TRUE(server.Ok());
+    for (const char* length : {"+20", "-1", "99999999999999999999", "2 0"}) {
+        const std::string reply =
+            RawReply(server.Port, std::string("POST /api/v1/replays HTTP/1.1\r\nHost: x\r\n"
+                                              "Content-Length: ") +
+                                      length + "\r\n\r\n01234567890123456789");
+        EXPECT_EQ(ParseReply(reply).Status, 400) << length;
+        EXPECT_EQ(Occurrences(reply, "HTTP/1.1 "), 1) << length << ":\n" << reply;
+    }
+    EXPECT_EQ(Exchange(server.Port, "GET /healthz HTTP/1.1\r\n\r\n").Status, 400) << "HTTP/1.1 without Host";
+    EXPECT_EQ(Exchange(server.Port, "GET /healthz HTTP/1.0\r\n\r\n").Status, 200) << "HTTP/1.0 needs none";
+
+    // A verified replay 1 to ask for in other spellings.
+    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 31, "Strict");
+    ASSERT_EQ(SendAsTheGame(server.Port, 0, "Strict", game.Score).Status, 200);
+    ASSERT_EQ(Exchange(server.Port, BuildReplayRequest(GFourfall::ReplayText(game), "localhost")).Status,
+              200);
+    struct TCase {
+        const char* Target;
+        int Status;
+    } cases[] = {
+        {"/api/v1/replays/1", 200},
+        {"/api/v1/replays/1%00", 400},
+        {"/api/v1/replays/1%00.txt", 400},
+        {"/api/v1/replays/%31", 200}, // an escaped digit of a path is that digit
+        {"/cgi/version.pl?prg=Tumbltwn&show&type=0", 200},
+        {"/cgi/version.pl?prg=Tumbltwn&show&type=000", 404},
+        {"/cgi/version.pl?prg=Tumbltwn&show&type=%30", 404},
+        {"/cgi/version.pl?prg=Tumbltwn&show&type=0%00", 400},
+        {"/api/v1/scores?type=0", 200},
+        {"/api/v1/scores?type=00", 404},
+        {"/api/v1/scores?type=%30", 400},
+        {"/api/v1/scores?type=0&limit=05", 400},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(Get(server.Port, c.Target).Status, c.Status) << c.Target;
+
+    // Cut at the deadline: a 408, and the log line names the method.
+    const TReply cut = ParseReply(RawReply(
+        server.Port, "POST /api/v1/replays HTTP/1.1\r\nHost: x\r\nContent-Length: 100\r\n\r\n# Tumbl", 5000));
+    EXPECT_EQ(cut.Status, 408);
+    EXPECT_TRUE(server.WaitForLine("\"POST /api/v1/replays\" 408 ")) << "the cut request's log line";
+    const TReply headers = ParseReply(RawReply(server.Port, "GET /healthz HTTP/1.1\r\nHost", 5000));
+    EXPECT_EQ(headers.Status, 408);
 }
 
 } // namespace

@@ -108,4 +108,17 @@ e2e_browse "$url_fourfall&verified" --window-size=800,700 --hide-scrollbars \
   --screenshot="$out/world-page-$backend-verified.png" || fail "no screenshot of the verified view"
 e2e_browse "$url_fourfall" --window-size=800,700 --hide-scrollbars --screenshot="$out/world-page-$backend-marks.png" ||
   fail "no screenshot of the marks"
+# On a phone's width (390 px) every column stays on screen: the green mark of
+# the replay column, the last one, is in the picture.
+e2e_browse "$url_fourfall&verified" --window-size=390,700 --hide-scrollbars \
+  --screenshot="$out/world-page-$backend-390.png" || fail "no screenshot at 390 px"
+marks=$(convert "$out/world-page-$backend-390.png" -depth 8 ppm:- | python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+fields = data.split(maxsplit=4)  # P6, width, height, maximum, pixels
+pixels = fields[4]
+green = sum(1 for i in range(0, len(pixels) - 2, 3)
+            if pixels[i] < 140 and pixels[i + 1] > 170 and 90 < pixels[i + 2] < 200)
+print(green)')
+(( marks > 100 )) || fail "at 390 px the replay column is off the screen ($marks green pixels)"
 echo ok
