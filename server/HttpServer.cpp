@@ -136,29 +136,18 @@ int OpenListener(const std::string& listen, std::string& bound, std::string& err
     return fd;
 }
 
-// The library's own messages. A connection refused for being over a limit
-// is counted, not logged: an attacker must not be able to flood the log.
-void LogFromLibrary(void* self, const char* format, va_list args)
+// The answers this side gives itself, before or without the handler.
+// An answer written straight to the socket, for a request the library
+// holds no answer slot for.
+std::string RawAnswer(const char* statusLine, const std::string& body)
 {
-    char text[512];
-    std::vsnprintf(text, sizeof text, format, args);
-    if (std::strstr(text, "connection limit") != nullptr) {
-        ++static_cast<THttpServer*>(self)->OverLimit;
-        return;
-    }
-    // A client that leaves (or is cut off) mid-request has its own log line.
-    if (std::strstr(text, "detected connection closure") != nullptr)
-        return;
-    std::size_t n = std::strlen(text);
-    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r'))
-        text[--n] = '\0';
-    LogLine(std::string("http: ") + text);
+    return std::string("HTTP/1.1 ") + statusLine +
+           "\r\nConnection: close\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
-// The answers this side gives itself, before or without the handler.
-constexpr const char* kTimeoutReply = "HTTP/1.1 408 Request Timeout\r\nConnection: close\r\n"
-                                      "Content-Type: text/plain; charset=utf-8\r\nContent-Length: 34\r\n\r\n"
-                                      "no whole request within the time\n";
+constexpr const char* kBadLengthText = "refused: a malformed Content-Length";
+constexpr const char* kTimeoutText = "no whole request within the time";
 
 int HexDigit(char c)
 {
@@ -262,7 +251,13 @@ std::string Trimmed(const std::string& text)
 } // namespace
 
 // One per connection, from its start to its close.
+// The connection whose request line this event loop read last: the one a
+// message of the library about a request's headers is about (the library
+// reads the headers right after the request line, on the same thread).
+thread_local THttpServer::TConnectionState* tHeadersOf = nullptr;
+
 struct THttpServer::TConnectionState {
+    MHD_Connection* Connection = nullptr;
     std::string Address; // the peer's
     std::string Key;     // the peer's in the connection caps
     int Fd = -1;
@@ -274,6 +269,7 @@ struct THttpServer::TConnectionState {
     std::list<TConnectionState*>::iterator Place;
     bool Requested = false;           // a request line came
     bool Cut = false;                 // cut off by the deadline or the cap (408 sent)
+    bool AnsweredHere = false;        // answered on the socket, not through the library
     TRequestState* Pending = nullptr; // the request under way, until its end is logged
 };
 
@@ -320,7 +316,7 @@ bool THttpServer::Start(const std::string& listen, const THttpLimits& limits, TH
                            MHD_ALLOW_SUSPEND_RESUME;
     Daemon = MHD_start_daemon(
         flags, 0, nullptr, nullptr, &THttpServer::OnRequest, this, MHD_OPTION_EXTERNAL_LOGGER,
-        &LogFromLibrary, this, MHD_OPTION_LISTEN_SOCKET, ListenFd,
+        &THttpServer::OnLibraryLog, this, MHD_OPTION_LISTEN_SOCKET, ListenFd,
         // A pool of one is no pool to the library: the idle time-out, given
         // twice, stands in for it.
         loops > 1 ? MHD_OPTION_THREAD_POOL_SIZE : MHD_OPTION_CONNECTION_TIMEOUT,
@@ -400,7 +396,8 @@ void THttpServer::CutOff(TConnectionState* state, std::atomic<std::uint64_t>& co
     StopReading(state);
     state->Cut = true;
     ++count;
-    ::send(state->Fd, kTimeoutReply, std::strlen(kTimeoutReply), MSG_NOSIGNAL | MSG_DONTWAIT);
+    const std::string reply = RawAnswer("408 Request Timeout", std::string(kTimeoutText) + "\n");
+    ::send(state->Fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     ::shutdown(state->Fd, SHUT_RDWR);
 }
 
@@ -433,6 +430,7 @@ void THttpServer::OnConnection(void* self, MHD_Connection* connection, void** so
         const MHD_ConnectionInfo* address =
             MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
         const MHD_ConnectionInfo* fd = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        state->Connection = connection;
         state->Address = AddressText(address != nullptr ? address->client_addr : nullptr);
         state->Key = ClientKey(state->Address);
         state->Fd = fd != nullptr ? fd->connect_fd : -1;
@@ -474,6 +472,8 @@ void THttpServer::OnConnection(void* self, MHD_Connection* connection, void** so
     auto* state = static_cast<TConnectionState*>(*socketContext);
     if (state == nullptr)
         return;
+    if (tHeadersOf == state)
+        tHeadersOf = nullptr;
     {
         std::lock_guard<std::mutex> hold(server->Mutex);
         server->StopReading(state);
@@ -493,7 +493,7 @@ void THttpServer::OnConnection(void* self, MHD_Connection* connection, void** so
             state->Pending->Note = cut;
             state->Pending->Route = "http";
         }
-        server->LogRequest(state->Address, state->Pending, state->Cut);
+        server->LogRequest(state->Address, state->Pending, state->Cut || state->AnsweredHere);
         server->ReleaseBody(state->Pending);
         delete state->Pending;
     } else if (state->Cut) {
@@ -506,6 +506,60 @@ void THttpServer::OnConnection(void* self, MHD_Connection* connection, void** so
     *socketContext = nullptr;
 }
 
+void THttpServer::OnLibraryLog(void* self, const char* format, va_list args)
+{
+    auto* server = static_cast<THttpServer*>(self);
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    // A connection refused for being over a limit is counted, not logged:
+    // an attacker must not be able to flood the log.
+    if (std::strstr(text, "connection limit") != nullptr) {
+        ++server->OverLimit;
+        return;
+    }
+    // A client that leaves (or is cut off) mid-request has its own log line.
+    if (std::strstr(text, "detected connection closure") != nullptr)
+        return;
+    // The library's own answer to a malformed Content-Length carries its
+    // status line and headers twice: this one answer goes out first, and
+    // the socket is closed under the library's.
+    if (std::strstr(text, "Content-Length") != nullptr && server->AnswerBadLength())
+        return;
+    if (std::strstr(text, "Error processing request") != nullptr &&
+        std::strstr(text, "Content-Length") != nullptr)
+        return;
+    std::size_t n = std::strlen(text);
+    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r'))
+        text[--n] = '\0';
+    LogLine(std::string("http: ") + text);
+}
+
+bool THttpServer::AnswerBadLength()
+{
+    TConnectionState* state = tHeadersOf;
+    if (state == nullptr || state->Fd < 0 || state->Pending == nullptr || state->Pending->Seen)
+        return false;
+    // Only when this connection's own length is the bad one.
+    const char* length =
+        MHD_lookup_connection_value(state->Connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    std::uint64_t declared = 0;
+    if (length == nullptr || ReadLength(length, declared))
+        return false;
+    {
+        std::lock_guard<std::mutex> hold(Mutex);
+        StopReading(state);
+    }
+    const std::string reply = RawAnswer("400 Bad Request", std::string(kBadLengthText) + "\n");
+    ::send(state->Fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    ::shutdown(state->Fd, SHUT_RDWR);
+    state->AnsweredHere = true;
+    state->Pending->Status = 400;
+    state->Pending->Bytes = std::strlen(kBadLengthText) + 1;
+    state->Pending->Note = kBadLengthText;
+    state->Pending->Route = "http";
+    return true;
+}
+
 void* THttpServer::OnUri(void*, const char* uri, MHD_Connection* connection)
 {
     auto* request = new TRequestState();
@@ -515,6 +569,7 @@ void* THttpServer::OnUri(void*, const char* uri, MHD_Connection* connection)
         MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
     if (socket != nullptr && socket->socket_context != nullptr) {
         auto* state = static_cast<TConnectionState*>(socket->socket_context);
+        tHeadersOf = state;
         state->Requested = true;
         delete state->Pending; // never left over: each connection carries one request
         state->Pending = request;

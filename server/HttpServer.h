@@ -19,6 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdarg>
 #include <functional>
 #include <list>
 #include <memory>
@@ -94,6 +95,8 @@ public:
 
 private:
     static void* OnUri(void* self, const char* uri, MHD_Connection* connection);
+    static void OnLibraryLog(void* self, const char* format, va_list args);
+    bool AnswerBadLength();
     static MHD_Result OnRequest(void* self, MHD_Connection* connection, const char* url, const char* method,
                                 const char* version, const char* data, std::size_t* dataSize,
                                 void** requestContext);
