@@ -22,6 +22,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kListenBacklog = 1024;
+// A connection's thread parses HTTP and runs the quick answers (the
+// database's calls included): far less than the default 8 MiB.
+constexpr std::size_t kConnectionStackBytes = 512u << 10;
 constexpr auto kWatchPeriod = std::chrono::milliseconds(100);
 
 // Security headers for every answer: nothing is sniffed, cached or framed,
@@ -284,11 +287,6 @@ struct THttpServer::TRequestState {
     std::string ClientKey;
     std::size_t Reserved = 0; // body memory held
     std::string Body;
-    // The slow part runs on the pool while the connection is suspended.
-    std::mutex LaterMutex;
-    bool Deferred = false;
-    bool LaterDone = false;
-    THttpResponse LaterAnswer;
     int Status = 0; // 0: the library answered (or nobody did)
     std::size_t Bytes = 0;
     std::string Note;
@@ -309,18 +307,16 @@ bool THttpServer::Start(const std::string& listen, const THttpLimits& limits, TH
     if (ListenFd < 0)
         return false;
     Pool = std::make_unique<TWorkPool>(Limits.Workers);
-    // One listening socket, taken by a pool of event loops: the library
-    // spreads the connections over them.
-    const unsigned loops = static_cast<unsigned>(Limits.Threads < 1 ? 1 : Limits.Threads);
-    const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC | MHD_USE_ERROR_LOG |
-                           MHD_ALLOW_SUSPEND_RESUME;
+    // One listening socket; each connection is read and answered on a
+    // thread of its own, which waits (holding no other connection up) while
+    // the pool plays its replay. The library's own thread takes the
+    // connections.
+    const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_POLL |
+                           MHD_USE_ITC | MHD_USE_ERROR_LOG;
     Daemon = MHD_start_daemon(
         flags, 0, nullptr, nullptr, &THttpServer::OnRequest, this, MHD_OPTION_EXTERNAL_LOGGER,
-        &THttpServer::OnLibraryLog, this, MHD_OPTION_LISTEN_SOCKET, ListenFd,
-        // A pool of one is no pool to the library: the idle time-out, given
-        // twice, stands in for it.
-        loops > 1 ? MHD_OPTION_THREAD_POOL_SIZE : MHD_OPTION_CONNECTION_TIMEOUT,
-        loops > 1 ? loops : static_cast<unsigned>(Limits.IdleTimeoutSeconds), MHD_OPTION_CONNECTION_TIMEOUT,
+        &THttpServer::OnLibraryLog, this, MHD_OPTION_LISTEN_SOCKET, ListenFd, MHD_OPTION_THREAD_STACK_SIZE,
+        kConnectionStackBytes, MHD_OPTION_CONNECTION_TIMEOUT,
         static_cast<unsigned>(Limits.IdleTimeoutSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
         Limits.MaxRequestBytes, MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(Limits.MaxConnections),
         MHD_OPTION_STRICT_FOR_CLIENT, 0, MHD_OPTION_URI_LOG_CALLBACK, &THttpServer::OnUri, this,
@@ -351,8 +347,8 @@ void THttpServer::Stop(std::chrono::milliseconds grace)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    // Replays still waiting are answered 503 and their connections resumed,
-    // as the library wants before it stops.
+    // Replays still waiting are answered 503, so that no connection's
+    // thread waits for the pool when the library stops.
     if (Pool)
         Pool->Stop();
     if (Daemon != nullptr) {
@@ -643,7 +639,7 @@ void THttpServer::ReleaseBody(TRequestState* request)
 
 namespace {
 
-MHD_Result Answer(MHD_Connection* connection, THttpServer::TRequestState* request, THttpResponse out)
+MHD_Result Answer(MHD_Connection* connection, THttpServer::TRequestState* request, const THttpResponse& out)
 {
     MHD_Response* response = MHD_create_response_from_buffer(
         out.Body.size(), const_cast<char*>(out.Body.data()), MHD_RESPMEM_MUST_COPY);
@@ -661,7 +657,7 @@ MHD_Result Answer(MHD_Connection* connection, THttpServer::TRequestState* reques
     if (request != nullptr) {
         request->Status = out.Status;
         request->Bytes = out.Body.size();
-        request->Note = std::move(out.Note);
+        request->Note = out.Note;
         request->Route = out.Route.empty() ? "http" : out.Route;
     }
     return queued;
@@ -698,17 +694,6 @@ MHD_Result THttpServer::OnRequest(void* self, MHD_Connection* connection, const 
     if (request->Status != 0) {
         *dataSize = 0; // a body after the answer is read and dropped
         return MHD_YES;
-    }
-    if (request->Deferred) {
-        // Resumed: the pool's answer is in.
-        THttpResponse out;
-        {
-            std::lock_guard<std::mutex> hold(request->LaterMutex);
-            out = std::move(request->LaterAnswer);
-        }
-        server->ReleaseBody(request);
-        *dataSize = 0;
-        return Answer(connection, request, std::move(out));
     }
     const std::string methodText = method != nullptr ? method : "";
     if (!request->Seen) {
@@ -786,29 +771,34 @@ MHD_Result THttpServer::OnRequest(void* self, MHD_Connection* connection, const 
         server->ReleaseBody(request);
         return Answer(connection, request, std::move(out));
     }
-    // The slow rest goes to the pool, the connection waits without holding
-    // its event loop, and the answer comes when the pool resumes it. The
-    // body's memory stays counted until then.
-    request->Deferred = true;
-    MHD_suspend_connection(connection);
-    std::function<THttpResponse()> later = std::move(out.Later);
-    auto finish = [request, connection](THttpResponse answer) {
-        {
-            std::lock_guard<std::mutex> hold(request->LaterMutex);
-            request->LaterAnswer = std::move(answer);
-            request->LaterDone = true;
-        }
-        MHD_resume_connection(connection);
+    // The slow rest goes to the pool; this connection's thread waits for
+    // it, and no other connection does. The body's memory stays counted
+    // until the answer is out.
+    struct TLater {
+        std::mutex Mutex;
+        std::condition_variable Done;
+        bool Ready = false;
+        THttpResponse Answer;
     };
+    auto later = std::make_shared<TLater>();
+    auto finish = [later](THttpResponse answer) {
+        std::lock_guard<std::mutex> hold(later->Mutex);
+        later->Answer = std::move(answer);
+        later->Ready = true;
+        later->Done.notify_all();
+    };
+    std::function<THttpResponse()> work = std::move(out.Later);
     const bool queued = server->Pool->Submit(
-        request->ClientKey, [later, finish] { finish(later()); },
+        request->ClientKey, [work, finish] { finish(work()); },
         [finish] { finish(Refusal(503, "the server is stopping; try again later", kRetryAfterBusy)); });
     if (!queued) {
         ++server->QueueFull;
         out.Later = nullptr;
-        finish(std::move(out)); // the service's answer for want of room
+        return Answer(connection, request, out); // the service's answer for want of room
     }
-    return MHD_YES;
+    std::unique_lock<std::mutex> hold(later->Mutex);
+    later->Done.wait(hold, [&later] { return later->Ready; });
+    return Answer(connection, request, later->Answer);
 }
 
 void THttpServer::OnCompleted(void* self, MHD_Connection* connection, void** requestContext,

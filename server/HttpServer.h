@@ -1,6 +1,8 @@
-// The score server's HTTP side, on GNU libmicrohttpd: a pool of event loops
-// on one listening socket (so idle connections cost no thread, and a second
-// server can't take the same port), a memory limit per connection (which
+// The score server's HTTP side, on GNU libmicrohttpd: one listening socket
+// (so a second server can't take the same port), a thread per connection
+// with a small stack (a client that shuts its sending side after the
+// request, as the game does, keeps its connection while its replay waits
+// for the pool), a memory limit per connection (which
 // bounds the request line and headers), connection limits in total and per
 // client, an idle time-out, a deadline for the whole request that cuts off a
 // client trickling its request in byte by byte, a cap on the requests still
@@ -32,7 +34,7 @@
 namespace ScoreServer {
 
 struct THttpLimits {
-    int Threads = 4;                    // event-loop threads, each with its own database connection
+    int Threads = 4;                    // database connections
     int IdleTimeoutSeconds = 5;         // a connection with no traffic for this long is closed
     int RequestTimeoutSeconds = 5;      // the request line and headers must be in within this
     std::size_t MaxRequestBytes = 8192; // request line and headers together; more gets 414 or 431
