@@ -408,6 +408,7 @@ TReply ExchangeFrom(std::uint16_t port, const char* from, const std::string& req
     TRawClient client(port, from);
     if (!client.Send(request))
         return TReply{};
+    client.ShutSending(); // as the game does
     return ParseReply(client.ReadAll(ms));
 }
 
@@ -437,6 +438,12 @@ bool TRawClient::Drain(int ms, std::string* out)
             out->append(buffer, static_cast<std::size_t>(n));
     }
     return true;
+}
+
+void TRawClient::ShutSending()
+{
+    if (Fd >= 0)
+        ::shutdown(Fd, SHUT_WR);
 }
 
 bool TRawClient::ClosedWithin(int ms)

@@ -148,6 +148,8 @@ public:
     TRawClient& operator=(const TRawClient&) = delete;
     bool Connected() const { return Fd >= 0; }
     bool Send(const std::string& bytes);
+    // Shuts the sending side, as the game does after its request.
+    void ShutSending();
     // True when the server has closed (or reset) the connection within ms.
     bool ClosedWithin(int ms);
     // Everything the server sends until it closes, at most ms.
@@ -159,7 +161,8 @@ private:
     int Fd = -1;
 };
 
-// Sends the request from a chosen loopback address and reads the reply to its end.
+// Sends the request from a chosen loopback address, shuts the sending side
+// as the game does, and reads the reply to its end.
 TReply ExchangeFrom(std::uint16_t port, const char* from, const std::string& request, int ms = 10000);
 
 double SecondsSince(std::chrono::steady_clock::time_point start);
