@@ -305,6 +305,78 @@ TEST(ReplayPool, HeldPlaysStopNoSubmissionAndHonestReplaysWait)
     EXPECT_EQ(flood503.load(), 0) << "replays within the queue's room are checked, not refused";
 }
 
+// Only a full queue refuses, with 503 and Retry-After: past its room in all,
+// or past one client's share of it.
+TEST(ReplayPool, AFullQueueOrShareAnswers503)
+{
+    THttpLimits limits;
+    limits.Workers.Workers = 1;
+    limits.Workers.Queue = 3;
+    limits.Workers.PerKey = 2;
+    TAbuseServer server(limits);
+    TPlayGate gate;
+    gate.Hold(server.Server.Service.Checker());
+    const std::string upload =
+        BuildReplayRequest(PlayedGameText(GFourfall::kGameFourfall, 9, "Queued"), "localhost");
+    std::vector<std::thread> held;
+    std::vector<TReply> heldReplies(3);
+    const char* heldFrom[] = {"127.0.0.2", "127.0.0.2", "127.0.0.3"}; // one playing, two waiting
+    for (int i = 0; i < 3; ++i) {
+        held.emplace_back([&, i] {
+            heldReplies[static_cast<std::size_t>(i)] =
+                ExchangeFrom(server.Port(), heldFrom[i], upload, 30000);
+        });
+        if (i == 0)
+            ASSERT_TRUE(gate.WaitForStart());
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    struct TCase {
+        const char* From;
+        const char* Why;
+    } cases[] = {{"127.0.0.2", "its share of 2 is held"}, {"127.0.0.4", "the queue of 3 is full"}};
+    for (const TCase& c : cases) {
+        const TReply reply = ExchangeFrom(server.Port(), c.From, upload, 5000);
+        EXPECT_EQ(reply.Status, 503) << c.Why;
+        EXPECT_NE(reply.Headers.find("Retry-After: "), std::string::npos) << c.Why;
+    }
+    gate.Release();
+    for (std::thread& t : held)
+        t.join();
+    for (const TReply& reply : heldReplies)
+        EXPECT_EQ(reply.Status, 422) << "checked in its turn (no such result kept): " << reply.Body;
+    EXPECT_EQ(server.Server.Http.QueueFull.load(), 2u);
+}
+
+// /metrics in the Prometheus text format: requests by route and status,
+// submissions, verifications, the queue, the database's time.
+TEST(HttpServer, MetricsCountWhatWasDone)
+{
+    TAbuseServer server(THttpLimits{});
+    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 17, "Counted");
+    ASSERT_EQ(SendAsTheGame(server.Port(), 0, "Counted", game.Score).Status, 200);
+    ASSERT_EQ(Exchange(server.Port(), BuildReplayRequest(GFourfall::ReplayText(game), "localhost")).Status,
+              200);
+    ASSERT_EQ(Get(server.Port(), "/nowhere").Status, 404);
+    const TReply metrics = Get(server.Port(), "/metrics");
+    ASSERT_EQ(metrics.Status, 200);
+    EXPECT_NE(metrics.Headers.find("Content-Type: text/plain; version=0.0.4"), std::string::npos);
+    for (const char* line :
+         {"tumbletown_requests_total{route=\"submission\",status=\"200\"} 1\n",
+          "tumbletown_requests_total{route=\"replay-upload\",status=\"200\"} 1\n",
+          "tumbletown_requests_total{route=\"other\",status=\"404\"} 1\n",
+          "tumbletown_submissions_total{outcome=\"stored\"} 1\n",
+          "tumbletown_verifications_total{outcome=\"verified\"} 1\n",
+          "tumbletown_verifications_total{outcome=\"score-differs\"} 0\n",
+          "tumbletown_replay_queue_waiting 0\n", "# TYPE tumbletown_database_seconds_total counter\n",
+          "tumbletown_replay_workers "})
+        EXPECT_NE(metrics.Body.find(line), std::string::npos) << line << "\n" << metrics.Body;
+    const std::size_t calls = metrics.Body.find("\ntumbletown_database_calls_total ");
+    ASSERT_NE(calls, std::string::npos);
+    EXPECT_GE(std::atoi(metrics.Body.c_str() + calls + 33), 2)
+        << "the result's commit and the replay's check";
+}
+
 // Bodies in flight are bounded by their declared length, per client and in
 // all: past either bound the upload is told to come back (503 and
 // Retry-After) before a byte of it is read; room comes back as uploads end.
@@ -361,7 +433,7 @@ double SubmitBesideSlowClients(const THttpLimits& limits, std::uint64_t* evicted
     std::vector<std::unique_ptr<TRawClient>> slow;
     for (int address = 0; address < 12; ++address) {
         const std::string from = "127.0.1." + std::to_string(address + 1);
-        for (int i = 0; i < 25; ++i) {
+        for (int i = 0; i < 30; ++i) {
             slow.push_back(std::make_unique<TRawClient>(server.Port(), from.c_str()));
             slow.back()->Send("GET /healthz HTTP/1.1\r\n");
         }
@@ -377,7 +449,7 @@ double SubmitBesideSlowClients(const THttpLimits& limits, std::uint64_t* evicted
 
 TEST(Abuse, SlowRequestsFromManyAddressesDoNotHoldEverySlot)
 {
-    THttpLimits limits; // 300 slow connections from 12 addresses fill all 300
+    THttpLimits limits; // 360 slow connections from 12 addresses, 300 at most
     limits.MaxConnections = 300;
     limits.MaxIncompleteRequests = 150;
     std::uint64_t evicted = 0;
