@@ -114,7 +114,7 @@ e2e_browse "$url_fourfall" --window-size=800,700 --hide-scrollbars --screenshot=
 e2e_browse "$url_fourfall&verified" --window-size=390,700 --hide-scrollbars \
   --screenshot="$out/world-page-$backend-390.png" || fail "no screenshot at 390 px"
 # The mark's green (not the teal tabs; below the green rim of "Verified only").
-read -r marks right < <(convert "$out/world-page-$backend-390.png" -depth 8 ppm:- | python3 -c '
+read -r marks right < <(/usr/bin/convert "$out/world-page-$backend-390.png" -depth 8 ppm:- | python3 -c '
 import sys
 data = sys.stdin.buffer.read()
 magic, width, height, maximum, pixels = data.split(maxsplit=4)
