@@ -34,7 +34,7 @@ bool TWorkPool::Submit(const std::string& key, TJob run, TJob dropped)
         return false;
     }
     if (jobs.Waiting.empty())
-        Turns.push_back(key);
+        Fresh.push_back(key);
     jobs.Waiting.push_back(TEntry{std::move(run), std::move(dropped)});
     ++jobs.Held;
     ++Held;
@@ -48,11 +48,12 @@ void TWorkPool::Work()
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), Limits.WorkerNice);
     std::unique_lock<std::mutex> hold(Mutex);
     while (true) {
-        Wake.wait(hold, [this] { return Stopping || !Turns.empty(); });
-        if (Turns.empty())
+        Wake.wait(hold, [this] { return Stopping || !Fresh.empty() || !Turns.empty(); });
+        if (Fresh.empty() && Turns.empty())
             return; // stopping, nothing left
-        const std::string key = std::move(Turns.front());
-        Turns.pop_front();
+        std::deque<std::string>& from = !Fresh.empty() ? Fresh : Turns;
+        const std::string key = std::move(from.front());
+        from.pop_front();
         TKeyJobs& jobs = Keys[key];
         TEntry entry = std::move(jobs.Waiting.front());
         jobs.Waiting.pop_front();

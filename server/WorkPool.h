@@ -3,8 +3,9 @@
 // CPU). Jobs wait in one bounded queue, each under its client's key; a key
 // may hold only its share of the queue, and the workers take the keys in
 // turn, so that one client with many jobs delays another by one job at
-// most. A full queue, or a full share, refuses at once: the caller answers
-// 503 and the client tries again later.
+// most; a client coming with its first job goes before those that are
+// having their turns. A full queue, or a full share, refuses at once: the
+// caller answers 503 and the client tries again later.
 #pragma once
 
 #include <condition_variable>
@@ -67,7 +68,8 @@ private:
     mutable std::mutex Mutex;
     std::condition_variable Wake;
     std::unordered_map<std::string, TKeyJobs> Keys;
-    std::deque<std::string> Turns; // keys with waiting jobs, in the order they are served
+    std::deque<std::string> Fresh; // keys whose first waiting job came while none waited
+    std::deque<std::string> Turns; // keys served before with more jobs waiting, in turn
     std::size_t Held = 0;          // waiting and running, in all
     std::size_t Busy = 0;
     bool Stopping = false;

@@ -63,7 +63,8 @@ TWorkPoolLimits OneWorker(std::size_t queue, std::size_t perKey)
 }
 
 // The keys take turns: a client with many jobs waiting delays another's by
-// one job, not by all of its own.
+// one job, not by all of its own; a client new to the queue goes before the
+// turns of those already in it.
 TEST(WorkPool, KeysTakeTurns)
 {
     TWorkPool pool(OneWorker(16, 8));
@@ -82,13 +83,24 @@ TEST(WorkPool, KeysTakeTurns)
     for (const char* name : {"f1", "f2", "f3", "f4"})
         ASSERT_TRUE(pool.Submit("flood", job(name), nullptr));
     ASSERT_TRUE(pool.Submit("honest", job("h1"), nullptr));
-    ASSERT_TRUE(pool.Submit("other", job("o1"), nullptr));
+    TGate second;
+    ASSERT_TRUE(pool.Submit(
+        "other",
+        [&] {
+            job("o1")();
+            second.Pass();
+        },
+        nullptr));
     ASSERT_TRUE(pool.Submit("honest", job("h2"), nullptr));
     EXPECT_EQ(pool.Waiting(), 7u);
+
     EXPECT_EQ(pool.Running(), 1u);
     gate.Release();
+    ASSERT_TRUE(second.WaitFor(1)); // f1, h1 and o1 had their turns
+    ASSERT_TRUE(pool.Submit("late", job("l1"), nullptr));
+    second.Release();
     Drain(pool);
-    EXPECT_EQ(order, (std::vector<std::string>{"f1", "h1", "o1", "f2", "h2", "f3", "f4"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"f1", "h1", "o1", "l1", "f2", "h2", "f3", "f4"}));
 }
 
 // A full share or a full queue refuses at once; room comes back as jobs end.
