@@ -3,6 +3,7 @@
 // without that defence that shows the test would catch its absence.
 
 #include "rules/GameTypes.h"
+#include "server/RequestTarget.h"
 #include "store/ScoreSubmit.h"
 #include "tests/server/ReplayGames.h"
 #include "tests/server/ServerFixtures.h"
@@ -83,6 +84,41 @@ TEST(HttpServer, PagesCarryTheirTypeAndSafetyHeaders)
     // Percent-encoding is undone before routing; but a number has one
     // spelling, so each page has one address.
     EXPECT_EQ(Get(server.Port(), "/cgi/version.pl?prg=Tumbl%74wn&show&type=2").Status, 200);
+}
+
+// The target as sent: escapes undone (and noted on a value), a broken
+// escape or an escaped NUL refused.
+TEST(RequestTarget, EscapesAreUndoneAndNulRefused)
+{
+    struct TCase {
+        const char* Target;
+        bool Read;
+        const char* Path;
+        std::size_t Args;
+        bool FirstEscaped;
+    } cases[] = {
+        {"/api/v1/replays/1", true, "/api/v1/replays/1", 0, false},
+        {"/api/v1/replays/%31", true, "/api/v1/replays/1", 0, false},
+        {"/api/v1/replays/1%00", false, "", 0, false},
+        {"/a?type=%30", true, "/a", 1, true},
+        {"/a?type=0&&show", true, "/a", 2, false},
+        {"/a?type=%3", false, "", 0, false},
+        {"/a?type=%zz", false, "", 0, false},
+        {"/a?%00=1", false, "", 0, false},
+        {"/a?prg=Tumbl%74wn", true, "/a", 1, true},
+    };
+    for (const TCase& c : cases) {
+        std::string path;
+        std::vector<ScoreServer::TQueryArg> args;
+        ASSERT_EQ(ScoreServer::ReadRequestTarget(c.Target, path, args), c.Read) << c.Target;
+        if (!c.Read)
+            continue;
+        EXPECT_EQ(path, c.Path) << c.Target;
+        ASSERT_EQ(args.size(), c.Args) << c.Target;
+        if (c.Args > 0) {
+            EXPECT_EQ(args[0].Escaped, c.FirstEscaped) << c.Target;
+        }
+    }
 }
 
 // ------------------------------------------------------------------ abuse
