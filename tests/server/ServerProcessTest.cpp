@@ -52,12 +52,15 @@ TEST(ServerCommandLine, HelpAndBadOptions)
     EXPECT_EQ(WEXITSTATUS(status), 0);
     for (const char* option :
          {"--listen ADDR:PORT", "--database", "--rate-limit N/MIN", "postgresql://", "/healthz",
-          "--max-replay-bytes N", "--max-replay-operations N", "--max-replay-cpu-ms MS", "/api/v1/replays"})
+          "--max-replay-bytes N", "--max-replay-operations N", "--max-replay-cpu-ms MS", "/api/v1/replays",
+          "--replay-workers N", "--trusted-proxy ADDR[/BITS]", "--max-incomplete-requests N",
+          "--max-body-memory BYTES", "--max-body-memory-per-address BYTES", "/metrics"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     for (const char* bad :
          {"--rate-limit 5/hour", "--threads 0", "--listen", "--nonsense 1", "--listen 127.0.0.1",
           "--listen 127.0.0.1:99999", "--listen nohost:80", "--max-replay-bytes 1000",
-          "--max-replay-operations 0", "--max-replay-cpu-ms 0", "--max-replay-cpu-ms x"}) {
+          "--max-replay-operations 0", "--max-replay-cpu-ms 0", "--max-replay-cpu-ms x", "--replay-workers 0",
+          "--trusted-proxy 10.0.0.0/33", "--trusted-proxy proxy.example.org", "--max-body-memory 1000"}) {
         const std::string err = RunCommand(TServerProcess::Executable() + " " + bad + " 2>&1", status);
         EXPECT_NE(WEXITSTATUS(status), 0) << bad;
         EXPECT_NE(err.find("tumbletown-scores: "), std::string::npos) << bad << ": " << err;
