@@ -22,7 +22,7 @@ struct TServerOptions {
     bool Version = false;
 };
 
-// Event loops (and database connections) unless --threads says otherwise.
+// Database connections unless --threads says otherwise.
 // PostgreSQL does its work in processes of its own and gains from more
 // commits at once; SQLite takes one writer at a time. (Measured with
 // tumbletown-scores-bench on two cores.)
