@@ -16,6 +16,16 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 5000; // only another process can make us wait
 constexpr auto kCheckpointPeriod = std::chrono::milliseconds(200);
+// The log is cut back to nothing once it holds this much, whatever the
+// load: a passive checkpoint alone never gets to its end while commits keep
+// coming, and the log then grows without bound.
+constexpr std::int64_t kLogTruncateBytes = 8 << 20;
+// A log that starts again from its beginning (after a checkpoint that got to
+// its end) is cut back to this much.
+constexpr std::int64_t kLogKeptBytes = 4 << 20;
+// How long a truncating checkpoint waits for readers still on the log (each
+// reads a hundred rows or one replay): writers wait meanwhile.
+constexpr int kTruncateWaitMs = 1000;
 constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
@@ -90,7 +100,7 @@ struct TSqliteDatabase::TConnection {
 
 namespace {
 
-std::unique_ptr<TSqliteDatabase::TConnection> Connect(const std::string& path, bool sync, std::string& error)
+std::unique_ptr<TSqliteDatabase::TConnection> Connect(const std::string& path, bool fast, std::string& error)
 {
     auto c = std::make_unique<TSqliteDatabase::TConnection>();
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
@@ -100,13 +110,16 @@ std::unique_ptr<TSqliteDatabase::TConnection> Connect(const std::string& path, b
     }
     sqlite3_busy_timeout(c->Db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(c->Db, 1);
-    // NORMAL in write-ahead-log mode: a commit is written to the log before
-    // it returns, so it survives the process being killed; only a crash of
-    // the whole machine can lose the last commits. FULL flushes each commit.
-    // Commits never fold the log back themselves: the checkpoint thread does.
+    // FULL in write-ahead-log mode: each commit is flushed to the log on
+    // the disk before it returns. NORMAL (fast commits): a commit is written
+    // to the log before it returns, so it survives the process being
+    // killed, but only a checkpoint flushes the log, and a crash of the
+    // whole machine can lose what came since. Commits never fold the log
+    // back themselves: the checkpoint thread does.
+    const std::string keep = "PRAGMA journal_size_limit=" + std::to_string(kLogKeptBytes);
     if (!Exec(c->Db, "PRAGMA journal_mode=WAL", &error) ||
-        !Exec(c->Db, sync ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL", &error) ||
-        !Exec(c->Db, "PRAGMA wal_autocheckpoint=0", &error)) {
+        !Exec(c->Db, fast ? "PRAGMA synchronous=NORMAL" : "PRAGMA synchronous=FULL", &error) ||
+        !Exec(c->Db, "PRAGMA wal_autocheckpoint=0", &error) || !Exec(c->Db, keep.c_str(), &error)) {
         error = path + ": " + error;
         return nullptr;
     }
@@ -189,17 +202,54 @@ TSqliteDatabase::~TSqliteDatabase()
         Checkpointer.join();
 }
 
+int TSqliteDatabase::OnCommit(void* self, sqlite3*, const char*, int logFrames)
+{
+    auto* db = static_cast<TSqliteDatabase*>(self);
+    if (logFrames >= db->TruncateFrames) {
+        std::lock_guard<std::mutex> hold(db->CheckpointMutex);
+        db->LogLong = true;
+        db->CheckpointWake.notify_all();
+    }
+    return SQLITE_OK;
+}
+
 void TSqliteDatabase::Checkpoints()
 {
     std::unique_lock<std::mutex> hold(CheckpointMutex);
-    while (!CheckpointWake.wait_for(hold, kCheckpointPeriod, [this] { return Closing; })) {
-        // Passive: copies what no reader still needs and never blocks a
-        // writer; the next commit then starts the log from its beginning.
-        const int rc = sqlite3_wal_checkpoint_v2(CheckpointConnection->Db, nullptr, SQLITE_CHECKPOINT_PASSIVE,
-                                                 nullptr, nullptr);
-        if (rc != SQLITE_OK && rc != SQLITE_BUSY)
-            CheckpointConnection->Fail("checkpoint");
+    while (!Closing) {
+        CheckpointWake.wait_for(hold, kCheckpointPeriod, [this] { return Closing || LogLong; });
+        if (Closing)
+            break;
+        const bool logLong = LogLong;
+        LogLong = false;
+        hold.unlock();
+        Checkpoint(logLong);
+        hold.lock();
     }
+}
+
+void TSqliteDatabase::Checkpoint(bool logLong)
+{
+    sqlite3* db = CheckpointConnection->Db;
+    // Passive, beside the writers: copies what no reader still needs. The
+    // next commit starts the log from its beginning when this got to its
+    // end, and no reader is still on the log.
+    int logFrames = 0;
+    int rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, nullptr);
+    if (rc != SQLITE_OK && rc != SQLITE_BUSY) {
+        CheckpointConnection->Fail("checkpoint");
+        return;
+    }
+    if (!logLong && logFrames < TruncateFrames)
+        return;
+    // Under steady commits the passive checkpoint never gets to the end:
+    // between two commits (writers wait for the write lock meanwhile), copy
+    // the little the passive one left, wait for the readers still on the
+    // log, and cut the log to nothing. The wait is a flush or two.
+    std::lock_guard<std::mutex> writer(WriteMutex);
+    rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    if (rc != SQLITE_OK && rc != SQLITE_BUSY) // busy: a reader held on; again next time
+        CheckpointConnection->Fail("checkpoint");
 }
 
 std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, const TDbOptions& options,
@@ -216,9 +266,10 @@ std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, 
     std::unique_ptr<TSqliteDatabase> db(new TSqliteDatabase());
     db->Path = path;
     for (int i = 0; i < (options.Connections < 1 ? 1 : options.Connections); ++i) {
-        std::unique_ptr<TConnection> c = Connect(path, options.SyncEveryCommit, error);
+        std::unique_ptr<TConnection> c = Connect(path, options.FastCommits, error);
         if (!c)
             return nullptr;
+        sqlite3_wal_hook(c->Db, &TSqliteDatabase::OnCommit, db.get());
         if (i == 0 && !Migrate(c->Db, error)) {
             error = path + ": " + error;
             return nullptr;
@@ -229,9 +280,16 @@ std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, 
         }
         db->Pool.Add(std::move(c));
     }
-    db->CheckpointConnection = Connect(path, options.SyncEveryCommit, error);
+    db->CheckpointConnection = Connect(path, options.FastCommits, error);
     if (!db->CheckpointConnection)
         return nullptr;
+    sqlite3_busy_timeout(db->CheckpointConnection->Db, kTruncateWaitMs);
+    sqlite3_stmt* pageSize = nullptr;
+    if (sqlite3_prepare_v2(db->CheckpointConnection->Db, "PRAGMA page_size", -1, &pageSize, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(pageSize) == SQLITE_ROW && sqlite3_column_int(pageSize, 0) > 0)
+        db->TruncateFrames = static_cast<int>(kLogTruncateBytes / sqlite3_column_int(pageSize, 0));
+    sqlite3_finalize(pageSize);
     db->Checkpointer = std::thread([raw = db.get()] { raw->Checkpoints(); });
     return db;
 }
