@@ -16,16 +16,21 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 5000; // only another process can make us wait
 constexpr auto kCheckpointPeriod = std::chrono::milliseconds(200);
-// The log is cut back to nothing once it holds this much, whatever the
-// load: a passive checkpoint alone never gets to its end while commits keep
-// coming, and the log then grows without bound.
-constexpr std::int64_t kLogTruncateBytes = 8 << 20;
-// A log that starts again from its beginning (after a checkpoint that got to
-// its end) is cut back to this much.
+// Once the log holds this much, a checkpoint gets to its end, whatever the
+// load: a passive checkpoint alone never does while commits keep coming,
+// and the log then grows without bound.
+constexpr std::int64_t kLogLongBytes = 8 << 20;
+// A log that starts again from its beginning is cut back to this much.
 constexpr std::int64_t kLogKeptBytes = 4 << 20;
-// How long a truncating checkpoint waits for readers still on the log (each
-// reads a hundred rows or one replay): writers wait meanwhile.
-constexpr int kTruncateWaitMs = 1000;
+// How long a checkpoint that gets to the end waits for readers still on
+// the log, while writers wait, trying every kReaderPoll.
+constexpr auto kReaderWait = std::chrono::milliseconds(100);
+constexpr auto kReaderPoll = std::chrono::microseconds(250);
+// A log this many times kLogLongBytes (readers kept it from starting again,
+// time after time) is cut to nothing, waiting for them kStuckReaderWait.
+constexpr int kStuckFactor = 2;
+constexpr auto kStuckReaderWait = std::chrono::seconds(1);
+constexpr auto kAfterHoldingWriters = std::chrono::milliseconds(20);
 constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
@@ -202,10 +207,18 @@ TSqliteDatabase::~TSqliteDatabase()
         Checkpointer.join();
 }
 
+int TSqliteDatabase::WaitForReaders(void* self, int tries)
+{
+    // SQLite's own busy timeout sleeps ever longer, up to 100 ms a try;
+    // readers here are done in well under a millisecond.
+    std::this_thread::sleep_for(kReaderPoll);
+    return kReaderPoll * tries < static_cast<TSqliteDatabase*>(self)->ReaderWait;
+}
+
 int TSqliteDatabase::OnCommit(void* self, sqlite3*, const char*, int logFrames)
 {
     auto* db = static_cast<TSqliteDatabase*>(self);
-    if (logFrames >= db->TruncateFrames) {
+    if (logFrames >= db->LongLogFrames) {
         std::lock_guard<std::mutex> hold(db->CheckpointMutex);
         db->LogLong = true;
         db->CheckpointWake.notify_all();
@@ -221,35 +234,64 @@ void TSqliteDatabase::Checkpoints()
         if (Closing)
             break;
         const bool logLong = LogLong;
-        LogLong = false;
         hold.unlock();
-        Checkpoint(logLong);
+        const bool heldWriters = Checkpoint(logLong);
+        // Commits during the checkpoint may have called for another; after
+        // one that held the writers, they get a moment to themselves first.
+        if (heldWriters)
+            std::this_thread::sleep_for(kAfterHoldingWriters);
         hold.lock();
+        LogLong = false;
     }
 }
 
-void TSqliteDatabase::Checkpoint(bool logLong)
+bool TSqliteDatabase::Checkpoint(bool logLong)
 {
     sqlite3* db = CheckpointConnection->Db;
-    // Passive, beside the writers: copies what no reader still needs. The
-    // next commit starts the log from its beginning when this got to its
-    // end, and no reader is still on the log.
     int logFrames = 0;
-    int rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, nullptr);
-    if (rc != SQLITE_OK && rc != SQLITE_BUSY) {
-        CheckpointConnection->Fail("checkpoint");
-        return;
+    int rc = SQLITE_OK;
+    if (!logLong) {
+        // Passive, beside the writers: copies what no reader still needs.
+        rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, nullptr);
+        if (rc != SQLITE_OK && rc != SQLITE_BUSY) {
+            CheckpointConnection->Fail("checkpoint");
+            return false;
+        }
+        if (logFrames < LongLogFrames)
+            return false;
     }
-    if (!logLong && logFrames < TruncateFrames)
-        return;
-    // Under steady commits the passive checkpoint never gets to the end:
-    // between two commits (writers wait for the write lock meanwhile), copy
-    // the little the passive one left, wait for the readers still on the
-    // log, and cut the log to nothing. The wait is a flush or two.
-    std::lock_guard<std::mutex> writer(WriteMutex);
-    rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    // Under steady commits a passive checkpoint never gets to the end of the
+    // log, and the log only starts again from its beginning once one has.
+    // So, between two commits (writers wait for the write lock meanwhile),
+    // copy what the last passive one left and wait for the readers still on
+    // the log (a moment: each reads a hundred rows or one replay): the next
+    // commit then starts the log again from its beginning and cuts the file
+    // back to kLogKeptBytes. That costs the writers the wait for one flush
+    // of the file.
+    CheckpointWaiting = true;
+    std::unique_lock<std::mutex> writer(WriteMutex);
+    rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_RESTART, &logFrames, nullptr);
+    if (rc != SQLITE_OK && logFrames >= kStuckFactor * LongLogFrames) {
+        // Readers kept the log from starting again, time after time: cut it
+        // to nothing, waiting for them longer.
+        ReaderWait = kStuckReaderWait;
+        rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        ReaderWait = kReaderWait;
+    }
+    CheckpointWaiting = false;
+    WriterTurn.notify_all();
     if (rc != SQLITE_OK && rc != SQLITE_BUSY) // busy: a reader held on; again next time
         CheckpointConnection->Fail("checkpoint");
+    return true;
+}
+
+std::unique_lock<std::mutex> TSqliteDatabase::TakeWriteTurn()
+{
+    // A checkpoint waiting to hold the writers goes first: writers that keep
+    // taking the lock one after another would otherwise hold it off.
+    std::unique_lock<std::mutex> writer(WriteMutex);
+    WriterTurn.wait(writer, [this] { return !CheckpointWaiting; });
+    return writer;
 }
 
 std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, const TDbOptions& options,
@@ -283,12 +325,12 @@ std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, 
     db->CheckpointConnection = Connect(path, options.FastCommits, error);
     if (!db->CheckpointConnection)
         return nullptr;
-    sqlite3_busy_timeout(db->CheckpointConnection->Db, kTruncateWaitMs);
+    sqlite3_busy_handler(db->CheckpointConnection->Db, &TSqliteDatabase::WaitForReaders, db.get());
     sqlite3_stmt* pageSize = nullptr;
     if (sqlite3_prepare_v2(db->CheckpointConnection->Db, "PRAGMA page_size", -1, &pageSize, nullptr) ==
             SQLITE_OK &&
         sqlite3_step(pageSize) == SQLITE_ROW && sqlite3_column_int(pageSize, 0) > 0)
-        db->TruncateFrames = static_cast<int>(kLogTruncateBytes / sqlite3_column_int(pageSize, 0));
+        db->LongLogFrames = static_cast<int>(kLogLongBytes / sqlite3_column_int(pageSize, 0));
     sqlite3_finalize(pageSize);
     db->Checkpointer = std::thread([raw = db.get()] { raw->Checkpoints(); });
     return db;
@@ -312,14 +354,14 @@ TDbStatus TSqliteDatabase::Insert(TConnection& c, const TScoreRecord& r)
 TDbStatus TSqliteDatabase::Add(const TScoreRecord& record)
 {
     auto c = Pool.Take();
-    std::lock_guard<std::mutex> writer(WriteMutex);
+    auto writer = TakeWriteTurn();
     return Insert(*c, record);
 }
 
 TDbStatus TSqliteDatabase::AddMany(const std::vector<TScoreRecord>& records)
 {
     auto c = Pool.Take();
-    std::lock_guard<std::mutex> writer(WriteMutex);
+    auto writer = TakeWriteTurn();
     if (!Exec(c->Db, "BEGIN IMMEDIATE"))
         return c->Fail("begin");
     for (const TScoreRecord& r : records) {
@@ -389,7 +431,7 @@ TDbStatus TSqliteDatabase::Verify(const TReplayClaim& claim, TVerifyResult& resu
     auto c = Pool.Take();
     // One writer at a time, so what the search finds is still so when the
     // mark is written.
-    std::lock_guard<std::mutex> writer(WriteMutex);
+    auto writer = TakeWriteTurn();
     if (!Exec(c->Db, "BEGIN IMMEDIATE"))
         return c->Fail("begin");
     auto fail = [&](const char* what) {
