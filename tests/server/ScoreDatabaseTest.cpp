@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <sys/stat.h>
@@ -374,6 +375,70 @@ TEST(SqliteOnDisk, TheLogStaysBoundedUnderSteadyCommits)
     std::int64_t count = 0;
     ASSERT_EQ(db->Count(0, count), TDbStatus::Ok);
     EXPECT_EQ(count, kResults);
+}
+
+// ------------------------------------------------------------------ PostgreSQL sessions
+
+// Every kind of call after PostgreSQL ended the session of each pooled
+// connection (as a restart does): each is tried once more on a new session
+// and answers as if nothing had happened.
+TEST(PostgresSessions, EveryCallCarriesOnAfterItsSessionEnded)
+{
+    TTestDatabase test(TBackend::Postgres);
+    auto db = test.Open(2);
+    ASSERT_TRUE(db);
+    ASSERT_EQ(db->Add(Record(0, "Ann", 500)), TDbStatus::Ok);
+    ASSERT_EQ(db->Add(Record(0, "Bo", 400)), TDbStatus::Ok);
+    const std::string endSessions =
+        "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity"
+        " WHERE application_name = 'tumbletown-scores' AND datname = current_database()";
+    std::vector<TScoreRecord> best;
+    std::string text;
+    bool found = false;
+    std::int64_t count = 0, id = 0;
+    ScoreServer::TVerifyResult result{};
+    const std::vector<std::pair<const char*, std::function<TDbStatus()>>> calls = {
+        {"Add", [&] { return db->Add(Record(1, "one", 1)); }},
+        {"AddMany",
+         [&] {
+             return db->AddMany({Record(1, "two", 2), Record(1, "three", 3)});
+         }},
+        {"Best", [&] { return db->Best(0, 10, best); }},
+        {"BestVerified", [&] { return db->BestVerified(0, 10, best); }},
+        {"Verify", [&] { return db->Verify(Claim(0, "Ann", 500, "d1"), result, id); }},
+        {"Replay", [&] { return db->Replay(id, text, found); }},
+        {"Count", [&] { return db->Count(1, count); }},
+        {"Check", [&] { return db->Check(); }},
+    };
+    for (const auto& [name, call] : calls) {
+        ASSERT_TRUE(RunPostgres(test.Target(), endSessions));
+        EXPECT_EQ(call(), TDbStatus::Ok) << name;
+    }
+    EXPECT_EQ(result, ScoreServer::TVerifyResult::Verified);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(count, 3);
+}
+
+// The session ends during COMMIT (here by a check deferred to the commit
+// that ends its own session, once): the transaction did not commit, the
+// new session learns so, and the result is written once, on the second try.
+TEST(PostgresSessions, ASessionEndingInCommitIsAskedAboutAndTriedAgain)
+{
+    TTestDatabase test(TBackend::Postgres);
+    auto db = test.Open(1);
+    ASSERT_TRUE(db);
+    for (const char* sql :
+         {"CREATE SEQUENCE ended_sessions",
+          "CREATE FUNCTION end_session_once() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+          " IF nextval('ended_sessions') = 1 THEN PERFORM pg_terminate_backend(pg_backend_pid()); END IF;"
+          " RETURN NULL; END $$",
+          "CREATE CONSTRAINT TRIGGER end_session AFTER INSERT ON scores DEFERRABLE INITIALLY DEFERRED"
+          " FOR EACH ROW EXECUTE FUNCTION end_session_once()"})
+        ASSERT_TRUE(RunPostgres(test.Target(), sql));
+    EXPECT_EQ(db->Add(Record(0, "once", 1)), TDbStatus::Ok);
+    std::int64_t count = 0;
+    ASSERT_EQ(db->Count(0, count), TDbStatus::Ok);
+    EXPECT_EQ(count, 1);
 }
 
 // ------------------------------------------------------------------ schema
