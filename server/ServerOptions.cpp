@@ -35,9 +35,11 @@ void WriteServerHelp(std::ostream& out)
            "                           several servers share\n"
            "  --rate-limit N/MIN       requests per client address and minute (default\n"
            "                           60/min; 0 switches the limit off); more get 429\n"
-           "  --sync-commits           every result waits until it is on the disk; without\n"
-           "                           it a result is safe once the database has it (the\n"
-           "                           server may be killed), and on the disk a moment later\n"
+           "  --fast-commits           answer a result once the database has it, before it\n"
+           "                           is on the disk: it survives the server being killed,\n"
+           "                           but a crash of the machine (or of PostgreSQL) can\n"
+           "                           lose the last moment's answered results; by default\n"
+           "                           a result is answered once it is on the disk\n"
            "  --threads N              database connections (default 4; 8 with PostgreSQL);\n"
            "                           each connection has a thread of its own\n"
            "  --request-timeout S      seconds a client has to send its whole request\n"
@@ -104,8 +106,13 @@ bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, st
             o.Version = true;
             continue;
         }
+        if (arg == "--fast-commits") {
+            o.FastCommits = true;
+            continue;
+        }
         if (arg == "--sync-commits") {
-            o.SyncEveryCommit = true;
+            // What the default does now; older command lines still start.
+            o.FastCommits = false;
             continue;
         }
         // Every other option takes a value, as --name VALUE or --name=VALUE.

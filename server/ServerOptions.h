@@ -11,11 +11,11 @@ namespace ScoreServer {
 
 struct TServerOptions {
     std::string Listen = "127.0.0.1:8080";
-    std::string Database;         // empty: DefaultDatabasePath()
-    int RateLimit = 60;           // requests per address and minute; 0: no limit
-    int GraceSeconds = 10;        // how long SIGTERM waits for requests under way
-    bool SyncEveryCommit = false; // each commit waits for the disk (TDbOptions)
-    int Threads = 0;              // 0: kDefaultThreads, or kDefaultPostgresThreads with PostgreSQL
+    std::string Database;     // empty: DefaultDatabasePath()
+    int RateLimit = 60;       // requests per address and minute; 0: no limit
+    int GraceSeconds = 10;    // how long SIGTERM waits for requests under way
+    bool FastCommits = false; // commits return before the disk has them (TDbOptions)
+    int Threads = 0;          // 0: kDefaultThreads, or kDefaultPostgresThreads with PostgreSQL
     THttpLimits Http;
     TReplayBounds Replay;
     bool Help = false;

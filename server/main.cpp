@@ -65,7 +65,7 @@ int main(int argc, char** argv)
                                                       : kDefaultThreads;
     std::string error;
     std::unique_ptr<TScoreDatabase> database =
-        OpenScoreDatabase(target, TDbOptions{options.Http.Threads, options.SyncEveryCommit}, error);
+        OpenScoreDatabase(target, TDbOptions{options.Http.Threads, options.FastCommits}, error);
     if (!database) {
         LogLine(error);
         return kExitFailure;
@@ -82,7 +82,7 @@ int main(int argc, char** argv)
         return kExitFailure;
     }
     LogLine("listening on " + http.Address() + ", " + database->Describe() +
-            (options.SyncEveryCommit ? " (every commit flushed)" : "") + ", rate limit " +
+            (options.FastCommits ? " (fast commits: not on the disk when answered)" : "") + ", rate limit " +
             (options.RateLimit > 0 ? std::to_string(options.RateLimit) + "/min per address"
                                    : std::string("off")) +
             ", replays up to " + std::to_string(options.Replay.MaxBytes) + " bytes, " +

@@ -98,6 +98,13 @@ bool TPostgresServer::Pause()
     return status == 0;
 }
 
+bool TPostgresServer::Crash()
+{
+    int status = 0;
+    Run(PostgresScript() + " crash " + State, status);
+    return status == 0;
+}
+
 bool TPostgresServer::Resume()
 {
     int status = 0;

@@ -29,7 +29,8 @@ constexpr TBackend kBackends[] = {TBackend::Sqlite, TBackend::Postgres};
 
 // A private PostgreSQL server, through tests/server/postgres.sh: started in
 // the constructor, stopped in the destructor. Pause and Resume stop and start
-// it again on the same port, as a database that goes away and comes back.
+// it again on the same port, as a database that goes away and comes back;
+// Crash stops it as a crash of PostgreSQL would (pg_ctl stop -m immediate).
 class TPostgresServer {
 public:
     TPostgresServer();
@@ -39,6 +40,7 @@ public:
     bool Ok() const { return !Url.empty(); }
     const std::string& AdminUrl() const { return Url; }
     bool Pause();
+    bool Crash();
     bool Resume();
 
 private:
