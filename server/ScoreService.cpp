@@ -1,6 +1,7 @@
 #include "server/ScoreService.h"
 
 #include "server/OnlineTypes.h"
+#include "server/WatchPage.h"
 #include "server/WebText.h"
 #include "server/WorldPage.h"
 #include "store/ScorePayload.h"
@@ -89,6 +90,36 @@ int SmallNumber(const std::string& text)
     return v;
 }
 
+// Ids are positive decimal numbers written without a leading zero: one
+// address for each result and replay.
+bool ParseId(const std::string& text, std::int64_t& id)
+{
+    if (text.empty() || text.size() > 18 || text[0] == '0' ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    id = std::stoll(text);
+    return true;
+}
+
+// A body the browser may keep: sent with its ETag and revalidated on every
+// use, or answered 304 (and nothing) when the browser has it already.
+THttpResponse Revalidated(const TRequest& request, const std::string& etag, std::string contentType,
+                          std::string body, std::string note)
+{
+    THttpResponse r;
+    r.Headers.emplace_back("ETag", etag);
+    r.Headers.emplace_back("Cache-Control", "no-cache");
+    r.Note = std::move(note);
+    if (ETagMatches(request.IfNoneMatch, etag)) {
+        r.Status = 304;
+        r.Note += " (not modified)";
+        return r;
+    }
+    r.ContentType = std::move(contentType);
+    r.Body = std::move(body);
+    return r;
+}
+
 } // namespace
 
 std::uint64_t TServiceCounts::ReplaysRefusedInAll() const
@@ -122,6 +153,11 @@ TScoreService::TScoreService(TScoreDatabase& database, TRateLimiter& limiter, TW
 
 THttpResponse TScoreService::Handle(const TRequest& request)
 {
+    // The viewer's files come from memory and cost nothing to send: a page
+    // load asks for six of them, which must not eat up the rate limit.
+    const std::string viewerPath = kViewerPath;
+    if (request.Path.compare(0, viewerPath.size(), viewerPath) == 0)
+        return ViewerFile(request, request.Path.substr(viewerPath.size()));
     const bool health = request.Path == kHealthPath;
     // Health checks come from the load balancer, which must not be locked out.
     int retryAfter = 0;
@@ -154,6 +190,12 @@ THttpResponse TScoreService::Handle(const TRequest& request)
     }
     if (request.Path == kApiScoresPath)
         return ApiScores(request);
+    const std::string watch = kWatchPath;
+    if (request.Path.compare(0, watch.size(), watch) == 0) {
+        if (!request.Args.empty())
+            return Text(400, "a replay's page is " + watch + "<number> and nothing else");
+        return WatchPage(request, request.Path.substr(watch.size()));
+    }
     const std::string replays = std::string(kApiReplaysPath) + "/";
     if (request.Path.compare(0, replays.size(), replays) == 0) {
         if (!request.Args.empty())
@@ -232,7 +274,7 @@ THttpResponse TScoreService::WorldPage(const std::string& typeText, bool verifie
         return Unavailable();
     THttpResponse r;
     r.ContentType = "text/html; charset=utf-8";
-    r.Body = RenderWorldPage(*type, best, verifiedOnly);
+    r.Body = RenderWorldPage(*type, best, verifiedOnly, Viewer != nullptr && !Viewer->Empty());
     r.Note = "page " + std::to_string(type->Number) + (verifiedOnly ? " verified" : "");
     return r;
 }
@@ -312,12 +354,9 @@ THttpResponse TScoreService::VerifyReplay(const TRequest& request)
 
 THttpResponse TScoreService::DownloadReplay(const std::string& idText)
 {
-    // Ids are positive decimal numbers written without a leading zero: one
-    // address for each replay.
-    if (idText.empty() || idText.size() > 18 || idText[0] == '0' ||
-        idText.find_first_not_of("0123456789") != std::string::npos)
+    std::int64_t id = 0;
+    if (!ParseId(idText, id))
         return Text(404, "no such replay");
-    const std::int64_t id = std::stoll(idText);
     std::string text;
     bool found = false;
     if (Database.Replay(id, text, found) != TDbStatus::Ok)
@@ -331,6 +370,41 @@ THttpResponse TScoreService::DownloadReplay(const std::string& idText)
                            "attachment; filename=\"tumbletown-" + idText + ".replay\"");
     r.Note = "replay " + idText;
     return r;
+}
+
+THttpResponse TScoreService::WatchPage(const TRequest& request, const std::string& idText)
+{
+    if (Viewer == nullptr || Viewer->Empty())
+        return Text(404, "this server has no replay viewer installed");
+    std::int64_t id = 0;
+    if (!ParseId(idText, id))
+        return Text(404, "no such verified result");
+    TScoreRecord result;
+    bool found = false;
+    if (Database.VerifiedResult(id, result, found) != TDbStatus::Ok)
+        return Unavailable();
+    const TOnlineType* type = found ? FindOnlineType(result.OnlineType) : nullptr;
+    if (type == nullptr)
+        return Text(404, "no such verified result");
+    std::string page = RenderWatchPage(*type, result);
+    const std::string etag = ETagOf(page);
+    THttpResponse r =
+        Revalidated(request, etag, "text/html; charset=utf-8", std::move(page), "watch " + idText);
+    r.Headers.emplace_back("Content-Security-Policy", kWatchPolicy);
+    return r;
+}
+
+THttpResponse TScoreService::ViewerFile(const TRequest& request, const std::string& name)
+{
+    if (request.Method != "GET" && request.Method != "HEAD") {
+        THttpResponse r = Text(405, "only GET is served here", "method " + request.Method);
+        r.Headers.emplace_back("Allow", "GET, HEAD");
+        return r;
+    }
+    const TViewerFile* file = Viewer != nullptr ? Viewer->Find(name) : nullptr;
+    if (file == nullptr || !request.Args.empty())
+        return Text(404, "nothing here");
+    return Revalidated(request, file->ETag, file->ContentType, file->Body, "viewer " + name);
 }
 
 THttpResponse TScoreService::ApiScores(const TRequest& request)

@@ -9,6 +9,7 @@
 #include "server/RateLimiter.h"
 #include "server/ReplayCheck.h"
 #include "server/ScoreDatabase.h"
+#include "server/ViewerFiles.h"
 
 #include <atomic>
 #include <cstdint>
@@ -40,6 +41,7 @@ struct TRequest {
     std::string Path;   // without the query, percent-decoded by the HTTP library
     std::vector<TQueryArg> Args;
     std::string ClientAddress;
+    std::string IfNoneMatch; // the If-None-Match header as sent, "" without one
     TBodyState BodyState = TBodyState::None;
     std::string Body;
 };
@@ -88,12 +90,20 @@ public:
 
     const TServiceCounts& Counts() const { return Stats; }
 
+    // The replay viewer's files, kept by the caller for the service's life:
+    // with them the service answers /watch/ID and /viewer/NAME, and the world
+    // page links each verified result to its viewer. Without (nullptr or an
+    // empty set) neither is there.
+    void UseViewer(const TViewerFiles* files) { Viewer = files; }
+
 private:
     THttpResponse Submit(const TRequest& request, const std::string& symbols);
     THttpResponse WorldPage(const std::string& type, bool verifiedOnly);
     THttpResponse VerifyReplay(const TRequest& request);
     THttpResponse RefuseReplay(TReplayRefusal refusal, const std::string& why);
     THttpResponse DownloadReplay(const std::string& id);
+    THttpResponse WatchPage(const TRequest& request, const std::string& id);
+    THttpResponse ViewerFile(const TRequest& request, const std::string& name);
     THttpResponse ApiScores(const TRequest& request);
     THttpResponse Health();
     THttpResponse Unavailable();
@@ -104,6 +114,7 @@ private:
     TWallClock Clock;
     TReplayChecker Replays;
     TServiceCounts Stats;
+    const TViewerFiles* Viewer = nullptr;
     // When the last write failed (steady milliseconds), 0 after a good one: a
     // database that reads but cannot write (a full disk) is not healthy for a
     // while after each failed write.

@@ -55,6 +55,8 @@ void WriteServerHelp(std::ostream& out)
            "                           200000, about 8 hours of play)\n"
            "  --max-replay-cpu-ms MS   CPU time one replay may take to play again (default\n"
            "                           1000); a replay that needs more is refused\n"
+           "  --viewer DIR             the replay viewer's files (default: those installed\n"
+           "                           with the server, when there are any); none: no viewer\n"
            "  --grace S                on SIGTERM, seconds to let requests under way finish\n"
            "                           (default 10)\n"
            "  --help                   this text\n"
@@ -69,6 +71,8 @@ void WriteServerHelp(std::ostream& out)
            "  /api/v1/replays/ID                          the replay of verified result ID\n"
            "  /cgi/version.pl?prg=Tumbltwn&show&type=N&verified\n"
            "                                              verified results only\n"
+           "  /watch/ID                                   the replay of verified result ID,\n"
+           "                                              played in the browser\n"
            "  /healthz                                    200 while the database works\n"
            "\n"
            "One line per request goes to standard error.\n";
@@ -117,6 +121,8 @@ bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, st
             o.Listen = value;
         } else if (name == "--database") {
             o.Database = value;
+        } else if (name == "--viewer") {
+            o.Viewer = value;
         } else if (name == "--rate-limit") {
             std::string count = value;
             const std::size_t slash = value.find('/');
