@@ -41,6 +41,9 @@ test_packages=(
   # the score server's tests: a PostgreSQL server of their own, a browser for
   # the world page, systemd-analyze for the service file
   postgresql chromium systemd
+  # the rules built to WebAssembly for the server's replay viewer, and curl
+  # to read its answers' headers in its test
+  emscripten curl
 )
 
 case "$purpose" in
