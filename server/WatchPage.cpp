@@ -21,7 +21,15 @@ std::string RenderWatchPage(const TOnlineType& type, const TScoreRecord& result)
     page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
     page += name + ": " + score + " points in " + typeName + " (Tumbletown replay)</title>\n";
+    // Everything the first board needs is asked for at once: the module and
+    // the replay would otherwise wait for the scripts that fetch them.
     page += "<link rel=\"stylesheet\" href=\"/viewer/viewer.css\">\n"
+            "<link rel=\"preload\" href=\"/viewer/rules.wasm\" as=\"fetch\" crossorigin>\n"
+            "<link rel=\"preload\" href=\"" +
+            HtmlEscape(ReplayPath(result.Id)) +
+            "\" as=\"fetch\" crossorigin>\n"
+            "<link rel=\"preload\" href=\"/viewer/Balls.png\" as=\"image\">\n"
+            "<link rel=\"preload\" href=\"/viewer/Specials.png\" as=\"image\">\n"
             "<script src=\"/viewer/rules.js\" defer></script>\n"
             "<script src=\"/viewer/viewer.js\" defer></script>\n</head>\n<body>\n";
     page += "<main id=\"viewer\" data-replay=\"" + HtmlEscape(ReplayPath(result.Id)) + "\">\n<header>\n";
@@ -44,9 +52,10 @@ std::string RenderWatchPage(const TOnlineType& type, const TScoreRecord& result)
         "<dd id=\"level\">&nbsp;</dd><dt>Lines</dt><dd id=\"lines\">&nbsp;</dd></dl>\n</aside>\n</div>\n";
     page +=
         "<div class=\"controls\">\n"
-        "<button id=\"back\" type=\"button\" title=\"One operation back (,)\" disabled>&#x23EE;</button>"
+        "<button id=\"back\" type=\"button\" title=\"One operation back (,)\" disabled>&lsaquo; Step</button>"
         "<button id=\"play\" type=\"button\" title=\"Play or pause (P)\" disabled>Play</button>"
-        "<button id=\"forward\" type=\"button\" title=\"One operation on (.)\" disabled>&#x23ED;</button>";
+        "<button id=\"forward\" type=\"button\" title=\"One operation on (.)\" disabled>Step "
+        "&rsaquo;</button>";
     for (const char* speed : {"1", "2", "4", "8"})
         page += std::string("<button type=\"button\" data-speed=\"") + speed + "\" title=\"" + speed +
                 " times the pace (" + speed + ")\" disabled>" + speed + "&times;</button>";

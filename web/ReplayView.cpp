@@ -1,7 +1,5 @@
 #include "web/ReplayView.h"
 
-#include <sstream>
-
 #include "rules/CommandFig.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
@@ -70,17 +68,13 @@ std::string TReplayView::StateAt(std::size_t n)
     for (; Played < n; ++Played)
         ApplyReplayOp(Replay.Steps[Played].Op);
 
-    std::ostringstream out;
-    out << "{\"op\":" << n << ",\"time\":" << (n == 0 ? 0 : Replay.Steps[n - 1].TimeMs) << ",\"cur\":\""
-        << SpecialName(GameState.CurFig) << "\",\"next\":\"" << SpecialName(GameState.NextFig)
-        << "\",\"rules\":";
-    std::ostringstream rules;
-    WriteStateJson(rules, GameState, HiScores);
-    std::string line = rules.str();
-    if (!line.empty() && line.back() == '\n')
-        line.pop_back();
-    out << line << '}';
-    return out.str();
+    std::string rules = StateJson(GameState, HiScores);
+    if (!rules.empty() && rules.back() == '\n')
+        rules.pop_back();
+    return "{\"op\":" + std::to_string(n) +
+           ",\"time\":" + std::to_string(n == 0 ? 0 : Replay.Steps[n - 1].TimeMs) + ",\"cur\":\"" +
+           SpecialName(GameState.CurFig) + "\",\"next\":\"" + SpecialName(GameState.NextFig) +
+           "\",\"rules\":" + rules + '}';
 }
 
 } // namespace WebViewer

@@ -105,7 +105,8 @@
     });
     const preview = next.getContext('2d');
     preview.clearRect(0, 0, next.width, next.height);
-    if (s.next !== null && s.status === 1) {
+    // As the play screen: the next figure stays in view at the game's end.
+    if (s.next !== null) {
       const rows = s.next.cells;
       const width = rows.reduce((w, row) => Math.max(w, row.replace(/\.+$/, '').length), 0);
       const dx = Math.floor((next.width / kTile - width) / 2);
