@@ -58,12 +58,13 @@ function startBrowser() {
   });
 }
 
-function connect(address) {
+function connect(address, onEvent) {
   const socket = new WebSocket(address);
   let nextId = 1;
   const waiting = new Map();
   socket.onmessage = (event) => {
     const message = JSON.parse(event.data);
+    if (message.method !== undefined) onEvent(message);
     if (message.id !== undefined && waiting.has(message.id)) {
       const { resolve, reject } = waiting.get(message.id);
       waiting.delete(message.id);
@@ -105,13 +106,22 @@ const fields = ['status', 'score', 'level', 'linesLeft', 'board', 'next'];
 
 async function main() {
   const { browser, address } = await startBrowser();
-  const { send, socket } = await connect(address);
+  // The page runs under its policy with nothing refused and nothing thrown.
+  const { send, socket } = await connect(address, (event) => {
+    const entry = event.params && event.params.entry;
+    if (event.method === 'Log.entryAdded' && (entry.source === 'security' || /Content.Security.Policy/i.test(entry.text)))
+      fail('refused by the policy: ' + entry.text);
+    if (event.method === 'Runtime.exceptionThrown')
+      fail('the page threw: ' + JSON.stringify(event.params.exceptionDetails).slice(0, 400));
+  });
   try {
     const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
     const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
     const page = (method, params) => send(method, params, sessionId);
     await page('Page.enable');
     await page('Network.enable');
+    await page('Log.enable');
+    await page('Runtime.enable');
     const evaluate = async (expression) => {
       const r = await page('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true });
       if (r.exceptionDetails) throw new Error(expression + ': ' + JSON.stringify(r.exceptionDetails));
