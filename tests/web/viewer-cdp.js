@@ -1,5 +1,5 @@
 // The replay viewer in headless Chromium, driven through the DevTools
-// protocol (run with node --experimental-websocket):
+// protocol:
 //   node viewer-cdp.js CHROMIUM FOURFALL_REPLAY BASE_URL JOBS OUT_FOLDER PROFILE_FOLDER
 // JOBS has a line "ID GAME REPLAY_FILE" per verified result. For each, the
 // page /watch/ID is opened and paused with P, then moved with the seek bar,
@@ -24,7 +24,10 @@ const fail = (text) => {
   console.log('FAIL ' + text);
 };
 
-function startBrowser() {
+// Chromium with its DevTools protocol on a pipe (file descriptors 3 and 4,
+// one JSON message per NUL-ended record): no port, and no WebSocket client,
+// which Debian's node lacks.
+function startBrowser(onEvent) {
   const browser = spawn(
     chromium,
     [
@@ -38,50 +41,41 @@ function startBrowser() {
       '--no-first-run',
       '--hide-scrollbars',
       '--user-data-dir=' + profile,
-      '--remote-debugging-port=0',
+      '--remote-debugging-pipe',
       'about:blank',
     ],
-    { stdio: ['ignore', 'ignore', 'pipe'] },
+    { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] },
   );
-  return new Promise((resolve, reject) => {
-    let text = '';
-    const timer = setTimeout(() => reject(new Error('no DevTools address from chromium: ' + text)), 30000);
-    browser.stderr.on('data', (chunk) => {
-      text += chunk;
-      const found = /DevTools listening on (ws:\/\/\S+)/.exec(text);
-      if (found) {
-        clearTimeout(timer);
-        resolve({ browser, address: found[1] });
-      }
-    });
-    browser.on('exit', () => reject(new Error('chromium ended: ' + text)));
-  });
-}
-
-function connect(address, onEvent) {
-  const socket = new WebSocket(address);
+  const toBrowser = browser.stdio[3];
+  const fromBrowser = browser.stdio[4];
   let nextId = 1;
   const waiting = new Map();
-  socket.onmessage = (event) => {
-    const message = JSON.parse(event.data);
-    if (message.method !== undefined) onEvent(message);
-    if (message.id !== undefined && waiting.has(message.id)) {
-      const { resolve, reject } = waiting.get(message.id);
-      waiting.delete(message.id);
-      if (message.error) reject(new Error(JSON.stringify(message.error)));
-      else resolve(message.result);
+  let pending = Buffer.alloc(0);
+  fromBrowser.on('data', (chunk) => {
+    pending = Buffer.concat([pending, chunk]);
+    for (let end = pending.indexOf(0); end >= 0; end = pending.indexOf(0)) {
+      const message = JSON.parse(pending.subarray(0, end).toString('utf8'));
+      pending = pending.subarray(end + 1);
+      if (message.method !== undefined) onEvent(message);
+      if (message.id !== undefined && waiting.has(message.id)) {
+        const { resolve, reject } = waiting.get(message.id);
+        waiting.delete(message.id);
+        if (message.error) reject(new Error(JSON.stringify(message.error)));
+        else resolve(message.result);
+      }
     }
-  };
+  });
+  browser.on('exit', () => {
+    for (const { reject } of waiting.values()) reject(new Error('chromium ended'));
+    waiting.clear();
+  });
   const send = (method, params = {}, sessionId = undefined) =>
     new Promise((resolve, reject) => {
       const id = nextId++;
       waiting.set(id, { resolve, reject });
-      socket.send(JSON.stringify({ id, method, params, sessionId }));
+      toBrowser.write(JSON.stringify({ id, method, params, sessionId }) + '\0');
     });
-  return new Promise((resolve, reject) => {
-    socket.onopen = () => resolve({ send, socket });
-    socket.onerror = (e) => reject(new Error('cannot reach the browser: ' + e.message));
-  });
+  return { browser, send };
 }
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -105,9 +99,8 @@ function toolState(text, n) {
 const fields = ['status', 'score', 'level', 'linesLeft', 'board', 'next'];
 
 async function main() {
-  const { browser, address } = await startBrowser();
   // The page runs under its policy with nothing refused and nothing thrown.
-  const { send, socket } = await connect(address, (event) => {
+  const { browser, send } = startBrowser((event) => {
     const entry = event.params && event.params.entry;
     if (event.method === 'Log.entryAdded' && (entry.source === 'security' || /Content.Security.Policy/i.test(entry.text)))
       fail('refused by the policy: ' + entry.text);
@@ -283,7 +276,6 @@ async function main() {
     const phoneShot = await page('Page.captureScreenshot', { format: 'png' });
     fs.writeFileSync(outFolder + '/viewer-390.png', Buffer.from(phoneShot.data, 'base64'));
   } finally {
-    socket.close();
     browser.kill();
   }
   if (failures.length) {

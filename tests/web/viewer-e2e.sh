@@ -64,7 +64,7 @@ grep -qF "https://" "$viewer/rules.js" "$viewer/viewer.js" && fail "a script nam
 [[ $(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port/watch/999999") == 404 ]] || fail "an unknown id is not 404"
 
 mkdir -p "$out"
-NODE_PATH=/usr/share/nodejs "$node" --experimental-websocket "$here/viewer-cdp.js" "$chromium" "$replay_tool" \
+"$node" "$here/viewer-cdp.js" "$chromium" "$replay_tool" \
   "http://127.0.0.1:$port" "$work/jobs" "$out" "$(mktemp -d "$work/profile.XXXXXX")" | tee "$work/cdp.out" ||
   fail "the viewer in chromium: $(grep FAIL "$work/cdp.out" | head -20)"
 
