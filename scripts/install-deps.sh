@@ -39,8 +39,9 @@ test_packages=(
   # PostgreSQL client libraries
   libmicrohttpd-dev libsqlite3-dev libpq-dev
   # the score server's tests: a PostgreSQL server of their own, a browser for
-  # the world page, systemd-analyze for the service file
-  postgresql chromium systemd
+  # the world page, systemd-analyze for the service file, nginx as the
+  # reverse proxy in front of it
+  postgresql chromium systemd nginx-light
   # the rules built to WebAssembly for the server's replay viewer, and curl
   # to read its answers' headers in its test
   emscripten curl
