@@ -15,6 +15,8 @@ namespace GFourfall {
 
 // One line, ended by a line feed.
 void WriteStateJson(std::ostream& out, const TGameState& state, const THiScoreTable& scores);
+// The same line as a string.
+std::string StateJson(const TGameState& state, const THiScoreTable& scores);
 
 // The bytes of text as a JSON string: quotes, backslashes, control bytes and
 // bytes above 126 escaped, so a line stays plain ASCII.

@@ -34,6 +34,7 @@ wlib                      wlib/graphics wlib/base platform/desktop platform
 sound                     platform
 wlib/sound                wlib wlib/base sound
 rules
+web                       rules
 store                     rules platform
 screens/layout
 screens                   screens/layout wlib wlib/sound wlib/graphics wlib/base rules store platform/desktop platform
@@ -45,6 +46,7 @@ tools/make-icons
 tools/make-music
 tools/make-skins          screens/layout platform/desktop
 tools/make-sounds
+tools/make-web-tiles      wlib/graphics platform/desktop
 tools/tumbletown-driver   screens wlib store rules platform/desktop platform
 tools/tumbletown-scores-bench server store
 EOF

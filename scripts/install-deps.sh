@@ -44,6 +44,9 @@ test_packages=(
   postgresql chromium systemd nginx-light
   # the game's named stream on a sound server of the test's own (a null sink)
   pulseaudio pulseaudio-utils
+  # the rules built to WebAssembly for the server's replay viewer, and curl
+  # to read its answers' headers in its test
+  emscripten curl
 )
 
 case "$purpose" in

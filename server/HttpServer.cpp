@@ -578,9 +578,19 @@ MHD_Result Answer(MHD_Connection* connection, THttpServer::TRequestState* reques
         return MHD_NO;
     MHD_add_response_header(response, "Content-Type", out.ContentType.c_str());
     MHD_add_response_header(response, "Connection", "close"); // one request per connection, as the game makes
-    MHD_add_response_header(response, "Cache-Control", "no-store");
+    // An answer may name its own caching and policy (the replay viewer's
+    // files are revalidated by their ETags, its page runs its own script).
+    const auto own = [&out](const char* name) {
+        for (const auto& header : out.Headers)
+            if (header.first == name)
+                return true;
+        return false;
+    };
+    if (!own("Cache-Control"))
+        MHD_add_response_header(response, "Cache-Control", "no-store");
     MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
-    MHD_add_response_header(response, "Content-Security-Policy", kPagePolicy);
+    if (!own("Content-Security-Policy"))
+        MHD_add_response_header(response, "Content-Security-Policy", kPagePolicy);
     for (const auto& [name, value] : out.Headers)
         MHD_add_response_header(response, name.c_str(), value.c_str());
     const MHD_Result queued = MHD_queue_response(connection, static_cast<unsigned>(out.Status), response);
@@ -693,6 +703,9 @@ MHD_Result THttpServer::OnRequest(void* self, MHD_Connection* connection, const 
     if (!ReadRequestTarget(request->Uri, in.Path, in.Args))
         return Answer(connection, request, Refusal(400, "a malformed escape or a NUL in the address"));
     in.ClientAddress = request->Client;
+    if (const char* tags =
+            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_IF_NONE_MATCH))
+        in.IfNoneMatch = tags;
     in.BodyState = body;
     if (body == TBodyState::Complete)
         in.Body = std::move(request->Body);

@@ -41,6 +41,9 @@ constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash
                                        "client_address) VALUES ($1, $2, $3, $4, $5)";
 constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = true WHERE id = $1";
 constexpr const char* kReplaySql = "SELECT replay FROM replays WHERE score_id = $1";
+constexpr const char* kVerifiedResultSql =
+    "SELECT s.online_type, s.name, s.score, s.submitted_at FROM scores s JOIN replays r ON r.score_id = s.id"
+    " WHERE s.id = $1";
 constexpr const char* kCountSql = "SELECT count(*) FROM scores WHERE online_type = $1";
 // Every write transaction learns its id first, so that when its session is
 // lost during COMMIT the new session can ask whether it committed.
@@ -525,6 +528,31 @@ TDbStatus TPostgresDatabase::Replay(std::int64_t scoreId, std::string& text, boo
         }
         return TDbStatus::Ok;
     });
+}
+
+TDbStatus TPostgresDatabase::VerifiedResult(std::int64_t scoreId, TScoreRecord& out, bool& found)
+{
+    found = false;
+    auto c = Pool.Take();
+    if (!c->Ready())
+        return TDbStatus::Unavailable;
+    const std::string id = std::to_string(scoreId);
+    const char* values[] = {id.c_str()};
+    TResult r(c->Check(PQexecParams(c->Conn, kVerifiedResultSql, 1, nullptr, values, nullptr, nullptr, 0),
+                       PGRES_TUPLES_OK));
+    if (r.R == nullptr)
+        return TDbStatus::Unavailable;
+    if (PQntuples(r.R) == 1) {
+        found = true;
+        out = TScoreRecord();
+        out.OnlineType = static_cast<std::int32_t>(std::strtol(PQgetvalue(r.R, 0, 0), nullptr, 10));
+        out.Name = PQgetvalue(r.R, 0, 1);
+        out.Score = static_cast<std::int32_t>(std::strtol(PQgetvalue(r.R, 0, 2), nullptr, 10));
+        out.SubmittedAt = std::strtoll(PQgetvalue(r.R, 0, 3), nullptr, 10);
+        out.Id = scoreId;
+        out.Verified = true;
+    }
+    return TDbStatus::Ok;
 }
 
 TDbStatus TPostgresDatabase::Count(std::int32_t onlineType, std::int64_t& count)

@@ -3,6 +3,7 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/ProcessState.h"
+#include "server/Fnv1a.h"
 #include "server/WebText.h"
 
 #include <ctime>
@@ -29,29 +30,6 @@ TCheckedReplay Refused(TReplayRefusal refusal, std::string why)
     r.Why = std::move(why);
     return r;
 }
-
-// FNV-1a, 64 bits.
-class THash {
-public:
-    void Add(std::uint64_t value, int bytes)
-    {
-        for (int i = 0; i < bytes; ++i) {
-            H ^= (value >> (8 * i)) & 0xFF;
-            H *= 0x100000001B3ull;
-        }
-    }
-    std::string Hex() const
-    {
-        static const char kDigits[] = "0123456789abcdef";
-        std::string text(16, '0');
-        for (int i = 0; i < 16; ++i)
-            text[static_cast<std::size_t>(i)] = kDigits[(H >> (60 - 4 * i)) & 0xF];
-        return text;
-    }
-
-private:
-    std::uint64_t H = 0xCBF29CE484222325ull;
-};
 
 // Counts a play in while it waits and runs.
 class TInFlight {
@@ -100,7 +78,7 @@ const char* ReplayRefusalName(TReplayRefusal refusal)
 
 std::string ReplayGameHash(const GFourfall::TReplay& replay)
 {
-    THash h;
+    TFnv1a h;
     h.Add(replay.Seed, 4);
     h.Add(static_cast<std::uint32_t>(replay.Columns), 4);
     h.Add(static_cast<std::uint32_t>(replay.Rows), 4);

@@ -68,6 +68,9 @@ public:
     virtual TDbStatus Verify(const TReplayClaim& claim, TVerifyResult& result, std::int64_t& scoreId) = 0;
     // The replay kept for a verified result; found false when there is none.
     virtual TDbStatus Replay(std::int64_t scoreId, std::string& text, bool& found) = 0;
+    // The verified result that keeps a replay under that id (type, name,
+    // score, time, id; Verified true); found false when there is none.
+    virtual TDbStatus VerifiedResult(std::int64_t scoreId, TScoreRecord& out, bool& found) = 0;
     // How many results of a type are kept.
     virtual TDbStatus Count(std::int32_t onlineType, std::int64_t& count) = 0;
     // Whether the database answers now.

@@ -1,11 +1,13 @@
 #include "server/ScoreService.h"
 
 #include "server/OnlineTypes.h"
+#include "server/WatchPage.h"
 #include "server/WebText.h"
 #include "server/WorldPage.h"
 #include "store/ScorePayload.h"
 
 #include <chrono>
+#include <cstring>
 #include <ctime>
 
 namespace ScoreServer {
@@ -90,6 +92,36 @@ int SmallNumber(const std::string& text)
     return v;
 }
 
+// Ids are positive decimal numbers written without a leading zero: one
+// address for each result and replay.
+bool ParseId(const std::string& text, std::int64_t& id)
+{
+    if (text.empty() || text.size() > 18 || text[0] == '0' ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    id = std::stoll(text);
+    return true;
+}
+
+// A body the browser may keep: sent with its ETag and revalidated on every
+// use, or answered 304 (and nothing) when the browser has it already.
+THttpResponse Revalidated(const TRequest& request, const std::string& etag, std::string contentType,
+                          std::string body, std::string note)
+{
+    THttpResponse r;
+    r.Headers.emplace_back("ETag", etag);
+    r.Headers.emplace_back("Cache-Control", "no-cache");
+    r.Note = std::move(note);
+    if (ETagMatches(request.IfNoneMatch, etag)) {
+        r.Status = 304;
+        r.Note += " (not modified)";
+        return r;
+    }
+    r.ContentType = std::move(contentType);
+    r.Body = std::move(body);
+    return r;
+}
+
 // Whether the argument key (when present) came without a percent escape: a
 // number written as %30 is not the plain 0.
 bool PlainArg(const std::vector<TQueryArg>& args, const char* key)
@@ -163,6 +195,10 @@ const char* TScoreService::RouteName(const TRequest& request)
         return "health";
     if (request.Path == kMetricsPath)
         return "metrics";
+    if (request.Path.compare(0, std::strlen(kWatchPath), kWatchPath) == 0)
+        return "watch";
+    if (request.Path.compare(0, std::strlen(kViewerPath), kViewerPath) == 0)
+        return "viewer";
     return "other";
 }
 
@@ -173,6 +209,11 @@ void TScoreService::CountRequest(const std::string& route, int status)
 
 THttpResponse TScoreService::Route(const TRequest& request)
 {
+    // The viewer's files come from memory and cost nothing to send: a page
+    // load asks for six of them, which must not eat up the rate limit.
+    const std::string viewerPath = kViewerPath;
+    if (request.Path.compare(0, viewerPath.size(), viewerPath) == 0)
+        return ViewerFile(request, request.Path.substr(viewerPath.size()));
     const bool health = request.Path == kHealthPath;
     // Health checks come from the load balancer, which must not be locked out.
     int retryAfter = 0;
@@ -207,6 +248,12 @@ THttpResponse TScoreService::Route(const TRequest& request)
     }
     if (request.Path == kApiScoresPath)
         return ApiScores(request);
+    const std::string watch = kWatchPath;
+    if (request.Path.compare(0, watch.size(), watch) == 0) {
+        if (!request.Args.empty())
+            return Text(400, "a replay's page is " + watch + "<number> and nothing else");
+        return WatchPage(request, request.Path.substr(watch.size()));
+    }
     const std::string replays = std::string(kApiReplaysPath) + "/";
     if (request.Path.compare(0, replays.size(), replays) == 0) {
         if (!request.Args.empty())
@@ -296,7 +343,7 @@ THttpResponse TScoreService::WorldPage(const std::string& typeText, bool verifie
         return Unavailable();
     THttpResponse r;
     r.ContentType = "text/html; charset=utf-8";
-    r.Body = RenderWorldPage(*type, best, verifiedOnly);
+    r.Body = RenderWorldPage(*type, best, verifiedOnly, Viewer != nullptr && !Viewer->Empty());
     r.Note = "page " + std::to_string(type->Number) + (verifiedOnly ? " verified" : "");
     return r;
 }
@@ -395,12 +442,9 @@ THttpResponse TScoreService::CheckReplay(const TRequest& request)
 
 THttpResponse TScoreService::DownloadReplay(const std::string& idText)
 {
-    // Ids are positive decimal numbers written without a leading zero: one
-    // address for each replay.
-    if (idText.empty() || idText.size() > 18 || idText[0] == '0' ||
-        idText.find_first_not_of("0123456789") != std::string::npos)
+    std::int64_t id = 0;
+    if (!ParseId(idText, id))
         return Text(404, "no such replay");
-    const std::int64_t id = std::stoll(idText);
     std::string text;
     bool found = false;
     TDbStatus status;
@@ -419,6 +463,46 @@ THttpResponse TScoreService::DownloadReplay(const std::string& idText)
                            "attachment; filename=\"tumbletown-" + idText + ".replay\"");
     r.Note = "replay " + idText;
     return r;
+}
+
+THttpResponse TScoreService::WatchPage(const TRequest& request, const std::string& idText)
+{
+    if (Viewer == nullptr || Viewer->Empty())
+        return Text(404, "this server has no replay viewer installed");
+    std::int64_t id = 0;
+    if (!ParseId(idText, id))
+        return Text(404, "no such verified result");
+    TScoreRecord result;
+    bool found = false;
+    TDbStatus status;
+    {
+        TDatabaseTimer timer(DatabaseTime);
+        status = Database.VerifiedResult(id, result, found);
+    }
+    if (status != TDbStatus::Ok)
+        return Unavailable();
+    const TOnlineType* type = found ? FindOnlineType(result.OnlineType) : nullptr;
+    if (type == nullptr)
+        return Text(404, "no such verified result");
+    std::string page = RenderWatchPage(*type, result);
+    const std::string etag = ETagOf(page);
+    THttpResponse r =
+        Revalidated(request, etag, "text/html; charset=utf-8", std::move(page), "watch " + idText);
+    r.Headers.emplace_back("Content-Security-Policy", kWatchPolicy);
+    return r;
+}
+
+THttpResponse TScoreService::ViewerFile(const TRequest& request, const std::string& name)
+{
+    if (request.Method != "GET" && request.Method != "HEAD") {
+        THttpResponse r = Text(405, "only GET is served here", "method " + request.Method);
+        r.Headers.emplace_back("Allow", "GET, HEAD");
+        return r;
+    }
+    const TViewerFile* file = Viewer != nullptr ? Viewer->Find(name) : nullptr;
+    if (file == nullptr || !request.Args.empty())
+        return Text(404, "nothing here");
+    return Revalidated(request, file->ETag, file->ContentType, file->Body, "viewer " + name);
 }
 
 THttpResponse TScoreService::ApiScores(const TRequest& request)

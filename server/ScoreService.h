@@ -10,6 +10,7 @@
 #include "server/RateLimiter.h"
 #include "server/ReplayCheck.h"
 #include "server/ScoreDatabase.h"
+#include "server/ViewerFiles.h"
 
 #include <atomic>
 #include <cstdint>
@@ -42,6 +43,7 @@ struct TRequest {
     std::string Path;   // without the query, percent-decoded by the HTTP library
     std::vector<TQueryArg> Args;
     std::string ClientAddress;
+    std::string IfNoneMatch; // the If-None-Match header as sent, "" without one
     TBodyState BodyState = TBodyState::None;
     std::string Body;
 };
@@ -111,6 +113,12 @@ public:
     // The replay checker (tests hold a play with its PlayStarts).
     TReplayChecker& Checker() { return Replays; }
 
+    // The replay viewer's files, kept by the caller for the service's life:
+    // with them the service answers /watch/ID and /viewer/NAME, and the world
+    // page links each verified result to its viewer. Without (nullptr or an
+    // empty set) neither is there.
+    void UseViewer(const TViewerFiles* files) { Viewer = files; }
+
 private:
     THttpResponse Submit(const TRequest& request, const std::string& symbols);
     THttpResponse WorldPage(const std::string& type, bool verifiedOnly);
@@ -118,6 +126,8 @@ private:
     THttpResponse CheckReplay(const TRequest& request);
     THttpResponse RefuseReplay(TReplayRefusal refusal, const std::string& why);
     THttpResponse DownloadReplay(const std::string& id);
+    THttpResponse WatchPage(const TRequest& request, const std::string& id);
+    THttpResponse ViewerFile(const TRequest& request, const std::string& name);
     THttpResponse ApiScores(const TRequest& request);
     THttpResponse Health();
     THttpResponse Metrics();
@@ -132,6 +142,7 @@ private:
     TServiceCounts Stats;
     TRequestCounts Requests;
     TDatabaseTime DatabaseTime;
+    const TViewerFiles* Viewer = nullptr;
     // When the last write failed (steady milliseconds), 0 after a good one: a
     // database that reads but cannot write (a full disk) is not healthy for a
     // while after each failed write.

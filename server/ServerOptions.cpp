@@ -57,6 +57,8 @@ void WriteServerHelp(std::ostream& out)
            "                           200000, about 8 hours of play)\n"
            "  --max-replay-cpu-ms MS   CPU time one replay may take to play again (default\n"
            "                           1000); a replay that needs more is refused\n"
+           "  --viewer DIR             the replay viewer's files (default: those installed\n"
+           "                           with the server, when there are any); none: no viewer\n"
            "  --replay-workers N       threads that play uploaded replays again (default: as\n"
            "                           many as the machine has cores); replays wait for them\n"
            "                           in a queue of 64, at most 4 from one client; past\n"
@@ -88,6 +90,8 @@ void WriteServerHelp(std::ostream& out)
            "  /api/v1/replays/ID                          the replay of verified result ID\n"
            "  /cgi/version.pl?prg=Tumbltwn&show&type=N&verified\n"
            "                                              verified results only\n"
+           "  /watch/ID                                   the replay of verified result ID,\n"
+           "                                              played in the browser\n"
            "  /healthz                                    200 while the database works\n"
            "  /metrics                                    counts in the Prometheus text format\n"
            "\n"
@@ -142,6 +146,8 @@ bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, st
             o.Listen = value;
         } else if (name == "--database") {
             o.Database = value;
+        } else if (name == "--viewer") {
+            o.Viewer = value;
         } else if (name == "--rate-limit") {
             std::string count = value;
             const std::size_t slash = value.find('/');

@@ -16,6 +16,7 @@ struct TServerOptions {
     int GraceSeconds = 10;    // how long SIGTERM waits for requests under way
     bool FastCommits = false; // commits return before the disk has them (TDbOptions)
     int Threads = 0;          // 0: kDefaultThreads, or kDefaultPostgresThreads with PostgreSQL
+    std::string Viewer;       // the replay viewer's folder; empty: InstalledViewerFolder(), "none": no viewer
     THttpLimits Http;
     TReplayBounds Replay;
     bool Help = false;

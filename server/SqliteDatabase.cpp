@@ -47,6 +47,9 @@ constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash
                                        "client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = 1 WHERE id = ?1";
 constexpr const char* kReplaySql = "SELECT replay FROM replays WHERE score_id = ?1";
+constexpr const char* kVerifiedResultSql =
+    "SELECT s.online_type, s.name, s.score, s.submitted_at FROM scores s JOIN replays r ON r.score_id = s.id"
+    " WHERE s.id = ?1";
 
 // Creates every missing folder of the path's parent, each with mode 0700.
 bool MakeParentFolders(const std::string& path)
@@ -510,6 +513,34 @@ TDbStatus TSqliteDatabase::Replay(std::int64_t scoreId, std::string& text, bool&
     }
     sqlite3_reset(s);
     return rc == SQLITE_ROW || rc == SQLITE_DONE ? TDbStatus::Ok : c->Fail("read replay");
+}
+
+TDbStatus TSqliteDatabase::VerifiedResult(std::int64_t scoreId, TScoreRecord& out, bool& found)
+{
+    found = false;
+    auto c = Pool.Take();
+    // Asked once per watch page: prepared here rather than kept.
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(c->Db, kVerifiedResultSql, -1, &s, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(s);
+        return c->Fail("read result");
+    }
+    sqlite3_bind_int64(s, 1, scoreId);
+    const int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW) {
+        found = true;
+        out = TScoreRecord();
+        out.OnlineType = sqlite3_column_int(s, 0);
+        const unsigned char* name = sqlite3_column_text(s, 1);
+        out.Name.assign(name != nullptr ? reinterpret_cast<const char*>(name) : "",
+                        static_cast<std::size_t>(sqlite3_column_bytes(s, 1)));
+        out.Score = sqlite3_column_int(s, 2);
+        out.SubmittedAt = sqlite3_column_int64(s, 3);
+        out.Id = scoreId;
+        out.Verified = true;
+    }
+    sqlite3_finalize(s);
+    return rc == SQLITE_ROW || rc == SQLITE_DONE ? TDbStatus::Ok : c->Fail("read result");
 }
 
 TDbStatus TSqliteDatabase::Count(std::int32_t onlineType, std::int64_t& count)

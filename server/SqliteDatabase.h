@@ -36,6 +36,7 @@ public:
     TDbStatus BestVerified(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out) override;
     TDbStatus Verify(const TReplayClaim& claim, TVerifyResult& result, std::int64_t& scoreId) override;
     TDbStatus Replay(std::int64_t scoreId, std::string& text, bool& found) override;
+    TDbStatus VerifiedResult(std::int64_t scoreId, TScoreRecord& out, bool& found) override;
     TDbStatus Count(std::int32_t onlineType, std::int64_t& count) override;
     TDbStatus Check() override;
     std::string Describe() const override { return "SQLite " + Path; }

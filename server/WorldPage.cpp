@@ -1,5 +1,6 @@
 #include "server/WorldPage.h"
 
+#include "server/WatchPage.h"
 #include "server/WebText.h"
 
 namespace ScoreServer {
@@ -53,6 +54,8 @@ tbody tr:nth-child(3) .rank::before { background: #d1965e; }
 .replay a { display: inline-block; padding: 1px 8px; border-radius: 9px; font-size: 13px; font-weight: bold;
   color: #0c2132; text-decoration: none; background: linear-gradient(180deg, #a8f0c0 0%, #4fbf7f 100%); }
 .replay a::before { content: "\2713\00a0"; }
+.replay a.watch { background: linear-gradient(180deg, #fae58c 0%, #e8a43a 100%); }
+.replay a.watch::before { content: "\25B6\00a0"; }
 footer { text-align: center; color: #8fa3b8; font-size: 13px; margin-top: 12px; }
 @media (max-width: 600px) {
   main { padding: 12px 6px 24px; }
@@ -82,7 +85,7 @@ std::string ReplayPath(std::int64_t scoreId)
 }
 
 std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRecord>& best,
-                            bool verifiedOnly)
+                            bool verifiedOnly, bool watchLinks)
 {
     std::string page;
     page.reserve(8192 + best.size() * 200);
@@ -129,6 +132,9 @@ std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRe
                         id +
                         ".replay\" title=\"Verified: the server played this game's replay again and got this "
                         "score. Download the replay to watch it.\">verified</a>";
+                if (watchLinks)
+                    page += " <a class=\"watch\" href=\"" + WatchPath(r.Id) +
+                            "\" title=\"Watch the game in the browser\">Watch</a>";
             }
             page += "</td></tr>\n";
         }

@@ -23,9 +23,10 @@ std::string ReplayPath(std::int64_t scoreId);
 
 // The HTML page: a tab for every online type (the shown one selected), a
 // switch between all results and verified ones only, then rank, name, score,
-// date and (when verified) the replay's download of each result, best first.
+// date and (when verified) the replay's download of each result, best first;
+// with watchLinks, a verified result's row also links to its replay viewer.
 std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRecord>& best,
-                            bool verifiedOnly = false);
+                            bool verifiedOnly = false, bool watchLinks = false);
 
 // {"type":N,"name":"...","scores":[{"rank":1,"name":"...","score":S,"date":"YYYY-MM-DD","time":SECONDS,
 //  "verified":false},...]}; a verified result also has "replay":"/api/v1/replays/ID".

@@ -6,6 +6,7 @@
 #include "server/ScoreDatabase.h"
 #include "server/ScoreService.h"
 #include "server/ServerOptions.h"
+#include "server/ViewerFiles.h"
 
 #include <csignal>
 #include <iostream>
@@ -72,6 +73,21 @@ int main(int argc, char** argv)
     }
     TRateLimiter limiter(options.RateLimit);
     TScoreService service(*database, limiter, nullptr, options.Replay);
+    // The viewer named on the command line must be there; the installed one
+    // may be missing (a server built without emscripten): the world page
+    // then offers the downloads alone.
+    TViewerFiles viewer;
+    std::string viewerNote = "no replay viewer";
+    if (options.Viewer != "none") {
+        const std::string folder = options.Viewer.empty() ? InstalledViewerFolder() : options.Viewer;
+        if (viewer.Load(folder, error)) {
+            service.UseViewer(&viewer);
+            viewerNote = "replay viewer from " + folder;
+        } else if (!options.Viewer.empty()) {
+            LogLine(error);
+            return kExitFailure;
+        }
+    }
     options.Http.MaxBodyBytes = service.MaxBodyBytes();
     THttpServer http;
     http.Answered = [&](const std::string& route, int status) { service.CountRequest(route, status); };
@@ -88,7 +104,7 @@ int main(int argc, char** argv)
             ", replays up to " + std::to_string(options.Replay.MaxBytes) + " bytes, " +
             std::to_string(options.Replay.MaxOperations) + " operations, " +
             std::to_string(options.Replay.MaxCpuMs) + " ms CPU, checked by " +
-            std::to_string(http.ReplayWorkers()) + " workers");
+            std::to_string(http.ReplayWorkers()) + " workers, " + viewerNote);
 
     int signal = 0;
     sigwait(&stop, &signal);

@@ -258,6 +258,43 @@ TEST_P(ScoreDatabase, VerifyMarksTheNewestMatchingResultAndKeepsItsReplay)
     EXPECT_FALSE(found);
 }
 
+// The replay viewer's page reads a verified result by its id: every field
+// back, the name byte for byte; an unverified result or no result at all is
+// not found.
+TEST_P(ScoreDatabase, AVerifiedResultIsFoundByItsIdAndNothingElse)
+{
+    TTestDatabase test(GetParam());
+    auto db = test.Open();
+    ASSERT_TRUE(db);
+    const TScoreRecord ann = Record(5, "Ann \xc3\xa9<&>", 700);
+    ASSERT_EQ(db->Add(ann), TDbStatus::Ok);
+    ASSERT_EQ(db->Add(Record(5, "Bob", 800)), TDbStatus::Ok);
+    ScoreServer::TVerifyResult result = ScoreServer::TVerifyResult::NoSuchResult;
+    std::int64_t id = 0;
+    ASSERT_EQ(db->Verify(Claim(5, ann.Name, 700, "00000000000000c1"), result, id), TDbStatus::Ok);
+    ASSERT_EQ(result, ScoreServer::TVerifyResult::Verified);
+    std::vector<TScoreRecord> best;
+    ASSERT_EQ(db->Best(5, 10, best), TDbStatus::Ok);
+    ASSERT_EQ(best.size(), 2u);
+    const std::int64_t bob = best[0].Id;
+
+    TScoreRecord out;
+    bool found = false;
+    ASSERT_EQ(db->VerifiedResult(id, out, found), TDbStatus::Ok);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(out.Id, id);
+    EXPECT_EQ(out.OnlineType, 5);
+    EXPECT_EQ(out.Name, ann.Name);
+    EXPECT_EQ(out.Score, 700);
+    EXPECT_EQ(out.SubmittedAt, ann.SubmittedAt);
+    EXPECT_TRUE(out.Verified);
+    for (std::int64_t other : {bob, id + bob + 1000, std::int64_t{0}, std::int64_t{-1}}) {
+        found = true;
+        ASSERT_EQ(db->VerifiedResult(other, out, found), TDbStatus::Ok);
+        EXPECT_FALSE(found) << other;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, ScoreDatabase, ::testing::ValuesIn(kBackends),
                          [](const auto& info) { return std::string(BackendName(info.param)); });
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One CPack run makes two Debian packages: the game, and the score server,
 # which depends on no SDL, X11, font or picture package and carries its
-# executable, manual page, service file and copyright.
+# executable, manual page, service file and copyright, and the replay
+# viewer's files when the build made them.
 #   check-packages.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -27,6 +28,20 @@ for file in ./usr/bin/tumbletown-scores ./usr/share/man/man8/tumbletown-scores.8
   grep -q " $file\$" <<< "$contents" || fail "the server package lacks $file"
 done
 if grep -qE 'share/tumbletown/|bin/tumbletown$' <<< "$contents"; then fail "the server package carries the game"; fi
+# The replay viewer, where the build made it: in the package, and found by
+# the installed server without being named.
+if [[ -f "$build/web/viewer/rules.wasm" ]]; then
+  for file in viewer.js viewer.css rules.js rules.wasm Balls.png Specials.png; do
+    grep -q " ./usr/share/tumbletown-scores/viewer/$file\$" <<< "$contents" || fail "the server package lacks the viewer's $file"
+  done
+  dpkg-deb -x "$scores" "$work/root"
+  "$work/root/usr/bin/tumbletown-scores" --listen 127.0.0.1:0 --database "$work/scores.db" 2> "$work/server.log" &
+  server=$!
+  for _ in $(seq 100); do grep -q "listening on" "$work/server.log" && break; sleep 0.1; done
+  kill "$server" && wait "$server" || true
+  grep -q "replay viewer from $work/root/usr/bin/../share/tumbletown-scores/viewer" "$work/server.log" ||
+    fail "the installed server did not find its viewer: $(cat "$work/server.log")"
+fi
 
 [[ $(dpkg-deb -f "$game" Package) == tumbletown ]] || fail "the game's package is not called tumbletown"
 game_contents=$(dpkg-deb -c "$game")
