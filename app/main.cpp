@@ -69,7 +69,8 @@ int main(int argc, char** argv)
     form->DataFolder = data;
     // The window as the player left it, when the settings file knows.
     const TWindowState left = LoadWindowState();
-    const Platform::WindowGeometry leftGeometry{left.X, left.Y, left.Width, left.Height, left.FullScreen};
+    const Platform::WindowGeometry leftGeometry{left.X,      left.Y,          left.Width,
+                                                left.Height, left.FullScreen, left.Maximized};
     if (!form->OpenWindow("Tumbletown", left.Known ? &leftGeometry : nullptr) ||
         !ShownSomewhere(form->Window().VideoDriver())) {
         std::fprintf(stderr, "tumbletown: no display to open the game's window on\n");
@@ -109,6 +110,7 @@ int main(int argc, char** argv)
     state.Width = now.width;
     state.Height = now.height;
     state.FullScreen = now.fullScreen;
+    state.Maximized = now.maximized;
     SaveWindowState(state);
     if (trace) {
         // How long a key or a click right after the first frame could have
