@@ -2,6 +2,8 @@
 // file, the pictures, sounds and music in the data folder.
 //   tumbletown                  the main menu
 //   tumbletown --replay FILE    straight into watching a replay file
+//   tumbletown --help           the usage, on standard output
+//   tumbletown --version        the version
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -13,11 +15,18 @@
 #include "platform/desktop/ErrorBox.h"
 #include "platform/desktop/SdlAudioDriver.h"
 #include "platform/hssDriver.h"
+#include "rules/Replay.h"
 #include "screens/GamePages.h"
 #include "store/WindowState.h"
 #include "wlib/sound/Speaker.h"
 
 namespace {
+
+constexpr const char* kUsage = "usage: tumbletown [--replay FILE]\n"
+                               "       tumbletown --help | --version\n"
+                               "  --replay FILE   open straight into watching the replay in FILE\n"
+                               "  --help          this text\n"
+                               "  --version       the version\n";
 
 // A window on no display at all (SDL's off-screen driver, taken when there
 // is no X server or Wayland) would leave the player nothing to see.
@@ -38,8 +47,14 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if (arg == "--replay" && i + 1 < argc) {
             replayFile = argv[++i];
+        } else if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("tumbletown %s\n", GFourfall::GameVersion());
+            return 0;
         } else {
-            std::fprintf(stderr, "usage: tumbletown [--replay FILE]\n");
+            std::fputs(kUsage, stderr);
             return 2;
         }
     }
