@@ -119,6 +119,11 @@ void TGameForm::FormKeyUp(int32_t key)
     Pages.KeyUp(key);
 }
 
+void TGameForm::FormDeactivate()
+{
+    Pages.PostAndProcess(evFocusLost, 0);
+}
+
 void TGameForm::FormMouseDown(int32_t button, int32_t x, int32_t y)
 {
     Pages.MouseDown(x, y, button);

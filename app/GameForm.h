@@ -69,9 +69,11 @@ public:
     void FormMouseDown(int32_t button, int32_t x, int32_t y);
     void FormMouseMove(int32_t x, int32_t y);
     void FormMouseUp(int32_t button, int32_t x, int32_t y);
-    // Focus changes leave the game alone: it keeps running, music and all.
+    // A window that loses the focus or is minimised tells the whole tree
+    // (evFocusLost): a running game pauses, since the player is not looking.
+    // Regaining the focus changes nothing: the player goes on with P.
     void FormActivate() {}
-    void FormDeactivate() {}
+    void FormDeactivate();
 
     // One record of the window to the handler it belongs to.
     void HandleInput(const Platform::InputRecord& record);

@@ -2,6 +2,8 @@
 // file, the pictures, sounds and music in the data folder.
 //   tumbletown                  the main menu
 //   tumbletown --replay FILE    straight into watching a replay file
+//   tumbletown --help           the usage, on standard output
+//   tumbletown --version        the version
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -13,11 +15,18 @@
 #include "platform/desktop/ErrorBox.h"
 #include "platform/desktop/SdlAudioDriver.h"
 #include "platform/hssDriver.h"
+#include "rules/Replay.h"
 #include "screens/GamePages.h"
 #include "store/WindowState.h"
 #include "wlib/sound/Speaker.h"
 
 namespace {
+
+constexpr const char* kUsage = "usage: tumbletown [--replay FILE]\n"
+                               "       tumbletown --help | --version\n"
+                               "  --replay FILE   open straight into watching the replay in FILE\n"
+                               "  --help          this text\n"
+                               "  --version       the version\n";
 
 // A window on no display at all (SDL's off-screen driver, taken when there
 // is no X server or Wayland) would leave the player nothing to see.
@@ -38,8 +47,14 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if (arg == "--replay" && i + 1 < argc) {
             replayFile = argv[++i];
+        } else if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("tumbletown %s\n", GFourfall::GameVersion());
+            return 0;
         } else {
-            std::fprintf(stderr, "usage: tumbletown [--replay FILE]\n");
+            std::fputs(kUsage, stderr);
             return 2;
         }
     }
@@ -69,7 +84,8 @@ int main(int argc, char** argv)
     form->DataFolder = data;
     // The window as the player left it, when the settings file knows.
     const TWindowState left = LoadWindowState();
-    const Platform::WindowGeometry leftGeometry{left.X, left.Y, left.Width, left.Height, left.FullScreen};
+    const Platform::WindowGeometry leftGeometry{left.X,      left.Y,          left.Width,
+                                                left.Height, left.FullScreen, left.Maximized};
     if (!form->OpenWindow("Tumbletown", left.Known ? &leftGeometry : nullptr) ||
         !ShownSomewhere(form->Window().VideoDriver())) {
         std::fprintf(stderr, "tumbletown: no display to open the game's window on\n");
@@ -109,6 +125,7 @@ int main(int argc, char** argv)
     state.Width = now.width;
     state.Height = now.height;
     state.FullScreen = now.fullScreen;
+    state.Maximized = now.maximized;
     SaveWindowState(state);
     if (trace) {
         // How long a key or a click right after the first frame could have

@@ -278,6 +278,8 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
         StartPlay(GameState.GameNum);
         taken = true;
     }
+    if (code == evFocusLost)
+        Pause();
     if (code == evDeactivated) {
         FallTimer.Stop();
         StopRepeat();
@@ -452,6 +454,12 @@ void TWFourfall::WatchTick()
         GameState.NewHiScore = false;
     }
     ScheduleWatch();
+}
+
+void TWFourfall::Pause()
+{
+    if (!Paused && OnShownPage() && GameState.Status == kStatusPlaying)
+        TogglePause();
 }
 
 void TWFourfall::TogglePause()

@@ -75,6 +75,9 @@ public:
     void SyncWithRules();
     // P: stops a running game's timer, or lets a stopped game go on.
     void TogglePause();
+    // Pauses a running game or a watched replay on the play page (the window
+    // lost the focus); nothing when it is paused already or no game runs.
+    void Pause();
     // The game is paused: the rules know nothing of it (their Status stays
     // playing); the timer is stopped and the keys move nothing.
     bool IsPaused() const { return Paused; }

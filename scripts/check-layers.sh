@@ -38,7 +38,7 @@ web                       rules
 store                     rules platform
 screens/layout
 screens                   screens/layout wlib wlib/sound wlib/graphics wlib/base rules store platform/desktop platform
-app                       screens wlib wlib/graphics wlib/sound wlib/base store platform/desktop platform
+app                       screens wlib wlib/graphics wlib/sound wlib/base rules store platform/desktop platform
 server                    store rules platform
 tools/fourfall-replay     rules
 tools/hss-render          sound platform

@@ -24,14 +24,18 @@ TWindowState LoadWindowState()
     if (!reg.OpenKey(HKEY_CURRENT_USER, kOptionsKey, 0))
         return state;
     int32_t full = -1;
+    int32_t maximized = 0;
     const bool read = reg.ReadInt("WindowX", &state.X) && reg.ReadInt("WindowY", &state.Y) &&
                       reg.ReadInt("WindowWidth", &state.Width) &&
                       reg.ReadInt("WindowHeight", &state.Height) && reg.ReadInt("FullScreen", &full);
+    if (!reg.ReadInt("Maximized", &maximized))
+        maximized = 0;
     reg.CloseKey();
     if (read && PositionValid(state.X) && PositionValid(state.Y) && SideValid(state.Width) &&
         SideValid(state.Height) && (full == 0 || full == 1)) {
         state.Known = true;
         state.FullScreen = full == 1;
+        state.Maximized = maximized == 1;
         return state;
     }
     return TWindowState{};
@@ -45,5 +49,6 @@ void SaveWindowState(const TWindowState& state)
         reg.WriteInt("WindowWidth", state.Width);
         reg.WriteInt("WindowHeight", state.Height);
         reg.WriteInt("FullScreen", state.FullScreen ? 1 : 0);
+        reg.WriteInt("Maximized", state.Maximized ? 1 : 0);
     });
 }

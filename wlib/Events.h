@@ -26,6 +26,8 @@ enum : int32_t {
     evDeactivated = 34,
     evShown = 35,
     evHidden = 36,
+    // The window lost the focus or was minimised; posted to the whole tree.
+    evFocusLost = 37,
     evQuit = 39,
     evShowTree = 42,
     evHideTree = 43,

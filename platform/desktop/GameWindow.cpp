@@ -52,14 +52,20 @@ void GameWindow::Destroy()
         SDL_DestroyTexture(texture_);
     if (renderer_)
         SDL_DestroyRenderer(renderer_);
-    if (window_)
+    if (window_) {
+        if (x11Destroyed_)
+            ReleaseDestroyedX11Window(window_);
         SDL_DestroyWindow(window_);
+    }
+    x11Destroyed_ = false;
     texture_ = nullptr;
     renderer_ = nullptr;
     window_ = nullptr;
     x11Window_ = 0;
     shown_ = false;
     placedByDesign_ = false;
+    frameKnown_ = false;
+    maximizeWhenWindowed_ = false;
     if (videoStarted_)
         SDL_QuitSubSystem(SDL_INIT_VIDEO); // audio, if started, stays up
     videoStarted_ = false;
@@ -128,8 +134,17 @@ bool GameWindow::Open(const std::string& caption, const WindowGeometry* saved)
     if (!frameAnswered &&
         SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom, &frame.right) != 0)
         frame = FrameExtents{};
+    frame_ = frame;
+    frameKnown_ = frameAnswered || frame.top != 0 || frame.left != 0 || frame.bottom != 0 || frame.right != 0;
     placement_ = PlaceMainWindow(screenWidth_, screenHeight_, frame);
     windowed_ = WindowGeometry{placement_.clientX, placement_.clientY, kWidth, kHeight, false};
+    if (placement_.fullScreen) {
+        // F11 then gives a window as large as the work area holds, centred.
+        const ScreenRect area = WorkAreaAt(0, 0);
+        windowed_.x = area.x + (area.width - kWidth) / 2;
+        windowed_.y = area.y + (area.height - kHeight) / 2;
+    }
+    windowed_ = FittedWindow();
     // The window manager places a new window by its frame's corner; SDL
     // makes up for the frame only once it has heard of it itself.
     auto placeClient = [&](int x, int y) {
@@ -144,12 +159,21 @@ bool GameWindow::Open(const std::string& caption, const WindowGeometry* saved)
         SDL_SetWindowSize(window_, windowed_.width, windowed_.height);
         placeClient(windowed_.x, windowed_.y);
     } else if (!placement_.fullScreen) {
-        placeClient(placement_.clientX, placement_.clientY);
-        placedByDesign_ = frame.top == 0 && frame.left == 0 && frame.bottom == 0 && frame.right == 0;
+        if (windowed_.width != kWidth || windowed_.height != kHeight)
+            SDL_SetWindowSize(window_, windowed_.width, windowed_.height);
+        placeClient(windowed_.x, windowed_.y);
+        placedByDesign_ = !frameKnown_;
     }
     if (placement_.fullScreen) {
         SDL_SetWindowBordered(window_, SDL_FALSE);
         SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    if (saved != nullptr && saved->maximized) {
+        // A hidden window is maximised as it is first shown.
+        if (placement_.fullScreen)
+            maximizeWhenWindowed_ = true;
+        else
+            SDL_MaximizeWindow(window_);
     }
 
     WatchX11Window();
@@ -168,12 +192,15 @@ WindowPlacement GameWindow::PlaceAsLeft(const WindowGeometry& saved)
     }
     windowed_ = saved;
     windowed_.fullScreen = false;
-    windowed_.width = std::clamp(saved.width, kWidth / 4, std::max(screenWidth_, kWidth / 4));
-    windowed_.height = std::clamp(saved.height, kHeight / 4, std::max(screenHeight_, kHeight / 4));
+    windowed_.maximized = false;
+    windowed_.width = std::max(saved.width, kWidth / 4);
+    windowed_.height = std::max(saved.height, kHeight / 4);
     if (!OnSomeScreen(windowed_, screens)) {
         windowed_.x = (screenWidth_ - windowed_.width) / 2;
         windowed_.y = (screenHeight_ - windowed_.height) / 2;
     }
+    // Left on a larger screen, or before a panel took some of it.
+    windowed_ = FittedWindow();
     WindowPlacement placement;
     placement.fullScreen = saved.fullScreen;
     placement.clientX = windowed_.x;
@@ -183,7 +210,7 @@ WindowPlacement GameWindow::PlaceAsLeft(const WindowGeometry& saved)
 
 void GameWindow::PlaceWithFrame()
 {
-    if (!placedByDesign_)
+    if (frameKnown_)
         return;
     // A window manager tells the frame it puts around the window only once
     // the window is shown: placed before, its frame sat where the client
@@ -193,21 +220,70 @@ void GameWindow::PlaceWithFrame()
         return;
     if (frame.top == 0 && frame.left == 0 && frame.bottom == 0 && frame.right == 0)
         return;
-    const WindowPlacement placement = PlaceMainWindow(screenWidth_, screenHeight_, frame);
-    if (placement.fullScreen) {
-        SetFullScreen(true);
-    } else if (placement.clientX != placement_.clientX || placement.clientY != placement_.clientY) {
-        SDL_SetWindowPosition(window_, placement.clientX, placement.clientY);
-        windowed_.x = placement.clientX;
-        windowed_.y = placement.clientY;
+    frame_ = frame;
+    frameKnown_ = true;
+    if (placedByDesign_) {
+        const WindowPlacement placement = PlaceMainWindow(screenWidth_, screenHeight_, frame);
+        if (placement.fullScreen) {
+            SetFullScreen(true);
+        } else if (placement.clientX != placement_.clientX || placement.clientY != placement_.clientY) {
+            SDL_SetWindowPosition(window_, placement.clientX, placement.clientY);
+            windowed_.x = placement.clientX;
+            windowed_.y = placement.clientY;
+        }
+        placement_ = placement;
     }
-    placement_ = placement;
+    if (IsFullScreen() || IsMaximized())
+        return;
+    const WindowGeometry fitted = FittedWindow();
+    if (fitted.x != windowed_.x || fitted.y != windowed_.y || fitted.width != windowed_.width ||
+        fitted.height != windowed_.height)
+        MoveClientTo(fitted);
+}
+
+ScreenRect GameWindow::WorkAreaAt(int x, int y) const
+{
+    int display = 0;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect b;
+        if (SDL_GetDisplayBounds(i, &b) == 0 && x >= b.x && x < b.x + b.w && y >= b.y && y < b.y + b.h) {
+            display = i;
+            break;
+        }
+    }
+    SDL_Rect area;
+    if (SDL_GetDisplayUsableBounds(display, &area) != 0 || area.w <= 0 || area.h <= 0)
+        return ScreenRect{0, 0, screenWidth_, screenHeight_};
+    return ScreenRect{area.x, area.y, area.w, area.h};
+}
+
+WindowGeometry GameWindow::FittedWindow() const
+{
+    const ScreenRect area = WorkAreaAt(windowed_.x + windowed_.width / 2, windowed_.y + windowed_.height / 2);
+    return FitInWorkArea(windowed_, area, frame_);
+}
+
+void GameWindow::MoveClientTo(const WindowGeometry& client)
+{
+    windowed_.x = client.x;
+    windowed_.y = client.y;
+    windowed_.width = client.width;
+    windowed_.height = client.height;
+    SDL_SetWindowSize(window_, client.width, client.height);
+    // SDL makes up for the frame it has heard of (none while it was full
+    // screen); the window manager places by the frame's corner.
+    FrameExtents heard;
+    if (SDL_GetWindowBordersSize(window_, &heard.top, &heard.left, &heard.bottom, &heard.right) != 0)
+        heard = FrameExtents{};
+    SDL_SetWindowPosition(window_, client.x - (frame_.left - heard.left),
+                          client.y - (frame_.top - heard.top));
 }
 
 WindowGeometry GameWindow::Geometry() const
 {
     WindowGeometry g = windowed_;
     g.fullScreen = IsFullScreen();
+    g.maximized = g.fullScreen ? maximizeWhenWindowed_ : IsMaximized();
     return g;
 }
 
@@ -215,14 +291,31 @@ void GameWindow::SetFullScreen(bool on)
 {
     if (!window_ || on == IsFullScreen())
         return;
-    SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    if (!on)
-        SDL_SetWindowBordered(window_, SDL_TRUE);
+    if (on) {
+        // The window manager drops a maximised window's state as it goes full
+        // screen: kept here for the way back.
+        maximizeWhenWindowed_ = IsMaximized();
+        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        return;
+    }
+    SDL_SetWindowFullscreen(window_, 0);
+    SDL_SetWindowBordered(window_, SDL_TRUE);
+    // Back at its windowed place and size, no larger than the work area
+    // (a window that started full screen was never shown as a window).
+    MoveClientTo(FittedWindow());
+    if (maximizeWhenWindowed_)
+        SDL_MaximizeWindow(window_);
+    maximizeWhenWindowed_ = false;
 }
 
 bool GameWindow::IsFullScreen() const
 {
     return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+}
+
+bool GameWindow::IsMaximized() const
+{
+    return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MAXIMIZED) != 0;
 }
 
 bool GameWindow::TakeWindowKey(const void* sdlEvent)
@@ -417,8 +510,10 @@ void GameWindow::Translate(const void* sdlEvent, std::vector<InputRecord>& out)
         break;
     case SDL_SYSWMEVENT:
         // Another client destroyed the window: the game ends as if closed.
-        if (DestroysX11Window(&event, x11Window_))
+        if (DestroysX11Window(&event, x11Window_)) {
+            x11Destroyed_ = true;
             simple(InputRecord::Kind::Close);
+        }
         break;
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
@@ -426,19 +521,22 @@ void GameWindow::Translate(const void* sdlEvent, std::vector<InputRecord>& out)
             simple(InputRecord::Kind::Activate);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
+        case SDL_WINDOWEVENT_MINIMIZED: // some desktops leave the focus there
             simple(InputRecord::Kind::Deactivate);
             break;
         case SDL_WINDOWEVENT_CLOSE:
             simple(InputRecord::Kind::Close);
             break;
+        // A maximised window's place and size are the desktop's, not the
+        // player's: the window comes back to the player's when restored.
         case SDL_WINDOWEVENT_MOVED:
-            if (!IsFullScreen()) {
+            if (!IsFullScreen() && !IsMaximized()) {
                 windowed_.x = event.window.data1;
                 windowed_.y = event.window.data2;
             }
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            if (!IsFullScreen()) {
+            if (!IsFullScreen() && !IsMaximized()) {
                 windowed_.width = event.window.data1;
                 windowed_.height = event.window.data2;
             }

@@ -34,8 +34,10 @@ public:
     // first Present, with that frame: no empty window meanwhile. False, with
     // nothing left open, when there is no usable display.
     // With saved (the window as the player left it last time), that size,
-    // that place when it is still on a screen (else centred) and that
-    // full-screen state, instead of the design's placement.
+    // that place when it is still on a screen (else centred), that
+    // full-screen state and that maximised state, instead of the design's
+    // placement. Either way, a window never starts larger than the work area
+    // of its screen (see FitInWorkArea).
     bool Open(const std::string& caption, const WindowGeometry* saved = nullptr);
     bool IsOpen() const { return window_ != nullptr; }
 
@@ -46,11 +48,15 @@ public:
     // Shows the last presented frame again (after an Expose or a resize).
     void PresentAgain();
 
-    // Between the desktop's full screen and a window (F11, Alt+Enter).
+    // Between the desktop's full screen and a window (F11, Alt+Enter). Back
+    // from full screen, the window is maximised again if it was so before,
+    // and is otherwise no larger than the work area (see FitInWorkArea).
     void SetFullScreen(bool on);
     bool IsFullScreen() const;
+    bool IsMaximized() const;
     // The window as it is now, to be given to Open next time: the place and
-    // size it has or had when last windowed.
+    // size it has or had when last windowed and not maximised, and whether
+    // it is (or will be, back from full screen) maximised.
     WindowGeometry Geometry() const;
     // Where the picture was last drawn, in the drawable's pixels.
     const PictureFit& Fit() const { return fit_; }
@@ -92,8 +98,17 @@ private:
     void WatchX11Window();
     // The placement for a window as the player left it; sets windowed_.
     WindowPlacement PlaceAsLeft(const WindowGeometry& saved);
-    // Once shown: the design's placement again with the frame now known.
+    // Once shown, when the frame was not known before: the design's
+    // placement again with the frame now known, and the window fitted to
+    // the work area.
     void PlaceWithFrame();
+    // The work area (the screen less the desktop's panels) of the display
+    // that holds the point, else of the first display.
+    ScreenRect WorkAreaAt(int x, int y) const;
+    // windowed_ made to fit the work area of its screen.
+    WindowGeometry FittedWindow() const;
+    // Gives the windowed window that client area.
+    void MoveClientTo(const WindowGeometry& client);
 
     void ClosePads();
 
@@ -103,6 +118,7 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     unsigned long x11Window_ = 0; // the X11 window, 0 elsewhere
+    bool x11Destroyed_ = false;   // by another client
     bool videoStarted_ = false;
     WindowPlacement placement_;
     int screenWidth_ = 0;
@@ -117,6 +133,10 @@ private:
     std::uint64_t keyTaken_ = 0;
     std::int64_t keyAgeMs_ = 0;
     WindowGeometry windowed_; // the last windowed place and size
+    FrameExtents frame_;      // the frame of the windowed window, when known
+    bool frameKnown_ = false;
+    // Maximised when it went full screen: the window manager forgets that.
+    bool maximizeWhenWindowed_ = false;
 };
 
 } // namespace Platform

@@ -1,6 +1,7 @@
 #include "platform/desktop/WindowPlacement.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace Platform {
 
@@ -25,6 +26,34 @@ WindowPlacement PlaceMainWindow(int screenWidth, int screenHeight, const FrameEx
     if (placement.clientX + kPictureWidth + frame.right > screenWidth)
         placement.clientX = std::max(frame.left, screenWidth - kPictureWidth - frame.right);
     return placement;
+}
+
+WindowGeometry FitInWorkArea(const WindowGeometry& window, const ScreenRect& workArea,
+                             const FrameExtents& frame)
+{
+    const int roomWidth = std::max(1, workArea.width - frame.left - frame.right);
+    const int roomHeight = std::max(1, workArea.height - frame.top - frame.bottom);
+    if (window.width <= roomWidth && window.height <= roomHeight)
+        return window;
+    WindowGeometry fitted = window;
+    // The smaller of the two scales, in integers: width / height stays as
+    // close as whole pixels allow.
+    if (int64_t{window.width} * roomHeight > int64_t{window.height} * roomWidth) {
+        fitted.width = roomWidth;
+        fitted.height = static_cast<int>(int64_t{window.height} * roomWidth / window.width);
+    } else {
+        fitted.height = roomHeight;
+        fitted.width = static_cast<int>(int64_t{window.width} * roomHeight / window.height);
+    }
+    fitted.width = std::max(fitted.width, 1);
+    fitted.height = std::max(fitted.height, 1);
+    fitted.x = window.x + (window.width - fitted.width) / 2;
+    fitted.y = window.y + (window.height - fitted.height) / 2;
+    const int left = workArea.x + frame.left;
+    const int top = workArea.y + frame.top;
+    fitted.x = std::clamp(fitted.x, left, left + roomWidth - fitted.width);
+    fitted.y = std::clamp(fitted.y, top, top + roomHeight - fitted.height);
+    return fitted;
 }
 
 bool OnSomeScreen(const WindowGeometry& window, const std::vector<ScreenRect>& screens)

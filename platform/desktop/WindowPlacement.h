@@ -35,14 +35,16 @@ struct WindowPlacement {
 // screen.
 WindowPlacement PlaceMainWindow(int screenWidth, int screenHeight, const FrameExtents& frame);
 
-// The window as the player left it: the client area when last windowed, in
-// screen coordinates, and whether it was full screen.
+// The window as the player left it: the client area when last windowed (and
+// not maximised), in screen coordinates, whether it was full screen, and
+// whether it was maximised (or is to be, once back from full screen).
 struct WindowGeometry {
     int x = 0;
     int y = 0;
     int width = 0;
     int height = 0;
     bool fullScreen = false;
+    bool maximized = false;
 };
 
 struct ScreenRect {
@@ -56,6 +58,13 @@ struct ScreenRect {
 // lies on one of the screens, with at least 64 x 32 pixels of it there. A
 // window left on a screen since unplugged fails.
 bool OnSomeScreen(const WindowGeometry& window, const std::vector<ScreenRect>& screens);
+
+// The window's client area made to fit, with its frame, in the work area (the
+// screen less the desktop's panels): a window that fits is left as it is; a
+// larger one is scaled down with its shape kept, about its own centre, and
+// then moved as little as puts it, frame and all, inside the work area.
+WindowGeometry FitInWorkArea(const WindowGeometry& window, const ScreenRect& workArea,
+                             const FrameExtents& frame);
 
 constexpr int kDesignClientWidth = 792;
 constexpr int kDesignClientHeight = 573;

@@ -8,13 +8,11 @@
 namespace Platform {
 namespace {
 
-// Minor opcodes of the extension requests concerned, from their protocols.
-constexpr int kXIPassiveUngrabDevice = 55;
+// Minor opcode of MIT-SHM's ShmPutImage, from its protocol.
 constexpr int kShmPutImage = 3;
 
 XErrorHandler PassedOn = nullptr;
 unsigned long GameWindow = 0;
-int XInputOpcode = -1;
 int ShmOpcode = -1;
 
 int FilterX11Error(Display* display, XErrorEvent* error)
@@ -38,9 +36,11 @@ bool IgnoredX11Error(const TX11Error& e)
         return true;
     if (GameWindow == 0 || e.Resource != GameWindow)
         return false;
+    // The game names its window only while it holds it: the server calls it
+    // a bad window only once another client has destroyed it, whatever the
+    // request (SDL reads its properties, changes its cursor, ungrabs it...).
     if (e.ErrorCode == BadWindow)
-        return e.RequestCode == X_ChangeWindowAttributes || e.RequestCode == X_DestroyWindow ||
-               Extension(XInputOpcode, e.RequestCode, e.MinorCode, kXIPassiveUngrabDevice);
+        return true;
     if (e.ErrorCode == BadDrawable)
         return e.RequestCode == X_PutImage || Extension(ShmOpcode, e.RequestCode, e.MinorCode, kShmPutImage);
     return false;
@@ -52,12 +52,10 @@ unsigned long NoteX11GameWindow(SDL_Window* window)
     SDL_VERSION(&info.version);
     if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
         return 0;
-    int xinput = -1, shm = -1, event = 0, error = 0;
-    if (!XQueryExtension(info.info.x11.display, "XInputExtension", &xinput, &event, &error))
-        xinput = -1;
+    int shm = -1, event = 0, error = 0;
     if (!XQueryExtension(info.info.x11.display, "MIT-SHM", &shm, &event, &error))
         shm = -1;
-    SetX11GameWindow(info.info.x11.window, xinput, shm);
+    SetX11GameWindow(info.info.x11.window, shm);
     return info.info.x11.window;
 }
 
@@ -69,10 +67,23 @@ bool DestroysX11Window(const void* sdlEvent, unsigned long window)
            e.syswm.msg->msg.x11.event.xdestroywindow.window == window;
 }
 
-void SetX11GameWindow(unsigned long window, int xinputOpcode, int shmOpcode)
+void ReleaseDestroyedX11Window(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    XEvent event{};
+    event.xunmap.type = UnmapNotify;
+    event.xunmap.display = info.info.x11.display;
+    event.xunmap.event = info.info.x11.window;
+    event.xunmap.window = info.info.x11.window;
+    XPutBackEvent(info.info.x11.display, &event);
+}
+
+void SetX11GameWindow(unsigned long window, int shmOpcode)
 {
     GameWindow = window;
-    XInputOpcode = xinputOpcode;
     ShmOpcode = shmOpcode;
 }
 

@@ -18,24 +18,33 @@ namespace Platform {
 //    closes right then (the exit button is a click, and so a wake-up), the X
 //    server may handle the close first and answer the message with BadWindow.
 //  - Another X client may destroy the window (xdotool windowclose, a task
-//    manager). The game sees it unmapped, then destroyed, and ends. On the
-//    unmapping SDL lets go of its touch grab on the window (an XInput
-//    request); a frame may still be on its way to the window; and the game's
-//    own end changes the window's cursor and destroys it.
+//    manager). The game sees it unmapped, then destroyed, and ends. Before
+//    it hears of the destruction, SDL may still read the window's properties
+//    (a window manager changes them as it lets go of the window) or let go
+//    of its touch grab on it (an XInput request); a frame may still be on its
+//    way to the window; and the game's own end changes the window's cursor
+//    and destroys it.
 void InstallX11ErrorFilter();
 
 // When the window is an X11 window: tells the filter (SetX11GameWindow) the
-// window and the opcodes its server gave the extensions concerned, and
-// returns the window's X11 id; 0 elsewhere.
+// window and the opcode its server gave MIT-SHM, and returns the window's X11
+// id; 0 elsewhere.
 unsigned long NoteX11GameWindow(SDL_Window* window);
 // Whether the SDL event (an SDL_Event) is X11's notice that the window of
 // that id was destroyed, as another client may do.
 bool DestroysX11Window(const void* sdlEvent, unsigned long window);
+// To be called before SDL destroys a window that another client destroyed
+// already. SDL hides a window it believes shown before destroying it, and
+// waits for the X server to say the window was unmapped: for a window gone
+// unseen (the game may miss its unmapping under a window manager) that
+// notice never comes, and the game would hang at its end. This queues one
+// for SDL to find.
+void ReleaseDestroyedX11Window(SDL_Window* window);
 
-// The game's window on its X server and the opcodes that the server gave the
-// XInput and MIT-SHM extensions (-1 for an extension it lacks). Until this is
-// told, only the wake-up rule applies.
-void SetX11GameWindow(unsigned long window, int xinputOpcode, int shmOpcode);
+// The game's window on its X server and the opcode that the server gave the
+// MIT-SHM extension (-1 when it lacks it). Until this is told, only the
+// wake-up rule applies.
+void SetX11GameWindow(unsigned long window, int shmOpcode);
 
 struct TX11Error {
     int ErrorCode;
@@ -47,8 +56,8 @@ struct TX11Error {
 // The filter's decision, for tests: true when the error is ignored. These,
 // and nothing else, are:
 //   BadWindow answering SendEvent (the wake-up, whichever window);
-//   BadWindow on the game's window answering ChangeWindowAttributes,
-//     DestroyWindow or XInput's XIPassiveUngrabDevice;
+//   BadWindow on the game's window, whatever the request (the game names
+//     its window only while it holds it, so the window is gone);
 //   BadDrawable on the game's window answering PutImage or MIT-SHM's
 //     ShmPutImage (a frame shown to a window that went meanwhile).
 bool IgnoredX11Error(const TX11Error& error);

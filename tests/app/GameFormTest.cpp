@@ -38,7 +38,7 @@ public:
     {
         const bool input =
             (code >= evKeyPress && code <= evKeyUp) || (code >= evRawMouseMove && code <= evRawMouseUp);
-        if (input || code == Timer.TickId)
+        if (input || code == Timer.TickId || code == evFocusLost)
             Seen.push_back({code, param});
         if (input && OnInput) {
             InHandler = true;
@@ -248,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
                       InputCase{"right button", Rec(Kind::MouseDown, 3, 5, 6), {{evRawMouseDown, 0}}},
                       InputCase{"left up", Rec(Kind::MouseUp, 1, 799, 599), {{evRawMouseUp, 0}}},
                       InputCase{"focus in", Rec(Kind::Activate, 0), {}},
-                      InputCase{"focus out", Rec(Kind::Deactivate, 0), {}}),
+                      InputCase{"focus out", Rec(Kind::Deactivate, 0), {{evFocusLost, 0}}}),
     [](const ::testing::TestParamInfo<InputCase>& info) {
         std::string name = info.param.Name;
         for (char& ch : name)

@@ -2,12 +2,20 @@
 # window-manager-under-xvfb.sh GAME DATADIR OUTDIR: the real game under a real
 # window manager (openbox) on Xvfb screens of several sizes:
 #   - placement as designed at 1280x1024 and 1920x1080, by the window's outer
-#     size; full screen on a 1024x600 screen;
+#     size; full screen on a 1024x600 screen, where F11 gives a window that
+#     fits the screen with its frame (shape kept), so again after a restart,
+#     and from a place stored on a larger screen;
 #   - resized to 1600x1200 the picture is exactly twice the design's (sharp);
 #     resized to 1920x1080 it keeps its shape, with even bars beside it, and a
 #     click on the exit button where it is drawn ends the game;
 #   - restarted, the window comes back at its size; F11 goes full screen
 #     (2560x1440 and 1024x768), and a restart comes back full screen;
+#   - maximised stays maximised across F11 and Alt+Enter and across a
+#     restart, and comes back to its own place and size when restored;
+#   - minimised, or with the focus on another window, a running game pauses
+#     until P;
+#   - destroyed by another client (xdotool windowclose), on the menu or during
+#     a game, the game ends with status 0, no X error and its place saved;
 #   - the keys alone walk the main menu to its exit button.
 # Screenshots are left in OUTDIR. Exit 77 (skipped) when a tool is missing.
 set -uo pipefail
@@ -102,6 +110,46 @@ expect_same() { # shot region scaling fuzz percent-allowed what
   (( n * 100 <= 480000 * $5 )) || fail "$6: $n of 480000 pixels differ"
   echo "$6: $n of 480000 pixels differ"
 }
+# The window with its frame wholly on a WxH screen (its work area, with no
+# panel), as large as fits, and 4:3 within a pixel.
+expect_inside() { # screen-width screen-height what
+  local x y wd h left right top bottom
+  read -r x y wd h < <(geometry)
+  read -r left right top bottom < <(xprop -id "$w" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  (( x - left >= 0 && y - top >= 0 && x + wd + right <= $1 && y + h + bottom <= $2 )) ||
+    fail "$3: window at $x $y $wd $h with frame $left $right $top $bottom, not inside $1x$2"
+  (( h + top + bottom == $2 || wd + left + right == $1 )) || fail "$3: $wd x $h is not as large as fits"
+  (( 3 * wd - 4 * h <= 4 && 4 * h - 3 * wd <= 4 )) || fail "$3: $wd x $h is not 4:3"
+  echo "$3: $x $y $wd $h, frame $left $right $top $bottom"
+}
+set_value() { # config name number: a value of the settings file, by hand
+  sed -i "s/^\"$2\"=dword:.*/\"$2\"=dword:$(printf %08x "$3")/" "$1/tumbletown/settings.reg"
+}
+maximised() { xprop -id "$w" _NET_WM_STATE | grep -q _NET_WM_STATE_MAXIMIZED_VERT; }
+toggle_maximised() { # a double click on the title bar
+  local x y _
+  read -r x y _ < <(geometry)
+  xdotool mousemove $(( x + 200 )) $(( y - 8 )) click --repeat 2 --delay 60 1
+  sleep 1
+}
+click() { xdotool mousemove --window "$w" "$1" "$2" click 1; }
+# Pixels of the board (208x496+297+46) that differ between two screenshots.
+board_differs() { # shot shot
+  "$convert" "$out/$1.png" -crop 208x496+297+46 +repage "$work/a.png" &&
+    "$convert" "$out/$2.png" -crop 208x496+297+46 +repage "$work/b.png" || return
+  /usr/bin/compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
+}
+expect_board() { # still|moving name what: the board over 2.5 s
+  xdotool mousemove --window "$w" 780 20
+  shot "$2-a"
+  sleep 2.5
+  shot "$2-b"
+  local n; n=$(board_differs "$2-a" "$2-b")
+  [[ "$n" =~ ^[0-9]+$ ]] || fail "compare $2: $n"
+  if [[ $1 == still ]]; then (( n == 0 )) || fail "$3: the board changed ($n pixels) while paused"
+  else (( n > 0 )) || fail "$3: the board stood still"; fi
+  echo "$3: $n pixels of the board changed in 2.5 s"
+}
 expect_even() { # shot region what: one colour all over
   local sd; sd=$("$convert" "$out/$1.png" -crop "$2" +repage -format '%[fx:int(1000*standard_deviation)]' info:)
   (( sd <= 2 )) || fail "$3: not one colour (deviation $sd)"
@@ -118,8 +166,27 @@ for size in 1280x1024 1920x1080; do
   quit_by_keys
 done
 screen 1024x600
-start "$work/place-1024x600"
+config="$work/place-1024x600"
+start "$config"
 expect_geometry 0 0 1024 600 "openbox 1024x600: full screen"
+# F11: a window that fits the screen with its frame, not 800x600 hanging off
+# it; and so again after a restart.
+xdotool key --window "$w" F11
+sleep 1
+expect_inside 1024 600 "F11 at 1024x600: a window"
+shot window-1024x600
+read -r smallX smallY smallW smallH < <(geometry)
+quit_by_keys
+start "$config"
+expect_geometry "$smallX" "$smallY" "$smallW" "$smallH" "restarted at 1024x600 where it was left"
+quit_by_keys
+# A window left 1600x1200 on a larger screen comes back scaled down.
+set_value "$config" WindowX 0
+set_value "$config" WindowY 0
+set_value "$config" WindowWidth 1600
+set_value "$config" WindowHeight 1200
+start "$config"
+expect_inside 1024 600 "restarted at 1024x600 from a 1600x1200 window"
 quit_by_keys
 
 # A window resized by the player: sharp at twice the size, shaped and
@@ -173,4 +240,93 @@ xdotool mousemove 1020 760
 shot fullscreen-1024x768
 expect_same fullscreen-1024x768 1024x768+0+0 -resize 10% 3 "1024x768, the picture fills the screen"
 quit_by_keys
+# Maximised: kept across F11 and Alt+Enter and across a restart; restored,
+# the window has its own place and size again.
+screen 1280x1024
+config="$work/maximised"
+start "$config"
+read -r normalX normalY normalW normalH < <(geometry)
+toggle_maximised
+maximised || fail "a double click on the title bar did not maximise the window"
+xdotool key --window "$w" F11
+sleep 1
+expect_geometry 0 0 1280 1024 "F11 from maximised: full screen"
+xdotool key --window "$w" F11
+sleep 1
+maximised || fail "F11 back from full screen: not maximised"
+xdotool key --window "$w" alt+Return
+sleep 1
+expect_geometry 0 0 1280 1024 "Alt+Enter from maximised: full screen"
+xdotool key --window "$w" alt+Return
+sleep 1
+maximised || fail "Alt+Enter back from full screen: not maximised"
+echo "maximised again after F11 and after Alt+Enter: $(geometry)"
+quit_by_keys
+grep -q '"Maximized"=dword:00000001' "$config/tumbletown/settings.reg" || fail "maximised not kept"
+start "$config"
+maximised || fail "restarted: not maximised"
+toggle_maximised
+maximised && fail "a double click did not restore the window"
+expect_geometry "$normalX" "$normalY" "$normalW" "$normalH" "restored after a restart: its own place and size"
+# Maximised, then full screen when the game ended: full screen after a
+# restart, and maximised after F11.
+toggle_maximised
+xdotool key --window "$w" F11
+sleep 1
+quit_by_keys
+start "$config"
+expect_geometry 0 0 1280 1024 "restarted full screen"
+xdotool key --window "$w" F11
+sleep 1
+maximised || fail "F11 after a restart in full screen: not maximised"
+quit_by_keys
+
+# Minimised, or with the focus on another window, a running game pauses and
+# P lets it go on.
+start "$work/paused"
+xdotool windowfocus --sync "$w"
+click 400 160
+click 402 213
+expect_board moving playing "a game"
+xdotool windowminimize --sync "$w"
+sleep 3
+xdotool windowactivate "$w"
+sleep 1
+expect_board still minimised "minimised for 3 s, shown again"
+xdotool key p
+expect_board moving resumed "P after minimised"
+xmessage -name elsewhere 'another window' &
+mpid=$!
+at_exit 'kill "$mpid" 2> /dev/null'
+m=$(timeout 20 xdotool search --sync --onlyvisible --classname '^elsewhere$' | head -1)
+[[ -n "$m" ]] || fail "no second window"
+xdotool windowactivate --sync "$m"
+sleep 1
+[[ "$(xdotool getwindowfocus)" != "$w" ]] || fail "the game kept the focus"
+expect_board still unfocused "the focus on another window"
+kill "$mpid"
+xdotool windowactivate "$w"
+sleep 1
+xdotool key p
+expect_board moving refocused "P after the focus came back"
+
+# Destroyed by another client (xdotool windowclose, as a task manager might),
+# during that game and on the main menu: status 0, no X error, and the place
+# saved for the next start.
+for moment in play menu; do
+  if [[ $moment == menu ]]; then
+    config="$work/closed-menu"
+    start "$config"
+  fi
+  xdotool windowmove --sync "$w" 60 80
+  sleep 0.5
+  read -r cx cy _ < <(geometry)
+  xdotool windowclose "$w"
+  await_end "the window was destroyed on the $moment"
+  ! grep -q 'X Error' "$work/log" || fail "an X error on the $moment"
+  grep -q "\"WindowX\"=dword:$(printf %08x "$cx")" "$XDG_CONFIG_HOME/tumbletown/settings.reg" &&
+    grep -q "\"WindowY\"=dword:$(printf %08x "$cy")" "$XDG_CONFIG_HOME/tumbletown/settings.reg" ||
+    fail "destroyed on the $moment at $cx $cy: place not saved"
+  echo "destroyed on the $moment: status 0, place $cx $cy saved"
+done
 echo "window manager under Xvfb: all checks passed"

@@ -205,6 +205,49 @@ TEST_F(PlayInput, PausingStopsAHeldRepeat)
     EXPECT_EQ(Done.size(), 1u);
 }
 
+// The window lost the focus or was minimised: the player is not looking.
+TEST_F(PlayInput, LosingTheFocusPausesARunningGameUntilThePlayerPressesP)
+{
+    TWFourfall& board = Pages->Play.Board;
+    const std::size_t steps = board.Recording().Steps.size();
+    Pages->PostAndProcess(evFocusLost, 0);
+    EXPECT_TRUE(board.IsPaused());
+    Pages->PostAndProcess(evFocusLost, 0); // lost again: not toggled back
+    EXPECT_TRUE(board.IsPaused());
+    Host.Advance(10 * GameState.FallPeriod);
+    Hold(kVkLeft, 10);
+    EXPECT_EQ(board.Recording().Steps.size(), steps) << "no fall and no move while away";
+    Pages->KeyDown(kVkP);
+    Pages->KeyUp(kVkP);
+    EXPECT_FALSE(board.IsPaused());
+    Host.Advance(GameState.FallPeriod + 10);
+    EXPECT_GT(board.Recording().Steps.size(), steps) << "the figure falls again";
+    // Paused with P first, it stays paused.
+    Pages->KeyDown(kVkP);
+    Pages->KeyUp(kVkP);
+    Pages->PostAndProcess(evFocusLost, 0);
+    EXPECT_TRUE(board.IsPaused());
+}
+
+TEST_F(PlayInput, LosingTheFocusLeavesAGameThatIsNotRunningAlone)
+{
+    TWFourfall& board = Pages->Play.Board;
+    for (int i = 0; i < 2000 && GameState.Status == kStatusPlaying; ++i) {
+        Pages->KeyDown(kVkDown);
+        Pages->KeyUp(kVkDown);
+        Host.Advance(GameState.FallPeriod); // the dropped figure lands
+    }
+    ASSERT_EQ(GameState.Status, kStatusGameOver);
+    Pages->PostAndProcess(evFocusLost, 0);
+    EXPECT_FALSE(board.IsPaused()) << "GAME OVER stays GAME OVER";
+    StartGame(0);
+    Pages->PostAndProcess(Pages->MainMenu.Id, 0);
+    Pages->PostAndProcess(evFocusLost, 0);
+    EXPECT_FALSE(board.IsPaused()) << "a game left behind for the main menu";
+    StartGame(0);
+    EXPECT_FALSE(board.IsPaused());
+}
+
 // The page's highlight and the arrows.
 class Navigation : public GameOnHost {
 protected:

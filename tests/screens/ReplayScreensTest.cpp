@@ -203,6 +203,12 @@ TEST_F(ReplayOnHost, WatchingPlaysAtTheRecordedPaceAndTakesNoMoves)
     Host.Advance(20000);
     EXPECT_EQ(Board().WatchedSteps(), held);
     Key(kVkP);
+    // So does the window losing the focus, until P.
+    Pages->PostAndProcess(evFocusLost, 0);
+    EXPECT_TRUE(Board().IsPaused());
+    Host.Advance(20000);
+    EXPECT_EQ(Board().WatchedSteps(), held);
+    Key(kVkP);
     // Speed 4: the rest takes a quarter of its time (give or take a timer step).
     Key('4');
     EXPECT_EQ(Board().WatchSpeed(), 4);

@@ -9,6 +9,8 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -37,6 +39,7 @@ TEST_F(WindowStateStorage, KeptAcrossARestartBesideValuesTheGameDoesNotKnow)
     left.Width = 1600;
     left.Height = 1200;
     left.FullScreen = true;
+    left.Maximized = true;
     SaveWindowState(left);
     const TWindowState back = LoadWindowState();
     EXPECT_TRUE(back.Known);
@@ -45,6 +48,7 @@ TEST_F(WindowStateStorage, KeptAcrossARestartBesideValuesTheGameDoesNotKnow)
     EXPECT_EQ(back.Width, 1600);
     EXPECT_EQ(back.Height, 1200);
     EXPECT_TRUE(back.FullScreen);
+    EXPECT_TRUE(back.Maximized);
     const TSettingsValue* other = Store.Content.FindValue(kFull, "FromANewerGame");
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(other->Data, std::string("keep\0", 5));
@@ -83,6 +87,29 @@ INSTANTIATE_TEST_SUITE_P(
                       TDamage{"full screen 2", "FullScreen", 2},
                       TDamage{"full screen negative", "FullScreen", -1}),
     [](const ::testing::TestParamInfo<TDamage>& info) { return "case" + std::to_string(info.index); });
+
+// Kept since the window could be maximised: a file from before, or with
+// this value damaged, keeps the rest and starts not maximised.
+TEST_F(WindowStateStorage, MaximizedMissingOrDamagedKeepsTheRest)
+{
+    TWindowState left;
+    left.Width = 1024;
+    left.Height = 768;
+    left.Maximized = true;
+    for (const auto& [name, damage] :
+         std::vector<std::pair<const char*, int32_t>>{{"none", -1}, {"2", 2}, {"-1", -1}}) {
+        SaveWindowState(left);
+        ASSERT_TRUE(LoadWindowState().Maximized);
+        if (std::string(name) == "none")
+            Store.Content.DeleteValue(kFull, "Maximized");
+        else
+            Put("Maximized", damage);
+        const TWindowState back = LoadWindowState();
+        EXPECT_TRUE(back.Known) << name;
+        EXPECT_EQ(back.Width, 1024) << name;
+        EXPECT_FALSE(back.Maximized) << name;
+    }
+}
 
 TEST_F(WindowStateStorage, AValueAsTextOrMissingIsDamageToo)
 {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -159,6 +162,71 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"OnePixelTaller", 1024, 629, {4, 24, 4, 4}, false, 112 + 4, 629 - 600 - 4},
         PlacementCase{"NoFrameOnePixelTaller", 1024, 601, {}, false, 116, 1}),
     [](const testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
+
+struct WorkAreaCase {
+    const char* name;
+    Platform::WindowGeometry window;
+    Platform::ScreenRect workArea;
+    Platform::FrameExtents frame;
+    Platform::WindowGeometry expected;
+};
+
+std::ostream& operator<<(std::ostream& out, const WorkAreaCase& c)
+{
+    return out << c.name << ": " << c.window.width << "x" << c.window.height << "+" << c.window.x << "+"
+               << c.window.y << " in " << c.workArea.width << "x" << c.workArea.height << "+" << c.workArea.x
+               << "+" << c.workArea.y;
+}
+
+class WorkAreaTable : public testing::TestWithParam<WorkAreaCase> {};
+
+TEST_P(WorkAreaTable, NeverLargerThanTheWorkAreaWithItsShapeKept)
+{
+    const WorkAreaCase& c = GetParam();
+    const Platform::WindowGeometry got = Platform::FitInWorkArea(c.window, c.workArea, c.frame);
+    EXPECT_EQ(got.x, c.expected.x);
+    EXPECT_EQ(got.y, c.expected.y);
+    EXPECT_EQ(got.width, c.expected.width);
+    EXPECT_EQ(got.height, c.expected.height);
+    // Frame and all inside the work area, and the shape within a pixel.
+    EXPECT_LE(got.width + c.frame.left + c.frame.right, c.workArea.width);
+    EXPECT_LE(got.height + c.frame.top + c.frame.bottom, c.workArea.height);
+    // One side rounded by less than a pixel: w / h = W / H within that.
+    EXPECT_LT(std::abs(int64_t{got.width} * c.window.height - int64_t{got.height} * c.window.width),
+              std::max(c.window.width, c.window.height));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, WorkAreaTable,
+    testing::Values(
+        // Room enough: left as it is, wherever it is.
+        WorkAreaCase{"Fits", {240, 212, 800, 600}, {0, 0, 1280, 1024}, {1, 20, 1, 5}, {240, 212, 800, 600}},
+        WorkAreaCase{"FitsExactlyPartlyOff",
+                     {-5, 20, 1022, 575},
+                     {0, 0, 1024, 600},
+                     {1, 20, 1, 5},
+                     {-5, 20, 1022, 575}},
+        // The design's window on a 1024 x 600 screen: 575 high, 766 wide,
+        // its frame's top at the screen's.
+        WorkAreaCase{"DesignSizeOn1024x600",
+                     {112, 0, 800, 600},
+                     {0, 0, 1024, 600},
+                     {1, 20, 1, 5},
+                     {129, 20, 766, 575}},
+        // Left wide on a larger screen: as wide as the room, about its centre.
+        WorkAreaCase{"WideOnASmallerScreen",
+                     {100, 50, 1920, 1080},
+                     {0, 0, 1280, 1024},
+                     {1, 20, 1, 5},
+                     {1, 231, 1278, 718}},
+        // A panel above and a second screen's offset.
+        WorkAreaCase{"PanelAndOffset",
+                     {1300, 40, 800, 768},
+                     {1280, 30, 1024, 738},
+                     {1, 20, 1, 5},
+                     {1329, 50, 742, 713}},
+        WorkAreaCase{"TallNoFrame", {0, 0, 300, 2000}, {0, 0, 1024, 768}, {}, {92, 0, 115, 768}}),
+    [](const testing::TestParamInfo<WorkAreaCase>& info) { return std::string(info.param.name); });
 
 // SDL's game-controller numbers by value.
 constexpr int kPadA = 0, kPadB = 1, kPadX = 2, kPadBack = 4, kPadStart = 6, kPadUp = 11, kPadDown = 12,
