@@ -30,8 +30,22 @@ void EntryValueName(char (&out)[32], int slot, int sub, int pos, const char* fie
     std::snprintf(out, sizeof out, "%d_%d_%d_%s", slot, sub, pos, field);
 }
 
+// Each entry of a shown list stands on its own: one whose score is missing
+// or below 1 (no game makes one; a hand-edited or damaged file may) is
+// dropped and those after it move up, so that it neither ends the list early
+// nor shows above the best result.
+void DropDamagedEntries(THiScoreEntry* list)
+{
+    int to = 0;
+    for (int from = 0; from < kScoreEntries; ++from)
+        if (list[from].Score > 0)
+            list[to++] = list[from];
+    for (; to < kScoreEntries; ++to)
+        list[to] = THiScoreEntry{};
+}
+
 // Reads the player name and every entry into table; what cannot be read
-// stays as it was.
+// stays as it was. Then the damaged entries of the shown lists go.
 void ReadTable(CRegistry& reg, THiScoreTable& table)
 {
     reg.ReadString(kPlayerNameValue, table.PlayerName, kScoreNameSize);
@@ -46,6 +60,7 @@ void ReadTable(CRegistry& reg, THiScoreTable& table)
                 reg.ReadInt(name, &entry.Score);
             }
         }
+        DropDamagedEntries(table.Entries[slot][0]);
     }
 }
 
