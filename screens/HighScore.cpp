@@ -45,9 +45,10 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
         UpdateTabs();
     }
     if (code == Buttons[4].ClickCode) {
-        if (Services != nullptr && Services->Ask(kClearQuestion)) {
+        if (Services != nullptr && Services->AskNoByDefault(kClearQuestion)) {
             ClearStoredScores();
             ClearReplays();
+            List.Notice.clear();
         }
         Invalidate(this);
     }
