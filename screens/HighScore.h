@@ -43,6 +43,7 @@ public:
     WLib::TIButton Buttons[kHighScoreButtonCount];
     TWHScore List;
     WLib::TIButton MoreTabs[kHighScoreMoreTabCount];
+    TWNotice NoticeLine;
     const TGameServices* Services = nullptr;
 };
 

@@ -182,7 +182,7 @@ void TWHScore::FollowDelivery()
     if (state == TScoreDelivery::TState::Sending)
         return; // a later round is under way: its end will tell
     AwaitingDelivery = false;
-    Notice = state == TScoreDelivery::TState::Sent ? kNoticeSent : kNoticeKept;
+    SetNotice(state == TScoreDelivery::TState::Sent ? kNoticeSent : kNoticeKept);
     Invalidate(this);
 }
 
@@ -207,7 +207,7 @@ bool TWHScore::WatchEntry(int32_t pos)
         // the player is told why nothing plays, and its mark goes.
         if ((ReplayMarks(HiScores.ShownType) & (1u << pos)) == 0)
             return false;
-        Notice = "The replay of entry " + std::to_string(pos + 1) + " is damaged and cannot be played.";
+        SetNotice("The replay of entry " + std::to_string(pos + 1) + " is damaged and cannot be played.");
         MarksKnown = false;
         Invalidate(this);
         return true;
@@ -304,7 +304,7 @@ void TWHScore::Confirm()
     const std::string name(confirmed.Name, strnlen(confirmed.Name, kScoreNameSize));
     if (name.find_first_not_of(' ') == std::string::npos) {
         // Nobody to put on the world list: the result stays local.
-        Notice = kNoticeNoName;
+        SetNotice(kNoticeNoName);
     } else if (Services != nullptr && Services->Ask(kSendQuestion)) {
         int32_t online = OnlineType(HiScores.ShownType);
         // A type the server does not know goes as the classic game, the
@@ -316,7 +316,7 @@ void TWHScore::Confirm()
         DeliveryRounds = Services->Send(online, name, confirmed.Score, replay);
         AwaitingDelivery = DeliveryRounds != 0;
         if (AwaitingDelivery)
-            Notice = kNoticeSending;
+            SetNotice(kNoticeSending);
     }
     GameState.HiScorePos = -1;
     Invalidate(this);
@@ -392,13 +392,22 @@ void TWHScore::Paint()
         for (int32_t i = 0; i < 6; ++i)
             Canvas.FillRect(TRect(x + i, mid - 6 + i, x + i + 1, mid + 6 - i), kWhite);
     }
-    // The notice: one line under the rows, small and plain.
-    if (!Notice.empty()) {
-        const TRect line(0, Rect.Height() - kNoticeHeight - 4, Rect.Width(), Rect.Height() - 4);
-        Canvas.GetFont().SetHeight(kNoticeHeight);
-        Canvas.SetTextColor(kWhite);
-        Canvas.DrawTextInRect(0, line, TMemStr(Notice.data(), static_cast<int>(Notice.size())));
-    }
+}
+
+void TWHScore::SetNotice(const std::string& text)
+{
+    Notice = text;
+    Invalidate(NoticeView != nullptr ? NoticeView : static_cast<TApp*>(this));
+}
+
+void TWNotice::Paint()
+{
+    if (List == nullptr || List->Notice.empty())
+        return;
+    Canvas.GetFont().SetHeight(kNoticeHeight);
+    Canvas.SetTextColor(kWhite);
+    const TRect whole(0, 0, Rect.Width(), Rect.Height());
+    Canvas.DrawTextInRect(0, whole, TMemStr(List->Notice.data(), static_cast<int>(List->Notice.size())));
 }
 
 } // namespace WFourfall

@@ -73,8 +73,10 @@ public:
     // Where typing goes in the name being edited: a byte index.
     std::size_t Caret = 0;
     // A short line under the list: what became of the last result sent, or
-    // of a replay that would not load. Empty: none.
+    // of a replay that would not load. Empty: none. Shown by NoticeView.
     std::string Notice;
+    void SetNotice(const std::string& text);
+    WLib::TApp* NoticeView = nullptr;
     // Looks whether the result last sent has gone out or was kept for
     // later, and says so in the notice. Done at every event the list gets
     // (its blink timer's among them).
@@ -99,6 +101,13 @@ private:
     // Keeps the replay of the entry just named; returns its text, empty when
     // the entry has none.
     std::string KeepReplay(const THiScoreEntry& confirmed);
+};
+
+// The line under the list's frame that shows the list's notice, centred.
+class TWNotice : public WLib::TApp {
+public:
+    void Paint() override;
+    const TWHScore* List = nullptr;
 };
 
 } // namespace WFourfall

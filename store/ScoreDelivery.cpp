@@ -6,7 +6,8 @@ namespace {
 
 int64_t WallSeconds()
 {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
@@ -29,7 +30,8 @@ TScoreDelivery::~TScoreDelivery()
         Worker.join();
 }
 
-uint64_t TScoreDelivery::Deliver(int32_t onlineType, const std::string& name, int32_t score, const std::string& replay)
+uint64_t TScoreDelivery::Deliver(int32_t onlineType, const std::string& name, int32_t score,
+                                 const std::string& replay)
 {
     TOutboxItem item;
     item.QueuedAt = Clock();
@@ -129,7 +131,8 @@ TScoreDelivery::TState TScoreDelivery::Round(const std::string& address)
     for (; next < items.size() && !Stop; ++next) {
         TOutboxItem& item = items[next];
         if (!item.ScoreSent) {
-            const std::string request = BuildScoreRequest(item.OnlineType, item.Name.c_str(), item.Score, host);
+            const std::string request =
+                BuildScoreRequest(item.OnlineType, item.Name.c_str(), item.Score, host);
             if (ClassifyReply(ExchangeThroughHook(port, host, request, Limits)) != TServerAnswer::Taken)
                 break;
             // Taken: whatever happens to the replay, the result is not sent twice.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/FolderFiles.h"
 #include "store/ReplayFolder.h"
@@ -13,6 +14,7 @@ constexpr const char* kSuffix = ".result";
 constexpr const char* kTempInfix = ".tmp.";
 constexpr int32_t kMaxOnlineType = 15;
 constexpr int kTooManyRequests = 429;
+constexpr int kMaxCounter = 999; // results kept within one second
 
 // Reads "key value\n" at pos, the value up to the line's end.
 bool ReadLine(const std::string& text, std::size_t& pos, const char* key, std::string& value)
@@ -98,18 +100,22 @@ bool KeepOutboxItem(TOutboxItem& item)
     if (folder.empty() || !Platform::MakeFolders(folder))
         return false;
     // Queued time first, so that the names sort oldest first; a counter
-    // keeps two results of the same second apart.
-    const std::vector<std::string> names = Platform::FolderEntries(folder);
-    for (int n = 0; n < 1000; ++n) {
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%012lld-%03d%s", static_cast<long long>(item.QueuedAt), n,
-                      kSuffix);
-        if (std::find(names.begin(), names.end(), buffer) == names.end()) {
-            item.File = buffer;
-            return UpdateOutboxItem(item);
-        }
+    // after it, above any of the same second, keeps their order too.
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "%012lld-", static_cast<long long>(item.QueuedAt));
+    int next = 0;
+    for (const std::string& name : Platform::FolderEntries(folder)) {
+        unsigned n = 0;
+        if (name.compare(0, std::strlen(prefix), prefix) == 0 &&
+            std::sscanf(name.c_str() + std::strlen(prefix), "%3u", &n) == 1 && static_cast<int>(n) >= next)
+            next = static_cast<int>(n) + 1;
     }
-    return false;
+    if (next > kMaxCounter)
+        return false;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%s%03d%s", prefix, next, kSuffix);
+    item.File = buffer;
+    return UpdateOutboxItem(item);
 }
 
 bool UpdateOutboxItem(const TOutboxItem& item)
@@ -140,7 +146,8 @@ std::vector<TOutboxItem> LoadOutbox(int64_t now)
             Platform::RemoveFile(path); // what a killed save left
             continue;
         }
-        if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        if (name.size() <= suffix.size() ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
             continue; // not one of ours: left alone
         std::string text;
         TOutboxItem item;

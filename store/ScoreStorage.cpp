@@ -119,18 +119,36 @@ int MergeList(const THiScoreEntry* synced, const THiScoreEntry* mine, THiScoreEn
         return tracked;
     }
     // Both changed it. Our new entries are those of mine that the synced list
-    // does not account for, counted one for one (two equal results are two).
+    // does not account for, counted one for one (two equal results are two);
+    // the synced entries that mine no longer has (renamed since, or pushed
+    // out of the list) go from the stored list too, or a renamed entry would
+    // stay beside its new name.
     bool accounted[kScoreEntries] = {};
-    int found = -1;
+    bool isNew[kScoreEntries] = {};
     for (int m = 0; m < kScoreEntries; ++m) {
-        bool isNew = mine[m].Score != 0;
-        for (int s = 0; isNew && s < kScoreEntries; ++s) {
+        isNew[m] = mine[m].Score != 0;
+        for (int s = 0; isNew[m] && s < kScoreEntries; ++s) {
             if (!accounted[s] && SameEntry(mine[m], synced[s])) {
                 accounted[s] = true;
-                isNew = false;
+                isNew[m] = false;
             }
         }
-        if (!isNew)
+    }
+    for (int s = 0; s < kScoreEntries; ++s) {
+        if (accounted[s] || synced[s].Score == 0)
+            continue;
+        for (int p = 0; p < kScoreEntries; ++p) {
+            if (SameEntry(stored[p], synced[s])) {
+                for (int i = p; i + 1 < kScoreEntries; ++i)
+                    stored[i] = stored[i + 1];
+                stored[kScoreEntries - 1] = THiScoreEntry{};
+                break;
+            }
+        }
+    }
+    int found = -1;
+    for (int m = 0; m < kScoreEntries; ++m) {
+        if (!isNew[m])
             continue;
         int p = 0;
         while (p < kScoreEntries && stored[p].Score >= mine[m].Score)

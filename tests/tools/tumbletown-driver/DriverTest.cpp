@@ -1416,8 +1416,9 @@ TEST_F(DriverTest, OnlyReplaysThatLoadAreMarkedAndADamagedOneSaysSo)
     ASSERT_NE(unmarked.Bitmap, nullptr);
     ASSERT_NE(notice.Bitmap, nullptr);
     EXPECT_EQ(unmarked.Count(224, 213, 232, 233, TRgb{255, 255, 255}), 0);
-    EXPECT_EQ(unmarked.Count(152, 446, 658, 468, TRgb{255, 255, 255}), 0);
-    EXPECT_GT(notice.Count(152, 446, 658, 468, TRgb{255, 255, 255}), 50);
+    const TBox line = kHighScoreNotice;
+    EXPECT_EQ(unmarked.Count(line.X, line.Y, line.Right(), line.Bottom(), TRgb{255, 255, 255}), 0);
+    EXPECT_GT(notice.Count(line.X, line.Y, line.Right(), line.Bottom(), TRgb{255, 255, 255}), 50);
 }
 
 // A loopback server that takes one connection, reads the request to its end
