@@ -384,6 +384,23 @@ INSTANTIATE_TEST_SUITE_P(
                    8}),
     [](const ::testing::TestParamInfo<TMergeCase>& info) { return std::string(info.param.Name); });
 
+// The entry is saved at its game's end and renamed when the player confirms
+// the name: when another copy saved the same list in between, the rename
+// replaces the entry, it does not add a second one.
+TEST_F(ScoreMerge, ARenameAfterAnotherCopySavedReplacesTheEntry)
+{
+    PutList(0, {{"Old", 500}});
+    LoadScores();
+    EndGame(0, 300); // "Me", 300
+    SaveScores();
+    ASSERT_EQ(Text(StoredList(0)), Text({{"Old", 500}, {"Me", 300}}));
+    PutList(0, {{"Old", 500}, {"Me", 300}, {"Other", 100}}); // another copy's result
+    std::strcpy(HiScores.Entries[0][0][GFourfall::GameState.HiScorePos].Name, "Pat");
+    SaveScores();
+    EXPECT_EQ(Text(StoredList(0)), Text({{"Old", 500}, {"Pat", 300}, {"Other", 100}}));
+    EXPECT_EQ(GFourfall::GameState.HiScorePos, 1);
+}
+
 TEST_F(ScoreMerge, TwoEqualResultsOfThisCopyAreTwoEntries)
 {
     PutList(0, {{"Me", 400}});
