@@ -7,7 +7,17 @@ namespace TumbletownApp {
 
 bool TModalQuestion::Ask(const std::string& question)
 {
-    if (!Box.Open(&Pages, question))
+    return AskInBox(question, true);
+}
+
+bool TModalQuestion::AskNoByDefault(const std::string& question)
+{
+    return AskInBox(question, false);
+}
+
+bool TModalQuestion::AskInBox(const std::string& question, bool yesByDefault)
+{
+    if (!Box.Open(&Pages, question, yesByDefault))
         return false;
     Form.RunModal([this] { return Box.Answer() != WFourfall::TQuestionBox::Waiting; });
     const bool yes = Box.Answer() == WFourfall::TQuestionBox::AnsweredYes;

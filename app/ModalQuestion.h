@@ -28,8 +28,11 @@ public:
     // True for Yes. No when the window closes meanwhile, or when there is no
     // window to show the box in.
     bool Ask(const std::string& question) override;
+    bool AskNoByDefault(const std::string& question) override;
 
 private:
+    bool AskInBox(const std::string& question, bool yesByDefault);
+
     TGameForm& Form;
     WLib::TScrPages& Pages;
     WFourfall::TQuestionBox& Box;

@@ -15,6 +15,7 @@ void TfrmGFourfall::InitPages()
     Pages.Services.DataFolder = DataFolder;
     Pages.Services.Question = &Question;
     Pages.Services.Browser = &Browser;
+    Pages.Services.Delivery = &Delivery;
     Pages.InitFirstPage();
 }
 

@@ -21,6 +21,8 @@ public:
     // Where Skin/, Sounds/ and Music/ are; found at start-up when empty.
     std::string DataFolder;
     Platform::DesktopUrlOpener Browser;
+    // Results for the world high scores go out on a thread of their own.
+    TScoreDelivery Delivery;
     // Declared last: destroyed first, while the canvas and the host it
     // refers to are still there.
     WFourfall::TGamePages Pages;

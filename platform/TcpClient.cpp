@@ -163,11 +163,19 @@ void TTcpClient::Close()
     Fd = -1;
 }
 
+namespace {
+constexpr int kCancelSliceMs = 100;
+}
+
 bool TTcpClient::Wait(short events, TDeadline deadline)
 {
     while (true) {
         pollfd p{Fd, events, 0};
+        if (Cancel != nullptr && Cancel->load())
+            return false;
         int ms = MillisecondsLeft(deadline);
+        if (Cancel != nullptr && ms > kCancelSliceMs)
+            ms = kCancelSliceMs;
         int n = ::poll(&p, 1, ms);
         if (n > 0)
             return true; // ready, or an error the next call will report

@@ -3,6 +3,7 @@
 // never reads cannot hold the caller longer than the deadline it gave.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +40,11 @@ public:
     void Close();
 
     bool IsOpen() const { return Fd >= 0; }
+
+    // When set, a wait ends as at its deadline soon (within a tenth of a
+    // second) after the flag is raised: a closing program does not wait
+    // for a silent server.
+    const std::atomic<bool>* Cancel = nullptr;
 
 private:
     // Waits until the socket is ready for events (poll flags); false at the deadline.

@@ -93,6 +93,9 @@ void TGamePages::InitFirstPage()
     MainMenu.Build(this, Skins);
 
     Wire();
+    // What could not be delivered before goes out again at each start.
+    if (Services.Delivery != nullptr)
+        Services.Delivery->Retry();
 }
 
 namespace {
@@ -186,6 +189,8 @@ void TGamePages::Wire()
     Play.Board.ResultPageId = HighScore.Id;
     Play.Board.MenuPageId = MainMenu.Id;
     HighScore.List.Board = &Play.Board;
+    Play.Board.EntryMade = [this] { HighScore.List.KeepNewEntry(); };
+    Play.Board.EntryLeft = [this] { HighScore.List.CloseEntry(); };
     Play.Board.Controls = &Controls;
     ControlsPage.Controls = &Controls;
     ControlsPage.Sync();

@@ -16,22 +16,23 @@ bool TGameServices::Ask(const char* question) const
     return Question != nullptr && Question->Ask(question);
 }
 
+bool TGameServices::AskNoByDefault(const char* question) const
+{
+    return Question != nullptr && Question->AskNoByDefault(question);
+}
+
 void TGameServices::OpenUrl(const std::string& url) const
 {
     if (Browser != nullptr)
         Browser->Open(url);
 }
 
-void TGameServices::Send(int32_t onlineType, const char* name, int32_t score) const
+uint64_t TGameServices::Send(int32_t onlineType, const std::string& name, int32_t score,
+                             const std::string& replayText) const
 {
-    if (SendScore)
-        SendScore(onlineType, name, score);
-}
-
-void TGameServices::Upload(const std::string& replayText) const
-{
-    if (SendReplay)
-        SendReplay(replayText);
+    if (Delivery == nullptr)
+        return 0;
+    return Delivery->Deliver(onlineType, name, score, replayText);
 }
 
 } // namespace WFourfall

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "store/ScoreSubmit.h"
+#include "store/ScoreDelivery.h"
 
 namespace Platform {
 class UrlOpener;
@@ -17,23 +17,24 @@ class YesNoQuestion;
 
 namespace WFourfall {
 
-using TScoreSender = std::function<void(int32_t onlineType, const char* name, int32_t score)>;
-using TReplaySender = std::function<void(const std::string& replayText)>;
-
 struct TGameServices {
     std::string DataFolder = ".";                // holds Skin/, Sounds/ and Music/
     Platform::YesNoQuestion* Question = nullptr; // null: every question is answered No
     Platform::UrlOpener* Browser = nullptr;      // null: addresses are dropped
-    TScoreSender SendScore = ::SendScore;        // empty: results are not sent
-    TReplaySender SendReplay = ::SendReplay;     // empty: replays are not sent
+    TScoreDelivery* Delivery = nullptr;          // null: results are not sent
 
     // The path of a file name of the game ("Skin\Menu.jpg") in the data folder.
     std::string Path(const char* designName) const;
     // Asks the question; false (No) without a question service.
     bool Ask(const char* question) const;
+    // Asks a question whose default answer (Enter) is No.
+    bool AskNoByDefault(const char* question) const;
     void OpenUrl(const std::string& url) const;
-    void Send(int32_t onlineType, const char* name, int32_t score) const;
-    void Upload(const std::string& replayText) const;
+    // Hands a result (and the replay of its game, or empty) to the delivery,
+    // which sends it in the background. Returns the delivery's ticket
+    // (TScoreDelivery::Deliver); 0 without a delivery.
+    uint64_t Send(int32_t onlineType, const std::string& name, int32_t score,
+                  const std::string& replayText) const;
 };
 
 } // namespace WFourfall

@@ -45,9 +45,10 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
         UpdateTabs();
     }
     if (code == Buttons[4].ClickCode) {
-        if (Services != nullptr && Services->Ask(kClearQuestion)) {
+        if (Services != nullptr && Services->AskNoByDefault(kClearQuestion)) {
             ClearStoredScores();
             ClearReplays();
+            List.SetNotice(std::string());
         }
         Invalidate(this);
     }
@@ -75,7 +76,11 @@ void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServi
     for (int i = 0; i < kHighScoreButtonCount; ++i)
         PlaceAt(&Buttons[i], kHighScoreButtons[i]);
     PlaceAt(&List, kHighScoreList);
-    AttachWidgets(this, {&MoreTabs[0], &MoreTabs[1], &MoreTabs[2], &MoreTabs[3], &MoreTabs[4]});
+    AttachWidgets(this, {&MoreTabs[0], &MoreTabs[1], &MoreTabs[2], &MoreTabs[3], &MoreTabs[4], &NoticeLine});
+    // Between the list's frame and the buttons.
+    PlaceAt(&NoticeLine, kHighScoreNotice);
+    NoticeLine.List = &List;
+    List.NoticeView = &NoticeLine;
     for (int i = 0; i < kHighScoreMoreTabCount; ++i)
         PlaceAt(&MoreTabs[i], kHighScoreMoreTabs[i]);
     GiveButtonImages(skins.HighScorePlain, skins.HighScoreHigh,

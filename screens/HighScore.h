@@ -17,7 +17,9 @@
 
 namespace WFourfall {
 
-constexpr const char* kClearQuestion = "Clear?";
+// Clear empties every list, whichever tab is shown, and removes every replay:
+// the question says so.
+constexpr const char* kClearQuestion = "Clear all nine lists and their replays?";
 // The world high-score page; its last character becomes the online type.
 constexpr const char* kWorldPagePath = "/cgi/version.pl?prg=Tumbltwn&show&type=0";
 
@@ -41,6 +43,7 @@ public:
     WLib::TIButton Buttons[kHighScoreButtonCount];
     TWHScore List;
     WLib::TIButton MoreTabs[kHighScoreMoreTabCount];
+    TWNotice NoticeLine;
     const TGameServices* Services = nullptr;
 };
 

@@ -36,13 +36,18 @@ void TQuestionBox::Build(const TBitmap& plain, const TBitmap& highlighted)
     GiveButtonImages(plain, highlighted, {&Yes, &No});
 }
 
-bool TQuestionBox::Open(TScrPages* pages, const std::string& question)
+bool TQuestionBox::Open(TScrPages* pages, const std::string& question, bool yesByDefault)
 {
     if (pages == nullptr || pages->LastChild == nullptr || pages->LastChild->Kind != kindPage)
         return false;
     if (IsOpen())
         Close();
     Given = Waiting;
+    YesByDefault = yesByDefault;
+    // The default answer's button is lit; the pointer lights the other one
+    // only while it rests on it.
+    Yes.Selected = yesByDefault ? 1 : 0;
+    No.Selected = yesByDefault ? 0 : 1;
     for (int key = 0; key < 256; ++key)
         Stale[key] = pages->KeyHeld(key);
     for (TIButton* b : {&Yes, &No}) {
@@ -89,10 +94,12 @@ bool TQuestionBox::HandleEvent(int32_t code, int32_t param)
     if (code == evKeyUp && param >= 0 && param < 256)
         Stale[param] = false;
     if (code == evKeyDown && param >= 0 && param < 256 && !Stale[param] && Given == Waiting) {
-        if (param == Platform::kVkY || param == Platform::kVkReturn || param == Platform::kVkPadA)
+        if (param == Platform::kVkY || param == Platform::kVkPadA)
             Given = AnsweredYes;
         else if (param == Platform::kVkN || param == Platform::kVkEscape || param == Platform::kVkPadB)
             Given = AnsweredNo;
+        else if (param == Platform::kVkReturn)
+            Given = YesByDefault ? AnsweredYes : AnsweredNo;
     }
     // The pointer is drawn with the page set's repaint, which the cursor
     // element behind the box would ask for.

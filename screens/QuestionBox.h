@@ -3,10 +3,10 @@
 // is open it is modal: it takes every key and mouse event, so nothing behind
 // it reacts (a name being typed does not grow by the "y" that answers).
 //
-// It answers to the mouse (a click on Yes or No), to Y, Enter and the pad's A
-// (Yes) and to N, Escape and the pad's B (No). A key already held down when the box opens answers
-// nothing until it has been let go: the Enter that confirmed a name and is
-// still held, repeating, must not send the result.
+// It answers to the mouse (a click on Yes or No), to Y and the pad's A (Yes),
+// to N, Escape and the pad's B (No), and to Enter with its default answer. A key already held down when the
+// box opens answers nothing until it has been let go: the Enter that confirmed a name and is still held,
+// repeating, must not send the result.
 //
 // The box only shows the question and takes the answer; whoever waits for it
 // (the window's own loop, the headless driver) runs the events meanwhile.
@@ -31,8 +31,10 @@ public:
     // Takes the box's plain and highlighted pictures (shared references).
     void Build(const WLib::TBitmap& plain, const WLib::TBitmap& highlighted);
     // Shows the question over the front page of pages; the answer is Waiting
-    // until given. False when there is no page to show it on.
-    bool Open(WLib::TScrPages* pages, const std::string& question);
+    // until given. False when there is no page to show it on. Enter gives
+    // the default answer, whose button is lit: Yes, or No when yesByDefault
+    // is false (Yes then takes Y, the pad's A or a click).
+    bool Open(WLib::TScrPages* pages, const std::string& question, bool yesByDefault = true);
     // Takes the box away; the page behind it is as it was.
     void Close();
     bool IsOpen() const { return Parent != nullptr; }
@@ -49,6 +51,7 @@ public:
 
 private:
     TAnswer Given = Waiting;
+    bool YesByDefault = true;
     // Keys held when the box opened, let go since: they answer only then.
     bool Stale[256] = {};
 };

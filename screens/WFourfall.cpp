@@ -302,6 +302,8 @@ void TWFourfall::StartPlay(int32_t k)
 {
     if (Watching)
         EndWatching();
+    if (GameState.HiScorePos >= 0 && GameState.HiScorePos < kScoreEntries && EntryLeft)
+        EntryLeft();
     Activate(Page);
     Paused = false;
     SetSize(Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
@@ -507,6 +509,8 @@ void TWFourfall::SyncWithRules()
     }
     s.Changed = false;
     if (s.NewHiScore) {
+        if (EntryMade)
+            EntryMade();
         Post(this, ResultPageId, 0, CallDispatch, nullptr);
         s.NewHiScore = false;
     }

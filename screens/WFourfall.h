@@ -127,6 +127,13 @@ public:
     WLib::TTimer WatchTimer;  // paces a watched replay
     WLib::TSound Sounds[sndCount];
     int32_t ResultPageId = 0;
+    // Told when a finished game has just made an entry in the high-score
+    // table (before the result page is asked for): what the player earned is
+    // kept at once, whatever key comes next.
+    std::function<void()> EntryMade;
+    // Told when a new game starts while the last game's entry still waits
+    // for its name: the name stands as typed.
+    std::function<void()> EntryLeft;
     int32_t MenuPageId = 0; // where Escape leads from a watched replay
     int32_t StartIds[kGameCount];
     int32_t TimerPeriod = 0;

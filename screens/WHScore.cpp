@@ -1,5 +1,6 @@
 #include "screens/WHScore.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -25,6 +26,8 @@ constexpr uint32_t kBlack = 0;
 constexpr uint32_t kBlue = 0xFF0000;        // 0x00BBGGRR
 constexpr char kEllipsis = '\x85';          // "..." as one character of the game's 8-bit set
 constexpr uint32_t kStripColour = 0xD8F2FB; // the skin's light name strip, 0x00BBGGRR
+constexpr int32_t kCaretWidth = 2;
+constexpr int32_t kNoticeHeight = 16;
 
 // The list of the shown type; null when the stored shown type is no slot.
 THiScoreEntry* ShownList()
@@ -82,27 +85,26 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
         if (Visible())
             Invalidate(this);
     }
-    if (code == evShown)
+    FollowDelivery();
+    if (code == evShown) {
         HiScores.ShownType = GameState.GameNum;
+        MarksKnown = false; // files may have changed while the page was away
+    }
     // While a name is typed, its keys are the entry's: Space is a space and
     // Enter confirms; the page's highlight does not move or press anything.
     bool taken = false;
     if (Editing()) {
         char* name = ShownList()[GameState.HiScorePos].Name;
-        const size_t length = strnlen(name, kScoreNameSize);
-        if (code == evKeyPress && param >= 32 && param <= 255) {
-            if (length < static_cast<size_t>(kMaxNameLength)) {
-                name[length] = static_cast<char>(param);
-                name[length + 1] = '\0';
-            }
-            Invalidate(this);
-        } else if (code == evKeyDown && param == Platform::kVkBack) {
-            if (length > 0)
-                name[length - 1] = '\0';
-            Invalidate(this);
-        } else if (code == evKeyDown && (param == Platform::kVkReturn || param == Platform::kVkPadA)) {
+        if (code == evKeyDown && (param == Platform::kVkReturn || param == Platform::kVkPadA)) {
             // A gamepad cannot type: its A takes the name as it stands.
             Confirm();
+        } else if ((code == evKeyPress || code == evKeyDown) &&
+                   EditKey(name, code == evKeyPress ? -param : param)) {
+            // The caret shows at once after a key, then blinks on.
+            CursorVisible = 1;
+            if (TimerStarted)
+                BlinkTimer.Start(kBlinkPeriod);
+            Invalidate(this);
         }
         taken = code == evKeyDown || code == evKeyPress;
     } else if (code == evKeyDown && param >= '1' && param <= '9' && Visible()) {
@@ -113,6 +115,75 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
             WatchEntry(row);
     }
     return TApp::HandleEvent(code, param) || taken;
+}
+
+bool TWHScore::EditKey(char* name, int32_t key)
+{
+    // key: a typed character as its negative code, a key down as its code.
+    constexpr int32_t kVkEnd = 0x23, kVkHome = 0x24;
+    std::size_t length = strnlen(name, kScoreNameSize - 1);
+    if (Caret > length)
+        Caret = length;
+    if (key < 0) {
+        const int32_t c = -key;
+        if (c < 32 || c > 255)
+            return false;
+        if (NameSelected) {
+            // The offered name goes at the first letter.
+            name[0] = '\0';
+            length = 0;
+            Caret = 0;
+            NameSelected = false;
+        }
+        if (length < static_cast<std::size_t>(kMaxNameLength)) {
+            std::memmove(name + Caret + 1, name + Caret, length - Caret + 1);
+            name[Caret++] = static_cast<char>(c);
+        }
+        return true;
+    }
+    switch (key) {
+    case Platform::kVkBack:
+        if (Caret > 0) {
+            std::memmove(name + Caret - 1, name + Caret, length - Caret + 1);
+            --Caret;
+        }
+        break;
+    case Platform::kVkDelete:
+        if (Caret < length)
+            std::memmove(name + Caret, name + Caret + 1, length - Caret);
+        break;
+    case Platform::kVkLeft:
+        Caret = Caret > 0 ? Caret - 1 : 0;
+        break;
+    case Platform::kVkRight:
+        Caret = Caret < length ? Caret + 1 : length;
+        break;
+    case kVkHome:
+        Caret = 0;
+        break;
+    case kVkEnd:
+        Caret = length;
+        break;
+    default:
+        return false;
+    }
+    NameSelected = false;
+    return true;
+}
+
+void TWHScore::FollowDelivery()
+{
+    if (!AwaitingDelivery || Services == nullptr || Services->Delivery == nullptr)
+        return;
+    // The round that had the result has ended.
+    if (Services->Delivery->Rounds() < DeliveryRounds)
+        return;
+    const TScoreDelivery::TState state = Services->Delivery->State();
+    if (state == TScoreDelivery::TState::Sending)
+        return; // a later round is under way: its end will tell
+    AwaitingDelivery = false;
+    SetNotice(state == TScoreDelivery::TState::Sent ? kNoticeSent : kNoticeKept);
+    Invalidate(this);
 }
 
 int32_t TWHScore::RowAt(int32_t x, int32_t y) const
@@ -129,10 +200,77 @@ int32_t TWHScore::RowAt(int32_t x, int32_t y) const
 bool TWHScore::WatchEntry(int32_t pos)
 {
     GFourfall::TReplay replay;
-    if (Board == nullptr || !FindEntryReplay(HiScores.ShownType, pos, replay))
+    if (Board == nullptr)
         return false;
+    if (!FindEntryReplay(HiScores.ShownType, pos, replay)) {
+        // A file of the entry's game and score is there and would not load:
+        // the player is told why nothing plays, and its mark goes.
+        if ((ReplayMarks(HiScores.ShownType) & (1u << pos)) == 0)
+            return false;
+        SetNotice("The replay of entry " + std::to_string(pos + 1) + " is damaged and cannot be played.");
+        MarksKnown = false;
+        Invalidate(this);
+        return true;
+    }
     Board->Watch(replay);
     return true;
+}
+
+uint32_t TWHScore::PlayableMarks() const
+{
+    const THiScoreEntry* list = ShownList();
+    if (list == nullptr)
+        return 0;
+    // Reading and checking the files is kept for when the list or the page
+    // changed, not done at every blink.
+    if (MarksKnown && MarksType == HiScores.ShownType && std::memcmp(MarksList, list, sizeof MarksList) == 0)
+        return Marks;
+    MarksKnown = true;
+    MarksType = HiScores.ShownType;
+    std::memcpy(MarksList, list, sizeof MarksList);
+    Marks = 0;
+    const uint32_t named = ReplayMarks(MarksType);
+    for (int32_t r = 0; r < kScoreEntries; ++r) {
+        GFourfall::TReplay replay;
+        if ((named & (1u << r)) != 0 && FindEntryReplay(MarksType, r, replay))
+            Marks |= 1u << r;
+    }
+    return Marks;
+}
+
+void TWHScore::KeepNewEntry()
+{
+    const int32_t game = GameState.GameNum;
+    const int32_t pos = GameState.HiScorePos;
+    if (game < 0 || game >= kScoreTypeSlots || pos < 0 || pos >= kScoreEntries)
+        return;
+    const THiScoreEntry made = HiScores.Entries[game][0][pos];
+    SaveScores();
+    KeepReplay(made);
+    NameSelected = true;
+    Caret = strnlen(made.Name, kScoreNameSize - 1);
+    CursorVisible = 1;
+    if (TimerStarted)
+        BlinkTimer.Start(kBlinkPeriod);
+    MarksKnown = false;
+}
+
+void TWHScore::CloseEntry()
+{
+    const int32_t game = GameState.GameNum;
+    const int32_t pos = GameState.HiScorePos;
+    if (game < 0 || game >= kScoreTypeSlots || pos < 0 || pos >= kScoreEntries)
+        return;
+    THiScoreEntry& entry = HiScores.Entries[game][0][pos];
+    entry.Name[kScoreNameSize - 1] = '\0';
+    std::memcpy(HiScores.PlayerName, entry.Name, kScoreNameSize);
+    const THiScoreEntry named = entry;
+    SaveScores();
+    KeepReplay(named);
+    GameState.HiScorePos = -1;
+    NameSelected = false;
+    MarksKnown = false;
+    Invalidate(this);
 }
 
 std::string TWHScore::KeepReplay(const THiScoreEntry& confirmed)
@@ -142,7 +280,7 @@ std::string TWHScore::KeepReplay(const THiScoreEntry& confirmed)
     if (Board == nullptr || !Board->RecordingComplete())
         return {};
     GFourfall::TReplay replay = Board->Recording();
-    if (replay.GameNum != HiScores.ShownType || GameState.Score != confirmed.Score)
+    if (replay.GameNum != GameState.GameNum || GameState.Score != confirmed.Score)
         return {};
     replay.HasClaim = true;
     replay.Name.assign(confirmed.Name, strnlen(confirmed.Name, kScoreNameSize));
@@ -161,17 +299,24 @@ void TWHScore::Confirm()
     const THiScoreEntry confirmed = entry;
     SaveScores();
     const std::string replay = KeepReplay(confirmed);
-    if (Services != nullptr && Services->Ask(kSendQuestion)) {
+    NameSelected = false;
+    MarksKnown = false;
+    const std::string name(confirmed.Name, strnlen(confirmed.Name, kScoreNameSize));
+    if (name.find_first_not_of(' ') == std::string::npos) {
+        // Nobody to put on the world list: the result stays local.
+        SetNotice(kNoticeNoName);
+    } else if (Services != nullptr && Services->Ask(kSendQuestion)) {
         int32_t online = OnlineType(HiScores.ShownType);
         // A type the server does not know goes as the classic game, the
         // same number its page address falls back to.
         if (online < 0)
             online = 0;
-        Services->Send(online, confirmed.Name, confirmed.Score);
-        // The server plays the replay again to tell a played result from a
-        // typed one.
-        if (!replay.empty())
-            Services->Upload(replay);
+        // The result goes out in the background (its replay after it): the
+        // page stays live and says what became of it.
+        DeliveryRounds = Services->Send(online, name, confirmed.Score, replay);
+        AwaitingDelivery = DeliveryRounds != 0;
+        if (AwaitingDelivery)
+            SetNotice(kNoticeSending);
     }
     GameState.HiScorePos = -1;
     Invalidate(this);
@@ -205,16 +350,29 @@ void TWHScore::Paint()
         std::string text;
         if (editing && r == GameState.HiScorePos) {
             // The end of the name, where the typing goes on, stays in view;
-            // room for the cursor is kept whether it blinks on or off.
-            text = TailThatFits(Canvas, name, rect.Width() - TextWidth(Canvas, "_"));
+            // room for the caret is kept whether it blinks on or off.
+            text = TailThatFits(Canvas, name, rect.Width() - kCaretWidth - 1);
+            const std::size_t hidden = name.size() - text.size();
+            const std::size_t caret = std::min(Caret, name.size());
+            const int32_t caretX =
+                rect.Left + (caret > hidden ? TextWidth(Canvas, text.substr(0, caret - hidden)) : 0);
+            if (NameSelected && !text.empty()) {
+                // The offered name, selected: the first letter replaces it.
+                Canvas.FillRect(TRect(rect.Left, rect.Top, rect.Left + TextWidth(Canvas, text), rect.Bottom),
+                                kBlue);
+                Canvas.SetTextColor(kWhite);
+            } else {
+                Canvas.SetTextColor(kBlue);
+            }
+            Canvas.DrawTextInRect(-1, rect, TMemStr(text.data(), static_cast<int>(text.size())));
             if (CursorVisible)
-                text += '_';
-            Canvas.SetTextColor(kBlue);
-        } else {
-            // A name too long for its field is cut with an ellipsis; the
-            // stored name stays whole.
-            text = NameThatFits(Canvas, name, rect.Width());
+                Canvas.FillRect(TRect(caretX, rect.Top + 1, caretX + kCaretWidth, rect.Bottom - 1), kBlue);
+            Canvas.SetTextColor(kBlack);
+            return;
         }
+        // A name too long for its field is cut with an ellipsis; the
+        // stored name stays whole.
+        text = NameThatFits(Canvas, name, rect.Width());
         Canvas.DrawTextInRect(-1, rect, TMemStr(text.data(), static_cast<int>(text.size())));
         Canvas.SetTextColor(kBlack);
     });
@@ -224,7 +382,7 @@ void TWHScore::Paint()
     });
     // A small play mark between the rank and the name of each entry whose
     // game can be watched.
-    const uint32_t marks = ReplayMarks(HiScores.ShownType);
+    const uint32_t marks = PlayableMarks();
     for (int32_t r = 0; r < RowCount && r < kScoreEntries && list[r].Score != 0; ++r) {
         if ((marks & (1u << r)) == 0)
             continue;
@@ -234,6 +392,22 @@ void TWHScore::Paint()
         for (int32_t i = 0; i < 6; ++i)
             Canvas.FillRect(TRect(x + i, mid - 6 + i, x + i + 1, mid + 6 - i), kWhite);
     }
+}
+
+void TWHScore::SetNotice(const std::string& text)
+{
+    Notice = text;
+    Invalidate(NoticeView != nullptr ? NoticeView : static_cast<TApp*>(this));
+}
+
+void TWNotice::Paint()
+{
+    if (List == nullptr || List->Notice.empty())
+        return;
+    Canvas.GetFont().SetHeight(kNoticeHeight);
+    Canvas.SetTextColor(kWhite);
+    const TRect whole(0, 0, Rect.Width(), Rect.Height());
+    Canvas.DrawTextInRect(0, whole, TMemStr(List->Notice.data(), static_cast<int>(List->Notice.size())));
 }
 
 } // namespace WFourfall

@@ -3,6 +3,7 @@
 // Enter with the question whether to send the result).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,10 @@ namespace WFourfall {
 constexpr int32_t kBlinkPeriod = 500;
 constexpr int kMaxNameLength = 59;
 constexpr const char* kSendQuestion = "Send the result to World's Highscores page?";
+constexpr const char* kNoticeSending = "Sending the result to the world high scores...";
+constexpr const char* kNoticeSent = "Sent to the world high scores.";
+constexpr const char* kNoticeKept = "Could not reach the server: it will try again later.";
+constexpr const char* kNoticeNoName = "A result without a name is not sent.";
 
 // What of a name is shown in a field width pixels wide in the canvas's font:
 // the whole name when it fits, else its longest beginning that fits with an
@@ -52,15 +57,57 @@ public:
     TWFourfall* Board = nullptr;
 
     // Plays the replay of the shown list's entry pos; false when it has none.
+    // One whose file is there but does not load says so in the notice.
     bool WatchEntry(int32_t pos);
+    // The game that just ended made the entry HiScorePos of its list: the
+    // table is saved and the game's replay kept under the name shown, and
+    // the name is offered selected for typing.
+    void KeepNewEntry();
+    // Ends the editing of the open entry with its name as it stands (saved,
+    // its replay renamed), without asking to send it.
+    void CloseEntry();
+
+    // The pre-filled name is selected: the first character typed replaces
+    // it; Backspace, Delete and the arrows edit it instead.
+    bool NameSelected = false;
+    // Where typing goes in the name being edited: a byte index.
+    std::size_t Caret = 0;
+    // A short line under the list: what became of the last result sent, or
+    // of a replay that would not load. Empty: none. Shown by NoticeView.
+    std::string Notice;
+    void SetNotice(const std::string& text);
+    WLib::TApp* NoticeView = nullptr;
+    // Looks whether the result last sent has gone out or was kept for
+    // later, and says so in the notice. Done at every event the list gets
+    // (its blink timer's among them).
+    void FollowDelivery();
+    // Bit r set when the replay of row r of the shown list loads.
+    uint32_t PlayableMarks() const;
     // The row under a point of the list's own canvas; -1 for none.
     int32_t RowAt(int32_t x, int32_t y) const;
 
 private:
     void Confirm();
+    // The name of the open entry edited by one key; true when it was an
+    // editing key.
+    bool EditKey(char* name, int32_t key);
+    bool AwaitingDelivery = false;
+    uint64_t DeliveryRounds = 0;
+    // The marks as last worked out, and for which list.
+    mutable bool MarksKnown = false;
+    mutable uint32_t Marks = 0;
+    mutable int32_t MarksType = -1;
+    mutable THiScoreEntry MarksList[kScoreEntries] = {};
     // Keeps the replay of the entry just named; returns its text, empty when
     // the entry has none.
     std::string KeepReplay(const THiScoreEntry& confirmed);
+};
+
+// The line under the list's frame that shows the list's notice, centred.
+class TWNotice : public WLib::TApp {
+public:
+    void Paint() override;
+    const TWHScore* List = nullptr;
 };
 
 } // namespace WFourfall

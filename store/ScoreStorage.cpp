@@ -30,8 +30,22 @@ void EntryValueName(char (&out)[32], int slot, int sub, int pos, const char* fie
     std::snprintf(out, sizeof out, "%d_%d_%d_%s", slot, sub, pos, field);
 }
 
+// Each entry of a shown list stands on its own: one whose score is missing
+// or below 1 (no game makes one; a hand-edited or damaged file may) is
+// dropped and those after it move up, so that it neither ends the list early
+// nor shows above the best result.
+void DropDamagedEntries(THiScoreEntry* list)
+{
+    int to = 0;
+    for (int from = 0; from < kScoreEntries; ++from)
+        if (list[from].Score > 0)
+            list[to++] = list[from];
+    for (; to < kScoreEntries; ++to)
+        list[to] = THiScoreEntry{};
+}
+
 // Reads the player name and every entry into table; what cannot be read
-// stays as it was.
+// stays as it was. Then the damaged entries of the shown lists go.
 void ReadTable(CRegistry& reg, THiScoreTable& table)
 {
     reg.ReadString(kPlayerNameValue, table.PlayerName, kScoreNameSize);
@@ -46,6 +60,7 @@ void ReadTable(CRegistry& reg, THiScoreTable& table)
                 reg.ReadInt(name, &entry.Score);
             }
         }
+        DropDamagedEntries(table.Entries[slot][0]);
     }
 }
 
@@ -104,18 +119,36 @@ int MergeList(const THiScoreEntry* synced, const THiScoreEntry* mine, THiScoreEn
         return tracked;
     }
     // Both changed it. Our new entries are those of mine that the synced list
-    // does not account for, counted one for one (two equal results are two).
+    // does not account for, counted one for one (two equal results are two);
+    // the synced entries that mine no longer has (renamed since, or pushed
+    // out of the list) go from the stored list too, or a renamed entry would
+    // stay beside its new name.
     bool accounted[kScoreEntries] = {};
-    int found = -1;
+    bool isNew[kScoreEntries] = {};
     for (int m = 0; m < kScoreEntries; ++m) {
-        bool isNew = mine[m].Score != 0;
-        for (int s = 0; isNew && s < kScoreEntries; ++s) {
+        isNew[m] = mine[m].Score != 0;
+        for (int s = 0; isNew[m] && s < kScoreEntries; ++s) {
             if (!accounted[s] && SameEntry(mine[m], synced[s])) {
                 accounted[s] = true;
-                isNew = false;
+                isNew[m] = false;
             }
         }
-        if (!isNew)
+    }
+    for (int s = 0; s < kScoreEntries; ++s) {
+        if (accounted[s] || synced[s].Score == 0)
+            continue;
+        for (int p = 0; p < kScoreEntries; ++p) {
+            if (SameEntry(stored[p], synced[s])) {
+                for (int i = p; i + 1 < kScoreEntries; ++i)
+                    stored[i] = stored[i + 1];
+                stored[kScoreEntries - 1] = THiScoreEntry{};
+                break;
+            }
+        }
+    }
+    int found = -1;
+    for (int m = 0; m < kScoreEntries; ++m) {
+        if (!isNew[m])
             continue;
         int p = 0;
         while (p < kScoreEntries && stored[p].Score >= mine[m].Score)

@@ -17,8 +17,9 @@ constexpr const char* kScoreKey = "Software\\Kestrovan\\Grand Fourfall\\Score";
 // Sets the player name to "Anonymous", then, if the key exists (it is never
 // created here), reads the player name and every entry, type slot by
 // sub-table by position. A value that is missing, of another kind or too
-// long for its 60-byte field leaves the field as it was. Called at start-up
-// after the options.
+// long for its 60-byte field leaves the field as it was. In each shown list
+// (sub-table 0) an entry whose score is then 0 or below is dropped and the
+// entries after it move up. Called at start-up after the options.
 void LoadScores();
 
 // Saves the table, creating the key when missing: under the store's lock the

@@ -159,6 +159,7 @@ std::string ExchangeHttp(std::uint16_t port, const std::string& host, const char
     if (!Platform::TTcpClient::LookUp(host, address, stepDeadline()))
         return {};
     Platform::TTcpClient client;
+    client.Cancel = limits.Cancel;
     if (!client.Connect(address, port, stepDeadline()))
         return {};
     // A request that did not go out whole gets no reply worth waiting for.
@@ -177,6 +178,14 @@ std::string ExchangeHttp(std::uint16_t port, const std::string& host, const char
     }
     client.Close();
     return reply;
+}
+
+std::string ExchangeThroughHook(std::uint16_t port, const std::string& host, const std::string& request,
+                                const TExchangeLimits& limits)
+{
+    if (Exchange())
+        return Exchange()(port, host, request);
+    return ExchangeHttp(port, host, request.data(), request.size(), limits);
 }
 
 void SendScore(std::int32_t onlineType, const char* name, std::int32_t score)

@@ -3,6 +3,7 @@
 // The reply is read to its end and ignored; every failure is silent.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -20,10 +21,16 @@ void SetHttpExchange(THttpExchange exchange);
 
 // Time limits and the reply bound of one exchange.
 struct TExchangeLimits {
-    int StepMs = 3000;               // each step: lookup, connect, send, each wait for reply data
-    int TotalMs = 10000;             // the whole exchange
-    std::size_t MaxReply = 16 << 10; // reply bytes kept; reading stops there
+    int StepMs = 3000;                         // each step: lookup, connect, send, each wait for reply data
+    int TotalMs = 10000;                       // the whole exchange
+    std::size_t MaxReply = 16 << 10;           // reply bytes kept; reading stops there
+    const std::atomic<bool>* Cancel = nullptr; // raised: the exchange ends soon, as at its time limit
 };
+
+// What the exchange a result goes through returns: its reply, or what a test
+// has put in place of ExchangeHttp (SetHttpExchange).
+std::string ExchangeThroughHook(std::uint16_t port, const std::string& host, const std::string& request,
+                                const TExchangeLimits& limits = TExchangeLimits());
 
 // Connects to host:port, sends the request, shuts the sending side down and
 // reads the reply until the server closes (at most limits.MaxReply bytes).

@@ -17,6 +17,10 @@ public:
     // for Yes. Closing the box, Escape, Enter on the default button or a box
     // that cannot be shown all answer No.
     virtual bool Ask(const std::string& question) = 0;
+    // A question whose Enter answers No, with No shown as the default: Yes
+    // takes a deliberate key or click (a question that removes data). The
+    // platform's box has No as its default anyway.
+    virtual bool AskNoByDefault(const std::string& question) { return Ask(question); }
 };
 
 // The real box. It blocks the calling (window) thread until answered; the

@@ -117,6 +117,9 @@ constexpr TBox kHighScoreButtons[kHighScoreButtonCount] = {
     {17, 489, 246, 41}, {264, 489, 330, 41}, {595, 489, 192, 41},
 };
 constexpr TBox kHighScoreList{152, 183, 506, 287};
+// The line that says what became of a result sent or a replay picked: under
+// the list's frame, above the buttons.
+constexpr TBox kHighScoreNotice{128, 462, 544, 24};
 // The tabs of the five further game types (Kids Fourfall, Kids Fivefall,
 // Crazy Fivefall, Grand Fourfall, Grand Fivefall): a second row above the
 // first, ending where it ends.

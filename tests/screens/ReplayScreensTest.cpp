@@ -62,7 +62,6 @@ protected:
         Pages = std::make_unique<TGamePages>();
         Pages->Services.DataFolder = Data.Path();
         Pages->Services.Question = &Question;
-        Pages->Services.SendScore = nullptr;
         Host.Attach(*Pages);
         Pages->InitPages();
         Host.Start();
@@ -261,15 +260,18 @@ TEST_F(ReplayOnHost, TheHighScorePageKeepsAndPlaysTheReplayOfItsEntries)
     PlayToTheEnd();
     const TEnd real = EndNow();
     ASSERT_EQ(Pages->LastChild, &Pages->HighScore);
-    EXPECT_TRUE(ReplayFiles().empty()) << "kept once the name is given";
+    ASSERT_EQ(ReplayFiles().size(), 1u) << "kept when the game ends, before any key";
+    TReplay atTheEnd;
+    ASSERT_TRUE(FindEntryReplay(kGameFourfall, 0, atTheEnd));
+    EXPECT_EQ(atTheEnd.Name, "Anonymous");
     for (char c : std::string("Pat"))
         Pages->KeyPress(static_cast<uint8_t>(c));
     Question.QueueAnswer(false); // no sending
     Key(kVkReturn);
-    ASSERT_EQ(ReplayFiles().size(), 1u);
+    ASSERT_EQ(ReplayFiles().size(), 1u) << "renamed, not doubled";
     TReplay kept;
     ASSERT_TRUE(FindEntryReplay(kGameFourfall, 0, kept));
-    EXPECT_EQ(kept.Name, "AnonymousPat");
+    EXPECT_EQ(kept.Name, "Pat"); // the offered name was selected: typing replaced it
     EXPECT_EQ(kept.Score, real.Score);
 
     // A click on the row watches it; so does its rank as a key.

@@ -66,11 +66,14 @@ protected:
             for (auto& sub : slot)
                 for (THiScoreEntry& e : sub) {
                     ++n;
+                    const bool shown = &sub == &slot[0];
                     // Names use every byte from 32 to 255 somewhere.
                     for (int i = 0; i < 59; ++i)
                         e.Name[i] = static_cast<char>(32 + (n * 7 + i) % 224);
                     e.Name[n % 60 == 0 ? 59 : n % 60] = '\0';
-                    e.Score = n % 3 == 0 ? -n : n * 1000;
+                    // Negative scores only where no list is shown (in a shown
+                    // list one is dropped at load).
+                    e.Score = n % 3 == 0 && !shown ? -n : n * 1000;
                 }
         std::strcpy(HiScores.PlayerName, "Last \"Player\" \\ \xe9");
     }
@@ -143,25 +146,78 @@ TEST_F(ScoreStorage, WholeTableSurvivesSaveAndLoadThroughTheFileText)
 
 TEST_F(ScoreStorage, UnusableValuesLeaveTheirFieldsAsTheyWere)
 {
-    std::strcpy(HiScores.Entries[0][0][0].Name, "old0");
-    HiScores.Entries[0][0][1].Score = 77;
-    std::strcpy(HiScores.Entries[0][0][2].Name, "old2");
+    // In a list that is never shown, so that no entry is dropped.
+    std::strcpy(HiScores.Entries[0][1][0].Name, "old0");
+    HiScores.Entries[0][1][1].Score = 77;
+    std::strcpy(HiScores.Entries[0][1][2].Name, "old2");
     HiScores.Entries[3][2][1].Score = 55;
     PutText("LastUserName", std::string(60, 'L'));        // 61 bytes with its zero: too long
-    PutText(Name(0, 0, 0, "Name"), std::string(60, 'x')); // too long
-    PutText(Name(0, 0, 1, "Score"), "123");               // text, not a number
-    PutNumber(Name(0, 0, 2, "Name"), 5);                  // number, not text
-    PutText(Name(0, 0, 3, "Name"), std::string(59, 'y')); // just fits
-    PutNumber(Name(0, 0, 3, "Score"), 900);
+    PutText(Name(0, 1, 0, "Name"), std::string(60, 'x')); // too long
+    PutText(Name(0, 1, 1, "Score"), "123");               // text, not a number
+    PutNumber(Name(0, 1, 2, "Name"), 5);                  // number, not text
+    PutText(Name(0, 1, 3, "Name"), std::string(59, 'y')); // just fits
+    PutNumber(Name(0, 1, 3, "Score"), 900);
     PutNumber("16_0_0_Score", 1); // beyond the table: ignored
     LoadScores();
     EXPECT_STREQ(HiScores.PlayerName, "Anonymous");
-    EXPECT_STREQ(HiScores.Entries[0][0][0].Name, "old0");
-    EXPECT_EQ(HiScores.Entries[0][0][1].Score, 77);
-    EXPECT_STREQ(HiScores.Entries[0][0][2].Name, "old2");
-    EXPECT_EQ(std::string(HiScores.Entries[0][0][3].Name), std::string(59, 'y'));
-    EXPECT_EQ(HiScores.Entries[0][0][3].Score, 900);
+    EXPECT_STREQ(HiScores.Entries[0][1][0].Name, "old0");
+    EXPECT_EQ(HiScores.Entries[0][1][1].Score, 77);
+    EXPECT_STREQ(HiScores.Entries[0][1][2].Name, "old2");
+    EXPECT_EQ(std::string(HiScores.Entries[0][1][3].Name), std::string(59, 'y'));
+    EXPECT_EQ(HiScores.Entries[0][1][3].Score, 900);
     EXPECT_EQ(HiScores.Entries[3][2][1].Score, 55) << "missing value";
+}
+
+// A hand-edited or damaged file: each entry of a list is read on its own;
+// one with a score below 1, or a name and no score, is dropped and the
+// others stay, in their order.
+TEST_F(ScoreStorage, DamagedEntriesAreDroppedAndTheRestStay)
+{
+    PutText(Name(0, 0, 0, "Name"), "Minus");
+    PutNumber(Name(0, 0, 0, "Score"), -5);
+    PutText(Name(0, 0, 1, "Name"), "Max");
+    PutNumber(Name(0, 0, 1, "Score"), 2147483647);
+    PutText(Name(0, 0, 2, "Name"), "NoScore");
+    PutText(Name(0, 0, 3, "Name"), "Kept");
+    PutNumber(Name(0, 0, 3, "Score"), 300);
+    PutText(Name(0, 0, 4, "Name"), "Low");
+    PutNumber(Name(0, 0, 4, "Score"), INT32_MIN);
+    PutText(Name(0, 0, 5, "Name"), "TextScore");
+    PutText(Name(0, 0, 5, "Score"), "400");
+    PutNumber(Name(0, 0, 8, "Score"), 10); // a score and no name: kept, nameless
+    // Another list, whole: untouched.
+    PutText(Name(4, 0, 0, "Name"), "Other");
+    PutNumber(Name(4, 0, 0, "Score"), 9);
+    LoadScores();
+    const THiScoreEntry* list = HiScores.Entries[0][0];
+    EXPECT_STREQ(list[0].Name, "Max");
+    EXPECT_EQ(list[0].Score, 2147483647);
+    EXPECT_STREQ(list[1].Name, "Kept");
+    EXPECT_EQ(list[1].Score, 300);
+    EXPECT_STREQ(list[2].Name, "");
+    EXPECT_EQ(list[2].Score, 10);
+    for (int p = 3; p < kScoreEntries; ++p) {
+        EXPECT_EQ(list[p].Score, 0) << p;
+        EXPECT_STREQ(list[p].Name, "") << p;
+    }
+    EXPECT_STREQ(HiScores.Entries[4][0][0].Name, "Other");
+    EXPECT_EQ(HiScores.Entries[4][0][0].Score, 9);
+    // A new result goes among the good ones, and the save writes no
+    // damaged entry back.
+    GFourfall::GameState.GameNum = 0;
+    GFourfall::GameState.Score = 350;
+    InsertScore();
+    EXPECT_EQ(GFourfall::GameState.HiScorePos, 1);
+    SaveScores();
+    EXPECT_EQ(HiScores.Entries[0][0][1].Score, 350);
+    EXPECT_EQ(HiScores.Entries[0][0][2].Score, 300);
+    const Platform::TSettingsKey* key = Store.Content.FindKey(kFull);
+    ASSERT_NE(key, nullptr);
+    for (const auto& v : key->Values)
+        if (v.Name.rfind("0_0_", 0) == 0 && v.Name.find("_Score") != std::string::npos) {
+            ASSERT_EQ(v.Data.size(), 4u) << v.Name;
+            EXPECT_EQ(static_cast<uint8_t>(v.Data[3]) & 0x80, 0) << v.Name << " is below 0";
+        }
 }
 
 TEST_F(ScoreStorage, SavingKeepsOtherValuesAndNeverReadsPastAField)
@@ -327,6 +383,23 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Me", 150}},
                    8}),
     [](const ::testing::TestParamInfo<TMergeCase>& info) { return std::string(info.param.Name); });
+
+// The entry is saved at its game's end and renamed when the player confirms
+// the name: when another copy saved the same list in between, the rename
+// replaces the entry, it does not add a second one.
+TEST_F(ScoreMerge, ARenameAfterAnotherCopySavedReplacesTheEntry)
+{
+    PutList(0, {{"Old", 500}});
+    LoadScores();
+    EndGame(0, 300); // "Me", 300
+    SaveScores();
+    ASSERT_EQ(Text(StoredList(0)), Text({{"Old", 500}, {"Me", 300}}));
+    PutList(0, {{"Old", 500}, {"Me", 300}, {"Other", 100}}); // another copy's result
+    std::strcpy(HiScores.Entries[0][0][GFourfall::GameState.HiScorePos].Name, "Pat");
+    SaveScores();
+    EXPECT_EQ(Text(StoredList(0)), Text({{"Old", 500}, {"Pat", 300}, {"Other", 100}}));
+    EXPECT_EQ(GFourfall::GameState.HiScorePos, 1);
+}
 
 TEST_F(ScoreMerge, TwoEqualResultsOfThisCopyAreTwoEntries)
 {

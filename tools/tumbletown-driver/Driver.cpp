@@ -4,6 +4,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <sstream>
 
 #include "platform/Cp1252.h"
@@ -34,26 +35,30 @@ using namespace GFourfall;
 
 namespace {
 
+constexpr const char* kTakenReply = "HTTP/1.1 200 OK\r\n\r\nstored\n";
+
 // Questions answered from the script, each printed as it is answered: by an
 // answer given beforehand, or else in the game's question box, which the
 // script then answers with the mouse or keys like a player.
 class TDriverQuestion : public Platform::YesNoQuestion {
 public:
     explicit TDriverQuestion(std::ostream& out) : Out(out) {}
-    bool Ask(const std::string& question) override
+    bool Ask(const std::string& question) override { return Answer(question, true); }
+    bool AskNoByDefault(const std::string& question) override { return Answer(question, false); }
+    bool Answer(const std::string& question, bool yesByDefault)
     {
         bool yes = false;
         if (!Answers.empty()) {
             yes = Answers.front();
             Answers.pop_front();
         } else if (InBox) {
-            yes = InBox(question);
+            yes = InBox(question, yesByDefault);
         }
         Out << "question " << JsonString(question) << (yes ? " yes" : " no") << '\n';
         return yes;
     }
     std::deque<bool> Answers;
-    std::function<bool(const std::string&)> InBox;
+    std::function<bool(const std::string&, bool)> InBox;
 
 private:
     std::ostream& Out;
@@ -142,6 +147,10 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
         << ",\"nextFile\":" << pages.Music.NextFile << '}';
     out << ",\"question\":"
         << JsonString(pages.QuestionBox.IsOpen() ? pages.QuestionBox.Text.Layout.Text.Text() : "");
+    out << ",\"notice\":" << JsonString(pages.HighScore.List.Notice);
+    const TWHScore& list = pages.HighScore.List;
+    out << ",\"nameSelected\":" << (list.NameSelected ? 1 : 0) << ",\"caret\":" << list.Caret
+        << ",\"marks\":" << list.PlayableMarks();
     // The controls page: each action with its key, the action waiting for
     // a key (-1: none) and the key repeat.
     const TControlsPage& controls = pages.ControlsPage;
@@ -200,16 +209,32 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     pages->Services.Question = &question;
     pages->Services.Browser = &browser;
     // The real submission, up to the socket (and through it with Send): what
-    // it sends is printed.
-    pages->Services.SendScore = SendScore;
-    SetHttpExchange([&out, &setup](uint16_t port, const std::string& host, const std::string& request) {
-        out << "request " << host << ':' << port << ' ' << JsonString(request) << '\n';
-        if (!setup.Send)
-            return std::string();
-        std::string reply = ExchangeHttp(port, host, request.data(), request.size());
-        out << "reply " << JsonString(reply) << '\n';
-        return reply;
-    });
+    // it sends is printed. It runs on the delivery's thread: its lines wait
+    // for the script's thread, which prints them after each command.
+    std::mutex sentLock;
+    std::string sentLines;
+    SetHttpExchange(
+        [&sentLock, &sentLines, &setup](uint16_t port, const std::string& host, const std::string& request) {
+            auto print = [&](const std::string& line) {
+                std::lock_guard<std::mutex> hold(sentLock);
+                sentLines += line;
+            };
+            print("request " + host + ':' + std::to_string(port) + ' ' + JsonString(request) + '\n');
+            // Without Send the driver stands for a server that takes everything.
+            if (!setup.Send)
+                return std::string(kTakenReply);
+            std::string reply = ExchangeHttp(port, host, request.data(), request.size());
+            print("reply " + JsonString(reply) + '\n');
+            return reply;
+        });
+    auto printSent = [&] {
+        std::lock_guard<std::mutex> hold(sentLock);
+        out << sentLines;
+        sentLines.clear();
+    };
+    // Declared after the page set: destroyed first, its thread ended.
+    TScoreDelivery delivery;
+    pages->Services.Delivery = &delivery;
     host.Attach(*pages);
     pages->InitPages();
     host.Start();
@@ -303,6 +328,9 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
                 for (std::size_t i = 0; i < names.size(); ++i)
                     out << (i ? "," : "") << JsonString(names[i]);
                 out << "]\n";
+            } else if (command == "sent") {
+                delivery.WaitIdle();
+                pages->HighScore.List.FollowDelivery();
             } else if (command == "state") {
                 WriteStateJson(out, GameState, HiScores);
             } else if (command == "screen") {
@@ -311,6 +339,7 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
                 return bad("unknown command");
             }
             host.PaintPending();
+            printSent();
             // A process feeding the script line by line reads each answer as it comes.
             out.flush();
             if (status != kDriverOk)
@@ -320,9 +349,9 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     };
     // A question without an answer given beforehand: the box shows, and the
     // next lines of the script answer it (No if the script ends first).
-    question.InBox = [&](const std::string& text) {
+    question.InBox = [&](const std::string& text, bool yesByDefault) {
         TQuestionBox& box = pages->QuestionBox;
-        if (!box.Open(pages.get(), text))
+        if (!box.Open(pages.get(), text, yesByDefault))
             return false;
         if (keyInFlight != 0) {
             pages->KeyUp(keyInFlight);
@@ -340,6 +369,9 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
         return yes;
     };
     const int result = runLines([] { return false; });
+    // What went to the server is printed before the driver ends.
+    delivery.WaitIdle();
+    printSent();
     if (result != kDriverOk)
         return result;
     if (status != kDriverOk)

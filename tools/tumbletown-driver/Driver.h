@@ -25,6 +25,9 @@
 //                         "tumbletown --replay FILE" does ("refused" and
 //                         the reason when it is no replay)
 //   replays               the names in the replay folder, as a JSON list
+//   sent                  waits until the results handed to the world server
+//                         went out or were kept in the outbox (they go on a
+//                         thread of their own; the script goes on meanwhile)
 //
 // After every command the window is repainted when a repaint was asked for,
 // as the real window does. Instead of touching the network, a browser or a
@@ -32,7 +35,8 @@
 //   question "TEXT" yes|no
 //   open "URL"
 //   request HOST:PORT "TEXT"
-//                         the exact bytes the score server would get; with
+//                         the exact bytes the score server would get (without
+//                         --send the driver answers for it: taken); with
 //                         --send they really go to it, and its reply follows:
 //   reply "TEXT"          what the score server answered (empty when none)
 //   closed                the game closed its window; the script ends here

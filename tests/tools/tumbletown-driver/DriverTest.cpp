@@ -4,13 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/desktop/PngFile.h"
@@ -64,7 +71,7 @@ protected:
     void SetUp() override { setenv("TUMBLETOWN_SCORE_SERVER", kServer, 1); }
 
     // Runs the script on the fixture data with a fresh store (or the given one).
-    TRun Run(const std::string& script, std::string store = {}, std::string data = {})
+    TRun Run(const std::string& script, std::string store = {}, std::string data = {}, bool send = false)
     {
         TRun run;
         run.Store = store.empty() ? FreshFolder("store") : store;
@@ -72,6 +79,7 @@ protected:
         setup.DataFolder = data.empty() ? Data.Path() : data;
         setup.StoreFolder = run.Store;
         setup.Seed = 7;
+        setup.Send = send;
         std::istringstream in(script);
         std::ostringstream out, err;
         run.Status = RunDriver(setup, in, out, err);
@@ -429,7 +437,7 @@ TEST_F(DriverTest, AResultThatEntersTheTableIsNamedSavedAndSentAfterYes)
 TEST_F(DriverTest, AnsweringNoKeepsTheNameAndSendsNothing)
 {
     std::string script = Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() +
-                         "type !\nanswer no\nkey Enter\n" + "key Enter\nscreen\n";
+                         "key End\ntype !\nanswer no\nkey Enter\n" + "key Enter\nscreen\n";
     TRun run = Run(script);
     EXPECT_EQ(run.Starting("question ").size(), 1u); // the second Enter edits nothing
     EXPECT_TRUE(run.Starting("request ").empty());
@@ -446,7 +454,8 @@ TEST_F(DriverTest, NameStopsGrowingAt59Characters)
     TRun run = Run(script);
     auto screens = run.Starting("{\"page\"");
     ASSERT_EQ(screens.size(), 1u);
-    EXPECT_EQ(Field(screens[0], "playerName"), "Anonymous" + std::string(50, 'y'));
+    // The first one replaced the offered name.
+    EXPECT_EQ(Field(screens[0], "playerName"), std::string(59, 'y'));
 }
 
 TEST_F(DriverTest, AnOpenEntryTakesTypingFromAnyPageAndOnlyOnItsOwnTab)
@@ -458,9 +467,9 @@ TEST_F(DriverTest, AnOpenEntryTakesTypingFromAnyPageAndOnlyOnItsOwnTab)
     auto screens = run.Starting("{\"page\"");
     ASSERT_EQ(screens.size(), 1u);
     EXPECT_EQ(Field(screens[0], "page"), "MainMenu");
-    // The five-cell tab neither took "1" nor Enter; the main menu took "3"
-    // and the Enter that asked.
-    EXPECT_EQ(Field(screens[0], "playerName"), "Anonymous23");
+    // The five-cell tab neither took "1" nor Enter; "2" replaced the offered
+    // name, the main menu took "3" and the Enter that asked.
+    EXPECT_EQ(Field(screens[0], "playerName"), "23");
     EXPECT_EQ(run.Starting("question ").size(), 1u);
 }
 
@@ -486,10 +495,10 @@ TEST_F(DriverTest, ClearAsksAndEmptiesTheTableOnlyOnYes)
     const std::string store = StoreWithFullTables(FreshFolder("store"));
     TRun no = Run(Click(kMenuScores) + "answer no\n" + Click(kScoresClear), store);
     ASSERT_EQ(no.Starting("question ").size(), 1u);
-    EXPECT_EQ(no.Starting("question ")[0], "question \"Clear?\" no");
+    EXPECT_EQ(no.Starting("question ")[0], "question \"Clear all nine lists and their replays?\" no");
     EXPECT_NE(no.StoreFile().find("\"8_0_8_Score\"=dword:000f4240"), std::string::npos);
     TRun yes = Run(Click(kMenuScores) + "answer yes\n" + Click(kScoresClear), store);
-    EXPECT_EQ(yes.Starting("question ")[0], "question \"Clear?\" yes");
+    EXPECT_EQ(yes.Starting("question ")[0], "question \"Clear all nine lists and their replays?\" yes");
     const std::string stored = yes.StoreFile();
     EXPECT_EQ(stored.find("dword:000f4240"), std::string::npos);
     EXPECT_NE(stored.find("\"8_0_8_Score\"=dword:00000000"), std::string::npos);
@@ -974,12 +983,29 @@ TEST_F(DriverTest, AnEnterHeldFromBeforeTheBoxAnswersNothingUntilLetGo)
 TEST_F(DriverTest, ClearAskedInTheBoxClearsOnlyOnYes)
 {
     const std::string store = StoreWithFullTables(FreshFolder("store"));
-    TRun no = Run(Click(kMenuScores) + Click(kScoresClear) + "screen\nkey Escape\n", store);
-    EXPECT_EQ(Field(no.Starting("{\"page\"")[0], "question"), "Clear?");
-    EXPECT_NE(no.StoreFile().find("\"8_0_8_Score\"=dword:000f4240"), std::string::npos);
-    TRun yes = Run(Click(kMenuScores) + Click(kScoresClear) + Click(kYes), store);
-    EXPECT_EQ(yes.Starting("question ")[0], "question \"Clear?\" yes");
-    EXPECT_EQ(yes.StoreFile().find("dword:000f4240"), std::string::npos);
+    // It says what goes, from any tab; Enter and Escape answer No, the
+    // default; Yes takes its key or a click.
+    const std::string dir = Shots.Path();
+    for (const char* answer : {"key Escape\n", "key Enter\n"}) {
+        TRun no = Run(Click(kMenuScores) + Click(kTabs[2]) + Click(kScoresClear) + "screen\nscreenshot " +
+                          dir + "/clear.png\n" + answer,
+                      store);
+        EXPECT_EQ(Field(no.Starting("{\"page\"")[0], "question"), "Clear all nine lists and their replays?");
+        EXPECT_EQ(no.Starting("question ")[0], "question \"Clear all nine lists and their replays?\" no")
+            << answer;
+        EXPECT_NE(no.StoreFile().find("\"8_0_8_Score\"=dword:000f4240"), std::string::npos);
+    }
+    // The default's button is lit: No shows the lit picture, Yes the plain one.
+    TPicture box(dir + "/clear.png");
+    ASSERT_NE(box.Bitmap, nullptr);
+    EXPECT_EQ(box.At(kNo.X, kNo.Y + 15), Data.SkinPixel("Question_", 0, 0));
+    EXPECT_EQ(box.At(kYes.X, kYes.Y + 15), Data.SkinPixel("Question", 0, 0));
+    for (const std::string& answer : {Click(kYes), std::string("key Y\n")}) {
+        const std::string again = StoreWithFullTables(FreshFolder("store"));
+        TRun yes = Run(Click(kMenuScores) + Click(kScoresClear) + answer, again);
+        EXPECT_EQ(yes.Starting("question ")[0], "question \"Clear all nine lists and their replays?\" yes");
+        EXPECT_EQ(yes.StoreFile().find("dword:000f4240"), std::string::npos);
+    }
 }
 
 // A name of 59 characters stays inside its field: cut with an ellipsis in
@@ -988,7 +1014,7 @@ TEST_F(DriverTest, ALongNameStaysInItsField)
 {
     const std::string dir = Shots.Path();
     const std::string name(50, 'W');
-    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "type " + name +
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "key End\ntype " + name +
                    "\nadvance 500\n" + "screenshot " + dir +
                    "/typing.png\nanswer no\nkey Enter\nscreenshot " + dir + "/list.png\n" + "screen\n");
     EXPECT_EQ(Field(run.Starting("{\"page\"")[0], "playerName"), "Anonymous" + name);
@@ -1228,6 +1254,295 @@ TEST_F(DriverTest, LandingShadowIsOffAtFirstSwitchesAndIsKeptAcrossARestart)
     EXPECT_EQ(IntField(screens2[0], "ZShadow"), 1) << "kept across the restart";
     EXPECT_EQ(Field(screens2[1], "shadowMarks"), "[0,0,1]");
     EXPECT_NE(again.StoreFile().find("\"ZShadow\"=dword:00000000"), std::string::npos);
+}
+
+// What a finished game earned is kept when it ends, under the name shown:
+// whatever comes next (Back, Escape, Exit, the window closing before any
+// key), a new start finds the entry in its list and its replay plays.
+struct TLeaveCase {
+    const char* Name;
+    std::string Leave;
+};
+void PrintTo(const TLeaveCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+class ResultKept : public DriverTest, public ::testing::WithParamInterface<TLeaveCase> {};
+
+TEST_P(ResultKept, AtTheGamesEndWhateverComesNext)
+{
+    TRun first =
+        Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "state\n" + GetParam().Leave);
+    ASSERT_EQ(first.Status, kDriverOk) << first.Errors;
+    auto states = first.Starting("{\"status\"");
+    ASSERT_EQ(states.size(), 1u);
+    ASSERT_EQ(IntField(states[0], "hiScorePos"), 0);
+    const int score = IntField(states[0], "score");
+    ASSERT_GT(score, 0);
+    EXPECT_TRUE(first.Starting("question ").empty());
+
+    TRun again = Run(Click(kMenuScores) + "screen\nreplays\nkey 1\nscreen\n", first.Store);
+    auto screens = again.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(Field(screens[0], "list"),
+              "[{\"name\":\"Anonymous\",\"score\":" + std::to_string(score) + "}]");
+    EXPECT_EQ(IntField(screens[0], "marks"), 1);
+    auto replays = again.Starting("replays ");
+    ASSERT_EQ(replays.size(), 1u);
+    EXPECT_EQ(replays[0].rfind("replays [\"0-" + std::to_string(score) + "-", 0), 0u) << replays[0];
+    EXPECT_EQ(IntField(screens[1], "watching"), 1) << "its replay plays";
+    const std::string stored = again.StoreFile();
+    EXPECT_NE(stored.find("\"0_0_0_Name\"=\"Anonymous\""), std::string::npos) << stored;
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ResultKept,
+                         ::testing::Values(TLeaveCase{"Back", Click(kScoresBack)},
+                                           TLeaveCase{"Escape", "key Escape\n"},
+                                           TLeaveCase{"Exit", Click(kScoresBack) + Click(kMenuExit)},
+                                           TLeaveCase{"WindowClosed", ""}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(DriverTest, EnterOnlyRenamesTheKeptEntryAndItsReplay)
+{
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "replays\ntype Ida\n" +
+                   "answer no\nkey Enter\nreplays\nscreen\n");
+    auto replays = run.Starting("replays ");
+    ASSERT_EQ(replays.size(), 2u);
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "playerName"), "Ida");
+    EXPECT_EQ(IntField(screens[0], "marks"), 1) << "the replay now claims the new name";
+    EXPECT_NE(run.StoreFile().find("\"0_0_0_Name\"=\"Ida\""), std::string::npos);
+    // One file before and after: the renamed replay took the old one's place.
+    EXPECT_EQ(std::count(replays[1].begin(), replays[1].end(), ','), 0) << replays[1];
+}
+
+// A new game started while the last entry still waits for its name: the
+// name stands as typed, and its replay stays with it.
+TEST_F(DriverTest, ANewGameLeavesTheOpenEntryAsTyped)
+{
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "type Kay\n" +
+                   Click(kScoresBack) + Click(kMenuPlay) + Click(kGameButtons[0]) + "state\n" +
+                   Click(kPlayBack) + Click(kMenuScores) + "screen\n");
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(IntField(run.Starting("{\"status\"")[0], "hiScorePos"), -1);
+    EXPECT_NE(Field(screens[0], "list").find("{\"name\":\"Kay\""), std::string::npos) << screens[0];
+    EXPECT_EQ(IntField(screens[0], "marks"), 1);
+    EXPECT_NE(run.StoreFile().find("\"0_0_0_Name\"=\"Kay\""), std::string::npos);
+}
+
+// The offered name is selected, with a caret from the start: the first
+// letter replaces it; Backspace, Delete and the arrows edit it instead.
+struct TNameCase {
+    const char* Name;
+    std::string Keys;
+    const char* Result;
+};
+void PrintTo(const TNameCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+class NameEditing : public DriverTest, public ::testing::WithParamInterface<TNameCase> {};
+
+TEST_P(NameEditing, TheOfferedNameIsSelectedAndEdited)
+{
+    const TNameCase& c = GetParam();
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "screen\n" + c.Keys +
+                   "screen\nanswer no\nkey Enter\nscreen\n");
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 3u);
+    EXPECT_EQ(IntField(screens[0], "nameSelected"), 1);
+    EXPECT_EQ(IntField(screens[0], "caret"), 9);
+    EXPECT_EQ(IntField(screens[1], "nameSelected"), 0);
+    EXPECT_EQ(Field(screens[2], "playerName"), c.Result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, NameEditing,
+    ::testing::Values(TNameCase{"FirstLetterReplaces", "type Quinn\n", "Quinn"},
+                      TNameCase{"BackspaceEdits", "key Backspace\nkey Backspace\ntype e\n", "Anonymoe"},
+                      TNameCase{"ArrowsMoveTheCaret", "key Left\nkey Left\ntype X\n", "AnonymoXus"},
+                      TNameCase{"HomeDeleteEnd", "key Home\nkey Delete\ntype a\nkey End\ntype !\n",
+                                "anonymous!"},
+                      TNameCase{"RightAtTheEndStays", "key Right\ntype 2\n", "Anonymous2"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// How the entry looks at once: the name on a blue selection, the caret drawn.
+TEST_F(DriverTest, TheSelectedNameAndItsCaretShowFromTheStart)
+{
+    const std::string dir = Shots.Path();
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "screenshot " + dir +
+                   "/offered.png\ntype Q\nscreenshot " + dir + "/typed.png\n");
+    TPicture offered(dir + "/offered.png"), typed(dir + "/typed.png");
+    ASSERT_NE(offered.Bitmap, nullptr);
+    ASSERT_NE(typed.Bitmap, nullptr);
+    constexpr TRgb kSelection{0, 0, 255};
+    // The name field of the first row.
+    const int selected = offered.Count(260, 213, 473, 233, kSelection);
+    EXPECT_GT(selected, 300) << "a blue selection behind the name";
+    EXPECT_GT(offered.Count(260, 213, 473, 233, TRgb{255, 255, 255}), 20) << "the name in white on it";
+    // Typed: one blue letter and the caret after it, no selection.
+    const int after = typed.Count(260, 213, 473, 233, kSelection);
+    EXPECT_GT(after, 10);
+    EXPECT_LT(after, selected / 3);
+}
+
+// Only replays that load are marked; one that fails when chosen says so.
+TEST_F(DriverTest, OnlyReplaysThatLoadAreMarkedAndADamagedOneSaysSo)
+{
+    TRun first = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "answer no\nkey Enter\n");
+    ASSERT_EQ(first.Status, kDriverOk) << first.Errors;
+    TRun intact = Run(Click(kMenuScores) + "screen\n", first.Store);
+    EXPECT_EQ(IntField(intact.Starting("{\"page\"")[0], "marks"), 1);
+    // The file is still there under its name, but it is no replay any more.
+    std::vector<std::string> files;
+    for (const auto& f : std::filesystem::directory_iterator(first.Store + "/replays"))
+        files.push_back(f.path().string());
+    ASSERT_EQ(files.size(), 1u);
+    std::ofstream(files[0], std::ios::binary | std::ios::trunc) << "# Tumbletown replay\ngarbage\n";
+    const std::string dir = Shots.Path();
+    TRun damaged = Run(Click(kMenuScores) + "screen\nscreenshot " + dir + "/unmarked.png\nkey 1\nscreen\n" +
+                           "screenshot " + dir + "/notice.png\n",
+                       first.Store);
+    auto screens = damaged.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(IntField(screens[0], "marks"), 0);
+    EXPECT_EQ(Field(screens[1], "page"), "HighScore");
+    EXPECT_EQ(IntField(screens[1], "watching"), 0);
+    EXPECT_EQ(Field(screens[1], "notice"), "The replay of entry 1 is damaged and cannot be played.");
+    // Where the play mark of the first row would be, and the notice line.
+    TPicture unmarked(dir + "/unmarked.png"), notice(dir + "/notice.png");
+    ASSERT_NE(unmarked.Bitmap, nullptr);
+    ASSERT_NE(notice.Bitmap, nullptr);
+    EXPECT_EQ(unmarked.Count(224, 213, 232, 233, TRgb{255, 255, 255}), 0);
+    const TBox line = kHighScoreNotice;
+    EXPECT_EQ(unmarked.Count(line.X, line.Y, line.Right(), line.Bottom(), TRgb{255, 255, 255}), 0);
+    EXPECT_GT(notice.Count(line.X, line.Y, line.Right(), line.Bottom(), TRgb{255, 255, 255}), 50);
+}
+
+// A loopback server that takes one connection, reads the request to its end
+// and then says nothing until the test lets it go.
+class TSilentServer {
+public:
+    TSilentServer()
+    {
+        Fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof a;
+        if (Fd < 0 || ::bind(Fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(Fd, 4) != 0 ||
+            ::getsockname(Fd, reinterpret_cast<sockaddr*>(&a), &length) != 0)
+            return;
+        Port = ntohs(a.sin_port);
+        Thread = std::thread([this] {
+            pollfd p{Fd, POLLIN, 0};
+            if (::poll(&p, 1, 30000) != 1)
+                return;
+            const int c = ::accept(Fd, nullptr, nullptr);
+            char buffer[4096];
+            long n = 0;
+            while (c >= 0 && (n = ::read(c, buffer, sizeof buffer)) > 0)
+                Received.append(buffer, static_cast<std::size_t>(n));
+            GotAll = true;
+            while (!Release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (c >= 0)
+                ::close(c);
+        });
+    }
+    ~TSilentServer()
+    {
+        Release = true;
+        if (Thread.joinable())
+            Thread.join();
+        if (Fd >= 0)
+            ::close(Fd);
+    }
+    int Fd = -1;
+    int Port = 0;
+    std::string Received;
+    std::atomic<bool> GotAll{false};
+    std::atomic<bool> Release{false};
+    std::thread Thread;
+};
+
+// A port where nothing listens: the server is down.
+int ClosedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+// A server that takes the request and never answers: the game goes on (keys,
+// pages, paint) while the result is under way, and says what became of it.
+TEST_F(DriverTest, SendingGoesOnInTheBackgroundWhileTheServerIsSilent)
+{
+    TSilentServer server;
+    ASSERT_GT(server.Port, 0);
+    setenv("TUMBLETOWN_SCORE_SERVER", ("localhost:" + std::to_string(server.Port)).c_str(), 1);
+    const std::string dir = Shots.Path();
+    TRun run =
+        Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "state\ntype Sil\nanswer yes\n" +
+                "key Enter\nscreen\n" + Click(kTabs[1]) + "screen\nscreenshot " + dir + "/sending.png\n" +
+                Click(kTabs[0]) + "sent\nscreen\nscreenshot " + dir + "/kept.png\n",
+            {}, {}, true);
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    const int score = IntField(run.Starting("{\"status\"")[0], "score");
+    // Every line in the order printed: the pages answered while the server
+    // had the request and had said nothing.
+    std::vector<std::string> order;
+    for (const std::string& l : run.Lines)
+        if (l.rfind("{\"page\"", 0) == 0 || l.rfind("reply ", 0) == 0)
+            order.push_back(l.rfind("reply ", 0) == 0 ? "reply"
+                                                      : Field(l, "notice") + "|" + Field(l, "shownType"));
+    const std::vector<std::string> expected = {"Sending the result to the world high scores...|0",
+                                               "Sending the result to the world high scores...|1", "reply",
+                                               "Could not reach the server: it will try again later.|0"};
+    EXPECT_EQ(order, expected);
+    EXPECT_TRUE(server.GotAll);
+    // The design's bytes, exactly.
+    EXPECT_EQ(server.Received, BuildScoreRequest(0, "Sil", score, "localhost"));
+    // The result waits in the outbox with its replay.
+    std::vector<std::string> kept;
+    for (const auto& f : std::filesystem::directory_iterator(run.Store + "/outbox"))
+        kept.push_back(f.path().filename().string());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_NE(kept[0].find(".result"), std::string::npos);
+}
+
+TEST_F(DriverTest, WithNoServerTheResultIsKeptAndAnEmptyNameIsNotSent)
+{
+    setenv("TUMBLETOWN_SCORE_SERVER", ("localhost:" + std::to_string(ClosedPort())).c_str(), 1);
+    TRun down = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() +
+                        "answer yes\nkey Enter\nsent\nscreen\n",
+                    {}, {}, true);
+    ASSERT_EQ(down.Status, kDriverOk) << down.Errors;
+    EXPECT_EQ(Field(down.Starting("{\"page\"")[0], "notice"),
+              "Could not reach the server: it will try again later.");
+    EXPECT_EQ(down.Starting("reply ").size(), 1u) << "the replay waits behind its result";
+
+    std::string wipe;
+    for (int i = 0; i < 9; ++i)
+        wipe += "key Backspace\n";
+    TRun nameless = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + wipe +
+                        "type    \nkey Enter\nsent\nscreen\n");
+    EXPECT_TRUE(nameless.Starting("question ").empty());
+    EXPECT_TRUE(nameless.Starting("request ").empty());
+    EXPECT_EQ(Field(nameless.Starting("{\"page\"")[0], "notice"), "A result without a name is not sent.");
+    // Sent and taken (the driver stands for a server that takes all).
+    TRun sent = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() +
+                    "answer yes\nkey Enter\nsent\nscreen\n");
+    EXPECT_EQ(Field(sent.Starting("{\"page\"")[0], "notice"), "Sent to the world high scores.");
+    EXPECT_EQ(sent.Starting("request ").size(), 2u);
 }
 
 } // namespace
