@@ -5,9 +5,9 @@
 
 namespace TumbletownApp {
 
-bool TModalQuestion::Ask(const std::string& question)
+bool TModalQuestion::AskPreferring(const std::string& question, Platform::TPreferredAnswer preferred)
 {
-    if (!Box.Open(&Pages, question))
+    if (!Box.Open(&Pages, question, preferred))
         return false;
     Form.RunModal([this] { return Box.Answer() != WFourfall::TQuestionBox::Waiting; });
     const bool yes = Box.Answer() == WFourfall::TQuestionBox::AnsweredYes;

@@ -29,6 +29,7 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
     PlaceAt(&Answer, kPlayScorePanel);
     PlaceAt(&Button, kPlayMenuButton);
     Answer.LayOut();
+    Board.Services = &services;
     Board.Balls = skins.Balls;
     Next.Balls = skins.Balls;
     Board.Specials = skins.Specials;

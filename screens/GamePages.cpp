@@ -174,7 +174,8 @@ void TGamePages::Wire()
     OptionsPage.ControlsButton.ClickCode = ControlsPage.Id;
     ControlsPage.Back.ClickCode = OptionsPage.Id;
     Help.Back.ClickCode = MainMenu.Id;
-    Play.Button.ClickCode = MainMenu.Id;
+    // The play page's way back asks first while a game is running.
+    Play.Button.ClickCode = Play.Board.LeaveId;
     Play.Board.ResultPageId = HighScore.Id;
     Play.Board.MenuPageId = MainMenu.Id;
     HighScore.List.Board = &Play.Board;

@@ -11,9 +11,9 @@ std::string TGameServices::Path(const char* designName) const
     return Platform::ResolveDesignPath(DataFolder, designName);
 }
 
-bool TGameServices::Ask(const char* question) const
+bool TGameServices::Ask(const char* question, Platform::TPreferredAnswer preferred) const
 {
-    return Question != nullptr && Question->Ask(question);
+    return Question != nullptr && Question->Ask(question, preferred);
 }
 
 void TGameServices::OpenUrl(const std::string& url) const

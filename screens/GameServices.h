@@ -8,11 +8,11 @@
 #include <functional>
 #include <string>
 
+#include "platform/desktop/YesNoQuestion.h"
 #include "store/ScoreSubmit.h"
 
 namespace Platform {
 class UrlOpener;
-class YesNoQuestion;
 } // namespace Platform
 
 namespace WFourfall {
@@ -30,7 +30,8 @@ struct TGameServices {
     // The path of a file name of the game ("Skin\Menu.jpg") in the data folder.
     std::string Path(const char* designName) const;
     // Asks the question; false (No) without a question service.
-    bool Ask(const char* question) const;
+    bool Ask(const char* question,
+             Platform::TPreferredAnswer preferred = Platform::TPreferredAnswer::Yes) const;
     void OpenUrl(const std::string& url) const;
     void Send(int32_t onlineType, const char* name, int32_t score) const;
     void Upload(const std::string& replayText) const;

@@ -10,13 +10,6 @@ namespace WFourfall {
 
 using namespace WLib;
 
-namespace {
-
-constexpr uint32_t kPanelColour = 0x3A2410; // 0x00BBGGRR, the skin's dark blue
-constexpr uint32_t kRimColour = 0xE0B070;
-
-} // namespace
-
 TQuestionBox::TQuestionBox()
 {
     // The parts live in the box from the start; the box joins a page only
@@ -36,13 +29,17 @@ void TQuestionBox::Build(const TBitmap& plain, const TBitmap& highlighted)
     GiveButtonImages(plain, highlighted, {&Yes, &No});
 }
 
-bool TQuestionBox::Open(TScrPages* pages, const std::string& question)
+bool TQuestionBox::Open(TScrPages* pages, const std::string& question, Platform::TPreferredAnswer preferred)
 {
     if (pages == nullptr || pages->LastChild == nullptr || pages->LastChild->Kind != kindPage)
         return false;
     if (IsOpen())
         Close();
     Given = Waiting;
+    Preferred = preferred == Platform::TPreferredAnswer::No ? AnsweredNo : AnsweredYes;
+    // The preferred answer's button is lit as long as the box is open.
+    Yes.Selected = Preferred == AnsweredYes ? 1 : 0;
+    No.Selected = Preferred == AnsweredNo ? 1 : 0;
     for (int key = 0; key < 256; ++key)
         Stale[key] = pages->KeyHeld(key);
     for (TIButton* b : {&Yes, &No}) {
@@ -89,10 +86,12 @@ bool TQuestionBox::HandleEvent(int32_t code, int32_t param)
     if (code == evKeyUp && param >= 0 && param < 256)
         Stale[param] = false;
     if (code == evKeyDown && param >= 0 && param < 256 && !Stale[param] && Given == Waiting) {
-        if (param == Platform::kVkY || param == Platform::kVkReturn || param == Platform::kVkPadA)
+        if (param == Platform::kVkY)
             Given = AnsweredYes;
         else if (param == Platform::kVkN || param == Platform::kVkEscape || param == Platform::kVkPadB)
             Given = AnsweredNo;
+        else if (param == Platform::kVkReturn || param == Platform::kVkPadA)
+            Given = Preferred;
     }
     // The pointer is drawn with the page set's repaint, which the cursor
     // element behind the box would ask for.

@@ -13,6 +13,7 @@
 #include "rules/CommandFig.h"
 #include "rules/HiScores.h"
 #include "rules/Replay.h"
+#include "screens/GameServices.h"
 #include "store/Controls.h"
 #include "wlib/App.h"
 #include "wlib/Timer.h"
@@ -66,7 +67,8 @@ public:
 
     bool HandleEvent(int32_t code, int32_t param) override;
     // The landed cells and the falling figure, the landing shadow under
-    // them when the option is on; "GAME OVER" or "PAUSE" over them.
+    // them when the option is on; "GAME OVER", "PAUSE" or "REPLAY" over them
+    // on a plate, with a line of what the keys do now (a replay's speed).
     void Paint() override;
 
     // Brings the play page to the front and starts a new game of number k.
@@ -75,6 +77,13 @@ public:
     void SyncWithRules();
     // P: stops a running game's timer, or lets a stopped game go on.
     void TogglePause();
+    // The play page's Main Menu button, Escape and the pad's Back: a game
+    // still running is paused and the player asked whether to leave it (No
+    // preferred, back to the paused game); after GAME OVER, while watching or
+    // once the player said Yes, the main menu.
+    void Leave();
+    // Whether a game is going on that leaving would throw away.
+    bool GameRunning() const;
     // The game is paused: the rules know nothing of it (their Status stays
     // playing); the timer is stopped and the keys move nothing.
     bool IsPaused() const { return Paused; }
@@ -124,7 +133,12 @@ public:
     WLib::TTimer WatchTimer;  // paces a watched replay
     WLib::TSound Sounds[sndCount];
     int32_t ResultPageId = 0;
-    int32_t MenuPageId = 0; // where Escape leads from a watched replay
+    int32_t MenuPageId = 0; // where leaving the play page leads
+    // The code of the play page's way back (its button and Escape): Leave.
+    int32_t LeaveId = WLib::NewId();
+    // Where the leave question is asked; none: a running game is never left
+    // without the player's Yes.
+    const TGameServices* Services = nullptr;
     int32_t StartIds[kGameCount];
     int32_t TimerPeriod = 0;
 
@@ -149,8 +163,14 @@ private:
     TPlayAction RepeatAction = paNone;
     bool RepeatingAtRate = false;
     void PaintLandingShadow();
+    void PaintPlate();
 
     bool Paused = false;
+    // The game over keys that were already down when the game ended: they
+    // start the next game only once let go, so that the drop being hammered
+    // when the well filled up does not skip the final board.
+    bool HeldAtGameOver[256] = {};
+    void NoteGameOverKeys();
 
     GFourfall::TReplay Record;
     bool Recording_ = false;

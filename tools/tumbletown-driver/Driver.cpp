@@ -40,20 +40,22 @@ namespace {
 class TDriverQuestion : public Platform::YesNoQuestion {
 public:
     explicit TDriverQuestion(std::ostream& out) : Out(out) {}
-    bool Ask(const std::string& question) override
+    std::deque<bool> Answers;
+    std::function<bool(const std::string&, Platform::TPreferredAnswer)> InBox;
+
+protected:
+    bool AskPreferring(const std::string& question, Platform::TPreferredAnswer preferred) override
     {
         bool yes = false;
         if (!Answers.empty()) {
             yes = Answers.front();
             Answers.pop_front();
         } else if (InBox) {
-            yes = InBox(question);
+            yes = InBox(question, preferred);
         }
         Out << "question " << JsonString(question) << (yes ? " yes" : " no") << '\n';
         return yes;
     }
-    std::deque<bool> Answers;
-    std::function<bool(const std::string&)> InBox;
 
 private:
     std::ostream& Out;
@@ -318,9 +320,9 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     };
     // A question without an answer given beforehand: the box shows, and the
     // next lines of the script answer it (No if the script ends first).
-    question.InBox = [&](const std::string& text) {
+    question.InBox = [&](const std::string& text, Platform::TPreferredAnswer preferred) {
         TQuestionBox& box = pages->QuestionBox;
-        if (!box.Open(pages.get(), text))
+        if (!box.Open(pages.get(), text, preferred))
             return false;
         if (keyInFlight != 0) {
             pages->KeyUp(keyInFlight);
