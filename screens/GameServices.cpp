@@ -1,8 +1,11 @@
 #include "screens/GameServices.h"
 
 #include "platform/DesignPath.h"
+#include "platform/FolderFiles.h"
 #include "platform/desktop/UrlOpener.h"
 #include "platform/desktop/YesNoQuestion.h"
+
+#include <cstdio>
 
 namespace WFourfall {
 
@@ -32,6 +35,18 @@ void TGameServices::Upload(const std::string& replayText) const
 {
     if (SendReplay)
         SendReplay(replayText);
+}
+
+void TGameServices::NoteDataFile(const std::string& path, bool loaded) const
+{
+    if (loaded || !Noted.insert(path).second || !DataProblem)
+        return;
+    DataProblem(std::string(Platform::PathExists(path) ? "damaged" : "missing") + " data file: " + path);
+}
+
+void TGameServices::WriteDataProblem(const std::string& line)
+{
+    std::fprintf(stderr, "tumbletown: %s\n", line.c_str());
 }
 
 } // namespace WFourfall

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "platform/desktop/YesNoQuestion.h"
@@ -19,6 +20,8 @@ namespace WFourfall {
 
 using TScoreSender = std::function<void(int32_t onlineType, const char* name, int32_t score)>;
 using TReplaySender = std::function<void(const std::string& replayText)>;
+// Told one line about a data file of the game that is missing or damaged.
+using TDataProblemSink = std::function<void(const std::string& line)>;
 
 struct TGameServices {
     std::string DataFolder = ".";                // holds Skin/, Sounds/ and Music/
@@ -26,6 +29,9 @@ struct TGameServices {
     Platform::UrlOpener* Browser = nullptr;      // null: addresses are dropped
     TScoreSender SendScore = ::SendScore;        // empty: results are not sent
     TReplaySender SendReplay = ::SendReplay;     // empty: replays are not sent
+    // Where the lines about missing or damaged data files go: standard
+    // error, or the driver's own; empty: nowhere.
+    TDataProblemSink DataProblem = WriteDataProblem;
 
     // The path of a file name of the game ("Skin\Menu.jpg") in the data folder.
     std::string Path(const char* designName) const;
@@ -35,6 +41,14 @@ struct TGameServices {
     void OpenUrl(const std::string& url) const;
     void Send(int32_t onlineType, const char* name, int32_t score) const;
     void Upload(const std::string& replayText) const;
+    // After loading the file at path: when it did not load, says once per
+    // run (a background reloaded says nothing new) that it is missing, or
+    // damaged when it is there. The game goes on with its fallback.
+    void NoteDataFile(const std::string& path, bool loaded) const;
+    static void WriteDataProblem(const std::string& line);
+
+private:
+    mutable std::set<std::string> Noted; // paths already said
 };
 
 } // namespace WFourfall

@@ -111,7 +111,8 @@ void THelp::Build(TScrPages* pages, const TSkinSet& skins, const TGameServices& 
     PlaceAt(&Back, kHelpBack);
     PlaceAt(&Text, kHelpText);
     TAString text;
-    text.LoadFile(services.Path("Skin\\help.txt").c_str());
+    const std::string path = services.Path("Skin\\help.txt");
+    services.NoteDataFile(path, text.LoadFile(path.c_str()));
     Text.SetText(text);
     GiveButtonImages(skins.HelpPlain, skins.HelpHigh, {&Down, &Up, &Back});
     GiveCaptions(kHelpCaptions, {&Up, &Down, &Back});

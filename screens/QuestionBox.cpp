@@ -27,6 +27,10 @@ void TQuestionBox::Build(const TBitmap& plain, const TBitmap& highlighted)
 {
     Plain = plain;
     GiveButtonImages(plain, highlighted, {&Yes, &No});
+    // The preferred answer shows lit; the one under the pointer or the keys
+    // has the focus rim.
+    Yes.KeepLookWhenFocused();
+    No.KeepLookWhenFocused();
 }
 
 bool TQuestionBox::Open(TScrPages* pages, const std::string& question, Platform::TPreferredAnswer preferred)

@@ -634,11 +634,11 @@ void TWFourfall::PaintPlate()
     // What the player can do now, in the keys they have.
     std::string hint;
     if (Watching)
-        hint = "Speed " + std::to_string(Speed) + "x  (1 2 4)   Esc";
+        hint = "Speed " + std::to_string(Speed) + "x   Esc: stop";
     else if (s.Status == kStatusGameOver)
-        hint = "Enter: play again   Esc";
+        hint = "Enter: again   Esc: menu";
     else
-        hint = Platform::VirtualKeyName(Keys().Keys[paPause]) + ": go on   Esc";
+        hint = Platform::VirtualKeyName(Keys().Keys[paPause]) + ": go on   Esc: leave";
     // A plate across the well, so that the words never sit on the blocks.
     const int32_t w = Rect.Width(), h = Rect.Height();
     const int32_t plateH = w * 2 / 5;

@@ -199,6 +199,7 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     pages->Services.DataFolder = setup.DataFolder;
     pages->Services.Question = &question;
     pages->Services.Browser = &browser;
+    pages->Services.DataProblem = [&err](const std::string& line) { err << "tumbletown: " << line << '\n'; };
     // The real submission, up to the socket (and through it with Send): what
     // it sends is printed.
     pages->Services.SendScore = SendScore;
