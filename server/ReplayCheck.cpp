@@ -11,8 +11,6 @@ namespace ScoreServer {
 
 namespace {
 
-// One play and one waiting; more are refused as Busy.
-constexpr int kMaxInFlight = 2;
 // How often the play looks at the CPU clock: often enough that a stopped
 // play overruns its budget by microseconds, rarely enough to cost nothing.
 constexpr std::size_t kCpuCheckEvery = 256;
@@ -58,11 +56,10 @@ private:
 // Counts a play in while it waits and runs.
 class TInFlight {
 public:
-    explicit TInFlight(std::atomic<int>& count) : Count(count) { Admitted = ++Count <= kMaxInFlight; }
+    explicit TInFlight(std::atomic<int>& count) : Count(count) { ++Count; }
     ~TInFlight() { --Count; }
     TInFlight(const TInFlight&) = delete;
     TInFlight& operator=(const TInFlight&) = delete;
-    bool Admitted;
 
 private:
     std::atomic<int>& Count;
@@ -141,12 +138,9 @@ TCheckedReplay TReplayChecker::Check(const std::string& text)
     out.Score = replay.Score;
     out.GameHash = ReplayGameHash(replay);
 
+    // The server's worker pool bounds how many come here at once: each
+    // waits its turn, none is refused for it.
     TInFlight turn(InFlight);
-    if (!turn.Admitted) {
-        out.Refusal = TReplayRefusal::Busy;
-        out.Why = "busy: try again later";
-        return out;
-    }
     GFourfall::TReplayOutcome outcome;
     {
         std::lock_guard<std::mutex> hold(Rules);

@@ -36,7 +36,7 @@ enum class TReplayRefusal {
     ScoreDiffers,      // its game ended with another score than it claims
     NoSuchResult,      // no unverified result of its type, name and score is kept
     AlreadyUsed,       // the same game already verified a result
-    Busy,              // too many replays being checked at once
+    Busy,              // too many replays waiting to be checked
 };
 constexpr int kReplayRefusalCount = static_cast<int>(TReplayRefusal::Busy) + 1;
 
@@ -60,9 +60,8 @@ public:
     explicit TReplayChecker(const TReplayBounds& bounds = TReplayBounds()) : Bounds(bounds) {}
 
     // Reads and plays the text. The rules keep one game per process, so
-    // plays take turns; one more may wait while one is played, and any
-    // beyond that is refused as Busy at once rather than hold up a thread
-    // of the server.
+    // plays take turns; the caller bounds how many wait (the server's
+    // worker pool).
     TCheckedReplay Check(const std::string& text);
 
     const TReplayBounds& Limits() const { return Bounds; }

@@ -360,46 +360,46 @@ TEST(ReplayBounds, AnEndlessReplayCostsNoMoreThanItsBudget)
     EXPECT_EQ(over.Operations, 0u) << "not played at all";
 }
 
-// One replay plays and one waits; a third at the same moment is refused at
-// once instead of holding up another of the server's threads.
-TEST(ReplayBounds, AThirdReplayAtOnceIsRefusedAsBusy)
+// Plays take their turn on the rules; a third at the same moment waits for
+// its turn too instead of being refused (the server's worker pool bounds
+// how many come at once; an honest replay refused is never sent again).
+TEST(ReplayBounds, AThirdReplayAtOnceWaitsItsTurn)
 {
     ScoreServer::TReplayChecker checker;
     std::mutex mutex;
     std::condition_variable changed;
-    bool playing = false, release = false;
+    bool release = false;
+    int started = 0;
     checker.PlayStarts = [&] {
         std::unique_lock<std::mutex> hold(mutex);
-        playing = true;
+        ++started;
         changed.notify_all();
         changed.wait(hold, [&] { return release; });
     };
     const std::string text = PlayedGameText(GFourfall::kGameFourfall, 71, "Ann");
-    ScoreServer::TCheckedReplay first, second;
-    std::thread a([&] { first = checker.Check(text); });
+    ScoreServer::TCheckedReplay results[3];
+    std::vector<std::thread> threads;
+    for (auto& result : results)
+        threads.emplace_back([&checker, &text, &result] { result = checker.Check(text); });
     {
         std::unique_lock<std::mutex> hold(mutex);
-        ASSERT_TRUE(changed.wait_for(hold, std::chrono::seconds(20), [&] { return playing; }));
+        ASSERT_TRUE(changed.wait_for(hold, std::chrono::seconds(20), [&] { return started == 1; }));
     }
-    std::thread b([&] { second = checker.Check(text); });
-    for (int i = 0; i < 2000 && checker.InFlightNow() < 2; ++i)
+    for (int i = 0; i < 2000 && checker.InFlightNow() < 3; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(checker.InFlightNow(), 2);
-    const ScoreServer::TCheckedReplay third = checker.Check(text);
-    EXPECT_EQ(third.Refusal, TReplayRefusal::Busy);
-    EXPECT_EQ(third.Why, "busy: try again later");
-    EXPECT_EQ(third.Operations, 0u) << "not played";
+    EXPECT_EQ(checker.InFlightNow(), 3) << "all three in, one playing";
     {
         std::lock_guard<std::mutex> hold(mutex);
+        EXPECT_EQ(started, 1);
         release = true;
     }
     changed.notify_all();
-    a.join();
-    b.join();
-    EXPECT_EQ(first.Refusal, TReplayRefusal::None);
-    EXPECT_EQ(second.Refusal, TReplayRefusal::None);
+    for (std::thread& t : threads)
+        t.join();
+    for (const auto& result : results)
+        EXPECT_EQ(result.Refusal, TReplayRefusal::None) << result.Why;
+    EXPECT_EQ(started, 3);
     EXPECT_EQ(checker.InFlightNow(), 0);
-    EXPECT_EQ(checker.Check(text).Refusal, TReplayRefusal::None) << "free again";
 }
 
 // The game's hash leaves out what does not change the play (the claim and
