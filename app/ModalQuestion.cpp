@@ -5,19 +5,9 @@
 
 namespace TumbletownApp {
 
-bool TModalQuestion::Ask(const std::string& question)
+bool TModalQuestion::AskPreferring(const std::string& question, Platform::TPreferredAnswer preferred)
 {
-    return AskInBox(question, true);
-}
-
-bool TModalQuestion::AskNoByDefault(const std::string& question)
-{
-    return AskInBox(question, false);
-}
-
-bool TModalQuestion::AskInBox(const std::string& question, bool yesByDefault)
-{
-    if (!Box.Open(&Pages, question, yesByDefault))
+    if (!Box.Open(&Pages, question, preferred))
         return false;
     Form.RunModal([this] { return Box.Answer() != WFourfall::TQuestionBox::Waiting; });
     const bool yes = Box.Answer() == WFourfall::TQuestionBox::AnsweredYes;

@@ -25,10 +25,11 @@ public:
         : Form(form), Pages(pages), Box(box)
     {
     }
+
+protected:
     // True for Yes. No when the window closes meanwhile, or when there is no
     // window to show the box in.
-    bool Ask(const std::string& question) override;
-    bool AskNoByDefault(const std::string& question) override;
+    bool AskPreferring(const std::string& question, Platform::TPreferredAnswer preferred) override;
 
 private:
     bool AskInBox(const std::string& question, bool yesByDefault);

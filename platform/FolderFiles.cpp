@@ -120,4 +120,10 @@ bool ReadFileUpTo(const std::string& path, std::size_t limit, std::string& out)
     return ok;
 }
 
+bool PathExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
 } // namespace Platform

@@ -35,6 +35,9 @@ bool WriteAllBytes(int fd, const char* data, std::size_t size);
 
 bool RemoveFile(const std::string& path);
 
+// Whether the path names something that exists (a file or a folder).
+bool PathExists(const std::string& path);
+
 // Reads a regular file whole into out. False when it cannot be read or is
 // larger than limit bytes (out is then unspecified).
 bool ReadFileUpTo(const std::string& path, std::size_t limit, std::string& out);

@@ -12,25 +12,44 @@ struct TName {
 };
 
 const TName kNames[] = {
-    {"Left", kVkLeft},       {"Up", kVkUp},           {"Right", kVkRight},       {"Down", kVkDown},
-    {"Ctrl", kVkControl},    {"Enter", kVkReturn},    {"Backspace", kVkBack},    {"Escape", kVkEscape},
-    {"Space", kVkSpace},     {"Delete", kVkDelete},   {"Tab", kVkTab},           {"Shift", kVkShift},
-    {"Alt", kVkMenu},        {"PadLeft", kVkPadLeft}, {"PadRight", kVkPadRight}, {"PadUp", kVkPadUp},
-    {"PadDown", kVkPadDown}, {"PadA", kVkPadA},       {"PadB", kVkPadB},         {"PadStart", kVkPadStart},
+    {"Left", kVkLeft},
+    {"Up", kVkUp},
+    {"Right", kVkRight},
+    {"Down", kVkDown},
+    {"Ctrl", kVkControl},
+    {"Enter", kVkReturn},
+    {"Backspace", kVkBack},
+    {"Escape", kVkEscape},
+    {"Space", kVkSpace},
+    {"Delete", kVkDelete},
+    {"Tab", kVkTab},
+    {"Shift", kVkShift},
+    {"Alt", kVkMenu},
+    {"PadLeft", kVkPadLeft},
+    {"PadRight", kVkPadRight},
+    {"PadUp", kVkPadUp},
+    {"PadDown", kVkPadDown},
+    {"PadA", kVkPadA},
+    {"PadB", kVkPadB},
+    {"PadStart", kVkPadStart},
     {"PadBack", kVkPadBack},
+    {"WheelUp", kVkWheelUp},
+    {"WheelDown", kVkWheelDown},
 };
 
 // Further keys a player may choose on the controls page, named as their caps
 // read (the punctuation keys by their US characters).
 const TName kMoreNames[] = {
-    {"Pause", 0x13},   {"CapsLock", 0x14},    {"PageUp", 0x21},     {"PageDown", 0x22}, {"End", 0x23},
-    {"Home", 0x24},    {"PrintScreen", 0x2C}, {"Insert", 0x2D},     {"LeftWin", 0x5B},  {"RightWin", 0x5C},
-    {"AppMenu", 0x5D}, {"Num0", 0x60},        {"Num1", 0x61},       {"Num2", 0x62},     {"Num3", 0x63},
-    {"Num4", 0x64},    {"Num5", 0x65},        {"Num6", 0x66},       {"Num7", 0x67},     {"Num8", 0x68},
-    {"Num9", 0x69},    {"Num*", 0x6A},        {"Num+", 0x6B},       {"Num-", 0x6D},     {"Num.", 0x6E},
-    {"Num/", 0x6F},    {"NumLock", 0x90},     {"ScrollLock", 0x91}, {";", 0xBA},        {"=", 0xBB},
-    {",", 0xBC},       {"-", 0xBD},           {".", 0xBE},          {"/", 0xBF},        {"`", 0xC0},
-    {"[", 0xDB},       {"\\", 0xDC},          {"]", 0xDD},          {"'", 0xDE},
+    {"Pause", 0x13},   {"CapsLock", 0x14}, {"PageUp", kVkPageUp}, {"PageDown", kVkPageDown},
+    {"End", kVkEnd},   {"Home", kVkHome},  {"PrintScreen", 0x2C}, {"Insert", 0x2D},
+    {"LeftWin", 0x5B}, {"RightWin", 0x5C}, {"AppMenu", 0x5D},     {"Num0", 0x60},
+    {"Num1", 0x61},    {"Num2", 0x62},     {"Num3", 0x63},        {"Num4", 0x64},
+    {"Num5", 0x65},    {"Num6", 0x66},     {"Num7", 0x67},        {"Num8", 0x68},
+    {"Num9", 0x69},    {"Num*", 0x6A},     {"Num+", 0x6B},        {"Num-", 0x6D},
+    {"Num.", 0x6E},    {"Num/", 0x6F},     {"NumLock", 0x90},     {"ScrollLock", 0x91},
+    {";", 0xBA},       {"=", 0xBB},        {",", 0xBC},           {"-", 0xBD},
+    {".", 0xBE},       {"/", 0xBF},        {"`", 0xC0},           {"[", 0xDB},
+    {"\\", 0xDC},      {"]", 0xDD},        {"'", 0xDE},
 };
 
 } // namespace

@@ -20,6 +20,10 @@ enum VirtualKey : int32_t {
     kVkMenu = 0x12,
     kVkEscape = 0x1B,
     kVkSpace = 0x20,
+    kVkPageUp = 0x21,
+    kVkPageDown = 0x22,
+    kVkEnd = 0x23,
+    kVkHome = 0x24,
     kVkLeft = 0x25,
     kVkUp = 0x26,
     kVkRight = 0x27,
@@ -40,11 +44,16 @@ enum VirtualKey : int32_t {
     kVkPadB = 0x8D,
     kVkPadStart = 0x8E,
     kVkPadBack = 0x8F,
+    // The mouse wheel turned one notch away from the player or toward: a key
+    // that goes down and up at once, for pages that scroll.
+    kVkWheelUp = 0x97,
+    kVkWheelDown = 0x98,
 };
 
 // The code of a key named in a script or a test: Left, Right, Up, Down, Ctrl,
 // Enter, Backspace, Escape, Space, Delete, Tab, Shift, Alt, the pad's
-// PadLeft, PadRight, PadUp, PadDown, PadA, PadB, PadStart, PadBack; the other
+// PadLeft, PadRight, PadUp, PadDown, PadA, PadB, PadStart, PadBack, the
+// mouse's WheelUp and WheelDown; the other
 // keys a player may choose (F1 to F24, Home, End, PageUp, PageDown, Insert,
 // Pause, Num0 to Num9 and the keypad's Num* Num+ Num- Num. Num/, the
 // punctuation keys by their US characters, ...); a single letter (either

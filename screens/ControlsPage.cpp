@@ -29,6 +29,9 @@ constexpr int32_t kKeyTextHeight = 19;
 constexpr int32_t kValueTextHeight = 19;
 constexpr int kTextWeight = 700;
 constexpr const char* kWaitText = "press a key";
+constexpr uint32_t kFooterColour = 0xD8A89A; // 0x00BBGGRR: the hint's quiet blue
+constexpr int32_t kFooterTextHeight = 16;
+constexpr int kFooterWeight = 400;
 // The dark cap for the key on the plain plate that stands in for a missing
 // picture.
 constexpr uint32_t kCapColour = 0x2A1A0A;
@@ -79,6 +82,14 @@ void TKeyRow::Paint()
     Canvas.SetTextColor(Waiting ? kWaitColour : kKeyColour);
     const std::string& text = Waiting ? std::string(kWaitText) : KeyText;
     Canvas.DrawTextInRect(0, cap, TMemStr(text.data(), static_cast<int>(text.size())));
+}
+
+std::string TControlsPage::FooterText(const TControls& controls)
+{
+    std::string text;
+    if (controls.ActionOf(Platform::kVkSpace) == paDrop && controls.Keys[paDrop] != Platform::kVkSpace)
+        text = "Space drops too. ";
+    return text + "A gamepad's buttons keep their own actions.";
 }
 
 std::string TControlsPage::RepeatText(int32_t ms)
@@ -174,6 +185,13 @@ void TControlsPage::Paint()
     TScrPage::Paint();
     if (Controls == nullptr)
         return;
+    Canvas.GetFont().SetHeight(kFooterTextHeight);
+    Canvas.GetFont().SetWeight(kFooterWeight);
+    Canvas.SetTextColor(kFooterColour);
+    const std::string footer = FooterText(*Controls);
+    Canvas.DrawTextInRect(
+        0, TRect(kControlsFooter.X, kControlsFooter.Y, kControlsFooter.Right(), kControlsFooter.Bottom()),
+        TMemStr(footer.data(), static_cast<int>(footer.size())));
     Canvas.GetFont().SetHeight(kValueTextHeight);
     Canvas.GetFont().SetWeight(kTextWeight);
     Canvas.SetTextColor(kValueColour);

@@ -57,6 +57,9 @@ public:
     TPlayAction Waiting() const { return WaitingFor; }
     // The text of a repeat value as the page shows it ("170 ms").
     static std::string RepeatText(int32_t ms);
+    // The line under the page: that Space drops as well, while no action
+    // has it and it is not the drop's own key; that the pad keeps its own.
+    static std::string FooterText(const TControls& controls);
 
     TKeyRow Rows[kControlsActionCount];              // in action order
     WLib::TIButton RepeatDown[kControlsRepeatCount]; // delay, rate

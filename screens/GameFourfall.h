@@ -18,11 +18,16 @@ public:
     ~TGameFourfall() override;
     // Attaches the page and its widgets, loads the effects, lays out.
     void Build(WLib::TScrPages* pages, TSkinSet& skins, const TGameServices& services);
+    // The background, and above the preview its heading; with the preview
+    // switched off, the backdrop alone where it would be (from the lit
+    // twin of the background) and no heading.
+    void Paint() override;
 
     WLib::TIButton Button;
     TWNext Next;
     TWFourfall Board;
     TWAnswer Answer;
+    WLib::TBitmap PlayHigh; // the lit twin of the background (shared)
 };
 
 } // namespace WFourfall

@@ -1,10 +1,13 @@
 #include "screens/GamePages.h"
 
+#include "platform/FolderFiles.h"
 #include "rules/Options.h"
 #include "store/OptionsStorage.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreStorage.h"
 #include "wlib/sound/Speaker.h"
+
+#include <tuple>
 
 namespace WFourfall {
 
@@ -68,18 +71,26 @@ void TGamePages::InitFirstPage()
     // before the rest is done), the others by FinishStart, into the same
     // objects.
     CreateSkins(Skins);
-    LoadSharedJpeg(Skins.MenuPlain, Services.Path("Skin\\Menu.jpg"));
-    LoadSharedJpeg(Skins.MenuHigh, Services.Path("Skin\\Menu_.jpg"));
+    LoadSharedJpeg(Skins.MenuPlain, "Skin\\Menu.jpg", Services);
+    LoadSharedJpeg(Skins.MenuHigh, "Skin\\Menu_.jpg", Services);
     QuestionBox.Build(Skins.QuestionPlain, Skins.QuestionHigh);
     // The options page shows the background as held to the ones there are.
     HoldPlayBackground();
 
     Insert(&Music, this);
-    for (const char* file : kMusicFiles)
-        Music.Add(TAString(Services.Path(file).c_str()));
+    for (const char* file : kMusicFiles) {
+        // Played later, one at a time: only a missing one can be told now.
+        const std::string path = Services.Path(file);
+        Services.NoteDataFile(path, Platform::PathExists(path));
+        Music.Add(TAString(path.c_str()));
+    }
 
-    Mouse.Image.LoadJpegFile(Services.Path("Skin\\Mouse.jpg").c_str());
-    Mouse.Mask.LoadBmpFile(Services.Path("Skin\\Mouse.bmp").c_str());
+    for (const auto& [bitmap, file, bmp] : {std::tuple(&Mouse.Image, "Skin\\Mouse.jpg", false),
+                                            std::tuple(&Mouse.Mask, "Skin\\Mouse.bmp", true)}) {
+        const std::string path = Services.Path(file);
+        Services.NoteDataFile(path,
+                              bmp ? bitmap->LoadBmpFile(path.c_str()) : bitmap->LoadJpegFile(path.c_str()));
+    }
     Insert(&Mouse, this);
 
     GameType.Build(this, Skins);
@@ -135,7 +146,7 @@ bool TGamePages::FinishStartStep()
 {
     if (StartStep < kLaterPictureCount) {
         const TLaterPicture& later = kLaterPictures[StartStep];
-        LoadSharedJpeg(Skins.*later.Bitmap, Services.Path(later.File));
+        LoadSharedJpeg(Skins.*later.Bitmap, later.File, Services);
     } else if (StartStep == kLaterPictureCount) {
         LoadPlayBackground();
     } else if (StartStep == kLaterPictureCount + 1) {
@@ -185,7 +196,8 @@ void TGamePages::Wire()
     OptionsPage.SoundButton.ClickCode = SoundPage.Id;
     SoundPage.Back.ClickCode = OptionsPage.Id;
     Help.Back.ClickCode = MainMenu.Id;
-    Play.Button.ClickCode = MainMenu.Id;
+    // The play page's way back asks first while a game is running.
+    Play.Button.ClickCode = Play.Board.LeaveId;
     Play.Board.ResultPageId = HighScore.Id;
     Play.Board.MenuPageId = MainMenu.Id;
     HighScore.List.Board = &Play.Board;

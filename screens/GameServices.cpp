@@ -1,8 +1,11 @@
 #include "screens/GameServices.h"
 
 #include "platform/DesignPath.h"
+#include "platform/FolderFiles.h"
 #include "platform/desktop/UrlOpener.h"
 #include "platform/desktop/YesNoQuestion.h"
+
+#include <cstdio>
 
 namespace WFourfall {
 
@@ -11,14 +14,9 @@ std::string TGameServices::Path(const char* designName) const
     return Platform::ResolveDesignPath(DataFolder, designName);
 }
 
-bool TGameServices::Ask(const char* question) const
+bool TGameServices::Ask(const char* question, Platform::TPreferredAnswer preferred) const
 {
-    return Question != nullptr && Question->Ask(question);
-}
-
-bool TGameServices::AskNoByDefault(const char* question) const
-{
-    return Question != nullptr && Question->AskNoByDefault(question);
+    return Question != nullptr && Question->Ask(question, preferred);
 }
 
 void TGameServices::OpenUrl(const std::string& url) const
@@ -33,6 +31,18 @@ uint64_t TGameServices::Send(int32_t onlineType, const std::string& name, int32_
     if (Delivery == nullptr)
         return 0;
     return Delivery->Deliver(onlineType, name, score, replayText);
+}
+
+void TGameServices::NoteDataFile(const std::string& path, bool loaded) const
+{
+    if (loaded || !Noted.insert(path).second || !DataProblem)
+        return;
+    DataProblem(std::string(Platform::PathExists(path) ? "damaged" : "missing") + " data file: " + path);
+}
+
+void TGameServices::WriteDataProblem(const std::string& line)
+{
+    std::fprintf(stderr, "tumbletown: %s\n", line.c_str());
 }
 
 } // namespace WFourfall

@@ -6,35 +6,51 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 
+#include "platform/desktop/YesNoQuestion.h"
 #include "store/ScoreDelivery.h"
 
 namespace Platform {
 class UrlOpener;
-class YesNoQuestion;
 } // namespace Platform
 
 namespace WFourfall {
+
+// Told one line about a data file of the game that is missing or damaged.
+using TDataProblemSink = std::function<void(const std::string& line)>;
 
 struct TGameServices {
     std::string DataFolder = ".";                // holds Skin/, Sounds/ and Music/
     Platform::YesNoQuestion* Question = nullptr; // null: every question is answered No
     Platform::UrlOpener* Browser = nullptr;      // null: addresses are dropped
     TScoreDelivery* Delivery = nullptr;          // null: results are not sent
+    // Where the lines about missing or damaged data files go: standard
+    // error, or the driver's own; empty: nowhere.
+    TDataProblemSink DataProblem = WriteDataProblem;
 
     // The path of a file name of the game ("Skin\Menu.jpg") in the data folder.
     std::string Path(const char* designName) const;
     // Asks the question; false (No) without a question service.
-    bool Ask(const char* question) const;
-    // Asks a question whose default answer (Enter) is No.
-    bool AskNoByDefault(const char* question) const;
+    // Asks the question; false (No) without a question service. Enter gives
+    // the preferred answer, whose button is lit.
+    bool Ask(const char* question,
+             Platform::TPreferredAnswer preferred = Platform::TPreferredAnswer::Yes) const;
     void OpenUrl(const std::string& url) const;
     // Hands a result (and the replay of its game, or empty) to the delivery,
     // which sends it in the background. Returns the delivery's ticket
     // (TScoreDelivery::Deliver); 0 without a delivery.
     uint64_t Send(int32_t onlineType, const std::string& name, int32_t score,
                   const std::string& replayText) const;
+    // After loading the file at path: when it did not load, says once per
+    // run (a background reloaded says nothing new) that it is missing, or
+    // damaged when it is there. The game goes on with its fallback.
+    void NoteDataFile(const std::string& path, bool loaded) const;
+    static void WriteDataProblem(const std::string& line);
+
+private:
+    mutable std::set<std::string> Noted; // paths already said
 };
 
 } // namespace WFourfall

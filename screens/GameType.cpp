@@ -1,5 +1,7 @@
 #include "screens/GameType.h"
 
+#include "rules/GameTypes.h"
+
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
 
@@ -21,22 +23,35 @@ const char* const kGameTypeTexts[4] = {
     "shapes that both the classical Fourfall do not have.",
 };
 
+const int32_t kGameTypeGames[4] = {GFourfall::kGameFourfall, GFourfall::kGameFivefall,
+                                   GFourfall::kGameColorFourfall, GFourfall::kGameCrazyFourfall};
+
 bool TGameType::HandleEvent(int32_t code, int32_t param)
 {
     for (int i = 0; i < 4; ++i) {
         if (Buttons[i].HoverCode != 0 && code == Buttons[i].HoverCode) {
             Description.SetText(kGameTypeTexts[i]);
+            Demo.Show(kGameTypeGames[i]);
             break;
         }
     }
+    if (code == evActivated)
+        Demo.Start();
+    if (code == evDeactivated)
+        Demo.Stop();
     return TScrPage::HandleEvent(code, param);
 }
 
 void TGameType::Build(TScrPages* pages, const TSkinSet& skins)
 {
     AttachPage(pages, this, skins.GameTypePlain);
-    AttachWidgets(this,
-                  {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Description, &More});
+    AttachWidgets(
+        this, {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Description, &More, &Demo});
+    PlaceAt(&Demo, kGameTypeDemo);
+    Demo.Balls = skins.Balls;
+    Demo.Specials = skins.Specials;
+    // The first type's game until the pointer or the keys choose another.
+    Demo.Show(kGameTypeGames[0]);
     for (int i = 0; i < kGameTypeButtonCount; ++i)
         PlaceAt(&Buttons[i], kGameTypeButtons[i]);
     PlaceAt(&Description, kGameTypeDescription);

@@ -1,9 +1,11 @@
 // TGameType: the choice of the game type. Four buttons start a game of their
-// type; the pointer over one of them shows its description; the fifth button
+// type; the pointer over one of them (or the keys lighting it) shows its
+// description and such a game going on in the little well; the fifth button
 // leads back to the main menu and one more to the further game types.
 #pragma once
 
 #include "screens/SkinSet.h"
+#include "screens/WDemo.h"
 #include "screens/layout/PageLayout.h"
 #include "wlib/IButton.h"
 #include "wlib/ScrPage.h"
@@ -14,6 +16,8 @@ namespace WFourfall {
 
 // The descriptions of the four offered game types, in button order.
 extern const char* const kGameTypeTexts[4];
+// The game numbers of the four buttons, in button order.
+extern const int32_t kGameTypeGames[4];
 
 class TGameType : public WLib::TScrPage {
 public:
@@ -24,6 +28,7 @@ public:
     WLib::TIButton Buttons[kGameTypeButtonCount]; // Fourfall, Fivefall, Colour Fourfall, Crazy Fourfall, back
     WLib::TText Description;
     WLib::TIButton More; // to the page of the further game types
+    TWDemo Demo;
 };
 
 } // namespace WFourfall

@@ -1,8 +1,11 @@
 #include "screens/Help.h"
 
+#include "platform/KeyCodes.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
 #include "wlib/base/AString.h"
+
+#include <algorithm>
 
 namespace WFourfall {
 
@@ -17,6 +20,11 @@ int32_t WholeLines(int32_t offset, int32_t lineHeight)
     return lineHeight > 0 ? offset - offset % lineHeight : offset;
 }
 
+// A notch of the wheel moves this many lines, as most readers do.
+constexpr int32_t kWheelLines = 3;
+// Home and End: as far as the text goes either way.
+constexpr int32_t kAllLines = 1 << 20;
+
 } // namespace
 
 bool THelp::HandleEvent(int32_t code, int32_t param)
@@ -25,7 +33,51 @@ bool THelp::HandleEvent(int32_t code, int32_t param)
         ScrollDown();
     if (code == Up.ClickCode)
         ScrollUp();
+    // The reading keys scroll the text; Left and Right still walk the
+    // buttons, Enter presses the lit one and Escape goes back.
+    if (code == evKeyDown && Active()) {
+        using namespace Platform;
+        switch (param) {
+        case kVkUp:
+        case kVkPadUp:
+            ScrollLines(-1);
+            return true;
+        case kVkDown:
+        case kVkPadDown:
+            ScrollLines(1);
+            return true;
+        case kVkWheelUp:
+            ScrollLines(-kWheelLines);
+            return true;
+        case kVkWheelDown:
+            ScrollLines(kWheelLines);
+            return true;
+        case kVkPageUp:
+            ScrollUp();
+            return true;
+        case kVkPageDown:
+            ScrollDown();
+            return true;
+        case kVkHome:
+            ScrollLines(-kAllLines);
+            return true;
+        case kVkEnd:
+            ScrollLines(kAllLines);
+            return true;
+        default:
+            break;
+        }
+    }
     return TScrPage::HandleEvent(code, param);
+}
+
+void THelp::ScrollLines(int32_t lines)
+{
+    const int32_t lineHeight = Text.Layout.LineHeight;
+    const int32_t last = std::max(Text.Layout.ExtentY - Text.Rect.Height(), 0);
+    const int64_t offset = int64_t(std::max(Text.ScrollY, 0)) + int64_t(lines) * lineHeight;
+    Text.ScrollY = static_cast<int32_t>(std::clamp<int64_t>(offset, 0, last));
+    Invalidate(this);
 }
 
 void THelp::ScrollDown()
@@ -59,7 +111,8 @@ void THelp::Build(TScrPages* pages, const TSkinSet& skins, const TGameServices& 
     PlaceAt(&Back, kHelpBack);
     PlaceAt(&Text, kHelpText);
     TAString text;
-    text.LoadFile(services.Path("Skin\\help.txt").c_str());
+    const std::string path = services.Path("Skin\\help.txt");
+    services.NoteDataFile(path, text.LoadFile(path.c_str()));
     Text.SetText(text);
     GiveButtonImages(skins.HelpPlain, skins.HelpHigh, {&Down, &Up, &Back});
     GiveCaptions(kHelpCaptions, {&Up, &Down, &Back});

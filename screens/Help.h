@@ -1,5 +1,6 @@
 // THelp: the help text, read once at start, scrolled by whole lines with two
-// buttons; a third leads back to the main menu.
+// buttons, the arrow keys, Page Up and Page Down, Home and End and the mouse
+// wheel; a third button leads back to the main menu.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +21,12 @@ public:
 
     // Scrolling by three quarters of the visible height, rounded toward the
     // top to whole lines; down stops where the last line is at the bottom.
+    // The buttons', and Page Down's and Page Up's.
     void ScrollDown();
     void ScrollUp();
+    // By whole lines (down when positive), held to the text: from its first
+    // line at the top to its last line at the bottom.
+    void ScrollLines(int32_t lines);
 
     WLib::TIButton Up;   // button 1
     WLib::TIButton Down; // button 2

@@ -24,6 +24,9 @@ std::string WorldPageAddress(const std::string& host, int32_t gameType)
 
 bool THighScore::HandleEvent(int32_t code, int32_t param)
 {
+    // A tab the keys lit on an earlier visit is no focus of this one.
+    if (code == evShown)
+        DropKeyFocus();
     for (int i = 0; i < 4; ++i) {
         if (code == Buttons[i].ClickCode) {
             HiScores.ShownType = kTabTypes[i];
@@ -45,7 +48,7 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
         UpdateTabs();
     }
     if (code == Buttons[4].ClickCode) {
-        if (Services != nullptr && Services->AskNoByDefault(kClearQuestion)) {
+        if (Services != nullptr && Services->Ask(kClearQuestion, Platform::TPreferredAnswer::No)) {
             ClearStoredScores();
             ClearReplays();
             List.SetNotice(std::string());
@@ -92,6 +95,12 @@ void THighScore::Build(TScrPages* pages, const TSkinSet& skins, const TGameServi
         {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5], &Buttons[6]});
     GiveCaptions(kHighScoreCaptions,
                  {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5], &Buttons[6]});
+    // A tab under the pointer or the keys keeps its look with the focus
+    // rim: lit, it would look like the list shown.
+    for (TIButton& b : MoreTabs)
+        b.KeepLookWhenFocused();
+    for (int i = 0; i < 4; ++i)
+        Buttons[i].KeepLookWhenFocused();
     // The columns are in window pixels; the list draws from its own origin.
     const int32_t x = List.Rect.Left;
     const int32_t y = List.Rect.Top;

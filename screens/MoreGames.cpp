@@ -35,6 +35,10 @@ bool TMoreGames::HandleEvent(int32_t code, int32_t param)
             break;
         }
     }
+    if (code == evActivated)
+        Demo.Start();
+    if (code == evDeactivated)
+        Demo.Stop();
     return TScrPage::HandleEvent(code, param);
 }
 
@@ -49,6 +53,8 @@ void TMoreGames::Build(TScrPages* pages, const TSkinSet& skins)
     PlaceAt(&Demo, kMoreGamesDemo);
     Demo.Balls = skins.Balls;
     Demo.Specials = skins.Specials;
+    // The first type's game until the pointer or the keys choose another.
+    Demo.Show(kMoreGamesTypes[0]);
     GiveButtonImages(skins.MoreGamesPlain, skins.MoreGamesHigh,
                      {&Buttons[0], &Buttons[1], &Buttons[2], &Buttons[3], &Buttons[4], &Buttons[5]});
     GiveCaptions(kMoreGamesCaptions,

@@ -1,7 +1,7 @@
 // TMoreGames: the further game types, reached from the game type page and
 // laid out like it. Five buttons start a game of their type; the pointer over
-// one of them shows its description and a moment of such a game in the
-// little well; the sixth button leads back to the game type page.
+// one of them (or the keys lighting it) shows its description and such a
+// game going on in the little well; the sixth button leads back to the game type page.
 #pragma once
 
 #include <cstdint>

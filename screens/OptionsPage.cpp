@@ -83,12 +83,6 @@ bool TOptionsPage::HandleEvent(int32_t code, int32_t param)
     return TScrPage::HandleEvent(code, param);
 }
 
-namespace {
-
-constexpr uint32_t kChoiceHoverRim = 0x5AD2FF; // 0x00BBGGRR: a warm gold
-
-} // namespace
-
 void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices& services)
 {
     Skins = &skins;
@@ -103,20 +97,16 @@ void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices&
     }
     // A choice mark lit under the pointer would look chosen: hovered, it
     // keeps its own look and gets a rim instead.
-    for (int i : {1, 2, 4, 5, 7, 8, 9, 11, 12}) {
-        Buttons[i].Images.Images[ibHover] = skins.OptionsPlain;
-        Buttons[i].HoverRim = kChoiceHoverRim;
-    }
+    for (int i : {1, 2, 4, 5, 7, 8, 9, 11, 12})
+        Buttons[i].KeepLookWhenFocused();
     for (int i = 0; i < kOptionsShadowButtonCount; ++i) {
         Insert(&ShadowButtons[i], this);
         PlaceAt(&ShadowButtons[i], kOptionsShadowButtons[i]);
         GiveButtonImages(skins.OptionsPlain, skins.OptionsHigh, {&ShadowButtons[i]});
         ShadowButtons[i].Caption = kOptionsShadowCaptions[i];
     }
-    for (int i : {1, 2}) {
-        ShadowButtons[i].Images.Images[ibHover] = skins.OptionsPlain;
-        ShadowButtons[i].HoverRim = kChoiceHoverRim;
-    }
+    for (int i : {1, 2})
+        ShadowButtons[i].KeepLookWhenFocused();
     Insert(&ControlsButton, this);
     PlaceAt(&ControlsButton, kOptionsControls);
     GiveButtonImages(skins.OptionsPlain, skins.OptionsHigh, {&ControlsButton});

@@ -10,13 +10,6 @@ namespace WFourfall {
 
 using namespace WLib;
 
-namespace {
-
-constexpr uint32_t kPanelColour = 0x3A2410; // 0x00BBGGRR, the skin's dark blue
-constexpr uint32_t kRimColour = 0xE0B070;
-
-} // namespace
-
 TQuestionBox::TQuestionBox()
 {
     // The parts live in the box from the start; the box joins a page only
@@ -34,20 +27,23 @@ void TQuestionBox::Build(const TBitmap& plain, const TBitmap& highlighted)
 {
     Plain = plain;
     GiveButtonImages(plain, highlighted, {&Yes, &No});
+    // The preferred answer shows lit; the one under the pointer or the keys
+    // has the focus rim.
+    Yes.KeepLookWhenFocused();
+    No.KeepLookWhenFocused();
 }
 
-bool TQuestionBox::Open(TScrPages* pages, const std::string& question, bool yesByDefault)
+bool TQuestionBox::Open(TScrPages* pages, const std::string& question, Platform::TPreferredAnswer preferred)
 {
     if (pages == nullptr || pages->LastChild == nullptr || pages->LastChild->Kind != kindPage)
         return false;
     if (IsOpen())
         Close();
     Given = Waiting;
-    YesByDefault = yesByDefault;
-    // The default answer's button is lit; the pointer lights the other one
-    // only while it rests on it.
-    Yes.Selected = yesByDefault ? 1 : 0;
-    No.Selected = yesByDefault ? 0 : 1;
+    Preferred = preferred == Platform::TPreferredAnswer::No ? AnsweredNo : AnsweredYes;
+    // The preferred answer's button is lit as long as the box is open.
+    Yes.Selected = Preferred == AnsweredYes ? 1 : 0;
+    No.Selected = Preferred == AnsweredNo ? 1 : 0;
     for (int key = 0; key < 256; ++key)
         Stale[key] = pages->KeyHeld(key);
     for (TIButton* b : {&Yes, &No}) {
@@ -99,7 +95,7 @@ bool TQuestionBox::HandleEvent(int32_t code, int32_t param)
         else if (param == Platform::kVkN || param == Platform::kVkEscape || param == Platform::kVkPadB)
             Given = AnsweredNo;
         else if (param == Platform::kVkReturn)
-            Given = YesByDefault ? AnsweredYes : AnsweredNo;
+            Given = Preferred;
     }
     // The pointer is drawn with the page set's repaint, which the cursor
     // element behind the box would ask for.

@@ -34,12 +34,17 @@ void CreateSkins(TSkinSet& skins)
         b->Recreate();
 }
 
-void LoadSharedJpeg(TBitmap& bitmap, const std::string& path)
+bool LoadSharedJpeg(TBitmap& bitmap, const std::string& path)
 {
     if (bitmap.IsEmpty())
         bitmap.Recreate();
-    if (!bitmap.IsEmpty())
-        bitmap.Impl->LoadJpegFile(path.c_str());
+    return !bitmap.IsEmpty() && bitmap.Impl->LoadJpegFile(path.c_str());
+}
+
+void LoadSharedJpeg(TBitmap& bitmap, const char* designName, const TGameServices& services)
+{
+    const std::string path = services.Path(designName);
+    services.NoteDataFile(path, LoadSharedJpeg(bitmap, path));
 }
 
 void HoldPlayBackground()
@@ -55,8 +60,8 @@ void LoadPlayBackground(TSkinSet& skins, const TGameServices& services)
 {
     HoldPlayBackground();
     const TBackgroundFiles& files = kBackgrounds[Options.BackRound];
-    LoadSharedJpeg(skins.PlayPlain, services.Path(files.Plain));
-    LoadSharedJpeg(skins.PlayHigh, services.Path(files.High));
+    LoadSharedJpeg(skins.PlayPlain, files.Plain, services);
+    LoadSharedJpeg(skins.PlayHigh, files.High, services);
 }
 
 } // namespace WFourfall

@@ -27,8 +27,11 @@ struct TSkinSet {
 void CreateSkins(TSkinSet& skins);
 // Loads a picture into the bitmap object the handle already shares, so every
 // page and button holding a reference sees the new picture. A file that does
-// not load leaves the object without a picture.
-void LoadSharedJpeg(WLib::TBitmap& bitmap, const std::string& path);
+// not load leaves the object without a picture (and gives false).
+bool LoadSharedJpeg(WLib::TBitmap& bitmap, const std::string& path);
+// The same for a file of the game ("Skin\Menu.jpg"), saying through the
+// services when it is missing or damaged.
+void LoadSharedJpeg(WLib::TBitmap& bitmap, const char* designName, const TGameServices& services);
 // BackRound becomes BackRound modulo 3 (kept in the options; a negative
 // value becomes 0, the techno background).
 void HoldPlayBackground();

@@ -4,6 +4,8 @@
 #include "screens/WFourfall.h"
 #include "screens/layout/TileColours.h"
 
+#include <algorithm>
+
 namespace WFourfall {
 
 using namespace WLib;
@@ -13,6 +15,82 @@ namespace {
 
 // One row of the well a line, top to bottom.
 // clang-format off
+// Four-cell figures over a bumpy floor.
+const char* const kFourfall[kDemoRows] = {
+    "....6....",
+    "...666...",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    "2.......6",
+    "2...4..66",
+    "22.444.36",
+    "11.55.333",
+};
+// Five-cell figures: the long ones fill the deep gaps.
+const char* const kFivefall[kDemoRows] = {
+    "..3......",
+    "..3......",
+    "..333....",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    "7.......5",
+    "7.....555",
+    "77.1...45",
+    "7..11.444",
+    "66..1.244",
+};
+// A column of three colours falling onto lines about to close.
+const char* const kColorFourfall[kDemoRows] = {
+    "....3....",
+    "....1....",
+    "....5....",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    "2........",
+    "42...1..6",
+    "425.3.2.6",
+    "1515.3226",
+};
+// Odd shapes the classic game never shows.
+const char* const kCrazyFourfall[kDemoRows] = {
+    "...5.5...",
+    "....5....",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    ".........",
+    "1......7.",
+    "1.4...7.7",
+    ".14.3.777",
+    "22.433.77",
+};
 // Small shapes among the four-cell ones.
 const char* const kKidsFourfall[kDemoRows] = {
     ".........",
@@ -116,6 +194,14 @@ const char* const kGrandFivefall[kDemoRows] = {
 const char* const* DemoPicture(int32_t gameNum)
 {
     switch (gameNum) {
+    case kGameFourfall:
+        return kFourfall;
+    case kGameFivefall:
+        return kFivefall;
+    case kGameColorFourfall:
+        return kColorFourfall;
+    case kGameCrazyFourfall:
+        return kCrazyFourfall;
     case kGameKidsFourfall:
         return kKidsFourfall;
     case kGameKidsFivefall:
@@ -131,14 +217,64 @@ const char* const* DemoPicture(int32_t gameNum)
     }
 }
 
+TWDemo::TWDemo()
+{
+    Insert(&StepTimer, this);
+}
+
 TWDemo::~TWDemo() = default;
 
 void TWDemo::Show(int32_t gameNum)
 {
     if (gameNum != GameNum) {
         GameNum = gameNum;
+        Step = 0;
         Invalidate(this);
     }
+}
+
+void TWDemo::Start()
+{
+    StepTimer.Start(kDemoStepMs);
+}
+
+void TWDemo::Stop()
+{
+    StepTimer.Stop();
+}
+
+bool TWDemo::HandleEvent(int32_t code, int32_t param)
+{
+    if (code == StepTimer.TickId && DemoPicture(GameNum) != nullptr) {
+        Step = Step < FallRows(DemoPicture(GameNum)) + kDemoRestSteps ? Step + 1 : 0;
+        Invalidate(this);
+    }
+    return TApp::HandleEvent(code, param);
+}
+
+namespace {
+
+bool Filled(char v)
+{
+    return v != '.' && v != '\0';
+}
+
+} // namespace
+
+int32_t TWDemo::FallRows(const char* const* picture)
+{
+    // The figure moves down while every cell of it lands on an empty cell of
+    // the blocks below, inside the well.
+    for (int32_t fall = 1; fall < kDemoRows; ++fall)
+        for (int r = 0; r < kDemoFigureRows; ++r)
+            for (int c = 0; c < kDemoColumns && picture[r][c] != '\0'; ++c) {
+                if (!Filled(picture[r][c]))
+                    continue;
+                const int to = r + fall;
+                if (to >= kDemoRows || (to >= kDemoFigureRows && Filled(picture[to][c])))
+                    return fall - 1;
+            }
+    return 0; // no figure: nothing falls
 }
 
 void TWDemo::Paint()
@@ -146,10 +282,11 @@ void TWDemo::Paint()
     const char* const* picture = DemoPicture(GameNum);
     if (picture == nullptr)
         return;
+    const int32_t fall = std::min(Step, FallRows(picture));
     for (int r = 0; r < kDemoRows; ++r)
         for (int c = 0; c < kDemoColumns && picture[r][c] != '\0'; ++c) {
             const char v = picture[r][c];
-            const int32_t x = c * kTileSize, y = r * kTileSize;
+            const int32_t x = c * kTileSize, y = (r < kDemoFigureRows ? r + fall : r) * kTileSize;
             if (v >= '1' && v <= '7')
                 DrawCell(this, Balls, v - '0', x, y);
             else if (v == 'C')

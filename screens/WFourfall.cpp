@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 
 #include "platform/KeyCodes.h"
 #include "rules/GameState.h"
@@ -9,6 +10,7 @@
 #include "rules/HiScores.h"
 #include "rules/Options.h"
 #include "rules/Replay.h"
+#include "screens/QuestionBox.h"
 #include "screens/layout/TileColours.h"
 #include "wlib/ScrPage.h"
 #include "wlib/ScrPages.h"
@@ -37,7 +39,15 @@ uint32_t RulesSeed()
 }
 
 constexpr uint32_t kTextColour = 0xDCFDEE;
+constexpr const char* kLeaveQuestion = "Leave this game? It is not over and cannot be taken up again.";
 constexpr int kTextWeight = 800;
+// The plate under PAUSE, GAME OVER and REPLAY: the question box's panel,
+// and its hint line in a quieter colour (0x00BBGGRR).
+constexpr uint32_t kPlateGround = kPanelColour;
+constexpr uint32_t kPlateRim = kRimColour;
+constexpr uint32_t kHintColour = 0xF0D8C8;
+constexpr int kHintWeight = 400;
+constexpr int32_t kPlateMargin = 10;
 
 } // namespace
 
@@ -244,6 +254,40 @@ void TWFourfall::KeyUp(int32_t key)
 {
     if (key == RepeatKey)
         StopRepeat();
+    if (key >= 0 && key < 256)
+        HeldAtGameOver[key] = false;
+}
+
+bool TWFourfall::GameRunning() const
+{
+    return GameState.Status == kStatusPlaying && !Watching && OnShownPage();
+}
+
+void TWFourfall::Leave()
+{
+    if (GameRunning()) {
+        if (!Paused)
+            TogglePause();
+        // The board shows PAUSE behind the question.
+        SyncWithRules();
+        if (Services == nullptr || !Services->Ask(kLeaveQuestion, Platform::TPreferredAnswer::No))
+            return;
+        // Thrown away: nothing is left to go on with.
+        Recording_ = false;
+        Paused = false;
+        GameState.Status = kStatusNoGame;
+        GameState.Changed = true;
+    }
+    if (Watching)
+        EndWatching();
+    if (MenuPageId != 0)
+        Post(this, MenuPageId, 0, CallDispatch, nullptr);
+}
+
+void TWFourfall::NoteGameOverKeys()
+{
+    for (int key = 0; key < 256; ++key)
+        HeldAtGameOver[key] = Pages != nullptr && Pages->KeyHeld(key);
 }
 
 bool TWFourfall::HandleEvent(int32_t code, int32_t param)
@@ -274,7 +318,8 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
     if (code == evKeyDown &&
         (param == Platform::kVkReturn || param == Platform::kVkSpace || param == Platform::kVkPadA ||
          param == Platform::kVkPadStart) &&
-        OnShownPage() && GameState.Status == kStatusGameOver && !entryOpen && !Watching) {
+        OnShownPage() && GameState.Status == kStatusGameOver && !entryOpen && !Watching &&
+        !HeldAtGameOver[param]) {
         StartPlay(GameState.GameNum);
         taken = true;
     }
@@ -288,6 +333,8 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
     }
     if (code >= StartIds[0] && code < StartIds[0] + kGameCount)
         StartPlay(code - StartIds[0]);
+    if (code == LeaveId)
+        Leave();
     if (code == FallTimer.TickId && !Watching) {
         Operate(TReplayOp::Tick);
         GameState.Changed = true;
@@ -345,7 +392,10 @@ void TWFourfall::Operate(TReplayOp op)
         const uint32_t last = Record.Steps.empty() ? 0 : Record.Steps.back().TimeMs;
         Record.Steps.push_back(TReplayStep{std::max(static_cast<uint32_t>(ms), last), op});
     }
+    const bool wasPlaying = GameState.Status == kStatusPlaying;
     ApplyReplayOp(op);
+    if (wasPlaying && GameState.Status == kStatusGameOver)
+        NoteGameOverKeys();
     if (recorded && GameState.Status != kStatusPlaying) {
         Recording_ = false;
         RecordDone = true;
@@ -578,16 +628,44 @@ void TWFourfall::Paint()
             else
                 DrawCell(this, Balls, v, c * CellSize.Width, r * CellSize.Height);
         }
-    Canvas.SetTextColor(kTextColour);
-    Canvas.GetFont().SetHeight(Rect.Width() / 8);
-    Canvas.GetFont().SetWeight(kTextWeight);
-    const TRect whole(0, 0, Rect.Width(), Rect.Height());
+    PaintPlate();
+}
+
+void TWFourfall::PaintPlate()
+{
+    const TGameState& s = GameState;
+    const char* title = nullptr;
     if (s.Status == kStatusGameOver)
-        Canvas.DrawTextInRect(0, whole, "GAME OVER");
+        title = "GAME OVER";
     else if (s.Status == kStatusPlaying && Paused)
-        Canvas.DrawTextInRect(0, whole, "PAUSE");
+        title = "PAUSE";
     else if (s.Status == kStatusPlaying && Watching)
-        Canvas.DrawTextInRect(0, whole, "REPLAY");
+        title = "REPLAY";
+    if (title == nullptr)
+        return;
+    // What the player can do now, in the keys they have.
+    std::string hint;
+    if (Watching)
+        hint = "Speed " + std::to_string(Speed) + "x   Esc: stop";
+    else if (s.Status == kStatusGameOver)
+        hint = "Enter: again   Esc: menu";
+    else
+        hint = Platform::VirtualKeyName(Keys().Keys[paPause]) + ": go on   Esc: leave";
+    // A plate across the well, so that the words never sit on the blocks.
+    const int32_t w = Rect.Width(), h = Rect.Height();
+    const int32_t plateH = w * 2 / 5;
+    const TRect plate(kPlateMargin, (h - plateH) / 2, w - kPlateMargin, (h + plateH) / 2);
+    Canvas.FillRect(plate, kPlateRim);
+    Canvas.FillRect(TRect(plate.Left + 2, plate.Top + 2, plate.Right - 2, plate.Bottom - 2), kPlateGround);
+    Canvas.SetTextColor(kTextColour);
+    Canvas.GetFont().SetWeight(kTextWeight);
+    Canvas.GetFont().SetHeight(w / 8);
+    const int32_t split = plate.Top + plateH * 3 / 5;
+    Canvas.DrawTextInRect(0, TRect(plate.Left, plate.Top + 4, plate.Right, split), title);
+    Canvas.SetTextColor(kHintColour);
+    Canvas.GetFont().SetWeight(kHintWeight);
+    Canvas.GetFont().SetHeight(w / 15);
+    Canvas.DrawTextInRect(0, TRect(plate.Left, split, plate.Right, plate.Bottom - 6), hint.c_str());
 }
 
 } // namespace WFourfall

@@ -13,6 +13,7 @@
 #include "rules/CommandFig.h"
 #include "rules/HiScores.h"
 #include "rules/Replay.h"
+#include "screens/GameServices.h"
 #include "store/Controls.h"
 #include "wlib/App.h"
 #include "wlib/Timer.h"
@@ -66,7 +67,8 @@ public:
 
     bool HandleEvent(int32_t code, int32_t param) override;
     // The landed cells and the falling figure, the landing shadow under
-    // them when the option is on; "GAME OVER" or "PAUSE" over them.
+    // them when the option is on; "GAME OVER", "PAUSE" or "REPLAY" over them
+    // on a plate, with a line of what the keys do now (a replay's speed).
     void Paint() override;
 
     // Brings the play page to the front and starts a new game of number k.
@@ -78,6 +80,13 @@ public:
     // Pauses a running game or a watched replay on the play page (the window
     // lost the focus); nothing when it is paused already or no game runs.
     void Pause();
+    // The play page's Main Menu button, Escape and the pad's Back: a game
+    // still running is paused and the player asked whether to leave it (No
+    // preferred, back to the paused game); after GAME OVER, while watching or
+    // once the player said Yes, the main menu.
+    void Leave();
+    // Whether a game is going on that leaving would throw away.
+    bool GameRunning() const;
     // The game is paused: the rules know nothing of it (their Status stays
     // playing); the timer is stopped and the keys move nothing.
     bool IsPaused() const { return Paused; }
@@ -134,7 +143,12 @@ public:
     // Told when a new game starts while the last game's entry still waits
     // for its name: the name stands as typed.
     std::function<void()> EntryLeft;
-    int32_t MenuPageId = 0; // where Escape leads from a watched replay
+    int32_t MenuPageId = 0; // where leaving the play page leads
+    // The code of the play page's way back (its button and Escape): Leave.
+    int32_t LeaveId = WLib::NewId();
+    // Where the leave question is asked; none: a running game is never left
+    // without the player's Yes.
+    const TGameServices* Services = nullptr;
     int32_t StartIds[kGameCount];
     int32_t TimerPeriod = 0;
 
@@ -159,8 +173,14 @@ private:
     TPlayAction RepeatAction = paNone;
     bool RepeatingAtRate = false;
     void PaintLandingShadow();
+    void PaintPlate();
 
     bool Paused = false;
+    // The game over keys that were already down when the game ended: they
+    // start the next game only once let go, so that the drop being hammered
+    // when the well filled up does not skip the final board.
+    bool HeldAtGameOver[256] = {};
+    void NoteGameOverKeys();
 
     GFourfall::TReplay Record;
     bool Recording_ = false;

@@ -97,6 +97,7 @@ sleep 1.2
 xdotool mousemove --window "$w" 402 350
 shot 09-play-colour-nature
 click 133 564
+keys y
 # The controls page, Turn waiting for its key.
 click 402 229
 click 675 508

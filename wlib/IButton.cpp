@@ -132,6 +132,7 @@ void TIButton::Paint()
     // look is painted.
     if (OnPageBackground()) {
         Canvas.Draw(Page->Background, kRopSrcCopy, 0, 0, Rect);
+        DrawHoverRim();
         return;
     }
     const bool lit = Lit(index);
@@ -144,6 +145,11 @@ void TIButton::Paint()
         Canvas.DrawTextInRect(0, whole, Caption);
     }
     DrawHoverRim();
+}
+
+void TIButton::KeepLookWhenFocused()
+{
+    Images.Images[ibHover] = Images.Images[ibNormal];
 }
 
 void TIButton::DrawHoverRim()

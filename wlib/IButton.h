@@ -47,8 +47,12 @@ public:
     // The caption's colour on the plain plate in the current state (dark on
     // the lit plate), for buttons that write more on it than the caption.
     uint32_t PlainCaptionColour() const;
-    // The rim of a hovered button, when it has one.
+    // The focus mark: the rim of a hovered (or key-lit) button, when it has one.
     void DrawHoverRim();
+    // A button that can be selected (a setting, a tab) keeps its own look
+    // under the pointer or the keys, with the focus rim alone: lit, it would
+    // look selected.
+    void KeepLookWhenFocused();
 
     TIButtonBase Images;
     int32_t ClickCode = NewId(); // posted to the whole tree on a click
@@ -57,7 +61,10 @@ public:
     uint8_t Hover = 0;
     uint8_t Pressed = 0;
     const char* Caption = nullptr; // drawn only on the plain plate; not owned
-    uint32_t HoverRim = 0;         // 0x00BBGGRR of a rim drawn while hovered; 0: none
+    // 0x00BBGGRR of the rim drawn while hovered or lit by the keys, the one
+    // focus mark of every page; 0: none.
+    uint32_t HoverRim = kFocusRimColour;
+    static constexpr uint32_t kFocusRimColour = 0x5AD2FF; // a warm gold
 
 private:
     // A button of a page whose picture covers it draws from that picture.

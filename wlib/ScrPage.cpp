@@ -44,6 +44,15 @@ void Press(TIButton* button)
 
 } // namespace
 
+void TScrPage::DropKeyFocus()
+{
+    for (TIButton* button : NavOrder)
+        if (button->Hover != 0 && !button->MouseInside()) {
+            button->Hover = 0;
+            Invalidate(button);
+        }
+}
+
 bool TScrPage::Navigate(int32_t key)
 {
     using namespace Platform;

@@ -40,6 +40,9 @@ public:
     // The highlighted button of NavOrder, -1 when none is lit.
     int NavIndex() const;
     // Lights button i of NavOrder alone (-1: none), as the pointer does.
+    // The button the keys lit goes dark unless the pointer is on it (a page
+    // that should not greet a later visit with an old focus).
+    void DropKeyFocus();
     void Highlight(int i);
 
 private:

@@ -483,6 +483,10 @@ void GameWindow::Translate(const void* sdlEvent, std::vector<InputRecord>& out)
     case SDL_MOUSEMOTION:
         translator_.MouseMove(event.motion.x, event.motion.y, out);
         break;
+    case SDL_MOUSEWHEEL:
+        translator_.MouseWheel(
+            event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y, out);
+        break;
     case SDL_CONTROLLERDEVICEADDED:
         if (SDL_GameController* pad = SDL_GameControllerOpen(event.cdevice.which))
             pads_.push_back(pad);

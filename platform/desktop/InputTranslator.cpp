@@ -89,6 +89,19 @@ void InputTranslator::MouseButton(bool down, int button, int x, int y, std::vect
     out.push_back(record);
 }
 
+void InputTranslator::MouseWheel(int notches, std::vector<InputRecord>& out) const
+{
+    const int code = notches > 0 ? kVkWheelUp : kVkWheelDown;
+    const int count = std::min(notches > 0 ? notches : -notches, kMaxWheelNotches);
+    for (int i = 0; i < count; ++i)
+        for (InputRecord::Kind kind : {InputRecord::Kind::KeyDown, InputRecord::Kind::KeyUp}) {
+            InputRecord record;
+            record.kind = kind;
+            record.code = code;
+            out.push_back(record);
+        }
+}
+
 void InputTranslator::MouseMove(int x, int y, std::vector<InputRecord>& out) const
 {
     InputRecord record;

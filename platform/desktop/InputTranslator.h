@@ -33,6 +33,11 @@ public:
     void Text(std::string_view utf8, std::vector<InputRecord>& out) const;
     void MouseButton(bool down, int button, int x, int y, std::vector<InputRecord>& out) const;
     void MouseMove(int x, int y, std::vector<InputRecord>& out) const;
+    // The wheel turned (SDL's notches, positive away from the player): a
+    // KeyDown and KeyUp of kVkWheelUp or kVkWheelDown per notch, at most
+    // kMaxWheelNotches of them however far a flung wheel says it went.
+    void MouseWheel(int notches, std::vector<InputRecord>& out) const;
+    static constexpr int kMaxWheelNotches = 10;
 
     // A gamepad's button (SDL game-controller numbering) went down or up: a
     // KeyDown or KeyUp of its pad code (kVkPadLeft ... kVkPadBack); buttons

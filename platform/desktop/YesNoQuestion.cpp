@@ -11,7 +11,7 @@ constexpr int kAnswerNo = 7;
 
 } // namespace
 
-bool MessageBoxQuestion::Ask(const std::string& question)
+bool MessageBoxQuestion::AskPreferring(const std::string& question, TPreferredAnswer)
 {
     // SDL has no question icon; information is the closest. No takes both
     // Enter and Escape, so a reflex key press never sends anything.
@@ -32,9 +32,10 @@ bool MessageBoxQuestion::Ask(const std::string& question)
     return answer == kAnswerYes;
 }
 
-bool ScriptedQuestion::Ask(const std::string& question)
+bool ScriptedQuestion::AskPreferring(const std::string& question, TPreferredAnswer preferred)
 {
     asked_.push_back(question);
+    preferred_.push_back(preferred);
     if (answers_.empty())
         return false;
     const bool yes = answers_.front();

@@ -34,6 +34,9 @@ constexpr TBox kGameTypeDescription{581, 210, 188, 206};
 // Beside the design's five: the way to the further game types, right of
 // Back on the same row, under the description.
 constexpr TBox kGameTypeMore{581, 481, 188, 55};
+// The little well on the left that shows a game of the type under the
+// pointer going on.
+constexpr TBox kGameTypeDemo{50, 190, 144, 256};
 
 // More games: Kids Fourfall, Kids Fivefall, Crazy Fivefall, Grand Fourfall,
 // Grand Fivefall, then Back where the game type page has it; the description
@@ -45,7 +48,7 @@ constexpr TBox kMoreGamesButtons[kMoreGamesButtonCount] = {
     {239, 346, 326, 60}, {239, 408, 326, 60}, {281, 481, 239, 55},
 };
 constexpr TBox kMoreGamesDescription = kGameTypeDescription;
-constexpr TBox kMoreGamesDemo{50, 190, 144, 256};
+constexpr TBox kMoreGamesDemo = kGameTypeDemo;
 
 // Options: for music, sound effects, background and next figure a switch
 // and its settings (on and off; techno, nature and kids), then Back.
@@ -58,7 +61,7 @@ constexpr TBox kOptionsButtons[kOptionsButtonCount] = {
 // Below the design's rows: the landing shadow switch and its On and Off.
 constexpr int kOptionsShadowButtonCount = 3;
 constexpr TBox kOptionsShadowButtons[kOptionsShadowButtonCount] = {
-    {255, 429, 220, 40}, {477, 428, 57, 44}, {545, 428, 57, 44}};
+    {255, 429, 220, 40}, {477, 431, 57, 49}, {545, 431, 57, 49}};
 
 // Beside the design's Back, on the same row: the way to the controls page.
 constexpr TBox kOptionsControls{581, 481, 188, 55};
@@ -98,12 +101,15 @@ constexpr TBox kControlsRepeatDown[kControlsRepeatCount] = {{414, 380, 48, 38}, 
 constexpr TBox kControlsRepeatValues[kControlsRepeatCount] = {{466, 385, 86, 28}, {466, 426, 86, 28}};
 constexpr TBox kControlsRepeatUp[kControlsRepeatCount] = {{552, 380, 48, 38}, {552, 421, 48, 38}};
 constexpr TBox kControlsHint{60, 82, 680, 22};
+// The line under the page that says what the keys above do not: written by
+// the page, since Space drops only while no action has it.
+constexpr TBox kControlsFooter{0, 548, 800, 26};
 constexpr TBox kControlsBack{281, 481, 239, 55};
 constexpr TBox kControlsDefaults{581, 481, 188, 55};
 
 // Help: the scrolled text and its three buttons.
-constexpr TBox kHelpUp{75, 485, 145, 40};
-constexpr TBox kHelpDown{223, 485, 100, 40};
+constexpr TBox kHelpUp{75, 485, 122, 40};
+constexpr TBox kHelpDown{201, 485, 122, 40};
 constexpr TBox kHelpBack{535, 485, 200, 50};
 constexpr TBox kHelpText{149, 190, 505, 286};
 
@@ -122,10 +128,11 @@ constexpr TBox kHighScoreList{152, 183, 506, 287};
 constexpr TBox kHighScoreNotice{128, 462, 544, 24};
 // The tabs of the five further game types (Kids Fourfall, Kids Fivefall,
 // Crazy Fivefall, Grand Fourfall, Grand Fivefall): a second row above the
-// first, ending where it ends.
+// first, ending where it ends, each wide enough for its caption in the first
+// row's size.
 constexpr int kHighScoreMoreTabCount = 5;
 constexpr TBox kHighScoreMoreTabs[kHighScoreMoreTabCount] = {
-    {264, 138, 88, 17}, {355, 138, 86, 17}, {444, 138, 92, 17}, {539, 138, 96, 17}, {638, 138, 92, 17},
+    {236, 138, 92, 17}, {331, 138, 90, 17}, {424, 138, 98, 17}, {525, 138, 102, 17}, {630, 138, 100, 17},
 };
 
 // Play: the board (13 x 31 cells of 16 pixels), the next-figure preview, the
@@ -134,6 +141,18 @@ constexpr TBox kPlayBoard{297, 46, 208, 496};
 constexpr TBox kPlayPreview{638, 67, 107, 152};
 constexpr TBox kPlayScorePanel{58, 79, 102, 146};
 constexpr TBox kPlayMenuButton{14, 537, 239, 55};
+// The words the play page writes itself, so that they follow the settings:
+// the preview's heading above it and the panel's labels in its first, third
+// and fifth rows, in each background's label colour (0xRRGGBB: techno,
+// nature, kids). The skins keep only the frames.
+constexpr TBox kPlayPreviewHeading{kPlayPreview.X - 8, kPlayPreview.Y - 42, kPlayPreview.W + 16, 28};
+constexpr int kPlayHeadingHeight = 22;
+constexpr int kPlayLabelHeight = 17;
+constexpr unsigned kPlayLabelColours[3] = {0x7FF3FF, 0xF6E7B0, 0xFFF07A};
+// The preview with its frame, heading and shadow: the play backgrounds' lit
+// twins show the backdrop alone here, which the page shows instead when
+// the preview is switched off.
+constexpr TBox kPlayPreviewArea{606, 16, 172, 240};
 
 // The yes/no question box, drawn over the page that asks: the box in window
 // pixels, its parts (Yes, No, the question's text) relative to the box,

@@ -71,7 +71,8 @@ expect_page "$out/menu.png" "$data/Skin/Menu.jpg" 770x550+0+50
 click 400 160
 xdotool mousemove --window "$w" 780 20
 shot game-type
-expect_page "$out/game-type.png" "$data/Skin/GameType.jpg" 770x550+0+50
+# (Right of the little well, which plays a game.)
+expect_page "$out/game-type.png" "$data/Skin/GameType.jpg" 560x550+210+50
 click 402 213
 xdotool mousemove --window "$w" 780 20
 # Play: move, turn, drop and push figures down, then let one fall a while.
@@ -90,8 +91,11 @@ echo "board: $tiles pixels differ from the empty background"
 expect_page "$out/play.png" "$data/Skin/bg_techno.jpg" 120x40+540+0
 kill -0 "$gpid" 2> /dev/null || fail "the game ended by itself"
 
-# Back to the main menu, then out through its exit button.
+# Back to the main menu (Y: yes, leave the game running), then out through
+# its exit button.
 click 133 564
+sleep 0.3
+xdotool key y
 xdotool mousemove --window "$w" 780 20
 shot menu-again
 expect_page "$out/menu-again.png" "$data/Skin/Menu.jpg" 770x550+0+50

@@ -40,6 +40,7 @@ protected:
         Process.emplace(&Store, TOfflineAudioDriver::Factory(), 11);
         Pages = std::make_unique<TGamePages>();
         Pages->Services.DataFolder = Data.Path();
+        Pages->Services.DataProblem = {}; // the fixture has no music and no pointer, on purpose
         Host.Attach(*Pages);
         Pages->InitPages();
         Host.Start();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/KeyCodes.h"
+#include "platform/desktop/YesNoQuestion.h"
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
@@ -258,6 +259,7 @@ protected:
         Host.PaintPending();
     }
     TApp* Front() const { return Pages->LastChild; }
+    Platform::ScriptedQuestion Question;
     int LitButtons(const TScrPage& page) const
     {
         int n = 0;
@@ -348,6 +350,8 @@ TEST_F(Navigation, EveryPageByKeysAlone)
     Key(kVkReturn); // the first game type
     ASSERT_EQ(Front(), &Pages->Play);
     EXPECT_EQ(GameState.Status, kStatusPlaying);
+    Pages->Services.Question = &Question;
+    Question.QueueAnswer(true); // leave the game
     Key(kVkEscape);
     ASSERT_EQ(Front(), &Pages->MainMenu);
 
@@ -391,6 +395,152 @@ TEST_F(Navigation, GamepadAnswersTheQuestionBox)
         Key(c.Key);
         EXPECT_EQ(Pages->QuestionBox.Answer(), c.Answer);
         Pages->QuestionBox.Close();
+    }
+}
+
+// The ways back from the play page, each as a player gives it.
+struct TLeaveCase {
+    const char* Name;
+    void (*Give)(TGamePages& pages);
+};
+void PrintTo(const TLeaveCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class LeaveGame : public Navigation, public ::testing::WithParamInterface<TLeaveCase> {
+protected:
+    void SetUp() override
+    {
+        Navigation::SetUp();
+        Pages->Services.Question = &Question;
+        StartGame(0);
+    }
+    void Leave()
+    {
+        GetParam().Give(*Pages);
+        Host.PaintPending();
+    }
+};
+
+void PressKey(TGamePages& pages, int32_t key)
+{
+    pages.KeyDown(key);
+    pages.KeyUp(key);
+}
+
+// A game in progress is not thrown away by a slip: it pauses and the game's
+// question asks, preferring No, which goes back to the paused game.
+TEST_P(LeaveGame, ARunningGamePausesAndAsksAndNoGoesBackToIt)
+{
+    const int32_t score = GameState.Score;
+    const TAbsFigure* figure = GameState.CurFig;
+    const int32_t y = figure->Y;
+    Question.QueueAnswer(false);
+    Leave();
+    ASSERT_EQ(Question.Asked().size(), 1u);
+    EXPECT_EQ(Question.Preferred().back(), TPreferredAnswer::No);
+    EXPECT_EQ(Front(), &Pages->Play);
+    EXPECT_EQ(GameState.Status, kStatusPlaying);
+    EXPECT_TRUE(Pages->Play.Board.IsPaused());
+    Host.Advance(5000);
+    EXPECT_EQ(GameState.CurFig->Y, y) << "still paused";
+    PressKey(*Pages, kVkP);
+    Host.Advance(3000);
+    EXPECT_GT(GameState.CurFig->Y, y) << "the same game goes on";
+    EXPECT_EQ(GameState.Score, score);
+
+    Question.QueueAnswer(true);
+    Leave();
+    EXPECT_EQ(Question.Asked().size(), 2u);
+    EXPECT_EQ(Front(), &Pages->MainMenu);
+    EXPECT_NE(GameState.Status, kStatusPlaying) << "nothing is left to go on with";
+}
+
+// Once the game is over (or never ran) there is nothing to lose: no question.
+TEST_P(LeaveGame, AfterGameOverItLeavesWithoutAsking)
+{
+    for (int i = 0; i < kScoreEntries; ++i)
+        HiScores.Entries[0][0][i].Score = 1000000; // no entry for the list
+    EndGame();
+    Nudge();
+    ASSERT_EQ(Front(), &Pages->Play);
+    Leave();
+    EXPECT_TRUE(Question.Asked().empty());
+    EXPECT_EQ(Front(), &Pages->MainMenu);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, LeaveGame,
+    ::testing::Values(TLeaveCase{"Escape", [](TGamePages& p) { PressKey(p, kVkEscape); }},
+                      TLeaveCase{"PadBack", [](TGamePages& p) { PressKey(p, kVkPadBack); }},
+                      TLeaveCase{"MainMenuButton",
+                                 [](TGamePages& p) {
+                                     const TRect r = p.Play.Button.Rect;
+                                     p.MouseMove(r.Left + 5, r.Top + 5);
+                                     p.MouseDown(r.Left + 5, r.Top + 5, 1);
+                                     p.MouseUp(r.Left + 5, r.Top + 5, 1);
+                                 }}),
+    [](const ::testing::TestParamInfo<TLeaveCase>& info) { return std::string(info.param.Name); });
+
+// The leave question in the game's own box: Enter and the pad's A take the
+// preferred No, which is the lit button; only Y or a click says Yes.
+TEST_F(Navigation, TheLeaveQuestionsBoxPrefersNo)
+{
+    struct TCase {
+        int32_t Key;
+        TQuestionBox::TAnswer Answer;
+    };
+    TQuestionBox& box = Pages->QuestionBox;
+    for (const TCase& c :
+         {TCase{kVkReturn, TQuestionBox::AnsweredNo}, TCase{kVkPadA, TQuestionBox::AnsweredYes},
+          TCase{kVkY, TQuestionBox::AnsweredYes}, TCase{kVkEscape, TQuestionBox::AnsweredNo}}) {
+        ASSERT_TRUE(box.Open(Pages.get(), "Leave?", TPreferredAnswer::No));
+        EXPECT_EQ(box.No.Selected, 1);
+        EXPECT_EQ(box.Yes.Selected, 0);
+        Key(c.Key);
+        EXPECT_EQ(box.Answer(), c.Answer) << "key " << c.Key;
+        box.Close();
+    }
+    ASSERT_TRUE(box.Open(Pages.get(), "Send?"));
+    EXPECT_EQ(box.Yes.Selected, 1);
+    Key(kVkReturn);
+    EXPECT_EQ(box.Answer(), TQuestionBox::AnsweredYes);
+    box.Close();
+}
+
+// The key that was down when the well filled up (the drop being hammered)
+// does not start the next game: the final board stays until it is let go and
+// pressed again.
+TEST_F(Navigation, GameOverKeysCountOnlyAfterTheirRelease)
+{
+    for (int32_t key : {int32_t(kVkSpace), int32_t(kVkReturn), int32_t(kVkPadA)}) {
+        for (int i = 0; i < kScoreEntries; ++i)
+            HiScores.Entries[0][0][i].Score = 1000000; // no entry for the list
+        StartGame(0);
+        // Drops until the well is full, the key still down.
+        for (int i = 0; i < 500 && GameState.Status == kStatusPlaying; ++i) {
+            if (key != kVkSpace)
+                Pages->KeyDown(key); // held with the drop
+            Pages->KeyUp(kVkSpace);
+            Pages->KeyDown(kVkSpace);
+            // The dropped figure lands with the next step of the fall.
+            if (GameState.Status == kStatusPlaying)
+                Host.Advance(GameState.FallPeriod);
+            if (key != kVkSpace && GameState.Status == kStatusPlaying)
+                Pages->KeyUp(key);
+        }
+        ASSERT_EQ(GameState.Status, kStatusGameOver) << "key " << key;
+        ASSERT_EQ(Front(), &Pages->Play);
+        if (key != kVkSpace)
+            Pages->KeyUp(kVkSpace);
+        Pages->KeyDown(key); // the desktop repeats the held key
+        Pages->KeyDown(key);
+        EXPECT_EQ(GameState.Status, kStatusGameOver) << "key " << key;
+        Pages->KeyUp(key);
+        Pages->KeyDown(key);
+        EXPECT_EQ(GameState.Status, kStatusPlaying) << "pressed anew, key " << key;
+        Pages->KeyUp(key);
     }
 }
 

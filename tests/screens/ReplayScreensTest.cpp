@@ -61,6 +61,7 @@ protected:
         Process.emplace(&Store, TOfflineAudioDriver::Factory(), 11, Folder.File("replays"));
         Pages = std::make_unique<TGamePages>();
         Pages->Services.DataFolder = Data.Path();
+        Pages->Services.DataProblem = {}; // the fixture has no music and no pointer, on purpose
         Pages->Services.Question = &Question;
         Host.Attach(*Pages);
         Pages->InitPages();

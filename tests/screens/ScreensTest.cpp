@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/KeyCodes.h"
 #include "platform/OfflineAudioDriver.h"
 #include "platform/SettingsStore.h"
 #include "platform/hssDriver.h"
@@ -90,7 +91,8 @@ TEST_F(GameOnHost, PreviewCentresTheNextFigureAndHidesWithTheOption)
     EXPECT_EQ(Host.Pixel(x + 16, y), Data.SkinPixel("bg_techno", x + 16, y)); // empty cells draw nothing
     Options.ZNextFig = 0;
     Host.Paint();
-    EXPECT_EQ(Host.Pixel(x, y), Data.SkinPixel("bg_techno", x, y));
+    // The box goes with the figure: the backdrop alone, from the lit twin.
+    EXPECT_EQ(Host.Pixel(x, y), Data.SkinPixel("bg_techno_", x, y));
 }
 
 TEST_F(GameOnHost, ScorePanelCutsItsAreaIntoSixRows)
@@ -256,6 +258,164 @@ INSTANTIATE_TEST_SUITE_P(Cases, HelpScroll,
                                            TScrollCase{"up_whole_lines", 21, 2000, 420, false, 189},
                                            TScrollCase{"no_line_height_yet", 0, 2000, 0, true, 214}),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// The reading keys and the wheel scroll the help on its page, held to the
+// text: from the first line at the top to the last at the bottom.
+TEST_F(GameOnHost, HelpScrollsWithTheReadingKeysAndTheWheel)
+{
+    using namespace Platform;
+    Pages->PostAndProcess(Pages->Help.Id, 0);
+    Host.PaintPending(); // laid out by its first drawing
+    const TText& text = Pages->Help.Text;
+    const int32_t line = text.Layout.LineHeight;
+    const int32_t last = text.Layout.ExtentY - text.Rect.Height();
+    ASSERT_GT(line, 0);
+    ASSERT_GT(last, 10 * line) << "the fixture's help is long";
+    struct TStep {
+        int32_t Key;
+        int32_t Want; // the offset after the key
+    };
+    // Page Down and Page Up are the buttons' steps: three quarters of the
+    // height, rounded toward the top to whole lines.
+    const int32_t up = (3 * text.Rect.Height()) / 4;
+    const int32_t page = up / line * line;
+    const TStep steps[] = {
+        {kVkUp, 0},
+        {kVkDown, line},
+        {kVkDown, 2 * line},
+        {kVkWheelDown, 5 * line},
+        {kVkWheelUp, 2 * line},
+        {kVkPageDown, 2 * line + page},
+        {kVkPageUp, (2 * line + page - up) / line * line},
+        {kVkEnd, last},
+        {kVkDown, last},
+        {kVkWheelDown, last},
+        {kVkHome, 0},
+        {kVkWheelUp, 0},
+        {kVkPadDown, line},
+        {kVkPadUp, 0},
+    };
+    for (const TStep& step : steps) {
+        Pages->KeyDown(step.Key);
+        Pages->KeyUp(step.Key);
+        EXPECT_EQ(text.ScrollY, step.Want) << VirtualKeyName(step.Key);
+    }
+    EXPECT_EQ(Pages->LastChild, &Pages->Help) << "no key left the page";
+    EXPECT_EQ(Pages->Help.NavIndex(), -1) << "Up and Down lit no button";
+    // Left and Right still walk the buttons, Escape goes back.
+    Pages->KeyDown(kVkRight);
+    EXPECT_EQ(Pages->Help.NavIndex(), 0);
+    Pages->KeyDown(kVkEscape);
+    EXPECT_EQ(Pages->LastChild, &Pages->MainMenu);
+}
+
+// The help page's scroll buttons are one size.
+TEST(HelpLayout, UpAndDownAreOneSize)
+{
+    EXPECT_EQ(kHelpUp.W, kHelpDown.W);
+    EXPECT_EQ(kHelpUp.H, kHelpDown.H);
+    EXPECT_LE(kHelpUp.Right(), kHelpDown.X);
+}
+
+// Words the pages write from the settings rather than carry in a picture.
+TEST_F(GameOnHost, PageWordsFollowTheSettings)
+{
+    using namespace Platform;
+    // The controls page: Space drops too only while no action has it.
+    EXPECT_EQ(TControlsPage::FooterText(Pages->Controls),
+              "Space drops too. A gamepad's buttons keep their own actions.");
+    ASSERT_TRUE(Pages->Controls.Assign(paPause, kVkSpace));
+    EXPECT_EQ(TControlsPage::FooterText(Pages->Controls), "A gamepad's buttons keep their own actions.");
+    ASSERT_TRUE(Pages->Controls.Assign(paDrop, kVkSpace));
+    EXPECT_EQ(TControlsPage::FooterText(Pages->Controls), "A gamepad's buttons keep their own actions.")
+        << "Space is the drop's own key";
+    // The panel counts blocks in the colour game and rows elsewhere.
+    StartGame(kGameColorFourfall);
+    EXPECT_STREQ(TWAnswer::RemovalsLabel(), "Blocks");
+    StartGame(kGameFourfall);
+    EXPECT_STREQ(TWAnswer::RemovalsLabel(), "Lines");
+}
+
+// With the preview off, its box goes too: the play page shows the backdrop
+// (the lit twin of the background) where the box is, and draws nothing there
+// when the preview is on but the plain picture.
+TEST_F(GameOnHost, PreviewBoxHidesWithTheNextFigureOption)
+{
+    StartGame(kGameFourfall);
+    const TBox& area = kPlayPreviewArea;
+    const int x = area.X + 3, y = area.Y + 3; // outside the preview and its heading
+    Host.Paint();
+    EXPECT_EQ(Host.Pixel(x, y), Data.SkinPixel("bg_techno", x, y));
+    Options.ZNextFig = 0;
+    TApp::Invalidate(&Pages->Play);
+    Host.Paint();
+    EXPECT_EQ(Host.Pixel(x, y), Data.SkinPixel("bg_techno_", x, y));
+    const int px = kPlayPreview.X + 5, py = kPlayPreview.Y + 5;
+    EXPECT_EQ(Host.Pixel(px, py), Data.SkinPixel("bg_techno_", px, py));
+    // Beside the area the plain picture stays.
+    EXPECT_EQ(Host.Pixel(area.X - 2, area.Y + 3), Data.SkinPixel("bg_techno", area.X - 2, area.Y + 3));
+}
+
+// Focus (the pointer or the keys) and selection look apart: a lit tab is
+// the list shown; the tab under focus keeps its look with the focus rim, and
+// the keys' focus is gone when the page is shown again.
+TEST_F(GameOnHost, FocusIsARimAndDistinctFromSelected)
+{
+    using namespace Platform;
+    Pages->PostAndProcess(Pages->HighScore.Id, 0);
+    THighScore& page = Pages->HighScore;
+    page.Highlight(6); // the first row's Fivefall tab; Fourfall is shown
+    Host.Paint();
+    TIButton& focused = page.Buttons[1];
+    TIButton& selected = page.Buttons[0];
+    ASSERT_EQ(selected.Selected, 1);
+    ASSERT_EQ(focused.Hover, 1);
+    EXPECT_EQ(focused.ImageIndex(), ibHover);
+    EXPECT_NE(focused.Images.Images[ibHover].Impl, selected.Images.Images[ibSelected].Impl);
+    const TRgb rim{0xFF, 0xD2, 0x5A};
+    const TRect f = focused.Rect, g = selected.Rect;
+    EXPECT_TRUE(Near565(Host.Pixel(f.Left + f.Width() / 2, f.Top), rim)) << "the focus rim";
+    EXPECT_FALSE(Near565(Host.Pixel(g.Left + g.Width() / 2, g.Top), rim)) << "no rim on the selected tab";
+    const int fx = f.Left + f.Width() / 2, fy = f.Top + f.Height() / 2;
+    const int gx = g.Left + g.Width() / 2, gy = g.Top + g.Height() / 2;
+    EXPECT_EQ(Host.Pixel(fx, fy), Data.SkinPixel("HighScore", fx, fy)) << "the focused tab keeps its look";
+    EXPECT_EQ(Host.Pixel(gx, gy), Data.SkinPixel("HighScore_", gx, gy)) << "the selected tab is lit";
+    // Away and back: the keys' focus does not stay.
+    Pages->PostAndProcess(Pages->MainMenu.Id, 0);
+    Pages->PostAndProcess(Pages->HighScore.Id, 0);
+    EXPECT_EQ(page.NavIndex(), -1);
+}
+
+// The little wells of the game type pages play: the type under the pointer
+// (or lit by the keys) from the top of its fall, a row a step, landing on
+// its blocks; only while the page is shown.
+TEST_F(GameOnHost, GameTypeWellsPlayTheTypeUnderFocus)
+{
+    TGameType& page = Pages->GameType;
+    EXPECT_EQ(page.Demo.GameNum, kGameFourfall) << "a game from the start";
+    Pages->PostAndProcess(page.Id, 0);
+    page.Highlight(2);
+    Pages->Events.ProcessEvents();
+    EXPECT_EQ(page.Demo.GameNum, kGameColorFourfall);
+    EXPECT_EQ(page.Demo.Step, 0);
+    Host.Advance(3 * kDemoStepMs);
+    EXPECT_EQ(page.Demo.Step, 3);
+    const int32_t fall = TWDemo::FallRows(DemoPicture(kGameColorFourfall));
+    EXPECT_GT(fall, 5);
+    Host.Advance((fall + kDemoRestSteps - 3) * kDemoStepMs);
+    EXPECT_EQ(page.Demo.Step, fall + kDemoRestSteps);
+    Host.Advance(kDemoStepMs);
+    EXPECT_EQ(page.Demo.Step, 0) << "and again";
+    for (int32_t game : {kGameFourfall, kGameFivefall, kGameCrazyFourfall, kGameKidsFourfall,
+                         kGameKidsFivefall, kGameCrazyFivefall, kGameGrandFourfall, kGameGrandFivefall})
+        EXPECT_GT(TWDemo::FallRows(DemoPicture(game)), 3) << game;
+    EXPECT_NE(DemoPicture(kGameFourfall), DemoPicture(kGameFivefall));
+    Pages->PostAndProcess(Pages->MainMenu.Id, 0);
+    const int32_t step = page.Demo.Step;
+    Host.Advance(5 * kDemoStepMs);
+    EXPECT_EQ(page.Demo.Step, step) << "still while hidden";
+    EXPECT_EQ(Pages->MoreGames.Demo.GameNum, kGameKidsFourfall) << "not empty before a hover";
+}
 
 // The one reset that tests, the driver and the replay tool start from puts
 // back every global a run of the game changes.

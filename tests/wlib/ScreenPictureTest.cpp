@@ -129,10 +129,12 @@ TEST_F(Screen, HighlightIsDrawnUnderThePointerAndTheCursorOnTop)
     EXPECT_EQ(picture->Pixel(350 + kCursorSize - 1, 250), kMenuLit); // transparent corner
     int cursorPixels = CountColour(*picture, 350, 250, 350 + kCursorSize, 250 + kCursorSize, kCursorColour);
     EXPECT_EQ(cursorPixels, ArrowPixelCount(kCursorSize));
-    // The whole button region but the cursor is lit; the rest of the page is not.
-    EXPECT_EQ(CountColour(*picture, 300, 220, 500, 300, kMenuLit) + cursorPixels, 200 * 80);
+    // The whole button region but the cursor and the focus rim (two pixels
+    // round it) is lit; the rest of the page is not.
+    const int inner = (200 - 4) * (80 - 4);
+    EXPECT_EQ(CountColour(*picture, 300, 220, 500, 300, kMenuLit) + cursorPixels, inner);
     EXPECT_EQ(CountColour(*picture, 300, 100, 500, 180, kMenuLit), 0);
-    EXPECT_EQ(CountColour(*picture, 0, 0, 800, 600, kMenuLit), 200 * 80 - cursorPixels);
+    EXPECT_EQ(CountColour(*picture, 0, 0, 800, 600, kMenuLit), inner - cursorPixels);
     EXPECT_EQ(CountColour(*picture, 0, 0, 800, 600, kCursorColour), cursorPixels);
 }
 

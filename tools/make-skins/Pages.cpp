@@ -41,7 +41,7 @@ void Heading(TRaster& r, TBox box, const std::string& text, int height, TColor c
 
 struct TPlayLook {
     TTheme Buttons;
-    TColor Well, WellGrid, Frame, FrameLight, PanelGround, Label;
+    TColor Well, WellGrid, Frame, FrameLight, PanelGround;
 };
 
 // A thick frame band around `inner`, `width` pixels wide, lit from above.
@@ -59,7 +59,9 @@ void FrameBand(TRaster& r, TBox inner, int width, const TPlayLook& look, TColor 
     r.RoundRect(inner.X, inner.Y, inner.Right(), inner.Bottom(), 3, ground);
 }
 
-void PlayFurniture(TRaster& r, const TPlayLook& look)
+// The play page's frames; the page writes the words in them. The preview's
+// frame only when asked: the lit twin shows the backdrop where it would be.
+void PlayFurniture(TRaster& r, const TPlayLook& look, bool preview)
 {
     // The well: a dark, quiet ground with a barely visible cell grid.
     FrameBand(r, kPlayBoard, 10, look, look.Well);
@@ -72,20 +74,14 @@ void PlayFurniture(TRaster& r, const TPlayLook& look)
                 r.Blend(x, y, look.WellGrid, 0.5);
         }
     // Next figure and score panel.
-    FrameBand(r, kPlayPreview, 8, look, look.PanelGround);
-    Heading(r, {kPlayPreview.X - 8, kPlayPreview.Y - 42, kPlayPreview.W + 16, 28}, "Next", 22, look.Label);
+    if (preview)
+        FrameBand(r, kPlayPreview, 8, look, look.PanelGround);
     FrameBand(r, kPlayScorePanel, 8, look, look.PanelGround);
-    const char* labels[] = {"Score", "Level", "Lines"};
-    for (int k = 0; k < 6; ++k) {
+    for (int k = 1; k < 6; k += 2) {
         const TBox row{kPlayScorePanel.X, kPlayScorePanel.Y + k * kPlayScorePanel.H / 6, kPlayScorePanel.W,
                        (k + 1) * kPlayScorePanel.H / 6 - k * kPlayScorePanel.H / 6};
-        if (k % 2 == 0) {
-            Caption(r, row, labels[k / 2], 17, true, look.Label, 2, 0.8);
-        } else {
-            r.RoundRect(row.X + 4, row.Y + 1, row.Right() - 4, row.Bottom() - 1, 5, Hex(0x000000), 0.45);
-            r.RoundFrame(row.X + 4, row.Y + 1, row.Right() - 4, row.Bottom() - 1, 5, 1, look.FrameLight,
-                         0.35);
-        }
+        r.RoundRect(row.X + 4, row.Y + 1, row.Right() - 4, row.Bottom() - 1, 5, Hex(0x000000), 0.45);
+        r.RoundFrame(row.X + 4, row.Y + 1, row.Right() - 4, row.Bottom() - 1, 5, 1, look.FrameLight, 0.35);
     }
     Title(r, "Tumbletown", 655, 520, 40);
 }
@@ -299,15 +295,8 @@ TSkin GameTypeSkin()
     // The description panel: dark enough for white text.
     Panel(base, WFourfall::kGameTypeDescription, 10, Hex(0x060A1A), Hex(0x5B7CC9), 1.0);
     Heading(base, {581, 172, 188, 26}, "About the game", 18, Hex(0xB9C6EE));
-    // A little well with a game in progress on the left.
-    Panel(base, {50, 190, 144, 256}, 8, Hex(0x05070F), Hex(0x5B7CC9), 1.0);
-    const int cells[][3] = {{0, 15, 0}, {1, 15, 0}, {2, 15, 3}, {3, 15, 3}, {5, 15, 5}, {6, 15, 5},
-                            {7, 15, 1}, {8, 15, 1}, {0, 14, 2}, {1, 14, 0}, {2, 14, 3}, {5, 14, 5},
-                            {6, 14, 4}, {7, 14, 1}, {8, 14, 6}, {0, 13, 2}, {6, 13, 4}, {7, 13, 4},
-                            {8, 13, 6}, {0, 12, 2}, {8, 12, 6}};
-    for (const auto& c : cells)
-        BlockCell(base, 50 + c[0] * 16, 190 + c[1] * 16, 16, CellColor(c[2]));
-    Figure(base, 2, 50 + 3 * 16, 190 + 5 * 16, 16, CellColor(6));
+    // The well the page fills with a game of the type under the pointer.
+    Panel(base, WFourfall::kGameTypeDemo, 8, Hex(0x05070F), Hex(0x5B7CC9), 1.0);
     const auto& at = WFourfall::kGameTypeButtons;
     const char* const* text = WFourfall::kGameTypeCaptions;
     std::vector<TButton> buttons = {
@@ -408,8 +397,6 @@ TSkin ControlsSkin()
                     Hex(0xDCE6FF), 0.75);
         Well(base, kControlsRepeatValues[i], Hex(0x5B7CC9));
     }
-    Caption(base, {0, 548, 800, 26}, "Space drops too. A gamepad's buttons keep their own actions.", 16,
-            false, Hex(0x9AA8D8), 2, 0.8);
     std::vector<TButton> buttons;
     for (int a = 0; a < kControlsActionCount; ++a)
         buttons.push_back({kControlsActions[a], "", 22, 4});
@@ -566,7 +553,6 @@ TSkin PlaySkin(TPlayTheme which)
         look.Frame = Hex(0x2FE6FF);
         look.FrameLight = Hex(0xFF4FD8);
         look.PanelGround = Hex(0x06101E);
-        look.Label = Hex(0x7FF3FF);
         break;
     case TPlayTheme::Nature:
         name = "bg_Nature";
@@ -579,7 +565,6 @@ TSkin PlaySkin(TPlayTheme which)
         look.Frame = Hex(0x7A4A20);
         look.FrameLight = Hex(0xE8C078);
         look.PanelGround = Hex(0x0E2214);
-        look.Label = Hex(0xF6E7B0);
         break;
     case TPlayTheme::Kids:
         name = "bg_Kids";
@@ -592,11 +577,17 @@ TSkin PlaySkin(TPlayTheme which)
         look.Frame = Hex(0xFF5FA8);
         look.FrameLight = Hex(0xFFF07A);
         look.PanelGround = Hex(0x1A1E52);
-        look.Label = Hex(0xFFF07A);
         break;
     }
-    PlayFurniture(base, look);
-    return ComposeSkin(name, base, {{kPlayMenuButton, WFourfall::kPlayCaption, 28, 5}}, look.Buttons);
+    TRaster withoutPreview = base;
+    PlayFurniture(base, look, true);
+    PlayFurniture(withoutPreview, look, false);
+    TSkin skin = ComposeSkin(name, base, {{kPlayMenuButton, WFourfall::kPlayCaption, 28, 5}}, look.Buttons);
+    const TBox& area = WFourfall::kPlayPreviewArea;
+    for (int y = area.Y; y < area.Bottom(); ++y)
+        for (int x = area.X; x < area.Right(); ++x)
+            skin.Lit.Set(x, y, withoutPreview.Get(x, y));
+    return skin;
 }
 
 } // namespace MakeSkins

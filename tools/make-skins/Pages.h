@@ -49,6 +49,9 @@ TSkin HighScoreSkin();
 TSkin QuestionSkin();
 
 enum class TPlayTheme { Techno, Nature, Kids };
+// A play background; its lit twin differs under the button and, besides,
+// shows the backdrop alone where the next-figure preview is framed
+// (kPlayPreviewArea), for the page to show when the preview is off.
 TSkin PlaySkin(TPlayTheme theme);
 
 } // namespace MakeSkins

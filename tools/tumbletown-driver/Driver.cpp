@@ -43,22 +43,22 @@ constexpr const char* kTakenReply = "HTTP/1.1 200 OK\r\n\r\nstored\n";
 class TDriverQuestion : public Platform::YesNoQuestion {
 public:
     explicit TDriverQuestion(std::ostream& out) : Out(out) {}
-    bool Ask(const std::string& question) override { return Answer(question, true); }
-    bool AskNoByDefault(const std::string& question) override { return Answer(question, false); }
-    bool Answer(const std::string& question, bool yesByDefault)
+    std::deque<bool> Answers;
+    std::function<bool(const std::string&, Platform::TPreferredAnswer)> InBox;
+
+protected:
+    bool AskPreferring(const std::string& question, Platform::TPreferredAnswer preferred) override
     {
         bool yes = false;
         if (!Answers.empty()) {
             yes = Answers.front();
             Answers.pop_front();
         } else if (InBox) {
-            yes = InBox(question, yesByDefault);
+            yes = InBox(question, preferred);
         }
         Out << "question " << JsonString(question) << (yes ? " yes" : " no") << '\n';
         return yes;
     }
-    std::deque<bool> Answers;
-    std::function<bool(const std::string&, bool)> InBox;
 
 private:
     std::ostream& Out;
@@ -208,6 +208,7 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     pages->Services.DataFolder = setup.DataFolder;
     pages->Services.Question = &question;
     pages->Services.Browser = &browser;
+    pages->Services.DataProblem = [&err](const std::string& line) { err << "tumbletown: " << line << '\n'; };
     // The real submission, up to the socket (and through it with Send): what
     // it sends is printed. It runs on the delivery's thread: its lines wait
     // for the script's thread, which prints them after each command.
@@ -349,9 +350,9 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     };
     // A question without an answer given beforehand: the box shows, and the
     // next lines of the script answer it (No if the script ends first).
-    question.InBox = [&](const std::string& text, bool yesByDefault) {
+    question.InBox = [&](const std::string& text, Platform::TPreferredAnswer preferred) {
         TQuestionBox& box = pages->QuestionBox;
-        if (!box.Open(pages.get(), text, yesByDefault))
+        if (!box.Open(pages.get(), text, preferred))
             return false;
         if (keyInFlight != 0) {
             pages->KeyUp(keyInFlight);

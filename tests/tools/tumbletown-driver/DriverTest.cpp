@@ -256,9 +256,9 @@ TEST_F(DriverTest, KeysAloneVisitEveryPageAndQuit)
                                "key Escape\nkey Up\nkey Up\nkey Up\nkey Enter\nscreen\n"
                                "key Up\nkey Up\nkey Enter\nscreen\n" // round to More Games
                                "key Escape\nscreen\n"
-                               "key PadDown\nkey PadA\nscreen\n" // the first game type, by pad
-                               "key Left\nkey Escape\nscreen\n"
-                               "key Up\nkey Enter\nscreen\n"; // from New Game round to Exit
+                               "key PadDown\nkey PadA\nscreen\n"            // the first game type, by pad
+                               "answer yes\nkey Left\nkey Escape\nscreen\n" // leave the game
+                               "key Up\nkey Enter\nscreen\n";               // from New Game round to Exit
     TRun run = Run(script);
     ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
     std::vector<std::string> pages;
@@ -692,11 +692,14 @@ TEST_F(DriverTest, PauseStopsTheFallAndShowsPause)
 
 TEST_F(DriverTest, KeysOnOtherPagesLeaveAGameAlone)
 {
-    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + "state\n" + Click(kPlayBack) +
+    TRun run = Run(Click(kMenuPlay) + Click(kGameButtons[0]) + "state\n" + "answer yes\n" + Click(kPlayBack) +
                    "key Left\nkey Down\nkey Up\nkey P\nadvance 3000\nstate\n");
     auto states = run.Starting("{\"status\"");
     ASSERT_EQ(states.size(), 2u);
-    EXPECT_EQ(states[0], states[1]);
+    // Left, the game is over for good; its board is as it was left.
+    const std::string running = "{\"status\":1,", left = "{\"status\":0,";
+    ASSERT_EQ(states[1].compare(0, left.size(), left), 0) << states[1];
+    EXPECT_EQ(states[0], running + states[1].substr(left.size()));
 }
 
 TEST_F(DriverTest, ElementTreeShowsOnlyTheFrontPage)
@@ -853,6 +856,46 @@ INSTANTIATE_TEST_SUITE_P(
                       TDamageCase{"CursorMissing", "", "Mouse.jpg", "missing"},
                       TDamageCase{"CursorMaskGarbage", "", "Mouse.bmp", "garbage"}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// A data file that is missing or damaged is named once on standard error,
+// however often it is loaded (the play background again with every change
+// of background); the game goes on with its fallback. Files that load say
+// nothing.
+TEST_F(DriverTest, MissingOrDamagedDataFilesAreNamedOnceOnStandardError)
+{
+    TestSupport::TempFolder folder;
+    const std::string data = folder.Path() + "/data";
+    std::filesystem::copy(Data.Path(), data, std::filesystem::copy_options::recursive);
+    std::filesystem::remove(data + "/Skin/help.txt");
+    std::filesystem::remove(data + "/Skin/Menu.jpg");
+    std::ofstream(data + "/Skin/bg_Nature.jpg", std::ios::binary) << "not a picture";
+    std::ofstream(data + "/Sounds/Drop.wav", std::ios::binary) << "RIFF";
+    // Every background in turn, twice, and the help page.
+    std::string script;
+    for (int i = 0; i < 6; ++i)
+        script += Click(kMenuOptions) + Click(Centre(kOptionsButtons[6])) + Click(kOptionsBack);
+    TRun run = Run(script + Click(kMenuHelp), {}, data);
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    auto count = [&](const std::string& text) {
+        int n = 0;
+        for (std::size_t at = run.Errors.find(text); at != std::string::npos;
+             at = run.Errors.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    struct TNamed {
+        const char* File;
+        const char* Says;
+    };
+    for (const TNamed& n :
+         {TNamed{"/Skin/help.txt", "missing"}, TNamed{"/Skin/Menu.jpg", "missing"},
+          TNamed{"/Skin/bg_Nature.jpg", "damaged"}, TNamed{"/Sounds/Drop.wav", "damaged"}}) {
+        EXPECT_EQ(count(data + n.File), 1) << n.File << "\n" << run.Errors;
+        EXPECT_EQ(count(std::string(n.Says) + " data file: " + data + n.File), 1) << run.Errors;
+    }
+    for (const char* fine : {"Menu_.jpg", "bg_techno", "bg_Kids", "Rotate.wav"})
+        EXPECT_EQ(count(fine), 0) << fine << "\n" << run.Errors;
+}
 
 // Each page's own picture missing or damaged: the page is drawn in its colour,
 // its buttons as plain plates with their captions, and it still works.
@@ -1073,7 +1116,7 @@ TEST_F(DriverTest, MoreGamesIsReachedFromTheGameTypePageAndLeadsBackThere)
     EXPECT_EQ(Field(screens[0], "page"), "MoreGames");
     EXPECT_EQ(IntField(screens[0], "visiblePages"), 1);
     EXPECT_EQ(Field(screens[0], "moreDescription"), "") << "empty until the pointer enters a game button";
-    EXPECT_EQ(IntField(screens[0], "demo"), -1);
+    EXPECT_EQ(IntField(screens[0], "demo"), 2) << "Kids Fourfall's game meanwhile";
     EXPECT_EQ(Field(screens[1], "page"), "GameType");
     EXPECT_EQ(Field(screens[2], "page"), "MainMenu");
 }

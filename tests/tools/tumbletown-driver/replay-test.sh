@@ -75,7 +75,12 @@ for type in 0 1 8 4; do
   done
   [[ $(board "$replayed") == "$(board "$real")" ]] || { echo "type $type: board differs in the tool"; exit 1; }
   [[ $(board "$watched") == "$(board "$real")" ]] || { echo "type $type: board differs when watched"; exit 1; }
-  cmp "$work/real-$type.png" "$work/watched-$type.png" || { echo "type $type: screens differ"; exit 1; }
+  # The same screen but the plate over the well, whose line says what the
+  # keys do (a replay's speed and Esc there).
+  for shot in real watched; do
+    convert "$work/$shot-$type.png" -fill black -draw "rectangle 297,240 505,350" "$work/$shot-$type-masked.ppm"
+  done
+  cmp "$work/real-$type-masked.ppm" "$work/watched-$type-masked.ppm" || { echo "type $type: screens differ"; exit 1; }
   echo "type $type: $(field score "$real") $(field level "$real"), $(grep -c '^at ' "$work/game-$type.replay") operations"
 done
 

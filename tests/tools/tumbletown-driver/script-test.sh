@@ -16,6 +16,7 @@ advance 2500
 key Left
 screen
 screenshot SHOT
+answer yes
 click 133 564
 click 402 440
 screen
