@@ -1,6 +1,7 @@
 // The colour game.
 #include "rules/CFourfall.h"
 
+#include "rules/Rules.h"
 #include "rules/ColorFig.h"
 #include "rules/GameState.h"
 
@@ -16,21 +17,21 @@ TAbsFigure* TCFourfall::CreateFigure()
 {
     // StartGame keeps Difficulty to 0..kMaxDifficulty; the sum is taken wide
     // so that a hand-set value cannot overflow.
-    const int64_t n = static_cast<int64_t>(TypeId) + GameState.Difficulty;
-    return new TColorFig(n > kMaxDifficulty + 4 ? kMaxDifficulty + 4 : static_cast<int>(n));
+    const int64_t n = static_cast<int64_t>(TypeId) + Rules.GameState.Difficulty;
+    return new TColorFig(Rules, n > kMaxDifficulty + 4 ? kMaxDifficulty + 4 : static_cast<int>(n));
 }
 
-void CheckTriple(int x, int y, int dx, int dy)
+void CheckTriple(TRules& rules, int x, int y, int dx, int dy)
 {
-    const uint8_t c = BoardCell(y, x);
+    const uint8_t c = BoardCell(rules, y, x);
     if (c == kCellEmpty || c == kCellWall) {
         return;
     }
-    if (BoardCell(y + dy, x + dx) != c || BoardCell(y + 2 * dy, x + 2 * dx) != c) {
+    if (BoardCell(rules, y + dy, x + dx) != c || BoardCell(rules, y + 2 * dy, x + 2 * dx) != c) {
         return;
     }
     for (int i = 0; i < 3; ++i) {
-        GameState.Marks[y + i * dy][x + i * dx] = 1;
+        rules.GameState.Marks[y + i * dy][x + i * dx] = 1;
     }
 }
 
@@ -39,44 +40,44 @@ void TCFourfall::Settle()
     bool removed;
     do {
         removed = false;
-        for (int y = 1; y <= GameState.Height; ++y) {
-            for (int x = 1; x <= GameState.Width; ++x) {
-                GameState.Marks[y][x] = 0;
+        for (int y = 1; y <= Rules.GameState.Height; ++y) {
+            for (int x = 1; x <= Rules.GameState.Width; ++x) {
+                Rules.GameState.Marks[y][x] = 0;
             }
         }
-        for (int y = 1; y <= GameState.Height; ++y) {
-            for (int x = 1; x <= GameState.Width; ++x) {
-                CheckTriple(x, y, 1, 0);
-                CheckTriple(x, y, 0, 1);
-                CheckTriple(x, y, 1, 1);
-                CheckTriple(x, y, 1, -1);
+        for (int y = 1; y <= Rules.GameState.Height; ++y) {
+            for (int x = 1; x <= Rules.GameState.Width; ++x) {
+                CheckTriple(Rules, x, y, 1, 0);
+                CheckTriple(Rules, x, y, 0, 1);
+                CheckTriple(Rules, x, y, 1, 1);
+                CheckTriple(Rules, x, y, 1, -1);
             }
         }
-        for (int y = 1; y <= GameState.Height; ++y) {
-            for (int x = 1; x <= GameState.Width; ++x) {
-                if (GameState.Marks[y][x] == 0) {
+        for (int y = 1; y <= Rules.GameState.Height; ++y) {
+            for (int x = 1; x <= Rules.GameState.Width; ++x) {
+                if (Rules.GameState.Marks[y][x] == 0) {
                     continue;
                 }
-                GameState.Board[y][x] = kCellEmpty;
-                AddScore(kPointsPerCell);
-                GameState.LinesLeft -= 1;
-                if (GameState.LinesLeft == 0) {
-                    SetLevel(GameState.Level + 1);
+                Rules.GameState.Board[y][x] = kCellEmpty;
+                AddScore(Rules, kPointsPerCell);
+                Rules.GameState.LinesLeft -= 1;
+                if (Rules.GameState.LinesLeft == 0) {
+                    SetLevel(Rules, Rules.GameState.Level + 1);
                 }
                 removed = true;
             }
         }
         if (removed) {
-            GameState.Changed = true;
-            GameState.SndRemove = true;
+            Rules.GameState.Changed = true;
+            Rules.GameState.SndRemove = true;
         }
-        for (int x = 1; x <= GameState.Width; ++x) {
-            int fill = GameState.Height;
-            for (int y = GameState.Height; y >= 1; --y) {
-                const uint8_t c = GameState.Board[y][x];
+        for (int x = 1; x <= Rules.GameState.Width; ++x) {
+            int fill = Rules.GameState.Height;
+            for (int y = Rules.GameState.Height; y >= 1; --y) {
+                const uint8_t c = Rules.GameState.Board[y][x];
                 if (c != kCellEmpty) {
-                    GameState.Board[y][x] = kCellEmpty;
-                    GameState.Board[fill--][x] = c;
+                    Rules.GameState.Board[y][x] = kCellEmpty;
+                    Rules.GameState.Board[fill--][x] = c;
                 }
             }
         }

@@ -1,6 +1,7 @@
 // The special figures' common part.
 #include "rules/CommandFig.h"
 
+#include "rules/Rules.h"
 #include "rules/CreatFig.h"
 #include "rules/DestrFig.h"
 #include "rules/GameState.h"
@@ -15,7 +16,7 @@ TCommandFig::~TCommandFig()
     if (OnBoard) {
         Erase();
     }
-    GameState.Changed = true;
+    Rules.GameState.Changed = true;
 }
 
 bool IsSpecialFigure(const TAbsFigure* figure)

@@ -1,6 +1,6 @@
-// The game's options: one record of signed 32-bit numbers in global storage,
-// read directly by the rules, the pages and the widgets, loaded from and saved
-// to the settings store under the value names that the fields bear.
+// The game's options: one record of signed 32-bit numbers, a member of the
+// rules object, read directly by the rules, the pages and the widgets, loaded
+// from and saved to the settings store under the value names that the fields bear.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +21,5 @@ struct TOptions {
     int32_t ZShadow = 0;    // outline where the falling figure would land (non-zero) or not (0)
 };
 
-// The one options record of the program, holding the defaults until loaded.
-extern TOptions Options;
-
 // Puts every field back to its default (for a fresh start and for tests).
-void ResetOptions();
+void ResetOptions(TOptions& options);

@@ -1,6 +1,7 @@
 #include "screens/GamePages.h"
 
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "store/OptionsStorage.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreStorage.h"

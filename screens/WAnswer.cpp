@@ -3,6 +3,7 @@
 #include <string>
 
 #include "rules/GameState.h"
+#include "rules/ProcessState.h"
 
 namespace WFourfall {
 

@@ -154,7 +154,7 @@ TCheckedReplay TReplayChecker::Check(const std::string& text)
             PlayStarts();
         const std::int64_t start = ThreadCpuMicros();
         const std::int64_t budget = static_cast<std::int64_t>(Bounds.MaxCpuMs) * 1000;
-        outcome = GFourfall::PlayReplayToEnd(
+        outcome = GFourfall::PlayReplayToEnd(GFourfall::ProcessRules(), 
             replay, [&] { return ThreadCpuMicros() - start <= budget; }, kCpuCheckEvery);
         out.CpuMicros = ThreadCpuMicros() - start;
         // The rules' state is the process's: leave none of this game in it.

@@ -4,6 +4,7 @@
 
 #include "rules/GameState.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "store/Registry.h"
 
 void LoadOptions()
@@ -21,7 +22,7 @@ void LoadOptions()
     Options.StartLevel = reg.ReadIntOr("StartLevel", Options.StartLevel);
     Options.Difficulty = reg.ReadIntOr("Difficulty", Options.Difficulty);
     Options.ZShadow = reg.ReadIntOr("ZShadow", Options.ZShadow);
-    GFourfall::SelectGame(reg.ReadIntOr("GameNum", GFourfall::GameState.GameNum));
+    GFourfall::SelectGame(GFourfall::ProcessRules(), reg.ReadIntOr("GameNum", GFourfall::GameState.GameNum));
     reg.CloseKey();
 }
 

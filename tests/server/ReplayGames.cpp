@@ -13,23 +13,23 @@ TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& 
                    std::int32_t columns, std::int32_t rows)
 {
     ResetRulesProcessState();
-    RulesInit(seed);
-    RegisterGameTypes();
+    RulesInit(GFourfall::ProcessRules(), seed);
+    RegisterGameTypes(GFourfall::ProcessRules());
     TReplay r;
     r.Version = "test";
-    r.Seed = SeedOfRandomState();
+    r.Seed = SeedOfRandomState(GFourfall::ProcessRules());
     r.Columns = columns;
     r.Rows = rows;
     r.GameNum = gameNum;
     r.StartLevel = Options.StartLevel;
     r.Difficulty = Options.Difficulty;
-    StartReplayedGame(r);
+    StartReplayedGame(GFourfall::ProcessRules(), r);
     std::uint32_t player = seed * 2654435761u + 99u; // the player's own choices
     const TReplayOp moves[] = {TReplayOp::Left, TReplayOp::Right, TReplayOp::Rotate,
                                TReplayOp::Left, TReplayOp::Right, TReplayOp::Down};
     auto apply = [&](std::uint32_t at, TReplayOp op) {
         r.Steps.push_back(TReplayStep{at, op});
-        ApplyReplayOp(op);
+        ApplyReplayOp(GFourfall::ProcessRules(), op);
     };
     std::uint32_t nextTick = static_cast<std::uint32_t>(GameState.FallPeriod);
     for (std::uint32_t t = 0; GameState.Status == kStatusPlaying; t += 200) {

@@ -6,6 +6,7 @@
 
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
+#include "rules/ProcessState.h"
 #include "server/ReplayCheck.h"
 #include "server/ScoreService.h"
 #include "server/WorldPage.h"
@@ -148,8 +149,8 @@ TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
     GFourfall::TReplay back;
     std::string why;
     ASSERT_TRUE(GFourfall::ParseReplay(file.Body, back, why)) << why;
-    EXPECT_EQ(GFourfall::PlayReplayToEnd(back).Score, game.Score);
-    GFourfall::RulesReset();
+    EXPECT_EQ(GFourfall::PlayReplayToEnd(GFourfall::ProcessRules(), back).Score, game.Score);
+    GFourfall::RulesReset(GFourfall::ProcessRules());
     // No replay for the unverified result, nor for ids that are not ids.
     for (const std::string& path :
          {ScoreServer::ReplayPath(best[0].Id), ScoreServer::ReplayPath(999),

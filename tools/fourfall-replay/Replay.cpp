@@ -64,7 +64,7 @@ bool ParseNumber(const std::string& token, bool allowNegative, int64_t low, int6
 void Print(std::ostream& out)
 {
     WriteStateJson(out, GameState, HiScores);
-    ClearRequests();
+    ClearRequests(GFourfall::ProcessRules());
 }
 
 int Fail(std::ostream& err, const std::string& token, const char* why)
@@ -109,8 +109,8 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
             // A fresh program's state, so that a run in a process that ran
             // another one before replays the same.
             ResetRulesProcessState();
-            RulesInit(static_cast<uint32_t>(a));
-            RegisterGameTypes();
+            RulesInit(GFourfall::ProcessRules(), static_cast<uint32_t>(a));
+            RegisterGameTypes(GFourfall::ProcessRules());
             seeded = true;
         } else if (command == "size") {
             if (!next(arg1) || !next(arg2)) {
@@ -122,7 +122,7 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
             if (!ParseNumber(arg2, true, INT32_MIN, INT32_MAX, b)) {
                 return Fail(err, arg2, "not a 32-bit number");
             }
-            SetSize(static_cast<int32_t>(a), static_cast<int32_t>(b));
+            SetSize(GFourfall::ProcessRules(), static_cast<int32_t>(a), static_cast<int32_t>(b));
         } else if (command == "select") {
             if (!next(arg1)) {
                 return Fail(err, command, "missing number");
@@ -130,7 +130,7 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
             if (!ParseNumber(arg1, true, INT32_MIN, INT32_MAX, a)) {
                 return Fail(err, arg1, "not a 32-bit number");
             }
-            SelectGame(static_cast<int32_t>(a));
+            SelectGame(GFourfall::ProcessRules(), static_cast<int32_t>(a));
         } else if (command == "option") {
             if (!next(arg1) || !next(arg2)) {
                 return Fail(err, command, "missing name or value");
@@ -160,11 +160,11 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
             }
             lastTime = a;
         } else if (command == "start") {
-            StartGame();
+            StartGame(GFourfall::ProcessRules());
         } else if (command == "print") {
             Print(out);
         } else if (ReplayOpFromName(command, op)) {
-            ApplyReplayOp(op);
+            ApplyReplayOp(GFourfall::ProcessRules(), op);
         } else {
             return Fail(err, command, "unknown command");
         }

@@ -20,6 +20,7 @@
 #include "rules/Options.h"
 #include "rules/Replay.h"
 #include "rules/StateWriter.h"
+#include "rules/ProcessState.h"
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
 #include "screens/WFourfall.h"
