@@ -2,7 +2,7 @@
 
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 #include "server/WebText.h"
 
 #include <ctime>
@@ -11,8 +11,6 @@ namespace ScoreServer {
 
 namespace {
 
-// One play and one waiting; more are refused as Busy.
-constexpr int kMaxInFlight = 2;
 // How often the play looks at the CPU clock: often enough that a stopped
 // play overruns its budget by microseconds, rarely enough to cost nothing.
 constexpr std::size_t kCpuCheckEvery = 256;
@@ -53,19 +51,6 @@ public:
 
 private:
     std::uint64_t H = 0xCBF29CE484222325ull;
-};
-
-// Counts a play in while it waits and runs.
-class TInFlight {
-public:
-    explicit TInFlight(std::atomic<int>& count) : Count(count) { Admitted = ++Count <= kMaxInFlight; }
-    ~TInFlight() { --Count; }
-    TInFlight(const TInFlight&) = delete;
-    TInFlight& operator=(const TInFlight&) = delete;
-    bool Admitted;
-
-private:
-    std::atomic<int>& Count;
 };
 
 } // namespace
@@ -116,7 +101,7 @@ std::string ReplayGameHash(const GFourfall::TReplay& replay)
     return h.Hex();
 }
 
-TCheckedReplay TReplayChecker::Check(const std::string& text)
+TCheckedReplay TReplayChecker::Check(const std::string& text) const
 {
     if (text.size() > Bounds.MaxBytes)
         return Refused(TReplayRefusal::TooLarge, "replay too large");
@@ -141,25 +126,15 @@ TCheckedReplay TReplayChecker::Check(const std::string& text)
     out.Score = replay.Score;
     out.GameHash = ReplayGameHash(replay);
 
-    TInFlight turn(InFlight);
-    if (!turn.Admitted) {
-        out.Refusal = TReplayRefusal::Busy;
-        out.Why = "busy: try again later";
-        return out;
-    }
-    GFourfall::TReplayOutcome outcome;
-    {
-        std::lock_guard<std::mutex> hold(Rules);
-        if (PlayStarts)
-            PlayStarts();
-        const std::int64_t start = ThreadCpuMicros();
-        const std::int64_t budget = static_cast<std::int64_t>(Bounds.MaxCpuMs) * 1000;
-        outcome = GFourfall::PlayReplayToEnd(GFourfall::ProcessRules(), 
-            replay, [&] { return ThreadCpuMicros() - start <= budget; }, kCpuCheckEvery);
-        out.CpuMicros = ThreadCpuMicros() - start;
-        // The rules' state is the process's: leave none of this game in it.
-        GFourfall::ResetRulesProcessState();
-    }
+    if (PlayStarts)
+        PlayStarts();
+    // The game of this replay alone: nothing shared with another check.
+    GFourfall::TRules rules;
+    const std::int64_t start = ThreadCpuMicros();
+    const std::int64_t budget = static_cast<std::int64_t>(Bounds.MaxCpuMs) * 1000;
+    const GFourfall::TReplayOutcome outcome = GFourfall::PlayReplayToEnd(
+        rules, replay, [&] { return ThreadCpuMicros() - start <= budget; }, kCpuCheckEvery);
+    out.CpuMicros = ThreadCpuMicros() - start;
     out.Operations = outcome.Steps;
     if (outcome.Steps < replay.Steps.size()) {
         out.Refusal = TReplayRefusal::TooMuchCpu;

@@ -6,7 +6,7 @@
 
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 #include "server/ReplayCheck.h"
 #include "server/ScoreService.h"
 #include "server/WorldPage.h"
@@ -22,6 +22,7 @@
 #include <iterator>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace ServerTest {
 namespace {
@@ -149,8 +150,8 @@ TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
     GFourfall::TReplay back;
     std::string why;
     ASSERT_TRUE(GFourfall::ParseReplay(file.Body, back, why)) << why;
-    EXPECT_EQ(GFourfall::PlayReplayToEnd(GFourfall::ProcessRules(), back).Score, game.Score);
-    GFourfall::RulesReset(GFourfall::ProcessRules());
+    GFourfall::TRules rules;
+    EXPECT_EQ(GFourfall::PlayReplayToEnd(rules, back).Score, game.Score);
     // No replay for the unverified result, nor for ids that are not ids.
     for (const std::string& path :
          {ScoreServer::ReplayPath(best[0].Id), ScoreServer::ReplayPath(999),
@@ -361,46 +362,35 @@ TEST(ReplayBounds, AnEndlessReplayCostsNoMoreThanItsBudget)
     EXPECT_EQ(over.Operations, 0u) << "not played at all";
 }
 
-// One replay plays and one waits; a third at the same moment is refused at
-// once instead of holding up another of the server's threads.
-TEST(ReplayBounds, AThirdReplayAtOnceIsRefusedAsBusy)
+// Replays checked at once are all played at once: each check has rules of
+// its own, so none waits for another and none is refused for want of them.
+TEST(ReplayBounds, ReplaysCheckedAtOnceAreAllPlayedAtOnce)
 {
+    constexpr int kAtOnce = 4;
     ScoreServer::TReplayChecker checker;
     std::mutex mutex;
     std::condition_variable changed;
-    bool playing = false, release = false;
+    int playing = 0;
+    bool allMet = false;
     checker.PlayStarts = [&] {
         std::unique_lock<std::mutex> hold(mutex);
-        playing = true;
+        ++playing;
         changed.notify_all();
-        changed.wait(hold, [&] { return release; });
+        // Each play waits for the others: plays that took turns would never meet.
+        allMet = changed.wait_for(hold, std::chrono::seconds(20), [&] { return playing == kAtOnce; });
     };
     const std::string text = PlayedGameText(GFourfall::kGameFourfall, 71, "Ann");
-    ScoreServer::TCheckedReplay first, second;
-    std::thread a([&] { first = checker.Check(text); });
-    {
-        std::unique_lock<std::mutex> hold(mutex);
-        ASSERT_TRUE(changed.wait_for(hold, std::chrono::seconds(20), [&] { return playing; }));
+    ScoreServer::TCheckedReplay results[kAtOnce];
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kAtOnce; ++i)
+        threads.emplace_back([&, i] { results[i] = checker.Check(text); });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_TRUE(allMet);
+    for (const ScoreServer::TCheckedReplay& r : results) {
+        EXPECT_EQ(r.Refusal, TReplayRefusal::None) << r.Why;
+        EXPECT_GT(r.Operations, 0u);
     }
-    std::thread b([&] { second = checker.Check(text); });
-    for (int i = 0; i < 2000 && checker.InFlightNow() < 2; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(checker.InFlightNow(), 2);
-    const ScoreServer::TCheckedReplay third = checker.Check(text);
-    EXPECT_EQ(third.Refusal, TReplayRefusal::Busy);
-    EXPECT_EQ(third.Why, "busy: try again later");
-    EXPECT_EQ(third.Operations, 0u) << "not played";
-    {
-        std::lock_guard<std::mutex> hold(mutex);
-        release = true;
-    }
-    changed.notify_all();
-    a.join();
-    b.join();
-    EXPECT_EQ(first.Refusal, TReplayRefusal::None);
-    EXPECT_EQ(second.Refusal, TReplayRefusal::None);
-    EXPECT_EQ(checker.InFlightNow(), 0);
-    EXPECT_EQ(checker.Check(text).Refusal, TReplayRefusal::None) << "free again";
 }
 
 // The game's hash leaves out what does not change the play (the claim and
