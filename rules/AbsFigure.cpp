@@ -8,7 +8,9 @@
 
 namespace GFourfall {
 
-TAbsFigure::TAbsFigure(TRules& rules) : Cells{}, Width(0), Height(0), X(1), Y(1), OnBoard(false), Rules(rules) {}
+TAbsFigure::TAbsFigure(TRules& rules) : Cells{}, Width(0), Height(0), X(1), Y(1), OnBoard(false), Rules(rules)
+{
+}
 
 TAbsFigure::~TAbsFigure() = default;
 
@@ -58,7 +60,8 @@ int32_t TAbsFigure::DropDistance() const
     auto fitsAt = [&](int32_t dy) {
         for (int r = 0; r < Height && r < kFigureSize; ++r)
             for (int c = 0; c < Width && c < kFigureSize; ++c)
-                if (Cells[r][c] != 0 && BoardCell(Rules, Y + dy + r, X + c) != kCellEmpty && !own(Y + dy + r, X + c))
+                if (Cells[r][c] != 0 && BoardCell(Rules, Y + dy + r, X + c) != kCellEmpty &&
+                    !own(Y + dy + r, X + c))
                     return false;
         return true;
     };

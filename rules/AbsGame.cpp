@@ -1,9 +1,9 @@
 // The game type base: the figure hand-over shared by every type.
 #include "rules/AbsGame.h"
 
-#include "rules/Rules.h"
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 

@@ -1,9 +1,9 @@
 // The colour game.
 #include "rules/CFourfall.h"
 
-#include "rules/Rules.h"
 #include "rules/ColorFig.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 

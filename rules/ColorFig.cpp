@@ -1,8 +1,8 @@
 // The colour column.
 #include "rules/ColorFig.h"
 
-#include "rules/Rules.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 

@@ -1,10 +1,10 @@
 // The special figures' common part.
 #include "rules/CommandFig.h"
 
-#include "rules/Rules.h"
 #include "rules/CreatFig.h"
 #include "rules/DestrFig.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 

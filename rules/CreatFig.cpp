@@ -1,10 +1,10 @@
 // The creator figure.
 #include "rules/CreatFig.h"
 
-#include "rules/Rules.h"
 #include "rules/AbsGame.h"
 #include "rules/Fourfall.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 

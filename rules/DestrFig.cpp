@@ -1,8 +1,8 @@
 // The destroyer figure.
 #include "rules/DestrFig.h"
 
-#include "rules/Rules.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 

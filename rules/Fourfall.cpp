@@ -1,9 +1,9 @@
 // The row-removing game types.
 #include "rules/Fourfall.h"
 
-#include "rules/Rules.h"
 #include "rules/FourfallFig.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 

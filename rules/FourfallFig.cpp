@@ -1,8 +1,8 @@
 // Figures of the shape table.
 #include "rules/FourfallFig.h"
 
-#include "rules/Rules.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 #include "rules/ShapeTable.h"
 
 namespace GFourfall {

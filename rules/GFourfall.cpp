@@ -1,10 +1,10 @@
 // The "Grand" games.
 #include "rules/GFourfall.h"
 
-#include "rules/Rules.h"
 #include "rules/CreatFig.h"
 #include "rules/DestrFig.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 

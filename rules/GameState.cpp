@@ -139,7 +139,8 @@ void AddScore(TRules& rules, int32_t points)
 
 void StartGame(TRules& rules)
 {
-    if (rules.GameState.Game == nullptr && rules.GameState.GameNum >= 0 && rules.GameState.GameNum < rules.GameState.GameCount) {
+    if (rules.GameState.Game == nullptr && rules.GameState.GameNum >= 0 &&
+        rules.GameState.GameNum < rules.GameState.GameCount) {
         // The game number was selected before the types were registered.
         rules.GameState.Game = rules.GameState.Games[rules.GameState.GameNum];
     }

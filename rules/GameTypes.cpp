@@ -1,11 +1,11 @@
 // The registration of the nine game types.
 #include "rules/GameTypes.h"
 
-#include "rules/Rules.h"
 #include "rules/CFourfall.h"
 #include "rules/Fourfall.h"
 #include "rules/GFourfall.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 

@@ -1,8 +1,8 @@
 // The local high-score table and its insertion order.
 #include "rules/HiScores.h"
 
-#include "rules/Rules.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 #include <cstring>
 

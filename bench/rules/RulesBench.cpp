@@ -5,8 +5,8 @@
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
-#include "rules/Replay.h"
 #include "rules/ProcessState.h"
+#include "rules/Replay.h"
 
 #include <benchmark/benchmark.h>
 

@@ -143,6 +143,11 @@ void BM_CheckReplaysOnThreads(benchmark::State& state)
     }
     state.SetItemsProcessed(checked);
 }
-BENCHMARK(BM_CheckReplaysOnThreads)->Threads(1)->Threads(2)->Threads(4)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CheckReplaysOnThreads)
+    ->Threads(1)
+    ->Threads(2)
+    ->Threads(4)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace

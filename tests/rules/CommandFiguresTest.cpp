@@ -103,7 +103,8 @@ TEST_F(CommandFiguresTest, DestroyerRemovesTheTopmostBlockPerPress)
 TEST_F(CommandFiguresTest, SpecialFiguresCannotBeTurnedOrDropped)
 {
     for (int kind = 0; kind < 2; ++kind) {
-        TAbsFigure* f = Place(kind == 0 ? static_cast<TAbsFigure*>(new TCreatFig(GFourfall::ProcessRules())) : new TDestrFig(GFourfall::ProcessRules()));
+        TAbsFigure* f = Place(kind == 0 ? static_cast<TAbsFigure*>(new TCreatFig(GFourfall::ProcessRules()))
+                                        : new TDestrFig(GFourfall::ProcessRules()));
         const std::vector<std::string> shape = FigureRows(*f);
         ClearRequests(GFourfall::ProcessRules());
         f->Rotate();

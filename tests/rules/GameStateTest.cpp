@@ -239,8 +239,8 @@ TEST_F(GameStateTest, GameEndsWhenTheNewFigureDoesNotFitAndItIsNotShown)
     StartGame(GFourfall::ProcessRules());
     GameState.Board[2][7] = 5; // right under the spawn place
     ClearRequests(GFourfall::ProcessRules());
-    GameState.Score = 0; // does not enter the list
-    FallTick(GFourfall::ProcessRules());          // cannot move: lands where it spawned, and the next one does not fit
+    GameState.Score = 0;                 // does not enter the list
+    FallTick(GFourfall::ProcessRules()); // cannot move: lands where it spawned, and the next one does not fit
     EXPECT_EQ(GameState.Status, kStatusGameOver);
     EXPECT_TRUE(GameState.SndGameOver);
     EXPECT_TRUE(GameState.Changed);

@@ -62,7 +62,8 @@ TEST(ReplaySeed, StartsTheGeneratorWhereItStands)
             ahead.push_back(Random(GFourfall::ProcessRules()));
         SeedRandom(GFourfall::ProcessRules(), again);
         for (int i = 0; i < 20; ++i)
-            EXPECT_EQ(Random(GFourfall::ProcessRules()), ahead[static_cast<std::size_t>(i)]) << "seed " << seed << " draw " << i;
+            EXPECT_EQ(Random(GFourfall::ProcessRules()), ahead[static_cast<std::size_t>(i)])
+                << "seed " << seed << " draw " << i;
     }
     SeedRandom(GFourfall::ProcessRules(), 12345);
     EXPECT_EQ(SeedOfRandomState(GFourfall::ProcessRules()), 12345u);
@@ -240,8 +241,8 @@ TEST_F(ReplayFormatTest, ABudgetStopsThePlayWhereItSaysNo)
     } cases[] = {{0, 256, 0}, {1, 256, 256}, {3, 100, 300}, {1, 1, 1}, {1000000, 7, r.Steps.size()}};
     for (const TCase& c : cases) {
         int asked = 0;
-        const TReplayOutcome o = PlayReplayToEnd(GFourfall::ProcessRules(), 
-            r, [&] { return asked++ < c.Allowed; }, c.Every);
+        const TReplayOutcome o = PlayReplayToEnd(
+            GFourfall::ProcessRules(), r, [&] { return asked++ < c.Allowed; }, c.Every);
         EXPECT_EQ(o.Steps, c.Steps) << c.Allowed << " every " << c.Every;
         if (c.Steps == r.Steps.size()) {
             EXPECT_EQ(o.Score, whole.Score);

@@ -1,7 +1,7 @@
 // Fuzz target of the replay parser: any bytes parse or are refused without a
 // fault; what parses writes back to the very same text and plays to its end.
-#include "rules/Replay.h"
 #include "rules/ProcessState.h"
+#include "rules/Replay.h"
 
 #include <cstddef>
 #include <cstdint>

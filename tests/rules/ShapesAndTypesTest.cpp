@@ -9,8 +9,8 @@
 #include "rules/FourfallFig.h"
 #include "rules/GFourfall.h"
 #include "rules/GameTypes.h"
-#include "rules/ShapeTable.h"
 #include "rules/ProcessState.h"
+#include "rules/ShapeTable.h"
 
 #include <cstring>
 #include <memory>
@@ -235,7 +235,8 @@ TEST(TShapeTable, NoShapeIsATurnOfAnother)
 {
     for (int s = 0; s < kShapeCount; ++s) {
         for (int t = 0; t < 4; ++t) {
-            EXPECT_EQ(IdentifyShape(TFourfallFig(GFourfall::ProcessRules(), s, t)), s) << s << " turned " << t;
+            EXPECT_EQ(IdentifyShape(TFourfallFig(GFourfall::ProcessRules(), s, t)), s)
+                << s << " turned " << t;
         }
     }
 }
@@ -253,7 +254,8 @@ int ExpectedShape(int32_t typeId)
     case 4:
         return Random(GFourfall::ProcessRules()) % 29;
     case 5:
-        return Random(GFourfall::ProcessRules()) % 3 != 0 ? Random(GFourfall::ProcessRules()) % 15 + 29 : Random(GFourfall::ProcessRules()) % 7 + 4;
+        return Random(GFourfall::ProcessRules()) % 3 != 0 ? Random(GFourfall::ProcessRules()) % 15 + 29
+                                                          : Random(GFourfall::ProcessRules()) % 7 + 4;
     default:
         return Random(GFourfall::ProcessRules()) % 44;
     }
@@ -287,7 +289,8 @@ TEST_P(FigureSetTable, DrawsShapeThenTurnsFromItsSet)
         ASSERT_EQ(made->Width, expected.Width) << "seed " << seed;
         ASSERT_EQ(made->Height, expected.Height) << "seed " << seed;
         ASSERT_EQ(std::memcmp(made->Cells, expected.Cells, sizeof expected.Cells), 0) << "seed " << seed;
-        ASSERT_EQ(Random(GFourfall::ProcessRules()), after) << "seed " << seed << ": the figure took another number of draws";
+        ASSERT_EQ(Random(GFourfall::ProcessRules()), after)
+            << "seed " << seed << ": the figure took another number of draws";
         seen.insert(IdentifyShape(*made));
     }
     std::set<int> range;
@@ -392,7 +395,8 @@ TEST_P(ColourCountTable, DrawsTopMiddleBottomFromTheColoursOfTheDifficulty)
         SeedRandom(GFourfall::ProcessRules(), seed);
         const int n = 4 + c.difficulty;
         for (int r = 0; r < 3; ++r) {
-            ASSERT_EQ(f->Cells[r][0], (Random(GFourfall::ProcessRules()) % n) % 6 + 1) << "seed " << seed << " cell " << r;
+            ASSERT_EQ(f->Cells[r][0], (Random(GFourfall::ProcessRules()) % n) % 6 + 1)
+                << "seed " << seed << " cell " << r;
             ++counts[f->Cells[r][0]];
         }
     }

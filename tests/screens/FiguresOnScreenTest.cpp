@@ -89,7 +89,8 @@ TEST_F(FiguresOnScreen, CreatorAndDestroyerHaveTheirOwnTilesInEveryStyle)
         Options.NumBlocks = style;
         // The creator falls at row 5, column 7; a landed block of its very
         // colour lies on the floor; the destroyer waits in the preview.
-        Play(kGameGrandFourfall, new TCreatFig(GFourfall::ProcessRules()), 7, 5, new TDestrFig(GFourfall::ProcessRules()));
+        Play(kGameGrandFourfall, new TCreatFig(GFourfall::ProcessRules()), 7, 5,
+             new TDestrFig(GFourfall::ProcessRules()));
         GameState.Board[31][3] = 1;
         Host.Paint();
         const Platform::Bitmap* specials = Pages->Skins.Specials.Pixels();
@@ -132,7 +133,8 @@ TEST_F(FiguresOnScreen, WithoutTheirPictureTheSpecialTilesAreStillTwoDifferentFl
 {
     Pages->Play.Board.Specials = TBitmap();
     Pages->Play.Next.Specials = TBitmap();
-    Play(kGameGrandFourfall, new TCreatFig(GFourfall::ProcessRules()), 7, 5, new TDestrFig(GFourfall::ProcessRules()));
+    Play(kGameGrandFourfall, new TCreatFig(GFourfall::ProcessRules()), 7, 5,
+         new TDestrFig(GFourfall::ProcessRules()));
     const uint16_t creatorGround = BoardPixel(5, 7, 2, 2);
     const int px = kPlayPreview.X + 107 / 2 - 8, py = kPlayPreview.Y + 152 / 2 - 16;
     const uint16_t destroyerGround = Host.Pixel(px + 2, py + 2);

@@ -48,7 +48,8 @@ TEST(ReplayThreads, FourThreadsCheckingAtOnceGetWhatEachGetsAlone)
         threads.emplace_back([&, t] {
             for (int round = 0; round < kRounds; ++round)
                 for (std::size_t i = 0; i < texts.size(); ++i)
-                    got[t].push_back(checker.Check(texts[(i + static_cast<std::size_t>(t) * 5) % texts.size()]));
+                    got[t].push_back(
+                        checker.Check(texts[(i + static_cast<std::size_t>(t) * 5) % texts.size()]));
         });
     }
     for (std::thread& thread : threads)
@@ -57,7 +58,8 @@ TEST(ReplayThreads, FourThreadsCheckingAtOnceGetWhatEachGetsAlone)
     for (int t = 0; t < kThreads; ++t) {
         ASSERT_EQ(got[t].size(), texts.size() * kRounds);
         for (std::size_t k = 0; k < got[t].size(); ++k) {
-            const TCheckedReplay& a = alone[(k % texts.size() + static_cast<std::size_t>(t) * 5) % texts.size()];
+            const TCheckedReplay& a =
+                alone[(k % texts.size() + static_cast<std::size_t>(t) * 5) % texts.size()];
             const TCheckedReplay& b = got[t][k];
             EXPECT_EQ(b.Refusal, a.Refusal) << "thread " << t << " check " << k << ": " << b.Why;
             EXPECT_EQ(b.Score, a.Score);
