@@ -9,6 +9,23 @@ namespace GFourfall {
 
 namespace {
 constexpr int32_t kPointsPerCell = 10;
+
+// CheckTriple's body, inline in Settle's loop: it runs four times a cell
+// every pass, and a call each time costs the colour game half its speed.
+[[gnu::always_inline]] inline void MarkTriple(TRules& rules, int x, int y, int dx, int dy)
+{
+    const uint8_t c = BoardCell(rules, y, x);
+    if (c == kCellEmpty || c == kCellWall) {
+        return;
+    }
+    if (BoardCell(rules, y + dy, x + dx) != c || BoardCell(rules, y + 2 * dy, x + 2 * dx) != c) {
+        return;
+    }
+    for (int i = 0; i < 3; ++i) {
+        rules.GameState.Marks[y + i * dy][x + i * dx] = 1;
+    }
+}
+
 } // namespace
 
 TCFourfall::~TCFourfall() = default;
@@ -23,61 +40,55 @@ TAbsFigure* TCFourfall::CreateFigure()
 
 void CheckTriple(TRules& rules, int x, int y, int dx, int dy)
 {
-    const uint8_t c = BoardCell(rules, y, x);
-    if (c == kCellEmpty || c == kCellWall) {
-        return;
-    }
-    if (BoardCell(rules, y + dy, x + dx) != c || BoardCell(rules, y + 2 * dy, x + 2 * dx) != c) {
-        return;
-    }
-    for (int i = 0; i < 3; ++i) {
-        rules.GameState.Marks[y + i * dy][x + i * dx] = 1;
-    }
+    MarkTriple(rules, x, y, dx, dy);
 }
 
 void TCFourfall::Settle()
 {
+    // A local name for the state: the stores into the board could otherwise
+    // make the compiler fetch the rules' address again at every cell.
+    TGameState& GameState = Rules.GameState;
     bool removed;
     do {
         removed = false;
-        for (int y = 1; y <= Rules.GameState.Height; ++y) {
-            for (int x = 1; x <= Rules.GameState.Width; ++x) {
-                Rules.GameState.Marks[y][x] = 0;
+        for (int y = 1; y <= GameState.Height; ++y) {
+            for (int x = 1; x <= GameState.Width; ++x) {
+                GameState.Marks[y][x] = 0;
             }
         }
-        for (int y = 1; y <= Rules.GameState.Height; ++y) {
-            for (int x = 1; x <= Rules.GameState.Width; ++x) {
-                CheckTriple(Rules, x, y, 1, 0);
-                CheckTriple(Rules, x, y, 0, 1);
-                CheckTriple(Rules, x, y, 1, 1);
-                CheckTriple(Rules, x, y, 1, -1);
+        for (int y = 1; y <= GameState.Height; ++y) {
+            for (int x = 1; x <= GameState.Width; ++x) {
+                MarkTriple(Rules, x, y, 1, 0);
+                MarkTriple(Rules, x, y, 0, 1);
+                MarkTriple(Rules, x, y, 1, 1);
+                MarkTriple(Rules, x, y, 1, -1);
             }
         }
-        for (int y = 1; y <= Rules.GameState.Height; ++y) {
-            for (int x = 1; x <= Rules.GameState.Width; ++x) {
-                if (Rules.GameState.Marks[y][x] == 0) {
+        for (int y = 1; y <= GameState.Height; ++y) {
+            for (int x = 1; x <= GameState.Width; ++x) {
+                if (GameState.Marks[y][x] == 0) {
                     continue;
                 }
-                Rules.GameState.Board[y][x] = kCellEmpty;
+                GameState.Board[y][x] = kCellEmpty;
                 AddScore(Rules, kPointsPerCell);
-                Rules.GameState.LinesLeft -= 1;
-                if (Rules.GameState.LinesLeft == 0) {
-                    SetLevel(Rules, Rules.GameState.Level + 1);
+                GameState.LinesLeft -= 1;
+                if (GameState.LinesLeft == 0) {
+                    SetLevel(Rules, GameState.Level + 1);
                 }
                 removed = true;
             }
         }
         if (removed) {
-            Rules.GameState.Changed = true;
-            Rules.GameState.SndRemove = true;
+            GameState.Changed = true;
+            GameState.SndRemove = true;
         }
-        for (int x = 1; x <= Rules.GameState.Width; ++x) {
-            int fill = Rules.GameState.Height;
-            for (int y = Rules.GameState.Height; y >= 1; --y) {
-                const uint8_t c = Rules.GameState.Board[y][x];
+        for (int x = 1; x <= GameState.Width; ++x) {
+            int fill = GameState.Height;
+            for (int y = GameState.Height; y >= 1; --y) {
+                const uint8_t c = GameState.Board[y][x];
                 if (c != kCellEmpty) {
-                    Rules.GameState.Board[y][x] = kCellEmpty;
-                    Rules.GameState.Board[fill--][x] = c;
+                    GameState.Board[y][x] = kCellEmpty;
+                    GameState.Board[fill--][x] = c;
                 }
             }
         }

@@ -112,17 +112,6 @@ void ClearBoard(TRules& rules)
     rules.GameState.Changed = true;
 }
 
-bool InPlayArea(const TRules& rules, int row, int column)
-{
-    return row >= 1 && row <= rules.GameState.Height && row <= kMaxPlaySize && column >= 1 &&
-           column <= rules.GameState.Width && column <= kMaxPlaySize;
-}
-
-uint8_t BoardCell(const TRules& rules, int row, int column)
-{
-    return InPlayArea(rules, row, column) ? rules.GameState.Board[row][column] : kCellWall;
-}
-
 void ClearRequests(TRules& rules)
 {
     TGameState& s = rules.GameState;

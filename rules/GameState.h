@@ -135,11 +135,7 @@ void ClearRequests(TRules& rules);
 // Score += points, held at the largest 32-bit value instead of wrapping.
 void AddScore(TRules& rules, int32_t points);
 
-// The board cell at (row, column), or wall for any place outside the walled
-// frame of the play area (so nothing outside the frame is ever read).
-uint8_t BoardCell(const TRules& rules, int row, int column);
-
-// True when (row, column) lies in the play area.
-bool InPlayArea(const TRules& rules, int row, int column);
+// BoardCell and InPlayArea, the board's bounds, are in rules/Rules.h, inline:
+// the colour game asks them a dozen times a cell every pass.
 
 } // namespace GFourfall

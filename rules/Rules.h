@@ -27,6 +27,21 @@ struct TRules {
     THiScoreTable HiScores = {{}, "Anonymous", 0};
 };
 
+// True when (row, column) lies in the play area.
+inline bool InPlayArea(const TRules& rules, int row, int column)
+{
+    const TGameState& s = rules.GameState;
+    return row >= 1 && row <= s.Height && row <= kMaxPlaySize && column >= 1 && column <= s.Width &&
+           column <= kMaxPlaySize;
+}
+
+// The board cell at (row, column), or wall for any place outside the walled
+// frame of the play area (so nothing outside the frame is ever read).
+inline uint8_t BoardCell(const TRules& rules, int row, int column)
+{
+    return InPlayArea(rules, row, column) ? rules.GameState.Board[row][column] : kCellWall;
+}
+
 // RulesReset, ResetOptions and ClearScores: the rules as just made, before
 // the seed and the game types.
 void ResetRules(TRules& rules);
