@@ -371,13 +371,14 @@ TEST(ReplayBounds, ReplaysCheckedAtOnceAreAllPlayedAtOnce)
     std::mutex mutex;
     std::condition_variable changed;
     int playing = 0;
-    bool allMet = false;
+    bool allMet = true;
     checker.PlayStarts = [&] {
         std::unique_lock<std::mutex> hold(mutex);
         ++playing;
         changed.notify_all();
         // Each play waits for the others: plays that took turns would never meet.
-        allMet = changed.wait_for(hold, std::chrono::seconds(20), [&] { return playing == kAtOnce; });
+        if (!changed.wait_for(hold, std::chrono::seconds(5), [&] { return playing == kAtOnce; }))
+            allMet = false;
     };
     const std::string text = PlayedGameText(GFourfall::kGameFourfall, 71, "Ann");
     ScoreServer::TCheckedReplay results[kAtOnce];
