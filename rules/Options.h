@@ -19,7 +19,17 @@ struct TOptions {
     int32_t BackRound = 0;  // play background: 0 techno, 1 nature, 2 kids (reduced modulo 3 on load)
     int32_t NumBlocks = 0;  // cell drawing variant of the board widgets
     int32_t ZShadow = 0;    // outline where the falling figure would land (non-zero) or not (0)
+
+    // The player's sound, set on the sound page.
+    int32_t MusicVolume = 100; // music volume in percent, 0 to 100 (100 on load when outside)
+    int32_t SoundVolume = 100; // sound effects volume in percent, 0 to 100 (likewise)
+    int32_t SmoothSound = 0;   // music channels interpolate (non-zero) or take the nearest sample (0)
 };
+
+// The volumes' bounds and the sound page's step, in percent.
+constexpr int32_t kMinVolume = 0;
+constexpr int32_t kMaxVolume = 100;
+constexpr int32_t kVolumeStep = 10;
 
 // Puts every field back to its default (for a fresh start and for tests).
 void ResetOptions(TOptions& options);

@@ -58,6 +58,9 @@ void TGamePages::InitPages()
 void TGamePages::InitFirstPage()
 {
     LoadOptions();
+    // The volumes are the speaker's before anything plays (and stay with it
+    // when it opens later).
+    ApplySoundOptions();
     LoadControls(Controls);
     LoadScores();
 
@@ -85,6 +88,7 @@ void TGamePages::InitFirstPage()
     HighScore.Build(this, Skins, Services);
     OptionsPage.Build(this, Skins, Services);
     ControlsPage.Build(this, Skins);
+    SoundPage.Build(this, Skins);
     Help.Build(this, Skins, Services);
     Play.Build(this, Skins, Services);
     MainMenu.Build(this, Skins);
@@ -114,6 +118,8 @@ const TLaterPicture kLaterPictures[] = {
     {&TSkinSet::MoreGamesHigh, "Skin\\MoreGames_.jpg"},
     {&TSkinSet::ControlsPlain, "Skin\\Controls.jpg"},
     {&TSkinSet::ControlsHigh, "Skin\\Controls_.jpg"},
+    {&TSkinSet::SoundPlain, "Skin\\Sound.jpg"},
+    {&TSkinSet::SoundHigh, "Skin\\Sound_.jpg"},
     {&TSkinSet::Balls, "Skin\\Balls.jpg"},
     {&TSkinSet::Specials, "Skin\\Specials.jpg"},
     {&TSkinSet::QuestionPlain, "Skin\\Question.jpg"},
@@ -174,6 +180,8 @@ void TGamePages::Wire()
     OptionsPage.Buttons[13].ClickCode = MainMenu.Id;
     OptionsPage.ControlsButton.ClickCode = ControlsPage.Id;
     ControlsPage.Back.ClickCode = OptionsPage.Id;
+    OptionsPage.SoundButton.ClickCode = SoundPage.Id;
+    SoundPage.Back.ClickCode = OptionsPage.Id;
     Help.Back.ClickCode = MainMenu.Id;
     Play.Button.ClickCode = MainMenu.Id;
     Play.Board.ResultPageId = HighScore.Id;

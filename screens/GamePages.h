@@ -17,6 +17,7 @@
 #include "screens/OptionsPage.h"
 #include "screens/QuestionBox.h"
 #include "screens/SkinSet.h"
+#include "screens/SoundPage.h"
 #include "store/Controls.h"
 #include "wlib/Mouse.h"
 #include "wlib/ScrPages.h"
@@ -71,6 +72,7 @@ public:
     THighScore HighScore;
     TOptionsPage OptionsPage;
     TControlsPage ControlsPage;
+    TSoundPage SoundPage;
     THelp Help;
     TGameFourfall Play;
     WLib::TMusics Music;

@@ -122,12 +122,18 @@ void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices&
     PlaceAt(&ControlsButton, kOptionsControls);
     GiveButtonImages(skins.OptionsPlain, skins.OptionsHigh, {&ControlsButton});
     ControlsButton.Caption = kOptionsControlsCaption;
+    Insert(&SoundButton, this);
+    PlaceAt(&SoundButton, kOptionsSound);
+    GiveButtonImages(skins.OptionsPlain, skins.OptionsHigh, {&SoundButton});
+    SoundButton.Caption = kOptionsSoundCaption;
     // The highlight walks the rows top to bottom, the landing shadow's row
-    // under the next figure's, then Back and Controls right of it.
+    // under the next figure's, then the bottom row left to right: Sound,
+    // Back, Controls.
     for (int i = 0; i < kButtonCount - 1; ++i)
         NavOrder.push_back(&Buttons[i]);
     for (TIButton& b : ShadowButtons)
         NavOrder.push_back(&b);
+    NavOrder.push_back(&SoundButton);
     NavOrder.push_back(&Buttons[kButtonCount - 1]);
     NavOrder.push_back(&ControlsButton);
     NavBack = &Buttons[kButtonCount - 1];

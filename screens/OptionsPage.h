@@ -1,7 +1,7 @@
 // TOptionsPage: the options screen. Its buttons switch background music, sound
 // effects, the play background, the next-figure preview and the landing
 // shadow; every change is shown by the selected choice marks and saved at
-// once. One more button leads to the controls page.
+// once. Two more buttons lead to the controls page and the sound page.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +30,8 @@ public:
     WLib::TIButton ShadowButtons[kOptionsShadowButtonCount];
     // To the controls page (the player's keys and key repeat).
     WLib::TIButton ControlsButton;
+    // To the sound page (volumes and smooth sound).
+    WLib::TIButton SoundButton;
     TSkinSet* Skins = nullptr;
     const TGameServices* Services = nullptr;
     int32_t MusicChangedId = WLib::NewId(); // posted when the music option was touched

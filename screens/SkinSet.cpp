@@ -30,7 +30,8 @@ void CreateSkins(TSkinSet& skins)
           &skins.HelpPlain,      &skins.HelpHigh,      &skins.HighScorePlain, &skins.HighScoreHigh,
           &skins.GameTypePlain,  &skins.GameTypeHigh,  &skins.PlayPlain,      &skins.PlayHigh,
           &skins.Balls,          &skins.QuestionPlain, &skins.QuestionHigh,   &skins.Specials,
-          &skins.MoreGamesPlain, &skins.MoreGamesHigh, &skins.ControlsPlain,  &skins.ControlsHigh})
+          &skins.MoreGamesPlain, &skins.MoreGamesHigh, &skins.ControlsPlain,  &skins.ControlsHigh,
+          &skins.SoundPlain,     &skins.SoundHigh})
         b->Recreate();
 }
 

@@ -19,6 +19,7 @@ struct TSkinSet {
     WLib::TBitmap Specials;                    // the tiles of the creator and the destroyer
     WLib::TBitmap MoreGamesPlain, MoreGamesHigh;
     WLib::TBitmap ControlsPlain, ControlsHigh;
+    WLib::TBitmap SoundPlain, SoundHigh;
 };
 
 // Gives every entry a bitmap object of its own (still without a picture), so

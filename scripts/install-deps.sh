@@ -39,8 +39,11 @@ test_packages=(
   # PostgreSQL client libraries
   libmicrohttpd-dev libsqlite3-dev libpq-dev
   # the score server's tests: a PostgreSQL server of their own, a browser for
-  # the world page, systemd-analyze for the service file
-  postgresql chromium systemd
+  # the world page, systemd-analyze for the service file, nginx as the
+  # reverse proxy in front of it
+  postgresql chromium systemd nginx-light
+  # the game's named stream on a sound server of the test's own (a null sink)
+  pulseaudio pulseaudio-utils
 )
 
 case "$purpose" in

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
 
 namespace ScoreServer {
 
@@ -40,6 +42,15 @@ constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash
 constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = true WHERE id = $1";
 constexpr const char* kReplaySql = "SELECT replay FROM replays WHERE score_id = $1";
 constexpr const char* kCountSql = "SELECT count(*) FROM scores WHERE online_type = $1";
+// Every write transaction learns its id first, so that when its session is
+// lost during COMMIT the new session can ask whether it committed.
+// (txid_current and txid_status: in every PostgreSQL since 10.)
+constexpr const char* kBeginSql = "BEGIN; SELECT txid_current()";
+constexpr const char* kTransactionStatusSql = "SELECT txid_status($1::bigint)";
+constexpr auto kOutcomeWait = std::chrono::seconds(2);
+constexpr auto kOutcomePoll = std::chrono::milliseconds(20);
+
+enum class TOutcome { Committed, RolledBack, Unknown };
 
 // A result that clears itself.
 struct TResult {
@@ -51,17 +62,18 @@ struct TResult {
     PGresult* R;
 };
 
-PGconn* ConnectTo(const std::string& url, bool sync)
+PGconn* ConnectTo(const std::string& url, bool fast)
 {
     // The URL comes last, so what it says overrides the defaults before it.
-    // Without sync a commit returns once PostgreSQL has it, before its log
-    // reaches the disk: it survives this server dying, and PostgreSQL
-    // shutting down, but not a crash of the database machine in the next
-    // fraction of a second. The setting is part of the connection, so it
-    // holds after a reset too.
+    // By default a commit returns once its log is on PostgreSQL's disk.
+    // Fast commits return once PostgreSQL has them, before their log
+    // reaches the disk: they survive this server dying, and PostgreSQL
+    // shutting down, but not a crash of PostgreSQL or of its machine in the
+    // next fraction of a second. The setting is part of the connection, so
+    // it holds after a reset too.
     const char* keys[] = {"connect_timeout", "application_name", "options", "dbname", nullptr};
     const char* values[] = {kConnectTimeoutSeconds, "tumbletown-scores",
-                            sync ? "-c synchronous_commit=on" : "-c synchronous_commit=off", url.c_str(),
+                            fast ? "-c synchronous_commit=off" : "-c synchronous_commit=on", url.c_str(),
                             nullptr};
     return PQconnectdbParams(keys, values, 1);
 }
@@ -92,21 +104,38 @@ std::string FirstLine(const char* message)
 struct TPostgresDatabase::TConnection {
     PGconn* Conn = nullptr;
     bool Prepared = false;       // the statements exist on this session
+    bool Ended = false;          // the server said it is ending the session
     Clock::time_point NextTry{}; // a broken connection is not retried before this
     ~TConnection() { PQfinish(Conn); }
 
     // A working connection with its statements, resetting a broken one at
-    // most every kRetryPause.
+    // most every kRetryPause. (The statements are prepared on first use,
+    // which may be the first to find the session lost.)
     bool Ready()
     {
-        if (Conn != nullptr && PQstatus(Conn) == CONNECTION_OK)
-            return Prepared || Prepare();
-        if (Clock::now() < NextTry)
+        if (!Lost() && (Prepared || Prepare()))
+            return true;
+        if (!Lost() || Clock::now() < NextTry)
             return false;
+        return Replace();
+    }
+
+    // Whether the session is gone (the server restarted, the network broke):
+    // learnt from the first statement that fails on it. A server shutting
+    // down leaves its last word ("terminating connection") on each session,
+    // and libpq gives that as the next statement's error before it sees the
+    // connection closed.
+    bool Lost() const { return Ended || Conn == nullptr || PQstatus(Conn) != CONNECTION_OK; }
+
+    // A new session in place of a lost one, at once. False (and no new try
+    // for kRetryPause) when the database cannot be reached.
+    bool Replace()
+    {
         if (Conn != nullptr)
             PQreset(Conn);
         Prepared = false;
-        if (Conn != nullptr && PQstatus(Conn) == CONNECTION_OK && Prepare()) {
+        Ended = false;
+        if (!Lost() && Prepare()) {
             LogLine("database: connection back");
             return true;
         }
@@ -117,11 +146,9 @@ struct TPostgresDatabase::TConnection {
     bool Prepare()
     {
         for (const TStatement& s : {kInsert, kBest, kCount, kBestVerified}) {
-            TResult r(PQprepare(Conn, s.Name, s.Sql, s.Parameters, nullptr));
-            if (r.Status() != PGRES_COMMAND_OK) {
-                LogLine("database: " + FirstLine(PQerrorMessage(Conn)));
+            if (TResult(Check(PQprepare(Conn, s.Name, s.Sql, s.Parameters, nullptr), PGRES_COMMAND_OK)).R ==
+                nullptr)
                 return false;
-            }
         }
         Prepared = true;
         return true;
@@ -142,12 +169,40 @@ struct TPostgresDatabase::TConnection {
         if (r != nullptr && PQresultStatus(r) == want)
             return r;
         LogLine("database: " + FirstLine(r != nullptr ? PQresultErrorMessage(r) : PQerrorMessage(Conn)));
+        // Class 08 is a connection exception, 57P01 to 57P03 a server
+        // shutting down or starting: the session is over either way.
+        const char* state = r != nullptr ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+        if (state != nullptr && (std::strncmp(state, "08", 2) == 0 || std::strncmp(state, "57P0", 4) == 0))
+            Ended = true;
         PQclear(r);
-        if (PQstatus(Conn) != CONNECTION_OK)
-            NextTry = Clock::now(); // lost: the next use tries again at once
         return nullptr;
     }
     bool Command(const char* sql) { return TResult(Run(sql, PGRES_COMMAND_OK)).R != nullptr; }
+
+    // What became of a transaction whose COMMIT was sent on a session that
+    // was lost before its answer came: asked on the new session. A
+    // transaction whose session has just gone may still show as in
+    // progress for a moment, until its server process notices.
+    TOutcome Outcome(const std::string& transaction)
+    {
+        const char* values[] = {transaction.c_str()};
+        const Clock::time_point end = Clock::now() + kOutcomeWait;
+        for (;;) {
+            TResult r(
+                Check(PQexecParams(Conn, kTransactionStatusSql, 1, nullptr, values, nullptr, nullptr, 0),
+                      PGRES_TUPLES_OK));
+            if (r.R == nullptr || PQntuples(r.R) != 1 || PQgetisnull(r.R, 0, 0))
+                return TOutcome::Unknown;
+            const std::string status = PQgetvalue(r.R, 0, 0);
+            if (status == "committed")
+                return TOutcome::Committed;
+            if (status == "aborted")
+                return TOutcome::RolledBack;
+            if (Clock::now() >= end)
+                return TOutcome::Unknown;
+            std::this_thread::sleep_for(kOutcomePoll);
+        }
+    }
 };
 
 namespace {
@@ -210,7 +265,7 @@ std::unique_ptr<TPostgresDatabase> TPostgresDatabase::Open(const std::string& ur
     db->Url = url;
     for (int i = 0; i < (options.Connections < 1 ? 1 : options.Connections); ++i) {
         auto c = std::make_unique<TConnection>();
-        c->Conn = ConnectTo(url, options.SyncEveryCommit);
+        c->Conn = ConnectTo(url, options.FastCommits);
         if (c->Conn == nullptr || PQstatus(c->Conn) != CONNECTION_OK) {
             error = "cannot connect to PostgreSQL: " +
                     FirstLine(c->Conn != nullptr ? PQerrorMessage(c->Conn) : "");
@@ -231,21 +286,88 @@ std::unique_ptr<TPostgresDatabase> TPostgresDatabase::Open(const std::string& ur
     return db;
 }
 
-TDbStatus TPostgresDatabase::Add(const TScoreRecord& record)
+namespace {
+
+using TConnection = TPostgresDatabase::TConnection;
+
+// A read on a working connection; when its session turns out to be lost
+// (the database restarted since the connection was last used), once more
+// on a new session. read starts afresh each time.
+template <class TRead> TDbStatus Retried(TConnection& c, TRead read)
 {
-    return AddMany({record});
+    if (!c.Ready())
+        return TDbStatus::Unavailable;
+    const TDbStatus status = read();
+    if (status == TDbStatus::Ok || !c.Lost() || !c.Replace())
+        return status;
+    return read();
 }
 
-TDbStatus TPostgresDatabase::AddMany(const std::vector<TScoreRecord>& records)
+// What the body of a write transaction decided.
+enum class TBody {
+    Commit,
+    RollBack, // nothing to write after all: the answer is Ok
+    Failed,
+};
+
+void RollBack(TConnection& c)
 {
-    auto c = Pool.Take();
-    if (!c->Ready())
+    if (!c.Lost())
+        TResult(PQexec(c.Conn, "ROLLBACK"));
+}
+
+// One try of a write transaction; id is the transaction's, committing
+// whether its COMMIT was sent.
+template <class TWrite>
+TDbStatus TryTransaction(TConnection& c, TWrite& body, std::string& id, bool& committing)
+{
+    {
+        TResult begun(c.Run(kBeginSql, PGRES_TUPLES_OK));
+        if (begun.R == nullptr || PQntuples(begun.R) != 1) {
+            RollBack(c);
+            return TDbStatus::Unavailable;
+        }
+        id = PQgetvalue(begun.R, 0, 0);
+    }
+    const TBody decided = body();
+    if (decided != TBody::Commit) {
+        RollBack(c);
+        return decided == TBody::RollBack ? TDbStatus::Ok : TDbStatus::Unavailable;
+    }
+    committing = true;
+    return c.Command("COMMIT") ? TDbStatus::Ok : TDbStatus::Unavailable;
+}
+
+// body in a transaction. When the session is lost on the way, the
+// connection is replaced and the transaction tried once more on the new
+// one: a transaction cut off before its COMMIT was rolled back by the
+// database; one whose COMMIT went out is asked about first, so that a
+// commit whose answer alone was lost is not written twice.
+template <class TWrite> TDbStatus Transaction(TConnection& c, TWrite body)
+{
+    if (!c.Ready())
         return TDbStatus::Unavailable;
-    // One statement of many rows per chunk: one round trip, one commit when
-    // it is the only chunk; the chunks of a long list share a transaction.
-    const bool chunks = records.size() > kRowsPerStatement;
-    if (chunks && !c->Command("BEGIN"))
-        return TDbStatus::Unavailable;
+    for (int attempt = 0;; ++attempt) {
+        std::string id;
+        bool committing = false;
+        const TDbStatus status = TryTransaction(c, body, id, committing);
+        if (status == TDbStatus::Ok || !c.Lost() || attempt > 0)
+            return status;
+        if (!c.Replace())
+            return TDbStatus::Unavailable;
+        if (committing) {
+            const TOutcome outcome = c.Outcome(id);
+            if (outcome == TOutcome::Committed)
+                return TDbStatus::Ok;
+            if (outcome == TOutcome::Unknown)
+                return TDbStatus::Unavailable;
+        }
+    }
+}
+
+// Inserts records with one statement of many rows per chunk of them.
+bool InsertRows(TConnection& c, const std::vector<TScoreRecord>& records)
+{
     for (std::size_t at = 0; at < records.size(); at += kRowsPerStatement) {
         const std::size_t rows = std::min(kRowsPerStatement, records.size() - at);
         std::vector<std::string> text;
@@ -269,52 +391,21 @@ TDbStatus TPostgresDatabase::AddMany(const std::vector<TScoreRecord>& records)
                    ")";
         }
         const bool ok =
-            rows == 1 ? TResult(c->Run(kInsert, values.data(), PGRES_COMMAND_OK)).R != nullptr
-                      : TResult(c->Check(PQexecParams(c->Conn, sql.c_str(), static_cast<int>(values.size()),
-                                                      nullptr, values.data(), nullptr, nullptr, 0),
-                                         PGRES_COMMAND_OK))
+            rows == 1 ? TResult(c.Run(kInsert, values.data(), PGRES_COMMAND_OK)).R != nullptr
+                      : TResult(c.Check(PQexecParams(c.Conn, sql.c_str(), static_cast<int>(values.size()),
+                                                     nullptr, values.data(), nullptr, nullptr, 0),
+                                        PGRES_COMMAND_OK))
                                 .R != nullptr;
-        if (!ok) {
-            if (chunks && PQstatus(c->Conn) == CONNECTION_OK)
-                TResult(PQexec(c->Conn, "ROLLBACK"));
-            return TDbStatus::Unavailable;
-        }
+        if (!ok)
+            return false;
     }
-    if (chunks && !c->Command("COMMIT"))
-        return TDbStatus::Unavailable;
-    return TDbStatus::Ok;
+    return true;
 }
 
-namespace {
-
-TDbStatus ReadRanking(TPostgresDatabase::TConnection& c, const TStatement& statement, std::int32_t onlineType,
-                      int limit, std::vector<TScoreRecord>& out);
-
-} // namespace
-
-TDbStatus TPostgresDatabase::Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
+TDbStatus ReadRanking(TConnection& c, const TStatement& statement, std::int32_t onlineType, int limit,
+                      std::vector<TScoreRecord>& out)
 {
     out.clear();
-    auto c = Pool.Take();
-    if (!c->Ready())
-        return TDbStatus::Unavailable;
-    return ReadRanking(*c, kBest, onlineType, limit, out);
-}
-
-TDbStatus TPostgresDatabase::BestVerified(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
-{
-    out.clear();
-    auto c = Pool.Take();
-    if (!c->Ready())
-        return TDbStatus::Unavailable;
-    return ReadRanking(*c, kBestVerified, onlineType, limit, out);
-}
-
-namespace {
-
-TDbStatus ReadRanking(TPostgresDatabase::TConnection& c, const TStatement& statement, std::int32_t onlineType,
-                      int limit, std::vector<TScoreRecord>& out)
-{
     const std::string type = std::to_string(onlineType), count = std::to_string(limit);
     const char* values[] = {type.c_str(), count.c_str()};
     TResult r(c.Run(statement, values, PGRES_TUPLES_OK));
@@ -336,11 +427,34 @@ TDbStatus ReadRanking(TPostgresDatabase::TConnection& c, const TStatement& state
 
 } // namespace
 
+TDbStatus TPostgresDatabase::Add(const TScoreRecord& record)
+{
+    return AddMany({record});
+}
+
+TDbStatus TPostgresDatabase::AddMany(const std::vector<TScoreRecord>& records)
+{
+    auto c = Pool.Take();
+    return Transaction(*c, [&] { return InsertRows(*c, records) ? TBody::Commit : TBody::Failed; });
+}
+
+TDbStatus TPostgresDatabase::Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
+{
+    out.clear();
+    auto c = Pool.Take();
+    return Retried(*c, [&] { return ReadRanking(*c, kBest, onlineType, limit, out); });
+}
+
+TDbStatus TPostgresDatabase::BestVerified(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
+{
+    out.clear();
+    auto c = Pool.Take();
+    return Retried(*c, [&] { return ReadRanking(*c, kBestVerified, onlineType, limit, out); });
+}
+
 TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& result, std::int64_t& scoreId)
 {
     auto c = Pool.Take();
-    if (!c->Ready())
-        return TDbStatus::Unavailable;
     auto query = [&](const char* sql, std::vector<const char*> values, std::vector<int> lengths,
                      std::vector<int> formats, ExecStatusType want) {
         return c->Check(PQexecParams(c->Conn, sql, static_cast<int>(values.size()), nullptr, values.data(),
@@ -348,61 +462,48 @@ TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& re
                                      formats.empty() ? nullptr : formats.data(), 0),
                         want);
     };
-    auto rollback = [&] {
-        if (PQstatus(c->Conn) == CONNECTION_OK)
-            TResult(PQexec(c->Conn, "ROLLBACK"));
-    };
-    if (!c->Command("BEGIN"))
-        return TDbStatus::Unavailable;
-    if (TResult(c->Run(kVerifyLock, PGRES_TUPLES_OK)).R == nullptr) {
-        rollback();
-        return TDbStatus::Unavailable;
-    }
-    {
-        TResult used(query(kGameUsedSql, {claim.GameHash.c_str()}, {}, {}, PGRES_TUPLES_OK));
-        if (used.R == nullptr) {
-            rollback();
-            return TDbStatus::Unavailable;
-        }
-        if (PQntuples(used.R) > 0) {
-            rollback();
-            result = TVerifyResult::AlreadyUsed;
-            return TDbStatus::Ok;
-        }
-    }
     const std::string type = std::to_string(claim.OnlineType), score = std::to_string(claim.Score);
-    std::string id;
-    {
-        TResult claimed(
-            query(kClaimedSql, {type.c_str(), score.c_str(), claim.Name.c_str()}, {}, {}, PGRES_TUPLES_OK));
-        if (claimed.R == nullptr) {
-            rollback();
-            return TDbStatus::Unavailable;
-        }
-        if (PQntuples(claimed.R) == 0) {
-            rollback();
-            result = TVerifyResult::NoSuchResult;
-            return TDbStatus::Ok;
-        }
-        id = PQgetvalue(claimed.R, 0, 0);
-    }
-    // The replay's bytes go in binary: they are Windows-1252, not the
-    // database's encoding.
     const std::string at = std::to_string(claim.VerifiedAt);
-    const bool kept =
-        TResult(query(kKeepReplaySql,
-                      {id.c_str(), claim.GameHash.c_str(), claim.Text.data(), at.c_str(),
-                       claim.ClientAddress.c_str()},
-                      {0, 0, static_cast<int>(claim.Text.size()), 0, 0}, {0, 0, 1, 0, 0}, PGRES_COMMAND_OK))
-                .R != nullptr &&
-        TResult(query(kMarkVerifiedSql, {id.c_str()}, {}, {}, PGRES_COMMAND_OK)).R != nullptr;
-    if (!kept || !c->Command("COMMIT")) {
-        rollback();
-        return TDbStatus::Unavailable;
-    }
-    result = TVerifyResult::Verified;
-    scoreId = std::atoll(id.c_str());
-    return TDbStatus::Ok;
+    return Transaction(*c, [&] {
+        if (TResult(c->Run(kVerifyLock, PGRES_TUPLES_OK)).R == nullptr)
+            return TBody::Failed;
+        {
+            TResult used(query(kGameUsedSql, {claim.GameHash.c_str()}, {}, {}, PGRES_TUPLES_OK));
+            if (used.R == nullptr)
+                return TBody::Failed;
+            if (PQntuples(used.R) > 0) {
+                result = TVerifyResult::AlreadyUsed;
+                return TBody::RollBack;
+            }
+        }
+        std::string id;
+        {
+            TResult claimed(query(kClaimedSql, {type.c_str(), score.c_str(), claim.Name.c_str()}, {}, {},
+                                  PGRES_TUPLES_OK));
+            if (claimed.R == nullptr)
+                return TBody::Failed;
+            if (PQntuples(claimed.R) == 0) {
+                result = TVerifyResult::NoSuchResult;
+                return TBody::RollBack;
+            }
+            id = PQgetvalue(claimed.R, 0, 0);
+        }
+        // The replay's bytes go in binary: they are Windows-1252, not the
+        // database's encoding.
+        const bool kept =
+            TResult(query(kKeepReplaySql,
+                          {id.c_str(), claim.GameHash.c_str(), claim.Text.data(), at.c_str(),
+                           claim.ClientAddress.c_str()},
+                          {0, 0, static_cast<int>(claim.Text.size()), 0, 0}, {0, 0, 1, 0, 0},
+                          PGRES_COMMAND_OK))
+                    .R != nullptr &&
+            TResult(query(kMarkVerifiedSql, {id.c_str()}, {}, {}, PGRES_COMMAND_OK)).R != nullptr;
+        if (!kept)
+            return TBody::Failed;
+        result = TVerifyResult::Verified;
+        scoreId = std::atoll(id.c_str());
+        return TBody::Commit;
+    });
 }
 
 TDbStatus TPostgresDatabase::Replay(std::int64_t scoreId, std::string& text, bool& found)
@@ -410,42 +511,43 @@ TDbStatus TPostgresDatabase::Replay(std::int64_t scoreId, std::string& text, boo
     text.clear();
     found = false;
     auto c = Pool.Take();
-    if (!c->Ready())
-        return TDbStatus::Unavailable;
     const std::string id = std::to_string(scoreId);
     const char* values[] = {id.c_str()};
-    // Binary results: the bytes as kept, not bytea's text form.
-    TResult r(c->Check(PQexecParams(c->Conn, kReplaySql, 1, nullptr, values, nullptr, nullptr, 1),
-                       PGRES_TUPLES_OK));
-    if (r.R == nullptr)
-        return TDbStatus::Unavailable;
-    if (PQntuples(r.R) == 1) {
-        found = true;
-        text.assign(PQgetvalue(r.R, 0, 0), static_cast<std::size_t>(PQgetlength(r.R, 0, 0)));
-    }
-    return TDbStatus::Ok;
+    return Retried(*c, [&] {
+        // Binary results: the bytes as kept, not bytea's text form.
+        TResult r(c->Check(PQexecParams(c->Conn, kReplaySql, 1, nullptr, values, nullptr, nullptr, 1),
+                           PGRES_TUPLES_OK));
+        if (r.R == nullptr)
+            return TDbStatus::Unavailable;
+        if (PQntuples(r.R) == 1) {
+            found = true;
+            text.assign(PQgetvalue(r.R, 0, 0), static_cast<std::size_t>(PQgetlength(r.R, 0, 0)));
+        }
+        return TDbStatus::Ok;
+    });
 }
 
 TDbStatus TPostgresDatabase::Count(std::int32_t onlineType, std::int64_t& count)
 {
     auto c = Pool.Take();
-    if (!c->Ready())
-        return TDbStatus::Unavailable;
     const std::string type = std::to_string(onlineType);
     const char* values[] = {type.c_str()};
-    TResult r(c->Run(kCount, values, PGRES_TUPLES_OK));
-    if (r.R == nullptr || PQntuples(r.R) != 1)
-        return TDbStatus::Unavailable;
-    count = std::atoll(PQgetvalue(r.R, 0, 0));
-    return TDbStatus::Ok;
+    return Retried(*c, [&] {
+        TResult r(c->Run(kCount, values, PGRES_TUPLES_OK));
+        if (r.R == nullptr || PQntuples(r.R) != 1)
+            return TDbStatus::Unavailable;
+        count = std::atoll(PQgetvalue(r.R, 0, 0));
+        return TDbStatus::Ok;
+    });
 }
 
 TDbStatus TPostgresDatabase::Check()
 {
     auto c = Pool.Take();
-    if (!c->Ready())
-        return TDbStatus::Unavailable;
-    return TResult(c->Run("SELECT 1", PGRES_TUPLES_OK)).R != nullptr ? TDbStatus::Ok : TDbStatus::Unavailable;
+    return Retried(*c, [&] {
+        return TResult(c->Run("SELECT 1", PGRES_TUPLES_OK)).R != nullptr ? TDbStatus::Ok
+                                                                         : TDbStatus::Unavailable;
+    });
 }
 
 } // namespace ScoreServer

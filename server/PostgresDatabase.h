@@ -1,7 +1,10 @@
 // The score database in PostgreSQL, for several server processes sharing one
-// database. A connection that breaks is reset on its next use, with a pause
-// between tries, so the server answers "unavailable" at once while the
-// database is gone and carries on by itself when it is back.
+// database. A statement that finds its connection lost (PostgreSQL restarted
+// since it was last used) is tried once more on a new connection, so that a
+// restart costs no request its answer. While the database is gone, a
+// broken connection is reset on its use at most every half second, so the
+// server answers "unavailable" at once and carries on by itself when it is
+// back.
 #pragma once
 
 #include "server/ConnectionPool.h"

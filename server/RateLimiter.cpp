@@ -1,9 +1,9 @@
 #include "server/RateLimiter.h"
 
-#include <arpa/inet.h>
+#include "server/AddressNet.h"
+
 #include <chrono>
 #include <cmath>
-#include <cstring>
 
 namespace ScoreServer {
 
@@ -18,14 +18,7 @@ TRateLimiter::TRateLimiter(int perMinute, TClock clock, std::size_t maxAddresses
 
 std::string TRateLimiter::KeyOf(const std::string& address)
 {
-    unsigned char bytes[16];
-    if (address.find(':') == std::string::npos || ::inet_pton(AF_INET6, address.c_str(), bytes) != 1)
-        return address;
-    std::memset(bytes + 8, 0, 8);
-    char text[INET6_ADDRSTRLEN];
-    if (::inet_ntop(AF_INET6, bytes, text, sizeof text) == nullptr)
-        return address;
-    return std::string(text) + "/64";
+    return ClientKey(address);
 }
 
 bool TRateLimiter::Allow(const std::string& address, int& retryAfterSeconds)

@@ -34,7 +34,7 @@ enum class TReplayRefusal {
     ScoreDiffers,      // its game ended with another score than it claims
     NoSuchResult,      // no unverified result of its type, name and score is kept
     AlreadyUsed,       // the same game already verified a result
-    Busy,              // no room to check it now (never said by the checker itself)
+    Busy,              // too many replays waiting to be checked (the worker pool's, never the checker's)
 };
 constexpr int kReplayRefusalCount = static_cast<int>(TReplayRefusal::Busy) + 1;
 
@@ -58,7 +58,8 @@ public:
     explicit TReplayChecker(const TReplayBounds& bounds = TReplayBounds()) : Bounds(bounds) {}
 
     // Reads and plays the text in rules of its own: any number of threads
-    // may check at once, each play as fast as it would be alone.
+    // may check at once, each play as fast as it would be alone (the
+    // server's worker pool bounds how many come at once).
     TCheckedReplay Check(const std::string& text) const;
 
     const TReplayBounds& Limits() const { return Bounds; }

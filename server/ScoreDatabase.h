@@ -76,16 +76,19 @@ public:
     virtual std::string Describe() const = 0;
 };
 
-// How commits reach the disk. Either way a result whose Add returned Ok
-// survives the server process being killed, since the database has it. By
-// default the database writes it to disk within a fraction of a second after
-// (SQLite synchronous=NORMAL in WAL mode, PostgreSQL synchronous_commit=off),
-// so a crash of the whole machine can lose the last moment's results. With
-// SyncEveryCommit each commit waits for the disk (synchronous=FULL,
-// synchronous_commit=on): nothing is ever lost, and each commit costs a flush.
+// How commits reach the disk. By default a result's Add returns Ok only once
+// its commit is on the disk (SQLite synchronous=FULL in WAL mode, PostgreSQL
+// synchronous_commit=on): it survives the server, the database and the whole
+// machine failing straight after. Results that arrive together share one
+// commit (TCommitQueue), and so one flush. With FastCommits a commit returns
+// once the database has it and reaches the disk a moment later (SQLite
+// synchronous=NORMAL, PostgreSQL synchronous_commit=off): it survives the
+// server being killed, but a crash of the machine (or of PostgreSQL, with
+// pg_ctl stop -m immediate) can lose the results of the last fraction of a
+// second, though they were answered.
 struct TDbOptions {
     int Connections = 4; // the most used at once
-    bool SyncEveryCommit = false;
+    bool FastCommits = false;
 };
 
 // Opens (creating when needed) and migrates the database named by target:

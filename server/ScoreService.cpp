@@ -75,10 +75,11 @@ bool HasKey(const std::vector<TQueryArg>& args, const char* key)
     return false;
 }
 
-// A small decimal number (at most 9 digits, no sign); -1 when it is not one.
+// A small decimal number (at most 9 digits, no sign, no leading zero): -1
+// when it is not one. Each number has one spelling, so each page one address.
 int SmallNumber(const std::string& text)
 {
-    if (text.empty() || text.size() > 9)
+    if (text.empty() || text.size() > 9 || (text[0] == '0' && text.size() > 1))
         return -1;
     int v = 0;
     for (char c : text) {
@@ -87,6 +88,16 @@ int SmallNumber(const std::string& text)
         v = v * 10 + (c - '0');
     }
     return v;
+}
+
+// Whether the argument key (when present) came without a percent escape: a
+// number written as %30 is not the plain 0.
+bool PlainArg(const std::vector<TQueryArg>& args, const char* key)
+{
+    for (const TQueryArg& a : args)
+        if (a.Key == key && a.Escaped)
+            return false;
+    return true;
 }
 
 } // namespace
@@ -122,6 +133,46 @@ TScoreService::TScoreService(TScoreDatabase& database, TRateLimiter& limiter, TW
 
 THttpResponse TScoreService::Handle(const TRequest& request)
 {
+    THttpResponse r = Begin(request);
+    if (r.Later) {
+        const std::function<THttpResponse()> later = std::move(r.Later);
+        r = later();
+    }
+    return r;
+}
+
+THttpResponse TScoreService::Begin(const TRequest& request)
+{
+    THttpResponse r = Route(request);
+    r.Route = RouteName(request);
+    return r;
+}
+
+const char* TScoreService::RouteName(const TRequest& request)
+{
+    const std::string replays = std::string(kApiReplaysPath) + "/";
+    if (request.Path == kScriptPath)
+        return HasKey(request.Args, "hs") ? "submission" : "world-page";
+    if (request.Path == kApiScoresPath)
+        return "scores-api";
+    if (request.Path == kApiReplaysPath)
+        return "replay-upload";
+    if (request.Path.compare(0, replays.size(), replays) == 0)
+        return "replay-download";
+    if (request.Path == kHealthPath)
+        return "health";
+    if (request.Path == kMetricsPath)
+        return "metrics";
+    return "other";
+}
+
+void TScoreService::CountRequest(const std::string& route, int status)
+{
+    Requests.Count(route, status);
+}
+
+THttpResponse TScoreService::Route(const TRequest& request)
+{
     const bool health = request.Path == kHealthPath;
     // Health checks come from the load balancer, which must not be locked out.
     int retryAfter = 0;
@@ -147,6 +198,8 @@ THttpResponse TScoreService::Handle(const TRequest& request)
     }
     if (health)
         return Health();
+    if (request.Path == kMetricsPath)
+        return Metrics();
     if (request.Path == "/") {
         THttpResponse r = Text(302, "the world high scores are at " + WorldPagePath(0), "to the page");
         r.Headers.emplace_back("Location", WorldPagePath(0));
@@ -178,6 +231,8 @@ THttpResponse TScoreService::Handle(const TRequest& request)
         return Submit(request, values[2]);
     }
     if (HasKey(request.Args, "show")) {
+        if (!PlainArg(request.Args, "type"))
+            return Text(404, "no such game type");
         if (MatchArgs(request.Args, {{"prg", kProgramTag}, {"show", nullptr}, {"type", ""}}, &values))
             return WorldPage(values[2], false);
         if (MatchArgs(request.Args,
@@ -209,7 +264,12 @@ THttpResponse TScoreService::Submit(const TRequest& request, const std::string& 
     record.Score = payload.Score;
     record.SubmittedAt = Clock();
     record.ClientAddress = request.ClientAddress;
-    if (Writes.Add(record) != TDbStatus::Ok) {
+    TDbStatus added;
+    {
+        TDatabaseTimer timer(DatabaseTime);
+        added = Writes.Add(record);
+    }
+    if (added != TDbStatus::Ok) {
         WriteFailedAt = SteadyMilliseconds();
         return Unavailable();
     }
@@ -226,8 +286,12 @@ THttpResponse TScoreService::WorldPage(const std::string& typeText, bool verifie
     if (type == nullptr)
         return Text(404, "no such game type");
     std::vector<TScoreRecord> best;
-    const TDbStatus status = verifiedOnly ? Database.BestVerified(type->Number, kWorldPageRows, best)
-                                          : Database.Best(type->Number, kWorldPageRows, best);
+    TDbStatus status;
+    {
+        TDatabaseTimer timer(DatabaseTime);
+        status = verifiedOnly ? Database.BestVerified(type->Number, kWorldPageRows, best)
+                              : Database.Best(type->Number, kWorldPageRows, best);
+    }
     if (status != TDbStatus::Ok)
         return Unavailable();
     THttpResponse r;
@@ -275,6 +339,20 @@ THttpResponse TScoreService::VerifyReplay(const TRequest& request)
         return RefuseReplay(TReplayRefusal::TooLarge, "replay too large");
     if (request.BodyState != TBodyState::Complete)
         return RefuseReplay(TReplayRefusal::NoLength, "length required");
+    // The play takes up to the CPU budget: it is left to the worker pool.
+    // Without room there, the game is told to try again later.
+    THttpResponse r = Text(503, "busy: too many replays waiting; try again later", "replay queue full");
+    r.Headers.emplace_back("Retry-After", std::to_string(kRetryAfterUnavailable));
+    r.Later = [this, request]() {
+        THttpResponse checked = CheckReplay(request);
+        checked.Route = RouteName(request);
+        return checked;
+    };
+    return r;
+}
+
+THttpResponse TScoreService::CheckReplay(const TRequest& request)
+{
     const TCheckedReplay checked = Replays.Check(request.Body);
     if (checked.Refusal != TReplayRefusal::None)
         return RefuseReplay(checked.Refusal, checked.Why);
@@ -291,7 +369,12 @@ THttpResponse TScoreService::VerifyReplay(const TRequest& request)
     claim.ClientAddress = request.ClientAddress;
     TVerifyResult result = TVerifyResult::NoSuchResult;
     std::int64_t id = 0;
-    if (Database.Verify(claim, result, id) != TDbStatus::Ok) {
+    TDbStatus verified;
+    {
+        TDatabaseTimer timer(DatabaseTime);
+        verified = Database.Verify(claim, result, id);
+    }
+    if (verified != TDbStatus::Ok) {
         WriteFailedAt = SteadyMilliseconds();
         return Unavailable();
     }
@@ -320,7 +403,12 @@ THttpResponse TScoreService::DownloadReplay(const std::string& idText)
     const std::int64_t id = std::stoll(idText);
     std::string text;
     bool found = false;
-    if (Database.Replay(id, text, found) != TDbStatus::Ok)
+    TDbStatus status;
+    {
+        TDatabaseTimer timer(DatabaseTime);
+        status = Database.Replay(id, text, found);
+    }
+    if (status != TDbStatus::Ok)
         return Unavailable();
     if (!found)
         return Text(404, "no such replay");
@@ -344,12 +432,19 @@ THttpResponse TScoreService::ApiScores(const TRequest& request)
     } else if (!MatchArgs(request.Args, {{"type", ""}}, &values)) {
         return Text(400, "the arguments are type=<number> and, if wanted, limit=<1 to 100>");
     }
+    if (!PlainArg(request.Args, "type") || !PlainArg(request.Args, "limit"))
+        return Text(400, "type and limit are plain decimal numbers");
     const int number = SmallNumber(values[0]);
     const TOnlineType* type = number >= 0 ? FindOnlineType(number) : nullptr;
     if (type == nullptr)
         return Text(404, "no such game type");
     std::vector<TScoreRecord> best;
-    if (Database.Best(type->Number, limit, best) != TDbStatus::Ok)
+    TDbStatus status;
+    {
+        TDatabaseTimer timer(DatabaseTime);
+        status = Database.Best(type->Number, limit, best);
+    }
+    if (status != TDbStatus::Ok)
         return Unavailable();
     THttpResponse r;
     r.ContentType = "application/json";
@@ -373,6 +468,41 @@ THttpResponse TScoreService::Health()
                     std::to_string(Stats.ReplaysRefusedInAll()) + " replays refused" +
                     (Stats.ReplaysRefusedInAll() > 0 ? " (" + Stats.ReplayRefusalText() + ")" : ""),
                 "health");
+}
+
+THttpResponse TScoreService::Metrics()
+{
+    THttpResponse r;
+    r.ContentType = "text/plain; version=0.0.4; charset=utf-8";
+    r.Note = "metrics";
+    std::string& m = r.Body;
+    m += Requests.Text();
+    auto counter = [&m](const char* name, const char* help, const std::string& labels, std::uint64_t n) {
+        m += MetricHeader(name, "counter", help);
+        m += std::string(name) + labels + " " + std::to_string(n) + "\n";
+    };
+    m += MetricHeader("tumbletown_submissions_total", "counter", "Results sent by the game, by outcome.");
+    m += "tumbletown_submissions_total{outcome=\"stored\"} " + std::to_string(Stats.Stored.load()) + "\n";
+    m += "tumbletown_submissions_total{outcome=\"refused\"} " + std::to_string(Stats.Refused.load()) + "\n";
+    m += MetricHeader("tumbletown_verifications_total", "counter", "Replays checked, by outcome.");
+    m += "tumbletown_verifications_total{outcome=\"verified\"} " + std::to_string(Stats.Verified.load()) +
+         "\n";
+    for (int i = 1; i < kReplayRefusalCount; ++i)
+        m += std::string("tumbletown_verifications_total{outcome=\"") +
+             ReplayRefusalName(static_cast<TReplayRefusal>(i)) + "\"} " +
+             std::to_string(Stats.ReplaysRefused[i].load()) + "\n";
+    counter("tumbletown_rate_limited_total", "Requests answered 429.", "", Stats.RateLimited.load());
+    counter("tumbletown_unavailable_total", "Requests answered 503 for want of the database.", "",
+            Stats.Unavailable.load());
+    counter("tumbletown_database_calls_total", "Calls to the database.", "", DatabaseTime.Calls.load());
+    char seconds[64];
+    std::snprintf(seconds, sizeof seconds, "%.6f", static_cast<double>(DatabaseTime.Micros.load()) / 1e6);
+    m += MetricHeader("tumbletown_database_seconds_total", "counter",
+                      "Time requests spent waiting for the database, commits included.");
+    m += std::string("tumbletown_database_seconds_total ") + seconds + "\n";
+    if (MoreMetrics)
+        m += MoreMetrics();
+    return r;
 }
 
 THttpResponse TScoreService::Unavailable()

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "server/CommitQueue.h"
+#include "server/Metrics.h"
 #include "server/RateLimiter.h"
 #include "server/ReplayCheck.h"
 #include "server/ScoreDatabase.h"
@@ -24,6 +25,7 @@ namespace ScoreServer {
 struct TQueryArg {
     std::string Key;
     std::optional<std::string> Value;
+    bool Escaped = false; // the value was sent with a percent escape in it
 };
 
 // The body of a request, as far as the HTTP side took it. Only POST bodies
@@ -50,6 +52,12 @@ struct THttpResponse {
     std::string Body;
     std::vector<std::pair<std::string, std::string>> Headers; // beyond the type and length
     std::string Note;                                         // a few words for the request's log line
+    std::string Route; // which of the served addresses (RouteName), for the request counts
+    // Set when the rest of the work is slow (a replay to play again): the
+    // HTTP side runs it on its worker pool, never on an event loop, and
+    // answers with what it returns. The fields above are the answer when the
+    // pool has no room for it.
+    std::function<THttpResponse()> Later;
 };
 
 // Counts since start; read by /healthz and the tests.
@@ -72,6 +80,7 @@ constexpr const char* kApiScoresPath = "/api/v1/scores";
 constexpr const char* kHealthPath = "/healthz";
 constexpr const char* kApiReplaysPath = "/api/v1/replays"; // POST a replay; GET .../ID downloads one
 constexpr const char* kProgramTag = "Tumbltwn";            // prg= of the game's requests
+constexpr const char* kMetricsPath = "/metrics";
 
 class TScoreService {
 public:
@@ -81,22 +90,39 @@ public:
     TScoreService(TScoreDatabase& database, TRateLimiter& limiter, TWallClock clock = nullptr,
                   const TReplayBounds& replayBounds = TReplayBounds());
 
+    // The whole answer, the slow part included, on the caller's thread.
     THttpResponse Handle(const TRequest& request);
+    // The answer, or the quick part of it with the slow rest in Later.
+    THttpResponse Begin(const TRequest& request);
+
+    // The label of the address asked for in the request counts:
+    // "submission", "world-page", "scores-api", "replay-upload",
+    // "replay-download", "health", "metrics" or "other".
+    static const char* RouteName(const TRequest& request);
+    // Counts one answered request (the HTTP side calls it for every one).
+    void CountRequest(const std::string& route, int status);
+    // More lines for /metrics from the HTTP side (its queue, connections).
+    std::function<std::string()> MoreMetrics;
 
     // The most a request body may hold: the HTTP side reads no more.
     std::size_t MaxBodyBytes() const { return Replays.Limits().MaxBytes; }
 
     const TServiceCounts& Counts() const { return Stats; }
+    // The replay checker (tests hold a play with its PlayStarts).
+    TReplayChecker& Checker() { return Replays; }
 
 private:
     THttpResponse Submit(const TRequest& request, const std::string& symbols);
     THttpResponse WorldPage(const std::string& type, bool verifiedOnly);
     THttpResponse VerifyReplay(const TRequest& request);
+    THttpResponse CheckReplay(const TRequest& request);
     THttpResponse RefuseReplay(TReplayRefusal refusal, const std::string& why);
     THttpResponse DownloadReplay(const std::string& id);
     THttpResponse ApiScores(const TRequest& request);
     THttpResponse Health();
+    THttpResponse Metrics();
     THttpResponse Unavailable();
+    THttpResponse Route(const TRequest& request);
 
     TScoreDatabase& Database;
     TCommitQueue Writes; // submissions that arrive together share a commit
@@ -104,6 +130,8 @@ private:
     TWallClock Clock;
     TReplayChecker Replays;
     TServiceCounts Stats;
+    TRequestCounts Requests;
+    TDatabaseTime DatabaseTime;
     // When the last write failed (steady milliseconds), 0 after a good one: a
     // database that reads but cannot write (a full disk) is not healthy for a
     // while after each failed write.

@@ -35,11 +35,13 @@ void WriteServerHelp(std::ostream& out)
            "                           several servers share\n"
            "  --rate-limit N/MIN       requests per client address and minute (default\n"
            "                           60/min; 0 switches the limit off); more get 429\n"
-           "  --sync-commits           every result waits until it is on the disk; without\n"
-           "                           it a result is safe once the database has it (the\n"
-           "                           server may be killed), and on the disk a moment later\n"
-           "  --threads N              connection threads and database connections (default\n"
-           "                           4; 8 with PostgreSQL)\n"
+           "  --fast-commits           answer a result once the database has it, before it\n"
+           "                           is on the disk: it survives the server being killed,\n"
+           "                           but a crash of the machine (or of PostgreSQL) can\n"
+           "                           lose the last moment's answered results; by default\n"
+           "                           a result is answered once it is on the disk\n"
+           "  --threads N              database connections (default 4; 8 with PostgreSQL);\n"
+           "                           each connection has a thread of its own\n"
            "  --request-timeout S      seconds a client has to send its whole request\n"
            "                           (default 5)\n"
            "  --idle-timeout S         seconds a silent connection is kept (default 5)\n"
@@ -55,6 +57,23 @@ void WriteServerHelp(std::ostream& out)
            "                           200000, about 8 hours of play)\n"
            "  --max-replay-cpu-ms MS   CPU time one replay may take to play again (default\n"
            "                           1000); a replay that needs more is refused\n"
+           "  --replay-workers N       threads that play uploaded replays again (default: as\n"
+           "                           many as the machine has cores); replays wait for them\n"
+           "                           in a queue of 64, at most 4 from one client; past\n"
+           "                           that, 503 and Retry-After\n"
+           "  --max-incomplete-requests N\n"
+           "                           connections whose request is still coming in (default\n"
+           "                           2048; 0: no limit); past it the oldest of the client\n"
+           "                           with the most is cut off (408)\n"
+           "  --max-body-memory BYTES  bodies being read or checked, by their length, in all\n"
+           "                           (default 33554432); past it, 503 and Retry-After\n"
+           "  --max-body-memory-per-address BYTES\n"
+           "                           the same for one client (default 4194304)\n"
+           "  --trusted-proxy ADDR[/BITS]\n"
+           "                           a reverse proxy in front of the server (may be given\n"
+           "                           again): from it, the client is the right-most address\n"
+           "                           of X-Forwarded-For that is not a trusted proxy itself;\n"
+           "                           from anyone else the header is ignored\n"
            "  --grace S                on SIGTERM, seconds to let requests under way finish\n"
            "                           (default 10)\n"
            "  --help                   this text\n"
@@ -70,6 +89,7 @@ void WriteServerHelp(std::ostream& out)
            "  /cgi/version.pl?prg=Tumbltwn&show&type=N&verified\n"
            "                                              verified results only\n"
            "  /healthz                                    200 while the database works\n"
+           "  /metrics                                    counts in the Prometheus text format\n"
            "\n"
            "One line per request goes to standard error.\n";
 }
@@ -86,8 +106,13 @@ bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, st
             o.Version = true;
             continue;
         }
+        if (arg == "--fast-commits") {
+            o.FastCommits = true;
+            continue;
+        }
         if (arg == "--sync-commits") {
-            o.SyncEveryCommit = true;
+            // What the default does now; older command lines still start.
+            o.FastCommits = false;
             continue;
         }
         // Every other option takes a value, as --name VALUE or --name=VALUE.
@@ -167,6 +192,26 @@ bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, st
         } else if (name == "--max-replay-cpu-ms") {
             if (!number(1, 600000, o.Replay.MaxCpuMs))
                 return false;
+        } else if (name == "--replay-workers") {
+            if (!number(1, 256, o.Http.Workers.Workers))
+                return false;
+        } else if (name == "--max-incomplete-requests") {
+            if (!number(0, 1000000, o.Http.MaxIncompleteRequests))
+                return false;
+        } else if (name == "--max-body-memory" || name == "--max-body-memory-per-address") {
+            int bytes = 0;
+            if (!number(1 << 20, 1 << 30, bytes))
+                return false;
+            (name == "--max-body-memory" ? o.Http.MaxBodyMemory : o.Http.MaxBodyMemoryPerAddress) =
+                static_cast<std::size_t>(bytes);
+        } else if (name == "--trusted-proxy") {
+            TAddressNet net;
+            if (!net.Parse(value)) {
+                err << "tumbletown-scores: --trusted-proxy wants ADDRESS or ADDRESS/BITS, not '" << value
+                    << "'\n";
+                return false;
+            }
+            o.Http.TrustedProxies.push_back(net);
         } else if (name == "--grace") {
             if (!number(0, 3600, o.GraceSeconds))
                 return false;

@@ -11,18 +11,18 @@ namespace ScoreServer {
 
 struct TServerOptions {
     std::string Listen = "127.0.0.1:8080";
-    std::string Database;         // empty: DefaultDatabasePath()
-    int RateLimit = 60;           // requests per address and minute; 0: no limit
-    int GraceSeconds = 10;        // how long SIGTERM waits for requests under way
-    bool SyncEveryCommit = false; // each commit waits for the disk (TDbOptions)
-    int Threads = 0;              // 0: kDefaultThreads, or kDefaultPostgresThreads with PostgreSQL
+    std::string Database;     // empty: DefaultDatabasePath()
+    int RateLimit = 60;       // requests per address and minute; 0: no limit
+    int GraceSeconds = 10;    // how long SIGTERM waits for requests under way
+    bool FastCommits = false; // commits return before the disk has them (TDbOptions)
+    int Threads = 0;          // 0: kDefaultThreads, or kDefaultPostgresThreads with PostgreSQL
     THttpLimits Http;
     TReplayBounds Replay;
     bool Help = false;
     bool Version = false;
 };
 
-// Event loops (and database connections) unless --threads says otherwise.
+// Database connections unless --threads says otherwise.
 // PostgreSQL does its work in processes of its own and gains from more
 // commits at once; SQLite takes one writer at a time. (Measured with
 // tumbletown-scores-bench on two cores.)

@@ -16,6 +16,21 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 5000; // only another process can make us wait
 constexpr auto kCheckpointPeriod = std::chrono::milliseconds(200);
+// Once the log holds this much, a checkpoint gets to its end, whatever the
+// load: a passive checkpoint alone never does while commits keep coming,
+// and the log then grows without bound.
+constexpr std::int64_t kLogLongBytes = 8 << 20;
+// A log that starts again from its beginning is cut back to this much.
+constexpr std::int64_t kLogKeptBytes = 4 << 20;
+// How long a checkpoint that gets to the end waits for readers still on
+// the log, while writers wait, trying every kReaderPoll.
+constexpr auto kReaderWait = std::chrono::milliseconds(100);
+constexpr auto kReaderPoll = std::chrono::microseconds(250);
+// A log this many times kLogLongBytes (readers kept it from starting again,
+// time after time) is cut to nothing, waiting for them kStuckReaderWait.
+constexpr int kStuckFactor = 2;
+constexpr auto kStuckReaderWait = std::chrono::seconds(1);
+constexpr auto kAfterHoldingWriters = std::chrono::milliseconds(20);
 constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
@@ -90,7 +105,7 @@ struct TSqliteDatabase::TConnection {
 
 namespace {
 
-std::unique_ptr<TSqliteDatabase::TConnection> Connect(const std::string& path, bool sync, std::string& error)
+std::unique_ptr<TSqliteDatabase::TConnection> Connect(const std::string& path, bool fast, std::string& error)
 {
     auto c = std::make_unique<TSqliteDatabase::TConnection>();
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
@@ -100,13 +115,16 @@ std::unique_ptr<TSqliteDatabase::TConnection> Connect(const std::string& path, b
     }
     sqlite3_busy_timeout(c->Db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(c->Db, 1);
-    // NORMAL in write-ahead-log mode: a commit is written to the log before
-    // it returns, so it survives the process being killed; only a crash of
-    // the whole machine can lose the last commits. FULL flushes each commit.
-    // Commits never fold the log back themselves: the checkpoint thread does.
+    // FULL in write-ahead-log mode: each commit is flushed to the log on
+    // the disk before it returns. NORMAL (fast commits): a commit is written
+    // to the log before it returns, so it survives the process being
+    // killed, but only a checkpoint flushes the log, and a crash of the
+    // whole machine can lose what came since. Commits never fold the log
+    // back themselves: the checkpoint thread does.
+    const std::string keep = "PRAGMA journal_size_limit=" + std::to_string(kLogKeptBytes);
     if (!Exec(c->Db, "PRAGMA journal_mode=WAL", &error) ||
-        !Exec(c->Db, sync ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL", &error) ||
-        !Exec(c->Db, "PRAGMA wal_autocheckpoint=0", &error)) {
+        !Exec(c->Db, fast ? "PRAGMA synchronous=NORMAL" : "PRAGMA synchronous=FULL", &error) ||
+        !Exec(c->Db, "PRAGMA wal_autocheckpoint=0", &error) || !Exec(c->Db, keep.c_str(), &error)) {
         error = path + ": " + error;
         return nullptr;
     }
@@ -189,17 +207,91 @@ TSqliteDatabase::~TSqliteDatabase()
         Checkpointer.join();
 }
 
+int TSqliteDatabase::WaitForReaders(void* self, int tries)
+{
+    // SQLite's own busy timeout sleeps ever longer, up to 100 ms a try;
+    // readers here are done in well under a millisecond.
+    std::this_thread::sleep_for(kReaderPoll);
+    return kReaderPoll * tries < static_cast<TSqliteDatabase*>(self)->ReaderWait;
+}
+
+int TSqliteDatabase::OnCommit(void* self, sqlite3*, const char*, int logFrames)
+{
+    auto* db = static_cast<TSqliteDatabase*>(self);
+    if (logFrames >= db->LongLogFrames) {
+        std::lock_guard<std::mutex> hold(db->CheckpointMutex);
+        db->LogLong = true;
+        db->CheckpointWake.notify_all();
+    }
+    return SQLITE_OK;
+}
+
 void TSqliteDatabase::Checkpoints()
 {
     std::unique_lock<std::mutex> hold(CheckpointMutex);
-    while (!CheckpointWake.wait_for(hold, kCheckpointPeriod, [this] { return Closing; })) {
-        // Passive: copies what no reader still needs and never blocks a
-        // writer; the next commit then starts the log from its beginning.
-        const int rc = sqlite3_wal_checkpoint_v2(CheckpointConnection->Db, nullptr, SQLITE_CHECKPOINT_PASSIVE,
-                                                 nullptr, nullptr);
-        if (rc != SQLITE_OK && rc != SQLITE_BUSY)
-            CheckpointConnection->Fail("checkpoint");
+    while (!Closing) {
+        CheckpointWake.wait_for(hold, kCheckpointPeriod, [this] { return Closing || LogLong; });
+        if (Closing)
+            break;
+        const bool logLong = LogLong;
+        hold.unlock();
+        const bool heldWriters = Checkpoint(logLong);
+        // Commits during the checkpoint may have called for another; after
+        // one that held the writers, they get a moment to themselves first.
+        if (heldWriters)
+            std::this_thread::sleep_for(kAfterHoldingWriters);
+        hold.lock();
+        LogLong = false;
     }
+}
+
+bool TSqliteDatabase::Checkpoint(bool logLong)
+{
+    sqlite3* db = CheckpointConnection->Db;
+    int logFrames = 0;
+    int rc = SQLITE_OK;
+    if (!logLong) {
+        // Passive, beside the writers: copies what no reader still needs.
+        rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, nullptr);
+        if (rc != SQLITE_OK && rc != SQLITE_BUSY) {
+            CheckpointConnection->Fail("checkpoint");
+            return false;
+        }
+        if (logFrames < LongLogFrames)
+            return false;
+    }
+    // Under steady commits a passive checkpoint never gets to the end of the
+    // log, and the log only starts again from its beginning once one has.
+    // So, between two commits (writers wait for the write lock meanwhile),
+    // copy what the last passive one left and wait for the readers still on
+    // the log (a moment: each reads a hundred rows or one replay): the next
+    // commit then starts the log again from its beginning and cuts the file
+    // back to kLogKeptBytes. That costs the writers the wait for one flush
+    // of the file.
+    CheckpointWaiting = true;
+    std::unique_lock<std::mutex> writer(WriteMutex);
+    rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_RESTART, &logFrames, nullptr);
+    if (rc != SQLITE_OK && logFrames >= kStuckFactor * LongLogFrames) {
+        // Readers kept the log from starting again, time after time: cut it
+        // to nothing, waiting for them longer.
+        ReaderWait = kStuckReaderWait;
+        rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        ReaderWait = kReaderWait;
+    }
+    CheckpointWaiting = false;
+    WriterTurn.notify_all();
+    if (rc != SQLITE_OK && rc != SQLITE_BUSY) // busy: a reader held on; again next time
+        CheckpointConnection->Fail("checkpoint");
+    return true;
+}
+
+std::unique_lock<std::mutex> TSqliteDatabase::TakeWriteTurn()
+{
+    // A checkpoint waiting to hold the writers goes first: writers that keep
+    // taking the lock one after another would otherwise hold it off.
+    std::unique_lock<std::mutex> writer(WriteMutex);
+    WriterTurn.wait(writer, [this] { return !CheckpointWaiting; });
+    return writer;
 }
 
 std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, const TDbOptions& options,
@@ -216,9 +308,10 @@ std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, 
     std::unique_ptr<TSqliteDatabase> db(new TSqliteDatabase());
     db->Path = path;
     for (int i = 0; i < (options.Connections < 1 ? 1 : options.Connections); ++i) {
-        std::unique_ptr<TConnection> c = Connect(path, options.SyncEveryCommit, error);
+        std::unique_ptr<TConnection> c = Connect(path, options.FastCommits, error);
         if (!c)
             return nullptr;
+        sqlite3_wal_hook(c->Db, &TSqliteDatabase::OnCommit, db.get());
         if (i == 0 && !Migrate(c->Db, error)) {
             error = path + ": " + error;
             return nullptr;
@@ -229,9 +322,16 @@ std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, 
         }
         db->Pool.Add(std::move(c));
     }
-    db->CheckpointConnection = Connect(path, options.SyncEveryCommit, error);
+    db->CheckpointConnection = Connect(path, options.FastCommits, error);
     if (!db->CheckpointConnection)
         return nullptr;
+    sqlite3_busy_handler(db->CheckpointConnection->Db, &TSqliteDatabase::WaitForReaders, db.get());
+    sqlite3_stmt* pageSize = nullptr;
+    if (sqlite3_prepare_v2(db->CheckpointConnection->Db, "PRAGMA page_size", -1, &pageSize, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(pageSize) == SQLITE_ROW && sqlite3_column_int(pageSize, 0) > 0)
+        db->LongLogFrames = static_cast<int>(kLogLongBytes / sqlite3_column_int(pageSize, 0));
+    sqlite3_finalize(pageSize);
     db->Checkpointer = std::thread([raw = db.get()] { raw->Checkpoints(); });
     return db;
 }
@@ -254,14 +354,14 @@ TDbStatus TSqliteDatabase::Insert(TConnection& c, const TScoreRecord& r)
 TDbStatus TSqliteDatabase::Add(const TScoreRecord& record)
 {
     auto c = Pool.Take();
-    std::lock_guard<std::mutex> writer(WriteMutex);
+    auto writer = TakeWriteTurn();
     return Insert(*c, record);
 }
 
 TDbStatus TSqliteDatabase::AddMany(const std::vector<TScoreRecord>& records)
 {
     auto c = Pool.Take();
-    std::lock_guard<std::mutex> writer(WriteMutex);
+    auto writer = TakeWriteTurn();
     if (!Exec(c->Db, "BEGIN IMMEDIATE"))
         return c->Fail("begin");
     for (const TScoreRecord& r : records) {
@@ -331,7 +431,7 @@ TDbStatus TSqliteDatabase::Verify(const TReplayClaim& claim, TVerifyResult& resu
     auto c = Pool.Take();
     // One writer at a time, so what the search finds is still so when the
     // mark is written.
-    std::lock_guard<std::mutex> writer(WriteMutex);
+    auto writer = TakeWriteTurn();
     if (!Exec(c->Db, "BEGIN IMMEDIATE"))
         return c->Fail("begin");
     auto fail = [&](const char* what) {

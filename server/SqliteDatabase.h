@@ -2,12 +2,16 @@
 // never wait for the writer and a committed result is in the log before its
 // reply goes out; one writer at a time, taken in turn inside the process
 // rather than by SQLite's sleeping retry. The log is folded back into the
-// file by a thread of its own, so no request waits for that (and its fsync).
+// file by a thread of its own, so no request waits for that (and its fsync)
+// but for one flush each time the log has grown long: the log stays within
+// a few MiB under any load.
 #pragma once
 
 #include "server/ConnectionPool.h"
 #include "server/ScoreDatabase.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -43,15 +47,29 @@ private:
     TDbStatus Insert(TConnection& c, const TScoreRecord& record);
 
     void Checkpoints();
+    // True when it held the writers back for a moment. logLong: a commit
+    // found the log long.
+    bool Checkpoint(bool logLong);
+    // SQLite's hook after each commit, with the frames now in the log.
+    static int OnCommit(void* self, sqlite3* db, const char* name, int logFrames);
+    // The checkpoint connection's busy handler: whether to try again.
+    static int WaitForReaders(void* self, int tries);
 
     std::string Path;
     TConnectionPool<TConnection> Pool;
+    // One writer at a time.
+    std::unique_lock<std::mutex> TakeWriteTurn();
     std::mutex WriteMutex;
+    std::condition_variable WriterTurn;
+    std::atomic<bool> CheckpointWaiting{false};
     std::unique_ptr<TConnection> CheckpointConnection;
     std::thread Checkpointer;
     std::mutex CheckpointMutex;
     std::condition_variable CheckpointWake;
     bool Closing = false;
+    bool LogLong = false;                         // a commit saw the log past LongLogFrames
+    int LongLogFrames = 2048;                     // frames (pages) that make the log long
+    std::chrono::microseconds ReaderWait{100000}; // the checkpoints' wait for readers
 };
 
 } // namespace ScoreServer

@@ -7,7 +7,8 @@ namespace ScoreServer {
 namespace {
 
 // The high-score screen's colours: a purple-to-teal night, a navy panel with
-// a pale blue rim, striped rows, names on cream, gold title, teal tabs.
+// a pale blue rim, striped rows, names on cream, gold title, teal tabs. On a
+// phone's width a long name wraps, so that every column stays on screen.
 constexpr const char* kStyle = R"(
 html { background: #0c2132; }
 body { margin: 0; min-height: 100vh; color: #fff;
@@ -53,6 +54,18 @@ tbody tr:nth-child(3) .rank::before { background: #d1965e; }
   color: #0c2132; text-decoration: none; background: linear-gradient(180deg, #a8f0c0 0%, #4fbf7f 100%); }
 .replay a::before { content: "\2713\00a0"; }
 footer { text-align: center; color: #8fa3b8; font-size: 13px; margin-top: 12px; }
+@media (max-width: 600px) {
+  main { padding: 12px 6px 24px; }
+  h1 { font-size: 40px; }
+  .panel { padding: 6px 4px 8px; }
+  th, td { padding: 3px 4px; }
+  .rank { width: auto; }
+  .rank::before { display: none; }
+  .name span { white-space: pre-wrap; overflow-wrap: anywhere; max-width: none; padding: 1px 4px; }
+  .date { font-size: 12px; }
+  .replay { width: auto; }
+  .replay a { padding: 1px 5px; font-size: 12px; }
+}
 )";
 
 } // namespace

@@ -65,7 +65,7 @@ int main(int argc, char** argv)
                                                       : kDefaultThreads;
     std::string error;
     std::unique_ptr<TScoreDatabase> database =
-        OpenScoreDatabase(target, TDbOptions{options.Http.Threads, options.SyncEveryCommit}, error);
+        OpenScoreDatabase(target, TDbOptions{options.Http.Threads, options.FastCommits}, error);
     if (!database) {
         LogLine(error);
         return kExitFailure;
@@ -74,18 +74,21 @@ int main(int argc, char** argv)
     TScoreService service(*database, limiter, nullptr, options.Replay);
     options.Http.MaxBodyBytes = service.MaxBodyBytes();
     THttpServer http;
+    http.Answered = [&](const std::string& route, int status) { service.CountRequest(route, status); };
+    service.MoreMetrics = [&] { return http.MetricsText(); };
     if (!http.Start(
-            options.Listen, options.Http, [&](const TRequest& r) { return service.Handle(r); }, error)) {
+            options.Listen, options.Http, [&](const TRequest& r) { return service.Begin(r); }, error)) {
         LogLine(error);
         return kExitFailure;
     }
     LogLine("listening on " + http.Address() + ", " + database->Describe() +
-            (options.SyncEveryCommit ? " (every commit flushed)" : "") + ", rate limit " +
+            (options.FastCommits ? " (fast commits: not on the disk when answered)" : "") + ", rate limit " +
             (options.RateLimit > 0 ? std::to_string(options.RateLimit) + "/min per address"
                                    : std::string("off")) +
             ", replays up to " + std::to_string(options.Replay.MaxBytes) + " bytes, " +
             std::to_string(options.Replay.MaxOperations) + " operations, " +
-            std::to_string(options.Replay.MaxCpuMs) + " ms CPU");
+            std::to_string(options.Replay.MaxCpuMs) + " ms CPU, checked by " +
+            std::to_string(http.ReplayWorkers()) + " workers");
 
     int signal = 0;
     sigwait(&stop, &signal);

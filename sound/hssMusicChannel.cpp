@@ -184,13 +184,8 @@ int32_t hssMusicChannel::PeriodAt(uint32_t noteIdx, uint32_t notesUp)
     return kHssPeriods[row][column];
 }
 
-void hssMusicChannel::FrameStep(int32_t& left, int32_t& right, bool stereoOut, uint32_t outputRate,
-                                uint64_t frame)
+bool hssMusicChannel::ControlFrame(uint64_t frame)
 {
-    if (Recalc) {
-        RecalcTickLen(outputRate);
-        Recalc = 0;
-    }
     if (RowTick != Speed) {
         if (TickCount < TickLen) {
             ++TickCount;
@@ -207,7 +202,7 @@ void hssMusicChannel::FrameStep(int32_t& left, int32_t& right, bool stereoOut, u
     } else if (SongEnded) {
         Halt();
         HaltFrame = frame;
-        return;
+        return false;
     } else {
         ReadRow();
         if (JumpOrder == kNoJump) {
@@ -239,27 +234,142 @@ void hssMusicChannel::FrameStep(int32_t& left, int32_t& right, bool stereoOut, u
             RowTick = 0;
         }
     }
+    return true;
+}
 
-    for (uint32_t c = 0; c < Channels; ++c) {
-        const uint32_t i = Instr[c];
-        const int8_t* data = InstrData[i];
-        if (data == nullptr)
-            continue;
-        if (InstrLoopLen[i] != 0 && SamplePos[c] >= InstrLoopStart[i] + InstrLoopLen[i])
-            SamplePos[c] -= InstrLoopLen[i];
-        if (SamplePos[c] < InstrEnd[i]) {
-            const int32_t s = data[SamplePos[c] >> 16];
-            const int32_t vol = ChEffVol[c];
-            if (stereoOut) {
-                const int32_t r = int32_t(ChPan[c]) * vol >> 8;
-                left += (vol - r) * 2 * s;
-                right += r * 2 * s;
-            } else {
-                left += vol * s;
-            }
-            SamplePos[c] += StepNow[c];
+uint32_t hssMusicChannel::Render(int32_t* left, int32_t* right, uint32_t frames, bool stereoOut, bool smooth,
+                                 uint32_t outputRate, uint64_t frame)
+{
+    uint32_t done = 0;
+    while (done < frames) {
+        if (Recalc) {
+            RecalcTickLen(outputRate);
+            Recalc = 0;
         }
+        // Frames that only count the tick on need no control step of their
+        // own: they are mixed as one run.
+        uint32_t run;
+        if (RowTick != Speed && TickCount < TickLen) {
+            run = TickLen - TickCount;
+            if (run > frames - done)
+                run = frames - done;
+            TickCount += run;
+        } else {
+            if (!ControlFrame(frame + done))
+                return done;
+            run = 1;
+        }
+        for (uint32_t c = 0; c < Channels; ++c) {
+            if (InstrData[Instr[c]] == nullptr)
+                continue;
+            if (smooth)
+                MixRun<true>(c, left + done, right + done, run, stereoOut);
+            else
+                MixRun<false>(c, left + done, right + done, run, stereoOut);
+        }
+        done += run;
     }
+    return done;
+}
+
+namespace {
+
+// One frame of a module channel's sample: the nearest byte, or in smooth
+// mode the line between it and the next one, in 8.8 fixed point.
+template <bool Smooth> inline int32_t SampleAt(const int8_t* data, uint64_t pos, uint64_t next)
+{
+    const int32_t a = data[pos >> 16];
+    if (!Smooth)
+        return a;
+    const int32_t b = data[next];
+    const int32_t frac = int32_t((pos >> 8) & 0xFF);
+    return a * 256 + (b - a) * frac;
+}
+
+} // namespace
+
+template <bool Smooth>
+void hssMusicChannel::MixRun(uint32_t c, int32_t* left, int32_t* right, uint32_t run, bool stereoOut)
+{
+    const uint32_t i = Instr[c];
+    const int8_t* data = InstrData[i];
+    const int32_t vol = ChEffVol[c];
+    // Per output side: stereo splits (vol - r) * 2 and r * 2; mono takes vol.
+    const int32_t r = int32_t(ChPan[c]) * vol >> 8;
+    const int32_t lv = stereoOut ? (vol - r) * 2 : vol;
+    const int32_t rv = r * 2;
+    const uint64_t end = InstrEnd[i];
+    const uint64_t loopLen = InstrLoopLen[i];
+    const uint64_t loopEnd = InstrLoopStart[i] + loopLen;
+    const uint64_t step = StepNow[c];
+    // The byte after the last one heard: its loop start when it loops, else
+    // silence (read as the byte itself, so nothing past the data is read).
+    const uint64_t lastByte = (end >> 16) - 1;
+    const uint64_t loopByte = InstrLoopStart[i] >> 16;
+    // Positions below `safe` need neither the loop check nor the end check,
+    // nor (smooth) a look at the byte after them.
+    uint64_t limit = loopLen != 0 && loopEnd < end ? loopEnd : end;
+    const uint64_t margin = Smooth ? (uint64_t(1) << 16) : 0;
+    const uint64_t safe = limit > margin ? limit - margin : 0;
+    uint64_t pos = SamplePos[c];
+    uint32_t k = 0;
+    while (k < run) {
+        if (pos < safe) {
+            uint32_t n = run - k;
+            if (step != 0) {
+                const uint64_t until = (safe - pos + step - 1) / step;
+                if (until < n)
+                    n = uint32_t(until);
+            }
+            const uint32_t stop = k + n;
+            if (stereoOut) {
+                for (; k < stop; ++k) {
+                    const int32_t s = SampleAt<Smooth>(data, pos, (pos >> 16) + 1);
+                    if (Smooth) {
+                        left[k] += lv * s >> 8;
+                        right[k] += rv * s >> 8;
+                    } else {
+                        left[k] += lv * s;
+                        right[k] += rv * s;
+                    }
+                    pos += step;
+                }
+            } else {
+                for (; k < stop; ++k) {
+                    const int32_t s = SampleAt<Smooth>(data, pos, (pos >> 16) + 1);
+                    left[k] += Smooth ? lv * s >> 8 : lv * s;
+                    pos += step;
+                }
+            }
+            continue;
+        }
+        // The slow frame, as the design states it: the loop goes back once
+        // per frame, and past the end of the data nothing sounds.
+        if (loopLen != 0 && pos >= loopEnd)
+            pos -= loopLen;
+        if (pos < end) {
+            uint64_t next = (pos >> 16) + 1;
+            if (Smooth && (loopLen != 0 && (next << 16) >= loopEnd))
+                next = loopByte;
+            else if (Smooth && next > lastByte)
+                next = pos >> 16;
+            const int32_t s = SampleAt<Smooth>(data, pos, next);
+            if (Smooth) {
+                left[k] += lv * s >> 8;
+                if (stereoOut)
+                    right[k] += rv * s >> 8;
+            } else {
+                left[k] += lv * s;
+                if (stereoOut)
+                    right[k] += rv * s;
+            }
+            pos += step;
+        } else if (!(loopLen != 0 && pos >= loopEnd)) {
+            break; // past a sample that does not loop (or a damaged loop): silent from here on
+        }
+        ++k;
+    }
+    SamplePos[c] = pos;
 }
 
 void hssMusicChannel::ReadRow()

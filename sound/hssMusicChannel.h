@@ -31,8 +31,13 @@ public:
     // Prepares the channel for a module whose channel count is 1 to 32
     // (called by PlayMusic under the lock); starts it.
     void Setup(const hssMusic& music);
-    // One output frame; may halt the channel at the end of the song.
-    void FrameStep(int32_t& left, int32_t& right, bool stereoOut, uint32_t outputRate, uint64_t frame);
+    // Adds `frames` output frames of the module to the music accumulators
+    // (right is not touched for mono output); `frame` is the speaker's count
+    // of the first one. Nearest byte as designed, or with `smooth` a line
+    // between neighbouring bytes. Returns the frames played: fewer when the
+    // song ended and the channel halted.
+    uint32_t Render(int32_t* left, int32_t* right, uint32_t frames, bool stereoOut, bool smooth,
+                    uint32_t outputRate, uint64_t frame);
 
     const uint8_t* Module = nullptr;   // the file image, not owned
     const uint8_t* Patterns = nullptr; // Module + 1084
@@ -95,6 +100,12 @@ public:
 
 private:
     void RecalcTickLen(uint32_t outputRate);
+    // The song's own step for one frame (tick, row, jumps); false when the
+    // song has ended and the channel halted.
+    bool ControlFrame(uint64_t frame);
+    // Mixes `run` frames of module channel c, none of them a control frame.
+    template <bool Smooth>
+    void MixRun(uint32_t c, int32_t* left, int32_t* right, uint32_t run, bool stereoOut);
     void ReadRow();
     void RowEffects(uint32_t c, const uint8_t* cell);
     void TickEffects(uint32_t c);

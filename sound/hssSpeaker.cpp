@@ -74,6 +74,12 @@ int hssSpeaker::Open(uint32_t rate, uint32_t bits, uint32_t soundChannels, uint3
     MusicMaster = 64;
     SoundMaster = 64;
     FramesMixed = 0;
+    // A full swing of the gain takes kRampMs whatever the rate.
+    GainStep = uint32_t(uint64_t(kFullGain) * 1000 / (uint64_t(OutputRate) * kRampMs));
+    if (GainStep == 0)
+        GainStep = 1;
+    MusicGain = MusicGainTarget;
+    SoundGain = SoundGainTarget;
 
     Driver->Resume();
     IsOpen = 1;
@@ -224,6 +230,56 @@ void hssSpeaker::Mix(void* user, uint8_t* buffer, uint32_t bytes)
     static_cast<hssSpeaker*>(user)->MixFrames(buffer, bytes);
 }
 
+void hssSpeaker::SetMusicVolume(uint32_t percent)
+{
+    LockDriver();
+    MusicGainTarget = GainOf(percent);
+    if (CountPlayingMusic() == 0)
+        MusicGain = MusicGainTarget; // nothing to glide from
+    UnlockDriver();
+}
+
+void hssSpeaker::SetSoundVolume(uint32_t percent)
+{
+    LockDriver();
+    SoundGainTarget = GainOf(percent);
+    bool playing = false;
+    for (uint32_t i = 0; i < SoundCount; ++i)
+        playing = playing || SoundChannels[i].IsPlaying();
+    if (!playing)
+        SoundGain = SoundGainTarget;
+    UnlockDriver();
+}
+
+void hssSpeaker::SetSmooth(bool smooth)
+{
+    LockDriver();
+    Smooth = smooth ? 1 : 0;
+    UnlockDriver();
+}
+
+uint32_t hssSpeaker::GainOf(uint32_t percent)
+{
+    return percent >= 100 ? kFullGain : uint32_t(uint64_t(percent) * kFullGain / 100);
+}
+
+namespace {
+
+// Moves a gain one frame's step towards its target.
+inline uint32_t Ramp(uint32_t gain, uint32_t target, uint32_t step)
+{
+    if (gain < target)
+        return target - gain > step ? gain + step : target;
+    return gain - target > step ? gain - step : target;
+}
+
+inline int32_t Scale(int32_t v, uint32_t gain)
+{
+    return int32_t((int64_t(v) * gain) >> hssSpeaker::kGainShift);
+}
+
+} // namespace
+
 void hssSpeaker::MixFrames(uint8_t* buffer, uint32_t bytes)
 {
     const uint32_t outChannels = StereoOut ? 2 : 1;
@@ -242,37 +298,62 @@ void hssSpeaker::MixFrames(uint8_t* buffer, uint32_t bytes)
     if (musicActive == 0 && soundActive == 0) {
         std::memset(buffer, Wide ? 0x00 : 0x80, bytes);
         FramesMixed += frames;
+        // Nothing is heard: a volume change needs no ramp.
+        MusicGain = MusicGainTarget;
+        SoundGain = SoundGainTarget;
         return;
     }
 
     const bool stereo = StereoOut != 0;
     uint8_t* out = buffer;
-    for (uint32_t f = 0; f < frames; ++f) {
-        int32_t musicLeft = 0, musicRight = 0;
+    // Each block is mixed channel by channel into the accumulators, then
+    // written out; integer sums do not depend on their order, so this gives
+    // the frame-by-frame mix of the design bit for bit.
+    for (uint32_t first = 0; first < frames; first += kBlockFrames) {
+        const uint32_t n = frames - first < kBlockFrames ? frames - first : kBlockFrames;
+        std::memset(MusicLeft, 0, n * sizeof(int32_t));
+        std::memset(MusicRight, 0, n * sizeof(int32_t));
+        std::memset(SoundLeft, 0, n * sizeof(int32_t));
+        std::memset(SoundRight, 0, n * sizeof(int32_t));
         for (uint32_t i = 0; i < musicActive; ++i)
             if (MusicActive[i]->IsPlaying())
-                MusicActive[i]->FrameStep(musicLeft, musicRight, stereo, OutputRate, FramesMixed);
-        int32_t soundLeft = 0, soundRight = 0;
-        for (uint32_t i = 0; i < soundActive; ++i)
-            if (SoundActive[i]->IsPlaying())
-                SoundActive[i]->FrameStep(soundLeft, soundRight, stereo, OutputRate, FramesMixed);
-        for (uint32_t side = 0; side < outChannels; ++side) {
-            const int32_t music = side == 0 ? musicLeft : musicRight;
-            const int32_t sound = side == 0 ? soundLeft : soundRight;
-            // Arithmetic shifts; the clamp is the only guard against overflow.
-            if (Wide) {
-                int32_t v = music + (sound >> 7);
-                v = v < -32768 ? -32768 : v > 32767 ? 32767 : v;
-                const uint16_t u = uint16_t(int16_t(v));
-                *out++ = uint8_t(u & 0xFF);
-                *out++ = uint8_t(u >> 8);
-            } else {
-                int32_t v = (music + (sound >> 7)) >> 8;
-                v = v < -128 ? -128 : v > 127 ? 127 : v;
-                *out++ = uint8_t(v + 128);
+                MusicActive[i]->Render(MusicLeft, MusicRight, n, stereo, Smooth != 0, OutputRate,
+                                       FramesMixed);
+        for (uint32_t i = 0; i < soundActive; ++i) {
+            hssSoundChannel* channel = SoundActive[i];
+            for (uint32_t k = 0; k < n && channel->IsPlaying(); ++k)
+                channel->FrameStep(SoundLeft[k], SoundRight[k], stereo, OutputRate, FramesMixed + k);
+        }
+        const bool ramping = MusicGain != MusicGainTarget || SoundGain != SoundGainTarget;
+        const bool full = !ramping && MusicGain == kFullGain && SoundGain == kFullGain;
+        for (uint32_t k = 0; k < n; ++k) {
+            for (uint32_t side = 0; side < outChannels; ++side) {
+                int32_t music = side == 0 ? MusicLeft[k] : MusicRight[k];
+                // Arithmetic shifts; the clamp is the only guard against
+                // overflow. The player's volumes only ever make it quieter.
+                int32_t sound = (side == 0 ? SoundLeft[k] : SoundRight[k]) >> 7;
+                if (!full) {
+                    music = Scale(music, MusicGain);
+                    sound = Scale(sound, SoundGain);
+                }
+                if (Wide) {
+                    int32_t v = music + sound;
+                    v = v < -32768 ? -32768 : v > 32767 ? 32767 : v;
+                    const uint16_t u = uint16_t(int16_t(v));
+                    *out++ = uint8_t(u & 0xFF);
+                    *out++ = uint8_t(u >> 8);
+                } else {
+                    int32_t v = (music + sound) >> 8;
+                    v = v < -128 ? -128 : v > 127 ? 127 : v;
+                    *out++ = uint8_t(v + 128);
+                }
+            }
+            if (ramping) {
+                MusicGain = Ramp(MusicGain, MusicGainTarget, GainStep);
+                SoundGain = Ramp(SoundGain, SoundGainTarget, GainStep);
             }
         }
-        ++FramesMixed;
+        FramesMixed += n;
     }
     // A buffer that does not end on a whole frame is finished with silence.
     std::memset(out, Wide ? 0x00 : 0x80, size_t(buffer + bytes - out));

@@ -63,6 +63,25 @@ public:
     // Music channels now playing, read without the lock.
     uint32_t CountPlayingMusic() const;
 
+    // The player's volumes, 0 to 100 percent (above 100 counts as 100),
+    // applied to the mix of each kind after its channels: 100 leaves the
+    // output as it was, bit for bit. A change glides there over kRampMs, at
+    // most GainStep per frame, so that no step is heard; with nothing of
+    // its kind playing it takes effect at once. Taken under the driver lock; kept
+    // across Open and Close.
+    void SetMusicVolume(uint32_t percent);
+    void SetSoundVolume(uint32_t percent);
+    // Smooth sound: music channels draw a line between neighbouring sample
+    // bytes instead of taking the nearest one. Off as designed.
+    void SetSmooth(bool smooth);
+    // The gain of a percentage, kFullGain for 100 and above.
+    static uint32_t GainOf(uint32_t percent);
+
+    static constexpr uint32_t kGainShift = 16;
+    static constexpr uint32_t kFullGain = 1u << kGainShift;
+    static constexpr uint32_t kRampMs = 5;
+    static constexpr uint32_t kBlockFrames = 256; // frames mixed at once
+
     // The driver's callback: fills one buffer with the mix of all playing
     // channels, or with silence when none plays. Called with the lock held.
     static void Mix(void* user, uint8_t* buffer, uint32_t bytes);
@@ -91,10 +110,22 @@ public:
     // Output frames mixed since Open; a channel that halts by itself notes
     // it in its HaltFrame.
     uint64_t FramesMixed = 0;
+    // Gains now and where they are going, kFullGain = 1.
+    uint32_t MusicGain = kFullGain;
+    uint32_t MusicGainTarget = kFullGain;
+    uint32_t SoundGain = kFullGain;
+    uint32_t SoundGainTarget = kFullGain;
+    uint32_t GainStep = 1; // per frame, set by Open for its rate
+    uint8_t Smooth = 0;
 
 private:
     void FreeChannels();
     void MixFrames(uint8_t* buffer, uint32_t bytes);
 
     hssDriverFactory Factory;
+    // Accumulators of one block, per kind and side.
+    int32_t MusicLeft[kBlockFrames];
+    int32_t MusicRight[kBlockFrames];
+    int32_t SoundLeft[kBlockFrames];
+    int32_t SoundRight[kBlockFrames];
 };

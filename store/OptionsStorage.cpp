@@ -7,6 +7,20 @@
 #include "rules/ProcessState.h"
 #include "store/Registry.h"
 
+namespace {
+
+// A volume missing, not a number or outside 0 to 100 is full volume: the
+// sound as it was before there were volumes.
+int32_t ReadVolume(CRegistry& reg, const char* name)
+{
+    int32_t v = 0;
+    if (!reg.ReadInt(name, &v) || v < kMinVolume || v > kMaxVolume)
+        return kMaxVolume;
+    return v;
+}
+
+} // namespace
+
 void LoadOptions()
 {
     CRegistry reg;
@@ -22,6 +36,9 @@ void LoadOptions()
     Options.StartLevel = reg.ReadIntOr("StartLevel", Options.StartLevel);
     Options.Difficulty = reg.ReadIntOr("Difficulty", Options.Difficulty);
     Options.ZShadow = reg.ReadIntOr("ZShadow", Options.ZShadow);
+    Options.MusicVolume = ReadVolume(reg, "MusicVolume");
+    Options.SoundVolume = ReadVolume(reg, "SoundVolume");
+    Options.SmoothSound = reg.ReadIntOr("SmoothSound", Options.SmoothSound);
     GFourfall::SelectGame(GFourfall::ProcessRules(), reg.ReadIntOr("GameNum", GFourfall::GameState.GameNum));
     reg.CloseKey();
 }
@@ -42,5 +59,8 @@ void SaveOptions()
     reg.WriteInt("NumBlocks", Options.NumBlocks);
     reg.WriteInt("Difficulty", Options.Difficulty);
     reg.WriteInt("ZShadow", Options.ZShadow);
+    reg.WriteInt("MusicVolume", Options.MusicVolume);
+    reg.WriteInt("SoundVolume", Options.SoundVolume);
+    reg.WriteInt("SmoothSound", Options.SmoothSound);
     reg.CloseKey();
 }

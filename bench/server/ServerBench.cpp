@@ -3,7 +3,7 @@
 // handling: the text read within the bounds, the game played again in a
 // fresh rules state with its CPU budget, the result it claims found and
 // marked verified, and the replay kept, in an SQLite file as the server
-// keeps it (write-ahead log, synchronous=NORMAL). Only the upload is timed;
+// keeps it (write-ahead log, synchronous=FULL). Only the upload is timed;
 // the result it verifies is sent before, untimed, as the game sends it.
 #include "rules/GameTypes.h"
 #include "server/ReplayCheck.h"

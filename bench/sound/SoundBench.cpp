@@ -1,7 +1,7 @@
 // The cost of mixing: one second of 22050 Hz 8-bit stereo output, in the
 // driver's 30 ms buffers, for (a) one 4-channel module, (b) eight effects at
-// once, (c) both together. The time per iteration is the time per second of
-// audio.
+// once, (c) both together; the module with Smooth Sound, and all of it at
+// half volume. The time per iteration is the time per second of audio.
 
 #include "sound/hssMusic.h"
 #include "sound/hssSound.h"
@@ -90,9 +90,10 @@ struct Scene {
     }
 };
 
-void Run(benchmark::State& state, bool module, bool effects)
+void Run(benchmark::State& state, bool module, bool effects, bool smooth = false)
 {
     Scene scene(module, effects);
+    scene.Speaker.SetSmooth(smooth);
     for (auto _ : state)
         scene.MixOneSecond();
     state.counters["playing"] = scene.Speaker.CountPlayingMusic() + uint32_t(scene.Effects.size());
@@ -101,6 +102,22 @@ void Run(benchmark::State& state, bool module, bool effects)
 void BM_MixSecondModule(benchmark::State& state)
 {
     Run(state, true, false);
+}
+
+// The same with Smooth Sound: what drawing between the bytes costs.
+void BM_MixSecondModuleSmooth(benchmark::State& state)
+{
+    Run(state, true, false, true);
+}
+
+// At a volume below full (and so through the gain's multiply).
+void BM_MixSecondModuleAndEffectsHalfVolume(benchmark::State& state)
+{
+    Scene scene(true, true);
+    scene.Speaker.SetMusicVolume(50);
+    scene.Speaker.SetSoundVolume(50);
+    for (auto _ : state)
+        scene.MixOneSecond();
 }
 
 void BM_MixSecondEightEffects(benchmark::State& state)
@@ -121,6 +138,8 @@ void BM_MixSecondSilence(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_MixSecondModule)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MixSecondModuleSmooth)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MixSecondModuleAndEffectsHalfVolume)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MixSecondEightEffects)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MixSecondModuleAndEffects)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MixSecondSilence)->Unit(benchmark::kMicrosecond);

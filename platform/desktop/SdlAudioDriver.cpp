@@ -1,7 +1,9 @@
 #include "platform/desktop/SdlAudioDriver.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 #include <system_error>
 
 #include <SDL2/SDL.h>
@@ -30,6 +32,7 @@ int TSdlAudioDriver::Open(const hssFormat* format, uint32_t bufferFrames, void* 
     Callback = callback;
     User = user;
     Format = *format;
+    NameTheStream();
     Memory.reset(new (std::nothrow) uint8_t[layout.TotalBytes]);
     if (!Memory)
         return -10;
@@ -78,6 +81,22 @@ int TSdlAudioDriver::Open(const hssFormat* format, uint32_t bufferFrames, void* 
     Opened = true;
     Paused = true;
     return 0;
+}
+
+void TSdlAudioDriver::NameTheStream()
+{
+    // How the desktop's mixer (PulseAudio, PipeWire) names and sorts our
+    // stream; read when a device opens. A player's own SDL_AUDIO_DEVICE_*
+    // variables still win over these.
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, kSdlAudioAppName);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, kSdlAudioStreamName);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, kSdlAudioStreamRole);
+    // SDL's PulseAudio back end passes no role on (only its PipeWire one
+    // does): libpulse takes it from the client's properties in PULSE_PROP,
+    // and the server gives them to our stream. Set before any other thread
+    // of the driver runs, and never over the player's own.
+    static const std::string kRoleProperty = std::string("media.role=") + kSdlAudioStreamRole;
+    setenv("PULSE_PROP", kRoleProperty.c_str(), 0);
 }
 
 bool TSdlAudioDriver::OpenDevice(const char* name)

@@ -11,6 +11,11 @@
 #include <mutex>
 #include <thread>
 
+// What the desktop's sound server shows for the game's output stream.
+constexpr const char* kSdlAudioAppName = "Tumbletown";
+constexpr const char* kSdlAudioStreamName = "Tumbletown";
+constexpr const char* kSdlAudioStreamRole = "game"; // the media role of games
+
 class TSdlAudioDriver final : public hssDriver {
 public:
     TSdlAudioDriver() = default;
@@ -42,6 +47,8 @@ private:
     void Feed();
     void Pull(uint8_t* stream, int len);
     bool OpenDevice(const char* name);
+    // The application and stream name and the media role for the sound server.
+    static void NameTheStream();
 
     hssFormat Format;
     hssBufferLayout Buffers;

@@ -20,6 +20,10 @@ constexpr const char* kOptionsCaptions[kOptionsButtonCount] = {
     "Techno", "Nature", "Kids", "Next Figure",   "On", "Off", "Back"};
 constexpr const char* kOptionsShadowCaptions[kOptionsShadowButtonCount] = {"Landing Shadow", "On", "Off"};
 constexpr const char* kOptionsControlsCaption = "Controls";
+constexpr const char* kOptionsSoundCaption = "Sound";
+constexpr const char* kSoundVolumeCaptions[kSoundVolumeCount] = {"Music Volume", "Effects Volume"};
+constexpr const char* kSoundSmoothCaptions[kSoundSmoothButtonCount] = {"Smooth Sound", "On", "Off"};
+constexpr const char* kSoundBackCaption = "Back";
 constexpr const char* kControlsActionCaptions[kControlsActionCount] = {"Move Left", "Move Right",   "Turn",
                                                                        "Drop",      "One Row Down", "Pause"};
 constexpr const char* kControlsRepeatCaptions[kControlsRepeatCount] = {"Repeat Delay", "Repeat Rate"};

@@ -63,6 +63,23 @@ constexpr TBox kOptionsShadowButtons[kOptionsShadowButtonCount] = {
 // Beside the design's Back, on the same row: the way to the controls page.
 constexpr TBox kOptionsControls{581, 481, 188, 55};
 
+// Left of the design's Back, on the same row: the way to the sound page.
+constexpr TBox kOptionsSound{31, 481, 188, 55};
+
+// Sound: the music and the effects volume, each a label, a step down, the
+// value and a step up; below them the smooth sound switch and its On and
+// Off; a line that says how to use the page; Back where every page has it.
+constexpr int kSoundVolumeCount = 2; // music, then effects
+constexpr TBox kSoundVolumeLabels[kSoundVolumeCount] = {{200, 170, 214, 44}, {200, 222, 214, 44}};
+constexpr TBox kSoundVolumeDown[kSoundVolumeCount] = {{414, 170, 48, 44}, {414, 222, 48, 44}};
+constexpr TBox kSoundVolumeValues[kSoundVolumeCount] = {{466, 178, 86, 28}, {466, 230, 86, 28}};
+constexpr TBox kSoundVolumeUp[kSoundVolumeCount] = {{552, 170, 48, 44}, {552, 222, 48, 44}};
+constexpr int kSoundSmoothButtonCount = 3; // the switch, On, Off
+constexpr TBox kSoundSmoothButtons[kSoundSmoothButtonCount] = {
+    {200, 296, 260, 44}, {466, 294, 64, 48}, {536, 294, 64, 48}};
+constexpr TBox kSoundHint{60, 82, 680, 22};
+constexpr TBox kSoundBack{281, 481, 239, 55};
+
 // Controls: a row for each play action (left, right, turn, drop, one row
 // down, pause) whose right part shows its key; under them the key repeat's
 // delay and rate, each a label, a step down, the value and a step up; a line

@@ -74,6 +74,17 @@ std::vector<TBox> ControlsWells()
     return wells;
 }
 
+// The sound page's buttons: the volumes' steps, smooth sound's switch and
+// marks, Back.
+std::vector<TBox> SoundBoxes()
+{
+    using namespace WFourfall;
+    std::vector<TBox> all = Boxes(kSoundVolumeDown, kSoundVolumeUp);
+    all.insert(all.end(), std::begin(kSoundSmoothButtons), std::end(kSoundSmoothButtons));
+    all.push_back(kSoundBack);
+    return all;
+}
+
 const std::vector<TPageCase> kPages = {
     {"Menu", Boxes(WFourfall::kMenuButtons)},
     {"GameType", Boxes(WFourfall::kGameTypeButtons, WFourfall::kGameTypeMore)},
@@ -82,9 +93,11 @@ const std::vector<TPageCase> kPages = {
      [] {
          std::vector<TBox> all = Boxes(WFourfall::kOptionsButtons, WFourfall::kOptionsShadowButtons);
          all.push_back(WFourfall::kOptionsControls);
+         all.push_back(WFourfall::kOptionsSound);
          return all;
      }()},
     {"Controls", ControlsBoxes()},
+    {"Sound", SoundBoxes()},
     {"Help", {WFourfall::kHelpUp, WFourfall::kHelpDown, WFourfall::kHelpBack}},
     {"HighScore", Boxes(WFourfall::kHighScoreButtons, WFourfall::kHighScoreMoreTabs)},
     {"bg_techno", {WFourfall::kPlayMenuButton}},
@@ -234,6 +247,13 @@ TEST(SkinGrounds, TextAreasAreDarkAndQuiet)
             EXPECT_LT(s.Mean, 0.1) << file << " at " << well.X << "," << well.Y;
             EXPECT_LT(s.Deviation, 0.05) << file << " at " << well.X << "," << well.Y;
         }
+    }
+    // The volumes on the sound page.
+    const TPicture sound = Load("Sound.jpg");
+    for (const TBox& value : WFourfall::kSoundVolumeValues) {
+        const TStats s = Brightness(sound, {value.X + 2, value.Y + 3, value.W - 4, value.H - 5});
+        EXPECT_LT(s.Mean, 0.1) << "Sound.jpg at " << value.X << "," << value.Y;
+        EXPECT_LT(s.Deviation, 0.05) << "Sound.jpg at " << value.X << "," << value.Y;
     }
 }
 

@@ -11,8 +11,8 @@ TEST(TOptions, FieldsLieInStoreOrderWithTheirDefaults)
 {
     ResetOptions(Options);
     const int32_t* fields = &Options.StartLevel;
-    const int32_t expected[] = {1, 1, 1, 1, 1, 1, 1, 0, 0, 0};
-    static_assert(sizeof(TOptions) == sizeof expected, "ten 32-bit fields, no padding");
+    const int32_t expected[] = {1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 100, 100, 0};
+    static_assert(sizeof(TOptions) == sizeof expected, "thirteen 32-bit fields, no padding");
     for (std::size_t i = 0; i < sizeof expected / sizeof expected[0]; ++i) {
         EXPECT_EQ(fields[i], expected[i]) << "field " << i;
     }
@@ -22,6 +22,10 @@ TEST(TOptions, FieldsLieInStoreOrderWithTheirDefaults)
     EXPECT_EQ(offsetof(TOptions, NumBlocks), 32u);
     // The landing shadow came later: after the others, off by default.
     EXPECT_EQ(offsetof(TOptions, ZShadow), 36u);
+    // The player's sound after it: full volumes, nearest sample.
+    EXPECT_EQ(offsetof(TOptions, MusicVolume), 40u);
+    EXPECT_EQ(offsetof(TOptions, SoundVolume), 44u);
+    EXPECT_EQ(offsetof(TOptions, SmoothSound), 48u);
 }
 
 TEST(TOptions, ResetPutsChangedFieldsBack)

@@ -102,7 +102,7 @@ TRgb SkinColour(const std::string& name)
         {"Menu", {200, 0, 0}},         {"Options", {0, 200, 0}},    {"Help", {0, 0, 200}},
         {"HighScore", {200, 200, 0}},  {"GameType", {0, 200, 200}}, {"bg_techno", {200, 0, 200}},
         {"bg_Nature", {96, 160, 32}},  {"bg_Kids", {240, 128, 0}},  {"Question", {40, 40, 120}},
-        {"MoreGames", {120, 60, 200}}, {"Controls", {60, 120, 40}},
+        {"MoreGames", {120, 60, 200}}, {"Controls", {60, 120, 40}}, {"Sound", {160, 40, 90}},
     };
     std::string base = name;
     const bool high = !base.empty() && base.back() == '_';
@@ -153,8 +153,8 @@ TFixtureData::TFixtureData()
     const std::string& dir = Path();
     fs::create_directories(dir + "/Skin");
     fs::create_directories(dir + "/Sounds");
-    for (const char* page : {"Menu", "Options", "Controls", "Help", "HighScore", "GameType", "MoreGames",
-                             "bg_techno", "bg_Nature", "bg_Kids"}) {
+    for (const char* page : {"Menu", "Options", "Controls", "Sound", "Help", "HighScore", "GameType",
+                             "MoreGames", "bg_techno", "bg_Nature", "bg_Kids"}) {
         for (const std::string& name : {std::string(page), std::string(page) + "_"})
             WriteSolidJpeg(dir + "/Skin/" + name + ".jpg", 800, 600, SkinColour(name));
     }

@@ -2,13 +2,19 @@
 // game sends, and each defence of the abuse list, each beside a control run
 // without that defence that shows the test would catch its absence.
 
+#include "rules/GameTypes.h"
+#include "server/RequestTarget.h"
 #include "store/ScoreSubmit.h"
+#include "tests/server/ReplayGames.h"
 #include "tests/server/ServerFixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace ServerTest {
@@ -75,8 +81,44 @@ TEST(HttpServer, PagesCarryTheirTypeAndSafetyHeaders)
     EXPECT_EQ(api.Status, 200);
     EXPECT_EQ(api.Body, "{\"type\":0,\"name\":\"Fourfall\",\"scores\":[]}\n");
     EXPECT_EQ(Get(server.Port(), "/healthz").Status, 200);
-    // Percent-encoding is undone by the library before routing.
-    EXPECT_EQ(Get(server.Port(), "/cgi/version.pl?prg=Tumbl%74wn&show&type=%32").Status, 200);
+    // Percent-encoding is undone before routing; but a number has one
+    // spelling, so each page has one address.
+    EXPECT_EQ(Get(server.Port(), "/cgi/version.pl?prg=Tumbl%74wn&show&type=2").Status, 200);
+}
+
+// The target as sent: escapes undone (and noted on a value), a broken
+// escape or an escaped NUL refused.
+TEST(RequestTarget, EscapesAreUndoneAndNulRefused)
+{
+    struct TCase {
+        const char* Target;
+        bool Read;
+        const char* Path;
+        std::size_t Args;
+        bool FirstEscaped;
+    } cases[] = {
+        {"/api/v1/replays/1", true, "/api/v1/replays/1", 0, false},
+        {"/api/v1/replays/%31", true, "/api/v1/replays/1", 0, false},
+        {"/api/v1/replays/1%00", false, "", 0, false},
+        {"/a?type=%30", true, "/a", 1, true},
+        {"/a?type=0&&show", true, "/a", 2, false},
+        {"/a?type=%3", false, "", 0, false},
+        {"/a?type=%zz", false, "", 0, false},
+        {"/a?%00=1", false, "", 0, false},
+        {"/a?prg=Tumbl%74wn", true, "/a", 1, true},
+    };
+    for (const TCase& c : cases) {
+        std::string path;
+        std::vector<ScoreServer::TQueryArg> args;
+        ASSERT_EQ(ScoreServer::ReadRequestTarget(c.Target, path, args), c.Read) << c.Target;
+        if (!c.Read)
+            continue;
+        EXPECT_EQ(path, c.Path) << c.Target;
+        ASSERT_EQ(args.size(), c.Args) << c.Target;
+        if (c.Args > 0) {
+            EXPECT_EQ(args[0].Escaped, c.FirstEscaped) << c.Target;
+        }
+    }
 }
 
 // ------------------------------------------------------------------ abuse
@@ -217,6 +259,242 @@ TEST(Abuse, OneAddressIsRateLimited)
     TAbuseServer unguarded(THttpLimits{}, 0);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(SendAsTheGame(unguarded.Port(), 0, "Flood", 5).Status, 200);
+}
+
+// ------------------------------------------------------------------ load
+
+// Holds every replay play at its start until released.
+struct TPlayGate {
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    bool Open = false;
+    int Started = 0;
+    void Hold(ScoreServer::TReplayChecker& checker)
+    {
+        checker.PlayStarts = [this] {
+            std::unique_lock<std::mutex> hold(Mutex);
+            ++Started;
+            Changed.notify_all();
+            Changed.wait(hold, [this] { return Open; });
+        };
+    }
+    bool WaitForStart()
+    {
+        std::unique_lock<std::mutex> hold(Mutex);
+        return Changed.wait_for(hold, std::chrono::seconds(20), [this] { return Started > 0; });
+    }
+    void Release()
+    {
+        std::lock_guard<std::mutex> hold(Mutex);
+        Open = true;
+        Changed.notify_all();
+    }
+};
+
+// Replays from 8 addresses, whose plays are all held: no event loop waits
+// for them, so results keep coming in through the game's own exchange (3 s
+// a step) at their pace; an honest replay from a ninth address is not
+// refused but waits its turn and verifies its result once plays go on.
+TEST(ReplayPool, HeldPlaysStopNoSubmissionAndHonestReplaysWait)
+{
+    TAbuseServer server(THttpLimits{});
+    TPlayGate gate;
+    gate.Hold(server.Server.Service.Checker());
+    std::vector<std::thread> flood;
+    std::atomic<int> flood503{0}, floodAnswered{0};
+    for (int i = 0; i < 8; ++i)
+        flood.emplace_back([&, i] {
+            const std::string from = "127.0.0." + std::to_string(10 + i);
+            const std::string text =
+                PlayedGameText(GFourfall::kGameFourfall, 100u + static_cast<unsigned>(i), "Flood");
+            const TReply reply =
+                ExchangeFrom(server.Port(), from.c_str(), BuildReplayRequest(text, "localhost"), 30000);
+            ++floodAnswered;
+            flood503 += reply.Status == 503 ? 1 : 0;
+        });
+    ASSERT_TRUE(gate.WaitForStart());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the other uploads are in
+    double slowest = 0;
+    for (int i = 0; i < 20; ++i) {
+        const auto start = Clock::now();
+        const TReply reply = SendAsTheGame(server.Port(), 1, "Beside " + std::to_string(i), 100 + i);
+        slowest = std::max(slowest, SecondsSince(start));
+        EXPECT_EQ(reply.Status, 200) << "submission " << i << " while the plays are held: " << reply.Body;
+    }
+    EXPECT_LT(slowest, 1.0) << "a submission waited for a replay's play";
+    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 7, "Honest");
+    ASSERT_EQ(SendAsTheGame(server.Port(), GFourfall::OnlineType(game.GameNum), "Honest", game.Score).Status,
+              200);
+    TReply honest;
+    std::thread upload([&] {
+        honest = ExchangeFrom(server.Port(), "127.0.0.30",
+                              BuildReplayRequest(GFourfall::ReplayText(game), "localhost"), 30000);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(honest.Status, 0) << "answered while the plays are held: " << honest.Body;
+    EXPECT_EQ(floodAnswered.load(), 0) << "a flood replay was answered while the plays are held";
+    gate.Release();
+    upload.join();
+    for (std::thread& t : flood)
+        t.join();
+    EXPECT_EQ(honest.Status, 200) << honest.Body;
+    EXPECT_EQ(flood503.load(), 0) << "replays within the queue's room are checked, not refused";
+}
+
+// Only a full queue refuses, with 503 and Retry-After: past its room in all,
+// or past one client's share of it.
+TEST(ReplayPool, AFullQueueOrShareAnswers503)
+{
+    THttpLimits limits;
+    limits.Workers.Workers = 1;
+    limits.Workers.Queue = 3;
+    limits.Workers.PerKey = 2;
+    TAbuseServer server(limits);
+    TPlayGate gate;
+    gate.Hold(server.Server.Service.Checker());
+    const std::string upload =
+        BuildReplayRequest(PlayedGameText(GFourfall::kGameFourfall, 9, "Queued"), "localhost");
+    std::vector<std::thread> held;
+    std::vector<TReply> heldReplies(3);
+    const char* heldFrom[] = {"127.0.0.2", "127.0.0.2", "127.0.0.3"}; // one playing, two waiting
+    for (int i = 0; i < 3; ++i) {
+        held.emplace_back([&, i] {
+            heldReplies[static_cast<std::size_t>(i)] =
+                ExchangeFrom(server.Port(), heldFrom[i], upload, 30000);
+        });
+        if (i == 0)
+            ASSERT_TRUE(gate.WaitForStart());
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    struct TCase {
+        const char* From;
+        const char* Why;
+    } cases[] = {{"127.0.0.2", "its share of 2 is held"}, {"127.0.0.4", "the queue of 3 is full"}};
+    for (const TCase& c : cases) {
+        const TReply reply = ExchangeFrom(server.Port(), c.From, upload, 5000);
+        EXPECT_EQ(reply.Status, 503) << c.Why;
+        EXPECT_NE(reply.Headers.find("Retry-After: "), std::string::npos) << c.Why;
+    }
+    gate.Release();
+    for (std::thread& t : held)
+        t.join();
+    for (const TReply& reply : heldReplies)
+        EXPECT_EQ(reply.Status, 422) << "checked in its turn (no such result kept): " << reply.Body;
+    EXPECT_EQ(server.Server.Http.QueueFull.load(), 2u);
+}
+
+// /metrics in the Prometheus text format: requests by route and status,
+// submissions, verifications, the queue, the database's time.
+TEST(HttpServer, MetricsCountWhatWasDone)
+{
+    TAbuseServer server(THttpLimits{});
+    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 17, "Counted");
+    ASSERT_EQ(SendAsTheGame(server.Port(), 0, "Counted", game.Score).Status, 200);
+    ASSERT_EQ(Exchange(server.Port(), BuildReplayRequest(GFourfall::ReplayText(game), "localhost")).Status,
+              200);
+    ASSERT_EQ(Get(server.Port(), "/nowhere").Status, 404);
+    const TReply metrics = Get(server.Port(), "/metrics");
+    ASSERT_EQ(metrics.Status, 200);
+    EXPECT_NE(metrics.Headers.find("Content-Type: text/plain; version=0.0.4"), std::string::npos);
+    for (const char* line :
+         {"tumbletown_requests_total{route=\"submission\",status=\"200\"} 1\n",
+          "tumbletown_requests_total{route=\"replay-upload\",status=\"200\"} 1\n",
+          "tumbletown_requests_total{route=\"other\",status=\"404\"} 1\n",
+          "tumbletown_submissions_total{outcome=\"stored\"} 1\n",
+          "tumbletown_verifications_total{outcome=\"verified\"} 1\n",
+          "tumbletown_verifications_total{outcome=\"score-differs\"} 0\n",
+          "tumbletown_replay_queue_waiting 0\n", "# TYPE tumbletown_database_seconds_total counter\n",
+          "tumbletown_replay_workers "})
+        EXPECT_NE(metrics.Body.find(line), std::string::npos) << line << "\n" << metrics.Body;
+    const std::size_t calls = metrics.Body.find("\ntumbletown_database_calls_total ");
+    ASSERT_NE(calls, std::string::npos);
+    EXPECT_GE(std::atoi(metrics.Body.c_str() + calls + 33), 2)
+        << "the result's commit and the replay's check";
+}
+
+// Bodies in flight are bounded by their declared length, per client and in
+// all: past either bound the upload is told to come back (503 and
+// Retry-After) before a byte of it is read; room comes back as uploads end.
+TEST(BodyMemory, UploadsPastTheCapsAreToldToComeBack)
+{
+    THttpLimits limits;
+    limits.MaxBodyMemoryPerAddress = 4u << 20;
+    limits.MaxBodyMemory = 6u << 20;
+    TAbuseServer server(limits);
+    const std::string head =
+        "POST /api/v1/replays HTTP/1.1\r\nHost: x\r\nContent-Length: 1048576\r\n\r\n# Tumbl";
+    // An upload under way sends part of its body and waits; one refused is
+    // answered at once.
+    auto start = [&](const char* from) {
+        auto client = std::make_unique<TRawClient>(server.Port(), from);
+        EXPECT_TRUE(client->Send(head + std::string(64 * 1024, '#')));
+        return client;
+    };
+    auto refusedAtOnce = [](TRawClient& client) {
+        const TReply reply = ParseReply(client.ReadAll(400));
+        if (reply.Status != 0) {
+            EXPECT_EQ(reply.Status, 503);
+            EXPECT_NE(reply.Headers.find("Retry-After: "), std::string::npos);
+        }
+        return reply.Status == 503;
+    };
+    std::vector<std::unique_ptr<TRawClient>> a;
+    int refusedA = 0;
+    for (int i = 0; i < 6; ++i) {
+        a.push_back(start("127.0.0.2"));
+        refusedA += refusedAtOnce(*a.back()) ? 1 : 0;
+    }
+    EXPECT_EQ(refusedA, 2) << "4 MiB per client: 4 uploads of 1 MiB read, 2 refused";
+    std::vector<std::unique_ptr<TRawClient>> b;
+    int refusedB = 0;
+    for (int i = 0; i < 3; ++i) {
+        b.push_back(start("127.0.0.3"));
+        refusedB += refusedAtOnce(*b.back()) ? 1 : 0;
+    }
+    EXPECT_EQ(refusedB, 1) << "6 MiB in all: 2 more read, the third refused";
+    a.clear(); // those uploads end: their memory is free again
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    auto again = start("127.0.0.3");
+    EXPECT_FALSE(refusedAtOnce(*again)) << "room again";
+    EXPECT_EQ(server.Server.Http.OverBodyMemory.load(), 3u);
+}
+
+// Many clients sending their requests slowly fill the cap of incomplete
+// requests, not every connection: past the cap the oldest of the client
+// with the most is cut off (408), and a new client gets its answer.
+double SubmitBesideSlowClients(const THttpLimits& limits, std::uint64_t* evicted = nullptr)
+{
+    TAbuseServer server(limits);
+    std::vector<std::unique_ptr<TRawClient>> slow;
+    for (int address = 0; address < 12; ++address) {
+        const std::string from = "127.0.1." + std::to_string(address + 1);
+        for (int i = 0; i < 30; ++i) {
+            slow.push_back(std::make_unique<TRawClient>(server.Port(), from.c_str()));
+            slow.back()->Send("GET /healthz HTTP/1.1\r\n");
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let the server take them all
+    const auto start = Clock::now();
+    const TReply reply = SendAsTheGame(server.Port(), 0, "Beside", 77);
+    const double took = SecondsSince(start);
+    if (evicted != nullptr)
+        *evicted = server.Server.Http.Evicted.load();
+    return reply.Status == 200 ? took : 99;
+}
+
+TEST(Abuse, SlowRequestsFromManyAddressesDoNotHoldEverySlot)
+{
+    THttpLimits limits; // 360 slow connections from 12 addresses, 300 at most
+    limits.MaxConnections = 300;
+    limits.MaxIncompleteRequests = 150;
+    std::uint64_t evicted = 0;
+    EXPECT_LT(SubmitBesideSlowClients(limits, &evicted), 1.0);
+    EXPECT_GE(evicted, 150u);
+    // Control: without the cap of incomplete requests, the slow clients hold
+    // every connection.
+    limits.MaxIncompleteRequests = 0;
+    EXPECT_GT(SubmitBesideSlowClients(limits), 1.0);
 }
 
 } // namespace

@@ -2,12 +2,19 @@
 // ranking, types kept apart, names kept byte for byte (whatever SQL they
 // look like), schema creation and migration, and many writers at once.
 
+#include "server/CommitQueue.h"
 #include "server/ScoreSchema.h"
+#include "tests/server/PowerCutVfs.h"
 #include "tests/server/ServerFixtures.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 
@@ -253,6 +260,186 @@ TEST_P(ScoreDatabase, VerifyMarksTheNewestMatchingResultAndKeepsItsReplay)
 
 INSTANTIATE_TEST_SUITE_P(Both, ScoreDatabase, ::testing::ValuesIn(kBackends),
                          [](const auto& info) { return std::string(BackendName(info.param)); });
+
+// ------------------------------------------------------------------ SQLite on the disk
+
+// The names of the results of a type kept in the file.
+std::set<std::string> KeptNames(const std::string& path, std::int32_t type)
+{
+    std::string error;
+    auto db = ScoreServer::OpenScoreDatabase(path, ScoreServer::TDbOptions{1, false}, error);
+    std::vector<TScoreRecord> all;
+    if (!db || db->Best(type, 10000000, all) != TDbStatus::Ok)
+        ADD_FAILURE() << "cannot read " << path << ": " << error;
+    std::set<std::string> names;
+    for (const TScoreRecord& r : all)
+        names.insert(r.Name);
+    return names;
+}
+
+// The power goes while results come in from several clients at once
+// (through the commit queue, as the server writes them), straight after one
+// more was answered: by default every result whose Add returned Ok before
+// the cut is in the file afterwards. With fast commits the log reaches the
+// disk only at checkpoints, and the results answered since the last one,
+// the last one among them, are lost: what --fast-commits says.
+TEST(SqliteOnDisk, AnsweredResultsSurviveAPowerCut)
+{
+    for (const bool fast : {false, true}) {
+        TestSupport::TempFolder folder;
+        const std::string path = folder.Path() + "/scores.db";
+        std::set<std::string> answered;
+        {
+            TPowerCutVfs disk;
+            std::string error;
+            auto db = ScoreServer::OpenScoreDatabase(path, ScoreServer::TDbOptions{4, fast}, error);
+            ASSERT_TRUE(db) << error;
+            ScoreServer::TCommitQueue queue(*db);
+            std::mutex mutex;
+            std::vector<std::thread> clients;
+            for (int t = 0; t < 6; ++t)
+                clients.emplace_back([&, t] {
+                    for (int i = 0; !disk.IsCut(); ++i) {
+                        const std::string name = "p" + std::to_string(t) + "-" + std::to_string(i);
+                        // Answered only when the Ok came while the power was on.
+                        if (queue.Add(Record(0, name, i + 1)) == TDbStatus::Ok && !disk.IsCut()) {
+                            std::lock_guard<std::mutex> hold(mutex);
+                            answered.insert(name);
+                        }
+                    }
+                });
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            const bool lastAnswered = queue.Add(Record(0, "last", 1)) == TDbStatus::Ok;
+            disk.Cut();
+            for (std::thread& t : clients)
+                t.join();
+            ASSERT_TRUE(lastAnswered);
+            answered.insert("last");
+        } // closed without power; SQLite's own disk access again
+        ASSERT_GT(answered.size(), 10u) << "the load did not get going";
+        const std::set<std::string> kept = KeptNames(path, 0);
+        std::size_t lost = 0;
+        for (const std::string& name : answered)
+            lost += kept.count(name) == 0;
+        if (fast) {
+            EXPECT_EQ(kept.count("last"), 0u) << "fast commits";
+        } else {
+            EXPECT_EQ(lost, 0u) << "of " << answered.size() << " answered";
+        }
+    }
+}
+
+// Commits one after another as fast as they come, with a reader beside: the
+// write-ahead log stays within a few MiB. Each result adds three pages or so
+// to the log (12 KiB); a log that never starts again from its beginning
+// would hold 120 MiB after these 10000. Fast commits make the log grow
+// fastest.
+TEST(SqliteOnDisk, TheLogStaysBoundedUnderSteadyCommits)
+{
+    TestSupport::TempFolder folder;
+    const std::string path = folder.Path() + "/scores.db";
+    std::string error;
+    auto db = ScoreServer::OpenScoreDatabase(path, ScoreServer::TDbOptions{4, true}, error);
+    ASSERT_TRUE(db) << error;
+    constexpr int kResults = 10000, kWriters = 3;
+    std::atomic<int> next{0}, failures{0};
+    std::atomic<bool> done{false};
+    std::uintmax_t largest = 0;
+    std::thread watch([&] {
+        while (!done) {
+            std::error_code e;
+            largest = std::max(largest, std::filesystem::file_size(path + "-wal", e) * !e);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    std::thread reader([&] {
+        std::vector<TScoreRecord> best;
+        while (!done)
+            if (db->Best(0, 100, best) != TDbStatus::Ok)
+                ++failures;
+    });
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kWriters; ++t)
+        writers.emplace_back([&] {
+            for (int i; (i = next++) < kResults;)
+                if (db->Add(Record(0, "w" + std::to_string(i), i)) != TDbStatus::Ok)
+                    ++failures;
+        });
+    for (std::thread& t : writers)
+        t.join();
+    done = true;
+    reader.join();
+    watch.join();
+    EXPECT_EQ(failures, 0);
+    EXPECT_LT(largest, 32u << 20) << "the log's largest size, in bytes";
+    std::int64_t count = 0;
+    ASSERT_EQ(db->Count(0, count), TDbStatus::Ok);
+    EXPECT_EQ(count, kResults);
+}
+
+// ------------------------------------------------------------------ PostgreSQL sessions
+
+// Every kind of call after PostgreSQL ended the session of each pooled
+// connection (as a restart does): each is tried once more on a new session
+// and answers as if nothing had happened.
+TEST(PostgresSessions, EveryCallCarriesOnAfterItsSessionEnded)
+{
+    TTestDatabase test(TBackend::Postgres);
+    auto db = test.Open(2);
+    ASSERT_TRUE(db);
+    ASSERT_EQ(db->Add(Record(0, "Ann", 500)), TDbStatus::Ok);
+    ASSERT_EQ(db->Add(Record(0, "Bo", 400)), TDbStatus::Ok);
+    const std::string endSessions =
+        "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity"
+        " WHERE application_name = 'tumbletown-scores' AND datname = current_database()";
+    std::vector<TScoreRecord> best;
+    std::string text;
+    bool found = false;
+    std::int64_t count = 0, id = 0;
+    ScoreServer::TVerifyResult result{};
+    const std::vector<std::pair<const char*, std::function<TDbStatus()>>> calls = {
+        {"Add", [&] { return db->Add(Record(1, "one", 1)); }},
+        {"AddMany",
+         [&] {
+             return db->AddMany({Record(1, "two", 2), Record(1, "three", 3)});
+         }},
+        {"Best", [&] { return db->Best(0, 10, best); }},
+        {"BestVerified", [&] { return db->BestVerified(0, 10, best); }},
+        {"Verify", [&] { return db->Verify(Claim(0, "Ann", 500, "d1"), result, id); }},
+        {"Replay", [&] { return db->Replay(id, text, found); }},
+        {"Count", [&] { return db->Count(1, count); }},
+        {"Check", [&] { return db->Check(); }},
+    };
+    for (const auto& [name, call] : calls) {
+        ASSERT_TRUE(RunPostgres(test.Target(), endSessions));
+        EXPECT_EQ(call(), TDbStatus::Ok) << name;
+    }
+    EXPECT_EQ(result, ScoreServer::TVerifyResult::Verified);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(count, 3);
+}
+
+// The session ends during COMMIT (here by a check deferred to the commit
+// that ends its own session, once): the transaction did not commit, the
+// new session learns so, and the result is written once, on the second try.
+TEST(PostgresSessions, ASessionEndingInCommitIsAskedAboutAndTriedAgain)
+{
+    TTestDatabase test(TBackend::Postgres);
+    auto db = test.Open(1);
+    ASSERT_TRUE(db);
+    for (const char* sql :
+         {"CREATE SEQUENCE ended_sessions",
+          "CREATE FUNCTION end_session_once() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+          " IF nextval('ended_sessions') = 1 THEN PERFORM pg_terminate_backend(pg_backend_pid()); END IF;"
+          " RETURN NULL; END $$",
+          "CREATE CONSTRAINT TRIGGER end_session AFTER INSERT ON scores DEFERRABLE INITIALLY DEFERRED"
+          " FOR EACH ROW EXECUTE FUNCTION end_session_once()"})
+        ASSERT_TRUE(RunPostgres(test.Target(), sql));
+    EXPECT_EQ(db->Add(Record(0, "once", 1)), TDbStatus::Ok);
+    std::int64_t count = 0;
+    ASSERT_EQ(db->Count(0, count), TDbStatus::Ok);
+    EXPECT_EQ(count, 1);
+}
 
 // ------------------------------------------------------------------ schema
 

@@ -98,6 +98,13 @@ bool TPostgresServer::Pause()
     return status == 0;
 }
 
+bool TPostgresServer::Crash()
+{
+    int status = 0;
+    Run(PostgresScript() + " crash " + State, status);
+    return status == 0;
+}
+
 bool TPostgresServer::Resume()
 {
     int status = 0;
@@ -177,8 +184,11 @@ TInProcessServer::TInProcessServer(ScoreServer::TScoreDatabase& database, int ra
     : Limiter(rateLimit), Service(database, Limiter)
 {
     std::string error;
+    // As the executable wires them: the slow part on the HTTP side's pool.
+    Http.Answered = [this](const std::string& route, int status) { Service.CountRequest(route, status); };
+    Service.MoreMetrics = [this] { return Http.MetricsText(); };
     Started = Http.Start(
-        "127.0.0.1:0", limits, [this](const ScoreServer::TRequest& r) { return Service.Handle(r); }, error);
+        "127.0.0.1:0", limits, [this](const ScoreServer::TRequest& r) { return Service.Begin(r); }, error);
     if (!Started)
         ADD_FAILURE() << error;
 }
@@ -191,7 +201,10 @@ std::uint16_t TInProcessServer::Port() const
 
 std::string TServerProcess::Executable()
 {
-    return TUMBLETOWN_SERVER_EXECUTABLE;
+    // Another build's server may be tried with these tests (to see a test
+    // fail on the server before a change).
+    const char* other = std::getenv("TUMBLETOWN_TEST_SERVER_EXECUTABLE");
+    return other != nullptr && *other != '\0' ? other : TUMBLETOWN_SERVER_EXECUTABLE;
 }
 
 TServerProcess::TServerProcess(std::vector<std::string> args, const std::vector<std::string>& env)
@@ -397,6 +410,15 @@ TRawClient::~TRawClient()
         ::close(Fd);
 }
 
+TReply ExchangeFrom(std::uint16_t port, const char* from, const std::string& request, int ms)
+{
+    TRawClient client(port, from);
+    if (!client.Send(request))
+        return TReply{};
+    client.ShutSending(); // as the game does
+    return ParseReply(client.ReadAll(ms));
+}
+
 bool TRawClient::Send(const std::string& bytes)
 {
     return Fd >= 0 &&
@@ -423,6 +445,12 @@ bool TRawClient::Drain(int ms, std::string* out)
             out->append(buffer, static_cast<std::size_t>(n));
     }
     return true;
+}
+
+void TRawClient::ShutSending()
+{
+    if (Fd >= 0)
+        ::shutdown(Fd, SHUT_WR);
 }
 
 bool TRawClient::ClosedWithin(int ms)

@@ -29,7 +29,8 @@ constexpr TBackend kBackends[] = {TBackend::Sqlite, TBackend::Postgres};
 
 // A private PostgreSQL server, through tests/server/postgres.sh: started in
 // the constructor, stopped in the destructor. Pause and Resume stop and start
-// it again on the same port, as a database that goes away and comes back.
+// it again on the same port, as a database that goes away and comes back;
+// Crash stops it as a crash of PostgreSQL would (pg_ctl stop -m immediate).
 class TPostgresServer {
 public:
     TPostgresServer();
@@ -39,6 +40,7 @@ public:
     bool Ok() const { return !Url.empty(); }
     const std::string& AdminUrl() const { return Url; }
     bool Pause();
+    bool Crash();
     bool Resume();
 
 private:
@@ -148,6 +150,8 @@ public:
     TRawClient& operator=(const TRawClient&) = delete;
     bool Connected() const { return Fd >= 0; }
     bool Send(const std::string& bytes);
+    // Shuts the sending side, as the game does after its request.
+    void ShutSending();
     // True when the server has closed (or reset) the connection within ms.
     bool ClosedWithin(int ms);
     // Everything the server sends until it closes, at most ms.
@@ -158,6 +162,10 @@ private:
     bool Drain(int ms, std::string* out);
     int Fd = -1;
 };
+
+// Sends the request from a chosen loopback address, shuts the sending side
+// as the game does, and reads the reply to its end.
+TReply ExchangeFrom(std::uint16_t port, const char* from, const std::string& request, int ms = 10000);
 
 double SecondsSince(std::chrono::steady_clock::time_point start);
 

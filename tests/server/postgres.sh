@@ -7,13 +7,15 @@
 #                             and prints the URL
 #   postgres.sh stop STATE    stops it (fast shutdown) and removes its folder
 #   postgres.sh pause STATE   stops it but keeps its data (a lost database)
+#   postgres.sh crash STATE   stops it as a crash would (immediate shutdown:
+#                             what is not on its disk is lost), keeps its data
 #   postgres.sh resume STATE  starts it again on the same port and socket
 # PostgreSQL refuses to run as root: as root it runs as the postgres user.
 # initdb is slow: with a TEMPLATE folder (the build's) the cluster is made
 # there once and copied for each server; without one it is made afresh.
 set -euo pipefail
-command=${1:?usage: postgres.sh start|stop|pause|resume STATE}
-state=${2:?usage: postgres.sh start|stop|pause|resume STATE}
+command=${1:?usage: postgres.sh start|stop|pause|crash|resume STATE}
+state=${2:?usage: postgres.sh start|stop|pause|crash|resume STATE}
 bin=$(ls -d /usr/lib/postgresql/*/bin 2> /dev/null | sort -V | tail -n 1)
 [[ -x "$bin/initdb" ]] || { echo "postgres.sh: no PostgreSQL server (apt-get install postgresql)" >&2; exit 1; }
 version=$(basename "$(dirname "$bin")")
@@ -63,10 +65,12 @@ case $command in
     rm -rf "$folder"
     exit 1
     ;;
-  stop | pause)
+  stop | pause | crash)
     [[ -f "$state" ]] || exit 0
     read -r folder url < "$state"
-    as_owner "$bin/pg_ctl" -D "$folder/data" -m fast -w stop > /dev/null 2>&1 || true
+    mode=fast
+    [[ $command == crash ]] && mode=immediate
+    as_owner "$bin/pg_ctl" -D "$folder/data" -m $mode -w stop > /dev/null 2>&1 || true
     if [[ $command == stop ]]; then
       rm -rf "$folder"
       rm -f "$state"

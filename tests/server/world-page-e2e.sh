@@ -108,4 +108,22 @@ e2e_browse "$url_fourfall&verified" --window-size=800,700 --hide-scrollbars \
   --screenshot="$out/world-page-$backend-verified.png" || fail "no screenshot of the verified view"
 e2e_browse "$url_fourfall" --window-size=800,700 --hide-scrollbars --screenshot="$out/world-page-$backend-marks.png" ||
   fail "no screenshot of the marks"
+# On a phone's width (390 px) every column stays on screen: the green mark of
+# the replay column, the last one, is in the picture whole (not cut at its
+# right edge).
+e2e_browse "$url_fourfall&verified" --window-size=390,700 --hide-scrollbars \
+  --screenshot="$out/world-page-$backend-390.png" || fail "no screenshot at 390 px"
+# The mark's green (not the teal tabs; below the green rim of "Verified only").
+read -r marks right < <(/usr/bin/convert "$out/world-page-$backend-390.png" -depth 8 ppm:- | python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+magic, width, height, maximum, pixels = data.split(maxsplit=4)
+width = int(width)
+green = [(i // 3 % width, i // 3 // width) for i in range(0, len(pixels) - 2, 3)
+         if pixels[i + 1] > 200 and pixels[i + 1] - pixels[i + 2] > 30 and pixels[i + 1] - pixels[i] > 50]
+top = min((y for x, y in green), default=0)
+mark = [x for x, y in green if y > top + 40]
+print(len(mark), max(mark, default=width))')
+(( marks > 400 && right < 385 )) ||
+  fail "at 390 px the replay column is not all on the screen ($marks green pixels, the right-most at $right)"
 echo ok

@@ -24,9 +24,10 @@ namespace {
 
 const std::string kFull = std::string("HKEY_CURRENT_USER\\") + kOptionsKey;
 
-const char* const kSaveOrder[] = {"ZPlaySound", "ZPlayMusic", "ZNextFig", "UseEffects",
-                                  "MouseType",  "StartLevel", "GameNum",  "BackRound",
-                                  "NumBlocks",  "Difficulty", "ZShadow"};
+const char* const kSaveOrder[] = {"ZPlaySound", "ZPlayMusic",  "ZNextFig",    "UseEffects", "MouseType",
+                                  "StartLevel", "GameNum",     "BackRound",   "NumBlocks",  "Difficulty",
+                                  "ZShadow",    "MusicVolume", "SoundVolume", "SmoothSound"};
+constexpr std::size_t kSaveCount = sizeof kSaveOrder / sizeof kSaveOrder[0];
 
 class OptionsStorage : public ::testing::Test {
 protected:
@@ -78,8 +79,8 @@ TEST_F(OptionsStorage, FreshProfileKeepsTheDefaultsAndTheFirstSaveStoresEveryVal
     SaveOptions();
     const Platform::TSettingsKey* key = Store.Content.FindKey(kFull);
     ASSERT_NE(key, nullptr);
-    ASSERT_EQ(key->Values.size(), 11u);
-    for (std::size_t i = 0; i < 11; ++i) {
+    ASSERT_EQ(key->Values.size(), kSaveCount);
+    for (std::size_t i = 0; i < kSaveCount; ++i) {
         EXPECT_EQ(key->Values[i].Name, kSaveOrder[i]) << "written in this order";
         EXPECT_EQ(key->Values[i].Kind, REG_DWORD) << kSaveOrder[i];
     }
@@ -91,6 +92,9 @@ TEST_F(OptionsStorage, FreshProfileKeepsTheDefaultsAndTheFirstSaveStoresEveryVal
     EXPECT_EQ(Stored("BackRound"), 0);
     EXPECT_EQ(Stored("Difficulty"), 1);
     EXPECT_EQ(Stored("ZShadow"), 0);
+    EXPECT_EQ(Stored("MusicVolume"), 100);
+    EXPECT_EQ(Stored("SoundVolume"), 100);
+    EXPECT_EQ(Stored("SmoothSound"), 0);
 }
 
 TEST_F(OptionsStorage, LoadsEveryStoredValueIntoItsField)
@@ -105,9 +109,15 @@ TEST_F(OptionsStorage, LoadsEveryStoredValueIntoItsField)
     Put("StartLevel", 4);
     Put("Difficulty", 2);
     Put("ZShadow", 1);
+    Put("MusicVolume", 30);
+    Put("SoundVolume", 0);
+    Put("SmoothSound", 1);
     Put("GameNum", GFourfall::kGameColorFourfall);
     LoadOptions();
     EXPECT_EQ(Options.ZShadow, 1);
+    EXPECT_EQ(Options.MusicVolume, 30);
+    EXPECT_EQ(Options.SoundVolume, 0);
+    EXPECT_EQ(Options.SmoothSound, 1);
     EXPECT_EQ(Options.ZPlaySound, 0);
     EXPECT_EQ(Options.ZPlayMusic, 0);
     EXPECT_EQ(Options.ZNextFig, 0);
@@ -133,6 +143,47 @@ TEST_F(OptionsStorage, MissingOrMistypedValuesKeepThePresentField)
     EXPECT_EQ(Options.BackRound, 2);
     EXPECT_EQ(Options.ZNextFig, 0);
     EXPECT_EQ(GameState.GameNum, 4) << "no stored GameNum: the present one stays";
+}
+
+// A damaged volume is full volume, whatever the field held before: the
+// sound as it was before there were volumes. The other volume is untouched.
+TEST_F(OptionsStorage, DamagedVolumesFallBackToFull)
+{
+    struct Case {
+        const char* What;
+        std::uint32_t Kind;
+        std::string Data;
+    };
+    const Case cases[] = {
+        {"above 100", REG_DWORD, Platform::SettingsNumberData(101)},
+        {"far above", REG_DWORD, Platform::SettingsNumberData(0x7FFFFFFF)},
+        {"negative", REG_DWORD, Platform::SettingsNumberData(-10)},
+        {"a text", REG_SZ, std::string("50\0", 3)},
+        {"short bytes", REG_DWORD, std::string("\x32\0", 2)},
+        {"binary", REG_BINARY, std::string("\x32\0\0\0", 4)},
+    };
+    for (const char* name : {"MusicVolume", "SoundVolume"}) {
+        const bool music = std::string(name) == "MusicVolume";
+        for (const Case& c : cases) {
+            Store.Content.SetValue(kFull, name, c.Kind, c.Data);
+            Put(music ? "SoundVolume" : "MusicVolume", 40);
+            Options.MusicVolume = Options.SoundVolume = 70;
+            LoadOptions();
+            EXPECT_EQ(music ? Options.MusicVolume : Options.SoundVolume, 100) << name << ": " << c.What;
+            EXPECT_EQ(music ? Options.SoundVolume : Options.MusicVolume, 40) << name << ": " << c.What;
+            SaveOptions();
+            EXPECT_EQ(Stored(name), 100) << name << ": " << c.What << " is mended on the next save";
+        }
+        Store.Content.DeleteValue(kFull, name);
+        Options.MusicVolume = Options.SoundVolume = 70;
+        LoadOptions();
+        EXPECT_EQ(music ? Options.MusicVolume : Options.SoundVolume, 100) << name << " missing";
+        for (std::int32_t edge : {0, 100}) {
+            Put(name, edge);
+            LoadOptions();
+            EXPECT_EQ(music ? Options.MusicVolume : Options.SoundVolume, edge) << name << " at a bound";
+        }
+    }
 }
 
 TEST_F(OptionsStorage, StoredGameNumberThatIsNoGameTypeFallsBackToTheClassicGame)
@@ -215,7 +266,10 @@ TEST(OptionsStorageFile, FirstStartWritesAReadableFile)
                               "\"BackRound\"=dword:00000000\n"
                               "\"NumBlocks\"=dword:00000000\n"
                               "\"Difficulty\"=dword:00000001\n"
-                              "\"ZShadow\"=dword:00000000\n"),
+                              "\"ZShadow\"=dword:00000000\n"
+                              "\"MusicVolume\"=dword:00000064\n"
+                              "\"SoundVolume\"=dword:00000064\n"
+                              "\"SmoothSound\"=dword:00000000\n"),
               std::string::npos)
         << text.str();
 }

@@ -414,7 +414,7 @@ TEST(ScoreStorageFile, TwoRunningGamesSavingAtOnceLeaveAWholeFile)
     const Platform::TSettingsKey* scores = file.FindKey(kFull);
     ASSERT_NE(options, nullptr);
     ASSERT_NE(scores, nullptr);
-    EXPECT_EQ(options->Values.size(), 11u);
+    EXPECT_EQ(options->Values.size(), 14u); // every value SaveOptions writes
     EXPECT_EQ(scores->Values.size(), 1153u);
     const Platform::TSettingsValue* last =
         file.FindValue(std::string("HKEY_CURRENT_USER\\") + kOptionsKey, "NumBlocks");

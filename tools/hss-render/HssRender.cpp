@@ -42,14 +42,16 @@ int Usage()
 {
     std::fprintf(
         stderr,
-        "usage: hss-render [--rate HZ] [--bits 8|16] [--mono] [--seconds MAX] [--loop] INPUT OUTPUT.wav\n"
-        "  defaults: 22050 Hz, 8 bits, stereo, at most 600 seconds\n");
+        "usage: hss-render [--rate HZ] [--bits 8|16] [--mono] [--seconds MAX] [--loop] [--volume 0-100]\n"
+        "                  [--smooth] INPUT OUTPUT.wav\n"
+        "  defaults: 22050 Hz, 8 bits, stereo, at most 600 seconds, volume 100 %%, nearest sample\n");
     return 2;
 }
 
 } // namespace
 
-int HssRender(const uint8_t* input, size_t size, const HssRenderOptions& options, HssRenderOutput* output)
+int HssRender(const uint8_t* input, size_t size, const HssRenderOptions& options, HssRenderOutput* output,
+              const HssRenderSink& sink)
 {
     output->Pcm.clear();
     output->Frames = 0;
@@ -71,6 +73,9 @@ int HssRender(const uint8_t* input, size_t size, const HssRenderOptions& options
     if (opened != 0)
         return opened;
     auto* driver = static_cast<TOfflineAudioDriver*>(speaker.GetDriver());
+    speaker.SetMusicVolume(options.Volume);
+    speaker.SetSoundVolume(options.Volume);
+    speaker.SetSmooth(options.Smooth);
 
     const hssChannel* channel = nullptr;
     if (output->IsModule) {
@@ -91,29 +96,37 @@ int HssRender(const uint8_t* input, size_t size, const HssRenderOptions& options
     const uint64_t maxFrames = uint64_t(options.MaxSeconds) * options.Rate;
     const uint32_t frameBytes = driver->Layout().FrameBytes;
     const uint32_t bufferBytes = driver->Layout().BufferBytes;
-    while (channel->IsPlaying() && speaker.FramesMixed - start < maxFrames) {
+    uint64_t frames = 0;
+    while (channel->IsPlaying() && frames < maxFrames) {
+        const uint64_t before = speaker.FramesMixed;
         const uint8_t* buffer = driver->RenderBuffer();
-        output->Pcm.insert(output->Pcm.end(), buffer, buffer + bufferBytes);
+        // The frames up to the one in which the channel halted itself,
+        // within the limit; the rest of the buffer is not part of the sound.
+        uint64_t end = speaker.FramesMixed;
+        if (!channel->IsPlaying() && channel->HaltFrame < end)
+            end = channel->HaltFrame < before ? before : channel->HaltFrame;
+        if (end - start > maxFrames)
+            end = start + maxFrames;
+        const size_t keep = size_t((end - before) * frameBytes);
+        if (keep > bufferBytes)
+            break; // cannot be: a buffer holds the frames mixed for it
+        if (sink)
+            sink(buffer, keep);
+        else
+            output->Pcm.insert(output->Pcm.end(), buffer, buffer + keep);
+        frames = end - start;
     }
-    // The frames up to the one in which the channel halted itself, within
-    // the limit; the rest of the last buffer is not part of the sound.
-    uint64_t frames = speaker.FramesMixed - start;
-    if (!channel->IsPlaying() && channel->HaltFrame - start < frames)
-        frames = channel->HaltFrame - start;
-    if (frames > maxFrames)
-        frames = maxFrames;
-    output->Pcm.resize(size_t(frames * frameBytes));
     output->Frames = frames;
     return 0;
 }
 
-std::vector<uint8_t> HssWaveFile(const HssRenderOptions& options, const std::vector<uint8_t>& pcm)
+std::vector<uint8_t> HssWaveHeader(const HssRenderOptions& options, uint32_t dataBytes)
 {
     const uint32_t channels = options.Mono ? 1 : 2;
     const uint32_t bits = options.Bits == 8 ? 8 : 16;
     const uint32_t align = channels * bits / 8;
     std::vector<uint8_t> out = {'R', 'I', 'F', 'F'};
-    PutLe32(out, uint32_t(36 + pcm.size()));
+    PutLe32(out, 36 + dataBytes);
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     PutLe32(out, 16);
     PutLe16(out, 1); // PCM
@@ -123,7 +136,13 @@ std::vector<uint8_t> HssWaveFile(const HssRenderOptions& options, const std::vec
     PutLe16(out, align);
     PutLe16(out, bits);
     out.insert(out.end(), {'d', 'a', 't', 'a'});
-    PutLe32(out, uint32_t(pcm.size()));
+    PutLe32(out, dataBytes);
+    return out;
+}
+
+std::vector<uint8_t> HssWaveFile(const HssRenderOptions& options, const std::vector<uint8_t>& pcm)
+{
+    std::vector<uint8_t> out = HssWaveHeader(options, uint32_t(pcm.size()));
     out.insert(out.end(), pcm.begin(), pcm.end());
     if (pcm.size() & 1)
         out.push_back(0); // chunks are padded to even lengths
@@ -146,6 +165,11 @@ int HssRenderMain(int argc, char** argv)
         } else if (std::strcmp(arg, "--seconds") == 0 && i + 1 < argc) {
             if (!ParseNumber(argv[++i], &options.MaxSeconds))
                 return Usage();
+        } else if (std::strcmp(arg, "--volume") == 0 && i + 1 < argc) {
+            if (!ParseNumber(argv[++i], &options.Volume) || options.Volume > 100)
+                return Usage();
+        } else if (std::strcmp(arg, "--smooth") == 0) {
+            options.Smooth = true;
         } else if (std::strcmp(arg, "--mono") == 0) {
             options.Mono = true;
         } else if (std::strcmp(arg, "--loop") == 0) {
@@ -165,16 +189,36 @@ int HssRenderMain(int argc, char** argv)
     size_t size = 0;
     int code = hssReadWholeFile(files[0], &bytes, &size) ? 0 : kHssLoadNotFound;
     std::unique_ptr<uint8_t[]> hold(bytes);
+    // The frames go straight to the file; the header, written first with no
+    // length, gets its lengths at the end.
+    std::FILE* out = code == 0 ? std::fopen(files[1], "wb") : nullptr;
+    bool written = out != nullptr;
+    uint64_t dataBytes = 0;
+    const HssRenderSink sink = [&](const uint8_t* frames, size_t count) {
+        written = written && std::fwrite(frames, 1, count, out) == count;
+        dataBytes += count;
+    };
     HssRenderOutput output;
-    if (code == 0)
-        code = HssRender(bytes, size, options, &output);
+    if (out != nullptr) {
+        const std::vector<uint8_t> blank = HssWaveHeader(options, 0);
+        written = std::fwrite(blank.data(), 1, blank.size(), out) == blank.size();
+        code = HssRender(bytes, size, options, &output, sink);
+    }
     if (code != 0) {
+        if (out != nullptr) {
+            std::fclose(out);
+            std::remove(files[1]);
+        }
         std::fprintf(stderr, "hss-render: %s: cannot play it (code %d)\n", files[0], code);
         return 1;
     }
-    const std::vector<uint8_t> wave = HssWaveFile(options, output.Pcm);
-    std::FILE* out = std::fopen(files[1], "wb");
-    const bool written = out != nullptr && std::fwrite(wave.data(), 1, wave.size(), out) == wave.size();
+    if (written && (dataBytes & 1))
+        written = std::fputc(0, out) == 0; // chunks are padded to even lengths
+    if (written) {
+        const std::vector<uint8_t> header = HssWaveHeader(options, uint32_t(dataBytes));
+        written = std::fseek(out, 0, SEEK_SET) == 0 &&
+                  std::fwrite(header.data(), 1, header.size(), out) == header.size();
+    }
     if (out == nullptr || std::fclose(out) != 0 || !written) {
         std::fprintf(stderr, "hss-render: %s: cannot write it\n", files[1]);
         return 1;

@@ -360,6 +360,7 @@ TSkin OptionsSkin()
     buttons.push_back({shadow[1], shadowText[1], 20, 6});
     buttons.push_back({shadow[2], shadowText[2], 20, 6});
     buttons.push_back({WFourfall::kOptionsControls, WFourfall::kOptionsControlsCaption, 26, 5});
+    buttons.push_back({WFourfall::kOptionsSound, WFourfall::kOptionsSoundCaption, 26, 5});
     return ComposeSkin("Options", base, buttons, MenuTheme());
 }
 
@@ -435,6 +436,46 @@ TSkin ControlsSkin()
         }
     }
     return skin;
+}
+
+TSkin SoundSkin()
+{
+    using namespace WFourfall;
+    TRaster base(kSkinWidth, kSkinHeight);
+    MenuBackdrop(base, 8);
+    Title(base, "Sound", 400, 16, 60);
+    Caption(base, kSoundHint, "Volumes go in steps of 10 %. Left and Right change the lit one.", 18, false,
+            Hex(0xB9C6EE), 2, 0.8);
+    const TBox panel{kSoundVolumeLabels[0].X - 10, kSoundVolumeLabels[0].Y - 8,
+                     kSoundVolumeUp[0].Right() - kSoundVolumeLabels[0].X + 20,
+                     kSoundSmoothButtons[2].Bottom() - kSoundVolumeLabels[0].Y + 16};
+    Panel(base, panel, 8, Hex(0x0A0F24), Hex(0x5B7CC9), 0.97);
+    // Smooth sound below a faint rule.
+    const double rule = (kSoundVolumeLabels[kSoundVolumeCount - 1].Bottom() + kSoundSmoothButtons[1].Y) / 2.0;
+    base.Line(panel.X + 14, rule, panel.Right() - 14, rule, 1.2, Hex(0x5B7CC9), 0.6);
+    for (int i = 0; i < kSoundVolumeCount; ++i) {
+        const TBox& label = kSoundVolumeLabels[i];
+        LeftCaption(base, {label.X + 18, label.Y, label.W - 18, label.H}, kSoundVolumeCaptions[i], 21,
+                    Hex(0xDCE6FF), 0.75);
+        Well(base, kSoundVolumeValues[i], Hex(0x5B7CC9));
+    }
+    Caption(base, {0, 392, 800, 24}, "Smooth Sound draws the music's waves between their samples:", 16, false,
+            Hex(0x9AA8D8), 2, 0.8);
+    Caption(base, {0, 416, 800, 24}, "softer highs on headphones, a little more work for the computer.", 16,
+            false, Hex(0x9AA8D8), 2, 0.8);
+    Caption(base, {0, 548, 800, 26},
+            "The Music and Sound Effects switches of the options still turn each off.", 16, false,
+            Hex(0x9AA8D8), 2, 0.8);
+    std::vector<TButton> buttons;
+    for (int i = 0; i < kSoundVolumeCount; ++i) {
+        buttons.push_back({kSoundVolumeDown[i], kControlsStepCaptions[0], 30, 4});
+        buttons.push_back({kSoundVolumeUp[i], kControlsStepCaptions[1], 30, 4});
+    }
+    buttons.push_back({kSoundSmoothButtons[0], kSoundSmoothCaptions[0], 22, 4});
+    buttons.push_back({kSoundSmoothButtons[1], kSoundSmoothCaptions[1], 20, 6});
+    buttons.push_back({kSoundSmoothButtons[2], kSoundSmoothCaptions[2], 20, 6});
+    buttons.push_back({kSoundBack, kSoundBackCaption, 28, 5});
+    return ComposeSkin("Sound", base, buttons, MenuTheme());
 }
 
 TSkin HelpSkin()

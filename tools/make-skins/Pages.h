@@ -40,6 +40,9 @@ TSkin OptionsSkin();
 // The controls page: the action rows carry their names and an empty cap for
 // the key, which the page writes.
 TSkin ControlsSkin();
+// The sound page: the volume labels and empty wells for the values, which the
+// page writes.
+TSkin SoundSkin();
 TSkin HelpSkin();
 TSkin HighScoreSkin();
 // The question box: a picture as large as the box, not the window.

@@ -44,8 +44,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
-    std::vector<TSkin (*)()> pages = {MenuSkin,     GameTypeSkin, MoreGamesSkin, OptionsSkin,
-                                      ControlsSkin, HelpSkin,     HighScoreSkin, QuestionSkin};
+    std::vector<TSkin (*)()> pages = {MenuSkin,  GameTypeSkin, MoreGamesSkin, OptionsSkin, ControlsSkin,
+                                      SoundSkin, HelpSkin,     HighScoreSkin, QuestionSkin};
     for (auto make : pages) {
         const TSkin s = make();
         if (!WriteJpeg(dir + "/" + s.Name + ".jpg", s.Plain, kPageQuality) ||

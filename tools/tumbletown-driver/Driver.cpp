@@ -84,6 +84,8 @@ const char* PageName(const TGamePages& pages)
         return "Options";
     if (front == &pages.ControlsPage)
         return "Controls";
+    if (front == &pages.SoundPage)
+        return "Sound";
     if (front == &pages.Help)
         return "Help";
     if (front == &pages.Play)

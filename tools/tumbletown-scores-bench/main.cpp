@@ -3,7 +3,9 @@
 //
 //   tumbletown-scores-bench --server PATH [--database TARGET] [--clients K]
 //                           [--seconds S] [--page-results N] [--threads T]
-// (--threads is passed on to the server; without it the server's own default)
+//                           [--server-arg ARG]...
+// (--threads is passed on to the server; without it the server's own default;
+// each --server-arg is one more argument for the server, e.g. --fast-commits)
 //
 // On one free port of 127.0.0.1, first a bare loop (accept, read the request,
 // write a fixed reply, close) and then the real server (PATH, started with
@@ -14,7 +16,8 @@
 // 50th and 99th percentile latency of each, and their ratio. Before the
 // server's load, the world page of a type holding N results (filled in
 // beforehand) is asked for 200 times one after another: its 50th and 99th
-// percentile time.
+// percentile time. With SQLite, the write-ahead log's size is sampled every
+// 10 ms during the server's load: its largest size is printed too.
 #include "server/ScoreDatabase.h"
 #include "server/WorldPage.h"
 #include "store/ScoreSubmit.h"
@@ -55,6 +58,7 @@ struct TOptions {
     double Seconds = 5;
     int PageResults = 100000;
     int Threads = 0; // 0: the server's own default
+    std::vector<std::string> ServerArgs;
 };
 
 struct TFigures {
@@ -224,6 +228,45 @@ double TimeGet(std::uint16_t port, const std::string& path)
     return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
 }
 
+// The SQLite file a --database target names.
+std::string SqlitePath(const std::string& target)
+{
+    return target.rfind("sqlite:", 0) == 0 ? target.substr(7) : target;
+}
+
+// Samples a file's size every 10 ms on a thread of its own; Stop gives the
+// largest seen. An empty path watches nothing.
+class TLogWatch {
+public:
+    explicit TLogWatch(std::string path) : Path(std::move(path))
+    {
+        if (!Path.empty())
+            Thread = std::thread([this] {
+                while (!Done) {
+                    std::error_code error;
+                    const std::uintmax_t size = std::filesystem::file_size(Path, error);
+                    if (!error)
+                        Largest = std::max(Largest, size);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                }
+            });
+    }
+    ~TLogWatch() { Stop(); }
+    std::uintmax_t Stop()
+    {
+        Done = true;
+        if (Thread.joinable())
+            Thread.join();
+        return Largest;
+    }
+
+private:
+    std::string Path;
+    std::atomic<bool> Done{false};
+    std::uintmax_t Largest = 0;
+    std::thread Thread;
+};
+
 void Print(const char* what, const TFigures& f)
 {
     std::printf("%-34s %9.0f submissions/s   p50 %6.2f ms   p99 %6.2f ms   (%zu done, %zu failed)\n", what,
@@ -246,6 +289,8 @@ bool ParseOptions(int argc, char** argv, TOptions& o)
             o.PageResults = std::max(0, std::atoi(value.c_str()));
         else if (name == "--threads")
             o.Threads = std::max(0, std::atoi(value.c_str()));
+        else if (name == "--server-arg")
+            o.ServerArgs.push_back(value);
         else
             return false;
     }
@@ -260,7 +305,7 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, o)) {
         std::cerr << "usage: tumbletown-scores-bench --server PATH [--database TARGET] [--clients K] "
                      "[--seconds S]\n"
-                     "                              [--page-results N] [--threads T]\n";
+                     "                              [--page-results N] [--threads T] [--server-arg ARG]...\n";
         return 2;
     }
     std::signal(SIGPIPE, SIG_IGN);
@@ -313,10 +358,13 @@ int main(int argc, char** argv)
 
     const std::string listen = "127.0.0.1:" + std::to_string(port);
     const std::string threads = std::to_string(o.Threads);
-    const char* args[] = {o.Server.c_str(), "--listen", listen.c_str(), "--database",    o.Database.c_str(),
-                          "--rate-limit",   "0",        "--threads",    threads.c_str(), nullptr};
-    if (o.Threads == 0)
-        args[7] = nullptr; // no --threads: the server's own default
+    std::vector<const char*> args = {
+        o.Server.c_str(), "--listen", listen.c_str(), "--database", o.Database.c_str(), "--rate-limit", "0"};
+    if (o.Threads > 0) // else the server's own default
+        args.insert(args.end(), {"--threads", threads.c_str()});
+    for (const std::string& a : o.ServerArgs)
+        args.push_back(a.c_str());
+    args.push_back(nullptr);
     // The server's log goes to a file, as journald would take it.
     const std::string log = "/tmp/tumbletown-scores-bench-" + std::to_string(::getpid()) + ".log";
     posix_spawn_file_actions_t actions;
@@ -324,7 +372,7 @@ int main(int argc, char** argv)
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     pid_t pid = -1;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, const_cast<char* const*>(args), environ) != 0) {
+    if (posix_spawn(&pid, args[0], &actions, nullptr, const_cast<char* const*>(args.data()), environ) != 0) {
         std::cerr << "cannot start " << o.Server << "\n";
         return 1;
     }
@@ -349,13 +397,19 @@ int main(int argc, char** argv)
     std::printf("world page (before the load), %d results of its type: p50 %.2f ms   p99 %.2f ms   (%zu of "
                 "200 served)\n",
                 o.PageResults, Percentile(page, 0.5), Percentile(page, 0.99), served);
+    TLogWatch wal(ScoreServer::IsPostgresTarget(o.Database) ? std::string()
+                                                            : SqlitePath(o.Database) + "-wal");
     const TFigures server = Load(port, o.Clients, o.Seconds);
+    const std::uintmax_t largestLog = wal.Stop();
     const std::string name =
         "tumbletown-scores (" +
         std::string(ScoreServer::IsPostgresTarget(o.Database) ? "PostgreSQL" : "SQLite") + ")";
     Print(name.c_str(), server);
     std::printf("%-34s %9.2f of the bare loop's rate\n", "ratio",
                 bare.Rate() > 0 ? server.Rate() / bare.Rate() : 0);
+    if (!ScoreServer::IsPostgresTarget(o.Database))
+        std::printf("%-34s %9.1f MiB at most during the load\n", "write-ahead log",
+                    static_cast<double>(largestLog) / (1024.0 * 1024.0));
 
     ::kill(pid, SIGTERM);
     int status = 0;

@@ -140,6 +140,39 @@ TEST_F(TempDir, SampleLengthFollowsItsFramesAndRate)
     EXPECT_EQ(wav[45], 128 + 16);
 }
 
+// The player's volume and smooth sound, as the game would play them.
+TEST_F(TempDir, VolumeAndSmoothOptions)
+{
+    const std::string effect = Write("effect.wav", PcmWav(1, 44100, 8, Bytes(1001, 0xA0)));
+    std::string printed;
+    // 32 above the middle, at full volume 16 above it in the output (the
+    // case above); half of that at 50 %, nothing at 0 %.
+    const struct {
+        const char* Volume;
+        uint8_t Want;
+    } levels[] = {{"100", 128 + 16}, {"50", 128 + 8}, {"0", 128}};
+    for (const auto& level : levels) {
+        const std::string wav = Dir + "/effect-" + level.Volume + ".wav";
+        ASSERT_EQ(Run(std::string("--volume ") + level.Volume + " '" + effect + "' '" + wav + "'", &printed),
+                  0)
+            << printed;
+        EXPECT_EQ(printed, "501 frames\n") << "a volume changes no length";
+        const Bytes out = Read(wav);
+        ASSERT_EQ(out.size(), 44u + 1002u);
+        for (size_t i = 44; i < out.size(); ++i)
+            ASSERT_EQ(out[i], level.Want) << level.Volume << " %, byte " << i;
+    }
+
+    const std::string module = Write("speeds.mod", SpeedsModule());
+    ASSERT_EQ(Run("--bits 16 '" + module + "' '" + Dir + "/nearest.wav'", &printed), 0) << printed;
+    ASSERT_EQ(Run("--bits 16 --smooth '" + module + "' '" + Dir + "/smooth.wav'", &printed), 0) << printed;
+    EXPECT_EQ(printed, std::to_string(kSpeedsFrames) + " frames\n");
+    const Bytes nearest = Read(Dir + "/nearest.wav");
+    const Bytes smooth = Read(Dir + "/smooth.wav");
+    ASSERT_EQ(smooth.size(), nearest.size());
+    EXPECT_NE(smooth, nearest) << "the module's steps are not whole bytes: smooth draws between them";
+}
+
 TEST_F(TempDir, FilesThatDoNotLoadGiveOneLineAndStatusOne)
 {
     std::string printed;
@@ -165,6 +198,9 @@ TEST_F(TempDir, BadCommandLinesAreRefused)
     EXPECT_EQ(Run("--bits 12 a b", &printed), 2);
     EXPECT_EQ(Run("--rate 0 a b", &printed), 2);
     EXPECT_EQ(Run("--frobnicate a b", &printed), 2);
+    EXPECT_EQ(Run("--volume 101 a b", &printed), 2);
+    EXPECT_EQ(Run("--volume -5 a b", &printed), 2);
+    EXPECT_EQ(Run("--volume half a b", &printed), 2);
     EXPECT_EQ(Run("a b c", &printed), 2);
 }
 
