@@ -2,12 +2,15 @@
 #include "rules/AbsFigure.h"
 
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 #include <cstring>
 
 namespace GFourfall {
 
-TAbsFigure::TAbsFigure() : Cells{}, Width(0), Height(0), X(1), Y(1), OnBoard(false) {}
+TAbsFigure::TAbsFigure(TRules& rules) : Cells{}, Width(0), Height(0), X(1), Y(1), OnBoard(false), Rules(rules)
+{
+}
 
 TAbsFigure::~TAbsFigure() = default;
 
@@ -15,8 +18,8 @@ void TAbsFigure::Stamp()
 {
     for (int r = 0; r < Height; ++r) {
         for (int c = 0; c < Width; ++c) {
-            if (Cells[r][c] != 0 && InPlayArea(Y + r, X + c)) {
-                GameState.Board[Y + r][X + c] = Cells[r][c];
+            if (Cells[r][c] != 0 && InPlayArea(Rules, Y + r, X + c)) {
+                Rules.GameState.Board[Y + r][X + c] = Cells[r][c];
             }
         }
     }
@@ -27,8 +30,8 @@ void TAbsFigure::Erase()
 {
     for (int r = 0; r < Height; ++r) {
         for (int c = 0; c < Width; ++c) {
-            if (Cells[r][c] != 0 && InPlayArea(Y + r, X + c)) {
-                GameState.Board[Y + r][X + c] = kCellEmpty;
+            if (Cells[r][c] != 0 && InPlayArea(Rules, Y + r, X + c)) {
+                Rules.GameState.Board[Y + r][X + c] = kCellEmpty;
             }
         }
     }
@@ -39,7 +42,7 @@ bool TAbsFigure::Fits() const
 {
     for (int r = 0; r < Height; ++r) {
         for (int c = 0; c < Width; ++c) {
-            if (Cells[r][c] != 0 && BoardCell(Y + r, X + c) != kCellEmpty) {
+            if (Cells[r][c] != 0 && BoardCell(Rules, Y + r, X + c) != kCellEmpty) {
                 return false;
             }
         }
@@ -57,7 +60,8 @@ int32_t TAbsFigure::DropDistance() const
     auto fitsAt = [&](int32_t dy) {
         for (int r = 0; r < Height && r < kFigureSize; ++r)
             for (int c = 0; c < Width && c < kFigureSize; ++c)
-                if (Cells[r][c] != 0 && BoardCell(Y + dy + r, X + c) != kCellEmpty && !own(Y + dy + r, X + c))
+                if (Cells[r][c] != 0 && BoardCell(Rules, Y + dy + r, X + c) != kCellEmpty &&
+                    !own(Y + dy + r, X + c))
                     return false;
         return true;
     };
@@ -82,8 +86,8 @@ bool TAbsFigure::Move(int dx, int dy)
     X += dx;
     Y += dy;
     if (Fits()) {
-        GameState.Changed = true;
-        GameState.SndHitBottom = Resting();
+        Rules.GameState.Changed = true;
+        Rules.GameState.SndHitBottom = Resting();
         Stamp();
         return true;
     }
@@ -119,9 +123,9 @@ void TAbsFigure::Drop()
     --Y;
     const int32_t fallen = Y - start;
     if (fallen > 0) {
-        AddScore(fallen);
-        GameState.SndDrop = true;
-        GameState.Changed = true;
+        AddScore(Rules, fallen);
+        Rules.GameState.SndDrop = true;
+        Rules.GameState.Changed = true;
     }
     Stamp();
 }
@@ -131,8 +135,8 @@ void TAbsFigure::Rotate()
     Erase();
     Turn();
     if (Fits()) {
-        GameState.Changed = true;
-        GameState.SndRotate = true;
+        Rules.GameState.Changed = true;
+        Rules.GameState.SndRotate = true;
     } else {
         Turn();
         Turn();
@@ -144,7 +148,7 @@ void TAbsFigure::Rotate()
 void TAbsFigure::Down()
 {
     if (Move(0, 1)) {
-        AddScore(1);
+        AddScore(Rules, 1);
     }
 }
 

@@ -7,12 +7,14 @@
 
 namespace GFourfall {
 
+struct TRules;
+
 constexpr int kFigureSize = 8; // a figure's cells are an 8 x 8 grid
 
 class TAbsFigure {
 public:
-    // Cells all 0, Width = Height = 0, X = Y = 1.
-    TAbsFigure();
+    // Cells all 0, Width = Height = 0, X = Y = 1, on the board of rules.
+    explicit TAbsFigure(TRules& rules);
     virtual ~TAbsFigure();
 
     TAbsFigure(const TAbsFigure&) = delete;
@@ -58,6 +60,7 @@ public:
     // Whether the cells are on the board: set by Stamp, cleared by Erase.
     // Lets a figure that erases itself on deletion touch only its own cells.
     bool OnBoard;
+    TRules& Rules; // the game the figure belongs to
 };
 
 } // namespace GFourfall

@@ -3,6 +3,7 @@
 
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 
@@ -12,25 +13,25 @@ void TAbsGame::InitFigures()
 {
     TAbsFigure* a = CreateFigure();
     TAbsFigure* b = CreateFigure();
-    delete GameState.CurFig;
-    GameState.CurFig = nullptr;
-    delete GameState.NextFig;
-    GameState.NextFig = nullptr;
-    GameState.CurFig = b;
-    GameState.NextFig = a;
+    delete Rules.GameState.CurFig;
+    Rules.GameState.CurFig = nullptr;
+    delete Rules.GameState.NextFig;
+    Rules.GameState.NextFig = nullptr;
+    Rules.GameState.CurFig = b;
+    Rules.GameState.NextFig = a;
 }
 
 void TAbsGame::NextFigure()
 {
     TAbsFigure* n = CreateFigure();
-    delete GameState.CurFig;
-    GameState.CurFig = GameState.NextFig;
-    GameState.NextFig = n;
+    delete Rules.GameState.CurFig;
+    Rules.GameState.CurFig = Rules.GameState.NextFig;
+    Rules.GameState.NextFig = n;
 }
 
 TAbsFigure* TAbsGame::CreateFigure()
 {
-    return new TAbsFigure();
+    return new TAbsFigure(Rules);
 }
 
 void TAbsGame::Settle() {}

@@ -6,10 +6,11 @@
 namespace GFourfall {
 
 class TAbsFigure;
+struct TRules;
 
 class TAbsGame {
 public:
-    explicit TAbsGame(int32_t typeId) : TypeId(typeId) {}
+    TAbsGame(TRules& rules, int32_t typeId) : TypeId(typeId), Rules(rules) {}
     virtual ~TAbsGame();
 
     TAbsGame(const TAbsGame&) = delete;
@@ -28,6 +29,7 @@ public:
     virtual const char* Name() const;
 
     int32_t TypeId; // the number given at registration; its meaning depends on the class
+    TRules& Rules;  // the game the type makes figures for and settles
 };
 
 } // namespace GFourfall

@@ -26,6 +26,6 @@ public:
 // Marks (x, y) and the two cells after it in direction (dx, dy) when all
 // three hold the same colour. Walls never equal a colour, so a triple never
 // reaches beyond the frame.
-void CheckTriple(int x, int y, int dx, int dy);
+void CheckTriple(TRules& rules, int x, int y, int dx, int dy);
 
 } // namespace GFourfall

@@ -2,6 +2,7 @@
 #include "rules/ColorFig.h"
 
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 
@@ -10,7 +11,7 @@ constexpr int kColumnCells = 3;
 constexpr int kColourCount = 6;
 } // namespace
 
-TColorFig::TColorFig(int n)
+TColorFig::TColorFig(TRules& rules, int n) : TAbsFigure(rules)
 {
     if (n < 1) {
         n = 1;
@@ -18,9 +19,9 @@ TColorFig::TColorFig(int n)
     Width = 1;
     Height = kColumnCells;
     for (int r = 0; r < kColumnCells; ++r) {
-        Cells[r][0] = static_cast<uint8_t>((Random() % n) % kColourCount + 1);
+        Cells[r][0] = static_cast<uint8_t>((Random(Rules) % n) % kColourCount + 1);
     }
-    X = ((GameState.Width - 1) >> 1) + 2;
+    X = ((Rules.GameState.Width - 1) >> 1) + 2;
     Y = 1;
 }
 
@@ -34,7 +35,7 @@ void TColorFig::Rotate()
     Cells[1][0] = Cells[2][0];
     Cells[2][0] = top;
     Stamp();
-    GameState.Changed = true;
+    Rules.GameState.Changed = true;
 }
 
 } // namespace GFourfall

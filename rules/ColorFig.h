@@ -12,7 +12,7 @@ public:
     // so n colours are equally likely up to 6 and from 7 on the lower colours
     // come up more often. An n below 1 is taken as 1. Placed one column right
     // of the middle: X = ((board Width - 1) >> 1) + 2, Y = 1.
-    explicit TColorFig(int n);
+    TColorFig(TRules& rules, int n);
     ~TColorFig() override;
 
     // The colours move up by one, the top one wrapping to the bottom. Always

@@ -4,6 +4,7 @@
 #include "rules/CreatFig.h"
 #include "rules/DestrFig.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 
@@ -15,7 +16,7 @@ TCommandFig::~TCommandFig()
     if (OnBoard) {
         Erase();
     }
-    GameState.Changed = true;
+    Rules.GameState.Changed = true;
 }
 
 bool IsSpecialFigure(const TAbsFigure* figure)

@@ -4,6 +4,7 @@
 #include "rules/AbsGame.h"
 #include "rules/Fourfall.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 
@@ -11,17 +12,17 @@ namespace {
 constexpr int kCreatorShape = 0;
 } // namespace
 
-TCreatFig::TCreatFig() : TCommandFig(kCreatorShape, 0)
+TCreatFig::TCreatFig(TRules& rules) : TCommandFig(rules, kCreatorShape, 0)
 {
-    X = ((GameState.Width - 1) >> 1) + 1;
+    X = ((Rules.GameState.Width - 1) >> 1) + 1;
     Y = 1;
 }
 
 void TCreatFig::Act()
 {
     int target = 0;
-    for (int y = GameState.Height; y >= Y + 1; --y) {
-        if (BoardCell(y, X) == kCellEmpty) {
+    for (int y = Rules.GameState.Height; y >= Y + 1; --y) {
+        if (BoardCell(Rules, y, X) == kCellEmpty) {
             target = y;
             break;
         }
@@ -29,22 +30,22 @@ void TCreatFig::Act()
     if (target == 0) {
         return;
     }
-    GameState.Board[target][X] = Cells[0][0];
+    Rules.GameState.Board[target][X] = Cells[0][0];
     Erase();
     // The figure's place moves down with its rows like every cell above a
     // removed row. It stays where it is unless a block came down into it:
     // putting it back there would overwrite that block.
     TTrackedCell place{Y, X};
-    if (dynamic_cast<TFourfall*>(GameState.Game) != nullptr) {
-        RemoveFullRows(&place, 1);
-    } else if (GameState.Game != nullptr) {
-        GameState.Game->Settle();
+    if (dynamic_cast<TFourfall*>(Rules.GameState.Game) != nullptr) {
+        RemoveFullRows(Rules, &place, 1);
+    } else if (Rules.GameState.Game != nullptr) {
+        Rules.GameState.Game->Settle();
     }
-    if (BoardCell(Y, X) != kCellEmpty && place.Row > 0) {
+    if (BoardCell(Rules, Y, X) != kCellEmpty && place.Row > 0) {
         Y = place.Row;
     }
     Stamp();
-    GameState.Changed = true;
+    Rules.GameState.Changed = true;
 }
 
 } // namespace GFourfall

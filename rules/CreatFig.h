@@ -9,7 +9,7 @@ namespace GFourfall {
 class TCreatFig : public TCommandFig {
 public:
     // Shape 0 unturned: one cell of colour 1 in the middle column, top row.
-    TCreatFig();
+    explicit TCreatFig(TRules& rules);
 
     // Searches its column from the floor up to the row just below it for the
     // first empty cell; if there is one, fills it with the figure's colour and

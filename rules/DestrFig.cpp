@@ -2,6 +2,7 @@
 #include "rules/DestrFig.h"
 
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 
@@ -9,18 +10,18 @@ namespace {
 constexpr int kDestroyerShape = 1;
 } // namespace
 
-TDestrFig::TDestrFig() : TCommandFig(kDestroyerShape, 1)
+TDestrFig::TDestrFig(TRules& rules) : TCommandFig(rules, kDestroyerShape, 1)
 {
-    X = ((GameState.Width - 1) >> 1) + 1;
+    X = ((Rules.GameState.Width - 1) >> 1) + 1;
     Y = 1;
 }
 
 void TDestrFig::Act()
 {
-    for (int y = Y + Height; y <= GameState.Height; ++y) {
-        if (BoardCell(y, X) != kCellEmpty) {
-            GameState.Board[y][X] = kCellEmpty;
-            GameState.Changed = true;
+    for (int y = Y + Height; y <= Rules.GameState.Height; ++y) {
+        if (BoardCell(Rules, y, X) != kCellEmpty) {
+            Rules.GameState.Board[y][X] = kCellEmpty;
+            Rules.GameState.Changed = true;
             return;
         }
     }

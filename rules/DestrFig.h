@@ -10,7 +10,7 @@ class TDestrFig : public TCommandFig {
 public:
     // Shape 1 turned once: two cells of colour 2 one above the other, in the
     // middle column, top row.
-    TDestrFig();
+    explicit TDestrFig(TRules& rules);
 
     // Searches its column downward from the row just below it for the first
     // non-empty cell; if found, it becomes empty and Changed. No rows are

@@ -3,6 +3,7 @@
 
 #include "rules/FourfallFig.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 
@@ -28,20 +29,20 @@ int TFourfall::DrawShape() const
 {
     switch (TypeId) {
     case 1:
-        return Random() % kFourCellCount + kFourCellFirst;
+        return Random(Rules) % kFourCellCount + kFourCellFirst;
     case 2:
-        return Random() % kFiveCellCount + kFiveCellFirst;
+        return Random(Rules) % kFiveCellCount + kFiveCellFirst;
     case 3:
-        return Random() % (kFourCellFirst + kFourCellCount) + kSmallFirst;
+        return Random(Rules) % (kFourCellFirst + kFourCellCount) + kSmallFirst;
     case 4:
-        return Random() % (kFiveCellFirst + kFiveCellCount) + kSmallFirst;
+        return Random(Rules) % (kFiveCellFirst + kFiveCellCount) + kSmallFirst;
     case 5:
-        if (Random() % 3 != 0) {
-            return Random() % kCrazyCount + kCrazyFirst;
+        if (Random(Rules) % 3 != 0) {
+            return Random(Rules) % kCrazyCount + kCrazyFirst;
         }
-        return Random() % kFourCellCount + kFourCellFirst;
+        return Random(Rules) % kFourCellCount + kFourCellFirst;
     case 6:
-        return Random() % (kCrazyFirst + kCrazyCount) + kSmallFirst;
+        return Random(Rules) % (kCrazyFirst + kCrazyCount) + kSmallFirst;
     default:
         return 0;
     }
@@ -50,46 +51,46 @@ int TFourfall::DrawShape() const
 TAbsFigure* TFourfall::CreateFigure()
 {
     const int shape = DrawShape();
-    const int turns = Random() % 4;
-    return new TFourfallFig(shape, turns);
+    const int turns = Random(Rules) % 4;
+    return new TFourfallFig(Rules, shape, turns);
 }
 
-bool RowFull(int y)
+bool RowFull(const TRules& rules, int y)
 {
-    for (int x = 1; x <= GameState.Width; ++x) {
-        if (GameState.Board[y][x] == kCellEmpty) {
+    for (int x = 1; x <= rules.GameState.Width; ++x) {
+        if (rules.GameState.Board[y][x] == kCellEmpty) {
             return false;
         }
     }
     return true;
 }
 
-void RemoveRow(int y)
+void RemoveRow(TRules& rules, int y)
 {
-    AddScore((GameState.Height - y + 1) * kRowPerHeight + kRowBase);
-    GameState.LinesLeft -= 1;
-    if (GameState.LinesLeft == 0) {
-        SetLevel(GameState.Level + 1);
+    AddScore(rules, (rules.GameState.Height - y + 1) * kRowPerHeight + kRowBase);
+    rules.GameState.LinesLeft -= 1;
+    if (rules.GameState.LinesLeft == 0) {
+        SetLevel(rules, rules.GameState.Level + 1);
     }
     for (int r = y; r >= 2; --r) {
-        for (int x = 1; x <= GameState.Width; ++x) {
-            GameState.Board[r][x] = GameState.Board[r - 1][x];
+        for (int x = 1; x <= rules.GameState.Width; ++x) {
+            rules.GameState.Board[r][x] = rules.GameState.Board[r - 1][x];
         }
     }
-    for (int x = 1; x <= GameState.Width; ++x) {
-        GameState.Board[1][x] = kCellEmpty;
+    for (int x = 1; x <= rules.GameState.Width; ++x) {
+        rules.GameState.Board[1][x] = kCellEmpty;
     }
 }
 
-int RemoveFullRows(TTrackedCell* cells, int count)
+int RemoveFullRows(TRules& rules, TTrackedCell* cells, int count)
 {
     int removed = 0;
-    for (int y = 1; y <= GameState.Height; ++y) {
-        if (!RowFull(y)) {
+    for (int y = 1; y <= rules.GameState.Height; ++y) {
+        if (!RowFull(rules, y)) {
             continue;
         }
-        RemoveRow(y);
-        GameState.SndRemove = true;
+        RemoveRow(rules, y);
+        rules.GameState.SndRemove = true;
         ++removed;
         for (int i = 0; i < count; ++i) {
             if (cells[i].Row == y) {
@@ -104,7 +105,7 @@ int RemoveFullRows(TTrackedCell* cells, int count)
 
 void TFourfall::Settle()
 {
-    RemoveFullRows(nullptr, 0);
+    RemoveFullRows(Rules, nullptr, 0);
 }
 
 const char* TFourfall::Name() const

@@ -29,11 +29,11 @@ protected:
 };
 
 // True when columns 1 to Width of row y are all non-empty.
-bool RowFull(int y);
+bool RowFull(const TRules& rules, int y);
 
 // Removes row y: Score += (Height - y + 1) * 5 + 100; LinesLeft -= 1 and at 0
 // the level goes up; rows 1 to y - 1 move down one, row 1 is emptied.
-void RemoveRow(int y);
+void RemoveRow(TRules& rules, int y);
 
 // A board cell followed through row removals: it moves down with its row,
 // and its Row becomes 0 when its own row is removed.
@@ -45,6 +45,6 @@ struct TTrackedCell {
 // The removal of TFourfall::Settle: every full row from top to bottom is
 // removed (RemoveRow) and SndRemove raised, while the count tracked cells move
 // along with their rows. Returns the number of rows removed.
-int RemoveFullRows(TTrackedCell* cells, int count);
+int RemoveFullRows(TRules& rules, TTrackedCell* cells, int count);
 
 } // namespace GFourfall

@@ -2,11 +2,12 @@
 #include "rules/FourfallFig.h"
 
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 #include "rules/ShapeTable.h"
 
 namespace GFourfall {
 
-TFourfallFig::TFourfallFig(int s, int t)
+TFourfallFig::TFourfallFig(TRules& rules, int s, int t) : TAbsFigure(rules)
 {
     if (s >= 0 && s < kShapeCount) {
         const TShape& shape = ShapeTable[s];
@@ -23,7 +24,7 @@ TFourfallFig::TFourfallFig(int s, int t)
         Turn();
     }
     // Arithmetic shift: the half is rounded down, also when negative.
-    X = ((GameState.Width - Width) >> 1) + 1;
+    X = ((Rules.GameState.Width - Width) >> 1) + 1;
     Y = 1;
 }
 

@@ -11,7 +11,7 @@ public:
     // Builds the figure from shape s, turns it t times and places it at the
     // top row, centred: X = ((board Width - figure Width) >> 1) + 1, Y = 1.
     // A shape index outside the table gives a figure without cells.
-    TFourfallFig(int s, int t);
+    TFourfallFig(TRules& rules, int s, int t);
 };
 
 } // namespace GFourfall

@@ -4,6 +4,7 @@
 #include "rules/CreatFig.h"
 #include "rules/DestrFig.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 
@@ -15,18 +16,18 @@ TGFourfall::~TGFourfall() = default;
 
 TAbsFigure* TGFourfall::CreateFigure()
 {
-    if (Random() % kSpecialOdds != 0) {
+    if (Random(Rules) % kSpecialOdds != 0) {
         return TFourfall::CreateFigure();
     }
-    if (Random() % 2 == 0) {
-        return new TCreatFig();
+    if (Random(Rules) % 2 == 0) {
+        return new TCreatFig(Rules);
     }
-    return new TDestrFig();
+    return new TDestrFig(Rules);
 }
 
 void TGFourfall::Settle()
 {
-    TAbsFigure* figure = GameState.CurFig;
+    TAbsFigure* figure = Rules.GameState.CurFig;
     if (!IsSpecialFigure(figure) || !figure->OnBoard) {
         TFourfall::Settle();
         return;
@@ -40,16 +41,16 @@ void TGFourfall::Settle()
             }
         }
     }
-    if (RemoveFullRows(cells, count) == 0) {
+    if (RemoveFullRows(Rules, cells, count) == 0) {
         return; // the figure's cells are where it was: its deletion takes them
     }
     for (int i = 0; i < count; ++i) {
-        if (InPlayArea(cells[i].Row, cells[i].Column)) {
-            GameState.Board[cells[i].Row][cells[i].Column] = kCellEmpty;
+        if (InPlayArea(Rules, cells[i].Row, cells[i].Column)) {
+            Rules.GameState.Board[cells[i].Row][cells[i].Column] = kCellEmpty;
         }
     }
     figure->OnBoard = false;
-    GameState.Changed = true;
+    Rules.GameState.Changed = true;
 }
 
 const char* TGFourfall::Name() const

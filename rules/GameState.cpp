@@ -6,6 +6,7 @@
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
+#include "rules/Rules.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,25 +14,21 @@
 
 namespace GFourfall {
 
-TGameState GameState;
-
 namespace {
 
 constexpr int32_t kPeriodBase = 2000; // ms; FallPeriod = kPeriodBase / (Level + 1)
 constexpr int32_t kLinesPerLevel = 6;
 constexpr int32_t kLinesBase = 24;
 
-uint32_t RandomState = 0;
-
 } // namespace
 
-void SeedRandom(uint32_t seed)
+void SeedRandom(TRules& rules, uint32_t seed)
 {
-    RandomState = seed;
-    Random();
+    rules.RandomState = seed;
+    Random(rules);
 }
 
-uint32_t SeedOfRandomState()
+uint32_t SeedOfRandomState(const TRules& rules)
 {
     // SeedRandom(s) leaves s * a + 1; a is odd, so it has an inverse modulo
     // 2^32 (Newton's iteration doubles the correct low bits each step).
@@ -39,166 +36,156 @@ uint32_t SeedOfRandomState()
     uint32_t inverse = a;
     for (int i = 0; i < 5; ++i)
         inverse *= 2u - a * inverse;
-    return (RandomState - 1u) * inverse;
+    return (rules.RandomState - 1u) * inverse;
 }
 
-int32_t Random()
+int32_t Random(TRules& rules)
 {
-    RandomState = RandomState * 22695477u + 1u;
-    return static_cast<int32_t>((RandomState >> 16) & 0x7FFF);
+    rules.RandomState = rules.RandomState * 22695477u + 1u;
+    return static_cast<int32_t>((rules.RandomState >> 16) & 0x7FFF);
 }
 
-void RulesInit(uint32_t seed)
+void RulesInit(TRules& rules, uint32_t seed)
 {
-    SeedRandom(seed);
-    delete GameState.CurFig;
-    delete GameState.NextFig;
-    GameState.CurFig = new TAbsFigure();
-    GameState.NextFig = new TAbsFigure();
-    GameState.HiScorePos = -1;
+    SeedRandom(rules, seed);
+    delete rules.GameState.CurFig;
+    delete rules.GameState.NextFig;
+    rules.GameState.CurFig = new TAbsFigure(rules);
+    rules.GameState.NextFig = new TAbsFigure(rules);
+    rules.GameState.HiScorePos = -1;
 }
 
-void RulesReset()
+void RulesReset(TRules& rules)
 {
-    delete GameState.CurFig;
-    delete GameState.NextFig;
-    GameState.CurFig = nullptr;
-    GameState.NextFig = nullptr;
-    for (int i = 0; i < GameState.GameCount; ++i) {
-        delete GameState.Games[i];
+    delete rules.GameState.CurFig;
+    delete rules.GameState.NextFig;
+    rules.GameState.CurFig = nullptr;
+    rules.GameState.NextFig = nullptr;
+    for (int i = 0; i < rules.GameState.GameCount; ++i) {
+        delete rules.GameState.Games[i];
     }
-    std::memset(static_cast<void*>(&GameState), 0, sizeof GameState);
-    RandomState = 0;
+    std::memset(static_cast<void*>(&rules.GameState), 0, sizeof rules.GameState);
+    rules.RandomState = 0;
 }
 
-void RegisterGame(TAbsGame* game)
+void RegisterGame(TRules& rules, TAbsGame* game)
 {
-    if (GameState.GameCount >= kMaxGames) {
+    if (rules.GameState.GameCount >= kMaxGames) {
         delete game;
         return;
     }
-    GameState.Games[GameState.GameCount++] = game;
+    rules.GameState.Games[rules.GameState.GameCount++] = game;
 }
 
-void SelectGame(int32_t n)
+void SelectGame(TRules& rules, int32_t n)
 {
     if (!IsGameNumber(n)) {
         n = kGameFourfall;
     }
-    GameState.GameNum = n;
-    GameState.Game = n < GameState.GameCount ? GameState.Games[n] : nullptr;
+    rules.GameState.GameNum = n;
+    rules.GameState.Game = n < rules.GameState.GameCount ? rules.GameState.Games[n] : nullptr;
 }
 
-void SetSize(int32_t columns, int32_t rows)
+void SetSize(TRules& rules, int32_t columns, int32_t rows)
 {
-    GameState.Width = std::clamp(columns, 1, kMaxPlaySize);
-    GameState.Height = std::clamp(rows, 1, kMaxPlaySize);
-    ClearBoard();
+    rules.GameState.Width = std::clamp(columns, 1, kMaxPlaySize);
+    rules.GameState.Height = std::clamp(rows, 1, kMaxPlaySize);
+    ClearBoard(rules);
 }
 
-void ClearBoard()
+void ClearBoard(TRules& rules)
 {
     // Width and Height are only ever set through SetSize, but a board of a
     // hand-set size must not be written outside the grid either.
-    const int rows = std::clamp(GameState.Height, 0, kMaxPlaySize);
-    const int columns = std::clamp(GameState.Width, 0, kMaxPlaySize);
+    const int rows = std::clamp(rules.GameState.Height, 0, kMaxPlaySize);
+    const int columns = std::clamp(rules.GameState.Width, 0, kMaxPlaySize);
     for (int y = 0; y <= rows + 1; ++y) {
         for (int x = 0; x <= columns + 1; ++x) {
-            GameState.Board[y][x] = kCellWall;
+            rules.GameState.Board[y][x] = kCellWall;
         }
     }
     for (int y = 1; y <= rows; ++y) {
         for (int x = 1; x <= columns; ++x) {
-            GameState.Board[y][x] = kCellEmpty;
+            rules.GameState.Board[y][x] = kCellEmpty;
         }
     }
-    GameState.Changed = true;
+    rules.GameState.Changed = true;
 }
 
-bool InPlayArea(int row, int column)
+void ClearRequests(TRules& rules)
 {
-    return row >= 1 && row <= GameState.Height && row <= kMaxPlaySize && column >= 1 &&
-           column <= GameState.Width && column <= kMaxPlaySize;
-}
-
-uint8_t BoardCell(int row, int column)
-{
-    return InPlayArea(row, column) ? GameState.Board[row][column] : kCellWall;
-}
-
-void ClearRequests()
-{
-    TGameState& s = GameState;
+    TGameState& s = rules.GameState;
     s.Changed = s.NewHiScore = false;
     s.SndRotate = s.SndHitBottom = s.SndDrop = s.SndRemove = false;
     s.SndNewLevel = s.SndGameOver = s.SndClap = false;
 }
 
-void AddScore(int32_t points)
+void AddScore(TRules& rules, int32_t points)
 {
-    const int64_t sum = static_cast<int64_t>(GameState.Score) + points;
-    GameState.Score = static_cast<int32_t>(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
+    const int64_t sum = static_cast<int64_t>(rules.GameState.Score) + points;
+    rules.GameState.Score = static_cast<int32_t>(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
 }
 
-void StartGame()
+void StartGame(TRules& rules)
 {
-    if (GameState.Game == nullptr && GameState.GameNum >= 0 && GameState.GameNum < GameState.GameCount) {
+    if (rules.GameState.Game == nullptr && rules.GameState.GameNum >= 0 &&
+        rules.GameState.GameNum < rules.GameState.GameCount) {
         // The game number was selected before the types were registered.
-        GameState.Game = GameState.Games[GameState.GameNum];
+        rules.GameState.Game = rules.GameState.Games[rules.GameState.GameNum];
     }
-    if (GameState.Game == nullptr) {
+    if (rules.GameState.Game == nullptr) {
         return;
     }
-    GameState.Score = 0;
-    GameState.Level = std::clamp(Options.StartLevel, 0, kMaxLevel);
-    GameState.Difficulty = std::clamp(Options.Difficulty, 0, kMaxDifficulty);
-    SetLevel(GameState.Level);
-    GameState.Status = kStatusPlaying;
-    ClearBoard();
-    GameState.Game->InitFigures();
-    Advance();
+    rules.GameState.Score = 0;
+    rules.GameState.Level = std::clamp(rules.Options.StartLevel, 0, kMaxLevel);
+    rules.GameState.Difficulty = std::clamp(rules.Options.Difficulty, 0, kMaxDifficulty);
+    SetLevel(rules, rules.GameState.Level);
+    rules.GameState.Status = kStatusPlaying;
+    ClearBoard(rules);
+    rules.GameState.Game->InitFigures();
+    Advance(rules);
 }
 
-void SetLevel(int32_t n)
+void SetLevel(TRules& rules, int32_t n)
 {
     n = std::clamp(n, 0, kMaxLevel);
-    GameState.SndNewLevel = static_cast<int64_t>(n) == static_cast<int64_t>(GameState.Level) + 1;
-    GameState.Level = n;
-    GameState.FallPeriod = kPeriodBase / (n + 1);
-    GameState.LinesLeft = kLinesPerLevel * n + kLinesBase;
+    rules.GameState.SndNewLevel = static_cast<int64_t>(n) == static_cast<int64_t>(rules.GameState.Level) + 1;
+    rules.GameState.Level = n;
+    rules.GameState.FallPeriod = kPeriodBase / (n + 1);
+    rules.GameState.LinesLeft = kLinesPerLevel * n + kLinesBase;
 }
 
-void FallTick()
+void FallTick(TRules& rules)
 {
-    if (GameState.Status != kStatusPlaying || GameState.CurFig == nullptr) {
+    if (rules.GameState.Status != kStatusPlaying || rules.GameState.CurFig == nullptr) {
         return;
     }
-    if (!GameState.CurFig->Move(0, 1)) {
-        Advance();
+    if (!rules.GameState.CurFig->Move(0, 1)) {
+        Advance(rules);
     }
 }
 
-void Advance()
+void Advance(TRules& rules)
 {
-    if (GameState.Game == nullptr) {
+    if (rules.GameState.Game == nullptr) {
         return;
     }
-    GameState.Game->Settle();
-    GameState.Game->NextFigure();
-    if (GameState.CurFig != nullptr && GameState.CurFig->Fits()) {
-        GameState.CurFig->Stamp();
-        GameState.Changed = true;
+    rules.GameState.Game->Settle();
+    rules.GameState.Game->NextFigure();
+    if (rules.GameState.CurFig != nullptr && rules.GameState.CurFig->Fits()) {
+        rules.GameState.CurFig->Stamp();
+        rules.GameState.Changed = true;
     } else {
-        EndGame();
+        EndGame(rules);
     }
 }
 
-void EndGame()
+void EndGame(TRules& rules)
 {
-    InsertScore();
-    GameState.Status = kStatusGameOver;
-    GameState.SndGameOver = true;
-    GameState.Changed = true;
+    InsertScore(rules);
+    rules.GameState.Status = kStatusGameOver;
+    rules.GameState.SndGameOver = true;
+    rules.GameState.Changed = true;
 }
 
 } // namespace GFourfall

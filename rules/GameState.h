@@ -1,8 +1,9 @@
-// The rules engine's one game state and the operations on it: the board with
-// its walls, score, level and fall period, the falling and the next figure,
-// the registered game types and the request flags the play screen reads.
-// The engine draws nothing, plays nothing and reads no input: it changes the
-// state and raises flags. Everything runs on the window thread; no locking.
+// The game state and the operations on it: the board with its walls, score,
+// level and fall period, the falling and the next figure, the registered game
+// types and the request flags the play screen reads. The state is a member of
+// the rules object (rules/Rules.h) that every operation is given; the engine
+// draws nothing, plays nothing and reads no input: it changes the state and
+// raises flags. No locking: one rules object is used by one thread at a time.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@ namespace GFourfall {
 
 class TAbsFigure;
 class TAbsGame;
+struct TRules;
 
 constexpr int kBoardSize = 64;        // the board grid is 64 x 64 bytes
 constexpr int kMaxPlaySize = 62;      // the play area plus its wall border must fit the grid
@@ -63,84 +65,77 @@ struct TGameState {
     uint8_t Marks[kBoardSize][kBoardSize]; // removal marks of the colour game
 };
 
-// The one game state of the program.
-extern TGameState GameState;
-
 // Seeds the generator with seed (state = seed, one value drawn and thrown
 // away); CurFig and NextFig become new empty figures; HiScorePos = -1. The
 // caller passes the platform's millisecond tick count (or a fixed seed to
 // replay). Called once, before the game types are registered.
-void RulesInit(uint32_t seed);
+void RulesInit(TRules& rules, uint32_t seed);
 
 // Deletes figures and registered game types and zeroes the whole state
-// (the seed included), as at program start. For tests and tools.
-void RulesReset();
+// (the seed included), as the rules object was made.
+void RulesReset(TRules& rules);
 
 // Seeds the generator alone: state = seed, then one value is drawn and thrown away.
-void SeedRandom(uint32_t seed);
+void SeedRandom(TRules& rules, uint32_t seed);
 
 // The seed with which SeedRandom puts the generator where it stands now, so
 // that a game started from here can be started again from that seed alone.
-uint32_t SeedOfRandomState();
+uint32_t SeedOfRandomState(const TRules& rules);
 
 // The next pseudo-random value, 0 to 32767:
 // state = state * 22695477 + 1 (mod 2^32), result (state >> 16) & 0x7FFF.
-int32_t Random();
+int32_t Random(TRules& rules);
 
 // Appends a game type to Games and takes ownership. Beyond kMaxGames the
 // object is deleted and nothing is registered.
-void RegisterGame(TAbsGame* game);
+void RegisterGame(TRules& rules, TAbsGame* game);
 
 // Selects game type n: GameNum = n, Game = Games[n]. A number that is no
 // registered game type number (outside 0 to kGameTypeCount - 1, see
 // rules/GameTypes.h) selects game type 0 instead, so a damaged stored value
 // starts the classic game. The number may be selected before the types are
 // registered (the options load first); Game is then resolved by StartGame.
-void SelectGame(int32_t n);
+void SelectGame(TRules& rules, int32_t n);
 
 // Width = columns, Height = rows, each clamped to 1 to kMaxPlaySize; then ClearBoard.
-void SetSize(int32_t columns, int32_t rows);
+void SetSize(TRules& rules, int32_t columns, int32_t rows);
 
 // Rows 0 to Height + 1 and columns 0 to Width + 1 become wall, then the play
 // area becomes empty; Changed = 1.
-void ClearBoard();
+void ClearBoard(TRules& rules);
 
 // Starts a new game with Game: Score 0, Level from the StartLevel option
 // (clamped to 0 to kMaxLevel), Difficulty from the Difficulty option
 // (clamped to 0 to kMaxDifficulty), SetLevel, Status = 1, ClearBoard, the
 // type's InitFigures, then Advance. Does nothing when no game type is
 // selected or registered under GameNum.
-void StartGame();
+void StartGame(TRules& rules);
 
 // SndNewLevel = (n == Level + 1); Level = n; FallPeriod = 2000 / (n + 1) ms;
 // LinesLeft = 6 n + 24. n is first clamped to 0 to kMaxLevel, so the period
 // stays between 2000 and 1 ms and nothing divides by zero.
-void SetLevel(int32_t n);
+void SetLevel(TRules& rules, int32_t n);
 
 // One timer step: while playing, moves CurFig down one row with the
 // non-virtual move (no points); if it cannot move, Advance.
-void FallTick();
+void FallTick(TRules& rules);
 
 // A landing: the game type's Settle, its NextFigure, then the new CurFig is
 // stamped if it fits, or the game ends.
-void Advance();
+void Advance(TRules& rules);
 
 // Offers the score to the high-score table (InsertScore), Status = 2,
 // SndGameOver = 1, Changed = 1.
-void EndGame();
+void EndGame(TRules& rules);
 
 // Changed, NewHiScore and every sound request back to false, as the play
 // screen leaves them once it has acted on them.
-void ClearRequests();
+void ClearRequests(TRules& rules);
 
 // Score += points, held at the largest 32-bit value instead of wrapping.
-void AddScore(int32_t points);
+void AddScore(TRules& rules, int32_t points);
 
-// The board cell at (row, column), or wall for any place outside the walled
-// frame of the play area (so nothing outside the frame is ever read).
-uint8_t BoardCell(int row, int column);
-
-// True when (row, column) lies in the play area.
-bool InPlayArea(int row, int column);
+// BoardCell and InPlayArea, the board's bounds, are in rules/Rules.h, inline:
+// the colour game asks them a dozen times a cell every pass.
 
 } // namespace GFourfall

@@ -5,17 +5,18 @@
 #include "rules/Fourfall.h"
 #include "rules/GFourfall.h"
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 namespace GFourfall {
 
-void RegisterGameTypes()
+void RegisterGameTypes(TRules& rules)
 {
     for (int32_t typeId = 1; typeId <= 6; ++typeId) {
-        RegisterGame(new TFourfall(typeId));
+        RegisterGame(rules, new TFourfall(rules, typeId));
     }
-    RegisterGame(new TGFourfall(1));
-    RegisterGame(new TGFourfall(2));
-    RegisterGame(new TCFourfall(4));
+    RegisterGame(rules, new TGFourfall(rules, 1));
+    RegisterGame(rules, new TGFourfall(rules, 2));
+    RegisterGame(rules, new TCFourfall(rules, 4));
 }
 
 } // namespace GFourfall

@@ -37,7 +37,9 @@ constexpr int32_t OnlineType(int32_t gameNum)
     return IsGameNumber(gameNum) ? online[gameNum] : -1;
 }
 
+struct TRules;
+
 // Registers the nine game types in their order (after RulesInit, once).
-void RegisterGameTypes();
+void RegisterGameTypes(TRules& rules);
 
 } // namespace GFourfall

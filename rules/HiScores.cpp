@@ -2,6 +2,7 @@
 #include "rules/HiScores.h"
 
 #include "rules/GameState.h"
+#include "rules/Rules.h"
 
 #include <cstring>
 
@@ -16,19 +17,16 @@ THiScoreTable MakeEmptyTable()
 
 } // namespace
 
-// Constant-initialised, so it is ready before any other start-up code runs.
-THiScoreTable HiScores = {{}, "Anonymous", 0};
-
-void ClearScores()
+void ClearScores(THiScoreTable& scores)
 {
-    HiScores = MakeEmptyTable();
+    scores = MakeEmptyTable();
 }
 
-void InsertScore()
+void InsertScore(GFourfall::TRules& rules)
 {
-    GFourfall::TGameState& state = GFourfall::GameState;
+    GFourfall::TGameState& state = rules.GameState;
     const int32_t type = state.GameNum;
-    HiScores.ShownType = type;
+    rules.HiScores.ShownType = type;
     state.NewHiScore = false;
     state.SndClap = false;
     // SelectGame keeps GameNum in range; this guard keeps a hand-set value
@@ -36,7 +34,7 @@ void InsertScore()
     if (type < 0 || type >= kScoreTypeSlots) {
         return;
     }
-    THiScoreEntry* list = HiScores.Entries[type][0];
+    THiScoreEntry* list = rules.HiScores.Entries[type][0];
     int pos = 0;
     while (pos < kScoreEntries && list[pos].Score >= state.Score) {
         ++pos;
@@ -51,6 +49,6 @@ void InsertScore()
     state.NewHiScore = true;
     state.SndClap = true;
     list[pos].Score = state.Score;
-    std::memcpy(list[pos].Name, HiScores.PlayerName, kScoreNameSize);
+    std::memcpy(list[pos].Name, rules.HiScores.PlayerName, kScoreNameSize);
     list[pos].Name[kScoreNameSize - 1] = '\0';
 }

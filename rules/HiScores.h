@@ -1,5 +1,5 @@
 // The local high-score table: for every game type the best nine results with
-// the player's name, in memory for the whole run. Loading and saving it is
+// the player's name, a member of the rules object. Loading and saving it is
 // the settings storage's business; this file only keeps it and orders it.
 #pragma once
 
@@ -22,14 +22,15 @@ struct THiScoreTable {
     int32_t ShownType;               // game type whose list the high-score page shows
 };
 
-// The one table of the program: all entries empty, player "Anonymous".
-extern THiScoreTable HiScores;
+namespace GFourfall {
+struct TRules;
+}
 
 // Empties all 576 entries and sets the player name back to "Anonymous".
 // Touches no store.
-void ClearScores();
+void ClearScores(THiScoreTable& scores);
 
-// Offers Score of the game state to the list of its GameNum (sub-table 0).
+// Offers Score of the rules' game state to their table, HiScores to the list of its GameNum (sub-table 0).
 // Sets ShownType to GameNum and clears NewHiScore and SndClap. If the score
 // is strictly greater than some listed score (so a score of 0 never enters
 // and an equal score goes below the one listed), the entries from that place
@@ -37,4 +38,4 @@ void ClearScores();
 // copy of the player name, HiScorePos becomes its place (0 to 8) and
 // NewHiScore and SndClap are raised. Otherwise HiScorePos keeps its value.
 // A GameNum outside the 16 type slots enters nothing.
-void InsertScore();
+void InsertScore(GFourfall::TRules& rules);

@@ -1,9 +1,7 @@
-// The global options record.
+// The options record.
 #include "rules/Options.h"
 
-TOptions Options;
-
-void ResetOptions()
+void ResetOptions(TOptions& options)
 {
-    Options = TOptions();
+    options = TOptions();
 }

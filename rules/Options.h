@@ -1,6 +1,6 @@
-// The game's options: one record of signed 32-bit numbers in global storage,
-// read directly by the rules, the pages and the widgets, loaded from and saved
-// to the settings store under the value names that the fields bear.
+// The game's options: one record of signed 32-bit numbers, a member of the
+// rules object, read directly by the rules, the pages and the widgets, loaded
+// from and saved to the settings store under the value names that the fields bear.
 #pragma once
 
 #include <cstdint>
@@ -31,8 +31,5 @@ constexpr int32_t kMinVolume = 0;
 constexpr int32_t kMaxVolume = 100;
 constexpr int32_t kVolumeStep = 10;
 
-// The one options record of the program, holding the defaults until loaded.
-extern TOptions Options;
-
 // Puts every field back to its default (for a fresh start and for tests).
-void ResetOptions();
+void ResetOptions(TOptions& options);

@@ -1,16 +1,25 @@
 #include "rules/ProcessState.h"
 
-#include "rules/GameState.h"
-#include "rules/HiScores.h"
-#include "rules/Options.h"
-
 namespace GFourfall {
+
+namespace {
+// Constant-initialised, so it is ready before any other start-up code runs.
+TRules TheProcessRules;
+} // namespace
+
+TRules& ProcessRules()
+{
+    return TheProcessRules;
+}
+
+TGameState& GameState = TheProcessRules.GameState;
 
 void ResetRulesProcessState()
 {
-    RulesReset();
-    ResetOptions();
-    ClearScores();
+    ResetRules(TheProcessRules);
 }
 
 } // namespace GFourfall
+
+TOptions& Options = GFourfall::TheProcessRules.Options;
+THiScoreTable& HiScores = GFourfall::TheProcessRules.HiScores;

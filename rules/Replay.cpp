@@ -6,7 +6,7 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 
 #ifndef TUMBLETOWN_VERSION
 #define TUMBLETOWN_VERSION "0"
@@ -113,14 +113,14 @@ bool ReplayOpFromName(const std::string& name, TReplayOp& op)
     return false;
 }
 
-void ApplyReplayOp(TReplayOp op)
+void ApplyReplayOp(TRules& rules, TReplayOp op)
 {
     if (op == TReplayOp::Tick) {
-        FallTick();
+        FallTick(rules);
         return;
     }
-    TAbsFigure* f = GameState.CurFig;
-    if (GameState.Status != kStatusPlaying || f == nullptr)
+    TAbsFigure* f = rules.GameState.CurFig;
+    if (rules.GameState.Status != kStatusPlaying || f == nullptr)
         return;
     switch (op) {
     case TReplayOp::Left:
@@ -259,42 +259,42 @@ bool ParseReplay(const std::string& text, TReplay& out, std::string& why, const 
     return true;
 }
 
-void StartReplayedGame(const TReplay& replay)
+void StartReplayedGame(TRules& rules, const TReplay& replay)
 {
-    SeedRandom(replay.Seed);
-    SetSize(replay.Columns, replay.Rows);
-    SelectGame(replay.GameNum);
-    const TOptions kept = Options;
-    Options.StartLevel = replay.StartLevel;
-    Options.Difficulty = replay.Difficulty;
-    StartGame();
-    Options = kept;
+    SeedRandom(rules, replay.Seed);
+    SetSize(rules, replay.Columns, replay.Rows);
+    SelectGame(rules, replay.GameNum);
+    const TOptions kept = rules.Options;
+    rules.Options.StartLevel = replay.StartLevel;
+    rules.Options.Difficulty = replay.Difficulty;
+    StartGame(rules);
+    rules.Options = kept;
 }
 
-TReplayOutcome PlayReplayToEnd(const TReplay& replay)
+TReplayOutcome PlayReplayToEnd(TRules& rules, const TReplay& replay)
 {
-    return PlayReplayToEnd(replay, nullptr);
+    return PlayReplayToEnd(rules, replay, nullptr);
 }
 
-TReplayOutcome PlayReplayToEnd(const TReplay& replay, const std::function<bool()>& keepGoing,
+TReplayOutcome PlayReplayToEnd(TRules& rules, const TReplay& replay, const std::function<bool()>& keepGoing,
                                std::size_t checkEvery)
 {
-    ResetRulesProcessState();
-    RulesInit(replay.Seed);
-    RegisterGameTypes();
-    StartReplayedGame(replay);
+    ResetRules(rules);
+    RulesInit(rules, replay.Seed);
+    RegisterGameTypes(rules);
+    StartReplayedGame(rules, replay);
     TReplayOutcome outcome;
     if (checkEvery == 0)
         checkEvery = 1;
     for (const TReplayStep& s : replay.Steps) {
         if (keepGoing && outcome.Steps % checkEvery == 0 && !keepGoing())
             break;
-        ApplyReplayOp(s.Op);
+        ApplyReplayOp(rules, s.Op);
         ++outcome.Steps;
     }
-    outcome.Score = GameState.Score;
-    outcome.Level = GameState.Level;
-    outcome.Status = GameState.Status;
+    outcome.Score = rules.GameState.Score;
+    outcome.Level = rules.GameState.Level;
+    outcome.Status = rules.GameState.Status;
     return outcome;
 }
 

@@ -37,6 +37,8 @@
 
 namespace GFourfall {
 
+struct TRules;
+
 // What the play screen hands the rules: the timer step and the five moves.
 enum class TReplayOp : uint8_t { Tick, Left, Right, Rotate, Drop, Down };
 constexpr int kReplayOpCount = 6;
@@ -48,7 +50,7 @@ bool ReplayOpFromName(const std::string& name, TReplayOp& op);
 
 // Hands one operation to the rules: Tick is FallTick; a move goes to the
 // falling figure, and only while a game is played (otherwise nothing).
-void ApplyReplayOp(TReplayOp op);
+void ApplyReplayOp(TRules& rules, TReplayOp op);
 
 struct TReplayStep {
     uint32_t TimeMs; // milliseconds of play since the game started
@@ -94,7 +96,7 @@ bool ParseReplay(const std::string& text, TReplay& out, std::string& why,
 // program: the generator seeded, size, game type and the two options set,
 // then StartGame. The options record gets its own values back afterwards.
 // The game types must be registered.
-void StartReplayedGame(const TReplay& replay);
+void StartReplayedGame(TRules& rules, const TReplay& replay);
 
 struct TReplayOutcome {
     int32_t Score = 0;
@@ -103,17 +105,17 @@ struct TReplayOutcome {
     std::size_t Steps = 0; // operations applied
 };
 
-// Plays the whole replay in a fresh rules state (the rules' process state
-// reset, seeded, the game types registered), at no pace: every operation at
-// once. Leaves the final state in GameState for the caller to look at.
-TReplayOutcome PlayReplayToEnd(const TReplay& replay);
+// Plays the whole replay in rules made fresh (everything reset, seeded, the
+// game types registered), at no pace: every operation at once. Leaves the
+// final state in rules for the caller to look at.
+TReplayOutcome PlayReplayToEnd(TRules& rules, const TReplay& replay);
 
 // The same under the caller's budget: keepGoing() is asked before the first
 // operation and again before every checkEvery-th one after it; once it says
 // no, the play stops there and the outcome's Steps tells how far it came
 // (fewer than replay.Steps.size()). The rules own no clock: a caller bounds
 // time or work through keepGoing.
-TReplayOutcome PlayReplayToEnd(const TReplay& replay, const std::function<bool()>& keepGoing,
+TReplayOutcome PlayReplayToEnd(TRules& rules, const TReplay& replay, const std::function<bool()>& keepGoing,
                                std::size_t checkEvery = 256);
 
 // The version of the game, as replays name it.

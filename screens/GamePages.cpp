@@ -2,6 +2,7 @@
 
 #include "platform/FolderFiles.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "store/OptionsStorage.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreStorage.h"

@@ -3,6 +3,7 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
+#include "rules/ProcessState.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
 #include "store/ReplayFolder.h"

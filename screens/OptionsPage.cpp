@@ -1,6 +1,7 @@
 #include "screens/OptionsPage.h"
 
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
 #include "store/OptionsStorage.h"

@@ -1,6 +1,7 @@
 #include "screens/SkinSet.h"
 
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 
 namespace WFourfall {
 

@@ -2,6 +2,7 @@
 
 #include "platform/KeyCodes.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
 #include "store/OptionsStorage.h"

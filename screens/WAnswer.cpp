@@ -6,6 +6,7 @@
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
 #include "screens/layout/PageLayout.h"
+#include "rules/ProcessState.h"
 
 namespace WFourfall {
 

@@ -9,6 +9,7 @@
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "rules/Replay.h"
 #include "screens/QuestionBox.h"
 #include "screens/layout/TileColours.h"
@@ -151,9 +152,9 @@ void DrawFigure(TApp* element, const TBitmap& balls, const TBitmap& specials, co
 TWFourfall::TWFourfall()
 {
     // The rules are one global state: a second page set (tests) starts afresh.
-    RulesReset();
-    RulesInit(RulesSeed());
-    RegisterGameTypes();
+    RulesReset(GFourfall::ProcessRules());
+    RulesInit(GFourfall::ProcessRules(), RulesSeed());
+    RegisterGameTypes(GFourfall::ProcessRules());
     // Consecutive codes: StartIds[k] is StartIds[0] + k.
     for (int k = 0; k < kGameCount; ++k)
         StartIds[k] = NewId();
@@ -353,19 +354,19 @@ void TWFourfall::StartPlay(int32_t k)
         EntryLeft();
     Activate(Page);
     Paused = false;
-    SetSize(Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
-    SelectGame(k);
+    SetSize(GFourfall::ProcessRules(), Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
+    SelectGame(GFourfall::ProcessRules(), k);
     // The generator goes on from game to game; the record starts from where
     // it stands, so that the game can be played again from its seed alone.
     Record = TReplay();
     Record.Version = GameVersion();
-    Record.Seed = SeedOfRandomState();
+    Record.Seed = SeedOfRandomState(GFourfall::ProcessRules());
     Record.Columns = GameState.Width;
     Record.Rows = GameState.Height;
     Record.GameNum = GameState.GameNum;
     Record.StartLevel = Options.StartLevel;
     Record.Difficulty = Options.Difficulty;
-    StartGame();
+    StartGame(GFourfall::ProcessRules());
     Recording_ = GameState.Status == kStatusPlaying;
     RecordDone = false;
     PlayedBefore = 0;
@@ -393,7 +394,7 @@ void TWFourfall::Operate(TReplayOp op)
         Record.Steps.push_back(TReplayStep{std::max(static_cast<uint32_t>(ms), last), op});
     }
     const bool wasPlaying = GameState.Status == kStatusPlaying;
-    ApplyReplayOp(op);
+    ApplyReplayOp(GFourfall::ProcessRules(), op);
     if (wasPlaying && GameState.Status == kStatusGameOver)
         NoteGameOverKeys();
     if (recorded && GameState.Status != kStatusPlaying) {
@@ -413,7 +414,7 @@ void TWFourfall::Watch(const TReplay& replay)
     Watching = true;
     KeptScores = HiScores;
     Watched = replay;
-    StartReplayedGame(Watched);
+    StartReplayedGame(GFourfall::ProcessRules(), Watched);
     TimerPeriod = GameState.FallPeriod;
     GameState.Changed = true;
     WatchNext = 0;
@@ -497,7 +498,7 @@ void TWFourfall::WatchTick()
     WatchClock += std::max<int64_t>(WatchPlanned, NowMs() - WatchScheduledAt) * Speed;
     const bool wasPlaying = GameState.Status == kStatusPlaying;
     while (WatchNext < Watched.Steps.size() && Watched.Steps[WatchNext].TimeMs <= WatchClock)
-        ApplyReplayOp(Watched.Steps[WatchNext++].Op);
+        ApplyReplayOp(GFourfall::ProcessRules(), Watched.Steps[WatchNext++].Op);
     GameState.Changed = true;
     if (wasPlaying && GameState.Status != kStatusPlaying) {
         // The watched game's result is no result of this player's.

@@ -8,6 +8,7 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
+#include "rules/ProcessState.h"
 #include "screens/WFourfall.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreStorage.h"

@@ -3,6 +3,7 @@
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "screens/WFourfall.h"
 
 namespace WFourfall {

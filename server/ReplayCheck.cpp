@@ -2,7 +2,7 @@
 
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 #include "server/Fnv1a.h"
 #include "server/WebText.h"
 
@@ -30,18 +30,6 @@ TCheckedReplay Refused(TReplayRefusal refusal, std::string why)
     r.Why = std::move(why);
     return r;
 }
-
-// Counts a play in while it waits and runs.
-class TInFlight {
-public:
-    explicit TInFlight(std::atomic<int>& count) : Count(count) { ++Count; }
-    ~TInFlight() { --Count; }
-    TInFlight(const TInFlight&) = delete;
-    TInFlight& operator=(const TInFlight&) = delete;
-
-private:
-    std::atomic<int>& Count;
-};
 
 } // namespace
 
@@ -91,7 +79,7 @@ std::string ReplayGameHash(const GFourfall::TReplay& replay)
     return h.Hex();
 }
 
-TCheckedReplay TReplayChecker::Check(const std::string& text)
+TCheckedReplay TReplayChecker::Check(const std::string& text) const
 {
     if (text.size() > Bounds.MaxBytes)
         return Refused(TReplayRefusal::TooLarge, "replay too large");
@@ -116,22 +104,15 @@ TCheckedReplay TReplayChecker::Check(const std::string& text)
     out.Score = replay.Score;
     out.GameHash = ReplayGameHash(replay);
 
-    // The server's worker pool bounds how many come here at once: each
-    // waits its turn, none is refused for it.
-    TInFlight turn(InFlight);
-    GFourfall::TReplayOutcome outcome;
-    {
-        std::lock_guard<std::mutex> hold(Rules);
-        if (PlayStarts)
-            PlayStarts();
-        const std::int64_t start = ThreadCpuMicros();
-        const std::int64_t budget = static_cast<std::int64_t>(Bounds.MaxCpuMs) * 1000;
-        outcome = GFourfall::PlayReplayToEnd(
-            replay, [&] { return ThreadCpuMicros() - start <= budget; }, kCpuCheckEvery);
-        out.CpuMicros = ThreadCpuMicros() - start;
-        // The rules' state is the process's: leave none of this game in it.
-        GFourfall::ResetRulesProcessState();
-    }
+    if (PlayStarts)
+        PlayStarts();
+    // The game of this replay alone: nothing shared with another check.
+    GFourfall::TRules rules;
+    const std::int64_t start = ThreadCpuMicros();
+    const std::int64_t budget = static_cast<std::int64_t>(Bounds.MaxCpuMs) * 1000;
+    const GFourfall::TReplayOutcome outcome = GFourfall::PlayReplayToEnd(
+        rules, replay, [&] { return ThreadCpuMicros() - start <= budget; }, kCpuCheckEvery);
+    out.CpuMicros = ThreadCpuMicros() - start;
     out.Operations = outcome.Steps;
     if (outcome.Steps < replay.Steps.size()) {
         out.Refusal = TReplayRefusal::TooMuchCpu;

@@ -6,11 +6,9 @@
 
 #include "rules/Replay.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 
 namespace ScoreServer {
@@ -36,7 +34,7 @@ enum class TReplayRefusal {
     ScoreDiffers,      // its game ended with another score than it claims
     NoSuchResult,      // no unverified result of its type, name and score is kept
     AlreadyUsed,       // the same game already verified a result
-    Busy,              // too many replays waiting to be checked
+    Busy,              // too many replays waiting to be checked (the worker pool's, never the checker's)
 };
 constexpr int kReplayRefusalCount = static_cast<int>(TReplayRefusal::Busy) + 1;
 
@@ -59,21 +57,18 @@ class TReplayChecker {
 public:
     explicit TReplayChecker(const TReplayBounds& bounds = TReplayBounds()) : Bounds(bounds) {}
 
-    // Reads and plays the text. The rules keep one game per process, so
-    // plays take turns; the caller bounds how many wait (the server's
-    // worker pool).
-    TCheckedReplay Check(const std::string& text);
+    // Reads and plays the text in rules of its own: any number of threads
+    // may check at once, each play as fast as it would be alone (the
+    // server's worker pool bounds how many come at once).
+    TCheckedReplay Check(const std::string& text) const;
 
     const TReplayBounds& Limits() const { return Bounds; }
-    // Replays waiting for their turn or being played now.
-    int InFlightNow() const { return InFlight.load(); }
-    // Called under the rules' lock just before each play (tests hold a play here).
+    // Called just before each play, on the checking thread (tests hold
+    // plays here to see them run side by side). Set before the first Check.
     std::function<void()> PlayStarts;
 
 private:
     TReplayBounds Bounds;
-    std::mutex Rules;
-    std::atomic<int> InFlight{0};
 };
 
 // The hash of a replay's game: seed, board, game number, the two options and

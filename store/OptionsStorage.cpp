@@ -4,6 +4,7 @@
 
 #include "rules/GameState.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "store/Registry.h"
 
 namespace {
@@ -38,7 +39,7 @@ void LoadOptions()
     Options.MusicVolume = ReadVolume(reg, "MusicVolume");
     Options.SoundVolume = ReadVolume(reg, "SoundVolume");
     Options.SmoothSound = reg.ReadIntOr("SmoothSound", Options.SmoothSound);
-    GFourfall::SelectGame(reg.ReadIntOr("GameNum", GFourfall::GameState.GameNum));
+    GFourfall::SelectGame(GFourfall::ProcessRules(), reg.ReadIntOr("GameNum", GFourfall::GameState.GameNum));
     reg.CloseKey();
 }
 

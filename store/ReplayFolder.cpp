@@ -7,6 +7,7 @@
 
 #include "platform/FolderFiles.h"
 #include "rules/HiScores.h"
+#include "rules/ProcessState.h"
 
 using namespace GFourfall;
 

@@ -4,6 +4,7 @@
 
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
+#include "rules/ProcessState.h"
 #include "store/Registry.h"
 
 #include <cstdio>
@@ -212,7 +213,7 @@ void SaveScores()
 
 void ClearStoredScores()
 {
-    ClearScores();
+    ClearScores(HiScores);
     // Every entry is written, so whatever another copy saved goes too.
     CRegistry reg;
     if (!reg.OpenKey(HKEY_CURRENT_USER, kScoreKey, 1))

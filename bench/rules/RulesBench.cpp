@@ -5,6 +5,7 @@
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "rules/Replay.h"
 
 #include <benchmark/benchmark.h>
@@ -21,19 +22,19 @@ using namespace GFourfall;
 // dropped. Returns the number of figures played.
 int64_t PlayGame(int32_t gameNum, uint32_t seed)
 {
-    RulesReset();
-    ResetOptions();
-    ClearScores();
-    RulesInit(seed);
-    RegisterGameTypes();
-    SetSize(13, 31);
-    SelectGame(gameNum);
-    StartGame();
+    RulesReset(GFourfall::ProcessRules());
+    ResetOptions(Options);
+    ClearScores(HiScores);
+    RulesInit(GFourfall::ProcessRules(), seed);
+    RegisterGameTypes(GFourfall::ProcessRules());
+    SetSize(GFourfall::ProcessRules(), 13, 31);
+    SelectGame(GFourfall::ProcessRules(), gameNum);
+    StartGame(GFourfall::ProcessRules());
     int64_t figures = 0;
     while (GameState.Status == kStatusPlaying) {
         TAbsFigure* f = GameState.CurFig;
-        const int turns = Random() % 4;
-        const int shift = Random() % 13 - 6;
+        const int turns = Random(GFourfall::ProcessRules()) % 4;
+        const int shift = Random(GFourfall::ProcessRules()) % 13 - 6;
         for (int i = 0; i < turns; ++i) {
             f->Rotate();
         }
@@ -42,7 +43,7 @@ int64_t PlayGame(int32_t gameNum, uint32_t seed)
         }
         f->Drop();
         while (GameState.Status == kStatusPlaying && GameState.CurFig == f) {
-            FallTick();
+            FallTick(GFourfall::ProcessRules());
         }
         ++figures;
     }
@@ -59,7 +60,7 @@ void BM_PlayGame(benchmark::State& state)
     }
     state.SetItemsProcessed(figures);
     state.counters["figures/game"] = benchmark::Counter(static_cast<double>(figures) / state.iterations());
-    RulesReset();
+    RulesReset(GFourfall::ProcessRules());
 }
 BENCHMARK(BM_PlayGame)->DenseRange(0, 8);
 
@@ -67,24 +68,24 @@ BENCHMARK(BM_PlayGame)->DenseRange(0, 8);
 // long chains.
 void BM_ColourSettleFullWell(benchmark::State& state)
 {
-    RulesReset();
-    SetSize(13, 31);
-    SeedRandom(5);
+    RulesReset(GFourfall::ProcessRules());
+    SetSize(GFourfall::ProcessRules(), 13, 31);
+    SeedRandom(GFourfall::ProcessRules(), 5);
     uint8_t board[kBoardSize][kBoardSize];
     for (int y = 1; y <= 31; ++y) {
         for (int x = 1; x <= 13; ++x) {
-            GameState.Board[y][x] = static_cast<uint8_t>(Random() % 6 + 1);
+            GameState.Board[y][x] = static_cast<uint8_t>(Random(GFourfall::ProcessRules()) % 6 + 1);
         }
     }
     std::copy(&GameState.Board[0][0], &GameState.Board[0][0] + sizeof board, &board[0][0]);
-    TCFourfall game(4);
+    TCFourfall game(GFourfall::ProcessRules(), 4);
     for (auto _ : state) {
         std::copy(&board[0][0], &board[0][0] + sizeof board, &GameState.Board[0][0]);
         GameState.LinesLeft = 1000000;
         game.Settle();
         benchmark::DoNotOptimize(GameState.Score);
     }
-    RulesReset();
+    RulesReset(GFourfall::ProcessRules());
 }
 BENCHMARK(BM_ColourSettleFullWell);
 
@@ -94,20 +95,20 @@ BENCHMARK(BM_ColourSettleFullWell);
 // game. Returns the replay text.
 std::string TenMinuteGameText(int32_t gameNum)
 {
-    RulesReset();
-    ResetOptions();
-    ClearScores();
-    RulesInit(2024);
-    RegisterGameTypes();
+    RulesReset(GFourfall::ProcessRules());
+    ResetOptions(Options);
+    ClearScores(HiScores);
+    RulesInit(GFourfall::ProcessRules(), 2024);
+    RegisterGameTypes(GFourfall::ProcessRules());
     TReplay r;
     r.Version = "bench";
-    r.Seed = SeedOfRandomState();
+    r.Seed = SeedOfRandomState(GFourfall::ProcessRules());
     r.Columns = 13;
     r.Rows = 31;
     r.GameNum = gameNum;
     r.StartLevel = Options.StartLevel;
     r.Difficulty = Options.Difficulty;
-    StartReplayedGame(r);
+    StartReplayedGame(GFourfall::ProcessRules(), r);
     uint32_t player = 99; // the player's own choices, apart from the rules' generator
     const TReplayOp moves[] = {TReplayOp::Left, TReplayOp::Right, TReplayOp::Rotate,
                                TReplayOp::Left, TReplayOp::Right, TReplayOp::Down};
@@ -115,13 +116,13 @@ std::string TenMinuteGameText(int32_t gameNum)
     for (int64_t t = 0; t <= 600000 && GameState.Status == kStatusPlaying; t += 200) {
         while (nextTick <= t && GameState.Status == kStatusPlaying) {
             r.Steps.push_back(TReplayStep{static_cast<uint32_t>(nextTick), TReplayOp::Tick});
-            ApplyReplayOp(TReplayOp::Tick);
+            ApplyReplayOp(GFourfall::ProcessRules(), TReplayOp::Tick);
             nextTick += GameState.FallPeriod;
         }
         player = player * 1103515245u + 12345u;
         const TReplayOp op = moves[(player >> 16) % 6];
         r.Steps.push_back(TReplayStep{static_cast<uint32_t>(t), op});
-        ApplyReplayOp(op);
+        ApplyReplayOp(GFourfall::ProcessRules(), op);
     }
     return ReplayText(r);
 }
@@ -139,14 +140,14 @@ void BM_VerifyTenMinuteReplay(benchmark::State& state)
             state.SkipWithError(why.c_str());
             break;
         }
-        const TReplayOutcome outcome = PlayReplayToEnd(replay);
+        const TReplayOutcome outcome = PlayReplayToEnd(GFourfall::ProcessRules(), replay);
         operations = static_cast<int64_t>(outcome.Steps);
         benchmark::DoNotOptimize(outcome.Score);
     }
     state.counters["operations"] = static_cast<double>(operations);
     state.counters["bytes"] = static_cast<double>(text.size());
     state.counters["playedMs"] = replay.Steps.empty() ? 0 : replay.Steps.back().TimeMs;
-    RulesReset();
+    RulesReset(GFourfall::ProcessRules());
 }
 BENCHMARK(BM_VerifyTenMinuteReplay)
     ->Arg(kGameFourfall)

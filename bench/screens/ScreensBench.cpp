@@ -13,6 +13,7 @@
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
 #include "tests/screens/Fixtures.h"

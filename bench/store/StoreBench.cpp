@@ -4,6 +4,7 @@
 #include "platform/SettingsFile.h"
 #include "platform/SettingsStore.h"
 #include "rules/HiScores.h"
+#include "rules/ProcessState.h"
 #include "store/ScoreStorage.h"
 #include "store/ScoreSubmit.h"
 

@@ -16,6 +16,7 @@
 #include "platform/SettingsStore.h"
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
+#include "rules/ProcessState.h"
 #include "screens/ProcessState.h"
 #include "tests/platform/BuildTree.h"
 #include "tests/platform/desktop/VirtualPad.h"

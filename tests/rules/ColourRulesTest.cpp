@@ -4,6 +4,7 @@
 #include "rules/CFourfall.h"
 #include "rules/ColorFig.h"
 #include "rules/GameTypes.h"
+#include "rules/ProcessState.h"
 
 #include <ostream>
 
@@ -29,10 +30,10 @@ class ColourSettleTable : public RulesTest, public ::testing::WithParamInterface
 TEST_P(ColourSettleTable, RemovesStraightLinesAndLetsTheRestFall)
 {
     const ColourCase& c = GetParam();
-    SetLevel(1);
+    SetLevel(GFourfall::ProcessRules(), 1);
     SetBottomRows(c.before);
-    ClearRequests();
-    TCFourfall(4).Settle();
+    ClearRequests(GFourfall::ProcessRules());
+    TCFourfall(GFourfall::ProcessRules(), 4).Settle();
     EXPECT_EQ(GameState.Score, c.points);
     EXPECT_EQ(GameState.LinesLeft, 30 - c.points / 10);
     EXPECT_EQ(GameState.SndRemove, c.points > 0);
@@ -84,10 +85,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RulesTest, ColourRemovalsRaiseTheLevelByCells)
 {
-    SetLevel(1);
+    SetLevel(GFourfall::ProcessRules(), 1);
     GameState.LinesLeft = 2;
     SetBottomRows({"777.........."});
-    TCFourfall(4).Settle();
+    TCFourfall(GFourfall::ProcessRules(), 4).Settle();
     EXPECT_EQ(GameState.Level, 2);
     EXPECT_TRUE(GameState.SndNewLevel);
     EXPECT_EQ(GameState.LinesLeft, 6 * 2 + 24 - 1);
@@ -95,7 +96,7 @@ TEST_F(RulesTest, ColourRemovalsRaiseTheLevelByCells)
 
 TEST_F(RulesTest, ColourColumnCyclesItsColoursUpEvenAgainstTheWallAndTheStack)
 {
-    TColorFig* column = new TColorFig(6);
+    TColorFig* column = new TColorFig(GFourfall::ProcessRules(), 6);
     column->Cells[0][0] = 1;
     column->Cells[1][0] = 2;
     column->Cells[2][0] = 3;
@@ -103,7 +104,7 @@ TEST_F(RulesTest, ColourColumnCyclesItsColoursUpEvenAgainstTheWallAndTheStack)
     column->Y = 28;
     GameState.Board[31][13] = 5;
     Place(column);
-    ClearRequests();
+    ClearRequests(GFourfall::ProcessRules());
     column->Rotate();
     EXPECT_EQ(GameState.Board[28][13], 2);
     EXPECT_EQ(GameState.Board[29][13], 3);
@@ -118,15 +119,15 @@ TEST_F(RulesTest, ColourColumnCyclesItsColoursUpEvenAgainstTheWallAndTheStack)
 
 TEST_F(RulesTest, ColourGamePlaysToAnEnd)
 {
-    RegisterGameTypes();
-    SelectGame(kGameColorFourfall);
+    RegisterGameTypes(GFourfall::ProcessRules());
+    SelectGame(GFourfall::ProcessRules(), kGameColorFourfall);
     Options.Difficulty = 0;
-    StartGame();
+    StartGame(GFourfall::ProcessRules());
     ASSERT_EQ(GameState.Status, kStatusPlaying);
     EXPECT_EQ(GameState.CurFig->X, 8);
     int ticks = 0;
     while (GameState.Status == kStatusPlaying && ticks < 100000) {
-        FallTick();
+        FallTick(GFourfall::ProcessRules());
         ++ticks;
         for (int y = 1; y <= 31; ++y) {
             for (int x = 1; x <= 13; ++x) {

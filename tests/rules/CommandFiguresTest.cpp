@@ -5,6 +5,7 @@
 #include "rules/DestrFig.h"
 #include "rules/GFourfall.h"
 #include "rules/GameTypes.h"
+#include "rules/ProcessState.h"
 
 namespace GFourfall::test {
 namespace {
@@ -14,11 +15,11 @@ protected:
     void SetUp() override
     {
         RulesTest::SetUp();
-        RegisterGameTypes();
-        SelectGame(kGameGrandFourfall);
-        StartGame();
-        ClearBoard(); // an empty well; each test places its own figure
-        SetLevel(1);
+        RegisterGameTypes(GFourfall::ProcessRules());
+        SelectGame(GFourfall::ProcessRules(), kGameGrandFourfall);
+        StartGame(GFourfall::ProcessRules());
+        ClearBoard(GFourfall::ProcessRules()); // an empty well; each test places its own figure
+        SetLevel(GFourfall::ProcessRules(), 1);
         GameState.Score = 0;
     }
 
@@ -40,8 +41,8 @@ TEST_F(CommandFiguresTest, CreatorFillsTheLowestHoleFirstThenTheNextOne)
     for (int y = 11; y <= 31; ++y) {
         GameState.Board[y][7] = y == 30 ? 0 : 4;
     }
-    TAbsFigure* creator = Place(new TCreatFig());
-    ClearRequests();
+    TAbsFigure* creator = Place(new TCreatFig(GFourfall::ProcessRules()));
+    ClearRequests(GFourfall::ProcessRules());
     creator->Drop();
     EXPECT_EQ(GameState.Board[30][7], 1);
     EXPECT_EQ(GameState.Board[10][7], 0);
@@ -57,12 +58,12 @@ TEST_F(CommandFiguresTest, CreatorFillsTheLowestHoleFirstThenTheNextOne)
 
 TEST_F(CommandFiguresTest, CreatorOverAFullColumnDoesNothing)
 {
-    TAbsFigure* creator = Place(new TCreatFig());
+    TAbsFigure* creator = Place(new TCreatFig(GFourfall::ProcessRules()));
     creator->Move(0, 9); // now in row 10
     for (int y = 11; y <= 31; ++y) {
         GameState.Board[y][7] = 3;
     }
-    ClearRequests();
+    ClearRequests(GFourfall::ProcessRules());
     creator->Drop();
     EXPECT_FALSE(GameState.Changed);
     EXPECT_EQ(Column(7, 1), std::string(9, '.') + "1" + std::string(21, '3'));
@@ -71,8 +72,8 @@ TEST_F(CommandFiguresTest, CreatorOverAFullColumnDoesNothing)
 TEST_F(CommandFiguresTest, CreatorThatFillsTheLastGapOfTheBottomRowRemovesIt)
 {
     SetBottomRows({"......5......", "123456.123456"});
-    TAbsFigure* creator = Place(new TCreatFig());
-    ClearRequests();
+    TAbsFigure* creator = Place(new TCreatFig(GFourfall::ProcessRules()));
+    ClearRequests(GFourfall::ProcessRules());
     creator->Rotate();
     EXPECT_EQ(GameState.Score, 105);
     EXPECT_TRUE(GameState.SndRemove);
@@ -84,8 +85,8 @@ TEST_F(CommandFiguresTest, CreatorThatFillsTheLastGapOfTheBottomRowRemovesIt)
 
 TEST_F(CommandFiguresTest, DestroyerRemovesTheTopmostBlockPerPress)
 {
-    TAbsFigure* destroyer = Place(new TDestrFig());
-    ClearRequests();
+    TAbsFigure* destroyer = Place(new TDestrFig(GFourfall::ProcessRules()));
+    ClearRequests(GFourfall::ProcessRules());
     destroyer->Drop();
     EXPECT_FALSE(GameState.Changed) << "nothing below it";
     SetBottomRows({"......2......", "......3......", "......4......"});
@@ -102,9 +103,10 @@ TEST_F(CommandFiguresTest, DestroyerRemovesTheTopmostBlockPerPress)
 TEST_F(CommandFiguresTest, SpecialFiguresCannotBeTurnedOrDropped)
 {
     for (int kind = 0; kind < 2; ++kind) {
-        TAbsFigure* f = Place(kind == 0 ? static_cast<TAbsFigure*>(new TCreatFig()) : new TDestrFig());
+        TAbsFigure* f = Place(kind == 0 ? static_cast<TAbsFigure*>(new TCreatFig(GFourfall::ProcessRules()))
+                                        : new TDestrFig(GFourfall::ProcessRules()));
         const std::vector<std::string> shape = FigureRows(*f);
-        ClearRequests();
+        ClearRequests(GFourfall::ProcessRules());
         f->Rotate();
         f->Drop();
         f->Down();
@@ -114,23 +116,23 @@ TEST_F(CommandFiguresTest, SpecialFiguresCannotBeTurnedOrDropped)
         EXPECT_FALSE(GameState.SndDrop) << kind;
         f->Left();
         EXPECT_EQ(f->X, 6) << "Left moves it as any figure";
-        FallTick();
+        FallTick(GFourfall::ProcessRules());
         EXPECT_EQ(f->Y, 2) << "the timer moves it down";
-        ClearBoard();
+        ClearBoard(GFourfall::ProcessRules());
     }
 }
 
 TEST_F(CommandFiguresTest, LandedDestroyerVanishesAndLeavesTheStackAsItWas)
 {
     SetBottomRows({"......3......", "....12345...."});
-    TAbsFigure* destroyer = Place(new TDestrFig());
+    TAbsFigure* destroyer = Place(new TDestrFig(GFourfall::ProcessRules()));
     destroyer->Move(0, 27); // resting on the stack, rows 28 and 29
     destroyer->Rotate();    // one press: the 3 below it goes
     EXPECT_EQ(Column(7, 28), "22.3");
-    FallTick(); // falls into the freed cell
+    FallTick(GFourfall::ProcessRules()); // falls into the freed cell
     EXPECT_EQ(Column(7, 28), ".223");
     EXPECT_EQ(GameState.CurFig, destroyer);
-    FallTick(); // lands
+    FallTick(GFourfall::ProcessRules()); // lands
     EXPECT_NE(GameState.CurFig, destroyer);
     EXPECT_EQ(Column(7, 28), "...3") << "no block of the destroyer is left";
     EXPECT_EQ(BoardRow(31), "....12345....");
@@ -143,14 +145,14 @@ TEST_F(CommandFiguresTest, LandingInACompletedRowLeavesTheBlocksThatMovedDown)
 {
     SetBottomRows({"......4......", ".............", "123456.123456"});
     GameState.Board[28][7] = 6;
-    TAbsFigure* destroyer = Place(new TDestrFig());
+    TAbsFigure* destroyer = Place(new TDestrFig(GFourfall::ProcessRules()));
     // Came in under the overhang of row 29 from the side.
     destroyer->Erase();
     destroyer->X = 7;
     destroyer->Y = 30;
     destroyer->Stamp();
-    ClearRequests();
-    FallTick();
+    ClearRequests(GFourfall::ProcessRules());
+    FallTick(GFourfall::ProcessRules());
     EXPECT_EQ(GameState.Score, 105);
     EXPECT_EQ(Column(7, 28), ".64.")
         << "the overhang moved down and stays; the destroyer's upper cell is gone";
@@ -160,14 +162,14 @@ TEST_F(CommandFiguresTest, LandingInACompletedRowLeavesTheBlocksThatMovedDown)
 
 TEST_F(CommandFiguresTest, LandingWithoutARemovalTakesTheWholeFigureAway)
 {
-    TAbsFigure* creator = Place(new TCreatFig());
+    TAbsFigure* creator = Place(new TCreatFig(GFourfall::ProcessRules()));
     creator->Drop(); // an action: fills the floor cell below it
     EXPECT_EQ(GameState.Board[31][7], 1);
     for (int i = 0; i < 29; ++i) {
-        FallTick();
+        FallTick(GFourfall::ProcessRules());
     }
     EXPECT_EQ(creator->Y, 30);
-    FallTick();
+    FallTick(GFourfall::ProcessRules());
     EXPECT_EQ(Column(7, 29), "..1");
 }
 
@@ -175,15 +177,15 @@ TEST_F(CommandFiguresTest, AFigureNeverPlacedErasesNothingWhenDeleted)
 {
     GameState.Board[1][7] = 5;
     GameState.Board[2][7] = 5;
-    delete new TDestrFig();
-    delete new TCreatFig();
+    delete new TDestrFig(GFourfall::ProcessRules());
+    delete new TCreatFig(GFourfall::ProcessRules());
     EXPECT_EQ(Column(7, 1).substr(0, 2), "55");
 }
 
 TEST_F(CommandFiguresTest, CreatorUnderAnOverhangIsNotOverwrittenByTheRowsMovingDown)
 {
     SetBottomRows({"......4......", ".............", ".............", "123456.123456"});
-    TAbsFigure* creator = Place(new TCreatFig());
+    TAbsFigure* creator = Place(new TCreatFig(GFourfall::ProcessRules()));
     creator->Erase();
     creator->Y = 29;
     creator->Stamp();
@@ -200,8 +202,8 @@ TEST_F(CommandFiguresTest, CreatorUnderAnOverhangIsNotOverwrittenByTheRowsMoving
 
 TEST_F(CommandFiguresTest, GrandGameRunsWithSpecialFiguresToAnEnd)
 {
-    SeedRandom(3);
-    StartGame();
+    SeedRandom(GFourfall::ProcessRules(), 3);
+    StartGame(GFourfall::ProcessRules());
     int special = 0;
     int steps = 0;
     while (GameState.Status == kStatusPlaying && steps < 200000) {
@@ -209,7 +211,7 @@ TEST_F(CommandFiguresTest, GrandGameRunsWithSpecialFiguresToAnEnd)
             ++special;
             GameState.CurFig->Drop();
         }
-        FallTick();
+        FallTick(GFourfall::ProcessRules());
         ++steps;
         for (int x = 0; x <= 14; ++x) {
             ASSERT_EQ(GameState.Board[32][x], 255);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "rules/GameTypes.h"
+#include "rules/ProcessState.h"
 
 #include <climits>
 #include <ostream>
@@ -13,24 +14,24 @@ namespace {
 
 TEST(TRandom, FollowsTheLinearCongruentialSequence)
 {
-    SeedRandom(0);
+    SeedRandom(GFourfall::ProcessRules(), 0);
     // state 1 was drawn and thrown away; the next state is 1 * 22695477 + 1.
     uint32_t state = 1;
     for (int i = 0; i < 5; ++i) {
         state = state * 22695477u + 1u;
-        EXPECT_EQ(Random(), static_cast<int32_t>((state >> 16) & 0x7FFF)) << i;
+        EXPECT_EQ(Random(GFourfall::ProcessRules()), static_cast<int32_t>((state >> 16) & 0x7FFF)) << i;
     }
-    SeedRandom(42);
-    const int32_t a = Random();
-    SeedRandom(42);
-    EXPECT_EQ(Random(), a);
+    SeedRandom(GFourfall::ProcessRules(), 42);
+    const int32_t a = Random(GFourfall::ProcessRules());
+    SeedRandom(GFourfall::ProcessRules(), 42);
+    EXPECT_EQ(Random(GFourfall::ProcessRules()), a);
 }
 
 TEST(TRandom, StaysInRange)
 {
-    SeedRandom(0xFFFFFFFFu);
+    SeedRandom(GFourfall::ProcessRules(), 0xFFFFFFFFu);
     for (int i = 0; i < 10000; ++i) {
-        const int32_t v = Random();
+        const int32_t v = Random(GFourfall::ProcessRules());
         ASSERT_GE(v, 0);
         ASSERT_LE(v, 32767);
     }
@@ -42,7 +43,7 @@ TEST_F(GameStateTest, ClearBoardWallsTheFrameAndEmptiesThePlayArea)
 {
     GameState.Board[5][5] = 3;
     GameState.Changed = false;
-    ClearBoard();
+    ClearBoard(GFourfall::ProcessRules());
     EXPECT_TRUE(GameState.Changed);
     for (int y = 0; y <= 32; ++y) {
         for (int x = 0; x <= 14; ++x) {
@@ -57,7 +58,7 @@ struct SizeCase {
 };
 std::ostream& operator<<(std::ostream& os, const SizeCase& c)
 {
-    return os << "SetSize(" << c.columns << ", " << c.rows << ")";
+    return os << "SetSize(GFourfall::ProcessRules(), " << c.columns << ", " << c.rows << ")";
 }
 class SetSizeTable : public RulesTest, public ::testing::WithParamInterface<SizeCase> {};
 
@@ -65,7 +66,7 @@ class SetSizeTable : public RulesTest, public ::testing::WithParamInterface<Size
 TEST_P(SetSizeTable, KeepsThePlayAreaInsideTheGrid)
 {
     const SizeCase& c = GetParam();
-    SetSize(c.columns, c.rows);
+    SetSize(GFourfall::ProcessRules(), c.columns, c.rows);
     EXPECT_EQ(GameState.Width, c.width);
     EXPECT_EQ(GameState.Height, c.height);
     EXPECT_EQ(GameState.Board[c.height + 1][1], 255);
@@ -83,14 +84,14 @@ struct LevelCase {
 };
 std::ostream& operator<<(std::ostream& os, const LevelCase& c)
 {
-    return os << "SetLevel(" << c.level << ")";
+    return os << "SetLevel(GFourfall::ProcessRules(), " << c.level << ")";
 }
 class SetLevelTable : public RulesTest, public ::testing::WithParamInterface<LevelCase> {};
 
 TEST_P(SetLevelTable, DerivesPeriodAndRemovalsFromTheLevel)
 {
     const LevelCase& c = GetParam();
-    SetLevel(c.level);
+    SetLevel(GFourfall::ProcessRules(), c.level);
     EXPECT_EQ(GameState.Level, c.appliedLevel);
     EXPECT_EQ(GameState.FallPeriod, c.period);
     EXPECT_EQ(GameState.LinesLeft, c.linesLeft);
@@ -110,27 +111,27 @@ INSTANTIATE_TEST_SUITE_P(Rules, SetLevelTable,
 
 TEST_F(GameStateTest, SetLevelRequestsTheNewLevelEffectOnlyOneLevelUp)
 {
-    SetLevel(3);
+    SetLevel(GFourfall::ProcessRules(), 3);
     GameState.SndNewLevel = true;
-    SetLevel(3);
+    SetLevel(GFourfall::ProcessRules(), 3);
     EXPECT_FALSE(GameState.SndNewLevel);
-    SetLevel(4);
+    SetLevel(GFourfall::ProcessRules(), 4);
     EXPECT_TRUE(GameState.SndNewLevel);
-    SetLevel(6);
+    SetLevel(GFourfall::ProcessRules(), 6);
     EXPECT_FALSE(GameState.SndNewLevel);
-    SetLevel(kMaxLevel);
-    SetLevel(kMaxLevel + 1);
+    SetLevel(GFourfall::ProcessRules(), kMaxLevel);
+    SetLevel(GFourfall::ProcessRules(), kMaxLevel + 1);
     EXPECT_FALSE(GameState.SndNewLevel) << "no level above the highest";
 }
 
 TEST_F(GameStateTest, SelectGameFallsBackToTheClassicGameForUnknownNumbers)
 {
     for (int32_t n : {0, 4, 8}) {
-        SelectGame(n);
+        SelectGame(GFourfall::ProcessRules(), n);
         EXPECT_EQ(GameState.GameNum, n);
     }
     for (int32_t n : {-1, 9, 15, 16, INT_MAX, INT_MIN}) {
-        SelectGame(n);
+        SelectGame(GFourfall::ProcessRules(), n);
         EXPECT_EQ(GameState.GameNum, kGameFourfall) << n;
     }
 }
@@ -139,7 +140,7 @@ TEST_F(GameStateTest, SelectGameFallsBackToTheClassicGameForUnknownNumbers)
 // predictable figures.
 class TBarGame : public TAbsGame {
 public:
-    TBarGame() : TAbsGame(99) {}
+    TBarGame() : TAbsGame(GFourfall::ProcessRules(), 99) {}
     TAbsFigure* CreateFigure() override
     {
         ++Made;
@@ -150,17 +151,17 @@ public:
 
 TEST_F(GameStateTest, StartGameWithoutAGameTypeDoesNothing)
 {
-    SelectGame(3); // nothing registered yet
-    StartGame();
+    SelectGame(GFourfall::ProcessRules(), 3); // nothing registered yet
+    StartGame(GFourfall::ProcessRules());
     EXPECT_EQ(GameState.Status, kStatusNoGame);
 }
 
 TEST_F(GameStateTest, GameSelectedBeforeRegistrationStartsOnceRegistered)
 {
-    SelectGame(0); // the stored number is loaded before the types exist
+    SelectGame(GFourfall::ProcessRules(), 0); // the stored number is loaded before the types exist
     auto* game = new TBarGame();
-    RegisterGame(game);
-    StartGame();
+    RegisterGame(GFourfall::ProcessRules(), game);
+    StartGame(GFourfall::ProcessRules());
     EXPECT_EQ(GameState.Game, game);
     EXPECT_EQ(GameState.Status, kStatusPlaying);
 }
@@ -168,10 +169,10 @@ TEST_F(GameStateTest, GameSelectedBeforeRegistrationStartsOnceRegistered)
 TEST_F(GameStateTest, StartGameMakesThreeFiguresAndStampsTheFirst)
 {
     auto* game = new TBarGame();
-    RegisterGame(game);
-    SelectGame(0);
+    RegisterGame(GFourfall::ProcessRules(), game);
+    SelectGame(GFourfall::ProcessRules(), 0);
     Options.StartLevel = 0;
-    StartGame();
+    StartGame(GFourfall::ProcessRules());
     EXPECT_EQ(game->Made, 3);
     EXPECT_EQ(GameState.Status, kStatusPlaying);
     EXPECT_EQ(GameState.Score, 0);
@@ -193,11 +194,11 @@ class StartOptionsTable : public RulesTest, public ::testing::WithParamInterface
 TEST_P(StartOptionsTable, StartsWithinTheModel)
 {
     const OptionGuardCase& c = GetParam();
-    RegisterGame(new TBarGame());
-    SelectGame(0);
+    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
+    SelectGame(GFourfall::ProcessRules(), 0);
     Options.StartLevel = c.startLevel;
     Options.Difficulty = c.difficulty;
-    StartGame();
+    StartGame(GFourfall::ProcessRules());
     EXPECT_EQ(GameState.Level, c.level);
     EXPECT_EQ(GameState.FallPeriod, c.period);
     EXPECT_EQ(GameState.Difficulty, c.appliedDifficulty);
@@ -214,18 +215,18 @@ INSTANTIATE_TEST_SUITE_P(Rules, StartOptionsTable,
 
 TEST_F(GameStateTest, FallTickMovesWithoutPointsAndLandsWhenBlocked)
 {
-    RegisterGame(new TBarGame());
-    SelectGame(0);
-    StartGame();
+    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
+    SelectGame(GFourfall::ProcessRules(), 0);
+    StartGame(GFourfall::ProcessRules());
     TAbsFigure* first = GameState.CurFig;
     for (int i = 0; i < 30; ++i) {
-        FallTick();
+        FallTick(GFourfall::ProcessRules());
     }
     EXPECT_EQ(GameState.CurFig, first);
     EXPECT_EQ(GameState.CurFig->Y, 31);
     EXPECT_EQ(GameState.Score, 0);
     EXPECT_TRUE(GameState.SndHitBottom);
-    FallTick(); // cannot move: lands, the next figure comes in
+    FallTick(GFourfall::ProcessRules()); // cannot move: lands, the next figure comes in
     EXPECT_NE(GameState.CurFig, first);
     EXPECT_EQ(BoardRow(31), ".....444.....");
     EXPECT_EQ(BoardRow(1), ".....444.....");
@@ -233,13 +234,13 @@ TEST_F(GameStateTest, FallTickMovesWithoutPointsAndLandsWhenBlocked)
 
 TEST_F(GameStateTest, GameEndsWhenTheNewFigureDoesNotFitAndItIsNotShown)
 {
-    RegisterGame(new TBarGame());
-    SelectGame(0);
-    StartGame();
+    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
+    SelectGame(GFourfall::ProcessRules(), 0);
+    StartGame(GFourfall::ProcessRules());
     GameState.Board[2][7] = 5; // right under the spawn place
-    ClearRequests();
-    GameState.Score = 0; // does not enter the list
-    FallTick();          // cannot move: lands where it spawned, and the next one does not fit
+    ClearRequests(GFourfall::ProcessRules());
+    GameState.Score = 0;                 // does not enter the list
+    FallTick(GFourfall::ProcessRules()); // cannot move: lands where it spawned, and the next one does not fit
     EXPECT_EQ(GameState.Status, kStatusGameOver);
     EXPECT_TRUE(GameState.SndGameOver);
     EXPECT_TRUE(GameState.Changed);
@@ -249,19 +250,19 @@ TEST_F(GameStateTest, GameEndsWhenTheNewFigureDoesNotFitAndItIsNotShown)
     EXPECT_EQ(BoardRow(1), ".....444.....") << "the landed figure stays, the new one is not drawn";
     EXPECT_EQ(BoardRow(2), "......5......");
     // Further ticks change nothing.
-    FallTick();
+    FallTick(GFourfall::ProcessRules());
     EXPECT_EQ(GameState.Status, kStatusGameOver);
     EXPECT_EQ(BoardRow(1), ".....444.....");
 }
 
 TEST_F(GameStateTest, GameOverOffersTheScoreToTheTable)
 {
-    RegisterGame(new TBarGame());
-    SelectGame(0);
-    StartGame();
+    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
+    SelectGame(GFourfall::ProcessRules(), 0);
+    StartGame(GFourfall::ProcessRules());
     GameState.Board[2][7] = 5;
     GameState.Score = 77;
-    FallTick();
+    FallTick(GFourfall::ProcessRules());
     ASSERT_EQ(GameState.Status, kStatusGameOver);
     EXPECT_TRUE(GameState.NewHiScore);
     EXPECT_TRUE(GameState.SndClap);
@@ -271,13 +272,13 @@ TEST_F(GameStateTest, GameOverOffersTheScoreToTheTable)
 
 TEST_F(GameStateTest, StartGameAfterGameOverBeginsAFreshGame)
 {
-    RegisterGame(new TBarGame());
-    SelectGame(0);
-    StartGame();
+    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
+    SelectGame(GFourfall::ProcessRules(), 0);
+    StartGame(GFourfall::ProcessRules());
     GameState.Board[2][7] = 5;
-    FallTick();
+    FallTick(GFourfall::ProcessRules());
     ASSERT_EQ(GameState.Status, kStatusGameOver);
-    StartGame();
+    StartGame(GFourfall::ProcessRules());
     EXPECT_EQ(GameState.Status, kStatusPlaying);
     EXPECT_EQ(GameState.GameNum, 0);
     EXPECT_EQ(BoardRow(2), ".............");
@@ -304,7 +305,7 @@ TEST_F(FigureTest, TurnIsAQuarterTurnCounterClockwiseAnchoredTopLeft)
 TEST_F(FigureTest, MoveIntoWallOrBlockFailsAndChangesNothing)
 {
     TAbsFigure* f = Place(MakeFigure({"XX"}, 1, 5));
-    ClearRequests();
+    ClearRequests(GFourfall::ProcessRules());
     EXPECT_FALSE(f->Move(-1, 0));
     EXPECT_EQ(f->X, 1);
     EXPECT_FALSE(GameState.Changed);
@@ -335,14 +336,14 @@ TEST_F(FigureTest, HitBottomIsRaisedOnEverySupportedMoveAndClearedInFreeFall)
 TEST_F(FigureTest, DropAddsTheRowsFallenAndDoesNotLand)
 {
     TAbsFigure* f = Place(MakeFigure({"XX"}, 4, 21));
-    ClearRequests();
+    ClearRequests(GFourfall::ProcessRules());
     f->Drop();
     EXPECT_EQ(f->Y, 31);
     EXPECT_EQ(GameState.Score, 10);
     EXPECT_TRUE(GameState.SndDrop);
     EXPECT_TRUE(GameState.Changed);
     // Still the falling figure: it can slide and drop again.
-    ClearRequests();
+    ClearRequests(GFourfall::ProcessRules());
     f->Drop();
     EXPECT_EQ(GameState.Score, 10);
     EXPECT_FALSE(GameState.SndDrop);
@@ -353,9 +354,9 @@ TEST_F(FigureTest, DropAddsTheRowsFallenAndDoesNotLand)
 
 TEST_F(FigureTest, DownScoresOnlyWhenItMovesAndNeverLands)
 {
-    RegisterGame(new TBarGame());
-    SelectGame(0);
-    StartGame();
+    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
+    SelectGame(GFourfall::ProcessRules(), 0);
+    StartGame(GFourfall::ProcessRules());
     TAbsFigure* f = Place(MakeFigure({"X"}, 4, 30));
     const int32_t score = GameState.Score;
     f->Down();
@@ -364,14 +365,14 @@ TEST_F(FigureTest, DownScoresOnlyWhenItMovesAndNeverLands)
     EXPECT_EQ(GameState.Score, score + 1);
     EXPECT_EQ(f->Y, 31);
     EXPECT_EQ(GameState.CurFig, f) << "against the floor Down does not land the figure";
-    FallTick();
+    FallTick(GFourfall::ProcessRules());
     EXPECT_NE(GameState.CurFig, f) << "the next tick lands it";
 }
 
 TEST_F(FigureTest, BlockedRotationLeavesTheFigureAsItWas)
 {
     TAbsFigure* f = Place(MakeFigure({"XXXX"}, 3, 30));
-    ClearRequests();
+    ClearRequests(GFourfall::ProcessRules());
     f->Rotate(); // would reach below the floor
     EXPECT_EQ(FigureRows(*f), (std::vector<std::string>{"XXXX"}));
     EXPECT_FALSE(GameState.SndRotate);
@@ -379,7 +380,7 @@ TEST_F(FigureTest, BlockedRotationLeavesTheFigureAsItWas)
     EXPECT_EQ(BoardRow(30), "..3333.......");
 
     f->Move(0, -5);
-    ClearRequests();
+    ClearRequests(GFourfall::ProcessRules());
     f->Rotate();
     EXPECT_EQ(FigureRows(*f), (std::vector<std::string>{"X", "X", "X", "X"}));
     EXPECT_TRUE(GameState.SndRotate);
@@ -390,7 +391,7 @@ TEST_F(FigureTest, BlockedRotationLeavesTheFigureAsItWas)
 
 TEST_F(FigureTest, CellsOutsideTheFrameNeverFit)
 {
-    SetSize(3, 3);
+    SetSize(GFourfall::ProcessRules(), 3, 3);
     // Five wide on a three-column board: the left cells lie left of the wall.
     TAbsFigure* f = MakeFigure({"XXXXX"}, -1, 1);
     EXPECT_FALSE(f->Fits());
@@ -401,7 +402,7 @@ TEST_F(FigureTest, CellsOutsideTheFrameNeverFit)
 
 TEST_F(FigureTest, DropOfAFigureWithoutCellsEnds)
 {
-    TAbsFigure* f = Place(new TAbsFigure());
+    TAbsFigure* f = Place(new TAbsFigure(GFourfall::ProcessRules()));
     f->Drop();
     EXPECT_LE(f->Y, kBoardSize);
 }

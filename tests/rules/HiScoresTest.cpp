@@ -1,6 +1,7 @@
 #include "rules/HiScores.h"
 
 #include "rules/GameState.h"
+#include "rules/ProcessState.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,10 @@ class HiScoresTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        GFourfall::RulesReset();
-        ClearScores();
+        GFourfall::RulesReset(GFourfall::ProcessRules());
+        ClearScores(HiScores);
     }
-    void TearDown() override { GFourfall::RulesReset(); }
+    void TearDown() override { GFourfall::RulesReset(GFourfall::ProcessRules()); }
 
     // Fills the list of game type t with the given scores, naming each entry
     // after its score so that moves can be followed.
@@ -44,7 +45,7 @@ protected:
     {
         GameState.GameNum = gameNum;
         GameState.Score = score;
-        InsertScore();
+        InsertScore(GFourfall::ProcessRules());
     }
 };
 
@@ -158,7 +159,7 @@ TEST_F(HiScoresTest, ClearScoresEmptiesEveryEntryAndNamesTheAnonymousPlayer)
         }
     }
     std::strcpy(HiScores.PlayerName, "Zoe");
-    ClearScores();
+    ClearScores(HiScores);
     EXPECT_STREQ(HiScores.PlayerName, "Anonymous");
     for (int t = 0; t < kScoreTypeSlots; ++t) {
         for (int s = 0; s < kScoreSubTables; ++s) {

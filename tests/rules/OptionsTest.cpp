@@ -1,4 +1,5 @@
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 // its order and defaults are what stored profiles and fresh starts rely on.
 TEST(TOptions, FieldsLieInStoreOrderWithTheirDefaults)
 {
-    ResetOptions();
+    ResetOptions(Options);
     const int32_t* fields = &Options.StartLevel;
     const int32_t expected[] = {1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 100, 100, 0};
     static_assert(sizeof(TOptions) == sizeof expected, "thirteen 32-bit fields, no padding");
@@ -31,7 +32,7 @@ TEST(TOptions, ResetPutsChangedFieldsBack)
 {
     Options.StartLevel = 7;
     Options.BackRound = 2;
-    ResetOptions();
+    ResetOptions(Options);
     EXPECT_EQ(Options.StartLevel, 1);
     EXPECT_EQ(Options.BackRound, 0);
 }

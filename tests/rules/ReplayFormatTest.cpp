@@ -53,19 +53,20 @@ TReplay SampleReplay(int32_t game, uint32_t seed, std::size_t steps)
 TEST(ReplaySeed, StartsTheGeneratorWhereItStands)
 {
     for (uint32_t seed : {0u, 1u, 7u, 0x80000000u, 0xFFFFFFFFu}) {
-        SeedRandom(seed);
+        SeedRandom(GFourfall::ProcessRules(), seed);
         for (int i = 0; i < 1000; ++i)
-            Random();
-        const uint32_t again = SeedOfRandomState();
+            Random(GFourfall::ProcessRules());
+        const uint32_t again = SeedOfRandomState(GFourfall::ProcessRules());
         std::vector<int32_t> ahead;
         for (int i = 0; i < 20; ++i)
-            ahead.push_back(Random());
-        SeedRandom(again);
+            ahead.push_back(Random(GFourfall::ProcessRules()));
+        SeedRandom(GFourfall::ProcessRules(), again);
         for (int i = 0; i < 20; ++i)
-            EXPECT_EQ(Random(), ahead[static_cast<std::size_t>(i)]) << "seed " << seed << " draw " << i;
+            EXPECT_EQ(Random(GFourfall::ProcessRules()), ahead[static_cast<std::size_t>(i)])
+                << "seed " << seed << " draw " << i;
     }
-    SeedRandom(12345);
-    EXPECT_EQ(SeedOfRandomState(), 12345u);
+    SeedRandom(GFourfall::ProcessRules(), 12345);
+    EXPECT_EQ(SeedOfRandomState(GFourfall::ProcessRules()), 12345u);
 }
 
 TEST_F(ReplayFormatTest, TextReadsBackToTheSameRecord)
@@ -197,26 +198,26 @@ TEST_F(ReplayFormatTest, PlayingBackReachesTheSameEnd)
         const TReplay r = SampleReplay(game, 1000u + static_cast<uint32_t>(game), 3000);
         // A running program: the generator has moved on since its seed.
         ResetRulesProcessState();
-        RulesInit(77);
-        RegisterGameTypes();
+        RulesInit(GFourfall::ProcessRules(), 77);
+        RegisterGameTypes(GFourfall::ProcessRules());
         for (int i = 0; i < 100 + game; ++i)
-            Random();
+            Random(GFourfall::ProcessRules());
         TReplay live = r;
-        live.Seed = SeedOfRandomState();
+        live.Seed = SeedOfRandomState(GFourfall::ProcessRules());
         Options.StartLevel = r.StartLevel;
         Options.Difficulty = r.Difficulty;
-        SetSize(r.Columns, r.Rows);
-        SelectGame(game);
-        StartGame();
+        SetSize(GFourfall::ProcessRules(), r.Columns, r.Rows);
+        SelectGame(GFourfall::ProcessRules(), game);
+        StartGame(GFourfall::ProcessRules());
         for (const TReplayStep& s : r.Steps)
-            ApplyReplayOp(s.Op);
+            ApplyReplayOp(GFourfall::ProcessRules(), s.Op);
         const int32_t score = GameState.Score;
         const int32_t level = GameState.Level;
         const int32_t status = GameState.Status;
         const std::vector<std::string> board = Board();
         ASSERT_GT(score, 0) << "game " << game;
 
-        const TReplayOutcome outcome = PlayReplayToEnd(live);
+        const TReplayOutcome outcome = PlayReplayToEnd(GFourfall::ProcessRules(), live);
         EXPECT_EQ(outcome.Score, score) << "game " << game;
         EXPECT_EQ(outcome.Level, level) << "game " << game;
         EXPECT_EQ(outcome.Status, status) << "game " << game;
@@ -231,7 +232,7 @@ TEST_F(ReplayFormatTest, PlayingBackReachesTheSameEnd)
 TEST_F(ReplayFormatTest, ABudgetStopsThePlayWhereItSaysNo)
 {
     const TReplay r = SampleReplay(kGameFourfall, 31, 3000);
-    const TReplayOutcome whole = PlayReplayToEnd(r);
+    const TReplayOutcome whole = PlayReplayToEnd(GFourfall::ProcessRules(), r);
     ASSERT_EQ(whole.Steps, r.Steps.size());
     struct TCase {
         int Allowed; // how many times keepGoing says yes
@@ -241,7 +242,7 @@ TEST_F(ReplayFormatTest, ABudgetStopsThePlayWhereItSaysNo)
     for (const TCase& c : cases) {
         int asked = 0;
         const TReplayOutcome o = PlayReplayToEnd(
-            r, [&] { return asked++ < c.Allowed; }, c.Every);
+            GFourfall::ProcessRules(), r, [&] { return asked++ < c.Allowed; }, c.Every);
         EXPECT_EQ(o.Steps, c.Steps) << c.Allowed << " every " << c.Every;
         if (c.Steps == r.Steps.size()) {
             EXPECT_EQ(o.Score, whole.Score);
@@ -252,14 +253,14 @@ TEST_F(ReplayFormatTest, ABudgetStopsThePlayWhereItSaysNo)
 
 TEST_F(ReplayFormatTest, StartingAReplayedGameLeavesTheOptionsAlone)
 {
-    RulesInit(1);
-    RegisterGameTypes();
+    RulesInit(GFourfall::ProcessRules(), 1);
+    RegisterGameTypes(GFourfall::ProcessRules());
     Options.StartLevel = 9;
     Options.Difficulty = 4;
     TReplay r = SampleReplay(kGameColorFourfall, 5, 0);
     r.StartLevel = 2;
     r.Difficulty = 0;
-    StartReplayedGame(r);
+    StartReplayedGame(GFourfall::ProcessRules(), r);
     EXPECT_EQ(GameState.Level, 2);
     EXPECT_EQ(GameState.Difficulty, 0);
     EXPECT_EQ(GameState.GameNum, kGameColorFourfall);

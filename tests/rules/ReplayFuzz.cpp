@@ -1,5 +1,6 @@
 // Fuzz target of the replay parser: any bytes parse or are refused without a
 // fault; what parses writes back to the very same text and plays to its end.
+#include "rules/ProcessState.h"
 #include "rules/Replay.h"
 
 #include <cstddef>
@@ -21,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (GFourfall::ReplayText(replay) != text)
         std::abort();
-    const GFourfall::TReplayOutcome outcome = GFourfall::PlayReplayToEnd(replay);
+    const GFourfall::TReplayOutcome outcome = GFourfall::PlayReplayToEnd(GFourfall::ProcessRules(), replay);
     if (outcome.Steps != replay.Steps.size() || outcome.Score < 0)
         std::abort();
     return 0;

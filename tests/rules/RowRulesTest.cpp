@@ -4,6 +4,7 @@
 #include "rules/Fourfall.h"
 #include "rules/FourfallFig.h"
 #include "rules/GameTypes.h"
+#include "rules/ProcessState.h"
 
 #include <ostream>
 
@@ -29,11 +30,11 @@ class SettleTable : public RulesTest, public ::testing::WithParamInterface<RowCa
 TEST_P(SettleTable, RemovesAndScoresFullRows)
 {
     const RowCase& c = GetParam();
-    TFourfall game(1);
-    SetLevel(1);
+    TFourfall game(GFourfall::ProcessRules(), 1);
+    SetLevel(GFourfall::ProcessRules(), 1);
     GameState.LinesLeft = c.linesLeft;
     SetBottomRows(c.bottom);
-    ClearRequests();
+    ClearRequests(GFourfall::ProcessRules());
     game.Settle();
     EXPECT_EQ(GameState.Score, c.points);
     EXPECT_EQ(GameState.Level, c.level);
@@ -88,8 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RulesTest, RowsAboveARemovedRowMoveDownWithTheirHoles)
 {
-    TFourfall game(1);
-    SetLevel(1);
+    TFourfall game(GFourfall::ProcessRules(), 1);
+    SetLevel(GFourfall::ProcessRules(), 1);
     for (int y = 1; y <= 28; ++y) {
         GameState.Board[y][(y % 13) + 1] = static_cast<uint8_t>(y % 7 + 1);
     }
@@ -113,7 +114,7 @@ TEST_F(RulesTest, TopRowIsWorthTheMost)
         GameState.Board[1][x] = 6;
     }
     GameState.Board[5][3] = 2;
-    TFourfall(2).Settle();
+    TFourfall(GFourfall::ProcessRules(), 2).Settle();
     EXPECT_EQ(GameState.Score, 31 * 5 + 100);
     EXPECT_EQ(BoardRow(1), ".............");
     EXPECT_EQ(BoardRow(5), "..2..........") << "rows below a removed row stay";
@@ -121,20 +122,20 @@ TEST_F(RulesTest, TopRowIsWorthTheMost)
 
 TEST_F(RulesTest, ALandingThatFillsTheBottomRowRemovesItInTheGame)
 {
-    RegisterGameTypes();
-    SelectGame(kGameFourfall);
-    StartGame();
+    RegisterGameTypes(GFourfall::ProcessRules());
+    SelectGame(GFourfall::ProcessRules(), kGameFourfall);
+    StartGame(GFourfall::ProcessRules());
     // Leave a gap for a vertical bar under the falling figure's column.
     delete GameState.CurFig;
     GameState.CurFig = nullptr;
-    ClearBoard();
+    ClearBoard(GFourfall::ProcessRules());
     SetBottomRows({"123456.123456"});
-    TAbsFigure* bar = Place(new TFourfallFig(4, 1)); // upright bar of four
+    TAbsFigure* bar = Place(new TFourfallFig(GFourfall::ProcessRules(), 4, 1)); // upright bar of four
     ASSERT_EQ(bar->X, 7);
     bar->Drop();
     const int32_t dropped = GameState.Score;
     EXPECT_EQ(dropped, 27);
-    FallTick(); // lands
+    FallTick(GFourfall::ProcessRules()); // lands
     EXPECT_EQ(GameState.Score, dropped + 105);
     EXPECT_TRUE(GameState.SndRemove);
     EXPECT_EQ(BoardRow(31), "......5......");
@@ -146,7 +147,7 @@ TEST_F(RulesTest, ScoreStopsAtTheLargestNumberInsteadOfWrapping)
 {
     GameState.Score = INT32_MAX - 50;
     SetBottomRows({kFull});
-    TFourfall(1).Settle();
+    TFourfall(GFourfall::ProcessRules(), 1).Settle();
     EXPECT_EQ(GameState.Score, INT32_MAX);
 }
 

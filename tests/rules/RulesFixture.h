@@ -20,7 +20,7 @@ namespace GFourfall::test {
 // A figure of one colour drawn as rows of 'X' and '.', placed at (x, y).
 inline TAbsFigure* MakeFigure(const std::vector<std::string>& rows, int x, int y, uint8_t colour = 3)
 {
-    auto* f = new TAbsFigure();
+    auto* f = new TAbsFigure(GFourfall::ProcessRules());
     f->Height = static_cast<int32_t>(rows.size());
     f->Width = rows.empty() ? 0 : static_cast<int32_t>(rows[0].size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -73,8 +73,8 @@ protected:
     void SetUp() override
     {
         ResetRulesProcessState();
-        RulesInit(12345);
-        SetSize(13, 31);
+        RulesInit(GFourfall::ProcessRules(), 12345);
+        SetSize(GFourfall::ProcessRules(), 13, 31);
     }
     void TearDown() override { ResetRulesProcessState(); }
 

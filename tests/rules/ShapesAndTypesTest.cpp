@@ -9,6 +9,7 @@
 #include "rules/FourfallFig.h"
 #include "rules/GFourfall.h"
 #include "rules/GameTypes.h"
+#include "rules/ProcessState.h"
 #include "rules/ShapeTable.h"
 
 #include <cstring>
@@ -104,7 +105,7 @@ using FourfallFigTest = RulesTest;
 
 TEST_F(FourfallFigTest, ShapeTwentyNineTurnedOnceIsItsMirror)
 {
-    TFourfallFig f(29, 1);
+    TFourfallFig f(GFourfall::ProcessRules(), 29, 1);
     EXPECT_EQ(FigureRows(f), (std::vector<std::string>{".X", "X."}));
     EXPECT_EQ(f.Cells[0][1], 2);
 }
@@ -112,8 +113,8 @@ TEST_F(FourfallFigTest, ShapeTwentyNineTurnedOnceIsItsMirror)
 TEST_F(FourfallFigTest, FourTurnsGiveEveryShapeBack)
 {
     for (int s = 0; s < kShapeCount; ++s) {
-        TFourfallFig a(s, 0);
-        TFourfallFig b(s, 4);
+        TFourfallFig a(GFourfall::ProcessRules(), s, 0);
+        TFourfallFig b(GFourfall::ProcessRules(), s, 4);
         EXPECT_EQ(FigureRows(a), FigureRows(b)) << s;
         EXPECT_EQ(std::memcmp(a.Cells, b.Cells, sizeof a.Cells), 0) << s;
     }
@@ -131,7 +132,7 @@ class SpawnTable : public RulesTest, public ::testing::WithParamInterface<SpawnC
 TEST_P(SpawnTable, SpawnsCentredOnTheTopRow)
 {
     const SpawnCase& c = GetParam();
-    TFourfallFig f(c.shape, c.turns);
+    TFourfallFig f(GFourfall::ProcessRules(), c.shape, c.turns);
     EXPECT_EQ(f.Width, c.width);
     EXPECT_EQ(f.X, c.x);
     EXPECT_EQ(f.Y, 1);
@@ -145,10 +146,10 @@ INSTANTIATE_TEST_SUITE_P(Rules, SpawnTable,
 
 TEST_F(FourfallFigTest, ShapeIndexOutsideTheTableGivesAnEmptyFigure)
 {
-    TFourfallFig f(kShapeCount, 0);
+    TFourfallFig f(GFourfall::ProcessRules(), kShapeCount, 0);
     EXPECT_EQ(f.Width, 0);
     EXPECT_EQ(f.Height, 0);
-    TFourfallFig g(-1, 2);
+    TFourfallFig g(GFourfall::ProcessRules(), -1, 2);
     EXPECT_EQ(g.Width, 0);
 }
 
@@ -170,7 +171,7 @@ class CatalogueTable : public RulesTest, public ::testing::WithParamInterface<Ty
 TEST_P(CatalogueTable, RegistersEachTypeUnderItsNumber)
 {
     const TypeCase& c = GetParam();
-    RegisterGameTypes();
+    RegisterGameTypes(GFourfall::ProcessRules());
     ASSERT_EQ(GameState.GameCount, kGameTypeCount);
     TAbsGame* game = GameState.Games[c.gameNum];
     const std::string kind = dynamic_cast<TGFourfall*>(game)   ? "TGFourfall"
@@ -180,7 +181,7 @@ TEST_P(CatalogueTable, RegistersEachTypeUnderItsNumber)
     EXPECT_EQ(kind, c.kind);
     EXPECT_EQ(game->TypeId, c.typeId);
     EXPECT_STREQ(game->Name(), c.name);
-    SelectGame(c.gameNum);
+    SelectGame(GFourfall::ProcessRules(), c.gameNum);
     EXPECT_EQ(GameState.Game, game);
     EXPECT_EQ(OnlineType(c.gameNum), c.online);
 }
@@ -204,14 +205,14 @@ TEST(TOnlineTypes, NoNumberOutsideTheNineTypes)
 
 TEST(TGameNames, UnregisteredIdsAnswerTheirNameOrNothing)
 {
-    EXPECT_STREQ(TGFourfall(3).Name(), "Grand Kids Fourfall");
-    EXPECT_STREQ(TGFourfall(4).Name(), "Grand Kids Fivefall");
-    EXPECT_STREQ(TGFourfall(5).Name(), "Grand Wildfall");
-    EXPECT_STREQ(TGFourfall(6).Name(), "");
-    EXPECT_STREQ(TFourfall(7).Name(), "");
-    EXPECT_STREQ(TFourfall(0).Name(), "");
-    EXPECT_STREQ(TCFourfall(9).Name(), "Color Fourfall");
-    EXPECT_STREQ(TAbsGame(1).Name(), "");
+    EXPECT_STREQ(TGFourfall(GFourfall::ProcessRules(), 3).Name(), "Grand Kids Fourfall");
+    EXPECT_STREQ(TGFourfall(GFourfall::ProcessRules(), 4).Name(), "Grand Kids Fivefall");
+    EXPECT_STREQ(TGFourfall(GFourfall::ProcessRules(), 5).Name(), "Grand Wildfall");
+    EXPECT_STREQ(TGFourfall(GFourfall::ProcessRules(), 6).Name(), "");
+    EXPECT_STREQ(TFourfall(GFourfall::ProcessRules(), 7).Name(), "");
+    EXPECT_STREQ(TFourfall(GFourfall::ProcessRules(), 0).Name(), "");
+    EXPECT_STREQ(TCFourfall(GFourfall::ProcessRules(), 9).Name(), "Color Fourfall");
+    EXPECT_STREQ(TAbsGame(GFourfall::ProcessRules(), 1).Name(), "");
 }
 
 // The shape a figure was made from: the first shape of the table that one of
@@ -220,7 +221,7 @@ int IdentifyShape(const TAbsFigure& f)
 {
     for (int s = 0; s < kShapeCount; ++s) {
         for (int t = 0; t < 4; ++t) {
-            TFourfallFig candidate(s, t);
+            TFourfallFig candidate(GFourfall::ProcessRules(), s, t);
             if (candidate.Width == f.Width && candidate.Height == f.Height &&
                 std::memcmp(candidate.Cells, f.Cells, sizeof f.Cells) == 0) {
                 return s;
@@ -234,7 +235,8 @@ TEST(TShapeTable, NoShapeIsATurnOfAnother)
 {
     for (int s = 0; s < kShapeCount; ++s) {
         for (int t = 0; t < 4; ++t) {
-            EXPECT_EQ(IdentifyShape(TFourfallFig(s, t)), s) << s << " turned " << t;
+            EXPECT_EQ(IdentifyShape(TFourfallFig(GFourfall::ProcessRules(), s, t)), s)
+                << s << " turned " << t;
         }
     }
 }
@@ -244,17 +246,18 @@ int ExpectedShape(int32_t typeId)
 {
     switch (typeId) {
     case 1:
-        return Random() % 7 + 4;
+        return Random(GFourfall::ProcessRules()) % 7 + 4;
     case 2:
-        return Random() % 18 + 11;
+        return Random(GFourfall::ProcessRules()) % 18 + 11;
     case 3:
-        return Random() % 11;
+        return Random(GFourfall::ProcessRules()) % 11;
     case 4:
-        return Random() % 29;
+        return Random(GFourfall::ProcessRules()) % 29;
     case 5:
-        return Random() % 3 != 0 ? Random() % 15 + 29 : Random() % 7 + 4;
+        return Random(GFourfall::ProcessRules()) % 3 != 0 ? Random(GFourfall::ProcessRules()) % 15 + 29
+                                                          : Random(GFourfall::ProcessRules()) % 7 + 4;
     default:
-        return Random() % 44;
+        return Random(GFourfall::ProcessRules()) % 44;
     }
 }
 
@@ -273,20 +276,21 @@ class FigureSetTable : public RulesTest, public ::testing::WithParamInterface<Se
 TEST_P(FigureSetTable, DrawsShapeThenTurnsFromItsSet)
 {
     const SetCase& c = GetParam();
-    TFourfall game(c.typeId);
+    TFourfall game(GFourfall::ProcessRules(), c.typeId);
     std::set<int> seen;
     for (uint32_t seed = 0; seed < 3000; ++seed) {
-        SeedRandom(seed);
+        SeedRandom(GFourfall::ProcessRules(), seed);
         std::unique_ptr<TAbsFigure> made(game.CreateFigure());
-        const int32_t after = Random();
-        SeedRandom(seed);
+        const int32_t after = Random(GFourfall::ProcessRules());
+        SeedRandom(GFourfall::ProcessRules(), seed);
         const int shape = ExpectedShape(c.typeId);
-        const int turns = Random() % 4;
-        TFourfallFig expected(shape, turns);
+        const int turns = Random(GFourfall::ProcessRules()) % 4;
+        TFourfallFig expected(GFourfall::ProcessRules(), shape, turns);
         ASSERT_EQ(made->Width, expected.Width) << "seed " << seed;
         ASSERT_EQ(made->Height, expected.Height) << "seed " << seed;
         ASSERT_EQ(std::memcmp(made->Cells, expected.Cells, sizeof expected.Cells), 0) << "seed " << seed;
-        ASSERT_EQ(Random(), after) << "seed " << seed << ": the figure took another number of draws";
+        ASSERT_EQ(Random(GFourfall::ProcessRules()), after)
+            << "seed " << seed << ": the figure took another number of draws";
         seen.insert(IdentifyShape(*made));
     }
     std::set<int> range;
@@ -307,8 +311,8 @@ INSTANTIATE_TEST_SUITE_P(Rules, FigureSetTable,
 
 TEST_F(FourfallFigTest, CrazyFourfallDrawsACrazyShapeTwoTimesInThree)
 {
-    TFourfall game(5);
-    SeedRandom(7);
+    TFourfall game(GFourfall::ProcessRules(), 5);
+    SeedRandom(GFourfall::ProcessRules(), 7);
     int crazy = 0;
     const int total = 6000;
     for (int i = 0; i < total; ++i) {
@@ -320,8 +324,8 @@ TEST_F(FourfallFigTest, CrazyFourfallDrawsACrazyShapeTwoTimesInThree)
 
 TEST_F(FourfallFigTest, GrandGamesMakeASpecialFigureOneTimeInTwentyHalfOfThemCreators)
 {
-    TGFourfall game(1);
-    SeedRandom(99);
+    TGFourfall game(GFourfall::ProcessRules(), 1);
+    SeedRandom(GFourfall::ProcessRules(), 99);
     int creators = 0;
     int destroyers = 0;
     int fourCell = 0;
@@ -344,20 +348,20 @@ TEST_F(FourfallFigTest, GrandGamesMakeASpecialFigureOneTimeInTwentyHalfOfThemCre
 
 TEST_F(FourfallFigTest, SpecialFiguresLookAsSpecified)
 {
-    TCreatFig creator;
+    TCreatFig creator(GFourfall::ProcessRules());
     EXPECT_EQ(SpecialKind(&creator), TSpecialKind::Creator);
     EXPECT_EQ(FigureRows(creator), (std::vector<std::string>{"X"}));
     EXPECT_EQ(creator.Cells[0][0], 1);
     EXPECT_EQ(creator.X, 7);
     EXPECT_EQ(creator.Y, 1);
-    TDestrFig destroyer;
+    TDestrFig destroyer(GFourfall::ProcessRules());
     EXPECT_EQ(FigureRows(destroyer), (std::vector<std::string>{"X", "X"}));
     EXPECT_EQ(destroyer.Cells[0][0], 2);
     EXPECT_EQ(destroyer.Cells[1][0], 2);
     EXPECT_EQ(destroyer.X, 7);
     EXPECT_EQ(destroyer.Y, 1);
     EXPECT_EQ(SpecialKind(&destroyer), TSpecialKind::Destroyer);
-    TAbsFigure plain;
+    TAbsFigure plain(GFourfall::ProcessRules());
     EXPECT_EQ(SpecialKind(&plain), TSpecialKind::None);
     EXPECT_EQ(SpecialKind(nullptr), TSpecialKind::None);
 }
@@ -378,20 +382,21 @@ class ColourCountTable : public RulesTest, public ::testing::WithParamInterface<
 TEST_P(ColourCountTable, DrawsTopMiddleBottomFromTheColoursOfTheDifficulty)
 {
     const ColourCase& c = GetParam();
-    TCFourfall game(4);
+    TCFourfall game(GFourfall::ProcessRules(), 4);
     GameState.Difficulty = c.difficulty;
     int counts[8] = {};
     const int figures = 7000;
     for (uint32_t seed = 0; seed < figures; ++seed) {
-        SeedRandom(seed);
+        SeedRandom(GFourfall::ProcessRules(), seed);
         std::unique_ptr<TAbsFigure> f(game.CreateFigure());
         ASSERT_EQ(f->Width, 1);
         ASSERT_EQ(f->Height, 3);
         ASSERT_EQ(f->X, 8);
-        SeedRandom(seed);
+        SeedRandom(GFourfall::ProcessRules(), seed);
         const int n = 4 + c.difficulty;
         for (int r = 0; r < 3; ++r) {
-            ASSERT_EQ(f->Cells[r][0], (Random() % n) % 6 + 1) << "seed " << seed << " cell " << r;
+            ASSERT_EQ(f->Cells[r][0], (Random(GFourfall::ProcessRules()) % n) % 6 + 1)
+                << "seed " << seed << " cell " << r;
             ++counts[f->Cells[r][0]];
         }
     }
@@ -412,7 +417,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, ColourCountTable,
 
 TEST_F(FourfallFigTest, ColourColumnOfNoColoursUsesOne)
 {
-    TColorFig f(0);
+    TColorFig f(GFourfall::ProcessRules(), 0);
     EXPECT_EQ(FigureRows(f), (std::vector<std::string>{"X", "X", "X"}));
     for (int r = 0; r < 3; ++r) {
         EXPECT_EQ(f.Cells[r][0], 1);

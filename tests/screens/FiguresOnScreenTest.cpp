@@ -16,6 +16,7 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
 #include "screens/layout/PageLayout.h"
@@ -39,7 +40,7 @@ protected:
     void Play(int k, TAbsFigure* f, int x, int y, TAbsFigure* next = nullptr)
     {
         Pages->PostAndProcess(Pages->Play.Board.StartIds[k], 0);
-        ClearBoard();
+        ClearBoard(GFourfall::ProcessRules());
         delete GameState.CurFig;
         f->X = x;
         f->Y = y;
@@ -75,7 +76,7 @@ protected:
 // A single cell of colour c, like the creator's shape but an ordinary figure.
 TAbsFigure* OneCell(uint8_t colour)
 {
-    auto* f = new TAbsFigure();
+    auto* f = new TAbsFigure(GFourfall::ProcessRules());
     f->Width = f->Height = 1;
     f->Cells[0][0] = colour;
     return f;
@@ -88,7 +89,8 @@ TEST_F(FiguresOnScreen, CreatorAndDestroyerHaveTheirOwnTilesInEveryStyle)
         Options.NumBlocks = style;
         // The creator falls at row 5, column 7; a landed block of its very
         // colour lies on the floor; the destroyer waits in the preview.
-        Play(kGameGrandFourfall, new TCreatFig(), 7, 5, new TDestrFig());
+        Play(kGameGrandFourfall, new TCreatFig(GFourfall::ProcessRules()), 7, 5,
+             new TDestrFig(GFourfall::ProcessRules()));
         GameState.Board[31][3] = 1;
         Host.Paint();
         const Platform::Bitmap* specials = Pages->Skins.Specials.Pixels();
@@ -117,7 +119,7 @@ TEST_F(FiguresOnScreen, AnOrdinaryFigureAndALandedSpecialCellDrawAsBlocks)
     EXPECT_EQ(BoardPixel(5, 7, 8, 8), balls->Pixel(8, 8));
     // A creator not on the board (one that did not fit at game over) marks
     // nothing: the block under its place stays a block.
-    auto* creator = new TCreatFig();
+    auto* creator = new TCreatFig(GFourfall::ProcessRules());
     creator->X = 3;
     creator->Y = 31;
     GameState.Board[31][3] = 1;
@@ -131,7 +133,8 @@ TEST_F(FiguresOnScreen, WithoutTheirPictureTheSpecialTilesAreStillTwoDifferentFl
 {
     Pages->Play.Board.Specials = TBitmap();
     Pages->Play.Next.Specials = TBitmap();
-    Play(kGameGrandFourfall, new TCreatFig(), 7, 5, new TDestrFig());
+    Play(kGameGrandFourfall, new TCreatFig(GFourfall::ProcessRules()), 7, 5,
+         new TDestrFig(GFourfall::ProcessRules()));
     const uint16_t creatorGround = BoardPixel(5, 7, 2, 2);
     const int px = kPlayPreview.X + 107 / 2 - 8, py = kPlayPreview.Y + 152 / 2 - 16;
     const uint16_t destroyerGround = Host.Pixel(px + 2, py + 2);
@@ -154,7 +157,7 @@ TEST_F(FiguresOnScreen, ShadowOutlinesTheLandingPlaceAndChangesNothingElse)
     // An L of three cells over a step in the floor: it lands with its foot
     // in row 30 on the block of row 31.
     auto make = [] {
-        auto* f = new TAbsFigure();
+        auto* f = new TAbsFigure(GFourfall::ProcessRules());
         f->Width = 2;
         f->Height = 2;
         f->Cells[0][0] = 3;
@@ -226,7 +229,7 @@ TEST_F(FiguresOnScreen, ShadowFollowsEveryMoveAndKeepsOutOfPausesAndGameOver)
     Host.PaintPending();
     EXPECT_TRUE(dotAt(5));
     GameState.Score = 0; // no high-score page to open
-    EndGame();
+    EndGame(GFourfall::ProcessRules());
     Host.Paint();
     EXPECT_FALSE(dotAt(5)) << "over";
 }
@@ -235,7 +238,7 @@ TEST_F(FiguresOnScreen, ShadowOfTheColourColumnIsOneColumnThreeCellsHigh)
 {
     Options.ZShadow = 1;
     Pages->PostAndProcess(Pages->Play.Board.StartIds[kGameColorFourfall], 0);
-    ClearBoard();
+    ClearBoard(GFourfall::ProcessRules());
     TAbsFigure* f = GameState.CurFig;
     ASSERT_EQ(f->Width, 1);
     ASSERT_EQ(f->Height, 3);

@@ -13,6 +13,7 @@
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
+#include "rules/ProcessState.h"
 #include "tests/screens/GameOnHost.h"
 
 namespace WFourfall {
@@ -358,7 +359,7 @@ TEST_F(Navigation, EveryPageByKeysAlone)
     // A score for the list: the entry waits for its name.
     StartGame(0);
     GameState.Score = 500;
-    EndGame();
+    EndGame(GFourfall::ProcessRules());
     Nudge();
     Host.PaintPending();
     ASSERT_EQ(Front(), &Pages->HighScore);

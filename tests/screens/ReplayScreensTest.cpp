@@ -18,6 +18,7 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
+#include "rules/ProcessState.h"
 #include "rules/Replay.h"
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
@@ -162,7 +163,7 @@ TEST_F(ReplayOnHost, EveryGameOfARunPlaysBackToItsEnd)
         TReplay parsed;
         std::string why;
         ASSERT_TRUE(ParseReplay(ReplayText(record), parsed, why)) << why;
-        const TReplayOutcome outcome = PlayReplayToEnd(parsed);
+        const TReplayOutcome outcome = PlayReplayToEnd(GFourfall::ProcessRules(), parsed);
         EXPECT_EQ(outcome.Steps, record.Steps.size());
         EXPECT_EQ(EndNow(), real) << "game " << record.GameNum;
     }

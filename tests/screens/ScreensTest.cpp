@@ -16,6 +16,7 @@
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
 #include "screens/layout/PageLayout.h"
@@ -49,7 +50,7 @@ TEST_P(BoardCells, TileComesFromColourColumnAndStyleRow)
 {
     const TCellCase& c = GetParam();
     StartGame(0);
-    ClearBoard();
+    ClearBoard(GFourfall::ProcessRules());
     GameState.Board[c.Row + 1][c.Column + 1] = static_cast<uint8_t>(c.Colour);
     Options.NumBlocks = c.Style;
     Host.Paint();
@@ -151,7 +152,7 @@ TEST_F(GameOnHost, LevelChangeSpeedsTheTimerUpAtOnce)
     TTimer& timer = Pages->Play.Board.FallTimer;
     ASSERT_NE(timer.PlatformTimer, nullptr);
     EXPECT_EQ(Host.TimerPeriod(timer.PlatformTimer), 1000);
-    SetLevel(5);
+    SetLevel(GFourfall::ProcessRules(), 5);
     Nudge();
     ASSERT_NE(timer.PlatformTimer, nullptr);
     EXPECT_EQ(Host.TimerPeriod(timer.PlatformTimer), 2000 / 6);
@@ -188,7 +189,7 @@ TEST_F(GameOnHost, EditedEntryIsBlueWithABlinkingCursor)
 {
     StartGame(0);
     GameState.Score = 500;
-    EndGame();
+    EndGame(GFourfall::ProcessRules());
     Nudge();
     Host.PaintPending();
     ASSERT_EQ(Pages->LastChild, &Pages->HighScore);
@@ -422,8 +423,8 @@ TEST_F(GameOnHost, GameTypeWellsPlayTheTypeUnderFocus)
 TEST(ProcessState, ResetPutsEveryGlobalBackAsAtStart)
 {
     Platform::TMemorySettingsStore store;
-    GFourfall::RulesInit(3);
-    GFourfall::RegisterGameTypes();
+    GFourfall::RulesInit(GFourfall::ProcessRules(), 3);
+    GFourfall::RegisterGameTypes(GFourfall::ProcessRules());
     Options.ZPlayMusic = 0;
     Options.StartLevel = 9;
     std::strcpy(HiScores.PlayerName, "Zed");

@@ -10,6 +10,7 @@
 #include "platform/KeyCodes.h"
 #include "platform/SettingsFile.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "screens/layout/PageLayout.h"
 #include "store/OptionsStorage.h"
 #include "tests/screens/GameOnHost.h"

@@ -3,7 +3,7 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 
 namespace ServerTest {
 
@@ -12,40 +12,39 @@ using namespace GFourfall;
 TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& name, std::uint32_t playMs,
                    std::int32_t columns, std::int32_t rows)
 {
-    ResetRulesProcessState();
-    RulesInit(seed);
-    RegisterGameTypes();
+    TRules rules;
+    RulesInit(rules, seed);
+    RegisterGameTypes(rules);
     TReplay r;
     r.Version = "test";
-    r.Seed = SeedOfRandomState();
+    r.Seed = SeedOfRandomState(rules);
     r.Columns = columns;
     r.Rows = rows;
     r.GameNum = gameNum;
-    r.StartLevel = Options.StartLevel;
-    r.Difficulty = Options.Difficulty;
-    StartReplayedGame(r);
+    r.StartLevel = rules.Options.StartLevel;
+    r.Difficulty = rules.Options.Difficulty;
+    StartReplayedGame(rules, r);
     std::uint32_t player = seed * 2654435761u + 99u; // the player's own choices
     const TReplayOp moves[] = {TReplayOp::Left, TReplayOp::Right, TReplayOp::Rotate,
                                TReplayOp::Left, TReplayOp::Right, TReplayOp::Down};
     auto apply = [&](std::uint32_t at, TReplayOp op) {
         r.Steps.push_back(TReplayStep{at, op});
-        ApplyReplayOp(op);
+        ApplyReplayOp(rules, op);
     };
-    std::uint32_t nextTick = static_cast<std::uint32_t>(GameState.FallPeriod);
-    for (std::uint32_t t = 0; GameState.Status == kStatusPlaying; t += 200) {
-        while (nextTick <= t && GameState.Status == kStatusPlaying) {
+    std::uint32_t nextTick = static_cast<std::uint32_t>(rules.GameState.FallPeriod);
+    for (std::uint32_t t = 0; rules.GameState.Status == kStatusPlaying; t += 200) {
+        while (nextTick <= t && rules.GameState.Status == kStatusPlaying) {
             apply(nextTick, TReplayOp::Tick);
-            nextTick += static_cast<std::uint32_t>(GameState.FallPeriod);
+            nextTick += static_cast<std::uint32_t>(rules.GameState.FallPeriod);
         }
-        if (GameState.Status != kStatusPlaying)
+        if (rules.GameState.Status != kStatusPlaying)
             break;
         player = player * 1103515245u + 12345u;
         apply(t, t < playMs ? moves[(player >> 16) % 6] : TReplayOp::Drop);
     }
     r.HasClaim = true;
     r.Name = name;
-    r.Score = GameState.Score;
-    ResetRulesProcessState();
+    r.Score = rules.GameState.Score;
     return r;
 }
 

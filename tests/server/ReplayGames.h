@@ -14,7 +14,7 @@ namespace ServerTest {
 // playMs of play, then a drop every 200 ms until the game is over. The
 // record ends with the operation that ended the game, as the game's
 // recorder ends it, and claims name and the score the game ended with.
-// Leaves the rules' process state reset.
+// Played in rules of its own, so threads may make games at once.
 // The board is columns x rows.
 GFourfall::TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& name,
                               std::uint32_t playMs = 60000, std::int32_t columns = 10,

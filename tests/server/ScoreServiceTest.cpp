@@ -6,6 +6,7 @@
 #include "rules/AbsGame.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
+#include "rules/Rules.h"
 #include "server/OnlineTypes.h"
 #include "server/WorldPage.h"
 #include "store/ScoreSubmit.h"
@@ -145,16 +146,15 @@ TEST_F(ScoreServiceTest, WorldPageShowsTheBestOfItsTypeWithTabsAndEscapedNames)
 // gives it; the server keeps exactly those, each under the game's own name.
 TEST(OnlineTypes, TheServerKnowsEveryGameTypeByItsNumberAndName)
 {
-    GFourfall::RulesReset();
-    GFourfall::RulesInit(1);
-    GFourfall::RegisterGameTypes();
+    GFourfall::TRules rules;
+    GFourfall::RulesInit(rules, 1);
+    GFourfall::RegisterGameTypes(rules);
     EXPECT_EQ(std::size(ScoreServer::kOnlineTypes), static_cast<std::size_t>(GFourfall::kGameTypeCount));
     for (std::int32_t game = 0; game < GFourfall::kGameTypeCount; ++game) {
         const ScoreServer::TOnlineType* type = ScoreServer::FindOnlineType(GFourfall::OnlineType(game));
         ASSERT_NE(type, nullptr) << "game " << game;
-        EXPECT_STREQ(type->Name, GFourfall::GameState.Games[game]->Name()) << "game " << game;
+        EXPECT_STREQ(type->Name, rules.GameState.Games[game]->Name()) << "game " << game;
     }
-    GFourfall::RulesReset();
 }
 
 // The five types opened later: stored under their own number, each on its

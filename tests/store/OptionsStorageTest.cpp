@@ -7,6 +7,7 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "store/Registry.h"
 #include "tests/platform/TempFolder.h"
 
@@ -32,15 +33,15 @@ class OptionsStorage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        GFourfall::RulesReset();
-        ResetOptions();
+        GFourfall::RulesReset(GFourfall::ProcessRules());
+        ResetOptions(Options);
         Platform::SetUserSettings(&Store);
     }
     void TearDown() override
     {
         Platform::SetUserSettings(nullptr);
-        GFourfall::RulesReset();
-        ResetOptions();
+        GFourfall::RulesReset(GFourfall::ProcessRules());
+        ResetOptions(Options);
     }
 
     void Put(const char* name, std::int32_t v)
@@ -136,7 +137,7 @@ TEST_F(OptionsStorage, MissingOrMistypedValuesKeepThePresentField)
     Put("ZNextFig", 0);
     Options.ZPlayMusic = 7;
     Options.BackRound = 2;
-    GFourfall::SelectGame(4);
+    GFourfall::SelectGame(GFourfall::ProcessRules(), 4);
     LoadOptions();
     EXPECT_EQ(Options.ZPlayMusic, 7);
     EXPECT_EQ(Options.BackRound, 2);
@@ -215,7 +216,7 @@ TEST_F(OptionsStorage, HandWrittenValuesSurviveEverySave)
     Store.Content.SetValue(kFull, "ScoreServer", REG_SZ, std::string("scores.example\0", 15));
     Store.Content.SetValue(kFull + "\\Extra", "Mine", REG_BINARY, "\x01");
     for (int start = 0; start < 3; ++start) {
-        ResetOptions();
+        ResetOptions(Options);
         LoadOptions();
         SaveOptions();
         Options.ZPlaySound = start % 2; // a change on the options page
@@ -247,8 +248,8 @@ TEST(OptionsStorageFile, FirstStartWritesAReadableFile)
 {
     const TestSupport::ConfigHome config;
     const std::string& top = config.Path();
-    GFourfall::RulesReset();
-    ResetOptions();
+    GFourfall::RulesReset(GFourfall::ProcessRules());
+    ResetOptions(Options);
     LoadOptions();
     SaveOptions();
     std::ifstream in(top + "/tumbletown/settings.reg");

@@ -146,7 +146,7 @@ TEST_F(ReplayFolderTest, TheFolderFollowsTheTable)
     EXPECT_TRUE(SaveEntryReplay(Claim(1, "Pat", 300)));
     EXPECT_EQ(Files().size(), 1u);
     // Clear leaves none.
-    ClearScores();
+    ClearScores(HiScores);
     ClearReplays();
     EXPECT_TRUE(Files().empty());
 }

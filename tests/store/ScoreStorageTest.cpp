@@ -6,6 +6,7 @@
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "store/OptionsStorage.h"
 #include "store/Registry.h"
 #include "tests/platform/TempFolder.h"
@@ -30,7 +31,7 @@ class ScoreStorage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ClearScores();
+        ClearScores(HiScores);
         Platform::SetUserSettings(&Store);
         // A copy of the game starts by reading the (here empty) store.
         LoadScores();
@@ -38,7 +39,7 @@ protected:
     void TearDown() override
     {
         Platform::SetUserSettings(nullptr);
-        ClearScores();
+        ClearScores(HiScores);
     }
 
     static std::string Name(int t, int s, int p, const char* field)
@@ -130,7 +131,7 @@ TEST_F(ScoreStorage, WholeTableSurvivesSaveAndLoadThroughTheFileText)
     SaveScores();
     Store.Content = Platform::TSettingsFile::Parse(Store.Content.Format());
     EXPECT_FALSE(Store.Content.Damaged());
-    ClearScores();
+    ClearScores(HiScores);
     std::strcpy(HiScores.PlayerName, "Other");
     LoadScores();
     EXPECT_STREQ(HiScores.PlayerName, before.PlayerName);
@@ -292,7 +293,7 @@ protected:
         GFourfall::GameState.GameNum = type;
         GFourfall::GameState.Score = score;
         GFourfall::GameState.HiScorePos = -1;
-        InsertScore();
+        InsertScore(GFourfall::ProcessRules());
         if (GFourfall::GameState.HiScorePos >= 0)
             std::strcpy(HiScores.Entries[type][0][GFourfall::GameState.HiScorePos].Name, "Me");
     }

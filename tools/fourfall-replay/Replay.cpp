@@ -6,8 +6,8 @@
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "rules/Replay.h"
+#include "rules/Rules.h"
 #include "rules/StateWriter.h"
 
 #include <cerrno>
@@ -61,10 +61,10 @@ bool ParseNumber(const std::string& token, bool allowNegative, int64_t low, int6
     return true;
 }
 
-void Print(std::ostream& out)
+void Print(std::ostream& out, TRules& rules)
 {
-    WriteStateJson(out, GameState, HiScores);
-    ClearRequests();
+    WriteStateJson(out, rules.GameState, rules.HiScores);
+    ClearRequests(rules);
 }
 
 int Fail(std::ostream& err, const std::string& token, const char* why)
@@ -77,6 +77,7 @@ int Fail(std::ostream& err, const std::string& token, const char* why)
 
 int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
 {
+    TRules rules; // this run's game alone
     bool seeded = false;
     int64_t lastTime = 0;
     std::string command;
@@ -106,11 +107,8 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
             if (!ParseNumber(arg1, false, 0, UINT32_MAX, a)) {
                 return Fail(err, arg1, "not an unsigned 32-bit number");
             }
-            // A fresh program's state, so that a run in a process that ran
-            // another one before replays the same.
-            ResetRulesProcessState();
-            RulesInit(static_cast<uint32_t>(a));
-            RegisterGameTypes();
+            RulesInit(rules, static_cast<uint32_t>(a));
+            RegisterGameTypes(rules);
             seeded = true;
         } else if (command == "size") {
             if (!next(arg1) || !next(arg2)) {
@@ -122,7 +120,7 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
             if (!ParseNumber(arg2, true, INT32_MIN, INT32_MAX, b)) {
                 return Fail(err, arg2, "not a 32-bit number");
             }
-            SetSize(static_cast<int32_t>(a), static_cast<int32_t>(b));
+            SetSize(rules, static_cast<int32_t>(a), static_cast<int32_t>(b));
         } else if (command == "select") {
             if (!next(arg1)) {
                 return Fail(err, command, "missing number");
@@ -130,7 +128,7 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
             if (!ParseNumber(arg1, true, INT32_MIN, INT32_MAX, a)) {
                 return Fail(err, arg1, "not a 32-bit number");
             }
-            SelectGame(static_cast<int32_t>(a));
+            SelectGame(rules, static_cast<int32_t>(a));
         } else if (command == "option") {
             if (!next(arg1) || !next(arg2)) {
                 return Fail(err, command, "missing name or value");
@@ -147,7 +145,7 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
             if (!ParseNumber(arg2, true, INT32_MIN, INT32_MAX, a)) {
                 return Fail(err, arg2, "not a 32-bit number");
             }
-            Options.*(field->Field) = static_cast<int32_t>(a);
+            rules.Options.*(field->Field) = static_cast<int32_t>(a);
         } else if (command == "at") {
             if (!next(arg1)) {
                 return Fail(err, command, "missing number");
@@ -160,11 +158,11 @@ int RunReplay(std::istream& in, std::ostream& out, std::ostream& err)
             }
             lastTime = a;
         } else if (command == "start") {
-            StartGame();
+            StartGame(rules);
         } else if (command == "print") {
-            Print(out);
+            Print(out, rules);
         } else if (ReplayOpFromName(command, op)) {
-            ApplyReplayOp(op);
+            ApplyReplayOp(rules, op);
         } else {
             return Fail(err, command, "unknown command");
         }

@@ -30,8 +30,8 @@ constexpr int kReplayBadInput = 2;
 
 // Runs the commands of in to its end. Returns kReplayOk at the end of input,
 // kReplayBadInput at the first bad token (after the error line on err).
-// Uses the one global game state, options record and high-score table;
-// seed puts all three back to their start-up state first.
+// Each run plays in rules of its own, made fresh: runs in one process (or
+// on several threads) share nothing.
 int RunReplay(std::istream& in, std::ostream& out, std::ostream& err);
 
 } // namespace GFourfall

@@ -19,6 +19,7 @@
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "rules/Replay.h"
 #include "rules/StateWriter.h"
 #include "screens/GamePages.h"

@@ -2,6 +2,7 @@
 #include "tools/fourfall-replay/Replay.h"
 
 #include "rules/GameState.h"
+#include "rules/ProcessState.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +53,7 @@ std::string Field(const std::string& line, const std::string& key)
 
 class ReplayTest : public ::testing::Test {
 protected:
-    void TearDown() override { RulesReset(); }
+    void TearDown() override { RulesReset(GFourfall::ProcessRules()); }
 };
 
 struct BadCase {
