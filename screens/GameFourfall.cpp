@@ -1,6 +1,7 @@
 #include "screens/GameFourfall.h"
 
 #include "rules/Options.h"
+#include "rules/ProcessState.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
 

@@ -5,8 +5,8 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
-#include "screens/layout/PageLayout.h"
 #include "rules/ProcessState.h"
+#include "screens/layout/PageLayout.h"
 
 namespace WFourfall {
 

@@ -4,7 +4,6 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
-#include "rules/ProcessState.h"
 #include "rules/StateWriter.h"
 
 namespace WebViewer {
@@ -49,10 +48,10 @@ void TReplayView::Restart()
 {
     // As the server plays a replay to verify it: a fresh rules state, seeded,
     // the game types registered, the replay's game started.
-    ResetRulesProcessState();
-    RulesInit(Replay.Seed);
-    RegisterGameTypes();
-    StartReplayedGame(Replay);
+    Rules = std::make_unique<TRules>();
+    RulesInit(*Rules, Replay.Seed);
+    RegisterGameTypes(*Rules);
+    StartReplayedGame(*Rules, Replay);
     Played = 0;
     Started = true;
 }
@@ -66,14 +65,15 @@ std::string TReplayView::StateAt(std::size_t n)
     if (!Started || n < Played)
         Restart();
     for (; Played < n; ++Played)
-        ApplyReplayOp(Replay.Steps[Played].Op);
+        ApplyReplayOp(*Rules, Replay.Steps[Played].Op);
 
-    std::string rules = StateJson(GameState, HiScores);
+    const TGameState& state = Rules->GameState;
+    std::string rules = StateJson(state, Rules->HiScores);
     if (!rules.empty() && rules.back() == '\n')
         rules.pop_back();
     return "{\"op\":" + std::to_string(n) +
            ",\"time\":" + std::to_string(n == 0 ? 0 : Replay.Steps[n - 1].TimeMs) + ",\"cur\":\"" +
-           SpecialName(GameState.CurFig) + "\",\"next\":\"" + SpecialName(GameState.NextFig) +
+           SpecialName(state.CurFig) + "\",\"next\":\"" + SpecialName(state.NextFig) +
            "\",\"rules\":" + rules + '}';
 }
 

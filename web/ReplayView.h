@@ -9,9 +9,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "rules/Replay.h"
+#include "rules/Rules.h"
 
 namespace WebViewer {
 
@@ -44,6 +46,8 @@ private:
     void Restart();
 
     GFourfall::TReplay Replay;
+    // The view's own game: nothing else in the process shares it.
+    std::unique_ptr<GFourfall::TRules> Rules;
     bool IsLoaded = false;
     std::size_t Played = 0; // operations the rules' state has taken since Restart
     bool Started = false;

@@ -463,7 +463,7 @@ TEST_P(LeaveGame, AfterGameOverItLeavesWithoutAsking)
 {
     for (int i = 0; i < kScoreEntries; ++i)
         HiScores.Entries[0][0][i].Score = 1000000; // no entry for the list
-    EndGame();
+    EndGame(GFourfall::ProcessRules());
     Nudge();
     ASSERT_EQ(Front(), &Pages->Play);
     Leave();

@@ -207,7 +207,7 @@ TEST_F(ScoreStorage, DamagedEntriesAreDroppedAndTheRestStay)
     // damaged entry back.
     GFourfall::GameState.GameNum = 0;
     GFourfall::GameState.Score = 350;
-    InsertScore();
+    InsertScore(GFourfall::ProcessRules());
     EXPECT_EQ(GFourfall::GameState.HiScorePos, 1);
     SaveScores();
     EXPECT_EQ(HiScores.Entries[0][0][1].Score, 350);
