@@ -1,6 +1,7 @@
 #include "screens/GamePages.h"
 
 #include "platform/FolderFiles.h"
+#include "platform/Memory.h"
 #include "rules/Options.h"
 #include "rules/ProcessState.h"
 #include "store/OptionsStorage.h"
@@ -23,6 +24,13 @@ const char* const kMusicFiles[4] = {
 
 bool TGamePages::HandleEvent(int32_t code, int32_t param)
 {
+    if (code == PictureSweep.TickId && Host != nullptr) {
+        // The memory freed goes back to the system, not only to the heap.
+        if (Pictures.Sweep(Host->NowMs()) > 0)
+            Platform::GiveBackFreeMemory();
+        if (!Pictures.HasPicturesToLetGo())
+            PictureSweep.Stop();
+    }
     if (code == OptionsPage.MusicChangedId) {
         if (::Options.ZPlayMusic != 0)
             Music.PlayNext();
@@ -30,6 +38,16 @@ bool TGamePages::HandleEvent(int32_t code, int32_t param)
             Music.Stop();
     }
     return TScrPages::HandleEvent(code, param);
+}
+
+void TGamePages::PaintTree()
+{
+    TScrPages::PaintTree();
+    if (Host == nullptr)
+        return;
+    Pictures.NotePaint(Host->NowMs());
+    if (PictureSweep.PlatformTimer == nullptr && Pictures.HasPicturesToLetGo())
+        PictureSweep.Start(kPictureSweepMs);
 }
 
 void TGamePages::LoadPlayBackground()
@@ -72,6 +90,7 @@ void TGamePages::InitFirstPage()
     // before the rest is done), the others by FinishStart, into the same
     // objects.
     CreateSkins(Skins);
+    WatchSkins(Skins, Pictures);
     LoadSharedJpeg(Skins.MenuPlain, "Skin\\Menu.jpg", Services);
     LoadSharedJpeg(Skins.MenuHigh, "Skin\\Menu_.jpg", Services);
     QuestionBox.Build(Skins.QuestionPlain, Skins.QuestionHigh);
@@ -79,6 +98,7 @@ void TGamePages::InitFirstPage()
     HoldPlayBackground();
 
     Insert(&Music, this);
+    Insert(&PictureSweep, this);
     for (const char* file : kMusicFiles) {
         // Played later, one at a time: only a missing one can be told now.
         const std::string path = Services.Path(file);
@@ -145,11 +165,16 @@ constexpr int32_t kLaterPictureCount = int32_t(sizeof(kLaterPictures) / sizeof(k
 
 bool TGamePages::FinishStartStep()
 {
+    // Each picture is decoded once here, so that a missing or damaged file
+    // is told at the start, then let go until a page draws it.
     if (StartStep < kLaterPictureCount) {
         const TLaterPicture& later = kLaterPictures[StartStep];
         LoadSharedJpeg(Skins.*later.Bitmap, later.File, Services);
+        Pictures.LetGo(Skins.*later.Bitmap);
     } else if (StartStep == kLaterPictureCount) {
         LoadPlayBackground();
+        Pictures.LetGo(Skins.PlayPlain);
+        Pictures.LetGo(Skins.PlayHigh);
     } else if (StartStep == kLaterPictureCount + 1) {
         // The device is opened only now when the game held it (a test's
         // offline driver was opened with the speaker).
