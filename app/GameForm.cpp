@@ -106,6 +106,7 @@ void TGameForm::FormPaint()
     ++Paints;
     if (FirstFrame < 0)
         FirstFrame = MsSinceCreated();
+    AfterPaint();
 }
 
 void TGameForm::FormKeyDown(int32_t key)

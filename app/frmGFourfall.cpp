@@ -24,6 +24,11 @@ bool TfrmGFourfall::FinishPagesStep()
     return Pages.FinishStartStep();
 }
 
+void TfrmGFourfall::AfterPaint()
+{
+    Pages.DecodePagesInReach();
+}
+
 bool TfrmGFourfall::CanShowEveryPage() const
 {
     // The sound, opened last, is not waited for.

@@ -25,6 +25,7 @@ const char* const kMusicFiles[4] = {
 bool TGamePages::HandleEvent(int32_t code, int32_t param)
 {
     if (code == PictureSweep.TickId && Host != nullptr) {
+        DecodePagesInReach();
         // The memory freed goes back to the system, not only to the heap.
         if (Pictures.Sweep(Host->NowMs()) > 0)
             Platform::GiveBackFreeMemory();
@@ -46,6 +47,46 @@ void TGamePages::PaintTree()
     if (Host == nullptr)
         return;
     Pictures.NotePaint(Host->NowMs());
+    if (PictureSweep.PlatformTimer == nullptr && Pictures.HasPicturesToLetGo())
+        PictureSweep.Start(kPictureSweepMs);
+}
+
+TScrPage* TGamePages::PageShownBy(int32_t clickCode)
+{
+    if (clickCode == 0)
+        return nullptr;
+    for (TScrPage* page : std::initializer_list<TScrPage*>{&MainMenu, &GameType, &MoreGames, &HighScore,
+                                                           &OptionsPage, &ControlsPage, &SoundPage, &Help})
+        if (page->Id == clickCode)
+            return page;
+    for (int32_t start : Play.Board.StartIds)
+        if (start == clickCode)
+            return &Play;
+    return nullptr;
+}
+
+void TGamePages::DecodePagesInReach()
+{
+    if (Host == nullptr)
+        return;
+    TScrPage* front = nullptr;
+    for (TApp* child = LastChild; child != nullptr && front == nullptr; child = child->Prev)
+        if (child->Kind == kindPage)
+            front = static_cast<TScrPage*>(child);
+    if (front == nullptr)
+        return;
+    const int lit = front->NavIndex();
+    const int64_t now = Host->NowMs();
+    for (const TIButton* button : {lit >= 0 ? front->NavOrder[size_t(lit)] : nullptr, front->NavBack}) {
+        TScrPage* page = button != nullptr ? PageShownBy(button->ClickCode) : nullptr;
+        if (page == nullptr || page == front)
+            continue;
+        Pictures.Keep(page->Background, now);
+        // Its buttons' lit picture: coming back, the button that left it is
+        // still lit.
+        if (!page->NavOrder.empty())
+            Pictures.Keep(page->NavOrder.front()->Images.Images[ibHover], now);
+    }
     if (PictureSweep.PlatformTimer == nullptr && Pictures.HasPicturesToLetGo())
         PictureSweep.Start(kPictureSweepMs);
 }

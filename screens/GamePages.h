@@ -61,6 +61,14 @@ public:
     // Whether FinishStartStep has decoded every picture (the speaker and the
     // music come after them).
     bool HasEveryPicture() const;
+    // Decodes ahead, and holds, the pictures of the pages one key or click
+    // away from the front page: the page its lit button leads to and the
+    // page its way back leads to. Decoding takes several milliseconds, more
+    // on a busy machine; done in the idle turn after a paint, it is over
+    // before the click or the key that shows the page.
+    void DecodePagesInReach();
+    // The page a button with this click code brings to the front, or null.
+    WLib::TScrPage* PageShownBy(int32_t clickCode);
     // Reloads the play background pair for the BackRound option.
     void LoadPlayBackground();
     // Plays a replay file on the play page. False, with why set, when the

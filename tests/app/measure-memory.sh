@@ -102,17 +102,24 @@ measure_ltris() { # sets figures
 # Game; the first type (play); Escape asks (the question box), Y leaves to
 # the main menu. Each walk starts with no button lit: the pointer passes over
 # New Game, which puts out any other, and leaves the window.
-walk_keys=(Down 0 Return 1 Up 0 Up 0 Return 1 Escape 1 Escape 1
-           Down 0 Return 1 Up 0 Up 0 Return 1 Escape 1 Up 0 Up 0 Return 1 Escape 1 Escape 1
-           Down 0 Return 1 Escape 1 Down 0 Return 1 Escape 1
-           Up 0 Up 0 Up 0 Return 1 Down 0 Return 1 Escape 1 y 1)
+walk1=(Down 0 Return 1 Up 0 Up 0 Return 1 Escape 1 Escape 1
+       Down 0 Return 1 Up 0 Up 0 Return 1 Escape 1 Up 0 Up 0 Return 1 Escape 1 Escape 1
+       Down 0 Return 1 Escape 1 Down 0 Return 1 Escape 1
+       Up 0 Up 0 Up 0 Return 1 Down 0 Return 1 Escape 1 y 1)
+# The second walk finds the buttons that left the game type page (its first
+# game) and the options page (Sound) still lit.
+walk2=(Down 0 Return 1 Up 0 Return 1 Escape 1 Escape 1
+       Down 0 Return 1 Down 0 Down 0 Return 1 Escape 1 Up 0 Up 0 Return 1 Escape 1 Escape 1
+       Down 0 Return 1 Escape 1 Down 0 Return 1 Escape 1
+       Up 0 Up 0 Up 0 Return 1 Down 0 Return 1 Escape 1 y 1)
 walk_tumbletown() { # game label: sets longest, the longest page show of the walk in microseconds
-  local pass i before shown
+  local pass i before shown walk_keys
   longest=-
   start_tumbletown "$1" "$2" || return 1
   longest=0
   sleep 1
   for pass in 1 2; do
+    if [[ $pass == 1 ]]; then walk_keys=("${walk1[@]}"); else walk_keys=("${walk2[@]}"); fi
     xdotool mousemove --window "$win" 402 159
     sleep 0.2
     xdotool mousemove 1020 760

@@ -43,6 +43,20 @@ size_t TPictureKeeper::Sweep(int64_t nowMs)
     return freed;
 }
 
+bool TPictureKeeper::Keep(const TBitmap& picture, int64_t nowMs)
+{
+    for (TEntry& entry : Entries)
+        if (entry.Picture.Impl == picture.Impl) {
+            TBitmapGDIBase* pixels = PixelsOf(entry.Picture);
+            pixels->GetCanvas(); // decodes it when it was let go
+            entry.SeenDraws = pixels->Draws;
+            entry.EverDrawn = true;
+            entry.LastDrawnMs = nowMs;
+            return pixels->IsDecoded();
+        }
+    return false;
+}
+
 size_t TPictureKeeper::LetGo(const TBitmap& picture)
 {
     for (TEntry& entry : Entries)

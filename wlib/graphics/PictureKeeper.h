@@ -35,6 +35,10 @@ public:
     // before nowMs (or never since it was added). Returns the bytes given
     // back.
     size_t Sweep(int64_t nowMs);
+    // Decodes a watched picture ahead of its page (a page a lit button
+    // leads to, say) and holds it as if drawn at nowMs. Returns whether its
+    // pixels are in memory.
+    bool Keep(const TBitmap& picture, int64_t nowMs);
     // Lets go one watched picture at once, drawn or not (a picture decoded
     // only to check its file, say). Returns the bytes given back.
     size_t LetGo(const TBitmap& picture);
