@@ -26,7 +26,10 @@ bool TfrmGFourfall::FinishPagesStep()
 
 void TfrmGFourfall::AfterPaint()
 {
-    Pages.DecodePagesInReach();
+    // Not before the start is done: the first frame must reach the X server
+    // with the machine to itself, and the start's own steps come first.
+    if (!IsStartPending())
+        Pages.DecodePagesInReach();
 }
 
 bool TfrmGFourfall::CanShowEveryPage() const
