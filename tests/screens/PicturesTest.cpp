@@ -83,7 +83,7 @@ TEST_F(Pictures, ThePageALitButtonLeadsToIsDecodedBeforeTheClick)
     Wait();
     const TSkinSet& s = Pages->Skins;
     ASSERT_FALSE(Decoded(s.OptionsPlain));
-    Light(Pages->MainMenu, 1); // Options
+    Light(Pages->MainMenu, 1);   // Options
     Pages->DecodePagesInReach(); // the window does it once the paint is shown
     EXPECT_TRUE(Decoded(s.OptionsPlain));
     EXPECT_TRUE(Decoded(s.OptionsHigh));
