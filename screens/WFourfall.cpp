@@ -281,6 +281,10 @@ void TWFourfall::Leave()
     }
     if (Watching)
         EndWatching();
+    // Leaving the page leaves the race: the ghost goes with it.
+    Ghost.Stop();
+    if (GhostTimer)
+        GhostTimer->Stop();
     if (MenuPageId != 0)
         Post(this, MenuPageId, 0, CallDispatch, nullptr);
 }
@@ -321,7 +325,11 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
          param == Platform::kVkPadStart) &&
         OnShownPage() && GameState.Status == kStatusGameOver && !entryOpen && !Watching &&
         !HeldAtGameOver[param]) {
-        StartPlay(GameState.GameNum);
+        // After a race, again is the same race.
+        if (Ghost.Active())
+            Race(Ghost.Replay());
+        else
+            StartPlay(GameState.GameNum);
         taken = true;
     }
     if (code == evFocusLost)
@@ -342,11 +350,28 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
     }
     if (code == WatchTimer.TickId && Watching)
         WatchTick();
+    MoveGhost();
     SyncWithRules();
     return TApp::HandleEvent(code, param) || taken;
 }
 
 void TWFourfall::StartPlay(int32_t k)
+{
+    BeginGame(k, nullptr);
+}
+
+bool TWFourfall::Race(const TReplay& ghost)
+{
+    if (ghost.Columns != Rect.Width() / CellSize.Width || ghost.Rows != Rect.Height() / CellSize.Height)
+        return false;
+    // The replay may be the ghost's own (racing again).
+    const TReplay raced = ghost;
+    BeginGame(raced.GameNum, &raced);
+    SyncWithRules();
+    return true;
+}
+
+void TWFourfall::BeginGame(int32_t k, const TReplay* ghost)
 {
     if (Watching)
         EndWatching();
@@ -354,8 +379,21 @@ void TWFourfall::StartPlay(int32_t k)
         EntryLeft();
     Activate(Page);
     Paused = false;
-    SetSize(GFourfall::ProcessRules(), Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
-    SelectGame(GFourfall::ProcessRules(), k);
+    TRules& rules = GFourfall::ProcessRules();
+    if (ghost != nullptr) {
+        // The ghost's figures: its seed, taken over for this game only.
+        if (!RandomKept)
+            KeptRandom = rules.RandomState;
+        RandomKept = true;
+        SeedRandom(rules, ghost->Seed);
+        SetSize(rules, ghost->Columns, ghost->Rows);
+    } else {
+        if (RandomKept)
+            rules.RandomState = KeptRandom;
+        RandomKept = false;
+        SetSize(rules, Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
+    }
+    SelectGame(rules, k);
     // The generator goes on from game to game; the record starts from where
     // it stands, so that the game can be played again from its seed alone.
     Record = TReplay();
@@ -364,14 +402,56 @@ void TWFourfall::StartPlay(int32_t k)
     Record.Columns = GameState.Width;
     Record.Rows = GameState.Height;
     Record.GameNum = GameState.GameNum;
+    const TOptions kept = Options;
+    if (ghost != nullptr) {
+        // The ghost's options for its start; the player's stay as they are.
+        Options.StartLevel = ghost->StartLevel;
+        Options.Difficulty = ghost->Difficulty;
+    }
     Record.StartLevel = Options.StartLevel;
     Record.Difficulty = Options.Difficulty;
-    StartGame(GFourfall::ProcessRules());
+    StartGame(rules);
+    Options = kept;
     Recording_ = GameState.Status == kStatusPlaying;
     RecordDone = false;
+    RecordRaced = ghost != nullptr;
     PlayedBefore = 0;
     ResumedAt = NowMs();
     FallTimer.Start(GameState.FallPeriod);
+    if (ghost != nullptr) {
+        if (!GhostTimer) {
+            GhostTimer = std::make_unique<TTimer>();
+            Insert(GhostTimer.get(), this);
+        }
+        Ghost.Start(*ghost);
+    } else {
+        Ghost.Stop();
+        if (GhostTimer)
+            GhostTimer->Stop();
+    }
+    MoveGhost();
+    if (GhostView != nullptr)
+        Invalidate(GhostView);
+}
+
+void TWFourfall::MoveGhost()
+{
+    if (!Ghost.Active() || !GhostTimer)
+        return;
+    if (Paused || Watching) {
+        GhostTimer->Stop();
+        return;
+    }
+    // The ghost keeps up with the time played even when the page went away
+    // at that very moment (a last landing that opened the result page).
+    const int64_t played = PlayedMs();
+    if (Ghost.CatchUp(played) && GhostView != nullptr)
+        Invalidate(GhostView);
+    const int64_t due = Ghost.NextDueMs();
+    if (due < 0 || !OnShownPage())
+        GhostTimer->Stop();
+    else
+        GhostTimer->Start(static_cast<int32_t>(std::clamp<int64_t>(due - played, 1, INT32_MAX / 4)));
 }
 
 int64_t TWFourfall::NowMs() const
@@ -409,6 +489,9 @@ void TWFourfall::Watch(const TReplay& replay)
         EndWatching();
     Activate(Page);
     FallTimer.Stop();
+    Ghost.Stop();
+    if (GhostTimer)
+        GhostTimer->Stop();
     Recording_ = false;
     Paused = false;
     Watching = true;

@@ -197,8 +197,9 @@ TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
     EXPECT_NE(top.find(",\"bestVerifiedReplay\":\"" + ScoreServer::ReplayPath(best[1].Id) + "\"}"),
               std::string::npos)
         << top;
-    EXPECT_NE(Service.Handle(RequestFromTarget("/api/v1/scores?type=0")).Body.find("\"bestVerifiedReplay\":null}"),
-              std::string::npos);
+    EXPECT_NE(
+        Service.Handle(RequestFromTarget("/api/v1/scores?type=0")).Body.find("\"bestVerifiedReplay\":null}"),
+        std::string::npos);
     // Health reports it.
     EXPECT_NE(Service.Handle(RequestFromTarget("/healthz")).Body.find("1 verified, 0 replays refused"),
               std::string::npos);

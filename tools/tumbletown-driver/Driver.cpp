@@ -27,6 +27,7 @@
 #include "screens/WFourfall.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreSubmit.h"
+#include "store/WorldReplay.h"
 #include "wlib/TestHost.h"
 
 namespace WFourfall {
@@ -144,6 +145,20 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
     out << ",\"paused\":" << (pages.Play.Board.IsPaused() ? 1 : 0);
     out << ",\"watching\":" << (pages.Play.Board.IsWatching() ? 1 : 0)
         << ",\"watchSpeed\":" << pages.Play.Board.WatchSpeed();
+    // The race: the ghost's game beside the player's.
+    const TWFourfall& board = pages.Play.Board;
+    out << ",\"racing\":" << (board.Racing() ? 1 : 0);
+    if (board.Racing()) {
+        const TGameState& g = board.RacedGhost().State().GameState;
+        out << ",\"ghost\":{\"score\":" << g.Score << ",\"lines\":" << g.LinesLeft
+            << ",\"over\":" << (board.RacedGhost().Over() ? 1 : 0)
+            << ",\"final\":" << board.RacedGhost().FinalScore()
+            << ",\"steps\":" << board.RacedGhost().StepsDone()
+            << ",\"seed\":" << board.RacedGhost().Replay().Seed << '}';
+        if (GameState.Status == kStatusGameOver && board.RecordingRaced())
+            out << ",\"raceResult\":"
+                << JsonString(RaceResultLine(GameState.Score, board.RacedGhost().FinalScore()));
+    }
     out << ",\"music\":{\"playing\":" << (pages.Music.IsPlaying() ? 1 : 0)
         << ",\"nextFile\":" << pages.Music.NextFile << '}';
     out << ",\"question\":"
@@ -225,7 +240,10 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
             // Without Send the driver stands for a server that takes everything.
             if (!setup.Send)
                 return std::string(kTakenReply);
-            std::string reply = ExchangeHttp(port, host, request.data(), request.size());
+            // Room for a replay fetched to race it; every other reply is small.
+            TExchangeLimits limits;
+            limits.MaxReply = kMaxWorldReplayReply;
+            std::string reply = ExchangeHttp(port, host, request.data(), request.size(), limits);
             print("reply " + JsonString(reply) + '\n');
             return reply;
         });
@@ -237,6 +255,8 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     // Declared after the page set: destroyed first, its thread ended.
     TScoreDelivery delivery;
     pages->Services.Delivery = &delivery;
+    TWorldReplayFetch worldReplays;
+    pages->Services.WorldReplays = &worldReplays;
     host.Attach(*pages);
     pages->InitPages();
     host.Start();
@@ -333,6 +353,9 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
             } else if (command == "sent") {
                 delivery.WaitIdle();
                 pages->HighScore.List.FollowDelivery();
+            } else if (command == "fetched") {
+                worldReplays.Wait();
+                pages->HighScore.List.FollowWorldRace();
             } else if (command == "state") {
                 WriteStateJson(out, GameState, HiScores);
             } else if (command == "screen") {
