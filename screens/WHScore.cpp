@@ -10,6 +10,7 @@
 #include "rules/HiScores.h"
 #include "rules/ProcessState.h"
 #include "screens/WFourfall.h"
+#include "screens/WGhost.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreStorage.h"
 #include "store/WorldReplay.h"
@@ -334,6 +335,11 @@ void TWHScore::KeepNewEntry()
     const THiScoreEntry made = HiScores.Entries[game][0][pos];
     SaveScores();
     KeepReplay(made);
+    // A race's outcome, which the play page had no time to show.
+    if (Board != nullptr && Board->RecordingRaced() && Board->Racing())
+        SetNotice(kNoticeRace + RaceResultLine(GameState.Score, Board->RacedGhost().FinalScore()));
+    else if (Notice.rfind(kNoticeRace, 0) == 0)
+        SetNotice(std::string()); // an older race's
     NameSelected = true;
     Caret = strnlen(made.Name, kScoreNameSize - 1);
     CursorVisible = 1;

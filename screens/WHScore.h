@@ -33,6 +33,8 @@ constexpr const char* kNoticeNoWorldList = "This game has no world list to race.
 constexpr const char* kNoticeUnreachable = "Could not fetch the world's best replay from the server.";
 constexpr const char* kNoticeOtherWell =
     "That replay was played in a well of another size: it cannot be raced.";
+// Under the list when a raced game made an entry, before how it ended.
+constexpr const char* kNoticeRace = "Race: ";
 // Asked when a fetched replay did not check out (what follows is why).
 constexpr const char* kRefusedQuestionStart = "The world's best replay was refused: ";
 constexpr const char* kRefusedQuestionEnd = ". Fetch it again?";

@@ -173,6 +173,7 @@ TEST_F(RaceOnHost, PlayingTheGhostsOwnMovesKeepsBothWellsTheSameToATie)
     EXPECT_EQ(entries, 2);
     EXPECT_EQ(GameState.HiScorePos, 1) << "the raced game's entry, below the ghost's of the same score";
     EXPECT_STREQ(HiScores.Entries[kGameFourfall][0][0].Name, entry.Name);
+    EXPECT_EQ(Pages->HighScore.List.Notice, "Race: Tied with the ghost");
     // Sending it says that it goes without proof.
     Question.QueueAnswer(false);
     Key(kVkReturn);

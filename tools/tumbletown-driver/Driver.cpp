@@ -356,6 +356,8 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
             } else if (command == "fetched") {
                 worldReplays.Wait();
                 pages->HighScore.List.FollowWorldRace();
+                // A race it started has brought the play page forward.
+                pages->Events.ProcessEvents();
             } else if (command == "state") {
                 WriteStateJson(out, GameState, HiScores);
             } else if (command == "screen") {
