@@ -62,8 +62,8 @@ public:
     // The speeds a replay can be watched at (keys 1, 2 and 4).
     static constexpr int32_t kWatchSpeeds[3] = {1, 2, 4};
 
-    // Resets the rules, seeds them, registers the game types and takes the
-    // nine consecutive start codes.
+    // Resets the given rules (the page set's), seeds them, registers the game
+    // types and takes the nine consecutive start codes.
     explicit TWFourfall(GFourfall::TRules& rules);
     ~TWFourfall() override;
 
