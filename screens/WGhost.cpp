@@ -6,7 +6,6 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "screens/QuestionBox.h"
 #include "screens/WFourfall.h"
 #include "screens/layout/TileColours.h"
@@ -63,7 +62,8 @@ void TWGhost::MakeSmallTiles()
 {
     const Platform::Bitmap* sheet = Balls.IsEmpty() ? nullptr : Balls.Pixels();
     const int32_t rows = sheet != nullptr ? sheet->Height() / kTileSize : 0;
-    const int32_t style = std::clamp(::Options.NumBlocks, 0, std::max(rows - 1, 0));
+    const int32_t style =
+        std::clamp(Board != nullptr ? Board->Rules.Options.NumBlocks : 0, 0, std::max(rows - 1, 0));
     if (sheet == SmallFrom && style == SmallStyle)
         return;
     SmallFrom = sheet;
@@ -145,8 +145,9 @@ void TWGhost::Paint()
     }
     // The player's game has ended: the race's outcome against the ghost's
     // final score, whether or not the ghost is still playing.
-    if (GameState.Status == kStatusGameOver && Board->RecordingRaced()) {
-        const std::string result = RaceResultLine(GameState.Score, ghost.FinalScore());
+    const TGameState& mine = Board->Rules.GameState;
+    if (mine.Status == kStatusGameOver && Board->RecordingRaced()) {
+        const std::string result = RaceResultLine(mine.Score, ghost.FinalScore());
         Canvas.SetTextColor(kResultColour);
         Canvas.GetFont().SetHeight(kLineHeight + 1);
         Canvas.DrawTextInRect(0, TRect(0, y, w, y + kLineHeight + 4), result.c_str());

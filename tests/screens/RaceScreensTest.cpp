@@ -17,7 +17,6 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
-#include "rules/ProcessState.h"
 #include "rules/Replay.h"
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
@@ -84,12 +83,12 @@ protected:
         const int32_t keys[] = {kVkLeft,  kVkUp,    kVkLeft, kVkControl, kVkDown,
                                 kVkRight, kVkRight, kVkDown, kVkUp,      kVkDown};
         std::vector<TAction> done;
-        for (int i = 0; i < 2000 && GameState.Status == kStatusPlaying; ++i) {
+        for (int i = 0; i < 2000 && Pages->Rules.GameState.Status == kStatusPlaying; ++i) {
             done.push_back({keys[i % 10], i % 3 == 0 ? 700 : 90});
             Key(done.back().Key);
             Host.Advance(done.back().ThenMs);
         }
-        EXPECT_EQ(GameState.Status, kStatusGameOver);
+        EXPECT_EQ(Pages->Rules.GameState.Status, kStatusGameOver);
         EXPECT_EQ(Pages->LastChild, &Pages->HighScore);
         for (char c : std::string("Pat"))
             Pages->KeyPress(static_cast<uint8_t>(c));
@@ -115,8 +114,8 @@ TEST_F(RaceOnHost, PlayingTheGhostsOwnMovesKeepsBothWellsTheSameToATie)
 {
     const std::vector<TAction> done = PlayAndKeep();
     TReplay ghost;
-    ASSERT_TRUE(FindEntryReplay(kGameFourfall, 0, ghost));
-    const THiScoreEntry entry = HiScores.Entries[kGameFourfall][0][0];
+    ASSERT_TRUE(FindEntryReplay(Pages->Rules.HiScores, kGameFourfall, 0, ghost));
+    const THiScoreEntry entry = Pages->Rules.HiScores.Entries[kGameFourfall][0][0];
 
     // The generator has gone on since: the race must take the ghost's seed.
     Pages->PostAndProcess(Board().StartIds[kGameFourfall], 0);
@@ -132,10 +131,10 @@ TEST_F(RaceOnHost, PlayingTheGhostsOwnMovesKeepsBothWellsTheSameToATie)
     auto same = [&](const char* when, std::size_t i) {
         const TGameState& g = raced.State().GameState;
         ASSERT_EQ(raced.StepsDone(), Board().Recording().Steps.size()) << when << ' ' << i;
-        ASSERT_EQ(Rows(g), Rows(GameState)) << when << ' ' << i;
-        ASSERT_EQ(g.Score, GameState.Score) << when << ' ' << i;
-        ASSERT_EQ(g.LinesLeft, GameState.LinesLeft) << when << ' ' << i;
-        ASSERT_EQ(g.Status, GameState.Status) << when << ' ' << i;
+        ASSERT_EQ(Rows(g), Rows(Pages->Rules.GameState)) << when << ' ' << i;
+        ASSERT_EQ(g.Score, Pages->Rules.GameState.Score) << when << ' ' << i;
+        ASSERT_EQ(g.LinesLeft, Pages->Rules.GameState.LinesLeft) << when << ' ' << i;
+        ASSERT_EQ(g.Status, Pages->Rules.GameState.Status) << when << ' ' << i;
     };
     // Whenever both have had what is due by now: after each key, and in
     // small steps through each wait (the fall ticks of both games), but not
@@ -151,11 +150,11 @@ TEST_F(RaceOnHost, PlayingTheGhostsOwnMovesKeepsBothWellsTheSameToATie)
         Host.Advance(10);
     }
     same("at the end", done.size());
-    ASSERT_EQ(GameState.Status, kStatusGameOver);
+    ASSERT_EQ(Pages->Rules.GameState.Status, kStatusGameOver);
     EXPECT_TRUE(raced.Over());
     EXPECT_EQ(raced.FinalScore(), ghost.Score);
-    EXPECT_EQ(GameState.Score, ghost.Score);
-    EXPECT_EQ(RaceResultLine(GameState.Score, raced.FinalScore()), "Tied with the ghost");
+    EXPECT_EQ(Pages->Rules.GameState.Score, ghost.Score);
+    EXPECT_EQ(RaceResultLine(Pages->Rules.GameState.Score, raced.FinalScore()), "Tied with the ghost");
     // The same game, move for move and millisecond for millisecond.
     const TReplay& mine = Board().Recording();
     ASSERT_EQ(mine.Steps.size(), ghost.Steps.size());
@@ -168,11 +167,12 @@ TEST_F(RaceOnHost, PlayingTheGhostsOwnMovesKeepsBothWellsTheSameToATie)
     // the ghost's entry is untouched.
     ASSERT_EQ(Pages->LastChild, &Pages->HighScore);
     int entries = 0;
-    for (const THiScoreEntry& e : HiScores.Entries[kGameFourfall][0])
+    for (const THiScoreEntry& e : Pages->Rules.HiScores.Entries[kGameFourfall][0])
         entries += e.Score != 0 && e.Score == entry.Score;
     EXPECT_EQ(entries, 2);
-    EXPECT_EQ(GameState.HiScorePos, 1) << "the raced game's entry, below the ghost's of the same score";
-    EXPECT_STREQ(HiScores.Entries[kGameFourfall][0][0].Name, entry.Name);
+    EXPECT_EQ(Pages->Rules.GameState.HiScorePos, 1)
+        << "the raced game's entry, below the ghost's of the same score";
+    EXPECT_STREQ(Pages->Rules.HiScores.Entries[kGameFourfall][0][0].Name, entry.Name);
     EXPECT_EQ(Pages->HighScore.List.Notice, "Race: Tied with the ghost");
     // Sending it says that it goes without proof.
     Question.QueueAnswer(false);
@@ -229,7 +229,7 @@ TEST_F(RaceOnHost, AReplayOfAnotherWellIsNotRaced)
     EXPECT_FALSE(Board().Race(other));
     EXPECT_FALSE(Board().Racing());
     EXPECT_EQ(Pages->LastChild, &Pages->HighScore);
-    EXPECT_EQ(GameState.Status, kStatusNoGame);
+    EXPECT_EQ(Pages->Rules.GameState.Status, kStatusNoGame);
 }
 
 TEST(RaceResultLine, SaysAheadBehindOrTied)
