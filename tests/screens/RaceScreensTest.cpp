@@ -3,7 +3,9 @@
 // time; started and left with keys and the pad; the raced game's result.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -21,6 +23,8 @@
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
 #include "store/ReplayFolder.h"
+#include "store/ScoreSubmit.h"
+#include "store/WorldReplay.h"
 #include "tests/screens/Fixtures.h"
 #include "wlib/TestHost.h"
 
@@ -213,6 +217,72 @@ TEST_F(RaceOnHost, PauseHoldsTheGhostAndThePadStartsAndLeavesTheRace)
     Pages->PostAndProcess(Board().StartIds[kGameFourfall], 0);
     EXPECT_FALSE(Board().Racing());
     EXPECT_FALSE(Board().RecordingRaced());
+}
+
+// The pad's Back on the list fetches the world's best in the background and
+// races it once it has come; a forged one is refused with the question (No:
+// nothing changes, Yes: fetched again).
+TEST_F(RaceOnHost, ThePadRacesTheWorldsBestAndAForgedOneIsRefused)
+{
+    PlayAndKeep();
+    TReplay best;
+    ASSERT_TRUE(FindEntryReplay(Pages->Rules.HiScores, kGameFourfall, 0, best));
+    const std::string real = GFourfall::ReplayText(best);
+    TReplay forged = best;
+    forged.Score += 100;
+    // The server's replies, one per replay asked for; the fetch runs on its own thread.
+    std::mutex lock;
+    std::deque<std::string> served;
+    SetHttpExchange([&](uint16_t, const std::string&, const std::string& request) -> std::string {
+        std::lock_guard<std::mutex> hold(lock);
+        if (request.rfind("GET /api/v1/scores?type=0&limit=1 ", 0) == 0)
+            return "HTTP/1.1 200 OK\r\n\r\n{\"bestVerifiedReplay\":\"/api/v1/replays/9\"}";
+        if (request.rfind("GET /api/v1/replays/9 ", 0) != 0 || served.empty())
+            return std::string();
+        const std::string body = served.front();
+        served.pop_front();
+        return "HTTP/1.1 200 OK\r\n\r\n" + body;
+    });
+    TWorldReplayFetch fetch;
+    Pages->Services.WorldReplays = &fetch;
+    auto settle = [&] {
+        fetch.Wait();
+        Host.Advance(kBlinkPeriod); // the list looks at every event it gets
+    };
+    const THiScoreEntry first = Pages->Rules.HiScores.Entries[kGameFourfall][0][0];
+
+    served = {GFourfall::ReplayText(forged)};
+    Pages->PostAndProcess(Pages->HighScore.Id, 0);
+    Question.QueueAnswer(false);
+    Key(kVkPadBack);
+    EXPECT_EQ(Pages->HighScore.List.Notice, kNoticeFetching);
+    settle();
+    ASSERT_FALSE(Question.Asked().empty());
+    EXPECT_EQ(Question.Asked().back().rfind(kRefusedQuestionStart, 0), 0u) << Question.Asked().back();
+    EXPECT_NE(Question.Asked().back().find("not the"), std::string::npos) << Question.Asked().back();
+    EXPECT_EQ(Question.Preferred().back(), TPreferredAnswer::No);
+    EXPECT_FALSE(Board().Racing());
+    EXPECT_EQ(Pages->LastChild, &Pages->HighScore);
+    EXPECT_TRUE(Pages->HighScore.List.Notice.empty());
+    EXPECT_EQ(Pages->Rules.HiScores.Entries[kGameFourfall][0][0].Score, first.Score);
+    EXPECT_STREQ(Pages->Rules.HiScores.Entries[kGameFourfall][0][0].Name, first.Name);
+    EXPECT_EQ(Pages->Rules.HiScores.Entries[kGameFourfall][0][1].Score, 0);
+
+    // Damaged next; Yes fetches again, and the true one is raced.
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        served = {real.substr(0, real.size() / 2), real};
+    }
+    Question.QueueAnswer(true);
+    Key(kVkPadBack);
+    settle();
+    EXPECT_NE(Question.Asked().back().find("damaged"), std::string::npos) << Question.Asked().back();
+    settle();
+    EXPECT_TRUE(Board().Racing());
+    EXPECT_EQ(Pages->LastChild, &Pages->Play);
+    EXPECT_EQ(Board().RacedGhost().FinalScore(), best.Score);
+    Pages->Services.WorldReplays = nullptr;
+    SetHttpExchange({});
 }
 
 // A replay of a well of another size cannot be raced: nothing changes.
