@@ -586,6 +586,9 @@ THttpResponse TScoreService::Metrics()
     counter("tumbletown_rate_limited_total", "Requests answered 429.", "", Stats.RateLimited.load());
     counter("tumbletown_unavailable_total", "Requests answered 503 for want of the database.", "",
             Stats.Unavailable.load());
+    counter("tumbletown_result_commits_total",
+            "Transactions that wrote results; the results that arrive together share one.", "",
+            Writes.Commits());
     counter("tumbletown_database_calls_total", "Calls to the database.", "", DatabaseTime.Calls.load());
     char seconds[64];
     std::snprintf(seconds, sizeof seconds, "%.6f", static_cast<double>(DatabaseTime.Micros.load()) / 1e6);

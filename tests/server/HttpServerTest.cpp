@@ -473,7 +473,7 @@ TEST(HttpServer, MetricsCountWhatWasDone)
          {"tumbletown_requests_total{route=\"submission\",status=\"200\"} 1\n",
           "tumbletown_requests_total{route=\"replay-upload\",status=\"200\"} 1\n",
           "tumbletown_requests_total{route=\"other\",status=\"404\"} 1\n",
-          "tumbletown_submissions_total{outcome=\"stored\"} 1\n",
+          "tumbletown_submissions_total{outcome=\"stored\"} 1\n", "tumbletown_result_commits_total 1\n",
           "tumbletown_verifications_total{outcome=\"verified\"} 1\n",
           "tumbletown_verifications_total{outcome=\"score-differs\"} 0\n",
           "tumbletown_replay_queue_waiting 0\n", "# TYPE tumbletown_database_seconds_total counter\n",
