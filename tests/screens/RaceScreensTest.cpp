@@ -195,6 +195,9 @@ TEST_F(RaceOnHost, PauseHoldsTheGhostAndThePadStartsAndLeavesTheRace)
     Key('W');
     EXPECT_EQ(Pages->LastChild, &Pages->HighScore);
     EXPECT_TRUE(Pages->HighScore.List.Notice.empty());
+    // Where the generator stands: the next ordinary game starts here, the
+    // race's known seed notwithstanding.
+    const uint32_t before = SeedOfRandomState(Pages->Rules);
     Key(kVkPadStart);
     ASSERT_TRUE(Board().Racing());
     Host.Advance(2500);
@@ -217,6 +220,7 @@ TEST_F(RaceOnHost, PauseHoldsTheGhostAndThePadStartsAndLeavesTheRace)
     Pages->PostAndProcess(Board().StartIds[kGameFourfall], 0);
     EXPECT_FALSE(Board().Racing());
     EXPECT_FALSE(Board().RecordingRaced());
+    EXPECT_EQ(Board().Recording().Seed, before);
 }
 
 // The pad's Back on the list fetches the world's best in the background and
