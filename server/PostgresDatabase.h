@@ -31,6 +31,9 @@ public:
     TDbStatus Count(std::int32_t onlineType, std::int64_t& count) override;
     TDbStatus Check() override;
     std::string Describe() const override { return Description; }
+    // Half the connections, one to four: PostgreSQL flushes the commits of
+    // several sessions together, and the other connections serve the reads.
+    std::size_t WritesAtOnce() const override { return Writers; }
 
     struct TConnection;
 
@@ -40,6 +43,7 @@ private:
     std::string Url;
     std::string Description;
     TConnectionPool<TConnection> Pool;
+    std::size_t Writers = 1;
 };
 
 } // namespace ScoreServer

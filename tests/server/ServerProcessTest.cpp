@@ -54,13 +54,15 @@ TEST(ServerCommandLine, HelpAndBadOptions)
     for (const char* option :
          {"--listen ADDR:PORT", "--database", "--rate-limit N/MIN", "postgresql://", "/healthz",
           "--max-replay-bytes N", "--max-replay-operations N", "--max-replay-cpu-ms MS", "/api/v1/replays",
-          "--replay-workers N", "--trusted-proxy ADDR[/BITS]", "--max-incomplete-requests N",
-          "--max-body-memory BYTES", "--max-body-memory-per-address BYTES", "/metrics"})
+          "--replay-workers N", "--replay-queue N", "--replay-queue-per-address N",
+          "--trusted-proxy ADDR[/BITS]", "--max-incomplete-requests N", "--max-body-memory BYTES",
+          "--max-body-memory-per-address BYTES", "/metrics"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     for (const char* bad :
          {"--rate-limit 5/hour", "--threads 0", "--listen", "--nonsense 1", "--listen 127.0.0.1",
           "--listen 127.0.0.1:99999", "--listen nohost:80", "--max-replay-bytes 1000",
           "--max-replay-operations 0", "--max-replay-cpu-ms 0", "--max-replay-cpu-ms x", "--replay-workers 0",
+          "--replay-queue 0", "--replay-queue-per-address 0", "--replay-queue x",
           "--trusted-proxy 10.0.0.0/33", "--trusted-proxy proxy.example.org", "--max-body-memory 1000"}) {
         const std::string err = RunCommand(TServerProcess::Executable() + " " + bad + " 2>&1", status);
         EXPECT_NE(WEXITSTATUS(status), 0) << bad;
@@ -84,6 +86,10 @@ TEST(ServerProcess, ReplayBoundsComeFromTheCommandLine)
         {{}, 200, "verified: ", "replays up to 1048576 bytes, 200000 operations, 1000 ms CPU"},
         {{"--max-replay-bytes", "2000"}, 413, "refused: replay too large", "replays up to 2000 bytes"},
         {{"--max-replay-operations", "10"}, 413, "refused: too many operations", ", 10 operations,"},
+        {{"--replay-queue", "5", "--replay-queue-per-address", "2"},
+         200,
+         "verified: ",
+         "workers (a queue of 5, 2 per address)"},
     };
     for (const TCase& c : cases) {
         TTestDatabase db(TBackend::Sqlite);
