@@ -1,5 +1,6 @@
 #include "app/GameForm.h"
 
+#include "platform/Memory.h"
 #include "platform/desktop/Bitmap.h"
 #include "platform/desktop/DeviceContext.h"
 #include "wlib/App.h"
@@ -80,6 +81,9 @@ bool TGameForm::StartStep()
     } else if (!FinishPagesStep()) {
         StartPending = false;
         StartFinished = MsSinceCreated();
+        // What the start decoded, parsed and tried (the audio back ends,
+        // say) and then freed goes back to the system.
+        Platform::GiveBackFreeMemory();
     }
     Pages.Events.ProcessEvents();
     return StartPending;
@@ -102,6 +106,7 @@ void TGameForm::FormPaint()
     ++Paints;
     if (FirstFrame < 0)
         FirstFrame = MsSinceCreated();
+    AfterPaint();
 }
 
 void TGameForm::FormKeyDown(int32_t key)

@@ -125,6 +125,8 @@ protected:
     // One piece of what InitPages left for after the first paint; false,
     // doing nothing, once there is none left.
     virtual bool FinishPagesStep() { return false; }
+    // After every paint is on the screen: work that may wait for it.
+    virtual void AfterPaint() {}
     // Whether every page can already be shown whole, though pieces that no
     // page shows (the sound, say) may still be to come.
     virtual bool CanShowEveryPage() const { return !StartPending; }

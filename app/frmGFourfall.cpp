@@ -25,6 +25,14 @@ bool TfrmGFourfall::FinishPagesStep()
     return Pages.FinishStartStep();
 }
 
+void TfrmGFourfall::AfterPaint()
+{
+    // Not before the start is done: the first frame must reach the X server
+    // with the machine to itself, and the start's own steps come first.
+    if (!IsStartPending())
+        Pages.DecodePagesInReach();
+}
+
 bool TfrmGFourfall::CanShowEveryPage() const
 {
     // The sound, opened last, is not waited for.

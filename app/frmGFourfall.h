@@ -36,6 +36,9 @@ protected:
     void InitPages() override;
     bool FinishPagesStep() override;
     bool CanShowEveryPage() const override;
+    // The pictures of the pages one key or click away are decoded once the
+    // paint is shown, before the key or click comes.
+    void AfterPaint() override;
 };
 
 } // namespace TumbletownApp

@@ -12,6 +12,7 @@
 
 #include "app/frmGFourfall.h"
 #include "platform/DataFolder.h"
+#include "platform/Memory.h"
 #include "platform/desktop/ErrorBox.h"
 #include "platform/desktop/SdlAudioDriver.h"
 #include "platform/hssDriver.h"
@@ -42,6 +43,7 @@ bool ShownSomewhere(const std::string& driver)
 
 int main(int argc, char** argv)
 {
+    Platform::TuneAllocator();
     std::string replayFile;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];

@@ -1,6 +1,7 @@
 #include "screens/GamePages.h"
 
 #include "platform/FolderFiles.h"
+#include "platform/Memory.h"
 #include "rules/Options.h"
 #include "store/OptionsStorage.h"
 #include "store/ReplayFolder.h"
@@ -22,6 +23,14 @@ const char* const kMusicFiles[4] = {
 
 bool TGamePages::HandleEvent(int32_t code, int32_t param)
 {
+    if (code == PictureSweep.TickId && Host != nullptr) {
+        DecodePagesInReach();
+        // The memory freed goes back to the system, not only to the heap.
+        if (Pictures.Sweep(Host->NowMs()) > 0)
+            Platform::GiveBackFreeMemory();
+        if (!Pictures.HasPicturesToLetGo())
+            PictureSweep.Stop();
+    }
     if (code == OptionsPage.MusicChangedId) {
         if (Rules.Options.ZPlayMusic != 0)
             Music.PlayNext();
@@ -29,6 +38,56 @@ bool TGamePages::HandleEvent(int32_t code, int32_t param)
             Music.Stop();
     }
     return TScrPages::HandleEvent(code, param);
+}
+
+void TGamePages::PaintTree()
+{
+    TScrPages::PaintTree();
+    if (Host == nullptr)
+        return;
+    Pictures.NotePaint(Host->NowMs());
+    if (PictureSweep.PlatformTimer == nullptr && Pictures.HasPicturesToLetGo())
+        PictureSweep.Start(kPictureSweepMs);
+}
+
+TScrPage* TGamePages::PageShownBy(int32_t clickCode)
+{
+    if (clickCode == 0)
+        return nullptr;
+    for (TScrPage* page : std::initializer_list<TScrPage*>{&MainMenu, &GameType, &MoreGames, &HighScore,
+                                                           &OptionsPage, &ControlsPage, &SoundPage, &Help})
+        if (page->Id == clickCode)
+            return page;
+    for (int32_t start : Play.Board.StartIds)
+        if (start == clickCode)
+            return &Play;
+    return nullptr;
+}
+
+void TGamePages::DecodePagesInReach()
+{
+    if (Host == nullptr)
+        return;
+    TScrPage* front = nullptr;
+    for (TApp* child = LastChild; child != nullptr && front == nullptr; child = child->Prev)
+        if (child->Kind == kindPage)
+            front = static_cast<TScrPage*>(child);
+    if (front == nullptr)
+        return;
+    const int lit = front->NavIndex();
+    const int64_t now = Host->NowMs();
+    for (const TIButton* button : {lit >= 0 ? front->NavOrder[size_t(lit)] : nullptr, front->NavBack}) {
+        TScrPage* page = button != nullptr ? PageShownBy(button->ClickCode) : nullptr;
+        if (page == nullptr || page == front)
+            continue;
+        Pictures.Keep(page->Background, now);
+        // Its buttons' lit picture: coming back, the button that left it is
+        // still lit.
+        if (!page->NavOrder.empty())
+            Pictures.Keep(page->NavOrder.front()->Images.Images[ibHover], now);
+    }
+    if (PictureSweep.PlatformTimer == nullptr && Pictures.HasPicturesToLetGo())
+        PictureSweep.Start(kPictureSweepMs);
 }
 
 void TGamePages::LoadPlayBackground()
@@ -71,6 +130,7 @@ void TGamePages::InitFirstPage()
     // before the rest is done), the others by FinishStart, into the same
     // objects.
     CreateSkins(Skins);
+    WatchSkins(Skins, Pictures);
     LoadSharedJpeg(Skins.MenuPlain, "Skin\\Menu.jpg", Services);
     LoadSharedJpeg(Skins.MenuHigh, "Skin\\Menu_.jpg", Services);
     QuestionBox.Build(Skins.QuestionPlain, Skins.QuestionHigh);
@@ -78,6 +138,7 @@ void TGamePages::InitFirstPage()
     HoldPlayBackground(Rules.Options);
 
     Insert(&Music, this);
+    Insert(&PictureSweep, this);
     for (const char* file : kMusicFiles) {
         // Played later, one at a time: only a missing one can be told now.
         const std::string path = Services.Path(file);
@@ -144,11 +205,16 @@ constexpr int32_t kLaterPictureCount = int32_t(sizeof(kLaterPictures) / sizeof(k
 
 bool TGamePages::FinishStartStep()
 {
+    // Each picture is decoded once here, so that a missing or damaged file
+    // is told at the start, then let go until a page draws it.
     if (StartStep < kLaterPictureCount) {
         const TLaterPicture& later = kLaterPictures[StartStep];
         LoadSharedJpeg(Skins.*later.Bitmap, later.File, Services);
+        Pictures.LetGo(Skins.*later.Bitmap);
     } else if (StartStep == kLaterPictureCount) {
         LoadPlayBackground();
+        Pictures.LetGo(Skins.PlayPlain);
+        Pictures.LetGo(Skins.PlayHigh);
     } else if (StartStep == kLaterPictureCount + 1) {
         // The device is opened only now when the game held it (a test's
         // offline driver was opened with the speaker).

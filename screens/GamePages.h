@@ -22,6 +22,8 @@
 #include "store/Controls.h"
 #include "wlib/Mouse.h"
 #include "wlib/ScrPages.h"
+#include "wlib/Timer.h"
+#include "wlib/graphics/PictureKeeper.h"
 #include "wlib/sound/Musics.h"
 
 namespace WFourfall {
@@ -31,8 +33,12 @@ extern const char* const kMusicFiles[4];
 
 class TGamePages : public WLib::TScrPages {
 public:
-    // The music switch of the options page.
+    // The music switch of the options page, and the sweep of the pictures.
     bool HandleEvent(int32_t code, int32_t param) override;
+    // The whole paint, then the pictures it drew are the ones in view: the
+    // others are let go a while later (Pictures), and decoded again from
+    // their files when a page draws them.
+    void PaintTree() override;
 
     // Everything the game does at start, in its order; the main menu, built
     // last, is the page shown first. Call once, after the host has attached
@@ -56,6 +62,14 @@ public:
     // Whether FinishStartStep has decoded every picture (the speaker and the
     // music come after them).
     bool HasEveryPicture() const;
+    // Decodes ahead, and holds, the pictures of the pages one key or click
+    // away from the front page: the page its lit button leads to and the
+    // page its way back leads to. Decoding takes several milliseconds, more
+    // on a busy machine; done in the idle turn after a paint, it is over
+    // before the click or the key that shows the page.
+    void DecodePagesInReach();
+    // The page a button with this click code brings to the front, or null.
+    WLib::TScrPage* PageShownBy(int32_t clickCode);
     // Reloads the play background pair for the BackRound option.
     void LoadPlayBackground();
     // Plays a replay file on the play page. False, with why set, when the
@@ -84,6 +98,11 @@ public:
     TQuestionBox QuestionBox;
     // The player's keys and key repeat, loaded with the options.
     TControls Controls;
+    // Every skin picture; only those in view stay decoded.
+    WLib::TPictureKeeper Pictures;
+    // Ticks while a decoded picture is out of view.
+    WLib::TTimer PictureSweep;
+    static constexpr int32_t kPictureSweepMs = 1000;
 
 private:
     void Wire();

@@ -34,6 +34,17 @@ void CreateSkins(TSkinSet& skins)
         b->Recreate();
 }
 
+void WatchSkins(const TSkinSet& skins, TPictureKeeper& keeper)
+{
+    for (const TBitmap* b :
+         {&skins.MenuPlain,     &skins.MenuHigh,     &skins.OptionsPlain,   &skins.OptionsHigh,
+          &skins.HelpPlain,     &skins.HelpHigh,     &skins.HighScorePlain, &skins.HighScoreHigh,
+          &skins.GameTypePlain, &skins.GameTypeHigh, &skins.PlayPlain,      &skins.PlayHigh,
+          &skins.QuestionPlain, &skins.QuestionHigh, &skins.MoreGamesPlain, &skins.MoreGamesHigh,
+          &skins.ControlsPlain, &skins.ControlsHigh, &skins.SoundPlain,     &skins.SoundHigh})
+        keeper.Add(*b);
+}
+
 bool LoadSharedJpeg(TBitmap& bitmap, const std::string& path)
 {
     if (bitmap.IsEmpty())

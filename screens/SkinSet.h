@@ -5,6 +5,7 @@
 #include "rules/Options.h"
 #include "screens/GameServices.h"
 #include "wlib/graphics/Bitmap.h"
+#include "wlib/graphics/PictureKeeper.h"
 
 namespace WFourfall {
 
@@ -26,6 +27,9 @@ struct TSkinSet {
 // Gives every entry a bitmap object of its own (still without a picture), so
 // that pages can share them before anything is loaded.
 void CreateSkins(TSkinSet& skins);
+// The keeper watches every picture of the set that a page draws whole or in
+// large parts (the small tiles are not worth decoding again).
+void WatchSkins(const TSkinSet& skins, WLib::TPictureKeeper& keeper);
 // Loads a picture into the bitmap object the handle already shares, so every
 // page and button holding a reference sees the new picture. A file that does
 // not load leaves the object without a picture (and gives false).

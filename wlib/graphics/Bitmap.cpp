@@ -49,6 +49,9 @@ TBitmapGDIBase::~TBitmapGDIBase()
 
 TCanvasBase* TBitmapGDIBase::GetCanvas()
 {
+    ++Draws;
+    if (!Handle && !Source.empty())
+        DecodeAgain();
     if (!Canvas) {
         auto* canvas = new TCanvasGDIBase();
         canvas->Owned = 1;
@@ -72,6 +75,26 @@ void TBitmapGDIBase::SetHandle(Platform::Bitmap* handle)
         Platform::SelectBitmap(Canvas->DC, Handle);
 }
 
+size_t TBitmapGDIBase::LetGo()
+{
+    if (!Handle || Source.empty())
+        return 0;
+    const size_t bytes = size_t(Handle->Stride()) * size_t(Handle->Height());
+    SetHandle(nullptr);
+    return bytes;
+}
+
+void TBitmapGDIBase::DecodeAgain()
+{
+    SetHandle(ImageLoader::LoadImageFile(Source.c_str()));
+    if (Handle) {
+        UpdateSize();
+    } else {
+        Source.clear();
+        Size = TSize();
+    }
+}
+
 void TBitmapGDIBase::UpdateSize()
 {
     Platform::DibSection info;
@@ -83,6 +106,7 @@ void TBitmapGDIBase::UpdateSize()
 
 bool TBitmapGDIBase::Create(int width, int height)
 {
+    Source.clear();
     Platform::Bitmap* handle = Platform::CreateCompatibleBitmap(width, height);
     SetHandle(handle);
     if (handle)
@@ -92,12 +116,14 @@ bool TBitmapGDIBase::Create(int width, int height)
 
 bool TBitmapGDIBase::LoadBmpFile(const char* name)
 {
+    Source.clear();
     SetHandle(Platform::LoadBmpFile(name));
     return Handle != nullptr;
 }
 
 bool TBitmapGDIBase::LoadJpegResource(int id)
 {
+    Source.clear();
     SetHandle(ImageLoader::LoadImageResource(id));
     UpdateSize();
     return Handle != nullptr;
@@ -107,11 +133,16 @@ bool TBitmapGDIBase::LoadJpegFile(const char* name)
 {
     SetHandle(ImageLoader::LoadImageFile(name));
     UpdateSize();
+    if (Handle)
+        Source = name;
+    else
+        Source.clear();
     return Handle != nullptr;
 }
 
 bool TBitmapGDIBase::LoadJpegData(const uint8_t* data, size_t size)
 {
+    Source.clear();
     SetHandle(ImageLoader::LoadImageData(data, size));
     UpdateSize();
     return Handle != nullptr;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/desktop/Bitmap.h"
 #include "wlib/graphics/AbsBase.h"
@@ -35,6 +36,8 @@ public:
 class TBitmapGDIBase : public TBitmapBase {
 public:
     ~TBitmapGDIBase() override;
+    // Every draw from the bitmap asks for its canvas: this counts it in
+    // Draws, and first decodes the picture again when it was let go.
     TCanvasBase* GetCanvas() override;
     // A black bitmap of that size; Size is set when it could be made.
     bool Create(int width, int height) override;
@@ -46,6 +49,13 @@ public:
     // The JPEG loader over bytes in memory; Size follows the picture.
     bool LoadJpegData(const uint8_t* data, size_t size);
 
+    // Drops the pixels of a picture that came from a JPEG file (Source), so
+    // that only the file holds it until it is drawn again; Size stays. The
+    // bytes given back; 0, changing nothing, for any other bitmap or one
+    // already let go.
+    size_t LetGo();
+    // Whether the pixels are in memory (a picture let go has none).
+    bool IsDecoded() const { return Handle != nullptr; }
     // Reads the section description of Handle into Info and Size.
     void UpdateSize();
     // Replaces Handle (deleting the old one) and keeps it selected into the
@@ -54,6 +64,18 @@ public:
 
     Platform::Bitmap* Handle = nullptr;
     Platform::DibSection Info;
+    // The file the pixels were decoded from, set by a LoadJpegFile that
+    // succeeded and cleared by every other load: only such a picture can be
+    // let go, since decoding the file again gives the very same pixels.
+    std::string Source;
+    // GetCanvas calls so far, which a keeper of pictures reads to tell the
+    // pictures in use from the others.
+    uint32_t Draws = 0;
+
+private:
+    // Decodes Source again after LetGo. A file that no longer decodes leaves
+    // an empty bitmap of size (0, 0), which pages draw around.
+    void DecodeAgain();
 };
 
 // Makes a new heap bitmap object (Owned, no extra reference). Installed by the
