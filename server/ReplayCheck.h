@@ -13,6 +13,28 @@
 
 namespace ScoreServer {
 
+// How the fall ticks of a real game come, from the game's own timer: it is
+// started with the level's fall period, fires once due and is started again
+// from then (late ticks are never made up, none comes early), and a new
+// level or the end of a pause starts it afresh. Times are whole
+// milliseconds of play with pauses left out, so a pause shows as one tick
+// coming up to a period late.
+struct TTickPace {
+    // A tick may come this much sooner than its period: two readings of a
+    // millisecond clock, each cut down.
+    int EarlyMs = 2;
+    // ... or this much later without counting as a pause: the timer fires
+    // 0.1 ms late on average, a frame (about 2.5 ms) or a busy moment of
+    // the desktop may hold it back a little more.
+    int LateMs = 25;
+    // Pauses (a tick up to a period and LateMs late) allowed in a game:
+    // FreePauses, and one more for every TicksPerPause ticks.
+    int FreePauses = 5;
+    int TicksPerPause = 20;
+    // Periods under this run at this (the platform's shortest timer).
+    int ShortestPeriodMs = 10;
+};
+
 // What one replay may cost. Bytes and operations are checked while reading
 // (before any play); the CPU time bounds the play itself.
 struct TReplayBounds {
@@ -39,6 +61,9 @@ enum class TReplayRefusal {
     TokenExpired,      // its token was issued too long ago
     TokenUsed,         // its token already verified a result
     TooSoon,           // it came sooner after its token than its own played time
+    OtherRules,        // a well or options the game never plays online with
+    AfterTheEnd,       // an operation after its game ended
+    NotRealTime,       // its fall ticks do not come at the pace of their levels
     Busy,              // too many replays waiting to be checked (the worker pool's, never the checker's)
 };
 constexpr int kReplayRefusalCount = static_cast<int>(TReplayRefusal::Busy) + 1;
@@ -59,11 +84,16 @@ struct TCheckedReplay {
     std::string Token;          // the seed token it carries, as it came ("" without)
     std::uint32_t Seed = 0;     // its game's seed
     std::uint32_t PlayedMs = 0; // its game's played time (its last operation's time)
+    std::size_t Pauses = 0;     // ticks that came late as after a pause
 };
 
 class TReplayChecker {
 public:
-    explicit TReplayChecker(const TReplayBounds& bounds = TReplayBounds()) : Bounds(bounds) {}
+    explicit TReplayChecker(const TReplayBounds& bounds = TReplayBounds(),
+                            const TTickPace& pace = TTickPace())
+        : Bounds(bounds), Pace(pace)
+    {
+    }
 
     // Reads and plays the text in rules of its own: any number of threads
     // may check at once, each play as fast as it would be alone (the
@@ -77,11 +107,14 @@ public:
 
 private:
     TReplayBounds Bounds;
+    TTickPace Pace;
 };
 
-// The hash of a replay's game: seed, board, game number, the two options and
-// the operations in order. Claims and times change nothing in the play, so
-// they are left out: editing them does not make a game new.
+// The hash of a replay's game as the rules play it: seed, board, game
+// number, the two options as the rules take them (StartLevel clamped,
+// Difficulty clamped, or left out where the type ignores it) and the
+// operations in order. Claims, tokens and times change nothing in the play,
+// so they are left out: editing them does not make a game new.
 std::string ReplayGameHash(const GFourfall::TReplay& replay);
 
 } // namespace ScoreServer

@@ -477,6 +477,107 @@ TEST_F(ReplayVerify, WithoutAGoodSeedTokenTheResultStaysUnverified)
     EXPECT_EQ(Service.Counts().Verified, 1u);
 }
 
+// What a cheater makes of a public verified replay, or of a game the game
+// never plays online: each refused with its reason, and nothing verified.
+TEST_F(ReplayVerify, CopiesOtherRulesAndForeignPacesAreRefused)
+{
+    const GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+    Submit(0, "Ann", game.Score);
+    ASSERT_EQ(Service.Handle(Upload(GFourfall::ReplayText(game))).Status, 200);
+    auto copy = [&](const char* name, auto&& change) {
+        GFourfall::TReplay c = game;
+        c.Name = name;
+        change(c);
+        return c;
+    };
+    struct TCase {
+        const char* What;
+        GFourfall::TReplay Replay;
+        TReplayRefusal Reason;
+        int Status;
+        const char* Why;
+    };
+    auto played = [&](std::int32_t gameNum, const char* name, std::int32_t columns, std::int32_t rows,
+                      std::int32_t difficulty) {
+        const std::string token = Token(GFourfall::OnlineType(gameNum));
+        GFourfall::TReplay r = PlayedGame(gameNum, SeedOfToken(token), name, 20000, columns, rows);
+        if (difficulty != 1) { // played again with the other difficulty from the start
+            GFourfall::TRules rules;
+            r.Difficulty = difficulty;
+            r.Score = GFourfall::PlayReplayToEnd(rules, r).Score;
+        }
+        r.Token = token;
+        Now += r.Steps.back().TimeMs / 1000 + 1;
+        return r;
+    };
+    GFourfall::TReplay fourColours = played(GFourfall::kGameColorFourfall, "Four", 13, 31, 0);
+    GFourfall::TReplay zeroMs = Dealt(GFourfall::kGameFourfall, "Zero");
+    for (GFourfall::TReplayStep& step : zeroMs.Steps)
+        step.TimeMs = 0;
+    GFourfall::TReplay slow = Dealt(GFourfall::kGameFourfall, "Slow");
+    for (GFourfall::TReplayStep& step : slow.Steps)
+        step.TimeMs *= 2;
+    Now += slow.Steps.back().TimeMs / 1000; // and it took that long
+    const TCase cases[] = {
+        {"renamed, a clamped start level", copy("Bob", [](GFourfall::TReplay& r) { r.StartLevel = 5000; }),
+         TReplayRefusal::OtherRules, 422, "start level 5000; online games start at level 1"},
+        {"renamed, the ignored difficulty changed",
+         copy("Cid", [](GFourfall::TReplay& r) { r.Difficulty = 7; }), TReplayRefusal::AlreadyUsed, 409,
+         "replay already used"},
+        {"renamed, an operation after the end",
+         copy("Dee",
+              [](GFourfall::TReplay& r) {
+                  r.Steps.push_back({r.Steps.back().TimeMs, GFourfall::TReplayOp::Left});
+              }),
+         TReplayRefusal::AfterTheEnd, 422, "an operation after the game's end"},
+        {"a wider well", played(GFourfall::kGameFourfall, "Wide", 20, 31, 1), TReplayRefusal::OtherRules, 422,
+         "a well of 20 x 31 cells; online games are played in 13 x 31"},
+        {"a narrower well", played(GFourfall::kGameFourfall, "Narrow", 4, 31, 1), TReplayRefusal::OtherRules,
+         422, "a well of 4 x 31 cells; online games are played in 13 x 31"},
+        {"a huge well", played(GFourfall::kGameFourfall, "Huge", 62, 62, 1), TReplayRefusal::OtherRules, 422,
+         "a well of 62 x 62 cells; online games are played in 13 x 31"},
+        {"four colours", fourColours, TReplayRefusal::OtherRules, 422,
+         "difficulty 0; online games are played at difficulty 1"},
+        {"every operation at 0 ms", zeroMs, TReplayRefusal::NotRealTime, 422,
+         "not played in real time: a fall tick came 0 ms after the one before, sooner than its 1000 ms "
+         "period"},
+        {"ticks twice as slow", slow, TReplayRefusal::NotRealTime, 422, nullptr},
+    };
+    for (const TCase& c : cases) {
+        Submit(GFourfall::OnlineType(c.Replay.GameNum), c.Replay.Name, c.Replay.Score);
+        const std::uint64_t before = Refusals(c.Reason);
+        const THttpResponse r = Service.Handle(Upload(GFourfall::ReplayText(c.Replay)));
+        EXPECT_EQ(r.Status, c.Status) << c.What << ": " << r.Body;
+        if (c.Why != nullptr) {
+            EXPECT_EQ(r.Body, std::string("refused: ") + c.Why + "\n") << c.What;
+        }
+        EXPECT_EQ(Refusals(c.Reason), before + 1) << c.What << ": " << r.Body;
+    }
+    EXPECT_EQ(Service.Counts().Verified, 1u) << "the honest game alone";
+    // The slow game's reason names the late ticks.
+    const THttpResponse again = Service.Handle(Upload(GFourfall::ReplayText(slow)));
+    EXPECT_NE(again.Body.find("fall ticks came late, as after a pause"), std::string::npos) << again.Body;
+}
+
+// The World button opens the verified view: a result typed by hand, however
+// high, is not on it; its link to all results stays.
+TEST_F(ReplayVerify, ATypedResultIsNotOnTheVerifiedView)
+{
+    const GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+    Submit(0, "Ann", game.Score);
+    Submit(0, "Typist", 2147483647);
+    ASSERT_EQ(Service.Handle(Upload(GFourfall::ReplayText(game))).Status, 200);
+    const THttpResponse page = Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(0, true)));
+    ASSERT_EQ(page.Status, 200);
+    EXPECT_EQ(page.Body.find("2147483647"), std::string::npos);
+    EXPECT_EQ(page.Body.find("Typist"), std::string::npos);
+    const std::size_t first = page.Body.find("<td class=\"rank\">1</td>");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(page.Body.find(std::to_string(game.Score), first), std::string::npos);
+    EXPECT_NE(page.Body.find("href=\"/cgi/version.pl?prg=Tumbltwn&amp;show&amp;type=0\""), std::string::npos)
+        << "the link to all results";
+}
+
 // A replay is sent with POST; other methods on its address are refused, and
 // a POST elsewhere is no replay.
 TEST_F(ReplayVerify, OnlyPostTakesAReplay)
@@ -580,7 +681,20 @@ TEST(ReplayBounds, TheGameHashIsTheGamesAlone)
     EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Rows += 1; }), hash);
     EXPECT_NE(changed([](GFourfall::TReplay& r) { r.GameNum += 1; }), hash);
     EXPECT_NE(changed([](GFourfall::TReplay& r) { r.StartLevel += 1; }), hash);
-    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Difficulty += 1; }), hash);
+    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Token = "1.0.1.1.x.y"; }), hash + "x")
+        << "a token is no play";
+    EXPECT_EQ(changed([](GFourfall::TReplay& r) { r.Token = "1.0.1.1.x.y"; }), hash);
+    // Options as the rules take them: the Fourfall game ignores the
+    // difficulty; the start level is clamped, so 5000 plays as 1999 does.
+    EXPECT_EQ(changed([](GFourfall::TReplay& r) { r.Difficulty += 1; }), hash);
+    EXPECT_EQ(changed([](GFourfall::TReplay& r) { r.StartLevel = 5000; }),
+              changed([](GFourfall::TReplay& r) { r.StartLevel = GFourfall::kMaxLevel; }));
+    EXPECT_EQ(changed([](GFourfall::TReplay& r) { r.StartLevel = -5; }),
+              changed([](GFourfall::TReplay& r) { r.StartLevel = 0; }));
+    GFourfall::TReplay colour = PlayedGame(GFourfall::kGameColorFourfall, 41, "Ann");
+    const std::string colourHash = ScoreServer::ReplayGameHash(colour);
+    colour.Difficulty += 1;
+    EXPECT_NE(ScoreServer::ReplayGameHash(colour), colourHash) << "the colour game plays its difficulty";
     EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Steps.pop_back(); }), hash);
     EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Steps[3].Op = GFourfall::TReplayOp::Drop; }), hash);
 }
