@@ -5,6 +5,7 @@
 #include "rules/Rules.h"
 #include "server/Fnv1a.h"
 #include "server/OnlineTypes.h"
+#include "server/PlayerName.h"
 #include "server/WebText.h"
 
 #include <algorithm>
@@ -76,6 +77,8 @@ const char* ReplayRefusalName(TReplayRefusal refusal)
         return "after-the-end";
     case TReplayRefusal::NotRealTime:
         return "not-real-time";
+    case TReplayRefusal::BadName:
+        return "bad-name";
     case TReplayRefusal::Busy:
         return "busy";
     }
@@ -120,6 +123,8 @@ TCheckedReplay TReplayChecker::Check(const std::string& text) const
     }
     if (!replay.HasClaim)
         return Refused(TReplayRefusal::NoClaim, "no name and score in the replay");
+    if (const char* problem = NameProblem(replay.Name))
+        return Refused(TReplayRefusal::BadName, problem);
 
     TCheckedReplay out;
     out.OnlineType = GFourfall::OnlineType(replay.GameNum);

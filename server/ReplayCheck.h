@@ -64,6 +64,7 @@ enum class TReplayRefusal {
     OtherRules,        // a well or options the game never plays online with
     AfterTheEnd,       // an operation after its game ended
     NotRealTime,       // its fall ticks do not come at the pace of their levels
+    BadName,           // its claim's name is one results do not take
     Busy,              // too many replays waiting to be checked (the worker pool's, never the checker's)
 };
 constexpr int kReplayRefusalCount = static_cast<int>(TReplayRefusal::Busy) + 1;

@@ -1,6 +1,7 @@
 #include "server/ScoreService.h"
 
 #include "server/OnlineTypes.h"
+#include "server/PlayerName.h"
 #include "server/SeedToken.h"
 #include "server/WatchPage.h"
 #include "server/WebText.h"
@@ -310,6 +311,10 @@ THttpResponse TScoreService::Submit(const TRequest& request, const std::string& 
         ++Stats.Refused;
         return Text(400, "refused: no game type " + std::to_string(payload.OnlineType));
     }
+    if (const char* problem = NameProblem(payload.Name)) {
+        ++Stats.Refused;
+        return Text(400, std::string("refused: ") + problem);
+    }
     TScoreRecord record;
     record.OnlineType = type->Number;
     record.Name = Cp1252ToUtf8(payload.Name);
@@ -367,6 +372,7 @@ THttpResponse TScoreService::RefuseReplay(TReplayRefusal refusal, const std::str
         break;
     case TReplayRefusal::Malformed:
     case TReplayRefusal::NoClaim:
+    case TReplayRefusal::BadName:
         status = 400;
         break;
     case TReplayRefusal::AlreadyUsed:

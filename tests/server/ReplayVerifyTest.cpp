@@ -578,6 +578,57 @@ TEST_F(ReplayVerify, ATypedResultIsNotOnTheVerifiedView)
         << "the link to all results";
 }
 
+// A result and a replay take exactly the same names: none that is empty,
+// blank, holds a control byte, or an invisible character that makes two
+// names look alike. A refused name is refused in both, with the same reason.
+TEST_F(ReplayVerify, ResultsAndReplaysTakeTheSameNames)
+{
+    struct TCase {
+        const char* What;
+        std::string Name;
+        const char* Problem; // nullptr: taken
+    } cases[] = {
+        {"plain", "Ann", nullptr},
+        {"accents and the euro sign", "Zo\xe9 \x80", nullptr},
+        {"spaces around a letter",
+         " \xa0"
+         "A ",
+         nullptr},
+        {"empty", "", "an empty name"},
+        {"spaces only", "   ", "a name of spaces only"},
+        {"no-break spaces only", "\xa0 \xa0", "a name of spaces only"},
+        {"a soft hyphen", "Ann\xad", "an invisible character in the name"},
+        {"DEL", "Ann\x7f", "a control character in the name"},
+        {"an undefined byte (a C1 control)", "Ann\x81", "a control character in the name"},
+        {"another",
+         "A\x9d"
+         "B",
+         "a control character in the name"},
+    };
+    for (const TCase& c : cases) {
+        const THttpResponse result = Service.Handle(RequestFromTarget(GameTarget(0, c.Name, 500)));
+        const GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "x");
+        const THttpResponse sent = Service.Handle(RequestFromTarget(GameTarget(0, c.Name, game.Score)));
+        // The name as sent, byte for byte (the game's writer would drop a DEL).
+        const THttpResponse replay = Service.Handle(Upload(WithName(GFourfall::ReplayText(game), c.Name)));
+        if (c.Problem == nullptr) {
+            EXPECT_EQ(result.Status, 200) << c.What << ": " << result.Body;
+            EXPECT_EQ(sent.Status, 200) << c.What;
+            EXPECT_EQ(replay.Status, 200) << c.What << ": " << replay.Body;
+        } else {
+            EXPECT_EQ(result.Status, 400) << c.What;
+            EXPECT_EQ(result.Body, std::string("refused: ") + c.Problem + "\n") << c.What;
+            EXPECT_EQ(replay.Status, 400) << c.What << ": " << replay.Body;
+            // The replay's own reader refuses the control bytes it never writes.
+            EXPECT_TRUE(replay.Body == std::string("refused: ") + c.Problem + "\n" ||
+                        replay.Body == "refused: not a replay: bad name\n")
+                << c.What << ": " << replay.Body;
+        }
+    }
+    EXPECT_EQ(Refusals(TReplayRefusal::BadName) + Refusals(TReplayRefusal::Malformed), 7u);
+    EXPECT_GE(Refusals(TReplayRefusal::BadName), 6u);
+}
+
 // A replay is sent with POST; other methods on its address are refused, and
 // a POST elsewhere is no replay.
 TEST_F(ReplayVerify, OnlyPostTakesAReplay)
