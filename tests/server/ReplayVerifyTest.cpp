@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -627,6 +629,50 @@ TEST_F(ReplayVerify, ResultsAndReplaysTakeTheSameNames)
     }
     EXPECT_EQ(Refusals(TReplayRefusal::BadName) + Refusals(TReplayRefusal::Malformed), 7u);
     EXPECT_GE(Refusals(TReplayRefusal::BadName), 6u);
+}
+
+// Two servers sharing one PostgreSQL database share its secret: a token
+// dealt by one verifies at the other, and verifies once only, even when two
+// games carrying it reach the two servers at the same moment.
+TEST(SharedDatabase, ATokenFromOneServerVerifiesOnceAtEither)
+{
+    TTestDatabase test(TBackend::Postgres);
+    auto dbA = test.Open();
+    auto dbB = test.Open();
+    ASSERT_TRUE(dbA && dbB);
+    std::atomic<std::int64_t> now{kNow};
+    ScoreServer::TRateLimiter limiterA{0}, limiterB{0};
+    ScoreServer::TScoreService a(*dbA, limiterA, [&] { return now.load(); });
+    ScoreServer::TScoreService b(*dbB, limiterB, [&] { return now.load(); });
+    auto token = [](ScoreServer::TScoreService& s) {
+        const THttpResponse r = s.Handle(RequestFromTarget("/api/v1/seed?type=0"));
+        EXPECT_EQ(r.Status, 200) << r.Body;
+        return r.Body.substr(0, r.Body.find('\n'));
+    };
+    const GFourfall::TReplay game = DealtGame(token(a), GFourfall::kGameFourfall, "Pat");
+    now += game.Steps.back().TimeMs / 1000 + 1;
+    ASSERT_EQ(b.Handle(RequestFromTarget(GameTarget(0, "Pat", game.Score))).Status, 200);
+    const THttpResponse there = b.Handle(Upload(GFourfall::ReplayText(game)));
+    EXPECT_EQ(there.Status, 200) << "a token of A at B: " << there.Body;
+
+    // One token, two new games from its seed, each to one server at once.
+    const std::string shared = token(b);
+    const GFourfall::TReplay one = DealtGame(shared, GFourfall::kGameFourfall, "Quin", 20000);
+    const GFourfall::TReplay two = DealtGame(shared, GFourfall::kGameFourfall, "Quin", 40000);
+    ASSERT_NE(ScoreServer::ReplayGameHash(one), ScoreServer::ReplayGameHash(two));
+    now += std::max(one.Steps.back().TimeMs, two.Steps.back().TimeMs) / 1000 + 1;
+    ASSERT_EQ(a.Handle(RequestFromTarget(GameTarget(0, "Quin", one.Score))).Status, 200);
+    ASSERT_EQ(b.Handle(RequestFromTarget(GameTarget(0, "Quin", two.Score))).Status, 200);
+    THttpResponse atA, atB;
+    std::thread first([&] { atA = a.Handle(Upload(GFourfall::ReplayText(one))); });
+    std::thread second([&] { atB = b.Handle(Upload(GFourfall::ReplayText(two))); });
+    first.join();
+    second.join();
+    EXPECT_EQ((atA.Status == 200) + (atB.Status == 200), 1) << atA.Body << atB.Body;
+    EXPECT_EQ((atA.Status == 409) + (atB.Status == 409), 1) << atA.Body << atB.Body;
+    std::vector<TScoreRecord> best;
+    ASSERT_EQ(dbA->BestVerified(0, 10, best), TDbStatus::Ok);
+    EXPECT_EQ(best.size(), 2u) << "Pat's and one of Quin's";
 }
 
 // A replay is sent with POST; other methods on its address are refused, and
