@@ -83,6 +83,9 @@ TEST(ServerProcess, ReplayBoundsComeFromTheCommandLine)
     const GFourfall::TReplay game =
         DealtGame(TokenFrom(dealer.Port, 0), GFourfall::kGameFourfall, "Bound", 0);
     const std::string text = GFourfall::ReplayText(game);
+    // Another, for a second server on the dealer's database.
+    const GFourfall::TReplay queued =
+        DealtGame(TokenFrom(dealer.Port, 0), GFourfall::kGameFourfall, "Queued", 0);
     ASSERT_GT(text.size(), 1025u);
     ASSERT_GT(game.Steps.size(), 10u);
     const std::string bytes = std::to_string(text.size() - 1);
@@ -102,13 +105,19 @@ TEST(ServerProcess, ReplayBoundsComeFromTheCommandLine)
     };
     for (const TCase& c : cases) {
         TTestDatabase db(TBackend::Sqlite);
-        std::vector<std::string> args = {"--database", db.Target()};
+        // A replay that verifies needs a token of its database's secret.
+        const bool verifies = c.Status == 200;
+        std::vector<std::string> args = {"--database", verifies ? first.Target() : db.Target()};
         args.insert(args.end(), c.Args.begin(), c.Args.end());
         TServerProcess server(args);
         ASSERT_TRUE(server.Ok());
         EXPECT_TRUE(server.WaitForLine(c.StartLine)) << c.StartLine;
-        ASSERT_EQ(SendAsTheGame(server.Port, 0, "Bound", game.Score).Status, 200);
-        const TReply reply = Exchange(server.Port, BuildReplayRequest(text, "localhost"));
+        const GFourfall::TReplay& sent = verifies ? queued : game;
+        if (verifies)
+            WaitWhileItIsPlayed(sent, dealtAt);
+        ASSERT_EQ(SendAsTheGame(server.Port, 0, sent.Name, sent.Score).Status, 200);
+        const TReply reply =
+            Exchange(server.Port, BuildReplayRequest(GFourfall::ReplayText(sent), "localhost"));
         EXPECT_EQ(reply.Status, c.Status) << reply.Body;
         EXPECT_EQ(reply.Body.rfind(c.Reply, 0), 0u) << reply.Body;
     }
