@@ -37,6 +37,13 @@ constexpr int32_t OnlineType(int32_t gameNum)
     return IsGameNumber(gameNum) ? online[gameNum] : -1;
 }
 
+// Whether the game type's play depends on the Difficulty option (the colour
+// game's count of colours); the others ignore it.
+constexpr bool GameUsesDifficulty(int32_t gameNum)
+{
+    return gameNum == kGameColorFourfall;
+}
+
 struct TRules;
 
 // Registers the nine game types in their order (after RulesInit, once).

@@ -19,6 +19,15 @@ constexpr TOnlineType kOnlineTypes[] = {
     {6, "Crazy Fivefall"}, {7, "Grand Fourfall"}, {8, "Grand Fivefall"},
 };
 
+// The one set of rules every online type is played with: the game's well
+// (its play page holds 13 x 31 cells) and the options a game starts from
+// (StartLevel 1; Difficulty 1, five colours, where the type uses it). A
+// replay of any other setting is a game the game never plays online.
+constexpr std::int32_t kOnlineColumns = 13;
+constexpr std::int32_t kOnlineRows = 31;
+constexpr std::int32_t kOnlineStartLevel = 1;
+constexpr std::int32_t kOnlineDifficulty = 1;
+
 // The type with that number, or nullptr when the server keeps no such type.
 const TOnlineType* FindOnlineType(std::int32_t number);
 

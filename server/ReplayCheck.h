@@ -13,6 +13,28 @@
 
 namespace ScoreServer {
 
+// How the fall ticks of a real game come, from the game's own timer: it is
+// started with the level's fall period, fires once due and is started again
+// from then (late ticks are never made up, none comes early), and a new
+// level or the end of a pause starts it afresh. Times are whole
+// milliseconds of play with pauses left out, so a pause shows as one tick
+// coming up to a period late.
+struct TTickPace {
+    // A tick may come this much sooner than its period: two readings of a
+    // millisecond clock, each cut down.
+    int EarlyMs = 2;
+    // ... or this much later without counting as a pause: the timer fires
+    // 0.1 ms late on average, a frame (about 2.5 ms) or a busy moment of
+    // the desktop may hold it back a little more.
+    int LateMs = 25;
+    // Pauses (a tick up to a period and LateMs late) allowed in a game:
+    // FreePauses, and one more for every TicksPerPause ticks.
+    int FreePauses = 5;
+    int TicksPerPause = 20;
+    // Periods under this run at this (the platform's shortest timer).
+    int ShortestPeriodMs = 10;
+};
+
 // What one replay may cost. Bytes and operations are checked while reading
 // (before any play); the CPU time bounds the play itself.
 struct TReplayBounds {
@@ -34,6 +56,15 @@ enum class TReplayRefusal {
     ScoreDiffers,      // its game ended with another score than it claims
     NoSuchResult,      // no unverified result of its type, name and score is kept
     AlreadyUsed,       // the same game already verified a result
+    NoToken,           // its seed was not dealt by the server (no token)
+    BadToken,          // its token is not one the server signed for this type and seed
+    TokenExpired,      // its token was issued too long ago
+    TokenUsed,         // its token already verified a result
+    TooSoon,           // it came sooner after its token than its own played time
+    OtherRules,        // a well or options the game never plays online with
+    AfterTheEnd,       // an operation after its game ended
+    NotRealTime,       // its fall ticks do not come at the pace of their levels
+    BadName,           // its claim's name is one results do not take
     Busy,              // too many replays waiting to be checked (the worker pool's, never the checker's)
 };
 constexpr int kReplayRefusalCount = static_cast<int>(TReplayRefusal::Busy) + 1;
@@ -51,11 +82,19 @@ struct TCheckedReplay {
     std::string GameHash;       // 16 hex digits of the game, not of its claim or times
     std::size_t Operations = 0; // applied before the play ended or was stopped
     std::int64_t CpuMicros = 0; // CPU time of the play
+    std::string Token;          // the seed token it carries, as it came ("" without)
+    std::uint32_t Seed = 0;     // its game's seed
+    std::uint32_t PlayedMs = 0; // its game's played time (its last operation's time)
+    std::size_t Pauses = 0;     // ticks that came late as after a pause
 };
 
 class TReplayChecker {
 public:
-    explicit TReplayChecker(const TReplayBounds& bounds = TReplayBounds()) : Bounds(bounds) {}
+    explicit TReplayChecker(const TReplayBounds& bounds = TReplayBounds(),
+                            const TTickPace& pace = TTickPace())
+        : Bounds(bounds), Pace(pace)
+    {
+    }
 
     // Reads and plays the text in rules of its own: any number of threads
     // may check at once, each play as fast as it would be alone (the
@@ -69,11 +108,14 @@ public:
 
 private:
     TReplayBounds Bounds;
+    TTickPace Pace;
 };
 
-// The hash of a replay's game: seed, board, game number, the two options and
-// the operations in order. Claims and times change nothing in the play, so
-// they are left out: editing them does not make a game new.
+// The hash of a replay's game as the rules play it: seed, board, game
+// number, the two options as the rules take them (StartLevel clamped,
+// Difficulty clamped, or left out where the type ignores it) and the
+// operations in order. Claims, tokens and times change nothing in the play,
+// so they are left out: editing them does not make a game new.
 std::string ReplayGameHash(const GFourfall::TReplay& replay);
 
 } // namespace ScoreServer

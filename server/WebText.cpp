@@ -109,7 +109,7 @@ std::string JsonString(std::string_view utf8)
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20 || c == '<' || c == '>' || c == '&' || c == 0x7F || c == 0x2028 || c == 0x2029) {
+        } else if (IsControl(c) || c == '<' || c == '>' || c == '&' || c == 0x2028 || c == 0x2029) {
             out += "\\u";
             for (int shift = 12; shift >= 0; shift -= 4)
                 out += kHex[(c >> shift) & 15];

@@ -18,7 +18,8 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // as U+FFFD.
 std::string HtmlEscape(std::string_view utf8);
 
-// The text as a JSON string with its quotes: " \ and controls escaped, < > &
+// The text as a JSON string with its quotes: " \ and controls (C0, DEL and
+// C1) escaped, < > &
 // as \u003c \u003e \u0026 (so it is safe inside a page too), U+2028 and U+2029
 // escaped, malformed UTF-8 as U+FFFD.
 std::string JsonString(std::string_view utf8);

@@ -4,11 +4,14 @@
 // fresh rules state with its CPU budget, the result it claims found and
 // marked verified, and the replay kept, in an SQLite file as the server
 // keeps it (write-ahead log, synchronous=FULL). Only the upload is timed;
-// the result it verifies is sent before, untimed, as the game sends it.
+// the result it verifies is sent before, untimed, as the game sends it. Each
+// game carries a seed token signed with the database's secret an hour before
+// (as another server of the database would have dealt it).
 #include "rules/GameTypes.h"
 #include "server/ReplayCheck.h"
 #include "server/ScoreDatabase.h"
 #include "server/ScoreService.h"
+#include "server/SeedToken.h"
 #include "store/ScorePayload.h"
 #include "store/ScoreSubmit.h"
 #include "tests/platform/TempFolder.h"
@@ -16,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -27,6 +31,7 @@ constexpr int kGames = 200; // each verifies once: one game per iteration
 
 // Ten minutes of moves on the big board, then drops until the game ends.
 struct TGame {
+    GFourfall::TReplay Replay;
     std::string Text;
     std::int32_t Score;
     std::size_t Operations;
@@ -41,7 +46,8 @@ const std::vector<TGame>& Games(std::int32_t gameNum)
         for (int i = 0; i < kGames; ++i) {
             const GFourfall::TReplay r = ServerTest::PlayedGame(
                 gameNum, 1000u + static_cast<std::uint32_t>(i), "Bench", 600000, 13, 31);
-            list.push_back(TGame{GFourfall::ReplayText(r), r.Score, r.Steps.size(), r.Steps.back().TimeMs});
+            list.push_back(
+                TGame{r, GFourfall::ReplayText(r), r.Score, r.Steps.size(), r.Steps.back().TimeMs});
         }
     }
     return list;
@@ -82,6 +88,12 @@ void BM_VerifyTenMinuteGame(benchmark::State& state)
     }
     TRateLimiter limiter(0);
     TScoreService service(*db, limiter);
+    std::string secret;
+    if (db->Secret(RandomHex(kSeedSecretBytes), secret) != TDbStatus::Ok) {
+        state.SkipWithError("no secret");
+        return;
+    }
+    const std::int64_t hourAgo = static_cast<std::int64_t>(std::time(nullptr)) - 3600;
     std::size_t next = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -96,7 +108,9 @@ void BM_VerifyTenMinuteGame(benchmark::State& state)
         }
         TRequest upload = Request("POST", kApiReplaysPath);
         upload.BodyState = TBodyState::Complete;
-        upload.Body = game.Text;
+        GFourfall::TReplay dealt = game.Replay;
+        dealt.Token = IssueSeedToken(secret, type, dealt.Seed, hourAgo, RandomHex(kSeedNonceBytes));
+        upload.Body = GFourfall::ReplayText(dealt);
         state.ResumeTiming();
         const THttpResponse r = service.Handle(upload);
         if (r.Status != 200) {

@@ -323,7 +323,9 @@ TEST(ReplayPool, HeldPlaysStopNoSubmissionAndHonestReplaysWait)
         EXPECT_EQ(reply.Status, 200) << "submission " << i << " while the plays are held: " << reply.Body;
     }
     EXPECT_LT(slowest, 1.0) << "a submission waited for a replay's play";
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 7, "Honest");
+    const GFourfall::TReplay game =
+        DealtGame(TokenFrom(server.Port(), 0), GFourfall::kGameFourfall, "Honest");
+    server.Server.Ahead = game.Steps.back().TimeMs / 1000 + 1; // the game is played meanwhile
     ASSERT_EQ(SendAsTheGame(server.Port(), GFourfall::OnlineType(game.GameNum), "Honest", game.Score).Status,
               200);
     TReply honest;
@@ -416,6 +418,7 @@ public:
     }
     TDbStatus Count(std::int32_t t, std::int64_t& n) override { return Real.Count(t, n); }
     TDbStatus Check() override { return Real.Check(); }
+    TDbStatus Secret(const std::string& p, std::string& s) override { return Real.Secret(p, s); }
     std::string Describe() const override { return Real.Describe(); }
 
     std::vector<int> Policies() const
@@ -447,7 +450,9 @@ TEST(ReplayPool, AReplaysDatabaseWriteRunsAtTheRequestsPriority)
     TPolicyNotingDatabase db(*real);
     TInProcessServer server(db);
     ASSERT_TRUE(server.Started);
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 23, "Prioritised");
+    const GFourfall::TReplay game =
+        DealtGame(TokenFrom(server.Port(), 0), GFourfall::kGameFourfall, "Prioritised");
+    server.Ahead = game.Steps.back().TimeMs / 1000 + 1; // the game is played meanwhile
     ASSERT_EQ(SendAsTheGame(server.Port(), 0, "Prioritised", game.Score).Status, 200);
     const TReply reply =
         Exchange(server.Port(), BuildReplayRequest(GFourfall::ReplayText(game), "localhost"));
@@ -461,7 +466,9 @@ TEST(ReplayPool, AReplaysDatabaseWriteRunsAtTheRequestsPriority)
 TEST(HttpServer, MetricsCountWhatWasDone)
 {
     TAbuseServer server(THttpLimits{});
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 17, "Counted");
+    const GFourfall::TReplay game =
+        DealtGame(TokenFrom(server.Port(), 0), GFourfall::kGameFourfall, "Counted");
+    server.Server.Ahead = game.Steps.back().TimeMs / 1000 + 1; // the game is played meanwhile
     ASSERT_EQ(SendAsTheGame(server.Port(), 0, "Counted", game.Score).Status, 200);
     ASSERT_EQ(Exchange(server.Port(), BuildReplayRequest(GFourfall::ReplayText(game), "localhost")).Status,
               200);
@@ -473,6 +480,7 @@ TEST(HttpServer, MetricsCountWhatWasDone)
          {"tumbletown_requests_total{route=\"submission\",status=\"200\"} 1\n",
           "tumbletown_requests_total{route=\"replay-upload\",status=\"200\"} 1\n",
           "tumbletown_requests_total{route=\"other\",status=\"404\"} 1\n",
+          "tumbletown_requests_total{route=\"seed\",status=\"200\"} 1\n",
           "tumbletown_submissions_total{outcome=\"stored\"} 1\n", "tumbletown_result_commits_total 1\n",
           "tumbletown_verifications_total{outcome=\"verified\"} 1\n",
           "tumbletown_verifications_total{outcome=\"score-differs\"} 0\n",

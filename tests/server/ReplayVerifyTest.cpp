@@ -9,6 +9,7 @@
 #include "rules/Rules.h"
 #include "server/ReplayCheck.h"
 #include "server/ScoreService.h"
+#include "server/SeedToken.h"
 #include "server/WorldPage.h"
 #include "store/ScoreSubmit.h"
 #include "tests/server/ReplayGames.h"
@@ -17,8 +18,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <iterator>
 #include <mutex>
 #include <thread>
@@ -87,14 +91,33 @@ class ReplayVerify : public ::testing::Test {
 protected:
     ReplayVerify()
         : Service(
-              *Db, Limiter, [] { return kNow; }, TestBounds())
+              *Db, Limiter, [this] { return Now; }, TestBounds())
     {
     }
 
     TTestDatabase Test{TBackend::Sqlite};
     std::unique_ptr<ScoreServer::TScoreDatabase> Db = Test.Open();
     ScoreServer::TRateLimiter Limiter{0};
+    std::int64_t Now = kNow; // the service's clock
     ScoreServer::TScoreService Service;
+
+    // A seed token for the next game of the type, asked for as the game asks.
+    std::string Token(std::int32_t onlineType)
+    {
+        const THttpResponse r =
+            Service.Handle(RequestFromTarget("/api/v1/seed?type=" + std::to_string(onlineType)));
+        EXPECT_EQ(r.Status, 200) << r.Body;
+        return r.Body.substr(0, r.Body.find('\n'));
+    }
+
+    // A game played on a seed the server dealt just now; the clock is then
+    // moved on by its played time, as it would while the game is played.
+    GFourfall::TReplay Dealt(std::int32_t gameNum, const std::string& name, std::uint32_t playMs = 60000)
+    {
+        GFourfall::TReplay game = DealtGame(Token(GFourfall::OnlineType(gameNum)), gameNum, name, playMs);
+        Now += game.Steps.back().TimeMs / 1000 + 1;
+        return game;
+    }
 
     // The designed GET the game sends first.
     void Submit(std::int32_t type, const std::string& name, std::int32_t score)
@@ -120,7 +143,7 @@ protected:
 // and the pages tell it from a typed result.
 TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
 {
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameColorFourfall, 11, "Zo\xe9 \x80");
+    const GFourfall::TReplay game = Dealt(GFourfall::kGameColorFourfall, "Zo\xe9 \x80");
     ASSERT_GT(game.Score, 0);
     const std::string text = GFourfall::ReplayText(game);
     const std::int32_t type = GFourfall::OnlineType(game.GameNum);
@@ -210,8 +233,8 @@ TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
 // or type's results are left alone.
 TEST_F(ReplayVerify, TheNewestUnverifiedResultOfTheClaimIsTheOneVerified)
 {
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 21, "Ann");
-    const GFourfall::TReplay second = PlayedGame(GFourfall::kGameFourfall, 22, "Ann");
+    const GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+    const GFourfall::TReplay second = Dealt(GFourfall::kGameFourfall, "Ann");
     ASSERT_NE(GFourfall::ReplayText(game), GFourfall::ReplayText(second));
     Submit(0, "Ann", game.Score);
     Submit(0, "Bob", game.Score);
@@ -246,7 +269,7 @@ struct THostileCase {
 // marked or kept.
 TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
 {
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 31, "Ann");
+    const GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
     const std::string text = GFourfall::ReplayText(game);
     const std::int32_t score = game.Score;
     Submit(0, "Ann", score);
@@ -255,7 +278,7 @@ TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
     GFourfall::TReplay unclaimed = game;
     unclaimed.HasClaim = false;
     // A Color Fourfall game whose result went out as a Fourfall one.
-    const GFourfall::TReplay otherType = PlayedGame(GFourfall::kGameColorFourfall, 33, "Cara");
+    const GFourfall::TReplay otherType = Dealt(GFourfall::kGameColorFourfall, "Cara");
     Submit(0, "Cara", otherType.Score);
     GFourfall::TReplay cut = game;
     cut.Steps.resize(game.Steps.size() / 2);
@@ -285,7 +308,7 @@ TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
          422, "no unverified result of that name, type and score"},
         {"another name", WithName(text, "Mallory"), TBodyState::Complete, TReplayRefusal::NoSuchResult, 422,
          "no unverified result of that name, type and score"},
-        {"a result never submitted", PlayedGameText(GFourfall::kGameFourfall, 34, "Newcomer"),
+        {"a result never submitted", GFourfall::ReplayText(Dealt(GFourfall::kGameFourfall, "Newcomer")),
          TBodyState::Complete, TReplayRefusal::NoSuchResult, 422,
          "no unverified result of that name, type and score"},
     };
@@ -323,6 +346,343 @@ TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
     for (const TScoreRecord& r : Best(0))
         verified += r.Verified;
     EXPECT_EQ(verified, 1);
+}
+
+// The seed request: a token for the type asked for, in the agreed form,
+// new each time; no token for a type the server does not keep.
+TEST_F(ReplayVerify, TheServerDealsASignedSeedTokenForATypeAndNothingElse)
+{
+    const THttpResponse r = Service.Handle(RequestFromTarget("/api/v1/seed?type=3"));
+    ASSERT_EQ(r.Status, 200) << r.Body;
+    EXPECT_EQ(r.ContentType.rfind("text/plain", 0), 0u);
+    ASSERT_FALSE(r.Body.empty());
+    EXPECT_EQ(r.Body.back(), '\n');
+    const std::string token = r.Body.substr(0, r.Body.size() - 1);
+    EXPECT_LE(token.size(), GFourfall::kMaxReplayToken);
+    ScoreServer::TSeedToken read;
+    ASSERT_TRUE(ScoreServer::ParseSeedToken(token, read)) << token;
+    EXPECT_EQ(token.rfind("1.3.", 0), 0u) << token;
+    EXPECT_EQ(read.OnlineType, 3);
+    EXPECT_EQ(read.Issued, kNow);
+    EXPECT_EQ(read.Seed, SeedOfToken(token));
+    std::string secret;
+    ASSERT_EQ(Db->Secret("unused", secret), TDbStatus::Ok);
+    EXPECT_NE(secret, "unused") << "the secret made at the first request is kept";
+    EXPECT_TRUE(ScoreServer::SeedTokenSigned(secret, token));
+    EXPECT_NE(Token(3), token) << "each request a new nonce and seed";
+    for (const char* bad : {"/api/v1/seed?type=9", "/api/v1/seed?type=-1", "/api/v1/seed?type=01",
+                            "/api/v1/seed", "/api/v1/seed?type=1&x=2", "/api/v1/seed?type=%31"})
+        EXPECT_EQ(Service.Handle(RequestFromTarget(bad)).Status, 400) << bad;
+}
+
+// The seed request counts against the rate limit like any other.
+TEST(SeedRequest, IsRateLimited)
+{
+    TTestDatabase test{TBackend::Sqlite};
+    auto db = test.Open();
+    ScoreServer::TRateLimiter limiter{2};
+    ScoreServer::TScoreService service(*db, limiter, [] { return kNow; });
+    int limited = 0;
+    for (int i = 0; i < 10; ++i)
+        limited += service.Handle(RequestFromTarget("/api/v1/seed?type=0")).Status == 429;
+    EXPECT_GT(limited, 0);
+}
+
+// A replay verifies only with a token this database's servers dealt for its
+// type and seed, not yet used, not expired, and not sooner after its issue
+// than the game's own played time. Otherwise the result stays unverified
+// and the answer says why.
+TEST_F(ReplayVerify, WithoutAGoodSeedTokenTheResultStaysUnverified)
+{
+    std::string secret;
+    ASSERT_EQ(Db->Secret("unused", secret), TDbStatus::Ok);
+    struct TCase {
+        const char* What;
+        std::function<GFourfall::TReplay()> Make;
+        TReplayRefusal Reason;
+        int Status;
+        const char* Why;
+    };
+    auto retoken = [](GFourfall::TReplay game, const std::string& token) {
+        game.Token = token;
+        return game;
+    };
+    const TCase cases[] = {
+        {"a seed of the game's own (no token)",
+         [&] { return retoken(Dealt(GFourfall::kGameFourfall, "Ann"), ""); }, TReplayRefusal::NoToken, 422,
+         "the game's seed was not dealt by the server (no seed token)"},
+        {"a seed the server never dealt, signed by another secret",
+         [&] {
+             const std::string forged =
+                 ScoreServer::IssueSeedToken("another secret", 0, 77, Now, std::string(32, 'a'));
+             Now += 100;
+             return DealtGame(forged, GFourfall::kGameFourfall, "Ann");
+         },
+         TReplayRefusal::BadToken, 422, "the seed token was not signed by this server"},
+        {"a token with its seed edited",
+         [&] {
+             GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+             ScoreServer::TSeedToken t;
+             EXPECT_TRUE(ScoreServer::ParseSeedToken(game.Token, t));
+             const std::string edited = "1.0." + std::to_string(t.Seed ^ 1) + "." + std::to_string(t.Issued) +
+                                        "." + t.Nonce + "." + t.Signature;
+             return DealtGame(edited, GFourfall::kGameFourfall, "Ann");
+         },
+         TReplayRefusal::BadToken, 422, "the seed token was not signed by this server"},
+        {"a good token, the game played from another seed",
+         [&] {
+             GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+             return retoken(PlayedGame(GFourfall::kGameFourfall, game.Seed + 1, "Ann"), game.Token);
+         },
+         TReplayRefusal::BadToken, 422, "the game does not start from the dealt seed"},
+        {"a token of another type",
+         [&] {
+             const std::string other = Token(1);
+             Now += 100;
+             return DealtGame(other, GFourfall::kGameFourfall, "Ann");
+         },
+         TReplayRefusal::BadToken, 422, "the seed token was dealt for another game type"},
+        {"not a token", [&] { return retoken(Dealt(GFourfall::kGameFourfall, "Ann"), "1.0.5"); },
+         TReplayRefusal::BadToken, 422, "the seed token is not one this server deals"},
+        {"an expired token",
+         [&] {
+             GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+             Now += ScoreServer::kSeedTokenLifetime;
+             return game;
+         },
+         TReplayRefusal::TokenExpired, 422, "the seed token has expired"},
+        {"sooner than its played time",
+         [&] {
+             const std::string token = Token(0);
+             GFourfall::TReplay game = DealtGame(token, GFourfall::kGameFourfall, "Ann");
+             Now += game.Steps.back().TimeMs / 1000 - 2; // two seconds short of its played time
+             return game;
+         },
+         TReplayRefusal::TooSoon, 422,
+         "the replay came sooner after its seed than the game's own played time"},
+    };
+    for (const TCase& c : cases) {
+        const GFourfall::TReplay game = c.Make();
+        Submit(0, "Ann", game.Score);
+        const std::uint64_t before = Refusals(c.Reason);
+        const THttpResponse r = Service.Handle(Upload(GFourfall::ReplayText(game)));
+        EXPECT_EQ(r.Status, c.Status) << c.What << ": " << r.Body;
+        EXPECT_EQ(r.Body, std::string("refused: ") + c.Why + "; the result stays unverified\n") << c.What;
+        EXPECT_EQ(Refusals(c.Reason), before + 1) << c.What;
+    }
+    for (const TScoreRecord& r : Best(0))
+        EXPECT_FALSE(r.Verified) << r.Score;
+    EXPECT_EQ(Service.Counts().Verified, 0u);
+
+    // A token verifies once: another game from the same dealt seed, with
+    // the same token, is refused, though it is a new game.
+    const GFourfall::TReplay first = Dealt(GFourfall::kGameFourfall, "Bea");
+    GFourfall::TReplay second = DealtGame(first.Token, GFourfall::kGameFourfall, "Bea", 30000);
+    ASSERT_NE(ScoreServer::ReplayGameHash(first), ScoreServer::ReplayGameHash(second));
+    Submit(0, "Bea", first.Score);
+    Submit(0, "Bea", second.Score);
+    EXPECT_EQ(Service.Handle(Upload(GFourfall::ReplayText(first))).Status, 200);
+    const THttpResponse twice = Service.Handle(Upload(GFourfall::ReplayText(second)));
+    EXPECT_EQ(twice.Status, 409) << twice.Body;
+    EXPECT_EQ(twice.Body, "refused: its seed token already verified a result; the result stays unverified\n");
+    EXPECT_EQ(Refusals(TReplayRefusal::TokenUsed), 1u);
+    EXPECT_EQ(Service.Counts().Verified, 1u);
+}
+
+// What a cheater makes of a public verified replay, or of a game the game
+// never plays online: each refused with its reason, and nothing verified.
+TEST_F(ReplayVerify, CopiesOtherRulesAndForeignPacesAreRefused)
+{
+    const GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+    Submit(0, "Ann", game.Score);
+    ASSERT_EQ(Service.Handle(Upload(GFourfall::ReplayText(game))).Status, 200);
+    auto copy = [&](const char* name, auto&& change) {
+        GFourfall::TReplay c = game;
+        c.Name = name;
+        change(c);
+        return c;
+    };
+    struct TCase {
+        const char* What;
+        GFourfall::TReplay Replay;
+        TReplayRefusal Reason;
+        int Status;
+        const char* Why;
+    };
+    auto played = [&](std::int32_t gameNum, const char* name, std::int32_t columns, std::int32_t rows,
+                      std::int32_t difficulty) {
+        const std::string token = Token(GFourfall::OnlineType(gameNum));
+        GFourfall::TReplay r = PlayedGame(gameNum, SeedOfToken(token), name, 20000, columns, rows);
+        if (difficulty != 1) { // played again with the other difficulty from the start
+            GFourfall::TRules rules;
+            r.Difficulty = difficulty;
+            r.Score = GFourfall::PlayReplayToEnd(rules, r).Score;
+        }
+        r.Token = token;
+        Now += r.Steps.back().TimeMs / 1000 + 1;
+        return r;
+    };
+    GFourfall::TReplay fourColours = played(GFourfall::kGameColorFourfall, "Four", 13, 31, 0);
+    GFourfall::TReplay zeroMs = Dealt(GFourfall::kGameFourfall, "Zero");
+    for (GFourfall::TReplayStep& step : zeroMs.Steps)
+        step.TimeMs = 0;
+    GFourfall::TReplay slow = Dealt(GFourfall::kGameFourfall, "Slow");
+    for (GFourfall::TReplayStep& step : slow.Steps)
+        step.TimeMs *= 2;
+    Now += slow.Steps.back().TimeMs / 1000; // and it took that long
+    const TCase cases[] = {
+        {"renamed, a clamped start level", copy("Bob", [](GFourfall::TReplay& r) { r.StartLevel = 5000; }),
+         TReplayRefusal::OtherRules, 422, "start level 5000; online games start at level 1"},
+        {"renamed, the ignored difficulty changed",
+         copy("Cid", [](GFourfall::TReplay& r) { r.Difficulty = 7; }), TReplayRefusal::AlreadyUsed, 409,
+         "replay already used"},
+        {"renamed, an operation after the end",
+         copy("Dee",
+              [](GFourfall::TReplay& r) {
+                  r.Steps.push_back({r.Steps.back().TimeMs, GFourfall::TReplayOp::Left});
+              }),
+         TReplayRefusal::AfterTheEnd, 422, "an operation after the game's end"},
+        {"a wider well", played(GFourfall::kGameFourfall, "Wide", 20, 31, 1), TReplayRefusal::OtherRules, 422,
+         "a well of 20 x 31 cells; online games are played in 13 x 31"},
+        {"a narrower well", played(GFourfall::kGameFourfall, "Narrow", 4, 31, 1), TReplayRefusal::OtherRules,
+         422, "a well of 4 x 31 cells; online games are played in 13 x 31"},
+        {"a huge well", played(GFourfall::kGameFourfall, "Huge", 62, 62, 1), TReplayRefusal::OtherRules, 422,
+         "a well of 62 x 62 cells; online games are played in 13 x 31"},
+        {"four colours", fourColours, TReplayRefusal::OtherRules, 422,
+         "difficulty 0; online games are played at difficulty 1"},
+        {"every operation at 0 ms", zeroMs, TReplayRefusal::NotRealTime, 422,
+         "not played in real time: a fall tick came 0 ms after the one before, sooner than its 1000 ms "
+         "period"},
+        {"ticks twice as slow", slow, TReplayRefusal::NotRealTime, 422, nullptr},
+    };
+    for (const TCase& c : cases) {
+        Submit(GFourfall::OnlineType(c.Replay.GameNum), c.Replay.Name, c.Replay.Score);
+        const std::uint64_t before = Refusals(c.Reason);
+        const THttpResponse r = Service.Handle(Upload(GFourfall::ReplayText(c.Replay)));
+        EXPECT_EQ(r.Status, c.Status) << c.What << ": " << r.Body;
+        if (c.Why != nullptr) {
+            EXPECT_EQ(r.Body, std::string("refused: ") + c.Why + "\n") << c.What;
+        }
+        EXPECT_EQ(Refusals(c.Reason), before + 1) << c.What << ": " << r.Body;
+    }
+    EXPECT_EQ(Service.Counts().Verified, 1u) << "the honest game alone";
+    // The slow game's reason names the late ticks.
+    const THttpResponse again = Service.Handle(Upload(GFourfall::ReplayText(slow)));
+    EXPECT_NE(again.Body.find("fall ticks came late, as after a pause"), std::string::npos) << again.Body;
+}
+
+// The World button opens the verified view: a result typed by hand, however
+// high, is not on it; its link to all results stays.
+TEST_F(ReplayVerify, ATypedResultIsNotOnTheVerifiedView)
+{
+    const GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+    Submit(0, "Ann", game.Score);
+    Submit(0, "Typist", 2147483647);
+    ASSERT_EQ(Service.Handle(Upload(GFourfall::ReplayText(game))).Status, 200);
+    const THttpResponse page = Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(0, true)));
+    ASSERT_EQ(page.Status, 200);
+    EXPECT_EQ(page.Body.find("2147483647"), std::string::npos);
+    EXPECT_EQ(page.Body.find("Typist"), std::string::npos);
+    const std::size_t first = page.Body.find("<td class=\"rank\">1</td>");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(page.Body.find(std::to_string(game.Score), first), std::string::npos);
+    EXPECT_NE(page.Body.find("href=\"/cgi/version.pl?prg=Tumbltwn&amp;show&amp;type=0\""), std::string::npos)
+        << "the link to all results";
+}
+
+// A result and a replay take exactly the same names: none that is empty,
+// blank, holds a control byte, or an invisible character that makes two
+// names look alike. A refused name is refused in both, with the same reason.
+TEST_F(ReplayVerify, ResultsAndReplaysTakeTheSameNames)
+{
+    struct TCase {
+        const char* What;
+        std::string Name;
+        const char* Problem; // nullptr: taken
+    } cases[] = {
+        {"plain", "Ann", nullptr},
+        {"accents and the euro sign", "Zo\xe9 \x80", nullptr},
+        {"spaces around a letter",
+         " \xa0"
+         "A ",
+         nullptr},
+        {"empty", "", "an empty name"},
+        {"spaces only", "   ", "a name of spaces only"},
+        {"no-break spaces only", "\xa0 \xa0", "a name of spaces only"},
+        {"a soft hyphen", "Ann\xad", "an invisible character in the name"},
+        {"DEL", "Ann\x7f", "a control character in the name"},
+        {"an undefined byte (a C1 control)", "Ann\x81", "a control character in the name"},
+        {"another",
+         "A\x9d"
+         "B",
+         "a control character in the name"},
+    };
+    for (const TCase& c : cases) {
+        const THttpResponse result = Service.Handle(RequestFromTarget(GameTarget(0, c.Name, 500)));
+        const GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "x");
+        const THttpResponse sent = Service.Handle(RequestFromTarget(GameTarget(0, c.Name, game.Score)));
+        // The name as sent, byte for byte (the game's writer would drop a DEL).
+        const THttpResponse replay = Service.Handle(Upload(WithName(GFourfall::ReplayText(game), c.Name)));
+        if (c.Problem == nullptr) {
+            EXPECT_EQ(result.Status, 200) << c.What << ": " << result.Body;
+            EXPECT_EQ(sent.Status, 200) << c.What;
+            EXPECT_EQ(replay.Status, 200) << c.What << ": " << replay.Body;
+        } else {
+            EXPECT_EQ(result.Status, 400) << c.What;
+            EXPECT_EQ(result.Body, std::string("refused: ") + c.Problem + "\n") << c.What;
+            EXPECT_EQ(replay.Status, 400) << c.What << ": " << replay.Body;
+            // The replay's own reader refuses the control bytes it never writes.
+            EXPECT_TRUE(replay.Body == std::string("refused: ") + c.Problem + "\n" ||
+                        replay.Body == "refused: not a replay: bad name\n")
+                << c.What << ": " << replay.Body;
+        }
+    }
+    EXPECT_EQ(Refusals(TReplayRefusal::BadName) + Refusals(TReplayRefusal::Malformed), 7u);
+    EXPECT_GE(Refusals(TReplayRefusal::BadName), 6u);
+}
+
+// Two servers sharing one PostgreSQL database share its secret: a token
+// dealt by one verifies at the other, and verifies once only, even when two
+// games carrying it reach the two servers at the same moment.
+TEST(SharedDatabase, ATokenFromOneServerVerifiesOnceAtEither)
+{
+    TTestDatabase test(TBackend::Postgres);
+    auto dbA = test.Open();
+    auto dbB = test.Open();
+    ASSERT_TRUE(dbA && dbB);
+    std::atomic<std::int64_t> now{kNow};
+    ScoreServer::TRateLimiter limiterA{0}, limiterB{0};
+    ScoreServer::TScoreService a(*dbA, limiterA, [&] { return now.load(); });
+    ScoreServer::TScoreService b(*dbB, limiterB, [&] { return now.load(); });
+    auto token = [](ScoreServer::TScoreService& s) {
+        const THttpResponse r = s.Handle(RequestFromTarget("/api/v1/seed?type=0"));
+        EXPECT_EQ(r.Status, 200) << r.Body;
+        return r.Body.substr(0, r.Body.find('\n'));
+    };
+    const GFourfall::TReplay game = DealtGame(token(a), GFourfall::kGameFourfall, "Pat");
+    now += game.Steps.back().TimeMs / 1000 + 1;
+    ASSERT_EQ(b.Handle(RequestFromTarget(GameTarget(0, "Pat", game.Score))).Status, 200);
+    const THttpResponse there = b.Handle(Upload(GFourfall::ReplayText(game)));
+    EXPECT_EQ(there.Status, 200) << "a token of A at B: " << there.Body;
+
+    // One token, two new games from its seed, each to one server at once.
+    const std::string shared = token(b);
+    const GFourfall::TReplay one = DealtGame(shared, GFourfall::kGameFourfall, "Quin", 20000);
+    const GFourfall::TReplay two = DealtGame(shared, GFourfall::kGameFourfall, "Quin", 40000);
+    ASSERT_NE(ScoreServer::ReplayGameHash(one), ScoreServer::ReplayGameHash(two));
+    now += std::max(one.Steps.back().TimeMs, two.Steps.back().TimeMs) / 1000 + 1;
+    ASSERT_EQ(a.Handle(RequestFromTarget(GameTarget(0, "Quin", one.Score))).Status, 200);
+    ASSERT_EQ(b.Handle(RequestFromTarget(GameTarget(0, "Quin", two.Score))).Status, 200);
+    THttpResponse atA, atB;
+    std::thread first([&] { atA = a.Handle(Upload(GFourfall::ReplayText(one))); });
+    std::thread second([&] { atB = b.Handle(Upload(GFourfall::ReplayText(two))); });
+    first.join();
+    second.join();
+    EXPECT_EQ((atA.Status == 200) + (atB.Status == 200), 1) << atA.Body << atB.Body;
+    EXPECT_EQ((atA.Status == 409) + (atB.Status == 409), 1) << atA.Body << atB.Body;
+    std::vector<TScoreRecord> best;
+    ASSERT_EQ(dbA->BestVerified(0, 10, best), TDbStatus::Ok);
+    EXPECT_EQ(best.size(), 2u) << "Pat's and one of Quin's";
 }
 
 // A replay is sent with POST; other methods on its address are refused, and
@@ -428,7 +788,20 @@ TEST(ReplayBounds, TheGameHashIsTheGamesAlone)
     EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Rows += 1; }), hash);
     EXPECT_NE(changed([](GFourfall::TReplay& r) { r.GameNum += 1; }), hash);
     EXPECT_NE(changed([](GFourfall::TReplay& r) { r.StartLevel += 1; }), hash);
-    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Difficulty += 1; }), hash);
+    EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Token = "1.0.1.1.x.y"; }), hash + "x")
+        << "a token is no play";
+    EXPECT_EQ(changed([](GFourfall::TReplay& r) { r.Token = "1.0.1.1.x.y"; }), hash);
+    // Options as the rules take them: the Fourfall game ignores the
+    // difficulty; the start level is clamped, so 5000 plays as 1999 does.
+    EXPECT_EQ(changed([](GFourfall::TReplay& r) { r.Difficulty += 1; }), hash);
+    EXPECT_EQ(changed([](GFourfall::TReplay& r) { r.StartLevel = 5000; }),
+              changed([](GFourfall::TReplay& r) { r.StartLevel = GFourfall::kMaxLevel; }));
+    EXPECT_EQ(changed([](GFourfall::TReplay& r) { r.StartLevel = -5; }),
+              changed([](GFourfall::TReplay& r) { r.StartLevel = 0; }));
+    GFourfall::TReplay colour = PlayedGame(GFourfall::kGameColorFourfall, 41, "Ann");
+    const std::string colourHash = ScoreServer::ReplayGameHash(colour);
+    colour.Difficulty += 1;
+    EXPECT_NE(ScoreServer::ReplayGameHash(colour), colourHash) << "the colour game plays its difficulty";
     EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Steps.pop_back(); }), hash);
     EXPECT_NE(changed([](GFourfall::TReplay& r) { r.Steps[3].Op = GFourfall::TReplayOp::Drop; }), hash);
 }
@@ -447,7 +820,10 @@ TEST_P(ReplayUpload, TheGamesOwnRequestVerifiesAndBoundsHold)
     limits.RequestTimeoutSeconds = 2;
     TInProcessServer server(*db, 0, limits);
     ASSERT_TRUE(server.Started);
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameGrandFivefall, 51, "Gr\xe4nd");
+    const GFourfall::TReplay game =
+        DealtGame(TokenFrom(server.Port(), 8), GFourfall::kGameGrandFivefall, "Gr\xe4nd");
+    ASSERT_FALSE(game.Token.empty());
+    server.Ahead = game.Steps.back().TimeMs / 1000 + 1; // the game is played meanwhile
     ASSERT_EQ(
         SendAsTheGame(server.Port(), GFourfall::OnlineType(game.GameNum), "Gr\xe4nd", game.Score).Status,
         200);

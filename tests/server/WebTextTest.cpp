@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "a\xef\xbf\xbd"
                   "b\xef\xbf\xbd"
                   "c\xef\xbf\xbd",
-                  "\"a\\u0001b\\u007fc\xc2\x81\""},
+                  "\"a\\u0001b\\u007fc\\u0081\""},
         // Malformed UTF-8 (stray continuation, truncated, overlong, surrogate) becomes U+FFFD.
         TTextCase{"\x80", "\xef\xbf\xbd", "\"\xef\xbf\xbd\""},
         TTextCase{"\xc3", "\xef\xbf\xbd", "\"\xef\xbf\xbd\""},
