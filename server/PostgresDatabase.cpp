@@ -343,20 +343,19 @@ TDbStatus TryTransaction(TConnection& c, TWrite& body, std::string& id, bool& co
     return c.Command("COMMIT") ? TDbStatus::Ok : TDbStatus::Unavailable;
 }
 
-// A write transaction, by tryOnce(id, committing) (id: the transaction's,
-// committing: whether its COMMIT may have run). When the session is lost on
-// the way, the connection is replaced and the transaction tried once more on
-// the new one: a transaction cut off before its COMMIT was rolled back by the
-// database; one whose COMMIT went out is asked about first, so that a commit
-// whose answer alone was lost is not written twice.
-template <class TTry> TDbStatus TriedTwice(TConnection& c, TTry tryOnce)
+// body in a transaction. When the session is lost on the way, the
+// connection is replaced and the transaction tried once more on the new
+// one: a transaction cut off before its COMMIT was rolled back by the
+// database; one whose COMMIT went out is asked about first, so that a
+// commit whose answer alone was lost is not written twice.
+template <class TWrite> TDbStatus Transaction(TConnection& c, TWrite body)
 {
     if (!c.Ready())
         return TDbStatus::Unavailable;
     for (int attempt = 0;; ++attempt) {
         std::string id;
         bool committing = false;
-        const TDbStatus status = tryOnce(id, committing);
+        const TDbStatus status = TryTransaction(c, body, id, committing);
         if (status == TDbStatus::Ok || !c.Lost() || attempt > 0)
             return status;
         if (!c.Replace())
@@ -371,128 +370,41 @@ template <class TTry> TDbStatus TriedTwice(TConnection& c, TTry tryOnce)
     }
 }
 
-// body in a transaction, tried once more on a new session as above.
-template <class TWrite> TDbStatus Transaction(TConnection& c, TWrite body)
+// Inserts records with one statement of many rows per chunk of them.
+bool InsertRows(TConnection& c, const std::vector<TScoreRecord>& records)
 {
-    return TriedTwice(
-        c, [&](std::string& id, bool& committing) { return TryTransaction(c, body, id, committing); });
-}
-
-// One INSERT of many rows: its SQL and its parameters' text.
-struct TRowsInsert {
-    std::size_t First = 0, Rows = 0; // which records
-    std::string Sql;
-    std::vector<std::string> Numbers; // type, score and time of each row
-    std::vector<const char*> Values;
-};
-
-// Records as INSERTs of up to kRowsPerStatement rows each.
-std::vector<TRowsInsert> RowsInserts(const std::vector<TScoreRecord>& records)
-{
-    std::vector<TRowsInsert> inserts((records.size() + kRowsPerStatement - 1) / kRowsPerStatement);
-    for (std::size_t k = 0; k < inserts.size(); ++k) {
-        TRowsInsert& insert = inserts[k];
-        insert.First = k * kRowsPerStatement;
-        insert.Rows = std::min(kRowsPerStatement, records.size() - insert.First);
-        insert.Sql = kInsertHead;
-        insert.Numbers.reserve(insert.Rows * 3);
-        for (std::size_t i = 0; i < insert.Rows; ++i) {
-            const TScoreRecord& r = records[insert.First + i];
-            insert.Numbers.push_back(std::to_string(r.OnlineType));
-            insert.Numbers.push_back(std::to_string(r.Score));
-            insert.Numbers.push_back(std::to_string(r.SubmittedAt));
+    for (std::size_t at = 0; at < records.size(); at += kRowsPerStatement) {
+        const std::size_t rows = std::min(kRowsPerStatement, records.size() - at);
+        std::vector<std::string> text;
+        text.reserve(rows * 3);
+        std::vector<const char*> values;
+        values.reserve(rows * 5);
+        std::string sql = kInsertHead;
+        for (std::size_t i = 0; i < rows; ++i) {
+            const TScoreRecord& r = records[at + i];
+            text.push_back(std::to_string(r.OnlineType));
+            text.push_back(std::to_string(r.Score));
+            text.push_back(std::to_string(r.SubmittedAt));
+        }
+        for (std::size_t i = 0; i < rows; ++i) {
+            const TScoreRecord& r = records[at + i];
+            values.insert(values.end(), {text[i * 3].c_str(), r.Name.c_str(), text[i * 3 + 1].c_str(),
+                                         text[i * 3 + 2].c_str(), r.ClientAddress.c_str()});
             const std::size_t p = i * 5;
-            insert.Sql += (i == 0 ? " ($" : ", ($") + std::to_string(p + 1) + ", $" + std::to_string(p + 2) +
-                          ", $" + std::to_string(p + 3) + ", $" + std::to_string(p + 4) + ", $" +
-                          std::to_string(p + 5) + ")";
+            sql += (i == 0 ? " ($" : ", ($") + std::to_string(p + 1) + ", $" + std::to_string(p + 2) + ", $" +
+                   std::to_string(p + 3) + ", $" + std::to_string(p + 4) + ", $" + std::to_string(p + 5) +
+                   ")";
         }
-        // The numbers' text is all made: pointers into it stay put.
-        insert.Values.reserve(insert.Rows * 5);
-        for (std::size_t i = 0; i < insert.Rows; ++i) {
-            const TScoreRecord& r = records[insert.First + i];
-            insert.Values.insert(insert.Values.end(),
-                                 {insert.Numbers[i * 3].c_str(), r.Name.c_str(),
-                                  insert.Numbers[i * 3 + 1].c_str(), insert.Numbers[i * 3 + 2].c_str(),
-                                  r.ClientAddress.c_str()});
-        }
+        const bool ok =
+            rows == 1 ? TResult(c.Run(kInsert, values.data(), PGRES_COMMAND_OK)).R != nullptr
+                      : TResult(c.Check(PQexecParams(c.Conn, sql.c_str(), static_cast<int>(values.size()),
+                                                     nullptr, values.data(), nullptr, nullptr, 0),
+                                        PGRES_COMMAND_OK))
+                                .R != nullptr;
+        if (!ok)
+            return false;
     }
-    return inserts;
-}
-
-// One try of writing records in one transaction and one round trip: BEGIN,
-// the transaction's id, the INSERTs and COMMIT go out together (libpq's
-// pipeline mode) and their answers come back together. Each round trip
-// costs a wake-up of PostgreSQL's process and of ours, which on a busy
-// machine costs more than the statements themselves. A flush request after
-// the id's query has PostgreSQL send the id before it runs the INSERTs and
-// the COMMIT: so a session lost on the way has either sent the id (and the
-// transaction is asked about, as after a lost COMMIT), or ended before it
-// wrote anything. (Linux keeps what reached the socket readable even after
-// a reset.)
-TDbStatus TryGroupWrite(TConnection& c, const std::vector<TScoreRecord>& records, std::string& id,
-                        bool& committing)
-{
-    PGconn* conn = c.Conn;
-    const std::vector<TRowsInsert> inserts = RowsInserts(records);
-    const std::size_t queries = inserts.size() + 3; // BEGIN, the id, the INSERTs, COMMIT
-    auto send = [&](const char* sql) {
-        return PQsendQueryParams(conn, sql, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
-    };
-    bool sent = PQenterPipelineMode(conn) == 1 && send("BEGIN") && send("SELECT txid_current()") &&
-                PQsendFlushRequest(conn) == 1;
-    for (const TRowsInsert& insert : inserts) {
-        if (!sent)
-            break;
-        sent = insert.Rows == 1
-                   ? PQsendQueryPrepared(conn, kInsert.Name, kInsert.Parameters, insert.Values.data(),
-                                         nullptr, nullptr, 0) == 1
-                   : PQsendQueryParams(conn, insert.Sql.c_str(), static_cast<int>(insert.Values.size()),
-                                       nullptr, insert.Values.data(), nullptr, nullptr, 0) == 1;
-    }
-    sent = sent && send("COMMIT") && PQpipelineSync(conn) == 1;
-    if (!sent) {
-        LogLine("database: " + FirstLine(PQerrorMessage(conn)));
-        c.Ended = true; // in an unknown state: a new session next time
-        return TDbStatus::Unavailable;
-    }
-    // The answers, in order, each ended by a null, and then the sync's. After
-    // a failure the rest come as "aborted"; a lost session ends them early.
-    std::size_t answered = 0;
-    bool failed = false, synced = false;
-    for (int nulls = 0; !synced && nulls < 2 && answered <= queries;) {
-        PGresult* r = PQgetResult(conn);
-        if (r == nullptr) {
-            ++nulls;
-            continue;
-        }
-        nulls = 0;
-        const ExecStatusType status = PQresultStatus(r);
-        if (status == PGRES_PIPELINE_SYNC) {
-            synced = true;
-            PQclear(r);
-            continue;
-        }
-        const std::size_t query = answered++;
-        if (failed || status == PGRES_PIPELINE_ABORTED) {
-            failed = true;
-            PQclear(r);
-            continue;
-        }
-        TResult answer(c.Check(r, query == 1 ? PGRES_TUPLES_OK : PGRES_COMMAND_OK));
-        if (answer.R == nullptr || (query == 1 && PQntuples(answer.R) != 1)) {
-            failed = true;
-        } else if (query == 1) {
-            id = PQgetvalue(answer.R, 0, 0);
-            committing = true;
-        }
-    }
-    if (!synced || PQexitPipelineMode(conn) != 1)
-        c.Ended = true; // answers missing: a new session next time
-    if (!failed && answered == queries)
-        return TDbStatus::Ok; // COMMIT answered: written
-    // After a failure the transaction stays open, aborted, until ROLLBACK.
-    RollBack(c);
-    return TDbStatus::Unavailable;
+    return true;
 }
 
 TDbStatus ReadRanking(TConnection& c, const TStatement& statement, std::int32_t onlineType, int limit,
@@ -528,8 +440,7 @@ TDbStatus TPostgresDatabase::Add(const TScoreRecord& record)
 TDbStatus TPostgresDatabase::AddMany(const std::vector<TScoreRecord>& records)
 {
     auto c = Pool.Take();
-    return TriedTwice(
-        *c, [&](std::string& id, bool& committing) { return TryGroupWrite(*c, records, id, committing); });
+    return Transaction(*c, [&] { return InsertRows(*c, records) ? TBody::Commit : TBody::Failed; });
 }
 
 TDbStatus TPostgresDatabase::Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)
