@@ -8,6 +8,7 @@
 #include "app/ModalQuestion.h"
 #include "platform/desktop/UrlOpener.h"
 #include "screens/GamePages.h"
+#include "store/WorldReplay.h"
 
 namespace TumbletownApp {
 
@@ -23,6 +24,8 @@ public:
     Platform::DesktopUrlOpener Browser;
     // Results for the world high scores go out on a thread of their own.
     TScoreDelivery Delivery;
+    // The world's best replay, fetched to race it, likewise.
+    TWorldReplayFetch WorldReplays;
     // Declared last: destroyed first, while the canvas and the host it
     // refers to are still there.
     WFourfall::TGamePages Pages;

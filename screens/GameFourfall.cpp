@@ -1,7 +1,6 @@
 #include "screens/GameFourfall.h"
 
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
 
@@ -23,7 +22,7 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
     TApp::Insert(this, pages);
     // The board goes last: as the page's front child it is on the active
     // chain and hears its page being left.
-    AttachWidgets(this, {&Button, &Next, &Answer, &Board});
+    AttachWidgets(this, {&Button, &Next, &Answer, &Ghost, &Board});
     for (int i = 0; i < sndCount; ++i) {
         const std::string path = services.Path(kEffectFiles[i]);
         services.NoteDataFile(path, Board.Sounds[i].Load(path.c_str()) >= 0);
@@ -34,10 +33,14 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
     PlaceAt(&Next, kPlayPreview);
     PlaceAt(&Answer, kPlayScorePanel);
     PlaceAt(&Button, kPlayMenuButton);
+    PlaceAt(&Ghost, kPlayGhostPanel);
     Answer.LayOut();
     Board.Services = &services;
     Board.Balls = skins.Balls;
     Next.Balls = skins.Balls;
+    Ghost.Balls = skins.Balls;
+    Ghost.Board = &Board;
+    Board.GhostView = &Ghost;
     Board.Specials = skins.Specials;
     Next.Specials = skins.Specials;
     GiveButtonImages(skins.PlayPlain, skins.PlayHigh, {&Button});
@@ -51,7 +54,7 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
 void TGameFourfall::Paint()
 {
     TScrPage::Paint();
-    if (::Options.ZNextFig == 0) {
+    if (Board.Rules.Options.ZNextFig == 0) {
         const TBox& area = kPlayPreviewArea;
         const TRect source(area.X, area.Y, area.Right(), area.Bottom());
         const TSize size = PlayHigh.IsEmpty() ? TSize() : PlayHigh.GetSize();
@@ -60,7 +63,7 @@ void TGameFourfall::Paint()
         return;
     }
     const TBox& h = kPlayPreviewHeading;
-    Canvas.SetTextColor(PlayLabelColour());
+    Canvas.SetTextColor(PlayLabelColour(Board.Rules.Options));
     Canvas.GetFont().SetHeight(kPlayHeadingHeight);
     Canvas.GetFont().SetWeight(kHeadingWeight);
     Canvas.DrawTextInRect(0, TRect(h.X, h.Y, h.Right(), h.Bottom()), "Next");

@@ -6,6 +6,7 @@
 #include "screens/SkinSet.h"
 #include "screens/WAnswer.h"
 #include "screens/WFourfall.h"
+#include "screens/WGhost.h"
 #include "screens/WNext.h"
 #include "wlib/IButton.h"
 #include "wlib/ScrPage.h"
@@ -15,6 +16,7 @@ namespace WFourfall {
 
 class TGameFourfall : public WLib::TScrPage {
 public:
+    explicit TGameFourfall(GFourfall::TRules& rules) : Next(rules), Board(rules), Answer(rules) {}
     ~TGameFourfall() override;
     // Attaches the page and its widgets, loads the effects, lays out.
     void Build(WLib::TScrPages* pages, TSkinSet& skins, const TGameServices& services);
@@ -27,6 +29,7 @@ public:
     TWNext Next;
     TWFourfall Board;
     TWAnswer Answer;
+    TWGhost Ghost;          // the ghost of a race; nothing when there is none
     WLib::TBitmap PlayHigh; // the lit twin of the background (shared)
 };
 

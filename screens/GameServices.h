@@ -16,6 +16,8 @@ namespace Platform {
 class UrlOpener;
 } // namespace Platform
 
+class TWorldReplayFetch;
+
 namespace WFourfall {
 
 // Told one line about a data file of the game that is missing or damaged.
@@ -26,6 +28,7 @@ struct TGameServices {
     Platform::YesNoQuestion* Question = nullptr; // null: every question is answered No
     Platform::UrlOpener* Browser = nullptr;      // null: addresses are dropped
     TScoreDelivery* Delivery = nullptr;          // null: results are not sent
+    TWorldReplayFetch* WorldReplays = nullptr;   // null: no world's best to race
     // Where the lines about missing or damaged data files go: standard
     // error, or the driver's own; empty: nowhere.
     TDataProblemSink DataProblem = WriteDataProblem;

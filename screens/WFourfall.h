@@ -9,11 +9,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "rules/CommandFig.h"
 #include "rules/HiScores.h"
 #include "rules/Replay.h"
+#include "rules/Rules.h"
 #include "screens/GameServices.h"
+#include "screens/Ghost.h"
 #include "store/Controls.h"
 #include "wlib/App.h"
 #include "wlib/Timer.h"
@@ -37,17 +40,18 @@ enum : int {
 extern const char* const kEffectFiles[sndCount];
 
 // Draws one 16 x 16 tile of colour v (1 to 7) in the block style of the
-// NumBlocks option at (x, y) of the element's canvas.
-void DrawCell(WLib::TApp* element, const WLib::TBitmap& balls, int32_t v, int32_t x, int32_t y);
+// options' NumBlocks at (x, y) of the element's canvas.
+void DrawCell(WLib::TApp* element, const TOptions& options, const WLib::TBitmap& balls, int32_t v, int32_t x,
+              int32_t y);
 // Draws one 16 x 16 tile of a special figure (the creator or the destroyer)
-// in the block style of the NumBlocks option at (x, y); a plain figure's kind
+// in the block style of the options' NumBlocks at (x, y); a plain figure's kind
 // draws nothing.
-void DrawSpecialCell(WLib::TApp* element, const WLib::TBitmap& specials, GFourfall::TSpecialKind kind,
-                     int32_t x, int32_t y);
+void DrawSpecialCell(WLib::TApp* element, const TOptions& options, const WLib::TBitmap& specials,
+                     GFourfall::TSpecialKind kind, int32_t x, int32_t y);
 // Draws the figure's cells with their top-left corner at (x, y), in the
 // special figures' own tiles when it is one.
-void DrawFigure(WLib::TApp* element, const WLib::TBitmap& balls, const WLib::TBitmap& specials,
-                const GFourfall::TAbsFigure& figure, int32_t x, int32_t y);
+void DrawFigure(WLib::TApp* element, const TOptions& options, const WLib::TBitmap& balls,
+                const WLib::TBitmap& specials, const GFourfall::TAbsFigure& figure, int32_t x, int32_t y);
 
 // The seed the next board widget gives the rules: the millisecond clock, or
 // the fixed value set here (for tests and the headless driver).
@@ -60,9 +64,9 @@ public:
     // The speeds a replay can be watched at (keys 1, 2 and 4).
     static constexpr int32_t kWatchSpeeds[3] = {1, 2, 4};
 
-    // Resets the rules, seeds them, registers the game types and takes the
-    // nine consecutive start codes.
-    TWFourfall();
+    // Resets the given rules (the page set's), seeds them, registers the game
+    // types and takes the nine consecutive start codes.
+    explicit TWFourfall(GFourfall::TRules& rules);
     ~TWFourfall() override;
 
     bool HandleEvent(int32_t code, int32_t param) override;
@@ -113,6 +117,22 @@ public:
     int32_t WatchSpeed() const { return Speed; }
     // Operations of the watched replay applied so far.
     std::size_t WatchedSteps() const { return WatchNext; }
+
+    // Starts a race against a replay: a new game on the play page with the
+    // replay's seed, well, game type and options, the replay's game beside
+    // it as the ghost, moved by its recorded times against this game's
+    // played time (pauses pause it). The game is recorded and may enter the
+    // table as any other; the ghost's never does. False, and nothing
+    // changes, when the replay's well is not this board's size.
+    bool Race(const GFourfall::TReplay& ghost);
+    // The game started last races a ghost (until the next game starts or
+    // a replay is watched).
+    bool Racing() const { return Ghost.Active(); }
+    const TGhost& RacedGhost() const { return Ghost; }
+    // The recorded game raced a ghost: its figures were known beforehand.
+    bool RecordingRaced() const { return RecordRaced; }
+    // Repainted whenever the ghost moves (the play page's ghost panel).
+    WLib::TApp* GhostView = nullptr;
     // The one door through which the player's play operations reach the
     // rules: the chosen keys, their repeat and the gamepad all end here, one
     // call per move, turn or drop (paLeft, paRight, paTurn, paDrop, paDown;
@@ -151,6 +171,8 @@ public:
     const TGameServices* Services = nullptr;
     int32_t StartIds[kGameCount];
     int32_t TimerPeriod = 0;
+    // The game this board plays (the page set's).
+    GFourfall::TRules& Rules;
 
 private:
     bool OnShownPage() const;
@@ -196,6 +218,19 @@ private:
     int64_t WatchScheduledAt = 0; // clock when it was set
     int32_t Speed = 1;
     THiScoreTable KeptScores{};
+
+    // Starts game number k; with a ghost, from the ghost's start.
+    void BeginGame(int32_t k, const GFourfall::TReplay* ghost);
+    // The ghost catches up with the time played and waits for its next step.
+    void MoveGhost();
+    TGhost Ghost;
+    // Made at the first race: without races the element tree is as it was.
+    std::unique_ptr<WLib::TTimer> GhostTimer;
+    bool RecordRaced = false;
+    // The generator as it stood before a race took the ghost's seed: the
+    // next ordinary game goes on from there.
+    bool RandomKept = false;
+    uint32_t KeptRandom = 0;
 };
 
 } // namespace WFourfall

@@ -8,12 +8,14 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
-#include "rules/ProcessState.h"
 #include "screens/WFourfall.h"
+#include "screens/WGhost.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreStorage.h"
+#include "store/WorldReplay.h"
 #include "wlib/Mouse.h"
 #include "wlib/ScrPage.h"
+#include "wlib/ScrPages.h"
 
 namespace WFourfall {
 
@@ -31,12 +33,12 @@ constexpr int32_t kCaretWidth = 2;
 constexpr int32_t kNoticeHeight = 16;
 
 // The list of the shown type; null when the stored shown type is no slot.
-THiScoreEntry* ShownList()
+THiScoreEntry* ShownList(THiScoreTable& table)
 {
-    const int32_t t = HiScores.ShownType;
+    const int32_t t = table.ShownType;
     if (t < 0 || t >= kScoreTypeSlots)
         return nullptr;
-    return HiScores.Entries[t][0];
+    return table.Entries[t][0];
 }
 
 int32_t TextWidth(TCanvas& canvas, const std::string& text)
@@ -68,8 +70,8 @@ std::string TailThatFits(TCanvas& canvas, const std::string& text, int32_t width
 
 bool TWHScore::Editing() const
 {
-    return HiScores.ShownType == GameState.GameNum && GameState.HiScorePos >= 0 &&
-           GameState.HiScorePos < kScoreEntries && ShownList() != nullptr;
+    return Rules.HiScores.ShownType == Rules.GameState.GameNum && Rules.GameState.HiScorePos >= 0 &&
+           Rules.GameState.HiScorePos < kScoreEntries && ShownList(Rules.HiScores) != nullptr;
 }
 
 bool TWHScore::HandleEvent(int32_t code, int32_t param)
@@ -87,15 +89,16 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
             Invalidate(this);
     }
     FollowDelivery();
+    FollowWorldRace();
     if (code == evShown) {
-        HiScores.ShownType = GameState.GameNum;
+        Rules.HiScores.ShownType = Rules.GameState.GameNum;
         MarksKnown = false; // files may have changed while the page was away
     }
     // While a name is typed, its keys are the entry's: Space is a space and
     // Enter confirms; the page's highlight does not move or press anything.
     bool taken = false;
     if (Editing()) {
-        char* name = ShownList()[GameState.HiScorePos].Name;
+        char* name = ShownList(Rules.HiScores)[Rules.GameState.HiScorePos].Name;
         if (code == evKeyDown && (param == Platform::kVkReturn || param == Platform::kVkPadA)) {
             // A gamepad cannot type: its A takes the name as it stands.
             Confirm();
@@ -109,11 +112,15 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
         }
         taken = code == evKeyDown || code == evKeyPress;
     } else if (code == evKeyDown && param >= '1' && param <= '9' && Visible()) {
-        taken = WatchEntry(param - '1');
+        taken = PlayEntry(param - '1', RaceHeld());
+    } else if (code == evKeyDown && (param == 'W' || param == Platform::kVkPadBack) && Visible()) {
+        taken = RaceWorld();
+    } else if (code == evKeyDown && param == Platform::kVkPadStart && Visible()) {
+        taken = RaceBest();
     } else if (code == evMouseUp && MouseStat != nullptr) {
         const int32_t row = RowAt(MouseStat->X - Rect.Left, MouseStat->Y - Rect.Top);
         if (row >= 0)
-            WatchEntry(row);
+            PlayEntry(row, RaceHeld());
     }
     return TApp::HandleEvent(code, param) || taken;
 }
@@ -198,42 +205,122 @@ int32_t TWHScore::RowAt(int32_t x, int32_t y) const
     return -1;
 }
 
+bool TWHScore::RaceHeld() const
+{
+    return Pages != nullptr && Pages->KeyHeld(Platform::kVkShift);
+}
+
 bool TWHScore::WatchEntry(int32_t pos)
+{
+    return PlayEntry(pos, false);
+}
+
+bool TWHScore::RaceEntry(int32_t pos)
+{
+    return PlayEntry(pos, true);
+}
+
+bool TWHScore::RaceBest()
+{
+    const uint32_t marks = PlayableMarks();
+    for (int32_t r = 0; r < kScoreEntries; ++r)
+        if ((marks & (1u << r)) != 0)
+            return RaceEntry(r);
+    return false;
+}
+
+bool TWHScore::RaceWorld()
+{
+    if (Board == nullptr || Services == nullptr || Services->WorldReplays == nullptr)
+        return false;
+    // One fetch at a time: a second press waits for the first.
+    if (AwaitingRace)
+        return true;
+    if (OnlineType(Rules.HiScores.ShownType) < 0) {
+        SetNotice(kNoticeNoWorldList);
+        return true;
+    }
+    if (Services->WorldReplays->Start(Rules.HiScores.ShownType)) {
+        AwaitingRace = true;
+        SetNotice(kNoticeFetching);
+    }
+    return true;
+}
+
+void TWHScore::FollowWorldRace()
+{
+    if (!AwaitingRace || Services == nullptr || Services->WorldReplays == nullptr)
+        return;
+    TWorldReplayFetch& fetch = *Services->WorldReplays;
+    const TWorldReplayFetch::TState state = fetch.State();
+    if (state == TWorldReplayFetch::TState::Fetching)
+        return;
+    AwaitingRace = false;
+    switch (state) {
+    case TWorldReplayFetch::TState::Got:
+        SetNotice(std::string());
+        // Only from the list it was asked on: a player who went on to
+        // something else is not pulled into a race.
+        if (Visible() && Rules.HiScores.ShownType == fetch.GameNum() && Board != nullptr &&
+            !Board->Race(fetch.Replay()))
+            SetNotice(kNoticeOtherWell);
+        break;
+    case TWorldReplayFetch::TState::NoReplay:
+        SetNotice(kNoticeNoWorldReplay);
+        break;
+    case TWorldReplayFetch::TState::Refused: {
+        SetNotice(std::string());
+        const std::string question = kRefusedQuestionStart + fetch.Why() + kRefusedQuestionEnd;
+        if (Services->Ask(question.c_str(), Platform::TPreferredAnswer::No))
+            RaceWorld();
+        break;
+    }
+    default:
+        SetNotice(kNoticeUnreachable);
+        break;
+    }
+}
+
+bool TWHScore::PlayEntry(int32_t pos, bool race)
 {
     GFourfall::TReplay replay;
     if (Board == nullptr)
         return false;
-    if (!FindEntryReplay(HiScores.ShownType, pos, replay)) {
+    if (!FindEntryReplay(Rules.HiScores, Rules.HiScores.ShownType, pos, replay)) {
         // A file of the entry's game and score is there and would not load:
         // the player is told why nothing plays, and its mark goes.
-        if ((ReplayMarks(HiScores.ShownType) & (1u << pos)) == 0)
+        if ((ReplayMarks(Rules.HiScores, Rules.HiScores.ShownType) & (1u << pos)) == 0)
             return false;
         SetNotice("The replay of entry " + std::to_string(pos + 1) + " is damaged and cannot be played.");
         MarksKnown = false;
         Invalidate(this);
         return true;
     }
-    Board->Watch(replay);
+    if (!race)
+        Board->Watch(replay);
+    else if (!Board->Race(replay))
+        SetNotice(kNoticeOtherWell);
     return true;
 }
 
 uint32_t TWHScore::PlayableMarks() const
 {
-    const THiScoreEntry* list = ShownList();
+    const THiScoreEntry* list = ShownList(Rules.HiScores);
     if (list == nullptr)
         return 0;
     // Reading and checking the files is kept for when the list or the page
     // changed, not done at every blink.
-    if (MarksKnown && MarksType == HiScores.ShownType && std::memcmp(MarksList, list, sizeof MarksList) == 0)
+    if (MarksKnown && MarksType == Rules.HiScores.ShownType &&
+        std::memcmp(MarksList, list, sizeof MarksList) == 0)
         return Marks;
     MarksKnown = true;
-    MarksType = HiScores.ShownType;
+    MarksType = Rules.HiScores.ShownType;
     std::memcpy(MarksList, list, sizeof MarksList);
     Marks = 0;
-    const uint32_t named = ReplayMarks(MarksType);
+    const uint32_t named = ReplayMarks(Rules.HiScores, MarksType);
     for (int32_t r = 0; r < kScoreEntries; ++r) {
         GFourfall::TReplay replay;
-        if ((named & (1u << r)) != 0 && FindEntryReplay(MarksType, r, replay))
+        if ((named & (1u << r)) != 0 && FindEntryReplay(Rules.HiScores, MarksType, r, replay))
             Marks |= 1u << r;
     }
     return Marks;
@@ -241,13 +328,18 @@ uint32_t TWHScore::PlayableMarks() const
 
 void TWHScore::KeepNewEntry()
 {
-    const int32_t game = GameState.GameNum;
-    const int32_t pos = GameState.HiScorePos;
+    const int32_t game = Rules.GameState.GameNum;
+    const int32_t pos = Rules.GameState.HiScorePos;
     if (game < 0 || game >= kScoreTypeSlots || pos < 0 || pos >= kScoreEntries)
         return;
-    const THiScoreEntry made = HiScores.Entries[game][0][pos];
-    SaveScores();
+    const THiScoreEntry made = Rules.HiScores.Entries[game][0][pos];
+    SaveScores(Rules);
     KeepReplay(made);
+    // A race's outcome, which the play page had no time to show.
+    if (Board != nullptr && Board->RecordingRaced() && Board->Racing())
+        SetNotice(kNoticeRace + RaceResultLine(Rules.GameState.Score, Board->RacedGhost().FinalScore()));
+    else if (Notice.rfind(kNoticeRace, 0) == 0)
+        SetNotice(std::string()); // an older race's
     NameSelected = true;
     Caret = strnlen(made.Name, kScoreNameSize - 1);
     CursorVisible = 1;
@@ -258,17 +350,17 @@ void TWHScore::KeepNewEntry()
 
 void TWHScore::CloseEntry()
 {
-    const int32_t game = GameState.GameNum;
-    const int32_t pos = GameState.HiScorePos;
+    const int32_t game = Rules.GameState.GameNum;
+    const int32_t pos = Rules.GameState.HiScorePos;
     if (game < 0 || game >= kScoreTypeSlots || pos < 0 || pos >= kScoreEntries)
         return;
-    THiScoreEntry& entry = HiScores.Entries[game][0][pos];
+    THiScoreEntry& entry = Rules.HiScores.Entries[game][0][pos];
     entry.Name[kScoreNameSize - 1] = '\0';
-    std::memcpy(HiScores.PlayerName, entry.Name, kScoreNameSize);
+    std::memcpy(Rules.HiScores.PlayerName, entry.Name, kScoreNameSize);
     const THiScoreEntry named = entry;
-    SaveScores();
+    SaveScores(Rules);
     KeepReplay(named);
-    GameState.HiScorePos = -1;
+    Rules.GameState.HiScorePos = -1;
     NameSelected = false;
     MarksKnown = false;
     Invalidate(this);
@@ -281,24 +373,24 @@ std::string TWHScore::KeepReplay(const THiScoreEntry& confirmed)
     if (Board == nullptr || !Board->RecordingComplete())
         return {};
     GFourfall::TReplay replay = Board->Recording();
-    if (replay.GameNum != GameState.GameNum || GameState.Score != confirmed.Score)
+    if (replay.GameNum != Rules.GameState.GameNum || Rules.GameState.Score != confirmed.Score)
         return {};
     replay.HasClaim = true;
     replay.Name.assign(confirmed.Name, strnlen(confirmed.Name, kScoreNameSize));
     replay.Score = confirmed.Score;
-    SaveEntryReplay(replay);
+    SaveEntryReplay(Rules.HiScores, replay);
     return GFourfall::ReplayText(replay);
 }
 
 void TWHScore::Confirm()
 {
-    THiScoreEntry& entry = ShownList()[GameState.HiScorePos];
+    THiScoreEntry& entry = ShownList(Rules.HiScores)[Rules.GameState.HiScorePos];
     entry.Name[kScoreNameSize - 1] = '\0';
-    std::memcpy(HiScores.PlayerName, entry.Name, kScoreNameSize);
+    std::memcpy(Rules.HiScores.PlayerName, entry.Name, kScoreNameSize);
     // The save merges what other copies of the game saved meanwhile, which
     // may move the entry: what is sent is the entry as confirmed.
     const THiScoreEntry confirmed = entry;
-    SaveScores();
+    SaveScores(Rules);
     const std::string replay = KeepReplay(confirmed);
     NameSelected = false;
     MarksKnown = false;
@@ -306,26 +398,30 @@ void TWHScore::Confirm()
     if (name.find_first_not_of(' ') == std::string::npos) {
         // Nobody to put on the world list: the result stays local.
         SetNotice(kNoticeNoName);
-    } else if (Services != nullptr && Services->Ask(kSendQuestion)) {
-        int32_t online = OnlineType(HiScores.ShownType);
+    } else if (Services != nullptr &&
+               Services->Ask(Board != nullptr && Board->RecordingRaced() ? kSendRacedQuestion
+                                                                         : kSendQuestion)) {
+        int32_t online = OnlineType(Rules.HiScores.ShownType);
         // A type the server does not know goes as the classic game, the
         // same number its page address falls back to.
         if (online < 0)
             online = 0;
         // The result goes out in the background (its replay after it): the
         // page stays live and says what became of it.
-        DeliveryRounds = Services->Send(online, name, confirmed.Score, replay);
+        // A raced game proves nothing: its replay is not offered for verifying.
+        const bool raced = Board != nullptr && Board->RecordingRaced();
+        DeliveryRounds = Services->Send(online, name, confirmed.Score, raced ? std::string() : replay);
         AwaitingDelivery = DeliveryRounds != 0;
         if (AwaitingDelivery)
             SetNotice(kNoticeSending);
     }
-    GameState.HiScorePos = -1;
+    Rules.GameState.HiScorePos = -1;
     Invalidate(this);
 }
 
 void TWHScore::Paint()
 {
-    const THiScoreEntry* list = ShownList();
+    const THiScoreEntry* list = ShownList(Rules.HiScores);
     if (list == nullptr)
         return;
     const bool editing = Editing();
@@ -349,7 +445,7 @@ void TWHScore::Paint()
             Canvas.FillRect(rect, kStripColour);
         const std::string name(list[r].Name, strnlen(list[r].Name, kScoreNameSize));
         std::string text;
-        if (editing && r == GameState.HiScorePos) {
+        if (editing && r == Rules.GameState.HiScorePos) {
             // The end of the name, where the typing goes on, stays in view;
             // room for the caret is kept whether it blinks on or off.
             text = TailThatFits(Canvas, name, rect.Width() - kCaretWidth - 1);

@@ -531,16 +531,19 @@ THttpResponse TScoreService::ApiScores(const TRequest& request)
     if (type == nullptr)
         return Text(404, "no such game type");
     std::vector<TScoreRecord> best;
+    std::vector<TScoreRecord> bestVerified;
     TDbStatus status;
     {
         TDatabaseTimer timer(DatabaseTime);
         status = Database.Best(type->Number, limit, best);
+        if (status == TDbStatus::Ok)
+            status = Database.BestVerified(type->Number, 1, bestVerified);
     }
     if (status != TDbStatus::Ok)
         return Unavailable();
     THttpResponse r;
     r.ContentType = "application/json";
-    r.Body = RenderScoresJson(*type, best);
+    r.Body = RenderScoresJson(*type, best, bestVerified.empty() ? nullptr : &bestVerified.front());
     r.Note = "api " + std::to_string(type->Number);
     return r;
 }

@@ -80,7 +80,7 @@ TEST(HttpServer, PagesCarryTheirTypeAndSafetyHeaders)
     EXPECT_NE(page.Body.find("<!DOCTYPE html>"), std::string::npos);
     TReply api = Get(server.Port(), "/api/v1/scores?type=0&limit=5");
     EXPECT_EQ(api.Status, 200);
-    EXPECT_EQ(api.Body, "{\"type\":0,\"name\":\"Fourfall\",\"scores\":[]}\n");
+    EXPECT_EQ(api.Body, "{\"type\":0,\"name\":\"Fourfall\",\"scores\":[],\"bestVerifiedReplay\":null}\n");
     EXPECT_EQ(Get(server.Port(), "/healthz").Status, 200);
     // Percent-encoding is undone before routing; but a number has one
     // spelling, so each page has one address.

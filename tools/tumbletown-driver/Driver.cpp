@@ -19,7 +19,6 @@
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "rules/Replay.h"
 #include "rules/StateWriter.h"
 #include "screens/GamePages.h"
@@ -27,6 +26,7 @@
 #include "screens/WFourfall.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreSubmit.h"
+#include "store/WorldReplay.h"
 #include "wlib/TestHost.h"
 
 namespace WFourfall {
@@ -105,8 +105,9 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
         if (a->Kind == TApp::kindPage && a->Visible())
             ++visiblePages;
     out << "{\"page\":\"" << PageName(pages) << "\",\"visiblePages\":" << visiblePages
-        << ",\"shownType\":" << HiScores.ShownType << ",\"playerName\":"
-        << JsonString(std::string(HiScores.PlayerName, strnlen(HiScores.PlayerName, kScoreNameSize)));
+        << ",\"shownType\":" << pages.Rules.HiScores.ShownType << ",\"playerName\":"
+        << JsonString(std::string(pages.Rules.HiScores.PlayerName,
+                                  strnlen(pages.Rules.HiScores.PlayerName, kScoreNameSize)));
     const TText& help = pages.Help.Text;
     out << ",\"help\":{\"offset\":" << help.ScrollY << ",\"lineHeight\":" << help.Layout.LineHeight
         << ",\"total\":" << help.Layout.ExtentY << ",\"visible\":" << help.Rect.Height() << '}';
@@ -127,9 +128,9 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
         out << (i ? "," : "") << int(pages.HighScore.MoreTabs[i].Selected);
     // The entries of the shown list, up to the first empty one.
     out << "],\"list\":[";
-    const int32_t shown = HiScores.ShownType;
+    const int32_t shown = pages.Rules.HiScores.ShownType;
     for (int i = 0; shown >= 0 && shown < kScoreTypeSlots && i < kScoreEntries; ++i) {
-        const THiScoreEntry& e = HiScores.Entries[shown][0][i];
+        const THiScoreEntry& e = pages.Rules.HiScores.Entries[shown][0][i];
         if (e.Score == 0)
             break;
         out << (i ? "," : "")
@@ -144,6 +145,20 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
     out << ",\"paused\":" << (pages.Play.Board.IsPaused() ? 1 : 0);
     out << ",\"watching\":" << (pages.Play.Board.IsWatching() ? 1 : 0)
         << ",\"watchSpeed\":" << pages.Play.Board.WatchSpeed();
+    // The race: the ghost's game beside the player's.
+    const TWFourfall& board = pages.Play.Board;
+    out << ",\"racing\":" << (board.Racing() ? 1 : 0);
+    if (board.Racing()) {
+        const TGameState& g = board.RacedGhost().State().GameState;
+        out << ",\"ghost\":{\"score\":" << g.Score << ",\"lines\":" << g.LinesLeft
+            << ",\"over\":" << (board.RacedGhost().Over() ? 1 : 0)
+            << ",\"final\":" << board.RacedGhost().FinalScore()
+            << ",\"steps\":" << board.RacedGhost().StepsDone()
+            << ",\"seed\":" << board.RacedGhost().Replay().Seed << '}';
+        if (board.Rules.GameState.Status == kStatusGameOver && board.RecordingRaced())
+            out << ",\"raceResult\":"
+                << JsonString(RaceResultLine(board.Rules.GameState.Score, board.RacedGhost().FinalScore()));
+    }
     out << ",\"music\":{\"playing\":" << (pages.Music.IsPlaying() ? 1 : 0)
         << ",\"nextFile\":" << pages.Music.NextFile << '}';
     out << ",\"question\":"
@@ -163,9 +178,11 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
     out << "],\"waiting\":" << static_cast<int>(controls.Waiting())
         << ",\"repeatDelay\":" << pages.Controls.RepeatDelayMs
         << ",\"repeatRate\":" << pages.Controls.RepeatRateMs << '}';
-    out << ",\"options\":{\"ZPlayMusic\":" << ::Options.ZPlayMusic
-        << ",\"ZPlaySound\":" << ::Options.ZPlaySound << ",\"BackRound\":" << ::Options.BackRound
-        << ",\"ZNextFig\":" << ::Options.ZNextFig << ",\"ZShadow\":" << ::Options.ZShadow << "}}\n";
+    out << ",\"options\":{\"ZPlayMusic\":" << pages.Rules.Options.ZPlayMusic
+        << ",\"ZPlaySound\":" << pages.Rules.Options.ZPlaySound
+        << ",\"BackRound\":" << pages.Rules.Options.BackRound
+        << ",\"ZNextFig\":" << pages.Rules.Options.ZNextFig << ",\"ZShadow\":" << pages.Rules.Options.ZShadow
+        << "}}\n";
 }
 
 bool ParseInt(const std::string& text, int64_t& value)
@@ -225,7 +242,10 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
             // Without Send the driver stands for a server that takes everything.
             if (!setup.Send)
                 return std::string(kTakenReply);
-            std::string reply = ExchangeHttp(port, host, request.data(), request.size());
+            // Room for a replay fetched to race it; every other reply is small.
+            TExchangeLimits limits;
+            limits.MaxReply = kMaxWorldReplayReply;
+            std::string reply = ExchangeHttp(port, host, request.data(), request.size(), limits);
             print("reply " + JsonString(reply) + '\n');
             return reply;
         });
@@ -237,6 +257,8 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     // Declared after the page set: destroyed first, its thread ended.
     TScoreDelivery delivery;
     pages->Services.Delivery = &delivery;
+    TWorldReplayFetch worldReplays;
+    pages->Services.WorldReplays = &worldReplays;
     host.Attach(*pages);
     pages->InitPages();
     host.Start();
@@ -333,8 +355,13 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
             } else if (command == "sent") {
                 delivery.WaitIdle();
                 pages->HighScore.List.FollowDelivery();
+            } else if (command == "fetched") {
+                worldReplays.Wait();
+                pages->HighScore.List.FollowWorldRace();
+                // A race it started has brought the play page forward.
+                pages->Events.ProcessEvents();
             } else if (command == "state") {
-                WriteStateJson(out, GameState, HiScores);
+                WriteStateJson(out, pages->Rules.GameState, pages->Rules.HiScores);
             } else if (command == "screen") {
                 WriteScreen(out, *pages, host);
             } else {
