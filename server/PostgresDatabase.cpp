@@ -348,19 +348,20 @@ TDbStatus TryTransaction(TConnection& c, TWrite& body, std::string& id, bool& co
     return c.Command("COMMIT") ? TDbStatus::Ok : TDbStatus::Unavailable;
 }
 
-// body in a transaction. When the session is lost on the way, the
-// connection is replaced and the transaction tried once more on the new
-// one: a transaction cut off before its COMMIT was rolled back by the
-// database; one whose COMMIT went out is asked about first, so that a
-// commit whose answer alone was lost is not written twice.
-template <class TWrite> TDbStatus Transaction(TConnection& c, TWrite body)
+// A write transaction, by tryOnce(id, committing) (id: the transaction's,
+// committing: whether its COMMIT may have run). When the session is lost on
+// the way, the connection is replaced and the transaction tried once more on
+// the new one: a transaction cut off before its COMMIT was rolled back by the
+// database; one whose COMMIT went out is asked about first, so that a commit
+// whose answer alone was lost is not written twice.
+template <class TTry> TDbStatus TriedTwice(TConnection& c, TTry tryOnce)
 {
     if (!c.Ready())
         return TDbStatus::Unavailable;
     for (int attempt = 0;; ++attempt) {
         std::string id;
         bool committing = false;
-        const TDbStatus status = TryTransaction(c, body, id, committing);
+        const TDbStatus status = tryOnce(id, committing);
         if (status == TDbStatus::Ok || !c.Lost() || attempt > 0)
             return status;
         if (!c.Replace())
@@ -375,41 +376,127 @@ template <class TWrite> TDbStatus Transaction(TConnection& c, TWrite body)
     }
 }
 
-// Inserts records with one statement of many rows per chunk of them.
-bool InsertRows(TConnection& c, const std::vector<TScoreRecord>& records)
+// body in a transaction, tried once more on a new session as above.
+template <class TWrite> TDbStatus Transaction(TConnection& c, TWrite body)
 {
-    for (std::size_t at = 0; at < records.size(); at += kRowsPerStatement) {
-        const std::size_t rows = std::min(kRowsPerStatement, records.size() - at);
-        std::vector<std::string> text;
-        text.reserve(rows * 3);
-        std::vector<const char*> values;
-        values.reserve(rows * 5);
-        std::string sql = kInsertHead;
-        for (std::size_t i = 0; i < rows; ++i) {
-            const TScoreRecord& r = records[at + i];
-            text.push_back(std::to_string(r.OnlineType));
-            text.push_back(std::to_string(r.Score));
-            text.push_back(std::to_string(r.SubmittedAt));
-        }
-        for (std::size_t i = 0; i < rows; ++i) {
-            const TScoreRecord& r = records[at + i];
-            values.insert(values.end(), {text[i * 3].c_str(), r.Name.c_str(), text[i * 3 + 1].c_str(),
-                                         text[i * 3 + 2].c_str(), r.ClientAddress.c_str()});
+    return TriedTwice(
+        c, [&](std::string& id, bool& committing) { return TryTransaction(c, body, id, committing); });
+}
+
+// One INSERT of many rows: its SQL and its parameters' text.
+struct TRowsInsert {
+    std::size_t First = 0, Rows = 0; // which records
+    std::string Sql;
+    std::vector<std::string> Numbers; // type, score and time of each row
+    std::vector<const char*> Values;
+};
+
+// Records as INSERTs of up to kRowsPerStatement rows each.
+std::vector<TRowsInsert> RowsInserts(const std::vector<TScoreRecord>& records)
+{
+    std::vector<TRowsInsert> inserts((records.size() + kRowsPerStatement - 1) / kRowsPerStatement);
+    for (std::size_t k = 0; k < inserts.size(); ++k) {
+        TRowsInsert& insert = inserts[k];
+        insert.First = k * kRowsPerStatement;
+        insert.Rows = std::min(kRowsPerStatement, records.size() - insert.First);
+        insert.Sql = kInsertHead;
+        insert.Numbers.reserve(insert.Rows * 3);
+        for (std::size_t i = 0; i < insert.Rows; ++i) {
+            const TScoreRecord& r = records[insert.First + i];
+            insert.Numbers.push_back(std::to_string(r.OnlineType));
+            insert.Numbers.push_back(std::to_string(r.Score));
+            insert.Numbers.push_back(std::to_string(r.SubmittedAt));
             const std::size_t p = i * 5;
-            sql += (i == 0 ? " ($" : ", ($") + std::to_string(p + 1) + ", $" + std::to_string(p + 2) + ", $" +
-                   std::to_string(p + 3) + ", $" + std::to_string(p + 4) + ", $" + std::to_string(p + 5) +
-                   ")";
+            insert.Sql += (i == 0 ? " ($" : ", ($") + std::to_string(p + 1) + ", $" + std::to_string(p + 2) +
+                          ", $" + std::to_string(p + 3) + ", $" + std::to_string(p + 4) + ", $" +
+                          std::to_string(p + 5) + ")";
         }
-        const bool ok =
-            rows == 1 ? TResult(c.Run(kInsert, values.data(), PGRES_COMMAND_OK)).R != nullptr
-                      : TResult(c.Check(PQexecParams(c.Conn, sql.c_str(), static_cast<int>(values.size()),
-                                                     nullptr, values.data(), nullptr, nullptr, 0),
-                                        PGRES_COMMAND_OK))
-                                .R != nullptr;
-        if (!ok)
-            return false;
+        // The numbers' text is all made: pointers into it stay put.
+        insert.Values.reserve(insert.Rows * 5);
+        for (std::size_t i = 0; i < insert.Rows; ++i) {
+            const TScoreRecord& r = records[insert.First + i];
+            insert.Values.insert(insert.Values.end(),
+                                 {insert.Numbers[i * 3].c_str(), r.Name.c_str(),
+                                  insert.Numbers[i * 3 + 1].c_str(), insert.Numbers[i * 3 + 2].c_str(),
+                                  r.ClientAddress.c_str()});
+        }
     }
-    return true;
+    return inserts;
+}
+
+// One try of writing records in one transaction, in two round trips where
+// there were three: BEGIN, the transaction's id and the INSERTs go out
+// together (libpq's pipeline mode) and their answers come back together,
+// then COMMIT. Each round trip costs a wake-up of PostgreSQL's process and
+// of ours, which on a busy machine costs more than the statements. COMMIT
+// goes alone, once the id is known, so that a session lost during it can
+// be asked about. (Sending COMMIT in the same pipeline, with a flush request
+// to have the id sent back first, was slower: the early answer wakes this
+// thread while PostgreSQL still has the INSERTs to run.)
+TDbStatus TryGroupWrite(TConnection& c, const std::vector<TScoreRecord>& records, std::string& id,
+                        bool& committing)
+{
+    PGconn* conn = c.Conn;
+    const std::vector<TRowsInsert> inserts = RowsInserts(records);
+    const std::size_t queries = inserts.size() + 2; // BEGIN, the id, the INSERTs
+    auto send = [&](const char* sql) {
+        return PQsendQueryParams(conn, sql, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+    };
+    bool sent = PQenterPipelineMode(conn) == 1 && send("BEGIN") && send("SELECT txid_current()");
+    for (const TRowsInsert& insert : inserts) {
+        if (!sent)
+            break;
+        sent = insert.Rows == 1
+                   ? PQsendQueryPrepared(conn, kInsert.Name, kInsert.Parameters, insert.Values.data(),
+                                         nullptr, nullptr, 0) == 1
+                   : PQsendQueryParams(conn, insert.Sql.c_str(), static_cast<int>(insert.Values.size()),
+                                       nullptr, insert.Values.data(), nullptr, nullptr, 0) == 1;
+    }
+    sent = sent && PQpipelineSync(conn) == 1;
+    if (!sent) {
+        LogLine("database: " + FirstLine(PQerrorMessage(conn)));
+        c.Ended = true; // in an unknown state: a new session next time
+        return TDbStatus::Unavailable;
+    }
+    // The answers, in order, each ended by a null, and then the sync's. After
+    // a failure the rest come as "aborted"; a lost session ends them early.
+    std::size_t answered = 0;
+    bool failed = false, synced = false;
+    for (int nulls = 0; !synced && nulls < 2 && answered <= queries;) {
+        PGresult* r = PQgetResult(conn);
+        if (r == nullptr) {
+            ++nulls;
+            continue;
+        }
+        nulls = 0;
+        const ExecStatusType status = PQresultStatus(r);
+        if (status == PGRES_PIPELINE_SYNC) {
+            synced = true;
+            PQclear(r);
+            continue;
+        }
+        const std::size_t query = answered++;
+        if (failed || status == PGRES_PIPELINE_ABORTED) {
+            failed = true;
+            PQclear(r);
+            continue;
+        }
+        TResult answer(c.Check(r, query == 1 ? PGRES_TUPLES_OK : PGRES_COMMAND_OK));
+        if (answer.R == nullptr || (query == 1 && PQntuples(answer.R) != 1)) {
+            failed = true;
+        } else if (query == 1) {
+            id = PQgetvalue(answer.R, 0, 0);
+        }
+    }
+    if (!synced || PQexitPipelineMode(conn) != 1)
+        c.Ended = true; // answers missing: a new session next time
+    if (failed || answered != queries || c.Lost()) {
+        // After a failure the transaction stays open, aborted, until ROLLBACK.
+        RollBack(c);
+        return TDbStatus::Unavailable;
+    }
+    committing = true;
+    return c.Command("COMMIT") ? TDbStatus::Ok : TDbStatus::Unavailable;
 }
 
 TDbStatus ReadRanking(TConnection& c, const TStatement& statement, std::int32_t onlineType, int limit,
@@ -445,7 +532,8 @@ TDbStatus TPostgresDatabase::Add(const TScoreRecord& record)
 TDbStatus TPostgresDatabase::AddMany(const std::vector<TScoreRecord>& records)
 {
     auto c = Pool.Take();
-    return Transaction(*c, [&] { return InsertRows(*c, records) ? TBody::Commit : TBody::Failed; });
+    return TriedTwice(
+        *c, [&](std::string& id, bool& committing) { return TryGroupWrite(*c, records, id, committing); });
 }
 
 TDbStatus TPostgresDatabase::Best(std::int32_t onlineType, int limit, std::vector<TScoreRecord>& out)

@@ -478,6 +478,34 @@ TEST(PostgresSessions, ASessionEndingInCommitIsAskedAboutAndTriedAgain)
     EXPECT_EQ(count, 1);
 }
 
+// A row PostgreSQL refuses (here by a trigger) fails the whole group's
+// write, one row or many, and none of its rows is kept; the same
+// connection then writes the next group as if nothing had happened (the
+// failed transaction is not left open on it).
+TEST(PostgresSessions, ARefusedRowFailsItsGroupAndLeavesTheConnectionWorking)
+{
+    const std::vector<std::pair<const char*, std::vector<TScoreRecord>>> groups = {
+        {"one row", {Record(0, "refused", 1)}},
+        {"many rows", {Record(0, "kept?", 2), Record(0, "refused", 3), Record(0, "kept?", 4)}},
+    };
+    for (const auto& [what, group] : groups) {
+        TTestDatabase test(TBackend::Postgres);
+        auto db = test.Open(1);
+        ASSERT_TRUE(db);
+        for (const char* sql :
+             {"CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+              " IF NEW.name = 'refused' THEN RAISE EXCEPTION 'refused'; END IF; RETURN NEW; END $$",
+              "CREATE TRIGGER refuse BEFORE INSERT ON scores FOR EACH ROW EXECUTE FUNCTION refuse()"})
+            ASSERT_TRUE(RunPostgres(test.Target(), sql));
+        EXPECT_EQ(db->AddMany(group), TDbStatus::Unavailable) << what;
+        EXPECT_EQ(db->AddMany({Record(0, "next", 5), Record(0, "and next", 6)}), TDbStatus::Ok) << what;
+        EXPECT_EQ(db->Add(Record(0, "last", 7)), TDbStatus::Ok) << what;
+        std::vector<TScoreRecord> best;
+        ASSERT_EQ(db->Best(0, 10, best), TDbStatus::Ok) << what;
+        EXPECT_EQ(Names(best), (std::vector<std::string>{"last", "and next", "next"})) << what;
+    }
+}
+
 // ------------------------------------------------------------------ schema
 
 // A database written by a later server is left alone, not clobbered.
