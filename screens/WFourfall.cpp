@@ -356,11 +356,19 @@ void TWFourfall::StartPlay(int32_t k)
     Paused = false;
     SetSize(GFourfall::ProcessRules(), Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
     SelectGame(GFourfall::ProcessRules(), k);
-    // The generator goes on from game to game; the record starts from where
-    // it stands, so that the game can be played again from its seed alone.
+    // A seed the server dealt for this type ahead of time, when one is in
+    // hand, is played and its token goes with the record (once: the next
+    // game gets the next seed). Otherwise the generator goes on from game to
+    // game; the record starts from where it stands, so that the game can be
+    // played again from its seed alone.
+    TDealtSeed dealt;
+    const bool seeded = Services != nullptr && Services->TakeSeed(GameState.GameNum, dealt);
+    if (seeded)
+        SeedRandom(GFourfall::ProcessRules(), dealt.Seed);
     Record = TReplay();
     Record.Version = GameVersion();
     Record.Seed = SeedOfRandomState(GFourfall::ProcessRules());
+    SeedToken = seeded ? dealt.Token : std::string();
     Record.Columns = GameState.Width;
     Record.Rows = GameState.Height;
     Record.GameNum = GameState.GameNum;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "rules/CommandFig.h"
 #include "rules/HiScores.h"
@@ -97,6 +98,9 @@ public:
     void Operate(GFourfall::TReplayOp op);
     // The record of the game started last (complete once it has ended).
     const GFourfall::TReplay& Recording() const { return Record; }
+    // The token of the seed the server dealt for the recorded game; empty
+    // when it plays a seed of the game's own.
+    const std::string& DealtToken() const { return SeedToken; }
     // True once the recorded game has ended (its last operation is in).
     bool RecordingComplete() const { return RecordDone; }
     // Games are recorded unless this is switched off (to measure what
@@ -183,6 +187,7 @@ private:
     void NoteGameOverKeys();
 
     GFourfall::TReplay Record;
+    std::string SeedToken;
     bool Recording_ = false;
     bool RecordDone = false;
     int64_t PlayedBefore = 0; // play before the last pause

@@ -27,6 +27,7 @@
 #include "screens/WFourfall.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreSubmit.h"
+#include "store/SeedSupply.h"
 #include "wlib/TestHost.h"
 
 namespace WFourfall {
@@ -149,6 +150,8 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
     out << ",\"question\":"
         << JsonString(pages.QuestionBox.IsOpen() ? pages.QuestionBox.Text.Layout.Text.Text() : "");
     out << ",\"notice\":" << JsonString(pages.HighScore.List.Notice);
+    // The token of the seed the server dealt for the last game started.
+    out << ",\"token\":" << JsonString(pages.Play.Board.DealtToken());
     const TWHScore& list = pages.HighScore.List;
     out << ",\"nameSelected\":" << (list.NameSelected ? 1 : 0) << ",\"caret\":" << list.Caret
         << ",\"marks\":" << list.PlayableMarks();
@@ -221,12 +224,16 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
                 std::lock_guard<std::mutex> hold(sentLock);
                 sentLines += line;
             };
-            print("request " + host + ':' + std::to_string(port) + ' ' + JsonString(request) + '\n');
-            // Without Send the driver stands for a server that takes everything.
+            // A seed asked for ahead of a game is told apart from a result.
+            const bool seed = request.rfind(std::string("GET ") + kSeedRequestPath, 0) == 0;
+            print((seed ? "seed " : "request ") + host + ':' + std::to_string(port) + ' ' +
+                  JsonString(request) + '\n');
+            // Without Send the driver stands for a server that takes every
+            // result and deals no seed.
             if (!setup.Send)
-                return std::string(kTakenReply);
+                return std::string(seed ? "" : kTakenReply);
             std::string reply = ExchangeHttp(port, host, request.data(), request.size());
-            print("reply " + JsonString(reply) + '\n');
+            print((seed ? "seed-reply " : "reply ") + JsonString(reply) + '\n');
             return reply;
         });
     auto printSent = [&] {
@@ -237,6 +244,8 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     // Declared after the page set: destroyed first, its thread ended.
     TScoreDelivery delivery;
     pages->Services.Delivery = &delivery;
+    TSeedSupply seeds;
+    pages->Services.Seeds = &seeds;
     host.Attach(*pages);
     pages->InitPages();
     host.Start();
@@ -330,6 +339,8 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
                 for (std::size_t i = 0; i < names.size(); ++i)
                     out << (i ? "," : "") << JsonString(names[i]);
                 out << "]\n";
+            } else if (command == "seeds") {
+                seeds.WaitIdle();
             } else if (command == "sent") {
                 delivery.WaitIdle();
                 pages->HighScore.List.FollowDelivery();

@@ -25,6 +25,8 @@
 //                         "tumbletown --replay FILE" does ("refused" and
 //                         the reason when it is no replay)
 //   replays               the names in the replay folder, as a JSON list
+//   seeds                 waits until the seeds asked for ahead of the games
+//                         (when a score server is named) were dealt or refused
 //   sent                  waits until the results handed to the world server
 //                         went out or were kept in the outbox (they go on a
 //                         thread of their own; the script goes on meanwhile)
@@ -39,6 +41,9 @@
 //                         --send the driver answers for it: taken); with
 //                         --send they really go to it, and its reply follows:
 //   reply "TEXT"          what the score server answered (empty when none)
+//   seed HOST:PORT "TEXT" a seed asked for ahead of a game (without --send no
+//                         seed is dealt); with --send its answer follows:
+//   seed-reply "TEXT"
 //   closed                the game closed its window; the script ends here
 #pragma once
 
