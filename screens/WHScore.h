@@ -22,6 +22,7 @@ constexpr const char* kNoticeSending = "Sending the result to the world high sco
 constexpr const char* kNoticeSent = "Sent to the world high scores.";
 constexpr const char* kNoticeKept = "Could not reach the server: it will try again later.";
 constexpr const char* kNoticeNoName = "A result without a name is not sent.";
+constexpr const char* kNoticeBadName = "A name with an invisible or control character is not sent.";
 
 // What of a name is shown in a field width pixels wide in the canvas's font:
 // the whole name when it fits, else its longest beginning that fits with an

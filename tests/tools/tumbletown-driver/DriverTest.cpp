@@ -22,6 +22,7 @@
 
 #include "platform/desktop/PngFile.h"
 #include "rules/StateWriter.h"
+#include "screens/WHScore.h"
 #include "screens/layout/PageLayout.h"
 #include "store/ScoreSubmit.h"
 #include "tests/platform/PictureFolder.h"
@@ -1598,7 +1599,6 @@ TEST_F(DriverTest, WithNoServerTheResultIsKeptAndAnEmptyNameIsNotSent)
     EXPECT_EQ(sent.Starting("request ").size(), 2u);
 }
 
-} // namespace
 // The designed default host alone is no server the player named: the World
 // button opens the designed address and no seed is asked for, whatever page
 // shows and whatever game is played.
@@ -1640,4 +1640,72 @@ TEST_F(DriverTest, TheGameTypePagesAskAheadForTheSeedsOfTheirGames)
     EXPECT_EQ(Field(screens[0], "token"), "");
 }
 
+// The names the world list takes: typing leaves out what it would refuse
+// (so the result and its replay carry the same bytes), and a name it would
+// refuse anyway (blank, or a stored one with an invisible character) is not
+// sent, and the page says why.
+struct TWorldNameCase {
+    const char* What;
+    const char* Stored; // the name offered from the settings; null: the default
+    const char* Typed;  // UTF-8, after End; null: nothing typed
+    const char* Sent;   // the name sent; null: nothing sent
+    const char* Notice;
+};
+
+std::ostream& operator<<(std::ostream& out, const TWorldNameCase& c)
+{
+    return out << c.What;
+}
+
+class WorldNames : public DriverTest, public ::testing::WithParamInterface<TWorldNameCase> {};
+
+TEST_P(WorldNames, ANameTheWorldListRefusesIsNeitherTypedNorSent)
+{
+    const TWorldNameCase& c = GetParam();
+    const std::string store = FreshFolder("store");
+    if (c.Stored != nullptr) {
+        std::ofstream out(store + "/settings.reg", std::ios::binary);
+        out << "[HKEY_CURRENT_USER\\Software\\Kestrovan\\Grand Fourfall\\Score]\n"
+            << "\"LastUserName\"=\"" << c.Stored << "\"\n";
+    }
+    std::string script = Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "state\n";
+    // A typed name replaces the offered one, which is selected.
+    if (c.Typed != nullptr)
+        script += std::string("type ") + c.Typed + "\n";
+    script += "answer yes\nkey Enter\nsent\nscreen\n";
+    TRun run = Run(script, store);
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    const int score = IntField(run.Starting("{\"status\"")[0], "score");
+    auto requests = run.Starting("request ");
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "notice"), c.Notice);
+    if (c.Sent == nullptr) {
+        EXPECT_TRUE(requests.empty()) << requests[0];
+        EXPECT_TRUE(run.Starting("question ").empty());
+        return;
+    }
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0], std::string("request ") + kServer + ":80 " +
+                               GFourfall::JsonString(BuildScoreRequest(0, c.Sent, score, kServer)));
+    const std::string claim = GFourfall::JsonString("\n# name " + std::string(c.Sent) + "\n# score ");
+    EXPECT_NE(requests[1].find(claim.substr(1, claim.size() - 2)), std::string::npos) << requests[1];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WorldNames,
+    ::testing::Values(TWorldNameCase{"SoftHyphenAndDeleteTyped", nullptr,
+                                     "A\u00ADn\x7F"
+                                     "n",
+                                     "Ann", kNoticeSent},
+                      TWorldNameCase{"NoBreakSpacesTyped", nullptr, "\u00A0 \u00A0", nullptr, kNoticeNoName},
+                      TWorldNameCase{"SoftHyphenStored",
+                                     "Ann\xAD"
+                                     "e",
+                                     nullptr, nullptr, kNoticeBadName},
+                      TWorldNameCase{"DeleteStored", "Ann\x7F", nullptr, nullptr, kNoticeBadName},
+                      TWorldNameCase{"PlainStored", "Ann\xE9", nullptr, "Ann\xE9", kNoticeSent}),
+    [](const auto& info) { return std::string(info.param.What); });
+
+} // namespace
 } // namespace WFourfall
