@@ -44,8 +44,8 @@ play() { # game button y, name, screenshot
 mkdir -p "$work/store"
 url_fourfall=$(play 213 "$high")
 url_colour=$(play 347 "$markup")
-[[ "$url_fourfall" == "http://localhost:$port/cgi/version.pl?prg=Tumbltwn&show&type=0" ]] || fail "World button opened $url_fourfall"
-[[ "$url_colour" == "http://localhost:$port/cgi/version.pl?prg=Tumbltwn&show&type=2" ]] || fail "World button opened $url_colour"
+[[ "$url_fourfall" == "http://localhost:$port/cgi/version.pl?prg=Tumbltwn&show&type=0&verified" ]] || fail "World button opened $url_fourfall"
+[[ "$url_colour" == "http://localhost:$port/cgi/version.pl?prg=Tumbltwn&show&type=2&verified" ]] || fail "World button opened $url_colour"
 
 for url in "$url_fourfall" "$url_colour"; do
   e2e_browse "$url" --dump-dom > "$work/dom.html" || fail "chromium could not open $url"
