@@ -86,6 +86,17 @@ bool Fail(std::string& why, const char* reason)
     return false;
 }
 
+// What a token line may hold: printable ASCII without spaces, bounded.
+bool TokenIsClean(const std::string& token)
+{
+    if (token.empty() || token.size() > kMaxReplayToken)
+        return false;
+    for (unsigned char c : token)
+        if (c <= 0x20 || c >= 0x7F)
+            return false;
+    return true;
+}
+
 bool NameIsClean(const std::string& name)
 {
     for (unsigned char c : name)
@@ -155,6 +166,9 @@ std::string ReplayText(const TReplay& r)
     t += kReplayMagic;
     t += std::to_string(kReplayFormat) + "\n";
     t += "# version " + (r.Version.empty() ? std::string("0") : r.Version) + "\n";
+    // A token that could not be read back is left out rather than written.
+    if (TokenIsClean(r.Token))
+        t += "# token " + r.Token + "\n";
     if (r.HasClaim) {
         std::string name;
         for (unsigned char c : r.Name)
@@ -196,6 +210,13 @@ bool ParseReplay(const std::string& text, TReplay& out, std::string& why, const 
     out.Version = line.substr(10);
     if (!lines.Next(line))
         return Fail(why, "cut short");
+    if (line.compare(0, 8, "# token ") == 0) {
+        out.Token = line.substr(8);
+        if (!TokenIsClean(out.Token))
+            return Fail(why, "bad token");
+        if (!lines.Next(line))
+            return Fail(why, "cut short");
+    }
     if (line.compare(0, 7, "# name ") == 0) {
         out.Name = line.substr(7);
         if (out.Name.size() > 59 || !NameIsClean(out.Name))

@@ -12,6 +12,8 @@
 //
 //   # Tumbletown replay 1          format and its version (first line)
 //   # version 0.1.0                the game that recorded it
+//   # token 1.0.123456789.1733..   the score server's deal of the seed (only
+//                                  when the game had one; kept as it came)
 //   # name Anonymous               the high-score entry it belongs to
 //   # score 1234                   (both only once the entry is named)
 //   seed 123456789
@@ -58,11 +60,16 @@ struct TReplayStep {
 };
 
 constexpr int32_t kReplayFormat = 1;
+constexpr std::size_t kMaxReplayToken = 200;
 constexpr const char* kReplayMagic = "# Tumbletown replay ";
 
 struct TReplay {
     std::string Version; // the game that recorded it (no spaces)
-    uint32_t Seed = 0;   // the value SeedRandom takes to start this game's figures
+    // The score server's token for this game's seed, as the server wrote it
+    // (printable ASCII, no spaces, at most kMaxReplayToken bytes); empty
+    // when the game played with a seed of its own. The rules ignore it.
+    std::string Token;
+    uint32_t Seed = 0; // the value SeedRandom takes to start this game's figures
     int32_t Columns = 0;
     int32_t Rows = 0;
     int32_t GameNum = 0;

@@ -36,8 +36,9 @@ test_packages=(
   # checking the desktop files and the manual page
   desktop-file-utils appstream man-db groff-base
   # the score server (not part of a play build): its HTTP, SQLite and
-  # PostgreSQL client libraries
-  libmicrohttpd-dev libsqlite3-dev libpq-dev
+  # PostgreSQL client libraries, and OpenSSL's libcrypto for the keyed hash
+  # that signs the seeds it deals
+  libmicrohttpd-dev libsqlite3-dev libpq-dev libssl-dev
   # the score server's tests: a PostgreSQL server of their own, a browser for
   # the world page, systemd-analyze for the service file, nginx as the
   # reverse proxy in front of it

@@ -41,6 +41,11 @@ constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash
                                        "client_address) VALUES ($1, $2, $3, $4, $5)";
 constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = true WHERE id = $1";
 constexpr const char* kReplaySql = "SELECT replay FROM replays WHERE score_id = $1";
+constexpr const char* kTokenUsedSql = "SELECT 1 FROM used_tokens WHERE nonce = $1";
+constexpr const char* kUseTokenSql = "INSERT INTO used_tokens (nonce, used_at) VALUES ($1, $2)";
+constexpr const char* kKeepSecretSql =
+    "INSERT INTO server_secret (id, secret) VALUES (1, $1) ON CONFLICT (id) DO NOTHING";
+constexpr const char* kSecretSql = "SELECT secret FROM server_secret WHERE id = 1";
 constexpr const char* kVerifiedResultSql =
     "SELECT s.online_type, s.name, s.score, s.submitted_at FROM scores s JOIN replays r ON r.score_id = s.id"
     " WHERE s.id = $1";
@@ -479,6 +484,17 @@ TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& re
                 return TBody::RollBack;
             }
         }
+        // Under the lock, and recorded in the same transaction: a token
+        // verifies once, whichever of the servers it reaches.
+        if (!claim.TokenNonce.empty()) {
+            TResult token(query(kTokenUsedSql, {claim.TokenNonce.c_str()}, {}, {}, PGRES_TUPLES_OK));
+            if (token.R == nullptr)
+                return TBody::Failed;
+            if (PQntuples(token.R) > 0) {
+                result = TVerifyResult::TokenUsed;
+                return TBody::RollBack;
+            }
+        }
         std::string id;
         {
             TResult claimed(query(kClaimedSql, {type.c_str(), score.c_str(), claim.Name.c_str()}, {}, {},
@@ -500,7 +516,10 @@ TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& re
                           {0, 0, static_cast<int>(claim.Text.size()), 0, 0}, {0, 0, 1, 0, 0},
                           PGRES_COMMAND_OK))
                     .R != nullptr &&
-            TResult(query(kMarkVerifiedSql, {id.c_str()}, {}, {}, PGRES_COMMAND_OK)).R != nullptr;
+            TResult(query(kMarkVerifiedSql, {id.c_str()}, {}, {}, PGRES_COMMAND_OK)).R != nullptr &&
+            (claim.TokenNonce.empty() ||
+             TResult(query(kUseTokenSql, {claim.TokenNonce.c_str(), at.c_str()}, {}, {}, PGRES_COMMAND_OK))
+                     .R != nullptr);
         if (!kept)
             return TBody::Failed;
         result = TVerifyResult::Verified;
@@ -566,6 +585,23 @@ TDbStatus TPostgresDatabase::Count(std::int32_t onlineType, std::int64_t& count)
             return TDbStatus::Unavailable;
         count = std::atoll(PQgetvalue(r.R, 0, 0));
         return TDbStatus::Ok;
+    });
+}
+
+TDbStatus TPostgresDatabase::Secret(const std::string& proposed, std::string& secret)
+{
+    auto c = Pool.Take();
+    const char* values[] = {proposed.c_str()};
+    return Transaction(*c, [&] {
+        if (TResult(c->Check(PQexecParams(c->Conn, kKeepSecretSql, 1, nullptr, values, nullptr, nullptr, 0),
+                             PGRES_COMMAND_OK))
+                .R == nullptr)
+            return TBody::Failed;
+        TResult r(c->Run(kSecretSql, PGRES_TUPLES_OK));
+        if (r.R == nullptr || PQntuples(r.R) != 1)
+            return TBody::Failed;
+        secret = PQgetvalue(r.R, 0, 0);
+        return TBody::Commit;
     });
 }
 

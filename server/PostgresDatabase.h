@@ -29,6 +29,7 @@ public:
     TDbStatus Replay(std::int64_t scoreId, std::string& text, bool& found) override;
     TDbStatus VerifiedResult(std::int64_t scoreId, TScoreRecord& out, bool& found) override;
     TDbStatus Count(std::int32_t onlineType, std::int64_t& count) override;
+    TDbStatus Secret(const std::string& proposed, std::string& secret) override;
     TDbStatus Check() override;
     std::string Describe() const override { return Description; }
 

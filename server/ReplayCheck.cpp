@@ -58,6 +58,16 @@ const char* ReplayRefusalName(TReplayRefusal refusal)
         return "no-such-result";
     case TReplayRefusal::AlreadyUsed:
         return "already-used";
+    case TReplayRefusal::NoToken:
+        return "no-token";
+    case TReplayRefusal::BadToken:
+        return "bad-token";
+    case TReplayRefusal::TokenExpired:
+        return "token-expired";
+    case TReplayRefusal::TokenUsed:
+        return "token-used";
+    case TReplayRefusal::TooSoon:
+        return "too-soon";
     case TReplayRefusal::Busy:
         return "busy";
     }
@@ -103,6 +113,9 @@ TCheckedReplay TReplayChecker::Check(const std::string& text) const
     out.Name = Cp1252ToUtf8(replay.Name);
     out.Score = replay.Score;
     out.GameHash = ReplayGameHash(replay);
+    out.Token = replay.Token;
+    out.Seed = replay.Seed;
+    out.PlayedMs = replay.Steps.empty() ? 0 : replay.Steps.back().TimeMs;
 
     if (PlayStarts)
         PlayStarts();

@@ -34,6 +34,11 @@ enum class TReplayRefusal {
     ScoreDiffers,      // its game ended with another score than it claims
     NoSuchResult,      // no unverified result of its type, name and score is kept
     AlreadyUsed,       // the same game already verified a result
+    NoToken,           // its seed was not dealt by the server (no token)
+    BadToken,          // its token is not one the server signed for this type and seed
+    TokenExpired,      // its token was issued too long ago
+    TokenUsed,         // its token already verified a result
+    TooSoon,           // it came sooner after its token than its own played time
     Busy,              // too many replays waiting to be checked (the worker pool's, never the checker's)
 };
 constexpr int kReplayRefusalCount = static_cast<int>(TReplayRefusal::Busy) + 1;
@@ -51,6 +56,9 @@ struct TCheckedReplay {
     std::string GameHash;       // 16 hex digits of the game, not of its claim or times
     std::size_t Operations = 0; // applied before the play ended or was stopped
     std::int64_t CpuMicros = 0; // CPU time of the play
+    std::string Token;          // the seed token it carries, as it came ("" without)
+    std::uint32_t Seed = 0;     // its game's seed
+    std::uint32_t PlayedMs = 0; // its game's played time (its last operation's time)
 };
 
 class TReplayChecker {

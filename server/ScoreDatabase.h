@@ -34,12 +34,17 @@ struct TReplayClaim {
     std::string Text;     // the replay as uploaded (Windows-1252 bytes)
     std::int64_t VerifiedAt = 0;
     std::string ClientAddress;
+    // The seed token the replay carried: its nonce is recorded in the same
+    // transaction, and a nonce recorded before refuses the claim.
+    std::string TokenNonce;
+    std::int64_t TokenIssued = 0;
 };
 
 enum class TVerifyResult {
     Verified,     // the newest unverified result of that type, name and score is now verified
     NoSuchResult, // no unverified result of that type, name and score is kept
     AlreadyUsed,  // a replay of the same game already verified a result
+    TokenUsed,    // the replay's seed token already verified a result
 };
 
 enum class TDbStatus {
@@ -73,6 +78,9 @@ public:
     virtual TDbStatus VerifiedResult(std::int64_t scoreId, TScoreRecord& out, bool& found) = 0;
     // How many results of a type are kept.
     virtual TDbStatus Count(std::int32_t onlineType, std::int64_t& count) = 0;
+    // The secret that signs seed tokens: the one kept, or else proposed,
+    // kept now (the first server to ask makes it; all then share it).
+    virtual TDbStatus Secret(const std::string& proposed, std::string& secret) = 0;
     // Whether the database answers now.
     virtual TDbStatus Check() = 0;
     // "SQLite /path/scores.db" or "PostgreSQL db on host:port": no password.

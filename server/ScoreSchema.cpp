@@ -59,11 +59,37 @@ const char* const kV2Postgres[] = {
     nullptr,
 };
 
+// Version 3: fair verified results. The secret that signs the seeds the
+// server deals (one row, made by the first server to start, shared by all
+// that use the database); the nonces of the tokens that verified a result,
+// so that each verifies once; results hidden by moderation; names and
+// addresses refused from then on; and, beside each replay kept, when its
+// token was issued, what it holds and whose bytes it counts against.
+const char* const kV3Sqlite[] = {
+    "ALTER TABLE scores ADD COLUMN hidden INTEGER NOT NULL DEFAULT 0",
+    "CREATE TABLE server_secret (id INTEGER PRIMARY KEY CHECK (id = 1), secret TEXT NOT NULL)",
+    "CREATE TABLE used_tokens (nonce TEXT PRIMARY KEY, used_at INTEGER NOT NULL)",
+    "ALTER TABLE replays ADD COLUMN token_issued INTEGER NOT NULL DEFAULT 0",
+    "CREATE INDEX replays_address ON replays (client_address)",
+    "CREATE TABLE refused (kind TEXT NOT NULL, value TEXT NOT NULL, PRIMARY KEY (kind, value))",
+    nullptr,
+};
+const char* const kV3Postgres[] = {
+    "ALTER TABLE scores ADD COLUMN hidden BOOLEAN NOT NULL DEFAULT false",
+    "CREATE TABLE server_secret (id INTEGER PRIMARY KEY CHECK (id = 1), secret TEXT NOT NULL)",
+    "CREATE TABLE used_tokens (nonce TEXT PRIMARY KEY, used_at BIGINT NOT NULL)",
+    "ALTER TABLE replays ADD COLUMN token_issued BIGINT NOT NULL DEFAULT 0",
+    "CREATE INDEX replays_address ON replays (client_address)",
+    "CREATE TABLE refused (kind TEXT NOT NULL, value TEXT NOT NULL, PRIMARY KEY (kind, value))",
+    nullptr,
+};
+
 } // namespace
 
 const TMigration kScoreMigrations[] = {
     {1, kV1Sqlite, kV1Postgres},
     {2, kV2Sqlite, kV2Postgres},
+    {3, kV3Sqlite, kV3Postgres},
 };
 const std::size_t kScoreMigrationCount = sizeof kScoreMigrations / sizeof kScoreMigrations[0];
 

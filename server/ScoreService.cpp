@@ -1,6 +1,7 @@
 #include "server/ScoreService.h"
 
 #include "server/OnlineTypes.h"
+#include "server/SeedToken.h"
 #include "server/WatchPage.h"
 #include "server/WebText.h"
 #include "server/WorldPage.h"
@@ -191,6 +192,8 @@ const char* TScoreService::RouteName(const TRequest& request)
         return "replay-upload";
     if (request.Path.compare(0, replays.size(), replays) == 0)
         return "replay-download";
+    if (request.Path == kApiSeedPath)
+        return "seed";
     if (request.Path == kHealthPath)
         return "health";
     if (request.Path == kMetricsPath)
@@ -248,6 +251,8 @@ THttpResponse TScoreService::Route(const TRequest& request)
     }
     if (request.Path == kApiScoresPath)
         return ApiScores(request);
+    if (request.Path == kApiSeedPath)
+        return DealSeed(request);
     const std::string watch = kWatchPath;
     if (request.Path.compare(0, watch.size(), watch) == 0) {
         if (!request.Args.empty())
@@ -365,6 +370,7 @@ THttpResponse TScoreService::RefuseReplay(TReplayRefusal refusal, const std::str
         status = 400;
         break;
     case TReplayRefusal::AlreadyUsed:
+    case TReplayRefusal::TokenUsed:
         status = 409;
         break;
     case TReplayRefusal::Busy:
@@ -398,11 +404,70 @@ THttpResponse TScoreService::VerifyReplay(const TRequest& request)
     return r;
 }
 
+bool TScoreService::SigningSecret(std::string& secret)
+{
+    std::lock_guard<std::mutex> hold(SecretMutex);
+    if (SecretKept.empty()) {
+        const std::string proposed = RandomHex(kSeedSecretBytes);
+        std::string kept;
+        TDatabaseTimer timer(DatabaseTime);
+        if (proposed.empty() || Database.Secret(proposed, kept) != TDbStatus::Ok || kept.empty())
+            return false;
+        SecretKept = kept;
+    }
+    secret = SecretKept;
+    return true;
+}
+
+THttpResponse TScoreService::DealSeed(const TRequest& request)
+{
+    std::vector<std::string> values;
+    if (!MatchArgs(request.Args, {{"type", ""}}, &values) || !PlainArg(request.Args, "type"))
+        return Text(400, "a seed is asked for with type=<number> and nothing else");
+    const int number = SmallNumber(values[0]);
+    const TOnlineType* type = number >= 0 ? FindOnlineType(number) : nullptr;
+    if (type == nullptr)
+        return Text(400, "no such game type");
+    std::string secret;
+    if (!SigningSecret(secret))
+        return Unavailable();
+    std::uint32_t seed = 0;
+    const std::string nonce = RandomHex(kSeedNonceBytes);
+    if (nonce.empty() || !RandomSeed(seed))
+        return Text(500, "no random numbers to deal a seed with");
+    THttpResponse r;
+    r.Body = IssueSeedToken(secret, type->Number, seed, Clock(), nonce) + "\n";
+    r.ContentType = "text/plain; charset=us-ascii";
+    r.Headers.emplace_back("Cache-Control", "no-store");
+    r.Note = "seed " + std::to_string(type->Number);
+    return r;
+}
+
 THttpResponse TScoreService::CheckReplay(const TRequest& request)
 {
     const TCheckedReplay checked = Replays.Check(request.Body);
     if (checked.Refusal != TReplayRefusal::None)
         return RefuseReplay(checked.Refusal, checked.Why);
+    // The game is played and proves its claim; it verifies the result only
+    // if its seed was dealt by a server of this database for this game.
+    std::string secret;
+    if (!SigningSecret(secret))
+        return Unavailable();
+    const std::int64_t now = Clock();
+    TSeedToken token;
+    const TSeedTokenProblem problem =
+        CheckSeedToken(secret, checked.Token, checked.OnlineType, checked.Seed, checked.PlayedMs, now, token);
+    if (problem != TSeedTokenProblem::None) {
+        TReplayRefusal refusal = TReplayRefusal::BadToken;
+        if (problem == TSeedTokenProblem::Missing)
+            refusal = TReplayRefusal::NoToken;
+        else if (problem == TSeedTokenProblem::Expired)
+            refusal = TReplayRefusal::TokenExpired;
+        else if (problem == TSeedTokenProblem::TooSoon)
+            refusal = TReplayRefusal::TooSoon;
+        return RefuseReplay(refusal,
+                            std::string(SeedTokenProblemText(problem)) + "; the result stays unverified");
+    }
     // The replay proves a finished game of this type, name and score: the
     // result it stands for is the newest of those not yet verified (the
     // game sends the result just before its replay).
@@ -412,8 +477,10 @@ THttpResponse TScoreService::CheckReplay(const TRequest& request)
     claim.Score = checked.Score;
     claim.GameHash = checked.GameHash;
     claim.Text = request.Body;
-    claim.VerifiedAt = Clock();
+    claim.VerifiedAt = now;
     claim.ClientAddress = request.ClientAddress;
+    claim.TokenNonce = token.Nonce;
+    claim.TokenIssued = token.Issued;
     TVerifyResult result = TVerifyResult::NoSuchResult;
     std::int64_t id = 0;
     TDbStatus verified;
@@ -428,6 +495,9 @@ THttpResponse TScoreService::CheckReplay(const TRequest& request)
     WriteFailedAt = 0;
     if (result == TVerifyResult::AlreadyUsed)
         return RefuseReplay(TReplayRefusal::AlreadyUsed, "replay already used");
+    if (result == TVerifyResult::TokenUsed)
+        return RefuseReplay(TReplayRefusal::TokenUsed,
+                            "its seed token already verified a result; the result stays unverified");
     if (result == TVerifyResult::NoSuchResult)
         return RefuseReplay(TReplayRefusal::NoSuchResult,
                             "no unverified result of that name, type and score");

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -83,6 +84,7 @@ constexpr const char* kHealthPath = "/healthz";
 constexpr const char* kApiReplaysPath = "/api/v1/replays"; // POST a replay; GET .../ID downloads one
 constexpr const char* kProgramTag = "Tumbltwn";            // prg= of the game's requests
 constexpr const char* kMetricsPath = "/metrics";
+constexpr const char* kApiSeedPath = "/api/v1/seed"; // GET ?type=N: a seed token for the next game
 
 class TScoreService {
 public:
@@ -99,7 +101,7 @@ public:
 
     // The label of the address asked for in the request counts:
     // "submission", "world-page", "scores-api", "replay-upload",
-    // "replay-download", "health", "metrics" or "other".
+    // "replay-download", "seed", "health", "metrics" or "other".
     static const char* RouteName(const TRequest& request);
     // Counts one answered request (the HTTP side calls it for every one).
     void CountRequest(const std::string& route, int status);
@@ -129,6 +131,10 @@ private:
     THttpResponse WatchPage(const TRequest& request, const std::string& id);
     THttpResponse ViewerFile(const TRequest& request, const std::string& name);
     THttpResponse ApiScores(const TRequest& request);
+    THttpResponse DealSeed(const TRequest& request);
+    // The secret that signs seed tokens, read from the database (made there
+    // by the first server) once; false while the database cannot say.
+    bool SigningSecret(std::string& secret);
     THttpResponse Health();
     THttpResponse Metrics();
     THttpResponse Unavailable();
@@ -143,6 +149,8 @@ private:
     TRequestCounts Requests;
     TDatabaseTime DatabaseTime;
     const TViewerFiles* Viewer = nullptr;
+    std::mutex SecretMutex;
+    std::string SecretKept; // empty until read
     // When the last write failed (steady milliseconds), 0 after a good one: a
     // database that reads but cannot write (a full disk) is not healthy for a
     // while after each failed write.

@@ -47,6 +47,11 @@ constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash
                                        "client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = 1 WHERE id = ?1";
 constexpr const char* kReplaySql = "SELECT replay FROM replays WHERE score_id = ?1";
+constexpr const char* kTokenUsedSql = "SELECT 1 FROM used_tokens WHERE nonce = ?1";
+constexpr const char* kUseTokenSql = "INSERT INTO used_tokens (nonce, used_at) VALUES (?1, ?2)";
+constexpr const char* kKeepSecretSql =
+    "INSERT INTO server_secret (id, secret) VALUES (1, ?1) ON CONFLICT (id) DO NOTHING";
+constexpr const char* kSecretSql = "SELECT secret FROM server_secret WHERE id = 1";
 constexpr const char* kVerifiedResultSql =
     "SELECT s.online_type, s.name, s.score, s.submitted_at FROM scores s JOIN replays r ON r.score_id = s.id"
     " WHERE s.id = ?1";
@@ -87,12 +92,15 @@ struct TSqliteDatabase::TConnection {
     sqlite3_stmt* KeepReplayStatement = nullptr;
     sqlite3_stmt* MarkVerifiedStatement = nullptr;
     sqlite3_stmt* ReplayStatement = nullptr;
+    sqlite3_stmt* TokenUsedStatement = nullptr;
+    sqlite3_stmt* UseTokenStatement = nullptr;
 
     ~TConnection()
     {
         for (sqlite3_stmt* s :
              {InsertStatement, BestStatement, BestVerifiedStatement, CountStatement, GameUsedStatement,
-              ClaimedStatement, KeepReplayStatement, MarkVerifiedStatement, ReplayStatement})
+              ClaimedStatement, KeepReplayStatement, MarkVerifiedStatement, ReplayStatement,
+              TokenUsedStatement, UseTokenStatement})
             sqlite3_finalize(s);
         // The last connection to close folds the log back into the file.
         sqlite3_close(Db);
@@ -146,6 +154,8 @@ bool Prepare(TSqliteDatabase::TConnection& c, std::string& error)
         {kKeepReplaySql, &c.KeepReplayStatement},
         {kMarkVerifiedSql, &c.MarkVerifiedStatement},
         {kReplaySql, &c.ReplayStatement},
+        {kTokenUsedSql, &c.TokenUsedStatement},
+        {kUseTokenSql, &c.UseTokenStatement},
     };
     for (const auto& [sql, statement] : statements) {
         if (sqlite3_prepare_v2(c.Db, sql, -1, statement, nullptr) != SQLITE_OK) {
@@ -455,6 +465,21 @@ TDbStatus TSqliteDatabase::Verify(const TReplayClaim& claim, TVerifyResult& resu
         Exec(c->Db, "ROLLBACK");
         return TDbStatus::Ok;
     }
+    if (!claim.TokenNonce.empty()) {
+        sqlite3_stmt* token = c->TokenUsedStatement;
+        sqlite3_reset(token);
+        sqlite3_bind_text(token, 1, claim.TokenNonce.data(), static_cast<int>(claim.TokenNonce.size()),
+                          SQLITE_TRANSIENT);
+        const int step = sqlite3_step(token);
+        sqlite3_reset(token);
+        if (step != SQLITE_ROW && step != SQLITE_DONE)
+            return fail("read");
+        if (step == SQLITE_ROW) {
+            result = TVerifyResult::TokenUsed;
+            Exec(c->Db, "ROLLBACK");
+            return TDbStatus::Ok;
+        }
+    }
     sqlite3_stmt* claimed = c->ClaimedStatement;
     sqlite3_reset(claimed);
     sqlite3_bind_int(claimed, 1, claim.OnlineType);
@@ -490,6 +515,17 @@ TDbStatus TSqliteDatabase::Verify(const TReplayClaim& claim, TVerifyResult& resu
     sqlite3_reset(mark);
     if (rc != SQLITE_DONE)
         return fail("mark verified");
+    if (!claim.TokenNonce.empty()) {
+        sqlite3_stmt* use = c->UseTokenStatement;
+        sqlite3_reset(use);
+        sqlite3_bind_text(use, 1, claim.TokenNonce.data(), static_cast<int>(claim.TokenNonce.size()),
+                          SQLITE_TRANSIENT);
+        sqlite3_bind_int64(use, 2, claim.VerifiedAt);
+        rc = sqlite3_step(use);
+        sqlite3_reset(use);
+        if (rc != SQLITE_DONE)
+            return fail("use token");
+    }
     if (!Exec(c->Db, "COMMIT"))
         return fail("commit");
     result = TVerifyResult::Verified;
@@ -541,6 +577,32 @@ TDbStatus TSqliteDatabase::VerifiedResult(std::int64_t scoreId, TScoreRecord& ou
     }
     sqlite3_finalize(s);
     return rc == SQLITE_ROW || rc == SQLITE_DONE ? TDbStatus::Ok : c->Fail("read result");
+}
+
+TDbStatus TSqliteDatabase::Secret(const std::string& proposed, std::string& secret)
+{
+    auto c = Pool.Take();
+    auto writer = TakeWriteTurn();
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(c->Db, kKeepSecretSql, -1, &s, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_bind_text(s, 1, proposed.data(), static_cast<int>(proposed.size()), SQLITE_TRANSIENT);
+        rc = sqlite3_step(s);
+    }
+    sqlite3_finalize(s);
+    if (rc != SQLITE_DONE)
+        return c->Fail("keep secret");
+    s = nullptr;
+    rc = sqlite3_prepare_v2(c->Db, kSecretSql, -1, &s, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW) {
+        const unsigned char* t = sqlite3_column_text(s, 0);
+        secret.assign(t != nullptr ? reinterpret_cast<const char*>(t) : "",
+                      static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+    }
+    sqlite3_finalize(s);
+    return rc == SQLITE_ROW && !secret.empty() ? TDbStatus::Ok : c->Fail("read secret");
 }
 
 TDbStatus TSqliteDatabase::Count(std::int32_t onlineType, std::int64_t& count)

@@ -7,6 +7,7 @@
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
 #include "rules/ProcessState.h"
+#include "rules/Rules.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,7 @@ TEST_F(ReplayFormatTest, TextReadsBackToTheSameRecord)
     r.Difficulty = 2147483647;
     for (bool claim : {false, true}) {
         r.HasClaim = claim;
+        r.Token = claim ? "1.2.4000000000.1733788800.00ff.abcdef" : "";
         r.Name = claim ? "Zo\xEB de la Cr\xFBz 1-2 #3" : "";
         r.Score = claim ? 2147483647 : 0;
         const std::string text = ReplayText(r);
@@ -86,6 +88,8 @@ TEST_F(ReplayFormatTest, TextReadsBackToTheSameRecord)
         EXPECT_EQ(back.HasClaim, claim);
         EXPECT_EQ(back.Name, r.Name);
         EXPECT_EQ(back.Score, r.Score);
+        EXPECT_EQ(back.Token, r.Token);
+        EXPECT_EQ(text.find("# token ") != std::string::npos, claim) << "written only when there is one";
         EXPECT_EQ(back.Seed, r.Seed);
         EXPECT_EQ(back.StartLevel, -7);
         ASSERT_EQ(back.Steps.size(), r.Steps.size());
@@ -130,6 +134,14 @@ TEST_F(ReplayFormatTest, RefusesWhatItDoesNotWrite)
         {"score beyond 32 bits", Header("# name Pat\n# score 2147483648\n") + kSetup + "print\n"},
         {"name too long", Header("# name " + std::string(60, 'x') + "\n# score 1\n") + kSetup + "print\n"},
         {"name with a tab", Header("# name a\tb\n# score 1\n") + kSetup + "print\n"},
+        {"empty token", Header("# token \n") + kSetup + "print\n"},
+        {"token with a space", Header("# token 1.0 5\n") + kSetup + "print\n"},
+        {"token with a tab", Header("# token 1.0\t5\n") + kSetup + "print\n"},
+        {"token with a byte over 0x7E", Header("# token 1.0.\x80\n") + kSetup + "print\n"},
+        {"token with DEL", Header("# token 1.0.\x7f\n") + kSetup + "print\n"},
+        {"token too long", Header("# token " + std::string(201, 'a') + "\n") + kSetup + "print\n"},
+        {"token after the claim", Header("# name Pat\n# score 1\n# token 1.0\n") + kSetup + "print\n"},
+        {"two tokens", Header("# token 1.0\n# token 1.0\n") + kSetup + "print\n"},
         {"seed too large", Header() + "seed 4294967296\nsize 10 20\nselect 0\noption StartLevel 1\n"
                                       "option Difficulty 1\nstart\nprint\n"},
         {"hex seed", Header() + "seed 0x10\nsize 10 20\nselect 0\noption StartLevel 1\noption Difficulty 1\n"
@@ -171,6 +183,26 @@ TEST_F(ReplayFormatTest, RefusesWhatItDoesNotWrite)
         EXPECT_FALSE(ParseReplay(c.text, out, why)) << c.what;
         EXPECT_FALSE(why.empty()) << c.what;
     }
+}
+
+TEST_F(ReplayFormatTest, ATokenOfTheLongestLengthReadsBackAndChangesNoPlay)
+{
+    TReplay r = SampleReplay(0, 9, 40);
+    const std::string plain = ReplayText(r);
+    r.Token = std::string(kMaxReplayToken, '~');
+    const std::string text = ReplayText(r);
+    EXPECT_EQ(text.substr(0, text.find("seed ")),
+              "# Tumbletown replay 1\n# version " + r.Version + "\n# token " + r.Token + "\n");
+    TReplay back;
+    std::string why;
+    ASSERT_TRUE(ParseReplay(text, back, why)) << why;
+    EXPECT_EQ(back.Token, r.Token);
+    TRules a, b;
+    TReplay without;
+    ASSERT_TRUE(ParseReplay(plain, without, why)) << why;
+    EXPECT_TRUE(without.Token.empty());
+    EXPECT_EQ(PlayReplayToEnd(a, back).Score, PlayReplayToEnd(b, without).Score);
+    EXPECT_EQ(a.GameState.Level, b.GameState.Level);
 }
 
 TEST_F(ReplayFormatTest, BoundsRefuseTheWholeReplay)

@@ -41,6 +41,7 @@ public:
     TDbStatus Replay(std::int64_t, std::string&, bool&) override { return TDbStatus::Unavailable; }
     TDbStatus VerifiedResult(std::int64_t, TScoreRecord&, bool&) override { return TDbStatus::Unavailable; }
     TDbStatus Count(std::int32_t, std::int64_t&) override { return TDbStatus::Ok; }
+    TDbStatus Secret(const std::string&, std::string&) override { return TDbStatus::Unavailable; }
     TDbStatus Check() override { return TDbStatus::Ok; }
     std::string Describe() const override { return "gated"; }
 

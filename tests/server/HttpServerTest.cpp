@@ -322,7 +322,9 @@ TEST(ReplayPool, HeldPlaysStopNoSubmissionAndHonestReplaysWait)
         EXPECT_EQ(reply.Status, 200) << "submission " << i << " while the plays are held: " << reply.Body;
     }
     EXPECT_LT(slowest, 1.0) << "a submission waited for a replay's play";
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 7, "Honest");
+    const GFourfall::TReplay game =
+        DealtGame(TokenFrom(server.Port(), 0), GFourfall::kGameFourfall, "Honest");
+    server.Server.Ahead = game.Steps.back().TimeMs / 1000 + 1; // the game is played meanwhile
     ASSERT_EQ(SendAsTheGame(server.Port(), GFourfall::OnlineType(game.GameNum), "Honest", game.Score).Status,
               200);
     TReply honest;
@@ -389,7 +391,9 @@ TEST(ReplayPool, AFullQueueOrShareAnswers503)
 TEST(HttpServer, MetricsCountWhatWasDone)
 {
     TAbuseServer server(THttpLimits{});
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 17, "Counted");
+    const GFourfall::TReplay game =
+        DealtGame(TokenFrom(server.Port(), 0), GFourfall::kGameFourfall, "Counted");
+    server.Server.Ahead = game.Steps.back().TimeMs / 1000 + 1; // the game is played meanwhile
     ASSERT_EQ(SendAsTheGame(server.Port(), 0, "Counted", game.Score).Status, 200);
     ASSERT_EQ(Exchange(server.Port(), BuildReplayRequest(GFourfall::ReplayText(game), "localhost")).Status,
               200);
@@ -401,6 +405,7 @@ TEST(HttpServer, MetricsCountWhatWasDone)
          {"tumbletown_requests_total{route=\"submission\",status=\"200\"} 1\n",
           "tumbletown_requests_total{route=\"replay-upload\",status=\"200\"} 1\n",
           "tumbletown_requests_total{route=\"other\",status=\"404\"} 1\n",
+          "tumbletown_requests_total{route=\"seed\",status=\"200\"} 1\n",
           "tumbletown_submissions_total{outcome=\"stored\"} 1\n",
           "tumbletown_verifications_total{outcome=\"verified\"} 1\n",
           "tumbletown_verifications_total{outcome=\"score-differs\"} 0\n",

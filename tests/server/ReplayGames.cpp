@@ -5,6 +5,8 @@
 #include "rules/Options.h"
 #include "rules/Rules.h"
 
+#include <thread>
+
 namespace ServerTest {
 
 using namespace GFourfall;
@@ -52,6 +54,30 @@ std::string PlayedGameText(std::int32_t gameNum, std::uint32_t seed, const std::
                            std::uint32_t playMs)
 {
     return ReplayText(PlayedGame(gameNum, seed, name, playMs));
+}
+
+std::uint32_t SeedOfToken(const std::string& token)
+{
+    const std::size_t first = token.find('.');
+    const std::size_t second = first == std::string::npos ? first : token.find('.', first + 1);
+    const std::size_t third = second == std::string::npos ? second : token.find('.', second + 1);
+    if (third == std::string::npos)
+        return 0;
+    return static_cast<std::uint32_t>(std::stoul(token.substr(second + 1, third - second - 1)));
+}
+
+TReplay DealtGame(const std::string& token, std::int32_t gameNum, const std::string& name,
+                  std::uint32_t playMs)
+{
+    TReplay r = PlayedGame(gameNum, SeedOfToken(token), name, playMs);
+    r.Token = token;
+    return r;
+}
+
+void WaitWhileItIsPlayed(const TReplay& game, std::chrono::steady_clock::time_point dealtAt)
+{
+    const std::uint32_t played = game.Steps.empty() ? 0 : game.Steps.back().TimeMs;
+    std::this_thread::sleep_until(dealtAt + std::chrono::milliseconds(played + 1000));
 }
 
 } // namespace ServerTest

@@ -4,10 +4,15 @@
 
 #include "rules/Replay.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
 namespace ServerTest {
+
+// The well the game plays online games in.
+constexpr std::int32_t kDealtColumns = 13;
+constexpr std::int32_t kDealtRows = 31;
 
 // A game of the given game number played by a scripted player from seed:
 // the fall timer's ticks at the level's pace and a move every 200 ms for
@@ -17,11 +22,25 @@ namespace ServerTest {
 // Played in rules of its own, so threads may make games at once.
 // The board is columns x rows.
 GFourfall::TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& name,
-                              std::uint32_t playMs = 60000, std::int32_t columns = 10,
-                              std::int32_t rows = 20);
+                              std::uint32_t playMs = 60000, std::int32_t columns = kDealtColumns,
+                              std::int32_t rows = kDealtRows);
 
 // Its text, as the game uploads it.
 std::string PlayedGameText(std::int32_t gameNum, std::uint32_t seed, const std::string& name,
                            std::uint32_t playMs = 60000);
+
+// The seed a server's token deals (its third field, as the game reads it);
+// 0 when the text is no token.
+std::uint32_t SeedOfToken(const std::string& token);
+
+// The game as the game plays it once it holds a token from the server: from
+// the token's seed, the token in its replay.
+GFourfall::TReplay DealtGame(const std::string& token, std::int32_t gameNum, const std::string& name,
+                             std::uint32_t playMs = 60000);
+
+// Waits until the game's played time has passed since dealtAt (the moment
+// its token was dealt) and a second more, as it would have while the game
+// was played: for servers that run on real time.
+void WaitWhileItIsPlayed(const GFourfall::TReplay& game, std::chrono::steady_clock::time_point dealtAt);
 
 } // namespace ServerTest

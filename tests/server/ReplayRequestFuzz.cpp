@@ -2,8 +2,9 @@
 // body, the answer is one of the statuses the route may give, in one line.
 // When the body reads as a replay with a claim, the claim is first sent as
 // the game sends its result, so that the play, the match and the store are
-// reached too: a replay that is accepted has verified exactly one result of
-// its claim, downloads byte for byte, and is refused when sent again.
+// reached too: a replay that is accepted (it carries a token signed with the
+// fuzz server's known secret) has verified exactly one result of its claim,
+// downloads byte for byte, and is refused when sent again.
 #include "rules/GameTypes.h"
 #include "server/ScoreService.h"
 #include "server/WebText.h"
@@ -24,12 +25,16 @@ struct TFuzzServer {
     std::unique_ptr<TScoreDatabase> Db = OpenScoreDatabase(":memory:", TDbOptions{1, false}, Error);
     TRateLimiter Limiter{0};
     TScoreService Service{*Db, Limiter, [] { return std::int64_t{1733788800}; }};
+    // A known secret, so that the corpus can hold replays with tokens this
+    // server dealt (fourfall-token.replay: issued an hour before the clock).
+    std::string Secret;
+    bool Keyed = Db && Db->Secret("fuzz secret", Secret) == TDbStatus::Ok && Secret == "fuzz secret";
 };
 
 TFuzzServer& Server()
 {
     static TFuzzServer server;
-    if (!server.Db)
+    if (!server.Db || !server.Keyed)
         std::abort();
     return server;
 }

@@ -9,6 +9,7 @@
 #include "rules/Rules.h"
 #include "server/ReplayCheck.h"
 #include "server/ScoreService.h"
+#include "server/SeedToken.h"
 #include "server/WorldPage.h"
 #include "store/ScoreSubmit.h"
 #include "tests/server/ReplayGames.h"
@@ -19,6 +20,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <iterator>
 #include <mutex>
 #include <thread>
@@ -87,14 +89,33 @@ class ReplayVerify : public ::testing::Test {
 protected:
     ReplayVerify()
         : Service(
-              *Db, Limiter, [] { return kNow; }, TestBounds())
+              *Db, Limiter, [this] { return Now; }, TestBounds())
     {
     }
 
     TTestDatabase Test{TBackend::Sqlite};
     std::unique_ptr<ScoreServer::TScoreDatabase> Db = Test.Open();
     ScoreServer::TRateLimiter Limiter{0};
+    std::int64_t Now = kNow; // the service's clock
     ScoreServer::TScoreService Service;
+
+    // A seed token for the next game of the type, asked for as the game asks.
+    std::string Token(std::int32_t onlineType)
+    {
+        const THttpResponse r =
+            Service.Handle(RequestFromTarget("/api/v1/seed?type=" + std::to_string(onlineType)));
+        EXPECT_EQ(r.Status, 200) << r.Body;
+        return r.Body.substr(0, r.Body.find('\n'));
+    }
+
+    // A game played on a seed the server dealt just now; the clock is then
+    // moved on by its played time, as it would while the game is played.
+    GFourfall::TReplay Dealt(std::int32_t gameNum, const std::string& name, std::uint32_t playMs = 60000)
+    {
+        GFourfall::TReplay game = DealtGame(Token(GFourfall::OnlineType(gameNum)), gameNum, name, playMs);
+        Now += game.Steps.back().TimeMs / 1000 + 1;
+        return game;
+    }
 
     // The designed GET the game sends first.
     void Submit(std::int32_t type, const std::string& name, std::int32_t score)
@@ -120,7 +141,7 @@ protected:
 // and the pages tell it from a typed result.
 TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
 {
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameColorFourfall, 11, "Zo\xe9 \x80");
+    const GFourfall::TReplay game = Dealt(GFourfall::kGameColorFourfall, "Zo\xe9 \x80");
     ASSERT_GT(game.Score, 0);
     const std::string text = GFourfall::ReplayText(game);
     const std::int32_t type = GFourfall::OnlineType(game.GameNum);
@@ -200,8 +221,8 @@ TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
 // or type's results are left alone.
 TEST_F(ReplayVerify, TheNewestUnverifiedResultOfTheClaimIsTheOneVerified)
 {
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 21, "Ann");
-    const GFourfall::TReplay second = PlayedGame(GFourfall::kGameFourfall, 22, "Ann");
+    const GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+    const GFourfall::TReplay second = Dealt(GFourfall::kGameFourfall, "Ann");
     ASSERT_NE(GFourfall::ReplayText(game), GFourfall::ReplayText(second));
     Submit(0, "Ann", game.Score);
     Submit(0, "Bob", game.Score);
@@ -236,7 +257,7 @@ struct THostileCase {
 // marked or kept.
 TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
 {
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 31, "Ann");
+    const GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
     const std::string text = GFourfall::ReplayText(game);
     const std::int32_t score = game.Score;
     Submit(0, "Ann", score);
@@ -245,7 +266,7 @@ TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
     GFourfall::TReplay unclaimed = game;
     unclaimed.HasClaim = false;
     // A Color Fourfall game whose result went out as a Fourfall one.
-    const GFourfall::TReplay otherType = PlayedGame(GFourfall::kGameColorFourfall, 33, "Cara");
+    const GFourfall::TReplay otherType = Dealt(GFourfall::kGameColorFourfall, "Cara");
     Submit(0, "Cara", otherType.Score);
     GFourfall::TReplay cut = game;
     cut.Steps.resize(game.Steps.size() / 2);
@@ -275,7 +296,7 @@ TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
          422, "no unverified result of that name, type and score"},
         {"another name", WithName(text, "Mallory"), TBodyState::Complete, TReplayRefusal::NoSuchResult, 422,
          "no unverified result of that name, type and score"},
-        {"a result never submitted", PlayedGameText(GFourfall::kGameFourfall, 34, "Newcomer"),
+        {"a result never submitted", GFourfall::ReplayText(Dealt(GFourfall::kGameFourfall, "Newcomer")),
          TBodyState::Complete, TReplayRefusal::NoSuchResult, 422,
          "no unverified result of that name, type and score"},
     };
@@ -313,6 +334,147 @@ TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
     for (const TScoreRecord& r : Best(0))
         verified += r.Verified;
     EXPECT_EQ(verified, 1);
+}
+
+// The seed request: a token for the type asked for, in the agreed form,
+// new each time; no token for a type the server does not keep.
+TEST_F(ReplayVerify, TheServerDealsASignedSeedTokenForATypeAndNothingElse)
+{
+    const THttpResponse r = Service.Handle(RequestFromTarget("/api/v1/seed?type=3"));
+    ASSERT_EQ(r.Status, 200) << r.Body;
+    EXPECT_EQ(r.ContentType.rfind("text/plain", 0), 0u);
+    ASSERT_FALSE(r.Body.empty());
+    EXPECT_EQ(r.Body.back(), '\n');
+    const std::string token = r.Body.substr(0, r.Body.size() - 1);
+    EXPECT_LE(token.size(), GFourfall::kMaxReplayToken);
+    ScoreServer::TSeedToken read;
+    ASSERT_TRUE(ScoreServer::ParseSeedToken(token, read)) << token;
+    EXPECT_EQ(token.rfind("1.3.", 0), 0u) << token;
+    EXPECT_EQ(read.OnlineType, 3);
+    EXPECT_EQ(read.Issued, kNow);
+    EXPECT_EQ(read.Seed, SeedOfToken(token));
+    std::string secret;
+    ASSERT_EQ(Db->Secret("unused", secret), TDbStatus::Ok);
+    EXPECT_NE(secret, "unused") << "the secret made at the first request is kept";
+    EXPECT_TRUE(ScoreServer::SeedTokenSigned(secret, token));
+    EXPECT_NE(Token(3), token) << "each request a new nonce and seed";
+    for (const char* bad : {"/api/v1/seed?type=9", "/api/v1/seed?type=-1", "/api/v1/seed?type=01",
+                            "/api/v1/seed", "/api/v1/seed?type=1&x=2", "/api/v1/seed?type=%31"})
+        EXPECT_EQ(Service.Handle(RequestFromTarget(bad)).Status, 400) << bad;
+}
+
+// The seed request counts against the rate limit like any other.
+TEST(SeedRequest, IsRateLimited)
+{
+    TTestDatabase test{TBackend::Sqlite};
+    auto db = test.Open();
+    ScoreServer::TRateLimiter limiter{2};
+    ScoreServer::TScoreService service(*db, limiter, [] { return kNow; });
+    int limited = 0;
+    for (int i = 0; i < 10; ++i)
+        limited += service.Handle(RequestFromTarget("/api/v1/seed?type=0")).Status == 429;
+    EXPECT_GT(limited, 0);
+}
+
+// A replay verifies only with a token this database's servers dealt for its
+// type and seed, not yet used, not expired, and not sooner after its issue
+// than the game's own played time. Otherwise the result stays unverified
+// and the answer says why.
+TEST_F(ReplayVerify, WithoutAGoodSeedTokenTheResultStaysUnverified)
+{
+    std::string secret;
+    ASSERT_EQ(Db->Secret("unused", secret), TDbStatus::Ok);
+    struct TCase {
+        const char* What;
+        std::function<GFourfall::TReplay()> Make;
+        TReplayRefusal Reason;
+        int Status;
+        const char* Why;
+    };
+    auto retoken = [](GFourfall::TReplay game, const std::string& token) {
+        game.Token = token;
+        return game;
+    };
+    const TCase cases[] = {
+        {"a seed of the game's own (no token)",
+         [&] { return retoken(Dealt(GFourfall::kGameFourfall, "Ann"), ""); }, TReplayRefusal::NoToken, 422,
+         "the game's seed was not dealt by the server (no seed token)"},
+        {"a seed the server never dealt, signed by another secret",
+         [&] {
+             const std::string forged =
+                 ScoreServer::IssueSeedToken("another secret", 0, 77, Now, std::string(32, 'a'));
+             Now += 100;
+             return DealtGame(forged, GFourfall::kGameFourfall, "Ann");
+         },
+         TReplayRefusal::BadToken, 422, "the seed token was not signed by this server"},
+        {"a token with its seed edited",
+         [&] {
+             GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+             ScoreServer::TSeedToken t;
+             EXPECT_TRUE(ScoreServer::ParseSeedToken(game.Token, t));
+             const std::string edited = "1.0." + std::to_string(t.Seed ^ 1) + "." + std::to_string(t.Issued) +
+                                        "." + t.Nonce + "." + t.Signature;
+             return DealtGame(edited, GFourfall::kGameFourfall, "Ann");
+         },
+         TReplayRefusal::BadToken, 422, "the seed token was not signed by this server"},
+        {"a good token, the game played from another seed",
+         [&] {
+             GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+             return retoken(PlayedGame(GFourfall::kGameFourfall, game.Seed + 1, "Ann"), game.Token);
+         },
+         TReplayRefusal::BadToken, 422, "the game does not start from the dealt seed"},
+        {"a token of another type",
+         [&] {
+             const std::string other = Token(1);
+             Now += 100;
+             return DealtGame(other, GFourfall::kGameFourfall, "Ann");
+         },
+         TReplayRefusal::BadToken, 422, "the seed token was dealt for another game type"},
+        {"not a token", [&] { return retoken(Dealt(GFourfall::kGameFourfall, "Ann"), "1.0.5"); },
+         TReplayRefusal::BadToken, 422, "the seed token is not one this server deals"},
+        {"an expired token",
+         [&] {
+             GFourfall::TReplay game = Dealt(GFourfall::kGameFourfall, "Ann");
+             Now += ScoreServer::kSeedTokenLifetime;
+             return game;
+         },
+         TReplayRefusal::TokenExpired, 422, "the seed token has expired"},
+        {"sooner than its played time",
+         [&] {
+             const std::string token = Token(0);
+             GFourfall::TReplay game = DealtGame(token, GFourfall::kGameFourfall, "Ann");
+             Now += game.Steps.back().TimeMs / 1000 - 2; // two seconds short of its played time
+             return game;
+         },
+         TReplayRefusal::TooSoon, 422,
+         "the replay came sooner after its seed than the game's own played time"},
+    };
+    for (const TCase& c : cases) {
+        const GFourfall::TReplay game = c.Make();
+        Submit(0, "Ann", game.Score);
+        const std::uint64_t before = Refusals(c.Reason);
+        const THttpResponse r = Service.Handle(Upload(GFourfall::ReplayText(game)));
+        EXPECT_EQ(r.Status, c.Status) << c.What << ": " << r.Body;
+        EXPECT_EQ(r.Body, std::string("refused: ") + c.Why + "; the result stays unverified\n") << c.What;
+        EXPECT_EQ(Refusals(c.Reason), before + 1) << c.What;
+    }
+    for (const TScoreRecord& r : Best(0))
+        EXPECT_FALSE(r.Verified) << r.Score;
+    EXPECT_EQ(Service.Counts().Verified, 0u);
+
+    // A token verifies once: another game from the same dealt seed, with
+    // the same token, is refused, though it is a new game.
+    const GFourfall::TReplay first = Dealt(GFourfall::kGameFourfall, "Bea");
+    GFourfall::TReplay second = DealtGame(first.Token, GFourfall::kGameFourfall, "Bea", 30000);
+    ASSERT_NE(ScoreServer::ReplayGameHash(first), ScoreServer::ReplayGameHash(second));
+    Submit(0, "Bea", first.Score);
+    Submit(0, "Bea", second.Score);
+    EXPECT_EQ(Service.Handle(Upload(GFourfall::ReplayText(first))).Status, 200);
+    const THttpResponse twice = Service.Handle(Upload(GFourfall::ReplayText(second)));
+    EXPECT_EQ(twice.Status, 409) << twice.Body;
+    EXPECT_EQ(twice.Body, "refused: its seed token already verified a result; the result stays unverified\n");
+    EXPECT_EQ(Refusals(TReplayRefusal::TokenUsed), 1u);
+    EXPECT_EQ(Service.Counts().Verified, 1u);
 }
 
 // A replay is sent with POST; other methods on its address are refused, and
@@ -437,7 +599,10 @@ TEST_P(ReplayUpload, TheGamesOwnRequestVerifiesAndBoundsHold)
     limits.RequestTimeoutSeconds = 2;
     TInProcessServer server(*db, 0, limits);
     ASSERT_TRUE(server.Started);
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameGrandFivefall, 51, "Gr\xe4nd");
+    const GFourfall::TReplay game =
+        DealtGame(TokenFrom(server.Port(), 8), GFourfall::kGameGrandFivefall, "Gr\xe4nd");
+    ASSERT_FALSE(game.Token.empty());
+    server.Ahead = game.Steps.back().TimeMs / 1000 + 1; // the game is played meanwhile
     ASSERT_EQ(
         SendAsTheGame(server.Port(), GFourfall::OnlineType(game.GameNum), "Gr\xe4nd", game.Score).Status,
         200);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <netinet/in.h>
@@ -181,7 +182,9 @@ std::unique_ptr<ScoreServer::TScoreDatabase> TTestDatabase::Open(int connections
 
 TInProcessServer::TInProcessServer(ScoreServer::TScoreDatabase& database, int rateLimit,
                                    ScoreServer::THttpLimits limits)
-    : Limiter(rateLimit), Service(database, Limiter)
+    : Limiter(rateLimit), Service(database, Limiter, [this] {
+          return static_cast<std::int64_t>(std::time(nullptr)) + Ahead.load();
+      })
 {
     std::string error;
     // As the executable wires them: the slow part on the HTTP side's pool.
@@ -379,6 +382,14 @@ TReply Exchange(std::uint16_t port, const std::string& request, int totalMs)
     limits.StepMs = totalMs;
     limits.MaxReply = 4 << 20;
     return ParseReply(ExchangeHttp(port, "127.0.0.1", request.data(), request.size(), limits));
+}
+
+std::string TokenFrom(std::uint16_t port, std::int32_t onlineType)
+{
+    const TReply r = Get(port, "/api/v1/seed?type=" + std::to_string(onlineType));
+    if (r.Status != 200 || r.Body.empty() || r.Body.back() != '\n')
+        return {};
+    return r.Body.substr(0, r.Body.size() - 1);
 }
 
 TReply Get(std::uint16_t port, const std::string& pathAndQuery)

@@ -9,6 +9,7 @@
 #include "server/ScoreService.h"
 #include "tests/platform/TempFolder.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -83,6 +84,9 @@ public:
                      ScoreServer::THttpLimits limits = ScoreServer::THttpLimits());
     ~TInProcessServer() { Http.Stop(std::chrono::milliseconds(0)); }
     std::uint16_t Port() const;
+    // Seconds the service's clock runs ahead of the real one: moved on by a
+    // test that sends a replay as if its game had been played meanwhile.
+    std::atomic<std::int64_t> Ahead{0};
     ScoreServer::TRateLimiter Limiter;
     ScoreServer::TScoreService Service;
     ScoreServer::THttpServer Http;
@@ -136,6 +140,9 @@ TReply ParseReply(const std::string& raw);
 // own code (the request builder and the exchange), to 127.0.0.1:port.
 TReply SendAsTheGame(std::uint16_t port, std::int32_t onlineType, const std::string& name,
                      std::int32_t score);
+// A seed token from the server on 127.0.0.1:port, asked for as the game
+// asks; "" when it deals none.
+std::string TokenFrom(std::uint16_t port, std::int32_t onlineType);
 // Sends raw bytes and reads the reply to its end.
 TReply Exchange(std::uint16_t port, const std::string& request, int totalMs = 10000);
 // GET of a path (with its query) the way a browser asks.

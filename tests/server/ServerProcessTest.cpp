@@ -72,17 +72,26 @@ TEST(ServerCommandLine, HelpAndBadOptions)
 // defaults take, and the start line names them.
 TEST(ServerProcess, ReplayBoundsComeFromTheCommandLine)
 {
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 61, "Bound");
+    // A short game (figures dropped as they come) on a seed the first
+    // server deals; the bounds are set just under its size.
+    TTestDatabase first(TBackend::Sqlite);
+    TServerProcess dealer({"--database", first.Target()});
+    ASSERT_TRUE(dealer.Ok());
+    const auto dealtAt = std::chrono::steady_clock::now();
+    const GFourfall::TReplay game =
+        DealtGame(TokenFrom(dealer.Port, 0), GFourfall::kGameFourfall, "Bound", 0);
     const std::string text = GFourfall::ReplayText(game);
-    ASSERT_GT(text.size(), 2000u);
+    ASSERT_GT(text.size(), 1025u);
+    ASSERT_GT(game.Steps.size(), 10u);
+    const std::string bytes = std::to_string(text.size() - 1);
+    const std::string bytesLine = "replays up to " + bytes + " bytes";
     struct TCase {
         std::vector<std::string> Args;
         int Status;
         const char* Reply;
         const char* StartLine;
     } cases[] = {
-        {{}, 200, "verified: ", "replays up to 1048576 bytes, 200000 operations, 1000 ms CPU"},
-        {{"--max-replay-bytes", "2000"}, 413, "refused: replay too large", "replays up to 2000 bytes"},
+        {{"--max-replay-bytes", bytes}, 413, "refused: replay too large", bytesLine.c_str()},
         {{"--max-replay-operations", "10"}, 413, "refused: too many operations", ", 10 operations,"},
     };
     for (const TCase& c : cases) {
@@ -97,6 +106,13 @@ TEST(ServerProcess, ReplayBoundsComeFromTheCommandLine)
         EXPECT_EQ(reply.Status, c.Status) << reply.Body;
         EXPECT_EQ(reply.Body.rfind(c.Reply, 0), 0u) << reply.Body;
     }
+    // The defaults take it.
+    EXPECT_TRUE(dealer.WaitForLine("replays up to 1048576 bytes, 200000 operations, 1000 ms CPU"));
+    WaitWhileItIsPlayed(game, dealtAt);
+    ASSERT_EQ(SendAsTheGame(dealer.Port, 0, "Bound", game.Score).Status, 200);
+    const TReply reply = Exchange(dealer.Port, BuildReplayRequest(text, "localhost"));
+    EXPECT_EQ(reply.Status, 200) << reply.Body;
+    EXPECT_EQ(reply.Body.rfind("verified: ", 0), 0u) << reply.Body;
 }
 
 TEST(ServerProcess, OneLogLinePerRequest)
@@ -309,12 +325,16 @@ TEST(ServerProcess, PostgresRestartCostsNoRequest)
     TServerProcess server({"--database", db.Target(), "--rate-limit", "0"});
     ASSERT_TRUE(server.Ok());
     constexpr int kClients = 8;
-    std::vector<std::string> replays;
+    std::vector<std::string> tokens, replays;
+    for (int c = 0; c < kClients; ++c)
+        tokens.push_back(TokenFrom(server.Port, 0));
+    const auto dealtAt = std::chrono::steady_clock::now(); // the last token's deal
     for (int c = 0; c < kClients; ++c) {
         const GFourfall::TReplay game =
-            PlayedGame(GFourfall::kGameFourfall, 700u + static_cast<std::uint32_t>(c), "Restart");
+            DealtGame(tokens[static_cast<std::size_t>(c)], GFourfall::kGameFourfall, "Restart", 0);
         ASSERT_EQ(SendAsTheGame(server.Port, 0, "Restart", game.Score).Status, 200);
         replays.push_back(BuildReplayRequest(GFourfall::ReplayText(game), "localhost"));
+        WaitWhileItIsPlayed(game, dealtAt);
     }
     ASSERT_TRUE(postgres.Pause());
     ASSERT_TRUE(postgres.Resume());
@@ -576,6 +596,10 @@ TEST(ServerProcess, RequestsAreReadStrictly)
     TTestDatabase db(TBackend::Sqlite);
     TServerProcess server({"--database", db.Target(), "--rate-limit", "0", "--request-timeout", "1"});
     ASSERT_TRUE(server.Ok());
+    // A game played meanwhile, on a seed dealt now, for the replay below.
+    const auto dealtAt = std::chrono::steady_clock::now();
+    const GFourfall::TReplay game =
+        DealtGame(TokenFrom(server.Port, 0), GFourfall::kGameFourfall, "Strict", 0);
     for (const char* length : {"+20", "-1", "99999999999999999999", "2 0"}) {
         const std::string reply =
             RawReply(server.Port, std::string("POST /api/v1/replays HTTP/1.1\r\nHost: x\r\n"
@@ -588,7 +612,7 @@ TEST(ServerProcess, RequestsAreReadStrictly)
     EXPECT_EQ(Exchange(server.Port, "GET /healthz HTTP/1.0\r\n\r\n").Status, 200) << "HTTP/1.0 needs none";
 
     // A verified replay 1 to ask for in other spellings.
-    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 31, "Strict");
+    WaitWhileItIsPlayed(game, dealtAt);
     ASSERT_EQ(SendAsTheGame(server.Port, 0, "Strict", game.Score).Status, 200);
     ASSERT_EQ(Exchange(server.Port, BuildReplayRequest(GFourfall::ReplayText(game), "localhost")).Status,
               200);

@@ -46,8 +46,12 @@ protected:
     // A verified result of a Grand Fourfall game by name, and its id.
     std::int64_t Verified(const std::string& name)
     {
-        const GFourfall::TReplay game = PlayedGame(GFourfall::kGameGrandFourfall, 21, name);
-        const std::int32_t type = GFourfall::OnlineType(game.GameNum);
+        const std::int32_t type = GFourfall::OnlineType(GFourfall::kGameGrandFourfall);
+        const ScoreServer::THttpResponse seed =
+            Service.Handle(RequestFromTarget("/api/v1/seed?type=" + std::to_string(type)));
+        const GFourfall::TReplay game =
+            DealtGame(seed.Body.substr(0, seed.Body.find('\n')), GFourfall::kGameGrandFourfall, name);
+        Now += game.Steps.back().TimeMs / 1000 + 1; // the game is played meanwhile
         EXPECT_EQ(Service.Handle(RequestFromTarget(GameTarget(type, name, game.Score))).Status, 200);
         TRequest upload = RequestFromTarget(ScoreServer::kApiReplaysPath, "POST");
         upload.BodyState = ScoreServer::TBodyState::Complete;
@@ -62,7 +66,8 @@ protected:
     TTestDatabase Test{TBackend::Sqlite};
     std::unique_ptr<ScoreServer::TScoreDatabase> Db = Test.Open();
     ScoreServer::TRateLimiter Limiter{0};
-    ScoreServer::TScoreService Service{*Db, Limiter, [] { return kNow; }};
+    std::int64_t Now = kNow;
+    ScoreServer::TScoreService Service{*Db, Limiter, [this] { return Now; }};
 };
 
 TEST_F(WatchPageTest, AVerifiedResultHasItsPageWithNameTypeDateAndMark)
