@@ -368,7 +368,8 @@ void TWFourfall::StartPlay(int32_t k)
     Record = TReplay();
     Record.Version = GameVersion();
     Record.Seed = SeedOfRandomState(GFourfall::ProcessRules());
-    SeedToken = seeded ? dealt.Token : std::string();
+    if (seeded)
+        Record.Token = dealt.Token;
     Record.Columns = GameState.Width;
     Record.Rows = GameState.Height;
     Record.GameNum = GameState.GameNum;

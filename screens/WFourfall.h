@@ -100,7 +100,7 @@ public:
     const GFourfall::TReplay& Recording() const { return Record; }
     // The token of the seed the server dealt for the recorded game; empty
     // when it plays a seed of the game's own.
-    const std::string& DealtToken() const { return SeedToken; }
+    const std::string& DealtToken() const { return Record.Token; }
     // True once the recorded game has ended (its last operation is in).
     bool RecordingComplete() const { return RecordDone; }
     // Games are recorded unless this is switched off (to measure what
@@ -187,7 +187,6 @@ private:
     void NoteGameOverKeys();
 
     GFourfall::TReplay Record;
-    std::string SeedToken;
     bool Recording_ = false;
     bool RecordDone = false;
     int64_t PlayedBefore = 0; // play before the last pause

@@ -25,9 +25,11 @@
 #include <thread>
 #include <vector>
 
+#include "rules/Replay.h"
 #include "store/ScoreSubmit.h"
 
-constexpr std::size_t kMaxSeedToken = 200;
+// A replay carries the token whole.
+constexpr std::size_t kMaxSeedToken = GFourfall::kMaxReplayToken;
 // A reply this long or longer is no seed: the server's is well under it.
 constexpr std::size_t kMaxSeedReply = 2048;
 // A token kept this long is not used: the server takes tokens for a day,

@@ -22,6 +22,7 @@
 #include "platform/KeyCodes.h"
 #include "rules/GameState.h"
 #include "rules/ProcessState.h"
+#include "rules/Replay.h"
 #include "store/ScoreSubmit.h"
 #include "store/SeedSupply.h"
 
@@ -90,6 +91,9 @@ TEST_F(DealtSeed, AGamePlaysTheSeedInHandForItsTypeOnceAndCarriesItsToken)
     ASSERT_EQ(Pages->LastChild, &Pages->Play);
     EXPECT_EQ(Board().Recording().Seed, 1001u);
     EXPECT_EQ(Board().DealtToken(), "1.0.1001.1765400000.n1.sig");
+    // The replay says so, after the game's version.
+    const std::string text = GFourfall::ReplayText(Board().Recording());
+    EXPECT_NE(text.find("\n# token 1.0.1001.1765400000.n1.sig\nseed 1001\n"), std::string::npos) << text;
 
     // The next Fourfall's seed was asked for as this one began.
     Seeds.WaitIdle();

@@ -1,11 +1,13 @@
 #include "tools/tumbletown-driver/Driver.h"
 
+#include <chrono>
 #include <deque>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "platform/Cp1252.h"
 #include "platform/FolderFiles.h"
@@ -341,6 +343,12 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
                 out << "]\n";
             } else if (command == "seeds") {
                 seeds.WaitIdle();
+            } else if (command == "pace") {
+                // The clock is virtual, a server's is not: as long in real
+                // time as the last game took in play.
+                const TReplay& last = pages->Play.Board.Recording();
+                const uint32_t played = last.Steps.empty() ? 0 : last.Steps.back().TimeMs;
+                std::this_thread::sleep_for(std::chrono::milliseconds(played));
             } else if (command == "sent") {
                 delivery.WaitIdle();
                 pages->HighScore.List.FollowDelivery();

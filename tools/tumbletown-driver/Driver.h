@@ -27,6 +27,10 @@
 //   replays               the names in the replay folder, as a JSON list
 //   seeds                 waits until the seeds asked for ahead of the games
 //                         (when a score server is named) were dealt or refused
+//   pace                  waits in real time as long as the last game started
+//                         was played (its last operation's time): a replay
+//                         sent after it reaches a server no sooner after the
+//                         game's seed was dealt than the game's played time
 //   sent                  waits until the results handed to the world server
 //                         went out or were kept in the outbox (they go on a
 //                         thread of their own; the script goes on meanwhile)
