@@ -1,7 +1,6 @@
 #include "screens/GameFourfall.h"
 
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
 
@@ -51,7 +50,7 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
 void TGameFourfall::Paint()
 {
     TScrPage::Paint();
-    if (::Options.ZNextFig == 0) {
+    if (Board.Rules.Options.ZNextFig == 0) {
         const TBox& area = kPlayPreviewArea;
         const TRect source(area.X, area.Y, area.Right(), area.Bottom());
         const TSize size = PlayHigh.IsEmpty() ? TSize() : PlayHigh.GetSize();
@@ -60,7 +59,7 @@ void TGameFourfall::Paint()
         return;
     }
     const TBox& h = kPlayPreviewHeading;
-    Canvas.SetTextColor(PlayLabelColour());
+    Canvas.SetTextColor(PlayLabelColour(Board.Rules.Options));
     Canvas.GetFont().SetHeight(kPlayHeadingHeight);
     Canvas.GetFont().SetWeight(kHeadingWeight);
     Canvas.DrawTextInRect(0, TRect(h.X, h.Y, h.Right(), h.Bottom()), "Next");

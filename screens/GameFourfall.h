@@ -15,6 +15,7 @@ namespace WFourfall {
 
 class TGameFourfall : public WLib::TScrPage {
 public:
+    explicit TGameFourfall(GFourfall::TRules& rules) : Next(rules), Board(rules), Answer(rules) {}
     ~TGameFourfall() override;
     // Attaches the page and its widgets, loads the effects, lays out.
     void Build(WLib::TScrPages* pages, TSkinSet& skins, const TGameServices& services);

@@ -2,7 +2,6 @@
 
 #include "platform/FolderFiles.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "store/OptionsStorage.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreStorage.h"
@@ -24,7 +23,7 @@ const char* const kMusicFiles[4] = {
 bool TGamePages::HandleEvent(int32_t code, int32_t param)
 {
     if (code == OptionsPage.MusicChangedId) {
-        if (::Options.ZPlayMusic != 0)
+        if (Rules.Options.ZPlayMusic != 0)
             Music.PlayNext();
         else
             Music.Stop();
@@ -34,7 +33,7 @@ bool TGamePages::HandleEvent(int32_t code, int32_t param)
 
 void TGamePages::LoadPlayBackground()
 {
-    WFourfall::LoadPlayBackground(Skins, Services);
+    WFourfall::LoadPlayBackground(Skins, Services, Rules.Options);
 }
 
 bool TGamePages::WatchFile(const std::string& path, std::string& why)
@@ -60,12 +59,12 @@ void TGamePages::InitPages()
 
 void TGamePages::InitFirstPage()
 {
-    LoadOptions();
+    LoadOptions(Rules);
     // The volumes are the speaker's before anything plays (and stay with it
     // when it opens later).
-    ApplySoundOptions();
+    ApplySoundOptions(Rules.Options);
     LoadControls(Controls);
-    LoadScores();
+    LoadScores(Rules.HiScores);
 
     // Every page shares its pictures from the start; only the main menu's
     // are decoded now (the lit one too: the pointer may rest on a button
@@ -76,7 +75,7 @@ void TGamePages::InitFirstPage()
     LoadSharedJpeg(Skins.MenuHigh, "Skin\\Menu_.jpg", Services);
     QuestionBox.Build(Skins.QuestionPlain, Skins.QuestionHigh);
     // The options page shows the background as held to the ones there are.
-    HoldPlayBackground();
+    HoldPlayBackground(Rules.Options);
 
     Insert(&Music, this);
     for (const char* file : kMusicFiles) {
@@ -156,7 +155,7 @@ bool TGamePages::FinishStartStep()
         // The device is opened only now when the game held it (a test's
         // offline driver was opened with the speaker).
         OpenHeldSpeaker();
-        if (::Options.ZPlayMusic != 0)
+        if (Rules.Options.ZPlayMusic != 0)
             Music.PlayNext();
     } else {
         return false;

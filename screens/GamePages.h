@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "rules/Rules.h"
 #include "screens/ControlsPage.h"
 #include "screens/GameFourfall.h"
 #include "screens/GameServices.h"
@@ -63,18 +64,21 @@ public:
     // Whether WatchFile would take the file.
     static bool CanWatchFile(const std::string& path, std::string& why);
 
+    // The game's rules: its game state, options and high-score table. The
+    // pages and widgets that show or change them hold this one object.
+    GFourfall::TRules Rules;
     TGameServices Services;
     TSkinSet Skins;
     WLib::TMouse Mouse;
     TMainMenu MainMenu;
-    TGameType GameType;
-    TMoreGames MoreGames;
-    THighScore HighScore;
-    TOptionsPage OptionsPage;
+    TGameType GameType{Rules.Options};
+    TMoreGames MoreGames{Rules.Options};
+    THighScore HighScore{Rules};
+    TOptionsPage OptionsPage{Rules};
     TControlsPage ControlsPage;
-    TSoundPage SoundPage;
+    TSoundPage SoundPage{Rules};
     THelp Help;
-    TGameFourfall Play;
+    TGameFourfall Play{Rules};
     WLib::TMusics Music;
     // The yes/no questions, shown by whoever waits for the answer.
     TQuestionBox QuestionBox;

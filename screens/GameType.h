@@ -22,6 +22,7 @@ extern const int32_t kGameTypeGames[4];
 
 class TGameType : public WLib::TScrPage {
 public:
+    explicit TGameType(const TOptions& options) : Demo(options) {}
     // Shows the description of the game button the pointer entered.
     bool HandleEvent(int32_t code, int32_t param) override;
     void Build(WLib::TScrPages* pages, const TSkinSet& skins);

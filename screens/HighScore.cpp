@@ -3,7 +3,6 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
-#include "rules/ProcessState.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
 #include "store/ReplayFolder.h"
@@ -30,13 +29,13 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
         DropKeyFocus();
     for (int i = 0; i < 4; ++i) {
         if (code == Buttons[i].ClickCode) {
-            HiScores.ShownType = kTabTypes[i];
+            Rules.HiScores.ShownType = kTabTypes[i];
             UpdateTabs();
         }
     }
     for (int i = 0; i < kHighScoreMoreTabCount; ++i) {
         if (code == MoreTabs[i].ClickCode) {
-            HiScores.ShownType = kMoreTabTypes[i];
+            Rules.HiScores.ShownType = kMoreTabTypes[i];
             UpdateTabs();
         }
     }
@@ -45,12 +44,12 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
     // The list follows the last game whenever the page comes up. The show
     // notice reaches the page (not its widgets), after the activation.
     if (code == evShown) {
-        HiScores.ShownType = GFourfall::GameState.GameNum;
+        Rules.HiScores.ShownType = Rules.GameState.GameNum;
         UpdateTabs();
     }
     if (code == Buttons[4].ClickCode) {
         if (Services != nullptr && Services->Ask(kClearQuestion, Platform::TPreferredAnswer::No)) {
-            ClearStoredScores();
+            ClearStoredScores(Rules.HiScores);
             ClearReplays();
             List.SetNotice(std::string());
         }
@@ -63,8 +62,8 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
         // keeps the designed address.
         std::string named;
         const bool chosen = ChosenScoreServer(named);
-        Services->OpenUrl(
-            WorldPageAddress(chosen ? named : std::string(kDefaultScoreServer), HiScores.ShownType, chosen));
+        Services->OpenUrl(WorldPageAddress(chosen ? named : std::string(kDefaultScoreServer),
+                                           Rules.HiScores.ShownType, chosen));
     }
     return TScrPage::HandleEvent(code, param);
 }
@@ -72,9 +71,9 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
 void THighScore::UpdateTabs()
 {
     for (int i = 0; i < 4; ++i)
-        Buttons[i].Selected = HiScores.ShownType == kTabTypes[i];
+        Buttons[i].Selected = Rules.HiScores.ShownType == kTabTypes[i];
     for (int i = 0; i < kHighScoreMoreTabCount; ++i)
-        MoreTabs[i].Selected = HiScores.ShownType == kMoreTabTypes[i];
+        MoreTabs[i].Selected = Rules.HiScores.ShownType == kMoreTabTypes[i];
     Invalidate(this);
 }
 

@@ -38,6 +38,7 @@ public:
     // Fourfall, Grand Fivefall.
     static constexpr int32_t kMoreTabTypes[kHighScoreMoreTabCount] = {2, 3, 5, 6, 7};
 
+    explicit THighScore(GFourfall::TRules& rules) : List(rules), Rules(rules) {}
     bool HandleEvent(int32_t code, int32_t param) override;
     void Build(WLib::TScrPages* pages, const TSkinSet& skins, const TGameServices& services);
     // Selects the tab of the shown type and repaints.
@@ -49,6 +50,8 @@ public:
     WLib::TIButton MoreTabs[kHighScoreMoreTabCount];
     TWNotice NoticeLine;
     const TGameServices* Services = nullptr;
+    // The game whose table is shown.
+    GFourfall::TRules& Rules;
 };
 
 } // namespace WFourfall

@@ -26,6 +26,7 @@ extern const char* const kMoreGamesTexts[kMoreGamesTypeCount];
 
 class TMoreGames : public WLib::TScrPage {
 public:
+    explicit TMoreGames(const TOptions& options) : Demo(options) {}
     // Shows the description and the picture of the game button the pointer entered.
     bool HandleEvent(int32_t code, int32_t param) override;
     void Build(WLib::TScrPages* pages, const TSkinSet& skins);

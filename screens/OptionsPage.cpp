@@ -1,7 +1,6 @@
 #include "screens/OptionsPage.h"
 
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
 #include "store/OptionsStorage.h"
@@ -21,7 +20,7 @@ int32_t Not(int32_t v)
 
 bool TOptionsPage::HandleEvent(int32_t code, int32_t param)
 {
-    ::TOptions& o = ::Options;
+    ::TOptions& o = Rules.Options;
     int hit = 0; // 1-based button number, 0 for none
     for (int i = 0; i < kButtonCount - 1 && hit == 0; ++i)
         if (code == Buttons[i].ClickCode)
@@ -76,7 +75,7 @@ bool TOptionsPage::HandleEvent(int32_t code, int32_t param)
         Post(this, MusicChangedId, 0, CallDispatch, nullptr);
     } else if (hit >= 7 && hit <= 10) {
         if (Skins != nullptr && Services != nullptr)
-            LoadPlayBackground(*Skins, *Services);
+            LoadPlayBackground(*Skins, *Services, Rules.Options);
         Sync();
     } else if (hit != 0) {
         Sync();
@@ -132,7 +131,7 @@ void TOptionsPage::Build(TScrPages* pages, TSkinSet& skins, const TGameServices&
 
 void TOptionsPage::Sync()
 {
-    const ::TOptions& o = ::Options;
+    const ::TOptions& o = Rules.Options;
     Buttons[1].Selected = o.ZPlayMusic != 0;
     Buttons[2].Selected = o.ZPlayMusic == 0;
     Buttons[4].Selected = o.ZPlaySound != 0;
@@ -144,7 +143,7 @@ void TOptionsPage::Sync()
     Buttons[12].Selected = o.ZNextFig == 0;
     ShadowButtons[1].Selected = o.ZShadow != 0;
     ShadowButtons[2].Selected = o.ZShadow == 0;
-    SaveOptions();
+    SaveOptions(Rules);
     Invalidate(this);
 }
 

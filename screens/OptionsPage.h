@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "rules/Rules.h"
 #include "screens/GameServices.h"
 #include "screens/SkinSet.h"
 #include "screens/layout/PageLayout.h"
@@ -18,6 +19,8 @@ namespace WFourfall {
 class TOptionsPage : public WLib::TScrPage {
 public:
     static constexpr int kButtonCount = kOptionsButtonCount;
+
+    explicit TOptionsPage(GFourfall::TRules& rules) : Rules(rules) {}
 
     bool HandleEvent(int32_t code, int32_t param) override;
     void Build(WLib::TScrPages* pages, TSkinSet& skins, const TGameServices& services);
@@ -33,6 +36,8 @@ public:
     // To the sound page (volumes and smooth sound).
     WLib::TIButton SoundButton;
     TSkinSet* Skins = nullptr;
+    // The game whose options are shown and saved.
+    GFourfall::TRules& Rules;
     const TGameServices* Services = nullptr;
     int32_t MusicChangedId = WLib::NewId(); // posted when the music option was touched
 };

@@ -1,6 +1,5 @@
 #include "screens/ProcessState.h"
 
-#include "rules/ProcessState.h"
 #include "screens/WFourfall.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreSubmit.h"
@@ -10,7 +9,6 @@ namespace WFourfall {
 
 bool ResetProcessState()
 {
-    GFourfall::ResetRulesProcessState();
     UseClockRulesSeed();
     hssSetDefaultDriverFactory(nullptr);
     WLib::HoldSpeakerOpening(false);

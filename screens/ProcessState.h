@@ -1,11 +1,11 @@
-// The game's process-wide state, all of it: the rules' (game state, options
-// record, high-score table), the rules seed the next board widget takes, the
-// audio driver factory of new speakers, the user's settings store and the
-// HTTP exchange of the score submission, and the folder of the replays. The shared speaker is no part of
-// it: its users open and close it, and it is closed once the last is gone.
-// The game sets these up once per run; tests, benchmarks and the headless
-// driver, which run the game several times in one process, start and end
-// each run with the reset here.
+// The game's process-wide state, all of it: the rules seed the next board
+// widget takes, the audio driver factory of new speakers, the user's settings
+// store and the HTTP exchange of the score submission, and the folder of the
+// replays. The rules are no part of it: each page set holds its own. Nor is
+// the shared speaker: its users open and close it, and it is closed once the
+// last is gone. The game sets these up once per run; tests, benchmarks and
+// the headless driver, which run the game several times in one process,
+// start and end each run with the reset here.
 #pragma once
 
 #include <cstdint>
@@ -16,11 +16,11 @@
 
 namespace WFourfall {
 
-// Puts everything back as at program start: the rules' state reset, the seed
-// from the clock, no audio driver factory and no hold on opening the speaker,
-// the default settings store, the real HTTP exchange and the default replay
-// folder. Returns false when the shared speaker is still
-// open (some sound element outlived its run), true otherwise.
+// Puts everything back as at program start: the seed from the clock, no
+// audio driver factory and no hold on opening the speaker, the default
+// settings store, the real HTTP exchange and the default replay folder.
+// Returns false when the shared speaker is still open (some sound element
+// outlived its run), true otherwise.
 bool ResetProcessState();
 
 // One run of the game in a process that runs others: the state reset, then

@@ -1,7 +1,6 @@
 #include "screens/SkinSet.h"
 
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 
 namespace WFourfall {
 
@@ -48,19 +47,19 @@ void LoadSharedJpeg(TBitmap& bitmap, const char* designName, const TGameServices
     services.NoteDataFile(path, LoadSharedJpeg(bitmap, path));
 }
 
-void HoldPlayBackground()
+void HoldPlayBackground(TOptions& options)
 {
-    Options.BackRound %= kBackgroundCount;
+    options.BackRound %= kBackgroundCount;
     // A negative value (edited by hand, or damaged) is held to the default
     // rather than leaving the play page without a background.
-    if (Options.BackRound < 0)
-        Options.BackRound = 0;
+    if (options.BackRound < 0)
+        options.BackRound = 0;
 }
 
-void LoadPlayBackground(TSkinSet& skins, const TGameServices& services)
+void LoadPlayBackground(TSkinSet& skins, const TGameServices& services, TOptions& options)
 {
-    HoldPlayBackground();
-    const TBackgroundFiles& files = kBackgrounds[Options.BackRound];
+    HoldPlayBackground(options);
+    const TBackgroundFiles& files = kBackgrounds[options.BackRound];
     LoadSharedJpeg(skins.PlayPlain, files.Plain, services);
     LoadSharedJpeg(skins.PlayHigh, files.High, services);
 }

@@ -2,6 +2,7 @@
 // pair chosen by the BackRound option.
 #pragma once
 
+#include "rules/Options.h"
 #include "screens/GameServices.h"
 #include "wlib/graphics/Bitmap.h"
 
@@ -34,10 +35,10 @@ bool LoadSharedJpeg(WLib::TBitmap& bitmap, const std::string& path);
 void LoadSharedJpeg(WLib::TBitmap& bitmap, const char* designName, const TGameServices& services);
 // BackRound becomes BackRound modulo 3 (kept in the options; a negative
 // value becomes 0, the techno background).
-void HoldPlayBackground();
+void HoldPlayBackground(TOptions& options);
 // BackRound becomes BackRound modulo 3 (kept in the options; a negative value
 // becomes 0, the techno background), then its plain and highlighted play
 // backgrounds are loaded in place.
-void LoadPlayBackground(TSkinSet& skins, const TGameServices& services);
+void LoadPlayBackground(TSkinSet& skins, const TGameServices& services, TOptions& options);
 
 } // namespace WFourfall

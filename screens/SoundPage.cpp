@@ -2,7 +2,6 @@
 
 #include "platform/KeyCodes.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "screens/PageBuild.h"
 #include "screens/layout/Captions.h"
 #include "store/OptionsStorage.h"
@@ -26,9 +25,9 @@ int32_t HeldVolume(int32_t percent)
     return percent < kMinVolume || percent > kMaxVolume ? kMaxVolume : percent;
 }
 
-int32_t& VolumeOf(int row)
+int32_t& VolumeOf(TOptions& options, int row)
 {
-    return row == 0 ? ::Options.MusicVolume : ::Options.SoundVolume;
+    return row == 0 ? options.MusicVolume : options.SoundVolume;
 }
 
 } // namespace
@@ -43,13 +42,13 @@ int32_t StepVolume(int32_t value, int direction)
     return value;
 }
 
-void ApplySoundOptions()
+void ApplySoundOptions(const TOptions& options)
 {
     if (Speaker == nullptr)
         return;
-    Speaker->SetMusicVolume(uint32_t(HeldVolume(::Options.MusicVolume)));
-    Speaker->SetSoundVolume(uint32_t(HeldVolume(::Options.SoundVolume)));
-    Speaker->SetSmooth(::Options.SmoothSound != 0);
+    Speaker->SetMusicVolume(uint32_t(HeldVolume(options.MusicVolume)));
+    Speaker->SetSoundVolume(uint32_t(HeldVolume(options.SoundVolume)));
+    Speaker->SetSmooth(options.SmoothSound != 0);
 }
 
 std::string TSoundPage::VolumeText(int32_t percent)
@@ -81,7 +80,7 @@ bool TSoundPage::HandleEvent(int32_t code, int32_t param)
     }
     for (int i = 0; i < kSoundSmoothButtonCount; ++i) {
         if (code == SmoothButtons[i].ClickCode) {
-            int32_t& smooth = ::Options.SmoothSound;
+            int32_t& smooth = Rules.Options.SmoothSound;
             smooth = i == 0 ? (smooth == 0 ? 1 : 0) : i == 1 ? 1 : 0;
             Changed();
         }
@@ -91,22 +90,22 @@ bool TSoundPage::HandleEvent(int32_t code, int32_t param)
 
 void TSoundPage::StepVolumeOf(int row, int direction)
 {
-    int32_t& volume = VolumeOf(row);
+    int32_t& volume = VolumeOf(Rules.Options, row);
     volume = StepVolume(volume, direction);
     Changed();
 }
 
 void TSoundPage::Changed()
 {
-    ApplySoundOptions();
-    SaveOptions();
+    ApplySoundOptions(Rules.Options);
+    SaveOptions(Rules);
     Sync();
 }
 
 void TSoundPage::Sync()
 {
-    SmoothButtons[1].Selected = ::Options.SmoothSound != 0;
-    SmoothButtons[2].Selected = ::Options.SmoothSound == 0;
+    SmoothButtons[1].Selected = Rules.Options.SmoothSound != 0;
+    SmoothButtons[2].Selected = Rules.Options.SmoothSound == 0;
     Invalidate(this);
 }
 
@@ -118,7 +117,7 @@ void TSoundPage::Paint()
     Canvas.SetTextColor(kValueColour);
     for (int row = 0; row < kSoundVolumeCount; ++row) {
         const TBox& box = kSoundVolumeValues[row];
-        const std::string text = VolumeText(VolumeOf(row));
+        const std::string text = VolumeText(VolumeOf(Rules.Options, row));
         Canvas.DrawTextInRect(0, TRect(box.X, box.Y, box.Right(), box.Bottom()),
                               TMemStr(text.data(), static_cast<int>(text.size())));
     }

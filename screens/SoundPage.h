@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "rules/Rules.h"
 #include "screens/SkinSet.h"
 #include "screens/layout/PageLayout.h"
 #include "wlib/IButton.h"
@@ -24,10 +25,11 @@ int32_t StepVolume(int32_t value, int direction);
 
 // Gives the shared speaker the options' volumes and smooth sound (a volume
 // outside 0 to 100 counts as 100). Nothing without a speaker.
-void ApplySoundOptions();
+void ApplySoundOptions(const TOptions& options);
 
 class TSoundPage : public WLib::TScrPage {
 public:
+    explicit TSoundPage(GFourfall::TRules& rules) : Rules(rules) {}
     bool HandleEvent(int32_t code, int32_t param) override;
     // Draws the background, then the volumes in their wells.
     void Paint() override;
@@ -42,6 +44,8 @@ public:
     WLib::TIButton VolumeUp[kSoundVolumeCount];
     WLib::TIButton SmoothButtons[kSoundSmoothButtonCount]; // the switch, On, Off
     WLib::TIButton Back;                                   // to the options page
+    // The game whose options are heard and saved.
+    GFourfall::TRules& Rules;
 
 private:
     // The options changed: heard, saved, shown.

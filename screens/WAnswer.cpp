@@ -5,7 +5,6 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "screens/layout/PageLayout.h"
 
 namespace WFourfall {
@@ -24,17 +23,17 @@ constexpr int kLabelWeight = 700;
 
 } // namespace
 
-uint32_t PlayLabelColour()
+uint32_t PlayLabelColour(const TOptions& options)
 {
-    const int32_t k = ::Options.BackRound >= 0 && ::Options.BackRound < 3 ? ::Options.BackRound : 0;
+    const int32_t k = options.BackRound >= 0 && options.BackRound < 3 ? options.BackRound : 0;
     const uint32_t rgb = kPlayLabelColours[k];
     return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
 }
 
-const char* TWAnswer::RemovalsLabel()
+const char* TWAnswer::RemovalsLabel() const
 {
     // The colour game counts every block that vanishes, the others rows.
-    return GameState.GameNum == kGameColorFourfall ? "Blocks" : "Lines";
+    return Rules.GameState.GameNum == kGameColorFourfall ? "Blocks" : "Lines";
 }
 
 TWAnswer::~TWAnswer() = default;
@@ -54,13 +53,13 @@ void TWAnswer::Paint()
 {
     Canvas.SetTextColor(TextColor);
     Canvas.GetFont().SetHeight(FontHeight);
-    const std::string level = std::to_string(GameState.Level);
-    const std::string score = std::to_string(GameState.Score);
-    const std::string lines = std::to_string(GameState.LinesLeft);
+    const std::string level = std::to_string(Rules.GameState.Level);
+    const std::string score = std::to_string(Rules.GameState.Score);
+    const std::string lines = std::to_string(Rules.GameState.LinesLeft);
     Canvas.DrawTextInRect(0, LevelRect, level.c_str());
     Canvas.DrawTextInRect(0, ScoreRect, score.c_str());
     Canvas.DrawTextInRect(0, LinesRect, lines.c_str());
-    Canvas.SetTextColor(PlayLabelColour());
+    Canvas.SetTextColor(PlayLabelColour(Rules.Options));
     Canvas.GetFont().SetHeight(kPlayLabelHeight);
     Canvas.GetFont().SetWeight(kLabelWeight);
     const char* labels[3] = {"Score", "Level", RemovalsLabel()};

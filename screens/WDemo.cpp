@@ -217,7 +217,7 @@ const char* const* DemoPicture(int32_t gameNum)
     }
 }
 
-TWDemo::TWDemo()
+TWDemo::TWDemo(const TOptions& options) : Options(options)
 {
     Insert(&StepTimer, this);
 }
@@ -288,11 +288,11 @@ void TWDemo::Paint()
             const char v = picture[r][c];
             const int32_t x = c * kTileSize, y = (r < kDemoFigureRows ? r + fall : r) * kTileSize;
             if (v >= '1' && v <= '7')
-                DrawCell(this, Balls, v - '0', x, y);
+                DrawCell(this, Options, Balls, v - '0', x, y);
             else if (v == 'C')
-                DrawSpecialCell(this, Specials, TSpecialKind::Creator, x, y);
+                DrawSpecialCell(this, Options, Specials, TSpecialKind::Creator, x, y);
             else if (v == 'D')
-                DrawSpecialCell(this, Specials, TSpecialKind::Destroyer, x, y);
+                DrawSpecialCell(this, Options, Specials, TSpecialKind::Destroyer, x, y);
         }
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "rules/Options.h"
 #include "wlib/App.h"
 #include "wlib/Timer.h"
 #include "wlib/graphics/Bitmap.h"
@@ -27,7 +28,8 @@ const char* const* DemoPicture(int32_t gameNum);
 
 class TWDemo : public WLib::TApp {
 public:
-    TWDemo();
+    // The tiles are drawn in the block style of the options' NumBlocks.
+    explicit TWDemo(const TOptions& options);
     ~TWDemo() override;
     // Shows a game of number gameNum from the top of its fall (none for a
     // type without a picture).
@@ -46,6 +48,7 @@ public:
     int32_t GameNum = -1;
     int32_t Step = 0; // rows fallen, then the rest after landing
     WLib::TTimer StepTimer;
+    const TOptions& Options;
 };
 
 } // namespace WFourfall

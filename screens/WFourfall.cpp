@@ -9,7 +9,6 @@
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "rules/Replay.h"
 #include "screens/QuestionBox.h"
 #include "screens/layout/TileColours.h"
@@ -72,10 +71,10 @@ uint32_t Bgr(uint32_t rgb)
 
 // The tile's style row, held to the rows the sheet has: a value edited by
 // hand must not make every block invisible.
-int32_t StyleRow(const TBitmap& sheet)
+int32_t StyleRow(const TOptions& options, const TBitmap& sheet)
 {
     const int32_t rows = sheet.IsEmpty() ? 0 : sheet.GetSize().Height / kTileSize;
-    return std::clamp(Options.NumBlocks, 0, std::max(rows - 1, 0));
+    return std::clamp(options.NumBlocks, 0, std::max(rows - 1, 0));
 }
 
 // The shadow's dots: light and dark in turn, so that the outline shows on the
@@ -90,13 +89,13 @@ void ShadowDot(TCanvas& canvas, int32_t x, int32_t y)
 
 } // namespace
 
-void DrawCell(TApp* element, const TBitmap& balls, int32_t v, int32_t x, int32_t y)
+void DrawCell(TApp* element, const TOptions& options, const TBitmap& balls, int32_t v, int32_t x, int32_t y)
 {
     if (v < 1 || v > kTileColourCount)
         return;
     const TSize sheet = balls.IsEmpty() ? TSize{0, 0} : balls.GetSize();
     const int32_t left = (v - 1) * kTileSize;
-    const int32_t top = StyleRow(balls) * kTileSize;
+    const int32_t top = StyleRow(options, balls) * kTileSize;
     if (left + kTileSize <= sheet.Width && top + kTileSize <= sheet.Height) {
         element->Canvas.Draw(balls, kRopSrcCopy, x, y, TRect(left, top, left + kTileSize, top + kTileSize));
         return;
@@ -108,14 +107,15 @@ void DrawCell(TApp* element, const TBitmap& balls, int32_t v, int32_t x, int32_t
                              Bgr(kTileColours[v - 1]));
 }
 
-void DrawSpecialCell(TApp* element, const TBitmap& specials, TSpecialKind kind, int32_t x, int32_t y)
+void DrawSpecialCell(TApp* element, const TOptions& options, const TBitmap& specials, TSpecialKind kind,
+                     int32_t x, int32_t y)
 {
     if (kind == TSpecialKind::None)
         return;
     const int32_t column = kind == TSpecialKind::Creator ? 0 : 1;
     const TSize sheet = specials.IsEmpty() ? TSize{0, 0} : specials.GetSize();
     const int32_t left = column * kTileSize;
-    const int32_t top = StyleRow(specials) * kTileSize;
+    const int32_t top = StyleRow(options, specials) * kTileSize;
     if (left + kTileSize <= sheet.Width && top + kTileSize <= sheet.Height) {
         element->Canvas.Draw(specials, kRopSrcCopy, x, y,
                              TRect(left, top, left + kTileSize, top + kTileSize));
@@ -133,8 +133,8 @@ void DrawSpecialCell(TApp* element, const TBitmap& specials, TSpecialKind kind, 
         canvas.FillRect(TRect(x + 7, y + 4, x + 9, y + 12), sign);
 }
 
-void DrawFigure(TApp* element, const TBitmap& balls, const TBitmap& specials, const TAbsFigure& figure,
-                int32_t x, int32_t y)
+void DrawFigure(TApp* element, const TOptions& options, const TBitmap& balls, const TBitmap& specials,
+                const TAbsFigure& figure, int32_t x, int32_t y)
 {
     const TSpecialKind kind = SpecialKind(&figure);
     for (int32_t r = 0; r < figure.Height && r < kFigureSize; ++r)
@@ -143,18 +143,17 @@ void DrawFigure(TApp* element, const TBitmap& balls, const TBitmap& specials, co
             if (v == 0)
                 continue;
             if (kind != TSpecialKind::None)
-                DrawSpecialCell(element, specials, kind, x + c * kTileSize, y + r * kTileSize);
+                DrawSpecialCell(element, options, specials, kind, x + c * kTileSize, y + r * kTileSize);
             else
-                DrawCell(element, balls, v, x + c * kTileSize, y + r * kTileSize);
+                DrawCell(element, options, balls, v, x + c * kTileSize, y + r * kTileSize);
         }
 }
 
-TWFourfall::TWFourfall()
+TWFourfall::TWFourfall(GFourfall::TRules& rules) : Rules(rules)
 {
-    // The rules are one global state: a second page set (tests) starts afresh.
-    RulesReset(GFourfall::ProcessRules());
-    RulesInit(GFourfall::ProcessRules(), RulesSeed());
-    RegisterGameTypes(GFourfall::ProcessRules());
+    RulesReset(Rules);
+    RulesInit(Rules, RulesSeed());
+    RegisterGameTypes(Rules);
     // Consecutive codes: StartIds[k] is StartIds[0] + k.
     for (int k = 0; k < kGameCount; ++k)
         StartIds[k] = NewId();
@@ -179,8 +178,8 @@ const TControls& TWFourfall::Keys() const
 bool TWFourfall::Playing() const
 {
     // A watched replay takes no moves at all.
-    return GameState.Status == kStatusPlaying && !Paused && !Watching && GameState.CurFig != nullptr &&
-           OnShownPage();
+    return Rules.GameState.Status == kStatusPlaying && !Paused && !Watching &&
+           Rules.GameState.CurFig != nullptr && OnShownPage();
 }
 
 void TWFourfall::Perform(TPlayAction action)
@@ -261,7 +260,7 @@ void TWFourfall::KeyUp(int32_t key)
 
 bool TWFourfall::GameRunning() const
 {
-    return GameState.Status == kStatusPlaying && !Watching && OnShownPage();
+    return Rules.GameState.Status == kStatusPlaying && !Watching && OnShownPage();
 }
 
 void TWFourfall::Leave()
@@ -276,8 +275,8 @@ void TWFourfall::Leave()
         // Thrown away: nothing is left to go on with.
         Recording_ = false;
         Paused = false;
-        GameState.Status = kStatusNoGame;
-        GameState.Changed = true;
+        Rules.GameState.Status = kStatusNoGame;
+        Rules.GameState.Changed = true;
     }
     if (Watching)
         EndWatching();
@@ -315,13 +314,13 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
     // Start starts the same game type again. Not while an entry of the
     // high-score list still waits for its name: Enter confirms that name
     // wherever it is pressed.
-    const bool entryOpen = GameState.HiScorePos >= 0 && GameState.HiScorePos < kScoreEntries;
+    const bool entryOpen = Rules.GameState.HiScorePos >= 0 && Rules.GameState.HiScorePos < kScoreEntries;
     if (code == evKeyDown &&
         (param == Platform::kVkReturn || param == Platform::kVkSpace || param == Platform::kVkPadA ||
          param == Platform::kVkPadStart) &&
-        OnShownPage() && GameState.Status == kStatusGameOver && !entryOpen && !Watching &&
+        OnShownPage() && Rules.GameState.Status == kStatusGameOver && !entryOpen && !Watching &&
         !HeldAtGameOver[param]) {
-        StartPlay(GameState.GameNum);
+        StartPlay(Rules.GameState.GameNum);
         taken = true;
     }
     if (code == evFocusLost)
@@ -338,7 +337,7 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
         Leave();
     if (code == FallTimer.TickId && !Watching) {
         Operate(TReplayOp::Tick);
-        GameState.Changed = true;
+        Rules.GameState.Changed = true;
     }
     if (code == WatchTimer.TickId && Watching)
         WatchTick();
@@ -350,37 +349,37 @@ void TWFourfall::StartPlay(int32_t k)
 {
     if (Watching)
         EndWatching();
-    if (GameState.HiScorePos >= 0 && GameState.HiScorePos < kScoreEntries && EntryLeft)
+    if (Rules.GameState.HiScorePos >= 0 && Rules.GameState.HiScorePos < kScoreEntries && EntryLeft)
         EntryLeft();
     Activate(Page);
     Paused = false;
-    SetSize(GFourfall::ProcessRules(), Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
-    SelectGame(GFourfall::ProcessRules(), k);
+    SetSize(Rules, Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
+    SelectGame(Rules, k);
     // A seed the server dealt for this type ahead of time, when one is in
     // hand, is played and its token goes with the record (once: the next
     // game gets the next seed). Otherwise the generator goes on from game to
     // game; the record starts from where it stands, so that the game can be
     // played again from its seed alone.
     TDealtSeed dealt;
-    const bool seeded = Services != nullptr && Services->TakeSeed(GameState.GameNum, dealt);
+    const bool seeded = Services != nullptr && Services->TakeSeed(Rules.GameState.GameNum, dealt);
     if (seeded)
-        SeedRandom(GFourfall::ProcessRules(), dealt.Seed);
+        SeedRandom(Rules, dealt.Seed);
     Record = TReplay();
     Record.Version = GameVersion();
-    Record.Seed = SeedOfRandomState(GFourfall::ProcessRules());
+    Record.Seed = SeedOfRandomState(Rules);
     if (seeded)
         Record.Token = dealt.Token;
-    Record.Columns = GameState.Width;
-    Record.Rows = GameState.Height;
-    Record.GameNum = GameState.GameNum;
-    Record.StartLevel = Options.StartLevel;
-    Record.Difficulty = Options.Difficulty;
-    StartGame(GFourfall::ProcessRules());
-    Recording_ = GameState.Status == kStatusPlaying;
+    Record.Columns = Rules.GameState.Width;
+    Record.Rows = Rules.GameState.Height;
+    Record.GameNum = Rules.GameState.GameNum;
+    Record.StartLevel = Rules.Options.StartLevel;
+    Record.Difficulty = Rules.Options.Difficulty;
+    StartGame(Rules);
+    Recording_ = Rules.GameState.Status == kStatusPlaying;
     RecordDone = false;
     PlayedBefore = 0;
     ResumedAt = NowMs();
-    FallTimer.Start(GameState.FallPeriod);
+    FallTimer.Start(Rules.GameState.FallPeriod);
 }
 
 int64_t TWFourfall::NowMs() const
@@ -395,18 +394,18 @@ int64_t TWFourfall::PlayedMs() const
 
 void TWFourfall::Operate(TReplayOp op)
 {
-    const bool recorded = Recording_ && Records && !Watching && GameState.Status == kStatusPlaying;
+    const bool recorded = Recording_ && Records && !Watching && Rules.GameState.Status == kStatusPlaying;
     if (recorded) {
         const int64_t ms = std::clamp<int64_t>(PlayedMs(), 0, UINT32_MAX);
         // Times never go back, whatever the clock does.
         const uint32_t last = Record.Steps.empty() ? 0 : Record.Steps.back().TimeMs;
         Record.Steps.push_back(TReplayStep{std::max(static_cast<uint32_t>(ms), last), op});
     }
-    const bool wasPlaying = GameState.Status == kStatusPlaying;
-    ApplyReplayOp(GFourfall::ProcessRules(), op);
-    if (wasPlaying && GameState.Status == kStatusGameOver)
+    const bool wasPlaying = Rules.GameState.Status == kStatusPlaying;
+    ApplyReplayOp(Rules, op);
+    if (wasPlaying && Rules.GameState.Status == kStatusGameOver)
         NoteGameOverKeys();
-    if (recorded && GameState.Status != kStatusPlaying) {
+    if (recorded && Rules.GameState.Status != kStatusPlaying) {
         Recording_ = false;
         RecordDone = true;
     }
@@ -421,11 +420,11 @@ void TWFourfall::Watch(const TReplay& replay)
     Recording_ = false;
     Paused = false;
     Watching = true;
-    KeptScores = HiScores;
+    KeptScores = Rules.HiScores;
     Watched = replay;
-    StartReplayedGame(GFourfall::ProcessRules(), Watched);
-    TimerPeriod = GameState.FallPeriod;
-    GameState.Changed = true;
+    StartReplayedGame(Rules, Watched);
+    TimerPeriod = Rules.GameState.FallPeriod;
+    Rules.GameState.Changed = true;
     WatchNext = 0;
     WatchClock = 0;
     Speed = 1;
@@ -440,13 +439,13 @@ void TWFourfall::EndWatching()
     Watching = false;
     Paused = false;
     WatchTimer.Stop();
-    HiScores = KeptScores;
-    GameState.HiScorePos = -1;
-    GameState.NewHiScore = false;
+    Rules.HiScores = KeptScores;
+    Rules.GameState.HiScorePos = -1;
+    Rules.GameState.NewHiScore = false;
     // What was watched is over: no game is left to go on with.
-    if (GameState.Status == kStatusPlaying)
-        GameState.Status = kStatusNoGame;
-    GameState.Changed = true;
+    if (Rules.GameState.Status == kStatusPlaying)
+        Rules.GameState.Status = kStatusNoGame;
+    Rules.GameState.Changed = true;
 }
 
 void TWFourfall::HandleWatchKey(int32_t key)
@@ -457,7 +456,7 @@ void TWFourfall::HandleWatchKey(int32_t key)
             Post(this, MenuPageId, 0, CallDispatch, nullptr);
         return;
     }
-    if (key == Platform::kVkP && GameState.Status == kStatusPlaying) {
+    if (key == Platform::kVkP && Rules.GameState.Status == kStatusPlaying) {
         if (!Paused)
             CatchUpWatchClock();
         Paused = !Paused;
@@ -465,7 +464,7 @@ void TWFourfall::HandleWatchKey(int32_t key)
             WatchTimer.Stop();
         else
             ScheduleWatch();
-        GameState.Changed = true;
+        Rules.GameState.Changed = true;
     }
     for (int32_t speed : kWatchSpeeds) {
         if (key == '0' + speed && speed != Speed) {
@@ -505,22 +504,22 @@ void TWFourfall::WatchTick()
     // A tick may come later than asked (the timers' shortest period, a busy
     // loop): the replay keeps up with the time that passed.
     WatchClock += std::max<int64_t>(WatchPlanned, NowMs() - WatchScheduledAt) * Speed;
-    const bool wasPlaying = GameState.Status == kStatusPlaying;
+    const bool wasPlaying = Rules.GameState.Status == kStatusPlaying;
     while (WatchNext < Watched.Steps.size() && Watched.Steps[WatchNext].TimeMs <= WatchClock)
-        ApplyReplayOp(GFourfall::ProcessRules(), Watched.Steps[WatchNext++].Op);
-    GameState.Changed = true;
-    if (wasPlaying && GameState.Status != kStatusPlaying) {
+        ApplyReplayOp(Rules, Watched.Steps[WatchNext++].Op);
+    Rules.GameState.Changed = true;
+    if (wasPlaying && Rules.GameState.Status != kStatusPlaying) {
         // The watched game's result is no result of this player's.
-        HiScores = KeptScores;
-        GameState.HiScorePos = -1;
-        GameState.NewHiScore = false;
+        Rules.HiScores = KeptScores;
+        Rules.GameState.HiScorePos = -1;
+        Rules.GameState.NewHiScore = false;
     }
     ScheduleWatch();
 }
 
 void TWFourfall::Pause()
 {
-    if (!Paused && OnShownPage() && GameState.Status == kStatusPlaying)
+    if (!Paused && OnShownPage() && Rules.GameState.Status == kStatusPlaying)
         TogglePause();
 }
 
@@ -530,25 +529,25 @@ void TWFourfall::TogglePause()
         HandleWatchKey(Platform::kVkP);
         return;
     }
-    if (GameState.Status != kStatusPlaying)
+    if (Rules.GameState.Status != kStatusPlaying)
         return;
     if (!Paused) {
         PlayedBefore = PlayedMs();
         Paused = true;
         FallTimer.Stop();
-        GameState.Changed = true;
+        Rules.GameState.Changed = true;
     } else {
         Paused = false;
         ResumedAt = NowMs();
-        TimerPeriod = GameState.FallPeriod;
-        FallTimer.Start(GameState.FallPeriod);
-        GameState.Changed = true;
+        TimerPeriod = Rules.GameState.FallPeriod;
+        FallTimer.Start(Rules.GameState.FallPeriod);
+        Rules.GameState.Changed = true;
     }
 }
 
 void TWFourfall::SyncWithRules()
 {
-    TGameState& s = GameState;
+    TGameState& s = Rules.GameState;
     if (TimerPeriod != s.FallPeriod && Watching)
         TimerPeriod = s.FallPeriod; // the replay paces the fall
     if (TimerPeriod != s.FallPeriod) {
@@ -557,7 +556,7 @@ void TWFourfall::SyncWithRules()
     }
     if (s.Changed)
         Invalidate(this);
-    if (Options.ZPlaySound != 0) {
+    if (Rules.Options.ZPlaySound != 0) {
         bool* flags[sndCount] = {&s.SndRotate,   &s.SndHitBottom, &s.SndDrop, &s.SndRemove,
                                  &s.SndNewLevel, &s.SndGameOver,  &s.SndClap};
         for (int i = 0; i < sndCount; ++i) {
@@ -578,7 +577,7 @@ void TWFourfall::SyncWithRules()
 
 void TWFourfall::PaintLandingShadow()
 {
-    const TAbsFigure* f = GameState.CurFig;
+    const TAbsFigure* f = Rules.GameState.CurFig;
     if (f == nullptr || !f->OnBoard)
         return;
     const int32_t fall = f->DropDistance();
@@ -614,10 +613,10 @@ void TWFourfall::PaintLandingShadow()
 
 void TWFourfall::Paint()
 {
-    const TGameState& s = GameState;
+    const TGameState& s = Rules.GameState;
     // Under the cells, so that where the figure already covers its landing
     // place, the figure shows and not its outline.
-    if (Options.ZShadow != 0 && s.Status == kStatusPlaying && !Paused)
+    if (Rules.Options.ZShadow != 0 && s.Status == kStatusPlaying && !Paused)
         PaintLandingShadow();
     // The falling figure is stamped into the board like any block; a special
     // one is told apart by its place and drawn in its own tiles.
@@ -634,16 +633,17 @@ void TWFourfall::Paint()
                                    fr < kFigureSize && fc >= 0 && fc < cur->Width && fc < kFigureSize &&
                                    cur->Cells[fr][fc] != 0;
             if (ofSpecial)
-                DrawSpecialCell(this, Specials, special, c * CellSize.Width, r * CellSize.Height);
+                DrawSpecialCell(this, Rules.Options, Specials, special, c * CellSize.Width,
+                                r * CellSize.Height);
             else
-                DrawCell(this, Balls, v, c * CellSize.Width, r * CellSize.Height);
+                DrawCell(this, Rules.Options, Balls, v, c * CellSize.Width, r * CellSize.Height);
         }
     PaintPlate();
 }
 
 void TWFourfall::PaintPlate()
 {
-    const TGameState& s = GameState;
+    const TGameState& s = Rules.GameState;
     const char* title = nullptr;
     if (s.Status == kStatusGameOver)
         title = "GAME OVER";

@@ -14,6 +14,7 @@
 #include "rules/CommandFig.h"
 #include "rules/HiScores.h"
 #include "rules/Replay.h"
+#include "rules/Rules.h"
 #include "screens/GameServices.h"
 #include "store/Controls.h"
 #include "wlib/App.h"
@@ -38,17 +39,18 @@ enum : int {
 extern const char* const kEffectFiles[sndCount];
 
 // Draws one 16 x 16 tile of colour v (1 to 7) in the block style of the
-// NumBlocks option at (x, y) of the element's canvas.
-void DrawCell(WLib::TApp* element, const WLib::TBitmap& balls, int32_t v, int32_t x, int32_t y);
+// options' NumBlocks at (x, y) of the element's canvas.
+void DrawCell(WLib::TApp* element, const TOptions& options, const WLib::TBitmap& balls, int32_t v, int32_t x,
+              int32_t y);
 // Draws one 16 x 16 tile of a special figure (the creator or the destroyer)
-// in the block style of the NumBlocks option at (x, y); a plain figure's kind
+// in the block style of the options' NumBlocks at (x, y); a plain figure's kind
 // draws nothing.
-void DrawSpecialCell(WLib::TApp* element, const WLib::TBitmap& specials, GFourfall::TSpecialKind kind,
-                     int32_t x, int32_t y);
+void DrawSpecialCell(WLib::TApp* element, const TOptions& options, const WLib::TBitmap& specials,
+                     GFourfall::TSpecialKind kind, int32_t x, int32_t y);
 // Draws the figure's cells with their top-left corner at (x, y), in the
 // special figures' own tiles when it is one.
-void DrawFigure(WLib::TApp* element, const WLib::TBitmap& balls, const WLib::TBitmap& specials,
-                const GFourfall::TAbsFigure& figure, int32_t x, int32_t y);
+void DrawFigure(WLib::TApp* element, const TOptions& options, const WLib::TBitmap& balls,
+                const WLib::TBitmap& specials, const GFourfall::TAbsFigure& figure, int32_t x, int32_t y);
 
 // The seed the next board widget gives the rules: the millisecond clock, or
 // the fixed value set here (for tests and the headless driver).
@@ -61,9 +63,9 @@ public:
     // The speeds a replay can be watched at (keys 1, 2 and 4).
     static constexpr int32_t kWatchSpeeds[3] = {1, 2, 4};
 
-    // Resets the rules, seeds them, registers the game types and takes the
-    // nine consecutive start codes.
-    TWFourfall();
+    // Resets the given rules (the page set's), seeds them, registers the game
+    // types and takes the nine consecutive start codes.
+    explicit TWFourfall(GFourfall::TRules& rules);
     ~TWFourfall() override;
 
     bool HandleEvent(int32_t code, int32_t param) override;
@@ -155,6 +157,8 @@ public:
     const TGameServices* Services = nullptr;
     int32_t StartIds[kGameCount];
     int32_t TimerPeriod = 0;
+    // The game this board plays (the page set's).
+    GFourfall::TRules& Rules;
 
 private:
     bool OnShownPage() const;

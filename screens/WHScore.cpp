@@ -8,7 +8,6 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
-#include "rules/ProcessState.h"
 #include "screens/WFourfall.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreName.h"
@@ -32,12 +31,12 @@ constexpr int32_t kCaretWidth = 2;
 constexpr int32_t kNoticeHeight = 16;
 
 // The list of the shown type; null when the stored shown type is no slot.
-THiScoreEntry* ShownList()
+THiScoreEntry* ShownList(THiScoreTable& table)
 {
-    const int32_t t = HiScores.ShownType;
+    const int32_t t = table.ShownType;
     if (t < 0 || t >= kScoreTypeSlots)
         return nullptr;
-    return HiScores.Entries[t][0];
+    return table.Entries[t][0];
 }
 
 int32_t TextWidth(TCanvas& canvas, const std::string& text)
@@ -69,8 +68,8 @@ std::string TailThatFits(TCanvas& canvas, const std::string& text, int32_t width
 
 bool TWHScore::Editing() const
 {
-    return HiScores.ShownType == GameState.GameNum && GameState.HiScorePos >= 0 &&
-           GameState.HiScorePos < kScoreEntries && ShownList() != nullptr;
+    return Rules.HiScores.ShownType == Rules.GameState.GameNum && Rules.GameState.HiScorePos >= 0 &&
+           Rules.GameState.HiScorePos < kScoreEntries && ShownList(Rules.HiScores) != nullptr;
 }
 
 bool TWHScore::HandleEvent(int32_t code, int32_t param)
@@ -89,14 +88,14 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
     }
     FollowDelivery();
     if (code == evShown) {
-        HiScores.ShownType = GameState.GameNum;
+        Rules.HiScores.ShownType = Rules.GameState.GameNum;
         MarksKnown = false; // files may have changed while the page was away
     }
     // While a name is typed, its keys are the entry's: Space is a space and
     // Enter confirms; the page's highlight does not move or press anything.
     bool taken = false;
     if (Editing()) {
-        char* name = ShownList()[GameState.HiScorePos].Name;
+        char* name = ShownList(Rules.HiScores)[Rules.GameState.HiScorePos].Name;
         if (code == evKeyDown && (param == Platform::kVkReturn || param == Platform::kVkPadA)) {
             // A gamepad cannot type: its A takes the name as it stands.
             Confirm();
@@ -206,10 +205,10 @@ bool TWHScore::WatchEntry(int32_t pos)
     GFourfall::TReplay replay;
     if (Board == nullptr)
         return false;
-    if (!FindEntryReplay(HiScores.ShownType, pos, replay)) {
+    if (!FindEntryReplay(Rules.HiScores, Rules.HiScores.ShownType, pos, replay)) {
         // A file of the entry's game and score is there and would not load:
         // the player is told why nothing plays, and its mark goes.
-        if ((ReplayMarks(HiScores.ShownType) & (1u << pos)) == 0)
+        if ((ReplayMarks(Rules.HiScores, Rules.HiScores.ShownType) & (1u << pos)) == 0)
             return false;
         SetNotice("The replay of entry " + std::to_string(pos + 1) + " is damaged and cannot be played.");
         MarksKnown = false;
@@ -222,21 +221,22 @@ bool TWHScore::WatchEntry(int32_t pos)
 
 uint32_t TWHScore::PlayableMarks() const
 {
-    const THiScoreEntry* list = ShownList();
+    const THiScoreEntry* list = ShownList(Rules.HiScores);
     if (list == nullptr)
         return 0;
     // Reading and checking the files is kept for when the list or the page
     // changed, not done at every blink.
-    if (MarksKnown && MarksType == HiScores.ShownType && std::memcmp(MarksList, list, sizeof MarksList) == 0)
+    if (MarksKnown && MarksType == Rules.HiScores.ShownType &&
+        std::memcmp(MarksList, list, sizeof MarksList) == 0)
         return Marks;
     MarksKnown = true;
-    MarksType = HiScores.ShownType;
+    MarksType = Rules.HiScores.ShownType;
     std::memcpy(MarksList, list, sizeof MarksList);
     Marks = 0;
-    const uint32_t named = ReplayMarks(MarksType);
+    const uint32_t named = ReplayMarks(Rules.HiScores, MarksType);
     for (int32_t r = 0; r < kScoreEntries; ++r) {
         GFourfall::TReplay replay;
-        if ((named & (1u << r)) != 0 && FindEntryReplay(MarksType, r, replay))
+        if ((named & (1u << r)) != 0 && FindEntryReplay(Rules.HiScores, MarksType, r, replay))
             Marks |= 1u << r;
     }
     return Marks;
@@ -244,12 +244,12 @@ uint32_t TWHScore::PlayableMarks() const
 
 void TWHScore::KeepNewEntry()
 {
-    const int32_t game = GameState.GameNum;
-    const int32_t pos = GameState.HiScorePos;
+    const int32_t game = Rules.GameState.GameNum;
+    const int32_t pos = Rules.GameState.HiScorePos;
     if (game < 0 || game >= kScoreTypeSlots || pos < 0 || pos >= kScoreEntries)
         return;
-    const THiScoreEntry made = HiScores.Entries[game][0][pos];
-    SaveScores();
+    const THiScoreEntry made = Rules.HiScores.Entries[game][0][pos];
+    SaveScores(Rules);
     KeepReplay(made);
     NameSelected = true;
     Caret = strnlen(made.Name, kScoreNameSize - 1);
@@ -261,17 +261,17 @@ void TWHScore::KeepNewEntry()
 
 void TWHScore::CloseEntry()
 {
-    const int32_t game = GameState.GameNum;
-    const int32_t pos = GameState.HiScorePos;
+    const int32_t game = Rules.GameState.GameNum;
+    const int32_t pos = Rules.GameState.HiScorePos;
     if (game < 0 || game >= kScoreTypeSlots || pos < 0 || pos >= kScoreEntries)
         return;
-    THiScoreEntry& entry = HiScores.Entries[game][0][pos];
+    THiScoreEntry& entry = Rules.HiScores.Entries[game][0][pos];
     entry.Name[kScoreNameSize - 1] = '\0';
-    std::memcpy(HiScores.PlayerName, entry.Name, kScoreNameSize);
+    std::memcpy(Rules.HiScores.PlayerName, entry.Name, kScoreNameSize);
     const THiScoreEntry named = entry;
-    SaveScores();
+    SaveScores(Rules);
     KeepReplay(named);
-    GameState.HiScorePos = -1;
+    Rules.GameState.HiScorePos = -1;
     NameSelected = false;
     MarksKnown = false;
     Invalidate(this);
@@ -284,24 +284,24 @@ std::string TWHScore::KeepReplay(const THiScoreEntry& confirmed)
     if (Board == nullptr || !Board->RecordingComplete())
         return {};
     GFourfall::TReplay replay = Board->Recording();
-    if (replay.GameNum != GameState.GameNum || GameState.Score != confirmed.Score)
+    if (replay.GameNum != Rules.GameState.GameNum || Rules.GameState.Score != confirmed.Score)
         return {};
     replay.HasClaim = true;
     replay.Name.assign(confirmed.Name, strnlen(confirmed.Name, kScoreNameSize));
     replay.Score = confirmed.Score;
-    SaveEntryReplay(replay);
+    SaveEntryReplay(Rules.HiScores, replay);
     return GFourfall::ReplayText(replay);
 }
 
 void TWHScore::Confirm()
 {
-    THiScoreEntry& entry = ShownList()[GameState.HiScorePos];
+    THiScoreEntry& entry = ShownList(Rules.HiScores)[Rules.GameState.HiScorePos];
     entry.Name[kScoreNameSize - 1] = '\0';
-    std::memcpy(HiScores.PlayerName, entry.Name, kScoreNameSize);
+    std::memcpy(Rules.HiScores.PlayerName, entry.Name, kScoreNameSize);
     // The save merges what other copies of the game saved meanwhile, which
     // may move the entry: what is sent is the entry as confirmed.
     const THiScoreEntry confirmed = entry;
-    SaveScores();
+    SaveScores(Rules);
     const std::string replay = KeepReplay(confirmed);
     NameSelected = false;
     MarksKnown = false;
@@ -315,7 +315,7 @@ void TWHScore::Confirm()
         // cannot): the player is told rather than asked.
         SetNotice(kNoticeBadName);
     } else if (Services != nullptr && Services->Ask(kSendQuestion)) {
-        int32_t online = OnlineType(HiScores.ShownType);
+        int32_t online = OnlineType(Rules.HiScores.ShownType);
         // A type the server does not know goes as the classic game, the
         // same number its page address falls back to.
         if (online < 0)
@@ -327,13 +327,13 @@ void TWHScore::Confirm()
         if (AwaitingDelivery)
             SetNotice(kNoticeSending);
     }
-    GameState.HiScorePos = -1;
+    Rules.GameState.HiScorePos = -1;
     Invalidate(this);
 }
 
 void TWHScore::Paint()
 {
-    const THiScoreEntry* list = ShownList();
+    const THiScoreEntry* list = ShownList(Rules.HiScores);
     if (list == nullptr)
         return;
     const bool editing = Editing();
@@ -357,7 +357,7 @@ void TWHScore::Paint()
             Canvas.FillRect(rect, kStripColour);
         const std::string name(list[r].Name, strnlen(list[r].Name, kScoreNameSize));
         std::string text;
-        if (editing && r == GameState.HiScorePos) {
+        if (editing && r == Rules.GameState.HiScorePos) {
             // The end of the name, where the typing goes on, stays in view;
             // room for the caret is kept whether it blinks on or off.
             text = TailThatFits(Canvas, name, rect.Width() - kCaretWidth - 1);

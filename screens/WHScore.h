@@ -8,6 +8,7 @@
 #include <string>
 
 #include "rules/HiScores.h"
+#include "rules/Rules.h"
 #include "screens/GameServices.h"
 #include "wlib/App.h"
 #include "wlib/Timer.h"
@@ -35,6 +36,7 @@ class TWFourfall;
 
 class TWHScore : public WLib::TApp {
 public:
+    explicit TWHScore(GFourfall::TRules& rules) : Rules(rules) {}
     bool HandleEvent(int32_t code, int32_t param) override;
     void Paint() override;
 
@@ -56,6 +58,8 @@ public:
     // made, and it plays the replay of an entry that is picked (a click on
     // the row, or the entry's rank as a digit key).
     TWFourfall* Board = nullptr;
+    // The game whose table is shown and whose entry is named.
+    GFourfall::TRules& Rules;
 
     // Plays the replay of the shown list's entry pos; false when it has none.
     // One whose file is there but does not load says so in the notice.

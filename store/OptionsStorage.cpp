@@ -4,7 +4,6 @@
 
 #include "rules/GameState.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "store/Registry.h"
 
 namespace {
@@ -21,8 +20,9 @@ int32_t ReadVolume(CRegistry& reg, const char* name)
 
 } // namespace
 
-void LoadOptions()
+void LoadOptions(GFourfall::TRules& rules)
 {
+    TOptions& Options = rules.Options;
     CRegistry reg;
     if (!reg.OpenKey(HKEY_CURRENT_USER, kOptionsKey, 1))
         return;
@@ -39,12 +39,13 @@ void LoadOptions()
     Options.MusicVolume = ReadVolume(reg, "MusicVolume");
     Options.SoundVolume = ReadVolume(reg, "SoundVolume");
     Options.SmoothSound = reg.ReadIntOr("SmoothSound", Options.SmoothSound);
-    GFourfall::SelectGame(GFourfall::ProcessRules(), reg.ReadIntOr("GameNum", GFourfall::GameState.GameNum));
+    GFourfall::SelectGame(rules, reg.ReadIntOr("GameNum", rules.GameState.GameNum));
     reg.CloseKey();
 }
 
-void SaveOptions()
+void SaveOptions(const GFourfall::TRules& rules)
 {
+    const TOptions& Options = rules.Options;
     CRegistry reg;
     if (!reg.OpenKey(HKEY_CURRENT_USER, kOptionsKey, 1))
         return;
@@ -54,7 +55,7 @@ void SaveOptions()
     reg.WriteInt("UseEffects", Options.UseEffects);
     reg.WriteInt("MouseType", Options.MouseType);
     reg.WriteInt("StartLevel", Options.StartLevel);
-    reg.WriteInt("GameNum", GFourfall::GameState.GameNum);
+    reg.WriteInt("GameNum", rules.GameState.GameNum);
     reg.WriteInt("BackRound", Options.BackRound);
     reg.WriteInt("NumBlocks", Options.NumBlocks);
     reg.WriteInt("Difficulty", Options.Difficulty);

@@ -7,7 +7,6 @@
 
 #include "platform/FolderFiles.h"
 #include "rules/HiScores.h"
-#include "rules/ProcessState.h"
 
 using namespace GFourfall;
 
@@ -51,11 +50,11 @@ std::string FileName(const TReplay& r, const std::string& text)
     return buffer;
 }
 
-const THiScoreEntry* Entry(int32_t game, int32_t pos)
+const THiScoreEntry* Entry(const THiScoreTable& table, int32_t game, int32_t pos)
 {
     if (game < 0 || game >= kScoreTypeSlots || pos < 0 || pos >= kScoreEntries)
         return nullptr;
-    const THiScoreEntry& e = HiScores.Entries[game][0][pos];
+    const THiScoreEntry& e = table.Entries[game][0][pos];
     return e.Score != 0 ? &e : nullptr;
 }
 
@@ -93,7 +92,7 @@ void SetReplayFolder(const std::optional<std::string>& folder)
     FixedFolder = folder;
 }
 
-bool SaveEntryReplay(const TReplay& replay)
+bool SaveEntryReplay(const THiScoreTable& table, const TReplay& replay)
 {
     const std::string folder = ReplayFolder();
     if (!replay.HasClaim || folder.empty() || !Platform::MakeFolders(folder))
@@ -101,11 +100,11 @@ bool SaveEntryReplay(const TReplay& replay)
     const std::string text = ReplayText(replay);
     const bool saved =
         Platform::ReplaceFileSafely(folder, folder + "/" + FileName(replay, text), text, kTempInfix);
-    TidyReplays();
+    TidyReplays(table);
     return saved;
 }
 
-void TidyReplays()
+void TidyReplays(const THiScoreTable& table)
 {
     const std::string folder = ReplayFolder();
     if (folder.empty())
@@ -123,7 +122,7 @@ void TidyReplays()
             continue; // not one of ours: left alone
         bool keep = false;
         for (int32_t pos = 0; pos < kScoreEntries && !keep; ++pos) {
-            const THiScoreEntry* e = Entry(game, pos);
+            const THiScoreEntry* e = Entry(table, game, pos);
             TReplay replay;
             if (e != nullptr && !taken[game][pos] && e->Score == score &&
                 ClaimsEntry(path, game, *e, replay)) {
@@ -150,16 +149,16 @@ void ClearReplays()
     }
 }
 
-bool FindEntryReplay(int32_t game, int32_t pos, TReplay& out)
+bool FindEntryReplay(const THiScoreTable& table, int32_t game, int32_t pos, TReplay& out)
 {
-    const THiScoreEntry* e = Entry(game, pos);
+    const THiScoreEntry* e = Entry(table, game, pos);
     const std::string folder = ReplayFolder();
     if (e == nullptr || folder.empty())
         return false;
     // Entries of the same name and score share their files in list order.
     int32_t twin = 0;
     for (int32_t p = 0; p < pos; ++p) {
-        const THiScoreEntry* before = Entry(game, p);
+        const THiScoreEntry* before = Entry(table, game, p);
         if (before != nullptr && before->Score == e->Score && EntryName(*before) == EntryName(*e))
             ++twin;
     }
@@ -174,7 +173,7 @@ bool FindEntryReplay(int32_t game, int32_t pos, TReplay& out)
     return false;
 }
 
-uint32_t ReplayMarks(int32_t game)
+uint32_t ReplayMarks(const THiScoreTable& table, int32_t game)
 {
     const std::string folder = ReplayFolder();
     uint32_t marks = 0;
@@ -186,7 +185,7 @@ uint32_t ReplayMarks(int32_t game)
         if (!ParseFileName(name, g, score) || g != game)
             continue;
         for (int32_t pos = 0; pos < kScoreEntries; ++pos) {
-            const THiScoreEntry* e = Entry(game, pos);
+            const THiScoreEntry* e = Entry(table, game, pos);
             if (e != nullptr && e->Score == score)
                 marks |= 1u << pos;
         }

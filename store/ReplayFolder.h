@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "rules/HiScores.h"
 #include "rules/Replay.h"
 
 // The folder in use; empty when there is none (no home to put it in, or
@@ -28,24 +29,24 @@ constexpr std::size_t kMaxReplayFileBytes = 16u << 20;
 
 // Keeps the replay (with its claim set) for the entry it claims, written
 // crash-safely, then tidies the folder. False when it could not be written.
-bool SaveEntryReplay(const GFourfall::TReplay& replay);
+bool SaveEntryReplay(const THiScoreTable& table, const GFourfall::TReplay& replay);
 
-// Removes every replay file that no entry of the high-score table claims
+// Removes every replay file that no entry of the table claims
 // (and what killed saves left behind). Each entry keeps at most one file:
 // the first, in name order, of its game number, score and name.
-void TidyReplays();
+void TidyReplays(const THiScoreTable& table);
 
 // Removes every replay file.
 void ClearReplays();
 
-// The replay of entry pos (0 to 8) of game type game in the high-score table.
+// The replay of entry pos (0 to 8) of game type game in the table.
 // False when it has none or its file is damaged.
-bool FindEntryReplay(int32_t game, int32_t pos, GFourfall::TReplay& out);
+bool FindEntryReplay(const THiScoreTable& table, int32_t game, int32_t pos, GFourfall::TReplay& out);
 
 // Bit pos (0 to 8) set for each entry of the game type's list for which a
 // file of its game number and score is there: one look at the names, for
 // marking rows; FindEntryReplay makes sure.
-uint32_t ReplayMarks(int32_t game);
+uint32_t ReplayMarks(const THiScoreTable& table, int32_t game);
 
 // Reads and parses a replay file (for watching one given by name). False,
 // with why set, when it cannot be read or is no replay.

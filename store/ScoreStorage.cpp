@@ -4,7 +4,6 @@
 
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
-#include "rules/ProcessState.h"
 #include "store/Registry.h"
 
 #include <cstdio>
@@ -169,21 +168,22 @@ int MergeList(const THiScoreEntry* synced, const THiScoreEntry* mine, THiScoreEn
 
 } // namespace
 
-void LoadScores()
+void LoadScores(THiScoreTable& table)
 {
-    std::strcpy(HiScores.PlayerName, kDefaultPlayerName);
+    std::strcpy(table.PlayerName, kDefaultPlayerName);
     Synced = EmptyTable();
     CRegistry reg;
     if (!reg.OpenKey(HKEY_CURRENT_USER, kScoreKey, 0))
         return;
-    ReadTable(reg, HiScores);
+    ReadTable(reg, table);
     ReadTable(reg, Synced);
     reg.CloseKey();
 }
 
-void SaveScores()
+void SaveScores(GFourfall::TRules& rules)
 {
-    GFourfall::TGameState& state = GFourfall::GameState;
+    GFourfall::TGameState& state = rules.GameState;
+    THiScoreTable& HiScores = rules.HiScores;
     const bool tracking = state.GameNum >= 0 && state.GameNum < kScoreTypeSlots && state.HiScorePos >= 0 &&
                           state.HiScorePos < kScoreEntries;
     int32_t tracked = state.HiScorePos;
@@ -211,14 +211,14 @@ void SaveScores()
     state.HiScorePos = tracked;
 }
 
-void ClearStoredScores()
+void ClearStoredScores(THiScoreTable& table)
 {
-    ClearScores(HiScores);
+    ClearScores(table);
     // Every entry is written, so whatever another copy saved goes too.
     CRegistry reg;
     if (!reg.OpenKey(HKEY_CURRENT_USER, kScoreKey, 1))
         return;
-    WriteTable(reg, HiScores);
+    WriteTable(reg, table);
     if (reg.CloseKey())
-        Synced = HiScores;
+        Synced = table;
 }

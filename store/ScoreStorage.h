@@ -12,17 +12,19 @@
 // saved.
 #pragma once
 
+#include "rules/Rules.h"
+
 constexpr const char* kScoreKey = "Software\\Kestrovan\\Grand Fourfall\\Score";
 
-// Sets the player name to "Anonymous", then, if the key exists (it is never
+// Sets the table's player name to "Anonymous", then, if the key exists (it is never
 // created here), reads the player name and every entry, type slot by
 // sub-table by position. A value that is missing, of another kind or too
 // long for its 60-byte field leaves the field as it was. In each shown list
 // (sub-table 0) an entry whose score is then 0 or below is dropped and the
 // entries after it move up. Called at start-up after the options.
-void LoadScores();
+void LoadScores(THiScoreTable& table);
 
-// Saves the table, creating the key when missing: under the store's lock the
+// Saves the rules' table, creating the key when missing: under the store's lock the
 // stored lists are read again, and each list that this copy changed since it
 // last read or saved the table takes this copy's new entries among the stored
 // ones (above the first stored score they beat, so below an equal one; past
@@ -32,8 +34,8 @@ void LoadScores();
 // order as LoadScores, and the table in memory becomes the saved one, with
 // HiScorePos following the entry it names (-1 if it dropped out). Called after
 // a name is confirmed. A failure is silent and changes nothing in memory.
-void SaveScores();
+void SaveScores(GFourfall::TRules& rules);
 
-// Empties the table in memory (ClearScores) and every entry in the store,
+// Empties the table (ClearScores) and every entry in the store,
 // including those that other copies saved and this copy never read.
-void ClearStoredScores();
+void ClearStoredScores(THiScoreTable& table);

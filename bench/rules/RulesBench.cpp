@@ -5,8 +5,8 @@
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "rules/Replay.h"
+#include "rules/Rules.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,21 +20,21 @@ using namespace GFourfall;
 // Plays one game of the given number to its end with a fixed, simple player:
 // every figure is turned and moved by the random generator's next values and
 // dropped. Returns the number of figures played.
-int64_t PlayGame(int32_t gameNum, uint32_t seed)
+int64_t PlayGame(TRules& rules, int32_t gameNum, uint32_t seed)
 {
-    RulesReset(GFourfall::ProcessRules());
-    ResetOptions(Options);
-    ClearScores(HiScores);
-    RulesInit(GFourfall::ProcessRules(), seed);
-    RegisterGameTypes(GFourfall::ProcessRules());
-    SetSize(GFourfall::ProcessRules(), 13, 31);
-    SelectGame(GFourfall::ProcessRules(), gameNum);
-    StartGame(GFourfall::ProcessRules());
+    RulesReset(rules);
+    ResetOptions(rules.Options);
+    ClearScores(rules.HiScores);
+    RulesInit(rules, seed);
+    RegisterGameTypes(rules);
+    SetSize(rules, 13, 31);
+    SelectGame(rules, gameNum);
+    StartGame(rules);
     int64_t figures = 0;
-    while (GameState.Status == kStatusPlaying) {
-        TAbsFigure* f = GameState.CurFig;
-        const int turns = Random(GFourfall::ProcessRules()) % 4;
-        const int shift = Random(GFourfall::ProcessRules()) % 13 - 6;
+    while (rules.GameState.Status == kStatusPlaying) {
+        TAbsFigure* f = rules.GameState.CurFig;
+        const int turns = Random(rules) % 4;
+        const int shift = Random(rules) % 13 - 6;
         for (int i = 0; i < turns; ++i) {
             f->Rotate();
         }
@@ -42,8 +42,8 @@ int64_t PlayGame(int32_t gameNum, uint32_t seed)
             shift < 0 ? f->Left() : f->Right();
         }
         f->Drop();
-        while (GameState.Status == kStatusPlaying && GameState.CurFig == f) {
-            FallTick(GFourfall::ProcessRules());
+        while (rules.GameState.Status == kStatusPlaying && rules.GameState.CurFig == f) {
+            FallTick(rules);
         }
         ++figures;
     }
@@ -53,14 +53,15 @@ int64_t PlayGame(int32_t gameNum, uint32_t seed)
 void BM_PlayGame(benchmark::State& state)
 {
     const auto gameNum = static_cast<int32_t>(state.range(0));
+    TRules rules;
     int64_t figures = 0;
     uint32_t seed = 1;
     for (auto _ : state) {
-        figures += PlayGame(gameNum, seed++);
+        figures += PlayGame(rules, gameNum, seed++);
     }
     state.SetItemsProcessed(figures);
     state.counters["figures/game"] = benchmark::Counter(static_cast<double>(figures) / state.iterations());
-    RulesReset(GFourfall::ProcessRules());
+    RulesReset(rules);
 }
 BENCHMARK(BM_PlayGame)->DenseRange(0, 8);
 
@@ -68,24 +69,25 @@ BENCHMARK(BM_PlayGame)->DenseRange(0, 8);
 // long chains.
 void BM_ColourSettleFullWell(benchmark::State& state)
 {
-    RulesReset(GFourfall::ProcessRules());
-    SetSize(GFourfall::ProcessRules(), 13, 31);
-    SeedRandom(GFourfall::ProcessRules(), 5);
+    TRules rules;
+    RulesReset(rules);
+    SetSize(rules, 13, 31);
+    SeedRandom(rules, 5);
     uint8_t board[kBoardSize][kBoardSize];
     for (int y = 1; y <= 31; ++y) {
         for (int x = 1; x <= 13; ++x) {
-            GameState.Board[y][x] = static_cast<uint8_t>(Random(GFourfall::ProcessRules()) % 6 + 1);
+            rules.GameState.Board[y][x] = static_cast<uint8_t>(Random(rules) % 6 + 1);
         }
     }
-    std::copy(&GameState.Board[0][0], &GameState.Board[0][0] + sizeof board, &board[0][0]);
-    TCFourfall game(GFourfall::ProcessRules(), 4);
+    std::copy(&rules.GameState.Board[0][0], &rules.GameState.Board[0][0] + sizeof board, &board[0][0]);
+    TCFourfall game(rules, 4);
     for (auto _ : state) {
-        std::copy(&board[0][0], &board[0][0] + sizeof board, &GameState.Board[0][0]);
-        GameState.LinesLeft = 1000000;
+        std::copy(&board[0][0], &board[0][0] + sizeof board, &rules.GameState.Board[0][0]);
+        rules.GameState.LinesLeft = 1000000;
         game.Settle();
-        benchmark::DoNotOptimize(GameState.Score);
+        benchmark::DoNotOptimize(rules.GameState.Score);
     }
-    RulesReset(GFourfall::ProcessRules());
+    RulesReset(rules);
 }
 BENCHMARK(BM_ColourSettleFullWell);
 
@@ -93,36 +95,36 @@ BENCHMARK(BM_ColourSettleFullWell);
 // level's period and a move every 200 ms (sideways, turns, now and then a
 // push down), played by the rules as they go, so that the record is a real
 // game. Returns the replay text.
-std::string TenMinuteGameText(int32_t gameNum)
+std::string TenMinuteGameText(TRules& rules, int32_t gameNum)
 {
-    RulesReset(GFourfall::ProcessRules());
-    ResetOptions(Options);
-    ClearScores(HiScores);
-    RulesInit(GFourfall::ProcessRules(), 2024);
-    RegisterGameTypes(GFourfall::ProcessRules());
+    RulesReset(rules);
+    ResetOptions(rules.Options);
+    ClearScores(rules.HiScores);
+    RulesInit(rules, 2024);
+    RegisterGameTypes(rules);
     TReplay r;
     r.Version = "bench";
-    r.Seed = SeedOfRandomState(GFourfall::ProcessRules());
+    r.Seed = SeedOfRandomState(rules);
     r.Columns = 13;
     r.Rows = 31;
     r.GameNum = gameNum;
-    r.StartLevel = Options.StartLevel;
-    r.Difficulty = Options.Difficulty;
-    StartReplayedGame(GFourfall::ProcessRules(), r);
+    r.StartLevel = rules.Options.StartLevel;
+    r.Difficulty = rules.Options.Difficulty;
+    StartReplayedGame(rules, r);
     uint32_t player = 99; // the player's own choices, apart from the rules' generator
     const TReplayOp moves[] = {TReplayOp::Left, TReplayOp::Right, TReplayOp::Rotate,
                                TReplayOp::Left, TReplayOp::Right, TReplayOp::Down};
-    int64_t nextTick = GameState.FallPeriod;
-    for (int64_t t = 0; t <= 600000 && GameState.Status == kStatusPlaying; t += 200) {
-        while (nextTick <= t && GameState.Status == kStatusPlaying) {
+    int64_t nextTick = rules.GameState.FallPeriod;
+    for (int64_t t = 0; t <= 600000 && rules.GameState.Status == kStatusPlaying; t += 200) {
+        while (nextTick <= t && rules.GameState.Status == kStatusPlaying) {
             r.Steps.push_back(TReplayStep{static_cast<uint32_t>(nextTick), TReplayOp::Tick});
-            ApplyReplayOp(GFourfall::ProcessRules(), TReplayOp::Tick);
-            nextTick += GameState.FallPeriod;
+            ApplyReplayOp(rules, TReplayOp::Tick);
+            nextTick += rules.GameState.FallPeriod;
         }
         player = player * 1103515245u + 12345u;
         const TReplayOp op = moves[(player >> 16) % 6];
         r.Steps.push_back(TReplayStep{static_cast<uint32_t>(t), op});
-        ApplyReplayOp(GFourfall::ProcessRules(), op);
+        ApplyReplayOp(rules, op);
     }
     return ReplayText(r);
 }
@@ -131,7 +133,8 @@ std::string TenMinuteGameText(int32_t gameNum)
 // parsed (with the bounds) and played to its end in a fresh rules state.
 void BM_VerifyTenMinuteReplay(benchmark::State& state)
 {
-    const std::string text = TenMinuteGameText(static_cast<int32_t>(state.range(0)));
+    TRules rules;
+    const std::string text = TenMinuteGameText(rules, static_cast<int32_t>(state.range(0)));
     TReplay replay;
     std::string why;
     int64_t operations = 0;
@@ -140,14 +143,14 @@ void BM_VerifyTenMinuteReplay(benchmark::State& state)
             state.SkipWithError(why.c_str());
             break;
         }
-        const TReplayOutcome outcome = PlayReplayToEnd(GFourfall::ProcessRules(), replay);
+        const TReplayOutcome outcome = PlayReplayToEnd(rules, replay);
         operations = static_cast<int64_t>(outcome.Steps);
         benchmark::DoNotOptimize(outcome.Score);
     }
     state.counters["operations"] = static_cast<double>(operations);
     state.counters["bytes"] = static_cast<double>(text.size());
     state.counters["playedMs"] = replay.Steps.empty() ? 0 : replay.Steps.back().TimeMs;
-    RulesReset(GFourfall::ProcessRules());
+    RulesReset(rules);
 }
 BENCHMARK(BM_VerifyTenMinuteReplay)
     ->Arg(kGameFourfall)

@@ -13,7 +13,6 @@
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
 #include "tests/screens/Fixtures.h"
@@ -49,12 +48,12 @@ void PlayScreenMidGame(benchmark::State& state)
     TGame game;
     game.Pages->PostAndProcess(game.Pages->Play.Board.StartIds[0], 0);
     // Half a board of landed figures.
-    for (int i = 0; i < 40 && GFourfall::GameState.Status == GFourfall::kStatusPlaying; ++i) {
+    for (int i = 0; i < 40 && game.Pages->Rules.GameState.Status == GFourfall::kStatusPlaying; ++i) {
         game.Pages->KeyDown(i % 3 == 0 ? 0x25 : (i % 3 == 1 ? 0x27 : 0x26));
         game.Pages->KeyDown(0x25 + (i % 2) * 2);
         game.Pages->KeyDown(0x28);
         game.Host.Advance(1000);
-        if (GFourfall::GameState.Board[14][7] != 0)
+        if (game.Pages->Rules.GameState.Board[14][7] != 0)
             break;
     }
     for (auto _ : state)
@@ -77,7 +76,7 @@ void PlayScreenKeyEvent(benchmark::State& state)
         game.Pages->KeyUp(key);
         key = key == 0x25 ? 0x27 : 0x25;
     }
-    if (GFourfall::GameState.Status != GFourfall::kStatusPlaying)
+    if (game.Pages->Rules.GameState.Status != GFourfall::kStatusPlaying)
         state.SkipWithError("the game ended");
     state.counters["recorded"] = static_cast<double>(board.Recording().Steps.size());
 }

@@ -4,7 +4,7 @@
 #include "platform/SettingsFile.h"
 #include "platform/SettingsStore.h"
 #include "rules/HiScores.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 #include "store/ScoreStorage.h"
 #include "store/ScoreSubmit.h"
 
@@ -17,10 +17,10 @@
 
 namespace {
 
-void FillTable()
+void FillTable(THiScoreTable& table)
 {
     int n = 0;
-    for (auto& slot : HiScores.Entries)
+    for (auto& slot : table.Entries)
         for (auto& sub : slot)
             for (THiScoreEntry& e : sub) {
                 ++n;
@@ -33,8 +33,9 @@ std::string FullScoreFile()
 {
     Platform::TMemorySettingsStore store;
     Platform::SetUserSettings(&store);
-    FillTable();
-    SaveScores();
+    GFourfall::TRules rules;
+    FillTable(rules.HiScores);
+    SaveScores(rules);
     Platform::SetUserSettings(nullptr);
     return store.Content.Format();
 }
@@ -68,10 +69,11 @@ void SaveAndLoadScoresOnDisk(benchmark::State& state)
     }
     Platform::TSettingsFileStore store(std::string(pattern) + "/tumbletown");
     Platform::SetUserSettings(&store);
-    FillTable();
+    GFourfall::TRules rules;
+    FillTable(rules.HiScores);
     for (auto _ : state) {
-        SaveScores();
-        LoadScores();
+        SaveScores(rules);
+        LoadScores(rules.HiScores);
     }
     Platform::SetUserSettings(nullptr);
     std::filesystem::remove_all(pattern);

@@ -16,7 +16,6 @@
 #include "platform/SettingsStore.h"
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
-#include "rules/ProcessState.h"
 #include "screens/ProcessState.h"
 #include "tests/platform/BuildTree.h"
 #include "tests/platform/desktop/VirtualPad.h"
@@ -71,6 +70,7 @@ protected:
         }
     }
     WLib::TApp* Front() const { return Form->Pages.LastChild; }
+    GFourfall::TRules& Rules() { return Form->Pages.Rules; }
 
     Platform::TMemorySettingsStore Store;
     std::optional<WFourfall::TProcessScope> Process;
@@ -93,39 +93,39 @@ TEST_F(Gamepad, AWholeGameFromTheMainMenuToTheHighScoreEntry)
     Press(TPad::Down);
     Press(TPad::A); // the first game type
     ASSERT_EQ(Front(), &pages.Play);
-    ASSERT_EQ(GameState.Status, kStatusPlaying);
+    ASSERT_EQ(Rules().GameState.Status, kStatusPlaying);
 
     // Each control does its part in the rules.
-    ASSERT_NE(GameState.CurFig, nullptr);
-    const int x = GameState.CurFig->X;
+    ASSERT_NE(Rules().GameState.CurFig, nullptr);
+    const int x = Rules().GameState.CurFig->X;
     Press(TPad::Left);
-    EXPECT_EQ(GameState.CurFig->X, x - 1);
+    EXPECT_EQ(Rules().GameState.CurFig->X, x - 1);
     Press(TPad::Right);
-    EXPECT_EQ(GameState.CurFig->X, x);
-    const int y = GameState.CurFig->Y;
+    EXPECT_EQ(Rules().GameState.CurFig->X, x);
+    const int y = Rules().GameState.CurFig->Y;
     Press(TPad::Down);
-    EXPECT_EQ(GameState.CurFig->Y, y + 1);
+    EXPECT_EQ(Rules().GameState.CurFig->Y, y + 1);
     Pad.StickX(-32768);
     Turn();
     Pad.StickX(0);
     Turn();
-    EXPECT_EQ(GameState.CurFig->X, x - 1) << "the stick moves too";
+    EXPECT_EQ(Rules().GameState.CurFig->X, x - 1) << "the stick moves too";
     Press(TPad::Start);
     EXPECT_TRUE(pages.Play.Board.IsPaused());
     Press(TPad::Start);
     EXPECT_FALSE(pages.Play.Board.IsPaused());
 
     // Turn and drop figure after figure in the middle until the well is full.
-    for (int figure = 0; figure < 200 && GameState.Status == kStatusPlaying; ++figure) {
+    for (int figure = 0; figure < 200 && Rules().GameState.Status == kStatusPlaying; ++figure) {
         Press(TPad::A);
         Press(figure % 2 == 0 ? TPad::B : TPad::Up);
         Advance(1000);
     }
-    EXPECT_EQ(GameState.Status, kStatusGameOver);
+    EXPECT_EQ(Rules().GameState.Status, kStatusGameOver);
     Advance(100);
     EXPECT_EQ(Front(), &pages.HighScore);
-    EXPECT_GE(GameState.HiScorePos, 0) << "the entry waits for its name";
-    EXPECT_GT(GameState.Score, 0);
+    EXPECT_GE(Rules().GameState.HiScorePos, 0) << "the entry waits for its name";
+    EXPECT_GT(Rules().GameState.Score, 0);
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 #include "rules/CFourfall.h"
 #include "rules/ColorFig.h"
 #include "rules/GameTypes.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 
 #include <ostream>
 
@@ -30,15 +30,15 @@ class ColourSettleTable : public RulesTest, public ::testing::WithParamInterface
 TEST_P(ColourSettleTable, RemovesStraightLinesAndLetsTheRestFall)
 {
     const ColourCase& c = GetParam();
-    SetLevel(GFourfall::ProcessRules(), 1);
+    SetLevel(Rules, 1);
     SetBottomRows(c.before);
-    ClearRequests(GFourfall::ProcessRules());
-    TCFourfall(GFourfall::ProcessRules(), 4).Settle();
-    EXPECT_EQ(GameState.Score, c.points);
-    EXPECT_EQ(GameState.LinesLeft, 30 - c.points / 10);
-    EXPECT_EQ(GameState.SndRemove, c.points > 0);
-    EXPECT_EQ(GameState.Changed, c.points > 0);
-    const int first = GameState.Height - static_cast<int>(c.after.size()) + 1;
+    ClearRequests(Rules);
+    TCFourfall(Rules, 4).Settle();
+    EXPECT_EQ(Rules.GameState.Score, c.points);
+    EXPECT_EQ(Rules.GameState.LinesLeft, 30 - c.points / 10);
+    EXPECT_EQ(Rules.GameState.SndRemove, c.points > 0);
+    EXPECT_EQ(Rules.GameState.Changed, c.points > 0);
+    const int first = Rules.GameState.Height - static_cast<int>(c.after.size()) + 1;
     for (std::size_t i = 0; i < c.after.size(); ++i) {
         EXPECT_EQ(BoardRow(first + static_cast<int>(i)), c.after[i]) << "row " << first + i;
     }
@@ -85,57 +85,57 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RulesTest, ColourRemovalsRaiseTheLevelByCells)
 {
-    SetLevel(GFourfall::ProcessRules(), 1);
-    GameState.LinesLeft = 2;
+    SetLevel(Rules, 1);
+    Rules.GameState.LinesLeft = 2;
     SetBottomRows({"777.........."});
-    TCFourfall(GFourfall::ProcessRules(), 4).Settle();
-    EXPECT_EQ(GameState.Level, 2);
-    EXPECT_TRUE(GameState.SndNewLevel);
-    EXPECT_EQ(GameState.LinesLeft, 6 * 2 + 24 - 1);
+    TCFourfall(Rules, 4).Settle();
+    EXPECT_EQ(Rules.GameState.Level, 2);
+    EXPECT_TRUE(Rules.GameState.SndNewLevel);
+    EXPECT_EQ(Rules.GameState.LinesLeft, 6 * 2 + 24 - 1);
 }
 
 TEST_F(RulesTest, ColourColumnCyclesItsColoursUpEvenAgainstTheWallAndTheStack)
 {
-    TColorFig* column = new TColorFig(GFourfall::ProcessRules(), 6);
+    TColorFig* column = new TColorFig(Rules, 6);
     column->Cells[0][0] = 1;
     column->Cells[1][0] = 2;
     column->Cells[2][0] = 3;
     column->X = 13;
     column->Y = 28;
-    GameState.Board[31][13] = 5;
+    Rules.GameState.Board[31][13] = 5;
     Place(column);
-    ClearRequests(GFourfall::ProcessRules());
+    ClearRequests(Rules);
     column->Rotate();
-    EXPECT_EQ(GameState.Board[28][13], 2);
-    EXPECT_EQ(GameState.Board[29][13], 3);
-    EXPECT_EQ(GameState.Board[30][13], 1);
-    EXPECT_EQ(GameState.Board[31][13], 5);
-    EXPECT_TRUE(GameState.Changed);
-    EXPECT_FALSE(GameState.SndRotate) << "the colour game plays no rotation sound";
+    EXPECT_EQ(Rules.GameState.Board[28][13], 2);
+    EXPECT_EQ(Rules.GameState.Board[29][13], 3);
+    EXPECT_EQ(Rules.GameState.Board[30][13], 1);
+    EXPECT_EQ(Rules.GameState.Board[31][13], 5);
+    EXPECT_TRUE(Rules.GameState.Changed);
+    EXPECT_FALSE(Rules.GameState.SndRotate) << "the colour game plays no rotation sound";
     column->Rotate();
     column->Rotate();
-    EXPECT_EQ(GameState.Board[28][13], 1);
+    EXPECT_EQ(Rules.GameState.Board[28][13], 1);
 }
 
 TEST_F(RulesTest, ColourGamePlaysToAnEnd)
 {
-    RegisterGameTypes(GFourfall::ProcessRules());
-    SelectGame(GFourfall::ProcessRules(), kGameColorFourfall);
-    Options.Difficulty = 0;
-    StartGame(GFourfall::ProcessRules());
-    ASSERT_EQ(GameState.Status, kStatusPlaying);
-    EXPECT_EQ(GameState.CurFig->X, 8);
+    RegisterGameTypes(Rules);
+    SelectGame(Rules, kGameColorFourfall);
+    Rules.Options.Difficulty = 0;
+    StartGame(Rules);
+    ASSERT_EQ(Rules.GameState.Status, kStatusPlaying);
+    EXPECT_EQ(Rules.GameState.CurFig->X, 8);
     int ticks = 0;
-    while (GameState.Status == kStatusPlaying && ticks < 100000) {
-        FallTick(GFourfall::ProcessRules());
+    while (Rules.GameState.Status == kStatusPlaying && ticks < 100000) {
+        FallTick(Rules);
         ++ticks;
         for (int y = 1; y <= 31; ++y) {
             for (int x = 1; x <= 13; ++x) {
-                ASSERT_LE(GameState.Board[y][x], 4) << "difficulty 0 makes colours 1 to 4 only";
+                ASSERT_LE(Rules.GameState.Board[y][x], 4) << "difficulty 0 makes colours 1 to 4 only";
             }
         }
     }
-    EXPECT_EQ(GameState.Status, kStatusGameOver);
+    EXPECT_EQ(Rules.GameState.Status, kStatusGameOver);
 }
 
 } // namespace

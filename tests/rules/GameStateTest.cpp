@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "rules/GameTypes.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 
 #include <climits>
 #include <ostream>
@@ -14,24 +14,26 @@ namespace {
 
 TEST(TRandom, FollowsTheLinearCongruentialSequence)
 {
-    SeedRandom(GFourfall::ProcessRules(), 0);
+    TRules Rules;
+    SeedRandom(Rules, 0);
     // state 1 was drawn and thrown away; the next state is 1 * 22695477 + 1.
     uint32_t state = 1;
     for (int i = 0; i < 5; ++i) {
         state = state * 22695477u + 1u;
-        EXPECT_EQ(Random(GFourfall::ProcessRules()), static_cast<int32_t>((state >> 16) & 0x7FFF)) << i;
+        EXPECT_EQ(Random(Rules), static_cast<int32_t>((state >> 16) & 0x7FFF)) << i;
     }
-    SeedRandom(GFourfall::ProcessRules(), 42);
-    const int32_t a = Random(GFourfall::ProcessRules());
-    SeedRandom(GFourfall::ProcessRules(), 42);
-    EXPECT_EQ(Random(GFourfall::ProcessRules()), a);
+    SeedRandom(Rules, 42);
+    const int32_t a = Random(Rules);
+    SeedRandom(Rules, 42);
+    EXPECT_EQ(Random(Rules), a);
 }
 
 TEST(TRandom, StaysInRange)
 {
-    SeedRandom(GFourfall::ProcessRules(), 0xFFFFFFFFu);
+    TRules Rules;
+    SeedRandom(Rules, 0xFFFFFFFFu);
     for (int i = 0; i < 10000; ++i) {
-        const int32_t v = Random(GFourfall::ProcessRules());
+        const int32_t v = Random(Rules);
         ASSERT_GE(v, 0);
         ASSERT_LE(v, 32767);
     }
@@ -41,14 +43,14 @@ using GameStateTest = RulesTest;
 
 TEST_F(GameStateTest, ClearBoardWallsTheFrameAndEmptiesThePlayArea)
 {
-    GameState.Board[5][5] = 3;
-    GameState.Changed = false;
-    ClearBoard(GFourfall::ProcessRules());
-    EXPECT_TRUE(GameState.Changed);
+    Rules.GameState.Board[5][5] = 3;
+    Rules.GameState.Changed = false;
+    ClearBoard(Rules);
+    EXPECT_TRUE(Rules.GameState.Changed);
     for (int y = 0; y <= 32; ++y) {
         for (int x = 0; x <= 14; ++x) {
             const bool wall = y == 0 || y == 32 || x == 0 || x == 14;
-            ASSERT_EQ(GameState.Board[y][x], wall ? 255 : 0) << "row " << y << " column " << x;
+            ASSERT_EQ(Rules.GameState.Board[y][x], wall ? 255 : 0) << "row " << y << " column " << x;
         }
     }
 }
@@ -58,7 +60,7 @@ struct SizeCase {
 };
 std::ostream& operator<<(std::ostream& os, const SizeCase& c)
 {
-    return os << "SetSize(GFourfall::ProcessRules(), " << c.columns << ", " << c.rows << ")";
+    return os << "SetSize(Rules, " << c.columns << ", " << c.rows << ")";
 }
 class SetSizeTable : public RulesTest, public ::testing::WithParamInterface<SizeCase> {};
 
@@ -66,12 +68,12 @@ class SetSizeTable : public RulesTest, public ::testing::WithParamInterface<Size
 TEST_P(SetSizeTable, KeepsThePlayAreaInsideTheGrid)
 {
     const SizeCase& c = GetParam();
-    SetSize(GFourfall::ProcessRules(), c.columns, c.rows);
-    EXPECT_EQ(GameState.Width, c.width);
-    EXPECT_EQ(GameState.Height, c.height);
-    EXPECT_EQ(GameState.Board[c.height + 1][1], 255);
-    EXPECT_EQ(GameState.Board[1][c.width + 1], 255);
-    EXPECT_EQ(GameState.Board[c.height][c.width], 0);
+    SetSize(Rules, c.columns, c.rows);
+    EXPECT_EQ(Rules.GameState.Width, c.width);
+    EXPECT_EQ(Rules.GameState.Height, c.height);
+    EXPECT_EQ(Rules.GameState.Board[c.height + 1][1], 255);
+    EXPECT_EQ(Rules.GameState.Board[1][c.width + 1], 255);
+    EXPECT_EQ(Rules.GameState.Board[c.height][c.width], 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, SetSizeTable,
@@ -84,17 +86,17 @@ struct LevelCase {
 };
 std::ostream& operator<<(std::ostream& os, const LevelCase& c)
 {
-    return os << "SetLevel(GFourfall::ProcessRules(), " << c.level << ")";
+    return os << "SetLevel(Rules, " << c.level << ")";
 }
 class SetLevelTable : public RulesTest, public ::testing::WithParamInterface<LevelCase> {};
 
 TEST_P(SetLevelTable, DerivesPeriodAndRemovalsFromTheLevel)
 {
     const LevelCase& c = GetParam();
-    SetLevel(GFourfall::ProcessRules(), c.level);
-    EXPECT_EQ(GameState.Level, c.appliedLevel);
-    EXPECT_EQ(GameState.FallPeriod, c.period);
-    EXPECT_EQ(GameState.LinesLeft, c.linesLeft);
+    SetLevel(Rules, c.level);
+    EXPECT_EQ(Rules.GameState.Level, c.appliedLevel);
+    EXPECT_EQ(Rules.GameState.FallPeriod, c.period);
+    EXPECT_EQ(Rules.GameState.LinesLeft, c.linesLeft);
 }
 
 // Below 0 the period would divide by zero (-1) or go negative; from 2000 on
@@ -111,28 +113,28 @@ INSTANTIATE_TEST_SUITE_P(Rules, SetLevelTable,
 
 TEST_F(GameStateTest, SetLevelRequestsTheNewLevelEffectOnlyOneLevelUp)
 {
-    SetLevel(GFourfall::ProcessRules(), 3);
-    GameState.SndNewLevel = true;
-    SetLevel(GFourfall::ProcessRules(), 3);
-    EXPECT_FALSE(GameState.SndNewLevel);
-    SetLevel(GFourfall::ProcessRules(), 4);
-    EXPECT_TRUE(GameState.SndNewLevel);
-    SetLevel(GFourfall::ProcessRules(), 6);
-    EXPECT_FALSE(GameState.SndNewLevel);
-    SetLevel(GFourfall::ProcessRules(), kMaxLevel);
-    SetLevel(GFourfall::ProcessRules(), kMaxLevel + 1);
-    EXPECT_FALSE(GameState.SndNewLevel) << "no level above the highest";
+    SetLevel(Rules, 3);
+    Rules.GameState.SndNewLevel = true;
+    SetLevel(Rules, 3);
+    EXPECT_FALSE(Rules.GameState.SndNewLevel);
+    SetLevel(Rules, 4);
+    EXPECT_TRUE(Rules.GameState.SndNewLevel);
+    SetLevel(Rules, 6);
+    EXPECT_FALSE(Rules.GameState.SndNewLevel);
+    SetLevel(Rules, kMaxLevel);
+    SetLevel(Rules, kMaxLevel + 1);
+    EXPECT_FALSE(Rules.GameState.SndNewLevel) << "no level above the highest";
 }
 
 TEST_F(GameStateTest, SelectGameFallsBackToTheClassicGameForUnknownNumbers)
 {
     for (int32_t n : {0, 4, 8}) {
-        SelectGame(GFourfall::ProcessRules(), n);
-        EXPECT_EQ(GameState.GameNum, n);
+        SelectGame(Rules, n);
+        EXPECT_EQ(Rules.GameState.GameNum, n);
     }
     for (int32_t n : {-1, 9, 15, 16, INT_MAX, INT_MIN}) {
-        SelectGame(GFourfall::ProcessRules(), n);
-        EXPECT_EQ(GameState.GameNum, kGameFourfall) << n;
+        SelectGame(Rules, n);
+        EXPECT_EQ(Rules.GameState.GameNum, kGameFourfall) << n;
     }
 }
 
@@ -140,45 +142,46 @@ TEST_F(GameStateTest, SelectGameFallsBackToTheClassicGameForUnknownNumbers)
 // predictable figures.
 class TBarGame : public TAbsGame {
 public:
-    TBarGame() : TAbsGame(GFourfall::ProcessRules(), 99) {}
+    explicit TBarGame(TRules& rules) : TAbsGame(rules, 99), Rules(rules) {}
     TAbsFigure* CreateFigure() override
     {
         ++Made;
-        return MakeFigure({"XXX"}, 6, 1, 4);
+        return MakeFigure(Rules, {"XXX"}, 6, 1, 4);
     }
+    TRules& Rules;
     int Made = 0;
 };
 
 TEST_F(GameStateTest, StartGameWithoutAGameTypeDoesNothing)
 {
-    SelectGame(GFourfall::ProcessRules(), 3); // nothing registered yet
-    StartGame(GFourfall::ProcessRules());
-    EXPECT_EQ(GameState.Status, kStatusNoGame);
+    SelectGame(Rules, 3); // nothing registered yet
+    StartGame(Rules);
+    EXPECT_EQ(Rules.GameState.Status, kStatusNoGame);
 }
 
 TEST_F(GameStateTest, GameSelectedBeforeRegistrationStartsOnceRegistered)
 {
-    SelectGame(GFourfall::ProcessRules(), 0); // the stored number is loaded before the types exist
-    auto* game = new TBarGame();
-    RegisterGame(GFourfall::ProcessRules(), game);
-    StartGame(GFourfall::ProcessRules());
-    EXPECT_EQ(GameState.Game, game);
-    EXPECT_EQ(GameState.Status, kStatusPlaying);
+    SelectGame(Rules, 0); // the stored number is loaded before the types exist
+    auto* game = new TBarGame(Rules);
+    RegisterGame(Rules, game);
+    StartGame(Rules);
+    EXPECT_EQ(Rules.GameState.Game, game);
+    EXPECT_EQ(Rules.GameState.Status, kStatusPlaying);
 }
 
 TEST_F(GameStateTest, StartGameMakesThreeFiguresAndStampsTheFirst)
 {
-    auto* game = new TBarGame();
-    RegisterGame(GFourfall::ProcessRules(), game);
-    SelectGame(GFourfall::ProcessRules(), 0);
-    Options.StartLevel = 0;
-    StartGame(GFourfall::ProcessRules());
+    auto* game = new TBarGame(Rules);
+    RegisterGame(Rules, game);
+    SelectGame(Rules, 0);
+    Rules.Options.StartLevel = 0;
+    StartGame(Rules);
     EXPECT_EQ(game->Made, 3);
-    EXPECT_EQ(GameState.Status, kStatusPlaying);
-    EXPECT_EQ(GameState.Score, 0);
-    EXPECT_EQ(GameState.FallPeriod, 2000);
-    EXPECT_EQ(GameState.LinesLeft, 24);
-    EXPECT_FALSE(GameState.SndNewLevel);
+    EXPECT_EQ(Rules.GameState.Status, kStatusPlaying);
+    EXPECT_EQ(Rules.GameState.Score, 0);
+    EXPECT_EQ(Rules.GameState.FallPeriod, 2000);
+    EXPECT_EQ(Rules.GameState.LinesLeft, 24);
+    EXPECT_FALSE(Rules.GameState.SndNewLevel);
     EXPECT_EQ(BoardRow(1), ".....444.....");
 }
 
@@ -194,15 +197,15 @@ class StartOptionsTable : public RulesTest, public ::testing::WithParamInterface
 TEST_P(StartOptionsTable, StartsWithinTheModel)
 {
     const OptionGuardCase& c = GetParam();
-    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
-    SelectGame(GFourfall::ProcessRules(), 0);
-    Options.StartLevel = c.startLevel;
-    Options.Difficulty = c.difficulty;
-    StartGame(GFourfall::ProcessRules());
-    EXPECT_EQ(GameState.Level, c.level);
-    EXPECT_EQ(GameState.FallPeriod, c.period);
-    EXPECT_EQ(GameState.Difficulty, c.appliedDifficulty);
-    EXPECT_FALSE(GameState.SndNewLevel);
+    RegisterGame(Rules, new TBarGame(Rules));
+    SelectGame(Rules, 0);
+    Rules.Options.StartLevel = c.startLevel;
+    Rules.Options.Difficulty = c.difficulty;
+    StartGame(Rules);
+    EXPECT_EQ(Rules.GameState.Level, c.level);
+    EXPECT_EQ(Rules.GameState.FallPeriod, c.period);
+    EXPECT_EQ(Rules.GameState.Difficulty, c.appliedDifficulty);
+    EXPECT_FALSE(Rules.GameState.SndNewLevel);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, StartOptionsTable,
@@ -215,72 +218,72 @@ INSTANTIATE_TEST_SUITE_P(Rules, StartOptionsTable,
 
 TEST_F(GameStateTest, FallTickMovesWithoutPointsAndLandsWhenBlocked)
 {
-    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
-    SelectGame(GFourfall::ProcessRules(), 0);
-    StartGame(GFourfall::ProcessRules());
-    TAbsFigure* first = GameState.CurFig;
+    RegisterGame(Rules, new TBarGame(Rules));
+    SelectGame(Rules, 0);
+    StartGame(Rules);
+    TAbsFigure* first = Rules.GameState.CurFig;
     for (int i = 0; i < 30; ++i) {
-        FallTick(GFourfall::ProcessRules());
+        FallTick(Rules);
     }
-    EXPECT_EQ(GameState.CurFig, first);
-    EXPECT_EQ(GameState.CurFig->Y, 31);
-    EXPECT_EQ(GameState.Score, 0);
-    EXPECT_TRUE(GameState.SndHitBottom);
-    FallTick(GFourfall::ProcessRules()); // cannot move: lands, the next figure comes in
-    EXPECT_NE(GameState.CurFig, first);
+    EXPECT_EQ(Rules.GameState.CurFig, first);
+    EXPECT_EQ(Rules.GameState.CurFig->Y, 31);
+    EXPECT_EQ(Rules.GameState.Score, 0);
+    EXPECT_TRUE(Rules.GameState.SndHitBottom);
+    FallTick(Rules); // cannot move: lands, the next figure comes in
+    EXPECT_NE(Rules.GameState.CurFig, first);
     EXPECT_EQ(BoardRow(31), ".....444.....");
     EXPECT_EQ(BoardRow(1), ".....444.....");
 }
 
 TEST_F(GameStateTest, GameEndsWhenTheNewFigureDoesNotFitAndItIsNotShown)
 {
-    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
-    SelectGame(GFourfall::ProcessRules(), 0);
-    StartGame(GFourfall::ProcessRules());
-    GameState.Board[2][7] = 5; // right under the spawn place
-    ClearRequests(GFourfall::ProcessRules());
-    GameState.Score = 0;                 // does not enter the list
-    FallTick(GFourfall::ProcessRules()); // cannot move: lands where it spawned, and the next one does not fit
-    EXPECT_EQ(GameState.Status, kStatusGameOver);
-    EXPECT_TRUE(GameState.SndGameOver);
-    EXPECT_TRUE(GameState.Changed);
-    EXPECT_FALSE(GameState.NewHiScore);
-    EXPECT_FALSE(GameState.SndClap);
-    EXPECT_EQ(GameState.HiScorePos, -1);
+    RegisterGame(Rules, new TBarGame(Rules));
+    SelectGame(Rules, 0);
+    StartGame(Rules);
+    Rules.GameState.Board[2][7] = 5; // right under the spawn place
+    ClearRequests(Rules);
+    Rules.GameState.Score = 0; // does not enter the list
+    FallTick(Rules);           // cannot move: lands where it spawned, and the next one does not fit
+    EXPECT_EQ(Rules.GameState.Status, kStatusGameOver);
+    EXPECT_TRUE(Rules.GameState.SndGameOver);
+    EXPECT_TRUE(Rules.GameState.Changed);
+    EXPECT_FALSE(Rules.GameState.NewHiScore);
+    EXPECT_FALSE(Rules.GameState.SndClap);
+    EXPECT_EQ(Rules.GameState.HiScorePos, -1);
     EXPECT_EQ(BoardRow(1), ".....444.....") << "the landed figure stays, the new one is not drawn";
     EXPECT_EQ(BoardRow(2), "......5......");
     // Further ticks change nothing.
-    FallTick(GFourfall::ProcessRules());
-    EXPECT_EQ(GameState.Status, kStatusGameOver);
+    FallTick(Rules);
+    EXPECT_EQ(Rules.GameState.Status, kStatusGameOver);
     EXPECT_EQ(BoardRow(1), ".....444.....");
 }
 
 TEST_F(GameStateTest, GameOverOffersTheScoreToTheTable)
 {
-    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
-    SelectGame(GFourfall::ProcessRules(), 0);
-    StartGame(GFourfall::ProcessRules());
-    GameState.Board[2][7] = 5;
-    GameState.Score = 77;
-    FallTick(GFourfall::ProcessRules());
-    ASSERT_EQ(GameState.Status, kStatusGameOver);
-    EXPECT_TRUE(GameState.NewHiScore);
-    EXPECT_TRUE(GameState.SndClap);
-    EXPECT_EQ(GameState.HiScorePos, 0);
-    EXPECT_EQ(HiScores.Entries[0][0][0].Score, 77);
+    RegisterGame(Rules, new TBarGame(Rules));
+    SelectGame(Rules, 0);
+    StartGame(Rules);
+    Rules.GameState.Board[2][7] = 5;
+    Rules.GameState.Score = 77;
+    FallTick(Rules);
+    ASSERT_EQ(Rules.GameState.Status, kStatusGameOver);
+    EXPECT_TRUE(Rules.GameState.NewHiScore);
+    EXPECT_TRUE(Rules.GameState.SndClap);
+    EXPECT_EQ(Rules.GameState.HiScorePos, 0);
+    EXPECT_EQ(Rules.HiScores.Entries[0][0][0].Score, 77);
 }
 
 TEST_F(GameStateTest, StartGameAfterGameOverBeginsAFreshGame)
 {
-    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
-    SelectGame(GFourfall::ProcessRules(), 0);
-    StartGame(GFourfall::ProcessRules());
-    GameState.Board[2][7] = 5;
-    FallTick(GFourfall::ProcessRules());
-    ASSERT_EQ(GameState.Status, kStatusGameOver);
-    StartGame(GFourfall::ProcessRules());
-    EXPECT_EQ(GameState.Status, kStatusPlaying);
-    EXPECT_EQ(GameState.GameNum, 0);
+    RegisterGame(Rules, new TBarGame(Rules));
+    SelectGame(Rules, 0);
+    StartGame(Rules);
+    Rules.GameState.Board[2][7] = 5;
+    FallTick(Rules);
+    ASSERT_EQ(Rules.GameState.Status, kStatusGameOver);
+    StartGame(Rules);
+    EXPECT_EQ(Rules.GameState.Status, kStatusPlaying);
+    EXPECT_EQ(Rules.GameState.GameNum, 0);
     EXPECT_EQ(BoardRow(2), ".............");
 }
 
@@ -305,11 +308,11 @@ TEST_F(FigureTest, TurnIsAQuarterTurnCounterClockwiseAnchoredTopLeft)
 TEST_F(FigureTest, MoveIntoWallOrBlockFailsAndChangesNothing)
 {
     TAbsFigure* f = Place(MakeFigure({"XX"}, 1, 5));
-    ClearRequests(GFourfall::ProcessRules());
+    ClearRequests(Rules);
     EXPECT_FALSE(f->Move(-1, 0));
     EXPECT_EQ(f->X, 1);
-    EXPECT_FALSE(GameState.Changed);
-    GameState.Board[5][3] = 2;
+    EXPECT_FALSE(Rules.GameState.Changed);
+    Rules.GameState.Board[5][3] = 2;
     EXPECT_FALSE(f->Move(1, 0));
     EXPECT_EQ(BoardRow(5), "332..........");
     EXPECT_TRUE(f->Move(0, 1));
@@ -320,78 +323,78 @@ TEST_F(FigureTest, MoveIntoWallOrBlockFailsAndChangesNothing)
 TEST_F(FigureTest, HitBottomIsRaisedOnEverySupportedMoveAndClearedInFreeFall)
 {
     for (int x = 1; x <= 4; ++x) {
-        GameState.Board[31][x] = 1;
+        Rules.GameState.Board[31][x] = 1;
     }
-    GameState.Board[30][1] = GameState.Board[30][2] = 1;
+    Rules.GameState.Board[30][1] = Rules.GameState.Board[30][2] = 1;
     TAbsFigure* f = Place(MakeFigure({"X"}, 3, 30));
-    GameState.SndHitBottom = false;
+    Rules.GameState.SndHitBottom = false;
     EXPECT_TRUE(f->Move(1, 0)); // slides along the row of four
-    EXPECT_TRUE(GameState.SndHitBottom);
+    EXPECT_TRUE(Rules.GameState.SndHitBottom);
     EXPECT_TRUE(f->Move(1, 0)); // over the edge: nothing under it now
-    EXPECT_FALSE(GameState.SndHitBottom);
+    EXPECT_FALSE(Rules.GameState.SndHitBottom);
     EXPECT_TRUE(f->Move(0, 1)); // down to the floor
-    EXPECT_TRUE(GameState.SndHitBottom);
+    EXPECT_TRUE(Rules.GameState.SndHitBottom);
 }
 
 TEST_F(FigureTest, DropAddsTheRowsFallenAndDoesNotLand)
 {
     TAbsFigure* f = Place(MakeFigure({"XX"}, 4, 21));
-    ClearRequests(GFourfall::ProcessRules());
+    ClearRequests(Rules);
     f->Drop();
     EXPECT_EQ(f->Y, 31);
-    EXPECT_EQ(GameState.Score, 10);
-    EXPECT_TRUE(GameState.SndDrop);
-    EXPECT_TRUE(GameState.Changed);
+    EXPECT_EQ(Rules.GameState.Score, 10);
+    EXPECT_TRUE(Rules.GameState.SndDrop);
+    EXPECT_TRUE(Rules.GameState.Changed);
     // Still the falling figure: it can slide and drop again.
-    ClearRequests(GFourfall::ProcessRules());
+    ClearRequests(Rules);
     f->Drop();
-    EXPECT_EQ(GameState.Score, 10);
-    EXPECT_FALSE(GameState.SndDrop);
-    EXPECT_FALSE(GameState.Changed);
+    EXPECT_EQ(Rules.GameState.Score, 10);
+    EXPECT_FALSE(Rules.GameState.SndDrop);
+    EXPECT_FALSE(Rules.GameState.Changed);
     EXPECT_TRUE(f->Move(1, 0));
     EXPECT_EQ(BoardRow(31), "....33.......");
 }
 
 TEST_F(FigureTest, DownScoresOnlyWhenItMovesAndNeverLands)
 {
-    RegisterGame(GFourfall::ProcessRules(), new TBarGame());
-    SelectGame(GFourfall::ProcessRules(), 0);
-    StartGame(GFourfall::ProcessRules());
+    RegisterGame(Rules, new TBarGame(Rules));
+    SelectGame(Rules, 0);
+    StartGame(Rules);
     TAbsFigure* f = Place(MakeFigure({"X"}, 4, 30));
-    const int32_t score = GameState.Score;
+    const int32_t score = Rules.GameState.Score;
     f->Down();
-    EXPECT_EQ(GameState.Score, score + 1);
+    EXPECT_EQ(Rules.GameState.Score, score + 1);
     f->Down();
-    EXPECT_EQ(GameState.Score, score + 1);
+    EXPECT_EQ(Rules.GameState.Score, score + 1);
     EXPECT_EQ(f->Y, 31);
-    EXPECT_EQ(GameState.CurFig, f) << "against the floor Down does not land the figure";
-    FallTick(GFourfall::ProcessRules());
-    EXPECT_NE(GameState.CurFig, f) << "the next tick lands it";
+    EXPECT_EQ(Rules.GameState.CurFig, f) << "against the floor Down does not land the figure";
+    FallTick(Rules);
+    EXPECT_NE(Rules.GameState.CurFig, f) << "the next tick lands it";
 }
 
 TEST_F(FigureTest, BlockedRotationLeavesTheFigureAsItWas)
 {
     TAbsFigure* f = Place(MakeFigure({"XXXX"}, 3, 30));
-    ClearRequests(GFourfall::ProcessRules());
+    ClearRequests(Rules);
     f->Rotate(); // would reach below the floor
     EXPECT_EQ(FigureRows(*f), (std::vector<std::string>{"XXXX"}));
-    EXPECT_FALSE(GameState.SndRotate);
-    EXPECT_FALSE(GameState.Changed);
+    EXPECT_FALSE(Rules.GameState.SndRotate);
+    EXPECT_FALSE(Rules.GameState.Changed);
     EXPECT_EQ(BoardRow(30), "..3333.......");
 
     f->Move(0, -5);
-    ClearRequests(GFourfall::ProcessRules());
+    ClearRequests(Rules);
     f->Rotate();
     EXPECT_EQ(FigureRows(*f), (std::vector<std::string>{"X", "X", "X", "X"}));
-    EXPECT_TRUE(GameState.SndRotate);
-    EXPECT_TRUE(GameState.Changed);
+    EXPECT_TRUE(Rules.GameState.SndRotate);
+    EXPECT_TRUE(Rules.GameState.Changed);
     EXPECT_EQ(BoardRow(25), "..3..........");
     EXPECT_EQ(BoardRow(28), "..3..........");
 }
 
 TEST_F(FigureTest, CellsOutsideTheFrameNeverFit)
 {
-    SetSize(GFourfall::ProcessRules(), 3, 3);
+    SetSize(Rules, 3, 3);
     // Five wide on a three-column board: the left cells lie left of the wall.
     TAbsFigure* f = MakeFigure({"XXXXX"}, -1, 1);
     EXPECT_FALSE(f->Fits());
@@ -402,7 +405,7 @@ TEST_F(FigureTest, CellsOutsideTheFrameNeverFit)
 
 TEST_F(FigureTest, DropOfAFigureWithoutCellsEnds)
 {
-    TAbsFigure* f = Place(new TAbsFigure(GFourfall::ProcessRules()));
+    TAbsFigure* f = Place(new TAbsFigure(Rules));
     f->Drop();
     EXPECT_LE(f->Y, kBoardSize);
 }
@@ -429,9 +432,9 @@ TEST_P(DropDistanceTable, IsWhatDropMovesAndChangesNothing)
     SetBottomRows(c.bottom);
     TAbsFigure* f = Place(MakeFigure(c.figure, c.x, c.y));
     uint8_t before[kBoardSize][kBoardSize];
-    std::memcpy(before, GameState.Board, sizeof before);
+    std::memcpy(before, Rules.GameState.Board, sizeof before);
     EXPECT_EQ(f->DropDistance(), c.distance);
-    EXPECT_EQ(std::memcmp(before, GameState.Board, sizeof before), 0);
+    EXPECT_EQ(std::memcmp(before, Rules.GameState.Board, sizeof before), 0);
     EXPECT_EQ(f->Y, c.y);
     EXPECT_TRUE(f->OnBoard);
     f->Drop();

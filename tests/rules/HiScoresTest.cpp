@@ -1,7 +1,7 @@
 #include "rules/HiScores.h"
 
 #include "rules/GameState.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 
 #include <gtest/gtest.h>
 
@@ -10,43 +10,43 @@
 #include <string>
 #include <vector>
 
-using GFourfall::GameState;
-
 namespace {
 
 class HiScoresTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        GFourfall::RulesReset(GFourfall::ProcessRules());
-        ClearScores(HiScores);
+        GFourfall::RulesReset(Rules);
+        ClearScores(Rules.HiScores);
     }
-    void TearDown() override { GFourfall::RulesReset(GFourfall::ProcessRules()); }
+    void TearDown() override { GFourfall::RulesReset(Rules); }
 
     // Fills the list of game type t with the given scores, naming each entry
     // after its score so that moves can be followed.
-    static void FillList(int t, const std::vector<int32_t>& scores)
+    void FillList(int t, const std::vector<int32_t>& scores)
     {
         for (std::size_t i = 0; i < scores.size(); ++i) {
-            THiScoreEntry& e = HiScores.Entries[t][0][i];
+            THiScoreEntry& e = Rules.HiScores.Entries[t][0][i];
             e.Score = scores[i];
             std::snprintf(e.Name, sizeof e.Name, "n%d", scores[i]);
         }
     }
-    static std::vector<int32_t> ListScores(int t)
+    std::vector<int32_t> ListScores(int t)
     {
         std::vector<int32_t> out;
-        for (int i = 0; i < kScoreEntries && HiScores.Entries[t][0][i].Score != 0; ++i) {
-            out.push_back(HiScores.Entries[t][0][i].Score);
+        for (int i = 0; i < kScoreEntries && Rules.HiScores.Entries[t][0][i].Score != 0; ++i) {
+            out.push_back(Rules.HiScores.Entries[t][0][i].Score);
         }
         return out;
     }
-    static void Offer(int32_t gameNum, int32_t score)
+    void Offer(int32_t gameNum, int32_t score)
     {
-        GameState.GameNum = gameNum;
-        GameState.Score = score;
-        InsertScore(GFourfall::ProcessRules());
+        Rules.GameState.GameNum = gameNum;
+        Rules.GameState.Score = score;
+        InsertScore(Rules);
     }
+
+    GFourfall::TRules Rules;
 };
 
 struct InsertCase {
@@ -87,23 +87,23 @@ TEST_P(InsertScoreTable, PlacesScoreAndRaisesFlags)
     const InsertCase& c = GetParam();
     const int type = 4;
     FillList(type, c.before);
-    GameState.HiScorePos = 7; // left from an earlier game
-    GameState.NewHiScore = true;
-    GameState.SndClap = true;
+    Rules.GameState.HiScorePos = 7; // left from an earlier game
+    Rules.GameState.NewHiScore = true;
+    Rules.GameState.SndClap = true;
 
     Offer(type, c.score);
 
     EXPECT_EQ(ListScores(type), c.after);
-    EXPECT_EQ(HiScores.ShownType, type);
+    EXPECT_EQ(Rules.HiScores.ShownType, type);
     if (c.expectedPos < 0) {
-        EXPECT_EQ(GameState.HiScorePos, 7) << "a result that does not enter keeps the old place";
-        EXPECT_FALSE(GameState.NewHiScore);
-        EXPECT_FALSE(GameState.SndClap);
+        EXPECT_EQ(Rules.GameState.HiScorePos, 7) << "a result that does not enter keeps the old place";
+        EXPECT_FALSE(Rules.GameState.NewHiScore);
+        EXPECT_FALSE(Rules.GameState.SndClap);
     } else {
-        EXPECT_EQ(GameState.HiScorePos, c.expectedPos);
-        EXPECT_TRUE(GameState.NewHiScore);
-        EXPECT_TRUE(GameState.SndClap);
-        EXPECT_STREQ(HiScores.Entries[type][0][c.expectedPos].Name, "Anonymous");
+        EXPECT_EQ(Rules.GameState.HiScorePos, c.expectedPos);
+        EXPECT_TRUE(Rules.GameState.NewHiScore);
+        EXPECT_TRUE(Rules.GameState.SndClap);
+        EXPECT_STREQ(Rules.HiScores.Entries[type][0][c.expectedPos].Name, "Anonymous");
     }
 }
 
@@ -113,38 +113,39 @@ TEST_F(HiScoresTest, MovedEntriesKeepTheirNamesAndOtherListsStayUntouched)
 {
     FillList(0, {500, 400, 300});
     FillList(1, {50});
-    std::strcpy(HiScores.PlayerName, "Zoe");
+    std::strcpy(Rules.HiScores.PlayerName, "Zoe");
     Offer(0, 450);
-    EXPECT_STREQ(HiScores.Entries[0][0][0].Name, "n500");
-    EXPECT_STREQ(HiScores.Entries[0][0][1].Name, "Zoe");
-    EXPECT_STREQ(HiScores.Entries[0][0][2].Name, "n400");
-    EXPECT_STREQ(HiScores.Entries[0][0][3].Name, "n300");
+    EXPECT_STREQ(Rules.HiScores.Entries[0][0][0].Name, "n500");
+    EXPECT_STREQ(Rules.HiScores.Entries[0][0][1].Name, "Zoe");
+    EXPECT_STREQ(Rules.HiScores.Entries[0][0][2].Name, "n400");
+    EXPECT_STREQ(Rules.HiScores.Entries[0][0][3].Name, "n300");
     EXPECT_EQ(ListScores(1), std::vector<int32_t>{50});
     for (int sub = 1; sub < kScoreSubTables; ++sub) {
-        EXPECT_EQ(HiScores.Entries[0][sub][0].Score, 0);
+        EXPECT_EQ(Rules.HiScores.Entries[0][sub][0].Score, 0);
     }
 }
 
 TEST_F(HiScoresTest, NewEntryNameIsTerminatedEvenIfThePlayerNameIsNot)
 {
-    std::memset(HiScores.PlayerName, 'x', sizeof HiScores.PlayerName);
+    std::memset(Rules.HiScores.PlayerName, 'x', sizeof Rules.HiScores.PlayerName);
     Offer(2, 10);
-    EXPECT_EQ(std::strlen(HiScores.Entries[2][0][0].Name), static_cast<std::size_t>(kScoreNameSize - 1));
+    EXPECT_EQ(std::strlen(Rules.HiScores.Entries[2][0][0].Name),
+              static_cast<std::size_t>(kScoreNameSize - 1));
 }
 
 TEST_F(HiScoresTest, GameNumberOutsideTheTableEntersNothing)
 {
     for (int32_t bad : {-1, kScoreTypeSlots, 1000}) {
-        GameState.HiScorePos = 3;
-        GameState.NewHiScore = true;
-        GameState.SndClap = true;
+        Rules.GameState.HiScorePos = 3;
+        Rules.GameState.NewHiScore = true;
+        Rules.GameState.SndClap = true;
         Offer(bad, 500);
-        EXPECT_EQ(GameState.HiScorePos, 3) << bad;
-        EXPECT_FALSE(GameState.NewHiScore) << bad;
-        EXPECT_FALSE(GameState.SndClap) << bad;
+        EXPECT_EQ(Rules.GameState.HiScorePos, 3) << bad;
+        EXPECT_FALSE(Rules.GameState.NewHiScore) << bad;
+        EXPECT_FALSE(Rules.GameState.SndClap) << bad;
     }
     for (int t = 0; t < kScoreTypeSlots; ++t) {
-        EXPECT_EQ(HiScores.Entries[t][0][0].Score, 0) << t;
+        EXPECT_EQ(Rules.HiScores.Entries[t][0][0].Score, 0) << t;
     }
 }
 
@@ -153,19 +154,19 @@ TEST_F(HiScoresTest, ClearScoresEmptiesEveryEntryAndNamesTheAnonymousPlayer)
     for (int t = 0; t < kScoreTypeSlots; ++t) {
         for (int s = 0; s < kScoreSubTables; ++s) {
             for (int p = 0; p < kScoreEntries; ++p) {
-                HiScores.Entries[t][s][p].Score = 1 + p;
-                std::strcpy(HiScores.Entries[t][s][p].Name, "someone");
+                Rules.HiScores.Entries[t][s][p].Score = 1 + p;
+                std::strcpy(Rules.HiScores.Entries[t][s][p].Name, "someone");
             }
         }
     }
-    std::strcpy(HiScores.PlayerName, "Zoe");
-    ClearScores(HiScores);
-    EXPECT_STREQ(HiScores.PlayerName, "Anonymous");
+    std::strcpy(Rules.HiScores.PlayerName, "Zoe");
+    ClearScores(Rules.HiScores);
+    EXPECT_STREQ(Rules.HiScores.PlayerName, "Anonymous");
     for (int t = 0; t < kScoreTypeSlots; ++t) {
         for (int s = 0; s < kScoreSubTables; ++s) {
             for (int p = 0; p < kScoreEntries; ++p) {
-                ASSERT_EQ(HiScores.Entries[t][s][p].Score, 0);
-                ASSERT_STREQ(HiScores.Entries[t][s][p].Name, "");
+                ASSERT_EQ(Rules.HiScores.Entries[t][s][p].Score, 0);
+                ASSERT_STREQ(Rules.HiScores.Entries[t][s][p].Name, "");
             }
         }
     }

@@ -1,5 +1,4 @@
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +8,9 @@
 // its order and defaults are what stored profiles and fresh starts rely on.
 TEST(TOptions, FieldsLieInStoreOrderWithTheirDefaults)
 {
-    ResetOptions(Options);
-    const int32_t* fields = &Options.StartLevel;
+    TOptions options;
+    ResetOptions(options);
+    const int32_t* fields = &options.StartLevel;
     const int32_t expected[] = {1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 100, 100, 0};
     static_assert(sizeof(TOptions) == sizeof expected, "thirteen 32-bit fields, no padding");
     for (std::size_t i = 0; i < sizeof expected / sizeof expected[0]; ++i) {
@@ -30,9 +30,10 @@ TEST(TOptions, FieldsLieInStoreOrderWithTheirDefaults)
 
 TEST(TOptions, ResetPutsChangedFieldsBack)
 {
-    Options.StartLevel = 7;
-    Options.BackRound = 2;
-    ResetOptions(Options);
-    EXPECT_EQ(Options.StartLevel, 1);
-    EXPECT_EQ(Options.BackRound, 0);
+    TOptions options;
+    options.StartLevel = 7;
+    options.BackRound = 2;
+    ResetOptions(options);
+    EXPECT_EQ(options.StartLevel, 1);
+    EXPECT_EQ(options.BackRound, 0);
 }

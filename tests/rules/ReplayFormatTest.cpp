@@ -6,7 +6,6 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "rules/Rules.h"
 
 #include <gtest/gtest.h>
@@ -19,14 +18,14 @@ namespace {
 
 class ReplayFormatTest : public ::testing::Test {
 protected:
-    void TearDown() override { ResetRulesProcessState(); }
+    TRules Rules;
 };
 
-std::vector<std::string> Board()
+std::vector<std::string> Board(const TRules& rules)
 {
     std::vector<std::string> rows;
-    for (int y = 1; y <= GameState.Height; ++y)
-        rows.push_back(BoardRowText(GameState, y));
+    for (int y = 1; y <= rules.GameState.Height; ++y)
+        rows.push_back(BoardRowText(rules.GameState, y));
     return rows;
 }
 
@@ -53,21 +52,21 @@ TReplay SampleReplay(int32_t game, uint32_t seed, std::size_t steps)
 
 TEST(ReplaySeed, StartsTheGeneratorWhereItStands)
 {
+    TRules Rules;
     for (uint32_t seed : {0u, 1u, 7u, 0x80000000u, 0xFFFFFFFFu}) {
-        SeedRandom(GFourfall::ProcessRules(), seed);
+        SeedRandom(Rules, seed);
         for (int i = 0; i < 1000; ++i)
-            Random(GFourfall::ProcessRules());
-        const uint32_t again = SeedOfRandomState(GFourfall::ProcessRules());
+            Random(Rules);
+        const uint32_t again = SeedOfRandomState(Rules);
         std::vector<int32_t> ahead;
         for (int i = 0; i < 20; ++i)
-            ahead.push_back(Random(GFourfall::ProcessRules()));
-        SeedRandom(GFourfall::ProcessRules(), again);
+            ahead.push_back(Random(Rules));
+        SeedRandom(Rules, again);
         for (int i = 0; i < 20; ++i)
-            EXPECT_EQ(Random(GFourfall::ProcessRules()), ahead[static_cast<std::size_t>(i)])
-                << "seed " << seed << " draw " << i;
+            EXPECT_EQ(Random(Rules), ahead[static_cast<std::size_t>(i)]) << "seed " << seed << " draw " << i;
     }
-    SeedRandom(GFourfall::ProcessRules(), 12345);
-    EXPECT_EQ(SeedOfRandomState(GFourfall::ProcessRules()), 12345u);
+    SeedRandom(Rules, 12345);
+    EXPECT_EQ(SeedOfRandomState(Rules), 12345u);
 }
 
 TEST_F(ReplayFormatTest, TextReadsBackToTheSameRecord)
@@ -229,32 +228,32 @@ TEST_F(ReplayFormatTest, PlayingBackReachesTheSameEnd)
     for (int32_t game = 0; game < kGameTypeCount; ++game) {
         const TReplay r = SampleReplay(game, 1000u + static_cast<uint32_t>(game), 3000);
         // A running program: the generator has moved on since its seed.
-        ResetRulesProcessState();
-        RulesInit(GFourfall::ProcessRules(), 77);
-        RegisterGameTypes(GFourfall::ProcessRules());
+        ResetRules(Rules);
+        RulesInit(Rules, 77);
+        RegisterGameTypes(Rules);
         for (int i = 0; i < 100 + game; ++i)
-            Random(GFourfall::ProcessRules());
+            Random(Rules);
         TReplay live = r;
-        live.Seed = SeedOfRandomState(GFourfall::ProcessRules());
-        Options.StartLevel = r.StartLevel;
-        Options.Difficulty = r.Difficulty;
-        SetSize(GFourfall::ProcessRules(), r.Columns, r.Rows);
-        SelectGame(GFourfall::ProcessRules(), game);
-        StartGame(GFourfall::ProcessRules());
+        live.Seed = SeedOfRandomState(Rules);
+        Rules.Options.StartLevel = r.StartLevel;
+        Rules.Options.Difficulty = r.Difficulty;
+        SetSize(Rules, r.Columns, r.Rows);
+        SelectGame(Rules, game);
+        StartGame(Rules);
         for (const TReplayStep& s : r.Steps)
-            ApplyReplayOp(GFourfall::ProcessRules(), s.Op);
-        const int32_t score = GameState.Score;
-        const int32_t level = GameState.Level;
-        const int32_t status = GameState.Status;
-        const std::vector<std::string> board = Board();
+            ApplyReplayOp(Rules, s.Op);
+        const int32_t score = Rules.GameState.Score;
+        const int32_t level = Rules.GameState.Level;
+        const int32_t status = Rules.GameState.Status;
+        const std::vector<std::string> board = Board(Rules);
         ASSERT_GT(score, 0) << "game " << game;
 
-        const TReplayOutcome outcome = PlayReplayToEnd(GFourfall::ProcessRules(), live);
+        const TReplayOutcome outcome = PlayReplayToEnd(Rules, live);
         EXPECT_EQ(outcome.Score, score) << "game " << game;
         EXPECT_EQ(outcome.Level, level) << "game " << game;
         EXPECT_EQ(outcome.Status, status) << "game " << game;
         EXPECT_EQ(outcome.Steps, r.Steps.size());
-        EXPECT_EQ(Board(), board) << "game " << game;
+        EXPECT_EQ(Board(Rules), board) << "game " << game;
     }
 }
 
@@ -264,7 +263,7 @@ TEST_F(ReplayFormatTest, PlayingBackReachesTheSameEnd)
 TEST_F(ReplayFormatTest, ABudgetStopsThePlayWhereItSaysNo)
 {
     const TReplay r = SampleReplay(kGameFourfall, 31, 3000);
-    const TReplayOutcome whole = PlayReplayToEnd(GFourfall::ProcessRules(), r);
+    const TReplayOutcome whole = PlayReplayToEnd(Rules, r);
     ASSERT_EQ(whole.Steps, r.Steps.size());
     struct TCase {
         int Allowed; // how many times keepGoing says yes
@@ -274,7 +273,7 @@ TEST_F(ReplayFormatTest, ABudgetStopsThePlayWhereItSaysNo)
     for (const TCase& c : cases) {
         int asked = 0;
         const TReplayOutcome o = PlayReplayToEnd(
-            GFourfall::ProcessRules(), r, [&] { return asked++ < c.Allowed; }, c.Every);
+            Rules, r, [&] { return asked++ < c.Allowed; }, c.Every);
         EXPECT_EQ(o.Steps, c.Steps) << c.Allowed << " every " << c.Every;
         if (c.Steps == r.Steps.size()) {
             EXPECT_EQ(o.Score, whole.Score);
@@ -285,19 +284,19 @@ TEST_F(ReplayFormatTest, ABudgetStopsThePlayWhereItSaysNo)
 
 TEST_F(ReplayFormatTest, StartingAReplayedGameLeavesTheOptionsAlone)
 {
-    RulesInit(GFourfall::ProcessRules(), 1);
-    RegisterGameTypes(GFourfall::ProcessRules());
-    Options.StartLevel = 9;
-    Options.Difficulty = 4;
+    RulesInit(Rules, 1);
+    RegisterGameTypes(Rules);
+    Rules.Options.StartLevel = 9;
+    Rules.Options.Difficulty = 4;
     TReplay r = SampleReplay(kGameColorFourfall, 5, 0);
     r.StartLevel = 2;
     r.Difficulty = 0;
-    StartReplayedGame(GFourfall::ProcessRules(), r);
-    EXPECT_EQ(GameState.Level, 2);
-    EXPECT_EQ(GameState.Difficulty, 0);
-    EXPECT_EQ(GameState.GameNum, kGameColorFourfall);
-    EXPECT_EQ(Options.StartLevel, 9);
-    EXPECT_EQ(Options.Difficulty, 4);
+    StartReplayedGame(Rules, r);
+    EXPECT_EQ(Rules.GameState.Level, 2);
+    EXPECT_EQ(Rules.GameState.Difficulty, 0);
+    EXPECT_EQ(Rules.GameState.GameNum, kGameColorFourfall);
+    EXPECT_EQ(Rules.Options.StartLevel, 9);
+    EXPECT_EQ(Rules.Options.Difficulty, 4);
 }
 
 TEST(ReplayOps, NamesGoBothWays)

@@ -1,7 +1,7 @@
 // Fuzz target of the replay parser: any bytes parse or are refused without a
 // fault; what parses writes back to the very same text and plays to its end.
-#include "rules/ProcessState.h"
 #include "rules/Replay.h"
+#include "rules/Rules.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (GFourfall::ReplayText(replay) != text)
         std::abort();
-    const GFourfall::TReplayOutcome outcome = GFourfall::PlayReplayToEnd(GFourfall::ProcessRules(), replay);
+    GFourfall::TRules rules;
+    const GFourfall::TReplayOutcome outcome = GFourfall::PlayReplayToEnd(rules, replay);
     if (outcome.Steps != replay.Steps.size() || outcome.Score < 0)
         std::abort();
     return 0;

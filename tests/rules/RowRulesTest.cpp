@@ -4,7 +4,7 @@
 #include "rules/Fourfall.h"
 #include "rules/FourfallFig.h"
 #include "rules/GameTypes.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 
 #include <ostream>
 
@@ -30,23 +30,23 @@ class SettleTable : public RulesTest, public ::testing::WithParamInterface<RowCa
 TEST_P(SettleTable, RemovesAndScoresFullRows)
 {
     const RowCase& c = GetParam();
-    TFourfall game(GFourfall::ProcessRules(), 1);
-    SetLevel(GFourfall::ProcessRules(), 1);
-    GameState.LinesLeft = c.linesLeft;
+    TFourfall game(Rules, 1);
+    SetLevel(Rules, 1);
+    Rules.GameState.LinesLeft = c.linesLeft;
     SetBottomRows(c.bottom);
-    ClearRequests(GFourfall::ProcessRules());
+    ClearRequests(Rules);
     game.Settle();
-    EXPECT_EQ(GameState.Score, c.points);
-    EXPECT_EQ(GameState.Level, c.level);
-    EXPECT_EQ(GameState.LinesLeft, c.linesLeftAfter);
-    EXPECT_EQ(GameState.SndRemove, c.points > 0);
-    EXPECT_EQ(GameState.SndNewLevel, c.level == 2);
-    const int first = GameState.Height - static_cast<int>(c.after.size()) + 1;
+    EXPECT_EQ(Rules.GameState.Score, c.points);
+    EXPECT_EQ(Rules.GameState.Level, c.level);
+    EXPECT_EQ(Rules.GameState.LinesLeft, c.linesLeftAfter);
+    EXPECT_EQ(Rules.GameState.SndRemove, c.points > 0);
+    EXPECT_EQ(Rules.GameState.SndNewLevel, c.level == 2);
+    const int first = Rules.GameState.Height - static_cast<int>(c.after.size()) + 1;
     for (std::size_t i = 0; i < c.after.size(); ++i) {
         EXPECT_EQ(BoardRow(first + static_cast<int>(i)), c.after[i]) << "row " << first + i;
     }
     for (int x = 0; x <= 14; ++x) {
-        EXPECT_EQ(GameState.Board[0][x], 255) << "the top wall stays";
+        EXPECT_EQ(Rules.GameState.Board[0][x], 255) << "the top wall stays";
     }
 }
 
@@ -89,10 +89,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RulesTest, RowsAboveARemovedRowMoveDownWithTheirHoles)
 {
-    TFourfall game(GFourfall::ProcessRules(), 1);
-    SetLevel(GFourfall::ProcessRules(), 1);
+    TFourfall game(Rules, 1);
+    SetLevel(Rules, 1);
     for (int y = 1; y <= 28; ++y) {
-        GameState.Board[y][(y % 13) + 1] = static_cast<uint8_t>(y % 7 + 1);
+        Rules.GameState.Board[y][(y % 13) + 1] = static_cast<uint8_t>(y % 7 + 1);
     }
     std::vector<std::string> before;
     for (int y = 1; y <= 28; ++y) {
@@ -111,44 +111,44 @@ TEST_F(RulesTest, RowsAboveARemovedRowMoveDownWithTheirHoles)
 TEST_F(RulesTest, TopRowIsWorthTheMost)
 {
     for (int x = 1; x <= 13; ++x) {
-        GameState.Board[1][x] = 6;
+        Rules.GameState.Board[1][x] = 6;
     }
-    GameState.Board[5][3] = 2;
-    TFourfall(GFourfall::ProcessRules(), 2).Settle();
-    EXPECT_EQ(GameState.Score, 31 * 5 + 100);
+    Rules.GameState.Board[5][3] = 2;
+    TFourfall(Rules, 2).Settle();
+    EXPECT_EQ(Rules.GameState.Score, 31 * 5 + 100);
     EXPECT_EQ(BoardRow(1), ".............");
     EXPECT_EQ(BoardRow(5), "..2..........") << "rows below a removed row stay";
 }
 
 TEST_F(RulesTest, ALandingThatFillsTheBottomRowRemovesItInTheGame)
 {
-    RegisterGameTypes(GFourfall::ProcessRules());
-    SelectGame(GFourfall::ProcessRules(), kGameFourfall);
-    StartGame(GFourfall::ProcessRules());
+    RegisterGameTypes(Rules);
+    SelectGame(Rules, kGameFourfall);
+    StartGame(Rules);
     // Leave a gap for a vertical bar under the falling figure's column.
-    delete GameState.CurFig;
-    GameState.CurFig = nullptr;
-    ClearBoard(GFourfall::ProcessRules());
+    delete Rules.GameState.CurFig;
+    Rules.GameState.CurFig = nullptr;
+    ClearBoard(Rules);
     SetBottomRows({"123456.123456"});
-    TAbsFigure* bar = Place(new TFourfallFig(GFourfall::ProcessRules(), 4, 1)); // upright bar of four
+    TAbsFigure* bar = Place(new TFourfallFig(Rules, 4, 1)); // upright bar of four
     ASSERT_EQ(bar->X, 7);
     bar->Drop();
-    const int32_t dropped = GameState.Score;
+    const int32_t dropped = Rules.GameState.Score;
     EXPECT_EQ(dropped, 27);
-    FallTick(GFourfall::ProcessRules()); // lands
-    EXPECT_EQ(GameState.Score, dropped + 105);
-    EXPECT_TRUE(GameState.SndRemove);
+    FallTick(Rules); // lands
+    EXPECT_EQ(Rules.GameState.Score, dropped + 105);
+    EXPECT_TRUE(Rules.GameState.SndRemove);
     EXPECT_EQ(BoardRow(31), "......5......");
     EXPECT_EQ(BoardRow(28), ".............");
-    EXPECT_EQ(GameState.LinesLeft, 29);
+    EXPECT_EQ(Rules.GameState.LinesLeft, 29);
 }
 
 TEST_F(RulesTest, ScoreStopsAtTheLargestNumberInsteadOfWrapping)
 {
-    GameState.Score = INT32_MAX - 50;
+    Rules.GameState.Score = INT32_MAX - 50;
     SetBottomRows({kFull});
-    TFourfall(GFourfall::ProcessRules(), 1).Settle();
-    EXPECT_EQ(GameState.Score, INT32_MAX);
+    TFourfall(Rules, 1).Settle();
+    EXPECT_EQ(Rules.GameState.Score, INT32_MAX);
 }
 
 } // namespace

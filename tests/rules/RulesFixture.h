@@ -1,4 +1,4 @@
-// Shared helpers of the rules tests: a fresh game state per test, boards and
+// Shared helpers of the rules tests: fresh rules per test, boards and
 // figures drawn as text.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +18,10 @@
 namespace GFourfall::test {
 
 // A figure of one colour drawn as rows of 'X' and '.', placed at (x, y).
-inline TAbsFigure* MakeFigure(const std::vector<std::string>& rows, int x, int y, uint8_t colour = 3)
+inline TAbsFigure* MakeFigure(TRules& rules, const std::vector<std::string>& rows, int x, int y,
+                              uint8_t colour = 3)
 {
-    auto* f = new TAbsFigure(GFourfall::ProcessRules());
+    auto* f = new TAbsFigure(rules);
     f->Height = static_cast<int32_t>(rows.size());
     f->Width = rows.empty() ? 0 : static_cast<int32_t>(rows[0].size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -47,45 +48,48 @@ inline std::vector<std::string> FigureRows(const TAbsFigure& f)
     return rows;
 }
 
-// One board row as text (see rules/BoardText.h).
-inline std::string BoardRow(int y)
-{
-    return BoardRowText(GameState, y);
-}
-
-// Sets the bottom rows of the board from text, the last given row at the
-// bottom ('.' empty, '1'..'7' colour).
-inline void SetBottomRows(const std::vector<std::string>& rows)
-{
-    const int first = GameState.Height - static_cast<int>(rows.size()) + 1;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        for (std::size_t c = 0; c < rows[i].size(); ++c) {
-            const char ch = rows[i][c];
-            GameState.Board[first + i][c + 1] = ch == '.' ? 0 : static_cast<uint8_t>(ch - '0');
-        }
-    }
-}
-
-// Every test starts from a program just started: defaults, empty table,
-// a 13 x 31 board.
+// Every test starts from rules just made: defaults, empty table, a 13 x 31
+// board.
 class RulesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetRulesProcessState();
-        RulesInit(GFourfall::ProcessRules(), 12345);
-        SetSize(GFourfall::ProcessRules(), 13, 31);
+        RulesInit(Rules, 12345);
+        SetSize(Rules, 13, 31);
     }
-    void TearDown() override { ResetRulesProcessState(); }
+
+    // MakeFigure in the test's rules.
+    TAbsFigure* MakeFigure(const std::vector<std::string>& rows, int x, int y, uint8_t colour = 3)
+    {
+        return test::MakeFigure(Rules, rows, x, y, colour);
+    }
+
+    // One board row as text (see rules/BoardText.h).
+    std::string BoardRow(int y) { return BoardRowText(Rules.GameState, y); }
+
+    // Sets the bottom rows of the board from text, the last given row at the
+    // bottom ('.' empty, '1'..'7' colour).
+    void SetBottomRows(const std::vector<std::string>& rows)
+    {
+        const int first = Rules.GameState.Height - static_cast<int>(rows.size()) + 1;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            for (std::size_t c = 0; c < rows[i].size(); ++c) {
+                const char ch = rows[i][c];
+                Rules.GameState.Board[first + i][c + 1] = ch == '.' ? 0 : static_cast<uint8_t>(ch - '0');
+            }
+        }
+    }
 
     // Replaces CurFig with f, stamped on the board.
-    static TAbsFigure* Place(TAbsFigure* f)
+    TAbsFigure* Place(TAbsFigure* f)
     {
-        delete GameState.CurFig;
-        GameState.CurFig = f;
+        delete Rules.GameState.CurFig;
+        Rules.GameState.CurFig = f;
         f->Stamp();
         return f;
     }
+
+    TRules Rules;
 };
 
 } // namespace GFourfall::test

@@ -9,7 +9,7 @@
 #include "rules/FourfallFig.h"
 #include "rules/GFourfall.h"
 #include "rules/GameTypes.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 #include "rules/ShapeTable.h"
 
 #include <cstring>
@@ -105,7 +105,7 @@ using FourfallFigTest = RulesTest;
 
 TEST_F(FourfallFigTest, ShapeTwentyNineTurnedOnceIsItsMirror)
 {
-    TFourfallFig f(GFourfall::ProcessRules(), 29, 1);
+    TFourfallFig f(Rules, 29, 1);
     EXPECT_EQ(FigureRows(f), (std::vector<std::string>{".X", "X."}));
     EXPECT_EQ(f.Cells[0][1], 2);
 }
@@ -113,8 +113,8 @@ TEST_F(FourfallFigTest, ShapeTwentyNineTurnedOnceIsItsMirror)
 TEST_F(FourfallFigTest, FourTurnsGiveEveryShapeBack)
 {
     for (int s = 0; s < kShapeCount; ++s) {
-        TFourfallFig a(GFourfall::ProcessRules(), s, 0);
-        TFourfallFig b(GFourfall::ProcessRules(), s, 4);
+        TFourfallFig a(Rules, s, 0);
+        TFourfallFig b(Rules, s, 4);
         EXPECT_EQ(FigureRows(a), FigureRows(b)) << s;
         EXPECT_EQ(std::memcmp(a.Cells, b.Cells, sizeof a.Cells), 0) << s;
     }
@@ -132,7 +132,7 @@ class SpawnTable : public RulesTest, public ::testing::WithParamInterface<SpawnC
 TEST_P(SpawnTable, SpawnsCentredOnTheTopRow)
 {
     const SpawnCase& c = GetParam();
-    TFourfallFig f(GFourfall::ProcessRules(), c.shape, c.turns);
+    TFourfallFig f(Rules, c.shape, c.turns);
     EXPECT_EQ(f.Width, c.width);
     EXPECT_EQ(f.X, c.x);
     EXPECT_EQ(f.Y, 1);
@@ -146,10 +146,10 @@ INSTANTIATE_TEST_SUITE_P(Rules, SpawnTable,
 
 TEST_F(FourfallFigTest, ShapeIndexOutsideTheTableGivesAnEmptyFigure)
 {
-    TFourfallFig f(GFourfall::ProcessRules(), kShapeCount, 0);
+    TFourfallFig f(Rules, kShapeCount, 0);
     EXPECT_EQ(f.Width, 0);
     EXPECT_EQ(f.Height, 0);
-    TFourfallFig g(GFourfall::ProcessRules(), -1, 2);
+    TFourfallFig g(Rules, -1, 2);
     EXPECT_EQ(g.Width, 0);
 }
 
@@ -171,9 +171,9 @@ class CatalogueTable : public RulesTest, public ::testing::WithParamInterface<Ty
 TEST_P(CatalogueTable, RegistersEachTypeUnderItsNumber)
 {
     const TypeCase& c = GetParam();
-    RegisterGameTypes(GFourfall::ProcessRules());
-    ASSERT_EQ(GameState.GameCount, kGameTypeCount);
-    TAbsGame* game = GameState.Games[c.gameNum];
+    RegisterGameTypes(Rules);
+    ASSERT_EQ(Rules.GameState.GameCount, kGameTypeCount);
+    TAbsGame* game = Rules.GameState.Games[c.gameNum];
     const std::string kind = dynamic_cast<TGFourfall*>(game)   ? "TGFourfall"
                              : dynamic_cast<TFourfall*>(game)  ? "TFourfall"
                              : dynamic_cast<TCFourfall*>(game) ? "TCFourfall"
@@ -181,8 +181,8 @@ TEST_P(CatalogueTable, RegistersEachTypeUnderItsNumber)
     EXPECT_EQ(kind, c.kind);
     EXPECT_EQ(game->TypeId, c.typeId);
     EXPECT_STREQ(game->Name(), c.name);
-    SelectGame(GFourfall::ProcessRules(), c.gameNum);
-    EXPECT_EQ(GameState.Game, game);
+    SelectGame(Rules, c.gameNum);
+    EXPECT_EQ(Rules.GameState.Game, game);
     EXPECT_EQ(OnlineType(c.gameNum), c.online);
 }
 
@@ -205,23 +205,25 @@ TEST(TOnlineTypes, NoNumberOutsideTheNineTypes)
 
 TEST(TGameNames, UnregisteredIdsAnswerTheirNameOrNothing)
 {
-    EXPECT_STREQ(TGFourfall(GFourfall::ProcessRules(), 3).Name(), "Grand Kids Fourfall");
-    EXPECT_STREQ(TGFourfall(GFourfall::ProcessRules(), 4).Name(), "Grand Kids Fivefall");
-    EXPECT_STREQ(TGFourfall(GFourfall::ProcessRules(), 5).Name(), "Grand Wildfall");
-    EXPECT_STREQ(TGFourfall(GFourfall::ProcessRules(), 6).Name(), "");
-    EXPECT_STREQ(TFourfall(GFourfall::ProcessRules(), 7).Name(), "");
-    EXPECT_STREQ(TFourfall(GFourfall::ProcessRules(), 0).Name(), "");
-    EXPECT_STREQ(TCFourfall(GFourfall::ProcessRules(), 9).Name(), "Color Fourfall");
-    EXPECT_STREQ(TAbsGame(GFourfall::ProcessRules(), 1).Name(), "");
+    TRules Rules;
+    EXPECT_STREQ(TGFourfall(Rules, 3).Name(), "Grand Kids Fourfall");
+    EXPECT_STREQ(TGFourfall(Rules, 4).Name(), "Grand Kids Fivefall");
+    EXPECT_STREQ(TGFourfall(Rules, 5).Name(), "Grand Wildfall");
+    EXPECT_STREQ(TGFourfall(Rules, 6).Name(), "");
+    EXPECT_STREQ(TFourfall(Rules, 7).Name(), "");
+    EXPECT_STREQ(TFourfall(Rules, 0).Name(), "");
+    EXPECT_STREQ(TCFourfall(Rules, 9).Name(), "Color Fourfall");
+    EXPECT_STREQ(TAbsGame(Rules, 1).Name(), "");
 }
 
 // The shape a figure was made from: the first shape of the table that one of
 // its orientations matches, or -1.
 int IdentifyShape(const TAbsFigure& f)
 {
+    TRules rules;
     for (int s = 0; s < kShapeCount; ++s) {
         for (int t = 0; t < 4; ++t) {
-            TFourfallFig candidate(GFourfall::ProcessRules(), s, t);
+            TFourfallFig candidate(rules, s, t);
             if (candidate.Width == f.Width && candidate.Height == f.Height &&
                 std::memcmp(candidate.Cells, f.Cells, sizeof f.Cells) == 0) {
                 return s;
@@ -233,31 +235,30 @@ int IdentifyShape(const TAbsFigure& f)
 
 TEST(TShapeTable, NoShapeIsATurnOfAnother)
 {
+    TRules Rules;
     for (int s = 0; s < kShapeCount; ++s) {
         for (int t = 0; t < 4; ++t) {
-            EXPECT_EQ(IdentifyShape(TFourfallFig(GFourfall::ProcessRules(), s, t)), s)
-                << s << " turned " << t;
+            EXPECT_EQ(IdentifyShape(TFourfallFig(Rules, s, t)), s) << s << " turned " << t;
         }
     }
 }
 
 // The shape that TFourfall of typeId draws from the next random values.
-int ExpectedShape(int32_t typeId)
+int ExpectedShape(TRules& rules, int32_t typeId)
 {
     switch (typeId) {
     case 1:
-        return Random(GFourfall::ProcessRules()) % 7 + 4;
+        return Random(rules) % 7 + 4;
     case 2:
-        return Random(GFourfall::ProcessRules()) % 18 + 11;
+        return Random(rules) % 18 + 11;
     case 3:
-        return Random(GFourfall::ProcessRules()) % 11;
+        return Random(rules) % 11;
     case 4:
-        return Random(GFourfall::ProcessRules()) % 29;
+        return Random(rules) % 29;
     case 5:
-        return Random(GFourfall::ProcessRules()) % 3 != 0 ? Random(GFourfall::ProcessRules()) % 15 + 29
-                                                          : Random(GFourfall::ProcessRules()) % 7 + 4;
+        return Random(rules) % 3 != 0 ? Random(rules) % 15 + 29 : Random(rules) % 7 + 4;
     default:
-        return Random(GFourfall::ProcessRules()) % 44;
+        return Random(rules) % 44;
     }
 }
 
@@ -276,21 +277,20 @@ class FigureSetTable : public RulesTest, public ::testing::WithParamInterface<Se
 TEST_P(FigureSetTable, DrawsShapeThenTurnsFromItsSet)
 {
     const SetCase& c = GetParam();
-    TFourfall game(GFourfall::ProcessRules(), c.typeId);
+    TFourfall game(Rules, c.typeId);
     std::set<int> seen;
     for (uint32_t seed = 0; seed < 3000; ++seed) {
-        SeedRandom(GFourfall::ProcessRules(), seed);
+        SeedRandom(Rules, seed);
         std::unique_ptr<TAbsFigure> made(game.CreateFigure());
-        const int32_t after = Random(GFourfall::ProcessRules());
-        SeedRandom(GFourfall::ProcessRules(), seed);
-        const int shape = ExpectedShape(c.typeId);
-        const int turns = Random(GFourfall::ProcessRules()) % 4;
-        TFourfallFig expected(GFourfall::ProcessRules(), shape, turns);
+        const int32_t after = Random(Rules);
+        SeedRandom(Rules, seed);
+        const int shape = ExpectedShape(Rules, c.typeId);
+        const int turns = Random(Rules) % 4;
+        TFourfallFig expected(Rules, shape, turns);
         ASSERT_EQ(made->Width, expected.Width) << "seed " << seed;
         ASSERT_EQ(made->Height, expected.Height) << "seed " << seed;
         ASSERT_EQ(std::memcmp(made->Cells, expected.Cells, sizeof expected.Cells), 0) << "seed " << seed;
-        ASSERT_EQ(Random(GFourfall::ProcessRules()), after)
-            << "seed " << seed << ": the figure took another number of draws";
+        ASSERT_EQ(Random(Rules), after) << "seed " << seed << ": the figure took another number of draws";
         seen.insert(IdentifyShape(*made));
     }
     std::set<int> range;
@@ -311,8 +311,8 @@ INSTANTIATE_TEST_SUITE_P(Rules, FigureSetTable,
 
 TEST_F(FourfallFigTest, CrazyFourfallDrawsACrazyShapeTwoTimesInThree)
 {
-    TFourfall game(GFourfall::ProcessRules(), 5);
-    SeedRandom(GFourfall::ProcessRules(), 7);
+    TFourfall game(Rules, 5);
+    SeedRandom(Rules, 7);
     int crazy = 0;
     const int total = 6000;
     for (int i = 0; i < total; ++i) {
@@ -324,8 +324,8 @@ TEST_F(FourfallFigTest, CrazyFourfallDrawsACrazyShapeTwoTimesInThree)
 
 TEST_F(FourfallFigTest, GrandGamesMakeASpecialFigureOneTimeInTwentyHalfOfThemCreators)
 {
-    TGFourfall game(GFourfall::ProcessRules(), 1);
-    SeedRandom(GFourfall::ProcessRules(), 99);
+    TGFourfall game(Rules, 1);
+    SeedRandom(Rules, 99);
     int creators = 0;
     int destroyers = 0;
     int fourCell = 0;
@@ -348,20 +348,20 @@ TEST_F(FourfallFigTest, GrandGamesMakeASpecialFigureOneTimeInTwentyHalfOfThemCre
 
 TEST_F(FourfallFigTest, SpecialFiguresLookAsSpecified)
 {
-    TCreatFig creator(GFourfall::ProcessRules());
+    TCreatFig creator(Rules);
     EXPECT_EQ(SpecialKind(&creator), TSpecialKind::Creator);
     EXPECT_EQ(FigureRows(creator), (std::vector<std::string>{"X"}));
     EXPECT_EQ(creator.Cells[0][0], 1);
     EXPECT_EQ(creator.X, 7);
     EXPECT_EQ(creator.Y, 1);
-    TDestrFig destroyer(GFourfall::ProcessRules());
+    TDestrFig destroyer(Rules);
     EXPECT_EQ(FigureRows(destroyer), (std::vector<std::string>{"X", "X"}));
     EXPECT_EQ(destroyer.Cells[0][0], 2);
     EXPECT_EQ(destroyer.Cells[1][0], 2);
     EXPECT_EQ(destroyer.X, 7);
     EXPECT_EQ(destroyer.Y, 1);
     EXPECT_EQ(SpecialKind(&destroyer), TSpecialKind::Destroyer);
-    TAbsFigure plain(GFourfall::ProcessRules());
+    TAbsFigure plain(Rules);
     EXPECT_EQ(SpecialKind(&plain), TSpecialKind::None);
     EXPECT_EQ(SpecialKind(nullptr), TSpecialKind::None);
 }
@@ -382,21 +382,20 @@ class ColourCountTable : public RulesTest, public ::testing::WithParamInterface<
 TEST_P(ColourCountTable, DrawsTopMiddleBottomFromTheColoursOfTheDifficulty)
 {
     const ColourCase& c = GetParam();
-    TCFourfall game(GFourfall::ProcessRules(), 4);
-    GameState.Difficulty = c.difficulty;
+    TCFourfall game(Rules, 4);
+    Rules.GameState.Difficulty = c.difficulty;
     int counts[8] = {};
     const int figures = 7000;
     for (uint32_t seed = 0; seed < figures; ++seed) {
-        SeedRandom(GFourfall::ProcessRules(), seed);
+        SeedRandom(Rules, seed);
         std::unique_ptr<TAbsFigure> f(game.CreateFigure());
         ASSERT_EQ(f->Width, 1);
         ASSERT_EQ(f->Height, 3);
         ASSERT_EQ(f->X, 8);
-        SeedRandom(GFourfall::ProcessRules(), seed);
+        SeedRandom(Rules, seed);
         const int n = 4 + c.difficulty;
         for (int r = 0; r < 3; ++r) {
-            ASSERT_EQ(f->Cells[r][0], (Random(GFourfall::ProcessRules()) % n) % 6 + 1)
-                << "seed " << seed << " cell " << r;
+            ASSERT_EQ(f->Cells[r][0], (Random(Rules) % n) % 6 + 1) << "seed " << seed << " cell " << r;
             ++counts[f->Cells[r][0]];
         }
     }
@@ -417,7 +416,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, ColourCountTable,
 
 TEST_F(FourfallFigTest, ColourColumnOfNoColoursUsesOne)
 {
-    TColorFig f(GFourfall::ProcessRules(), 0);
+    TColorFig f(Rules, 0);
     EXPECT_EQ(FigureRows(f), (std::vector<std::string>{"X", "X", "X"}));
     for (int r = 0; r < 3; ++r) {
         EXPECT_EQ(f.Cells[r][0], 1);

@@ -13,7 +13,6 @@
 #include "platform/KeyCodes.h"
 #include "platform/SettingsFile.h"
 #include "rules/GameState.h"
-#include "rules/ProcessState.h"
 #include "screens/layout/PageLayout.h"
 #include "store/OptionsStorage.h"
 #include "tests/screens/GameOnHost.h"

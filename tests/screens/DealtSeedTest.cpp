@@ -21,7 +21,6 @@
 
 #include "platform/KeyCodes.h"
 #include "rules/GameState.h"
-#include "rules/ProcessState.h"
 #include "rules/Replay.h"
 #include "store/ScoreSubmit.h"
 #include "store/SeedSupply.h"
@@ -107,7 +106,7 @@ TEST_F(DealtSeed, AGamePlaysTheSeedInHandForItsTypeOnceAndCarriesItsToken)
     StartGame(0);
     EXPECT_EQ(Board().DealtToken(), "");
     EXPECT_NE(Board().Recording().Seed, 1005u);
-    EXPECT_EQ(GFourfall::GameState.Status, GFourfall::kStatusPlaying);
+    EXPECT_EQ(Rules().GameState.Status, GFourfall::kStatusPlaying);
 }
 
 TEST_F(DealtSeed, ASeedOfOneTypeIsNoSeedOfAnother)
@@ -192,8 +191,8 @@ TEST_F(DealtSeed, AServerThatNeverRepliesHoldsNoGameBack)
     Host.PaintPending();
     const auto frame = std::chrono::steady_clock::now();
     ASSERT_EQ(Pages->LastChild, &Pages->Play);
-    EXPECT_EQ(GFourfall::GameState.Status, GFourfall::kStatusPlaying);
-    EXPECT_EQ(GFourfall::GameState.GameNum, 0);
+    EXPECT_EQ(Rules().GameState.Status, GFourfall::kStatusPlaying);
+    EXPECT_EQ(Rules().GameState.GameNum, 0);
     EXPECT_EQ(Board().DealtToken(), "");
     const double ms = std::chrono::duration<double, std::milli>(frame - key).count();
     std::cout << "key to the first frame of play, seed request unanswered: " << ms << " ms\n";

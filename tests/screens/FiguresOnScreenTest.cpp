@@ -16,7 +16,6 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
 #include "screens/layout/PageLayout.h"
@@ -40,15 +39,15 @@ protected:
     void Play(int k, TAbsFigure* f, int x, int y, TAbsFigure* next = nullptr)
     {
         Pages->PostAndProcess(Pages->Play.Board.StartIds[k], 0);
-        ClearBoard(GFourfall::ProcessRules());
-        delete GameState.CurFig;
+        ClearBoard(Rules());
+        delete Rules().GameState.CurFig;
         f->X = x;
         f->Y = y;
         f->Stamp();
-        GameState.CurFig = f;
+        Rules().GameState.CurFig = f;
         if (next != nullptr) {
-            delete GameState.NextFig;
-            GameState.NextFig = next;
+            delete Rules().GameState.NextFig;
+            Rules().GameState.NextFig = next;
         }
         Host.Paint();
     }
@@ -74,9 +73,9 @@ protected:
 };
 
 // A single cell of colour c, like the creator's shape but an ordinary figure.
-TAbsFigure* OneCell(uint8_t colour)
+TAbsFigure* OneCell(TRules& rules, uint8_t colour)
 {
-    auto* f = new TAbsFigure(GFourfall::ProcessRules());
+    auto* f = new TAbsFigure(rules);
     f->Width = f->Height = 1;
     f->Cells[0][0] = colour;
     return f;
@@ -86,12 +85,11 @@ TEST_F(FiguresOnScreen, CreatorAndDestroyerHaveTheirOwnTilesInEveryStyle)
 {
     for (int style = 0; style < 3; ++style) {
         SCOPED_TRACE("style " + std::to_string(style));
-        Options.NumBlocks = style;
+        Rules().Options.NumBlocks = style;
         // The creator falls at row 5, column 7; a landed block of its very
         // colour lies on the floor; the destroyer waits in the preview.
-        Play(kGameGrandFourfall, new TCreatFig(GFourfall::ProcessRules()), 7, 5,
-             new TDestrFig(GFourfall::ProcessRules()));
-        GameState.Board[31][3] = 1;
+        Play(kGameGrandFourfall, new TCreatFig(Rules()), 7, 5, new TDestrFig(Rules()));
+        Rules().GameState.Board[31][3] = 1;
         Host.Paint();
         const Platform::Bitmap* specials = Pages->Skins.Specials.Pixels();
         const Platform::Bitmap* balls = Pages->Skins.Balls.Pixels();
@@ -113,18 +111,18 @@ TEST_F(FiguresOnScreen, CreatorAndDestroyerHaveTheirOwnTilesInEveryStyle)
 TEST_F(FiguresOnScreen, AnOrdinaryFigureAndALandedSpecialCellDrawAsBlocks)
 {
     // The same single cell of colour 1, but no creator: an ordinary block.
-    Play(kGameGrandFourfall, OneCell(1), 7, 5);
+    Play(kGameGrandFourfall, OneCell(Rules(), 1), 7, 5);
     const Platform::Bitmap* balls = Pages->Skins.Balls.Pixels();
     ASSERT_NE(balls, nullptr);
     EXPECT_EQ(BoardPixel(5, 7, 8, 8), balls->Pixel(8, 8));
     // A creator not on the board (one that did not fit at game over) marks
     // nothing: the block under its place stays a block.
-    auto* creator = new TCreatFig(GFourfall::ProcessRules());
+    auto* creator = new TCreatFig(Rules());
     creator->X = 3;
     creator->Y = 31;
-    GameState.Board[31][3] = 1;
-    delete GameState.CurFig;
-    GameState.CurFig = creator;
+    Rules().GameState.Board[31][3] = 1;
+    delete Rules().GameState.CurFig;
+    Rules().GameState.CurFig = creator;
     Host.Paint();
     EXPECT_EQ(BoardPixel(31, 3, 8, 8), balls->Pixel(8, 8));
 }
@@ -133,8 +131,7 @@ TEST_F(FiguresOnScreen, WithoutTheirPictureTheSpecialTilesAreStillTwoDifferentFl
 {
     Pages->Play.Board.Specials = TBitmap();
     Pages->Play.Next.Specials = TBitmap();
-    Play(kGameGrandFourfall, new TCreatFig(GFourfall::ProcessRules()), 7, 5,
-         new TDestrFig(GFourfall::ProcessRules()));
+    Play(kGameGrandFourfall, new TCreatFig(Rules()), 7, 5, new TDestrFig(Rules()));
     const uint16_t creatorGround = BoardPixel(5, 7, 2, 2);
     const int px = kPlayPreview.X + 107 / 2 - 8, py = kPlayPreview.Y + 152 / 2 - 16;
     const uint16_t destroyerGround = Host.Pixel(px + 2, py + 2);
@@ -156,8 +153,8 @@ TEST_F(FiguresOnScreen, ShadowOutlinesTheLandingPlaceAndChangesNothingElse)
 {
     // An L of three cells over a step in the floor: it lands with its foot
     // in row 30 on the block of row 31.
-    auto make = [] {
-        auto* f = new TAbsFigure(GFourfall::ProcessRules());
+    auto make = [this] {
+        auto* f = new TAbsFigure(Rules());
         f->Width = 2;
         f->Height = 2;
         f->Cells[0][0] = 3;
@@ -165,12 +162,12 @@ TEST_F(FiguresOnScreen, ShadowOutlinesTheLandingPlaceAndChangesNothingElse)
         f->Cells[1][1] = 3;
         return f;
     };
-    Options.ZShadow = 0;
+    Rules().Options.ZShadow = 0;
     Play(kGameFourfall, make(), 4, 2);
-    GameState.Board[31][5] = 6;
+    Rules().GameState.Board[31][5] = 6;
     Host.Paint();
     const std::vector<uint16_t> off = BoardPixels();
-    Options.ZShadow = 1;
+    Rules().Options.ZShadow = 1;
     Host.Paint();
     const std::vector<uint16_t> on = BoardPixels();
     ASSERT_EQ(off.size(), on.size());
@@ -204,8 +201,8 @@ TEST_F(FiguresOnScreen, ShadowOutlinesTheLandingPlaceAndChangesNothingElse)
 
 TEST_F(FiguresOnScreen, ShadowFollowsEveryMoveAndKeepsOutOfPausesAndGameOver)
 {
-    Options.ZShadow = 1;
-    Play(kGameFourfall, OneCell(2), 4, 2);
+    Rules().Options.ZShadow = 1;
+    Play(kGameFourfall, OneCell(Rules(), 2), 4, 2);
     // The dot at the left edge, middle, of the landing cell in row 31.
     auto dotAt = [&](int column) { return IsShadowDot(BoardPixel(31, column, 0, 7)); };
     EXPECT_TRUE(dotAt(4));
@@ -215,10 +212,10 @@ TEST_F(FiguresOnScreen, ShadowFollowsEveryMoveAndKeepsOutOfPausesAndGameOver)
     EXPECT_FALSE(dotAt(4));
     EXPECT_TRUE(dotAt(5));
     // A figure lying where it would land has nothing to show.
-    GameState.CurFig->Drop();
+    Rules().GameState.CurFig->Drop();
     Host.Paint();
     EXPECT_EQ(BoardPixel(31, 5, 0, 7), Pages->Skins.Balls.Pixels()->Pixel(16, 7));
-    GameState.CurFig->Move(0, -10);
+    Rules().GameState.CurFig->Move(0, -10);
     // Two presses of P: a key held down repeats nothing of pausing.
     Pages->KeyDown(Platform::kVkP);
     Pages->KeyUp(Platform::kVkP);
@@ -228,18 +225,18 @@ TEST_F(FiguresOnScreen, ShadowFollowsEveryMoveAndKeepsOutOfPausesAndGameOver)
     Pages->KeyUp(Platform::kVkP);
     Host.PaintPending();
     EXPECT_TRUE(dotAt(5));
-    GameState.Score = 0; // no high-score page to open
-    EndGame(GFourfall::ProcessRules());
+    Rules().GameState.Score = 0; // no high-score page to open
+    EndGame(Rules());
     Host.Paint();
     EXPECT_FALSE(dotAt(5)) << "over";
 }
 
 TEST_F(FiguresOnScreen, ShadowOfTheColourColumnIsOneColumnThreeCellsHigh)
 {
-    Options.ZShadow = 1;
+    Rules().Options.ZShadow = 1;
     Pages->PostAndProcess(Pages->Play.Board.StartIds[kGameColorFourfall], 0);
-    ClearBoard(GFourfall::ProcessRules());
-    TAbsFigure* f = GameState.CurFig;
+    ClearBoard(Rules());
+    TAbsFigure* f = Rules().GameState.CurFig;
     ASSERT_EQ(f->Width, 1);
     ASSERT_EQ(f->Height, 3);
     f->Stamp();

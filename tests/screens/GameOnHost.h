@@ -50,6 +50,8 @@ protected:
         Pages.reset();
         Process.reset();
     }
+    // The rules of the game on the host.
+    GFourfall::TRules& Rules() { return Pages->Rules; }
     // Any event reaching the board (an otherwise unused code).
     void Nudge() { Pages->PostAndProcess(WLib::NewId(), 0); }
     int PlayingSoundChannels() const

@@ -13,7 +13,6 @@
 #include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
-#include "rules/ProcessState.h"
 #include "tests/screens/GameOnHost.h"
 
 namespace WFourfall {
@@ -34,7 +33,7 @@ protected:
         Pages->Controls.RepeatRateMs = kRate;
         Pages->Play.Board.Performed = [this](TPlayAction a) { Done.push_back(a); };
         StartGame(0);
-        ASSERT_NE(GameState.CurFig, nullptr);
+        ASSERT_NE(Rules().GameState.CurFig, nullptr);
     }
     int Count(TPlayAction action) const
     {
@@ -87,16 +86,16 @@ class KeyRepeat : public PlayInput, public ::testing::WithParamInterface<TRepeat
 TEST_P(KeyRepeat, HeldMoveRepeatsAtTheGamesPaceAndStopsWhenLetGo)
 {
     const TRepeatCase& c = GetParam();
-    const int x = GameState.CurFig->X;
-    const int y = GameState.CurFig->Y;
+    const int x = Rules().GameState.CurFig->X;
+    const int y = Rules().GameState.CurFig->Y;
     Hold(c.Key, c.HoldMs, c.DesktopRepeatMs);
     EXPECT_EQ(static_cast<int>(Done.size()), c.Moves);
     EXPECT_EQ(Count(c.Action), c.Moves);
     // The figure went as far, in the rules themselves.
     if (c.Action == paDown) {
-        EXPECT_EQ(GameState.CurFig->Y, y + c.Moves);
+        EXPECT_EQ(Rules().GameState.CurFig->Y, y + c.Moves);
     } else if (c.Action == paLeft) {
-        EXPECT_EQ(GameState.CurFig->X, x - c.Moves);
+        EXPECT_EQ(Rules().GameState.CurFig->X, x - c.Moves);
     }
     Host.Advance(1000 - 5 - c.HoldMs);
     EXPECT_EQ(static_cast<int>(Done.size()), c.Moves) << "moved after the key was let go";
@@ -216,13 +215,13 @@ TEST_F(PlayInput, LosingTheFocusPausesARunningGameUntilThePlayerPressesP)
     EXPECT_TRUE(board.IsPaused());
     Pages->PostAndProcess(evFocusLost, 0); // lost again: not toggled back
     EXPECT_TRUE(board.IsPaused());
-    Host.Advance(10 * GameState.FallPeriod);
+    Host.Advance(10 * Rules().GameState.FallPeriod);
     Hold(kVkLeft, 10);
     EXPECT_EQ(board.Recording().Steps.size(), steps) << "no fall and no move while away";
     Pages->KeyDown(kVkP);
     Pages->KeyUp(kVkP);
     EXPECT_FALSE(board.IsPaused());
-    Host.Advance(GameState.FallPeriod + 10);
+    Host.Advance(Rules().GameState.FallPeriod + 10);
     EXPECT_GT(board.Recording().Steps.size(), steps) << "the figure falls again";
     // Paused with P first, it stays paused.
     Pages->KeyDown(kVkP);
@@ -234,12 +233,12 @@ TEST_F(PlayInput, LosingTheFocusPausesARunningGameUntilThePlayerPressesP)
 TEST_F(PlayInput, LosingTheFocusLeavesAGameThatIsNotRunningAlone)
 {
     TWFourfall& board = Pages->Play.Board;
-    for (int i = 0; i < 2000 && GameState.Status == kStatusPlaying; ++i) {
+    for (int i = 0; i < 2000 && Rules().GameState.Status == kStatusPlaying; ++i) {
         Pages->KeyDown(kVkDown);
         Pages->KeyUp(kVkDown);
-        Host.Advance(GameState.FallPeriod); // the dropped figure lands
+        Host.Advance(Rules().GameState.FallPeriod); // the dropped figure lands
     }
-    ASSERT_EQ(GameState.Status, kStatusGameOver);
+    ASSERT_EQ(Rules().GameState.Status, kStatusGameOver);
     Pages->PostAndProcess(evFocusLost, 0);
     EXPECT_FALSE(board.IsPaused()) << "GAME OVER stays GAME OVER";
     StartGame(0);
@@ -350,7 +349,7 @@ TEST_F(Navigation, EveryPageByKeysAlone)
     Key(kVkDown);
     Key(kVkReturn); // the first game type
     ASSERT_EQ(Front(), &Pages->Play);
-    EXPECT_EQ(GameState.Status, kStatusPlaying);
+    EXPECT_EQ(Rules().GameState.Status, kStatusPlaying);
     Pages->Services.Question = &Question;
     Question.QueueAnswer(true); // leave the game
     Key(kVkEscape);
@@ -358,14 +357,14 @@ TEST_F(Navigation, EveryPageByKeysAlone)
 
     // A score for the list: the entry waits for its name.
     StartGame(0);
-    GameState.Score = 500;
-    EndGame(GFourfall::ProcessRules());
+    Rules().GameState.Score = 500;
+    EndGame(Rules());
     Nudge();
     Host.PaintPending();
     ASSERT_EQ(Front(), &Pages->HighScore);
-    ASSERT_EQ(GameState.HiScorePos, 0);
+    ASSERT_EQ(Rules().GameState.HiScorePos, 0);
     Pages->HighScore.Highlight(6); // back to the menu, lit
-    char* name = HiScores.Entries[HiScores.ShownType][0][0].Name;
+    char* name = Rules().HiScores.Entries[Rules().HiScores.ShownType][0][0].Name;
     name[0] = '\0';
     for (const char c : std::string("A B")) {
         const int32_t key = c == ' ' ? int32_t(kVkSpace) : int32_t(c);
@@ -376,7 +375,7 @@ TEST_F(Navigation, EveryPageByKeysAlone)
     Key(kVkDown);
     Key(kVkReturn);
     EXPECT_EQ(std::string(name), "A B");
-    EXPECT_EQ(GameState.HiScorePos, -1) << "Enter took the name";
+    EXPECT_EQ(Rules().GameState.HiScorePos, -1) << "Enter took the name";
     EXPECT_EQ(Front(), &Pages->HighScore) << "and pressed nothing else";
     Key(kVkEscape);
     EXPECT_EQ(Front(), &Pages->MainMenu);
@@ -434,36 +433,36 @@ void PressKey(TGamePages& pages, int32_t key)
 // question asks, preferring No, which goes back to the paused game.
 TEST_P(LeaveGame, ARunningGamePausesAndAsksAndNoGoesBackToIt)
 {
-    const int32_t score = GameState.Score;
-    const TAbsFigure* figure = GameState.CurFig;
+    const int32_t score = Rules().GameState.Score;
+    const TAbsFigure* figure = Rules().GameState.CurFig;
     const int32_t y = figure->Y;
     Question.QueueAnswer(false);
     Leave();
     ASSERT_EQ(Question.Asked().size(), 1u);
     EXPECT_EQ(Question.Preferred().back(), TPreferredAnswer::No);
     EXPECT_EQ(Front(), &Pages->Play);
-    EXPECT_EQ(GameState.Status, kStatusPlaying);
+    EXPECT_EQ(Rules().GameState.Status, kStatusPlaying);
     EXPECT_TRUE(Pages->Play.Board.IsPaused());
     Host.Advance(5000);
-    EXPECT_EQ(GameState.CurFig->Y, y) << "still paused";
+    EXPECT_EQ(Rules().GameState.CurFig->Y, y) << "still paused";
     PressKey(*Pages, kVkP);
     Host.Advance(3000);
-    EXPECT_GT(GameState.CurFig->Y, y) << "the same game goes on";
-    EXPECT_EQ(GameState.Score, score);
+    EXPECT_GT(Rules().GameState.CurFig->Y, y) << "the same game goes on";
+    EXPECT_EQ(Rules().GameState.Score, score);
 
     Question.QueueAnswer(true);
     Leave();
     EXPECT_EQ(Question.Asked().size(), 2u);
     EXPECT_EQ(Front(), &Pages->MainMenu);
-    EXPECT_NE(GameState.Status, kStatusPlaying) << "nothing is left to go on with";
+    EXPECT_NE(Rules().GameState.Status, kStatusPlaying) << "nothing is left to go on with";
 }
 
 // Once the game is over (or never ran) there is nothing to lose: no question.
 TEST_P(LeaveGame, AfterGameOverItLeavesWithoutAsking)
 {
     for (int i = 0; i < kScoreEntries; ++i)
-        HiScores.Entries[0][0][i].Score = 1000000; // no entry for the list
-    EndGame(GFourfall::ProcessRules());
+        Rules().HiScores.Entries[0][0][i].Score = 1000000; // no entry for the list
+    EndGame(Rules());
     Nudge();
     ASSERT_EQ(Front(), &Pages->Play);
     Leave();
@@ -517,30 +516,30 @@ TEST_F(Navigation, GameOverKeysCountOnlyAfterTheirRelease)
 {
     for (int32_t key : {int32_t(kVkSpace), int32_t(kVkReturn), int32_t(kVkPadA)}) {
         for (int i = 0; i < kScoreEntries; ++i)
-            HiScores.Entries[0][0][i].Score = 1000000; // no entry for the list
+            Rules().HiScores.Entries[0][0][i].Score = 1000000; // no entry for the list
         StartGame(0);
         // Drops until the well is full, the key still down.
-        for (int i = 0; i < 500 && GameState.Status == kStatusPlaying; ++i) {
+        for (int i = 0; i < 500 && Rules().GameState.Status == kStatusPlaying; ++i) {
             if (key != kVkSpace)
                 Pages->KeyDown(key); // held with the drop
             Pages->KeyUp(kVkSpace);
             Pages->KeyDown(kVkSpace);
             // The dropped figure lands with the next step of the fall.
-            if (GameState.Status == kStatusPlaying)
-                Host.Advance(GameState.FallPeriod);
-            if (key != kVkSpace && GameState.Status == kStatusPlaying)
+            if (Rules().GameState.Status == kStatusPlaying)
+                Host.Advance(Rules().GameState.FallPeriod);
+            if (key != kVkSpace && Rules().GameState.Status == kStatusPlaying)
                 Pages->KeyUp(key);
         }
-        ASSERT_EQ(GameState.Status, kStatusGameOver) << "key " << key;
+        ASSERT_EQ(Rules().GameState.Status, kStatusGameOver) << "key " << key;
         ASSERT_EQ(Front(), &Pages->Play);
         if (key != kVkSpace)
             Pages->KeyUp(kVkSpace);
         Pages->KeyDown(key); // the desktop repeats the held key
         Pages->KeyDown(key);
-        EXPECT_EQ(GameState.Status, kStatusGameOver) << "key " << key;
+        EXPECT_EQ(Rules().GameState.Status, kStatusGameOver) << "key " << key;
         Pages->KeyUp(key);
         Pages->KeyDown(key);
-        EXPECT_EQ(GameState.Status, kStatusPlaying) << "pressed anew, key " << key;
+        EXPECT_EQ(Rules().GameState.Status, kStatusPlaying) << "pressed anew, key " << key;
         Pages->KeyUp(key);
     }
 }

@@ -18,7 +18,6 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
-#include "rules/ProcessState.h"
 #include "rules/Replay.h"
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
@@ -47,11 +46,11 @@ void PrintTo(const TEnd& e, std::ostream* os)
     *os << "score " << e.Score << " level " << e.Level << " status " << e.Status;
 }
 
-TEnd EndNow()
+TEnd EndNow(const TRules& rules)
 {
-    TEnd e{GameState.Score, GameState.Level, GameState.Status, {}};
-    for (int y = 1; y <= GameState.Height; ++y)
-        e.Board.push_back(BoardRowText(GameState, y));
+    TEnd e{rules.GameState.Score, rules.GameState.Level, rules.GameState.Status, {}};
+    for (int y = 1; y <= rules.GameState.Height; ++y)
+        e.Board.push_back(BoardRowText(rules.GameState, y));
     return e;
 }
 
@@ -74,6 +73,7 @@ protected:
         Process.reset();
     }
     TWFourfall& Board() { return Pages->Play.Board; }
+    TRules& Rules() { return Pages->Rules; }
     void StartGame(int k) { Pages->PostAndProcess(Board().StartIds[k], 0); }
     void Key(int32_t key)
     {
@@ -85,11 +85,11 @@ protected:
     {
         const int32_t keys[] = {kVkLeft,  kVkUp,    kVkLeft, kVkControl, kVkDown,
                                 kVkRight, kVkRight, kVkDown, kVkUp,      kVkDown};
-        for (int i = 0; i < 2000 && GameState.Status == kStatusPlaying; ++i) {
+        for (int i = 0; i < 2000 && Rules().GameState.Status == kStatusPlaying; ++i) {
             Key(keys[i % 10]);
             Host.Advance(i % 3 == 0 ? 700 : 90);
         }
-        ASSERT_EQ(GameState.Status, kStatusGameOver);
+        ASSERT_EQ(Rules().GameState.Status, kStatusGameOver);
     }
     std::vector<std::string> ReplayFiles() const
     {
@@ -115,10 +115,10 @@ TEST_F(ReplayOnHost, RecordsWhatTheRulesGetWithThePlayTimeWithoutPauses)
     StartGame(kGameColorFourfall);
     const TReplay& r = Board().Recording();
     EXPECT_EQ(r.GameNum, kGameColorFourfall);
-    EXPECT_EQ(r.Columns, GameState.Width);
-    EXPECT_EQ(r.Rows, GameState.Height);
+    EXPECT_EQ(r.Columns, Rules().GameState.Width);
+    EXPECT_EQ(r.Rows, Rules().GameState.Height);
     EXPECT_EQ(r.StartLevel, 1);
-    ASSERT_EQ(GameState.FallPeriod, 1000);
+    ASSERT_EQ(Rules().GameState.FallPeriod, 1000);
     Host.Advance(500);
     Key(kVkLeft);
     Host.Advance(600); // a tick at 1000
@@ -156,36 +156,36 @@ TEST_F(ReplayOnHost, EveryGameOfARunPlaysBackToItsEnd)
         StartGame(game);
         PlayToTheEnd();
         EXPECT_TRUE(Board().RecordingComplete());
-        games.emplace_back(Board().Recording(), EndNow());
+        games.emplace_back(Board().Recording(), EndNow(Rules()));
         EXPECT_GT(games.back().second.Score, 0);
     }
     for (const auto& [record, real] : games) {
         TReplay parsed;
         std::string why;
         ASSERT_TRUE(ParseReplay(ReplayText(record), parsed, why)) << why;
-        const TReplayOutcome outcome = PlayReplayToEnd(GFourfall::ProcessRules(), parsed);
+        const TReplayOutcome outcome = PlayReplayToEnd(Rules(), parsed);
         EXPECT_EQ(outcome.Steps, record.Steps.size());
-        EXPECT_EQ(EndNow(), real) << "game " << record.GameNum;
+        EXPECT_EQ(EndNow(Rules()), real) << "game " << record.GameNum;
     }
 }
 
 TEST_F(ReplayOnHost, WatchingPlaysAtTheRecordedPaceAndTakesNoMoves)
 {
-    HiScores.Entries[kGameFourfall][0][0].Score = 1; // any result enters the table
+    Rules().HiScores.Entries[kGameFourfall][0][0].Score = 1; // any result enters the table
     StartGame(kGameFourfall);
     PlayToTheEnd();
-    const TEnd real = EndNow();
+    const TEnd real = EndNow(Rules());
     const TReplay record = Board().Recording();
     const uint32_t length = record.Steps.back().TimeMs;
-    const THiScoreTable table = HiScores;
+    const THiScoreTable table = Rules().HiScores;
 
     Pages->PostAndProcess(Pages->MainMenu.Id, 0);
     Board().Watch(record);
     Pages->Events.ProcessEvents();
     EXPECT_TRUE(Board().IsWatching());
     EXPECT_EQ(Pages->LastChild, &Pages->Play);
-    EXPECT_EQ(GameState.Score, 0);
-    EXPECT_EQ(GameState.Status, kStatusPlaying);
+    EXPECT_EQ(Rules().GameState.Score, 0);
+    EXPECT_EQ(Rules().GameState.Status, kStatusPlaying);
     // The player's moves, the fall timer and Enter do not reach the rules.
     const auto stepsBy = [&](uint32_t ms) {
         return static_cast<std::size_t>(std::count_if(record.Steps.begin(), record.Steps.end(),
@@ -216,11 +216,11 @@ TEST_F(ReplayOnHost, WatchingPlaysAtTheRecordedPaceAndTakesNoMoves)
     const uint32_t rest = length - 1500;
     Host.Advance(rest / 4 + 50);
     EXPECT_EQ(Board().WatchedSteps(), record.Steps.size());
-    EXPECT_EQ(EndNow(), real);
+    EXPECT_EQ(EndNow(Rules()), real);
     // The watched result is no new entry of this player's.
     EXPECT_EQ(Pages->LastChild, &Pages->Play);
-    EXPECT_EQ(GameState.HiScorePos, -1);
-    EXPECT_EQ(std::memcmp(&HiScores, &table, sizeof table), 0);
+    EXPECT_EQ(Rules().GameState.HiScorePos, -1);
+    EXPECT_EQ(std::memcmp(&Rules().HiScores, &table, sizeof table), 0);
     Host.Paint();
     // Escape ends it, back at the main menu; a new game is recorded again.
     Key(kVkEscape);
@@ -253,18 +253,18 @@ TEST_F(ReplayOnHost, SpeedsTwoAndFourAndTheMenuButton)
     Pages->PostAndProcess(Pages->Play.Button.ClickCode, 0);
     EXPECT_FALSE(Board().IsWatching());
     EXPECT_EQ(Pages->LastChild, &Pages->MainMenu);
-    EXPECT_NE(GameState.Status, kStatusPlaying) << "nothing left to go on with";
+    EXPECT_NE(Rules().GameState.Status, kStatusPlaying) << "nothing left to go on with";
 }
 
 TEST_F(ReplayOnHost, TheHighScorePageKeepsAndPlaysTheReplayOfItsEntries)
 {
     StartGame(kGameFourfall);
     PlayToTheEnd();
-    const TEnd real = EndNow();
+    const TEnd real = EndNow(Rules());
     ASSERT_EQ(Pages->LastChild, &Pages->HighScore);
     ASSERT_EQ(ReplayFiles().size(), 1u) << "kept when the game ends, before any key";
     TReplay atTheEnd;
-    ASSERT_TRUE(FindEntryReplay(kGameFourfall, 0, atTheEnd));
+    ASSERT_TRUE(FindEntryReplay(Rules().HiScores, kGameFourfall, 0, atTheEnd));
     EXPECT_EQ(atTheEnd.Name, "Anonymous");
     for (char c : std::string("Pat"))
         Pages->KeyPress(static_cast<uint8_t>(c));
@@ -272,7 +272,7 @@ TEST_F(ReplayOnHost, TheHighScorePageKeepsAndPlaysTheReplayOfItsEntries)
     Key(kVkReturn);
     ASSERT_EQ(ReplayFiles().size(), 1u) << "renamed, not doubled";
     TReplay kept;
-    ASSERT_TRUE(FindEntryReplay(kGameFourfall, 0, kept));
+    ASSERT_TRUE(FindEntryReplay(Rules().HiScores, kGameFourfall, 0, kept));
     EXPECT_EQ(kept.Name, "Pat"); // the offered name was selected: typing replaced it
     EXPECT_EQ(kept.Score, real.Score);
 
@@ -285,7 +285,7 @@ TEST_F(ReplayOnHost, TheHighScorePageKeepsAndPlaysTheReplayOfItsEntries)
     ASSERT_TRUE(Board().IsWatching());
     Key('4');
     Host.Advance(kept.Steps.back().TimeMs);
-    EXPECT_EQ(EndNow(), real);
+    EXPECT_EQ(EndNow(Rules()), real);
     Key(kVkEscape);
     Pages->PostAndProcess(Pages->HighScore.Id, 0);
     Key('2');
@@ -298,7 +298,7 @@ TEST_F(ReplayOnHost, TheHighScorePageKeepsAndPlaysTheReplayOfItsEntries)
     Pages->PostAndProcess(Pages->HighScore.Id, 0);
     Question.QueueAnswer(true);
     Pages->PostAndProcess(Pages->HighScore.Buttons[4].ClickCode, 0);
-    EXPECT_EQ(HiScores.Entries[kGameFourfall][0][0].Score, 0);
+    EXPECT_EQ(Rules().HiScores.Entries[kGameFourfall][0][0].Score, 0);
     EXPECT_TRUE(ReplayFiles().empty());
 }
 

@@ -16,7 +16,6 @@
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "screens/GamePages.h"
 #include "screens/ProcessState.h"
 #include "screens/layout/PageLayout.h"
@@ -50,9 +49,9 @@ TEST_P(BoardCells, TileComesFromColourColumnAndStyleRow)
 {
     const TCellCase& c = GetParam();
     StartGame(0);
-    ClearBoard(GFourfall::ProcessRules());
-    GameState.Board[c.Row + 1][c.Column + 1] = static_cast<uint8_t>(c.Colour);
-    Options.NumBlocks = c.Style;
+    ClearBoard(Rules());
+    Rules().GameState.Board[c.Row + 1][c.Column + 1] = static_cast<uint8_t>(c.Colour);
+    Rules().Options.NumBlocks = c.Style;
     Host.Paint();
     const int x = kPlayBoard.X + c.Column * 16, y = kPlayBoard.Y + c.Row * 16;
     const Platform::Bitmap* sheet = Pages->Skins.Balls.Pixels();
@@ -73,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(Sheet, BoardCells,
 TEST_F(GameOnHost, PreviewCentresTheNextFigureAndHidesWithTheOption)
 {
     StartGame(0);
-    TAbsFigure* f = GameState.NextFig;
+    TAbsFigure* f = Rules().GameState.NextFig;
     ASSERT_NE(f, nullptr);
     for (auto& row : f->Cells)
         for (auto& cell : row)
@@ -90,7 +89,7 @@ TEST_F(GameOnHost, PreviewCentresTheNextFigureAndHidesWithTheOption)
     EXPECT_EQ(Host.Pixel(x + 15, y + 15), sheet->Pixel(4 * 16 + 15, 15));
     EXPECT_EQ(Host.Pixel(x - 1, y - 1), Data.SkinPixel("bg_techno", x - 1, y - 1));
     EXPECT_EQ(Host.Pixel(x + 16, y), Data.SkinPixel("bg_techno", x + 16, y)); // empty cells draw nothing
-    Options.ZNextFig = 0;
+    Rules().Options.ZNextFig = 0;
     Host.Paint();
     // The box goes with the figure: the backdrop alone, from the lit twin.
     EXPECT_EQ(Host.Pixel(x, y), Data.SkinPixel("bg_techno_", x, y));
@@ -107,7 +106,7 @@ TEST_F(GameOnHost, ScorePanelCutsItsAreaIntoSixRows)
 TEST_F(GameOnHost, ScorePanelRedrawsWholeNumbers)
 {
     StartGame(0);
-    GameState.Score = 12;
+    Rules().GameState.Score = 12;
     Host.Paint();
     const TRgb text{238, 253, 220};
     auto count = [&](int left, int top, int right, int bottom) {
@@ -121,10 +120,10 @@ TEST_F(GameOnHost, ScorePanelRedrawsWholeNumbers)
     const TBox& panel = kPlayScorePanel;
     const int row = panel.H / 6;
     const int two = count(panel.X, panel.Y + row, panel.Right(), panel.Y + 2 * row);
-    GameState.Score = 4096;
+    Rules().GameState.Score = 4096;
     Host.Paint();
     const int four = count(panel.X, panel.Y + row, panel.Right(), panel.Y + 2 * row);
-    GameState.Score = 12;
+    Rules().GameState.Score = 12;
     Host.Paint();
     EXPECT_GT(two, 0);
     EXPECT_GT(four, two);
@@ -135,14 +134,14 @@ TEST_F(GameOnHost, ScorePanelRedrawsWholeNumbers)
 TEST_F(GameOnHost, EffectsRequestedWhileSoundIsOffWaitAndThenAllPlay)
 {
     StartGame(0);
-    Options.ZPlaySound = 0;
-    GameState.SndRotate = GameState.SndRemove = GameState.SndGameOver = true;
+    Rules().Options.ZPlaySound = 0;
+    Rules().GameState.SndRotate = Rules().GameState.SndRemove = Rules().GameState.SndGameOver = true;
     Nudge();
-    EXPECT_TRUE(GameState.SndRotate && GameState.SndRemove && GameState.SndGameOver);
+    EXPECT_TRUE(Rules().GameState.SndRotate && Rules().GameState.SndRemove && Rules().GameState.SndGameOver);
     EXPECT_EQ(PlayingSoundChannels(), 0);
-    Options.ZPlaySound = 1;
+    Rules().Options.ZPlaySound = 1;
     Nudge();
-    EXPECT_FALSE(GameState.SndRotate || GameState.SndRemove || GameState.SndGameOver);
+    EXPECT_FALSE(Rules().GameState.SndRotate || Rules().GameState.SndRemove || Rules().GameState.SndGameOver);
     EXPECT_EQ(PlayingSoundChannels(), 3); // each on a free channel of its own
 }
 
@@ -152,7 +151,7 @@ TEST_F(GameOnHost, LevelChangeSpeedsTheTimerUpAtOnce)
     TTimer& timer = Pages->Play.Board.FallTimer;
     ASSERT_NE(timer.PlatformTimer, nullptr);
     EXPECT_EQ(Host.TimerPeriod(timer.PlatformTimer), 1000);
-    SetLevel(GFourfall::ProcessRules(), 5);
+    SetLevel(Rules(), 5);
     Nudge();
     ASSERT_NE(timer.PlatformTimer, nullptr);
     EXPECT_EQ(Host.TimerPeriod(timer.PlatformTimer), 2000 / 6);
@@ -161,18 +160,18 @@ TEST_F(GameOnHost, LevelChangeSpeedsTheTimerUpAtOnce)
 TEST_F(GameOnHost, CtrlMovesTenRowsForTenPointsAndDropLandsOnlyAtTheTick)
 {
     StartGame(0);
-    const int y = GameState.CurFig->Y;
+    const int y = Rules().GameState.CurFig->Y;
     for (int i = 0; i < 10; ++i) {
         Pages->KeyDown(0x11);
         Pages->KeyUp(0x11);
     }
-    EXPECT_EQ(GameState.CurFig->Y, y + 10);
-    EXPECT_EQ(GameState.Score, 10);
-    TAbsFigure* dropped = GameState.CurFig;
+    EXPECT_EQ(Rules().GameState.CurFig->Y, y + 10);
+    EXPECT_EQ(Rules().GameState.Score, 10);
+    TAbsFigure* dropped = Rules().GameState.CurFig;
     Pages->KeyDown(0x28);
-    EXPECT_EQ(GameState.CurFig, dropped); // lying on the floor, not landed
+    EXPECT_EQ(Rules().GameState.CurFig, dropped); // lying on the floor, not landed
     Host.Advance(1000);
-    EXPECT_NE(GameState.CurFig, dropped);
+    EXPECT_NE(Rules().GameState.CurFig, dropped);
 }
 
 TEST_F(GameOnHost, LeavingThePlayScreenStopsTheTimer)
@@ -180,20 +179,20 @@ TEST_F(GameOnHost, LeavingThePlayScreenStopsTheTimer)
     StartGame(0);
     Pages->PostAndProcess(Pages->MainMenu.Id, 0);
     EXPECT_EQ(Pages->Play.Board.FallTimer.PlatformTimer, nullptr);
-    const int y = GameState.CurFig->Y;
+    const int y = Rules().GameState.CurFig->Y;
     Host.Advance(5000);
-    EXPECT_EQ(GameState.CurFig->Y, y);
+    EXPECT_EQ(Rules().GameState.CurFig->Y, y);
 }
 
 TEST_F(GameOnHost, EditedEntryIsBlueWithABlinkingCursor)
 {
     StartGame(0);
-    GameState.Score = 500;
-    EndGame(GFourfall::ProcessRules());
+    Rules().GameState.Score = 500;
+    EndGame(Rules());
     Nudge();
     Host.PaintPending();
     ASSERT_EQ(Pages->LastChild, &Pages->HighScore);
-    ASSERT_EQ(GameState.HiScorePos, 0);
+    ASSERT_EQ(Rules().GameState.HiScorePos, 0);
     const TRgb blue{0, 0, 255};
     auto bluePixels = [&]() {
         int n = 0;
@@ -332,9 +331,9 @@ TEST_F(GameOnHost, PageWordsFollowTheSettings)
         << "Space is the drop's own key";
     // The panel counts blocks in the colour game and rows elsewhere.
     StartGame(kGameColorFourfall);
-    EXPECT_STREQ(TWAnswer::RemovalsLabel(), "Blocks");
+    EXPECT_STREQ(Pages->Play.Answer.RemovalsLabel(), "Blocks");
     StartGame(kGameFourfall);
-    EXPECT_STREQ(TWAnswer::RemovalsLabel(), "Lines");
+    EXPECT_STREQ(Pages->Play.Answer.RemovalsLabel(), "Lines");
 }
 
 // With the preview off, its box goes too: the play page shows the backdrop
@@ -347,7 +346,7 @@ TEST_F(GameOnHost, PreviewBoxHidesWithTheNextFigureOption)
     const int x = area.X + 3, y = area.Y + 3; // outside the preview and its heading
     Host.Paint();
     EXPECT_EQ(Host.Pixel(x, y), Data.SkinPixel("bg_techno", x, y));
-    Options.ZNextFig = 0;
+    Rules().Options.ZNextFig = 0;
     TApp::Invalidate(&Pages->Play);
     Host.Paint();
     EXPECT_EQ(Host.Pixel(x, y), Data.SkinPixel("bg_techno_", x, y));
@@ -419,26 +418,29 @@ TEST_F(GameOnHost, GameTypeWellsPlayTheTypeUnderFocus)
 }
 
 // The one reset that tests, the driver and the replay tool start from puts
-// back every global a run of the game changes.
+// back every global a run of the game changes; the rules are no global, and
+// ResetRules puts a rules object back as made.
 TEST(ProcessState, ResetPutsEveryGlobalBackAsAtStart)
 {
     Platform::TMemorySettingsStore store;
-    GFourfall::RulesInit(GFourfall::ProcessRules(), 3);
-    GFourfall::RegisterGameTypes(GFourfall::ProcessRules());
-    Options.ZPlayMusic = 0;
-    Options.StartLevel = 9;
-    std::strcpy(HiScores.PlayerName, "Zed");
-    HiScores.Entries[2][0][0].Score = 500;
+    TRules rules;
+    GFourfall::RulesInit(rules, 3);
+    GFourfall::RegisterGameTypes(rules);
+    rules.Options.ZPlayMusic = 0;
+    rules.Options.StartLevel = 9;
+    std::strcpy(rules.HiScores.PlayerName, "Zed");
+    rules.HiScores.Entries[2][0][0].Score = 500;
     Platform::SetUserSettings(&store);
     hssSetDefaultDriverFactory(TOfflineAudioDriver::Factory());
 
     EXPECT_TRUE(ResetProcessState());
-    EXPECT_EQ(GameState.GameCount, 0);
-    EXPECT_EQ(GameState.CurFig, nullptr);
-    EXPECT_EQ(Options.ZPlayMusic, 1);
-    EXPECT_EQ(Options.StartLevel, 1);
-    EXPECT_STREQ(HiScores.PlayerName, "Anonymous");
-    EXPECT_EQ(HiScores.Entries[2][0][0].Score, 0);
+    ResetRules(rules);
+    EXPECT_EQ(rules.GameState.GameCount, 0);
+    EXPECT_EQ(rules.GameState.CurFig, nullptr);
+    EXPECT_EQ(rules.Options.ZPlayMusic, 1);
+    EXPECT_EQ(rules.Options.StartLevel, 1);
+    EXPECT_STREQ(rules.HiScores.PlayerName, "Anonymous");
+    EXPECT_EQ(rules.HiScores.Entries[2][0][0].Score, 0);
     EXPECT_NE(&Platform::UserSettings(), &store);
     EXPECT_FALSE(static_cast<bool>(hssDefaultDriverFactory()));
 }
@@ -458,11 +460,13 @@ TEST(ProcessState, ScopeSetsTheRunUpAndPutsItBack)
         TProcessScope scope(&store, TOfflineAudioDriver::Factory(), 5);
         EXPECT_EQ(&Platform::UserSettings(), &store);
         EXPECT_TRUE(static_cast<bool>(hssDefaultDriverFactory()));
-        Options.ZNextFig = 0;
+        TGamePages run;
+        run.Rules.Options.ZNextFig = 0;
     }
     EXPECT_NE(&Platform::UserSettings(), &store);
     EXPECT_FALSE(static_cast<bool>(hssDefaultDriverFactory()));
-    EXPECT_EQ(Options.ZNextFig, 1);
+    // The next run's game has its own options, as at start.
+    EXPECT_EQ(TGamePages().Rules.Options.ZNextFig, 1);
 }
 
 TEST(Speaker, SharedByItsUsersAndClosedByTheLast)

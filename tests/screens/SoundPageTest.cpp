@@ -10,7 +10,6 @@
 #include "platform/KeyCodes.h"
 #include "platform/SettingsFile.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "screens/layout/PageLayout.h"
 #include "store/OptionsStorage.h"
 #include "tests/screens/GameOnHost.h"
@@ -72,8 +71,8 @@ protected:
 TEST_F(SoundPage, ReachedFromOptionsShowsFullVolumesAndSmoothOffAndBackLeadsThere)
 {
     Open();
-    EXPECT_EQ(TSoundPage::VolumeText(::Options.MusicVolume), "100 %");
-    EXPECT_EQ(TSoundPage::VolumeText(::Options.SoundVolume), "100 %");
+    EXPECT_EQ(TSoundPage::VolumeText(Rules().Options.MusicVolume), "100 %");
+    EXPECT_EQ(TSoundPage::VolumeText(Rules().Options.SoundVolume), "100 %");
     EXPECT_FALSE(Page().SmoothButtons[1].Selected);
     EXPECT_TRUE(Page().SmoothButtons[2].Selected) << "smooth sound is off as designed";
     ASSERT_NE(WLib::Speaker, nullptr);
@@ -101,8 +100,9 @@ TEST_F(SoundPage, StepsByTenWithinTheBoundsAndEveryStepIsHeardAndSaved)
         const char* Value;
         uint32_t (*Target)();
     };
-    const Row rows[kSoundVolumeCount] = {{::Options.MusicVolume, "MusicVolume", &SoundPage::MusicTarget},
-                                         {::Options.SoundVolume, "SoundVolume", &SoundPage::SoundTarget}};
+    const Row rows[kSoundVolumeCount] = {
+        {Rules().Options.MusicVolume, "MusicVolume", &SoundPage::MusicTarget},
+        {Rules().Options.SoundVolume, "SoundVolume", &SoundPage::SoundTarget}};
     for (int r = 0; r < kSoundVolumeCount; ++r) {
         const Row& row = rows[r];
         const Row& other = rows[1 - r];
@@ -123,8 +123,8 @@ TEST_F(SoundPage, StepsByTenWithinTheBoundsAndEveryStepIsHeardAndSaved)
         }
     }
     // Neither volume is a switch: the designed ones stay as they were.
-    EXPECT_EQ(::Options.ZPlayMusic, 1);
-    EXPECT_EQ(::Options.ZPlaySound, 1);
+    EXPECT_EQ(Rules().Options.ZPlayMusic, 1);
+    EXPECT_EQ(Rules().Options.ZPlaySound, 1);
 }
 
 TEST(SoundPageSteps, StepVolumeKeepsToTheTenPercentGrid)
@@ -150,26 +150,26 @@ TEST_F(SoundPage, KeysAloneLeftAndRightChangeTheLitVolumeUpAndDownWalk)
     ASSERT_EQ(Page().NavIndex(), 0);
     Key(kVkLeft);
     Key(kVkLeft);
-    EXPECT_EQ(::Options.MusicVolume, 80);
+    EXPECT_EQ(Rules().Options.MusicVolume, 80);
     EXPECT_EQ(Page().NavIndex(), 0) << "Left on a volume does not walk";
     Key(kVkRight);
-    EXPECT_EQ(::Options.MusicVolume, 90);
+    EXPECT_EQ(Rules().Options.MusicVolume, 90);
     Key(kVkReturn); // presses the lit step down
-    EXPECT_EQ(::Options.MusicVolume, 80);
+    EXPECT_EQ(Rules().Options.MusicVolume, 80);
     Key(kVkDown);
     Key(kVkDown); // the effects' step down
     ASSERT_EQ(Page().NavIndex(), 2);
     Key(kVkPadLeft);
-    EXPECT_EQ(::Options.SoundVolume, 90) << "the pad's D-pad as well";
+    EXPECT_EQ(Rules().Options.SoundVolume, 90) << "the pad's D-pad as well";
     Key(kVkDown);
     Key(kVkDown); // the smooth sound switch: Left and Right walk again
     ASSERT_EQ(Page().NavIndex(), 4);
     Key(kVkRight);
     EXPECT_EQ(Page().NavIndex(), 5);
-    EXPECT_EQ(::Options.MusicVolume, 80);
-    EXPECT_EQ(::Options.SoundVolume, 90);
+    EXPECT_EQ(Rules().Options.MusicVolume, 80);
+    EXPECT_EQ(Rules().Options.SoundVolume, 90);
     Key(kVkReturn); // On
-    EXPECT_EQ(::Options.SmoothSound, 1);
+    EXPECT_EQ(Rules().Options.SmoothSound, 1);
     Key(kVkEscape);
     EXPECT_EQ(Front(), &Pages->OptionsPage);
 }
@@ -178,19 +178,19 @@ TEST_F(SoundPage, SmoothSoundSwitchesAndIsHeardAndSaved)
 {
     Open();
     Click(kSoundSmoothButtons[1]);
-    EXPECT_EQ(::Options.SmoothSound, 1);
+    EXPECT_EQ(Rules().Options.SmoothSound, 1);
     EXPECT_EQ(WLib::Speaker->Smooth, 1);
     EXPECT_EQ(Stored("SmoothSound"), 1);
     EXPECT_TRUE(Page().SmoothButtons[1].Selected);
     EXPECT_FALSE(Page().SmoothButtons[2].Selected);
     Click(kSoundSmoothButtons[0]); // the switch turns it over
-    EXPECT_EQ(::Options.SmoothSound, 0);
+    EXPECT_EQ(Rules().Options.SmoothSound, 0);
     EXPECT_EQ(WLib::Speaker->Smooth, 0);
     EXPECT_EQ(Stored("SmoothSound"), 0);
     Click(kSoundSmoothButtons[0]);
-    EXPECT_EQ(::Options.SmoothSound, 1);
+    EXPECT_EQ(Rules().Options.SmoothSound, 1);
     Click(kSoundSmoothButtons[2]);
-    EXPECT_EQ(::Options.SmoothSound, 0);
+    EXPECT_EQ(Rules().Options.SmoothSound, 0);
     EXPECT_TRUE(Page().SmoothButtons[2].Selected);
 }
 
@@ -202,9 +202,9 @@ TEST_F(SoundPage, KeptAcrossARestartAndDamagedValuesPlayAtFullVolume)
     Click(kSoundVolumeDown[1]);
     Click(kSoundSmoothButtons[1]);
     Restart();
-    EXPECT_EQ(::Options.MusicVolume, 80);
-    EXPECT_EQ(::Options.SoundVolume, 90);
-    EXPECT_EQ(::Options.SmoothSound, 1);
+    EXPECT_EQ(Rules().Options.MusicVolume, 80);
+    EXPECT_EQ(Rules().Options.SoundVolume, 90);
+    EXPECT_EQ(Rules().Options.SmoothSound, 1);
     ASSERT_NE(WLib::Speaker, nullptr);
     EXPECT_EQ(MusicTarget(), hssSpeaker::GainOf(80)) << "the speaker has them from the start";
     EXPECT_EQ(SoundTarget(), hssSpeaker::GainOf(90));
@@ -213,12 +213,12 @@ TEST_F(SoundPage, KeptAcrossARestartAndDamagedValuesPlayAtFullVolume)
     Put("MusicVolume", 250);
     Store.Content.SetValue(kFullKey, "SoundVolume", kSettingsText, std::string("50\0", 3));
     Restart();
-    EXPECT_EQ(::Options.MusicVolume, 100);
-    EXPECT_EQ(::Options.SoundVolume, 100);
+    EXPECT_EQ(Rules().Options.MusicVolume, 100);
+    EXPECT_EQ(Rules().Options.SoundVolume, 100);
     EXPECT_EQ(MusicTarget(), hssSpeaker::kFullGain);
     EXPECT_EQ(SoundTarget(), hssSpeaker::kFullGain);
     Open();
-    EXPECT_EQ(TSoundPage::VolumeText(::Options.MusicVolume), "100 %");
+    EXPECT_EQ(TSoundPage::VolumeText(Rules().Options.MusicVolume), "100 %");
 }
 
 // The designed switches keep their meaning: a volume of 0 leaves them on,
@@ -230,15 +230,15 @@ TEST_F(SoundPage, VolumeZeroIsNoSwitchAndTheSwitchesLeaveTheVolumes)
         Click(kSoundVolumeDown[0]);
         Click(kSoundVolumeDown[1]);
     }
-    ASSERT_EQ(::Options.MusicVolume, 0);
-    ASSERT_EQ(::Options.SoundVolume, 0);
-    EXPECT_EQ(::Options.ZPlayMusic, 1);
-    EXPECT_EQ(::Options.ZPlaySound, 1);
+    ASSERT_EQ(Rules().Options.MusicVolume, 0);
+    ASSERT_EQ(Rules().Options.SoundVolume, 0);
+    EXPECT_EQ(Rules().Options.ZPlayMusic, 1);
+    EXPECT_EQ(Rules().Options.ZPlaySound, 1);
     Click(kSoundBack);
     Click(kOptionsButtons[2]); // music Off
     Click(kOptionsButtons[5]); // effects Off
-    EXPECT_EQ(::Options.ZPlayMusic, 0);
-    EXPECT_EQ(::Options.ZPlaySound, 0);
+    EXPECT_EQ(Rules().Options.ZPlayMusic, 0);
+    EXPECT_EQ(Rules().Options.ZPlaySound, 0);
     EXPECT_EQ(Stored("MusicVolume"), 0) << "the switches leave the volumes alone";
     EXPECT_EQ(Stored("SoundVolume"), 0);
     EXPECT_EQ(MusicTarget(), 0u);

@@ -7,7 +7,7 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 #include "store/Registry.h"
 #include "tests/platform/TempFolder.h"
 
@@ -17,8 +17,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-using GFourfall::GameState;
 
 namespace {
 
@@ -33,15 +31,15 @@ class OptionsStorage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        GFourfall::RulesReset(GFourfall::ProcessRules());
-        ResetOptions(Options);
+        GFourfall::RulesReset(Rules);
+        ResetOptions(Rules.Options);
         Platform::SetUserSettings(&Store);
     }
     void TearDown() override
     {
         Platform::SetUserSettings(nullptr);
-        GFourfall::RulesReset(GFourfall::ProcessRules());
-        ResetOptions(Options);
+        GFourfall::RulesReset(Rules);
+        ResetOptions(Rules.Options);
     }
 
     void Put(const char* name, std::int32_t v)
@@ -61,22 +59,23 @@ protected:
     }
 
     Platform::TMemorySettingsStore Store;
+    GFourfall::TRules Rules;
 };
 
 TEST_F(OptionsStorage, FreshProfileKeepsTheDefaultsAndTheFirstSaveStoresEveryValue)
 {
-    LoadOptions();
+    LoadOptions(Rules);
     EXPECT_TRUE(Store.Content.KeyExists(kFull)) << "loading creates the key";
-    EXPECT_EQ(Options.StartLevel, 1);
-    EXPECT_EQ(Options.Difficulty, 1);
-    EXPECT_EQ(Options.ZPlaySound, 1);
-    EXPECT_EQ(Options.ZPlayMusic, 1);
-    EXPECT_EQ(Options.ZNextFig, 1);
-    EXPECT_EQ(Options.BackRound, 0);
-    EXPECT_EQ(Options.NumBlocks, 0);
-    EXPECT_EQ(GameState.GameNum, 0);
+    EXPECT_EQ(Rules.Options.StartLevel, 1);
+    EXPECT_EQ(Rules.Options.Difficulty, 1);
+    EXPECT_EQ(Rules.Options.ZPlaySound, 1);
+    EXPECT_EQ(Rules.Options.ZPlayMusic, 1);
+    EXPECT_EQ(Rules.Options.ZNextFig, 1);
+    EXPECT_EQ(Rules.Options.BackRound, 0);
+    EXPECT_EQ(Rules.Options.NumBlocks, 0);
+    EXPECT_EQ(Rules.GameState.GameNum, 0);
 
-    SaveOptions();
+    SaveOptions(Rules);
     const Platform::TSettingsKey* key = Store.Content.FindKey(kFull);
     ASSERT_NE(key, nullptr);
     ASSERT_EQ(key->Values.size(), kSaveCount);
@@ -113,21 +112,21 @@ TEST_F(OptionsStorage, LoadsEveryStoredValueIntoItsField)
     Put("SoundVolume", 0);
     Put("SmoothSound", 1);
     Put("GameNum", GFourfall::kGameColorFourfall);
-    LoadOptions();
-    EXPECT_EQ(Options.ZShadow, 1);
-    EXPECT_EQ(Options.MusicVolume, 30);
-    EXPECT_EQ(Options.SoundVolume, 0);
-    EXPECT_EQ(Options.SmoothSound, 1);
-    EXPECT_EQ(Options.ZPlaySound, 0);
-    EXPECT_EQ(Options.ZPlayMusic, 0);
-    EXPECT_EQ(Options.ZNextFig, 0);
-    EXPECT_EQ(Options.UseEffects, 11);
-    EXPECT_EQ(Options.MouseType, 12);
-    EXPECT_EQ(Options.BackRound, 1);
-    EXPECT_EQ(Options.NumBlocks, 3);
-    EXPECT_EQ(Options.StartLevel, 4);
-    EXPECT_EQ(Options.Difficulty, 2);
-    EXPECT_EQ(GameState.GameNum, GFourfall::kGameColorFourfall);
+    LoadOptions(Rules);
+    EXPECT_EQ(Rules.Options.ZShadow, 1);
+    EXPECT_EQ(Rules.Options.MusicVolume, 30);
+    EXPECT_EQ(Rules.Options.SoundVolume, 0);
+    EXPECT_EQ(Rules.Options.SmoothSound, 1);
+    EXPECT_EQ(Rules.Options.ZPlaySound, 0);
+    EXPECT_EQ(Rules.Options.ZPlayMusic, 0);
+    EXPECT_EQ(Rules.Options.ZNextFig, 0);
+    EXPECT_EQ(Rules.Options.UseEffects, 11);
+    EXPECT_EQ(Rules.Options.MouseType, 12);
+    EXPECT_EQ(Rules.Options.BackRound, 1);
+    EXPECT_EQ(Rules.Options.NumBlocks, 3);
+    EXPECT_EQ(Rules.Options.StartLevel, 4);
+    EXPECT_EQ(Rules.Options.Difficulty, 2);
+    EXPECT_EQ(Rules.GameState.GameNum, GFourfall::kGameColorFourfall);
 }
 
 TEST_F(OptionsStorage, MissingOrMistypedValuesKeepThePresentField)
@@ -135,14 +134,14 @@ TEST_F(OptionsStorage, MissingOrMistypedValuesKeepThePresentField)
     Store.Content.SetValue(kFull, "ZPlayMusic", REG_SZ, std::string("0\0", 2));
     Store.Content.SetValue(kFull, "BackRound", REG_BINARY, "\x02\0\0\0");
     Put("ZNextFig", 0);
-    Options.ZPlayMusic = 7;
-    Options.BackRound = 2;
-    GFourfall::SelectGame(GFourfall::ProcessRules(), 4);
-    LoadOptions();
-    EXPECT_EQ(Options.ZPlayMusic, 7);
-    EXPECT_EQ(Options.BackRound, 2);
-    EXPECT_EQ(Options.ZNextFig, 0);
-    EXPECT_EQ(GameState.GameNum, 4) << "no stored GameNum: the present one stays";
+    Rules.Options.ZPlayMusic = 7;
+    Rules.Options.BackRound = 2;
+    GFourfall::SelectGame(Rules, 4);
+    LoadOptions(Rules);
+    EXPECT_EQ(Rules.Options.ZPlayMusic, 7);
+    EXPECT_EQ(Rules.Options.BackRound, 2);
+    EXPECT_EQ(Rules.Options.ZNextFig, 0);
+    EXPECT_EQ(Rules.GameState.GameNum, 4) << "no stored GameNum: the present one stays";
 }
 
 // A damaged volume is full volume, whatever the field held before: the
@@ -167,21 +166,24 @@ TEST_F(OptionsStorage, DamagedVolumesFallBackToFull)
         for (const Case& c : cases) {
             Store.Content.SetValue(kFull, name, c.Kind, c.Data);
             Put(music ? "SoundVolume" : "MusicVolume", 40);
-            Options.MusicVolume = Options.SoundVolume = 70;
-            LoadOptions();
-            EXPECT_EQ(music ? Options.MusicVolume : Options.SoundVolume, 100) << name << ": " << c.What;
-            EXPECT_EQ(music ? Options.SoundVolume : Options.MusicVolume, 40) << name << ": " << c.What;
-            SaveOptions();
+            Rules.Options.MusicVolume = Rules.Options.SoundVolume = 70;
+            LoadOptions(Rules);
+            EXPECT_EQ(music ? Rules.Options.MusicVolume : Rules.Options.SoundVolume, 100)
+                << name << ": " << c.What;
+            EXPECT_EQ(music ? Rules.Options.SoundVolume : Rules.Options.MusicVolume, 40)
+                << name << ": " << c.What;
+            SaveOptions(Rules);
             EXPECT_EQ(Stored(name), 100) << name << ": " << c.What << " is mended on the next save";
         }
         Store.Content.DeleteValue(kFull, name);
-        Options.MusicVolume = Options.SoundVolume = 70;
-        LoadOptions();
-        EXPECT_EQ(music ? Options.MusicVolume : Options.SoundVolume, 100) << name << " missing";
+        Rules.Options.MusicVolume = Rules.Options.SoundVolume = 70;
+        LoadOptions(Rules);
+        EXPECT_EQ(music ? Rules.Options.MusicVolume : Rules.Options.SoundVolume, 100) << name << " missing";
         for (std::int32_t edge : {0, 100}) {
             Put(name, edge);
-            LoadOptions();
-            EXPECT_EQ(music ? Options.MusicVolume : Options.SoundVolume, edge) << name << " at a bound";
+            LoadOptions(Rules);
+            EXPECT_EQ(music ? Rules.Options.MusicVolume : Rules.Options.SoundVolume, edge)
+                << name << " at a bound";
         }
     }
 }
@@ -190,9 +192,9 @@ TEST_F(OptionsStorage, StoredGameNumberThatIsNoGameTypeFallsBackToTheClassicGame
 {
     for (std::int32_t bad : {9, 16, -1, 1000000}) {
         Put("GameNum", bad);
-        LoadOptions();
-        EXPECT_EQ(GameState.GameNum, 0) << bad;
-        SaveOptions();
+        LoadOptions(Rules);
+        EXPECT_EQ(Rules.GameState.GameNum, 0) << bad;
+        SaveOptions(Rules);
         EXPECT_EQ(Stored("GameNum"), 0) << bad;
     }
 }
@@ -200,12 +202,12 @@ TEST_F(OptionsStorage, StoredGameNumberThatIsNoGameTypeFallsBackToTheClassicGame
 TEST_F(OptionsStorage, BackgroundFiveIsSavedBackAsTwo)
 {
     Put("BackRound", 5);
-    LoadOptions();
-    EXPECT_EQ(Options.BackRound, 5) << "loading checks no range";
+    LoadOptions(Rules);
+    EXPECT_EQ(Rules.Options.BackRound, 5) << "loading checks no range";
     // What the play background loader does at start-up, before the options
     // page is built and saves.
-    Options.BackRound %= 3;
-    SaveOptions();
+    Rules.Options.BackRound %= 3;
+    SaveOptions(Rules);
     EXPECT_EQ(Stored("BackRound"), 2);
 }
 
@@ -216,11 +218,11 @@ TEST_F(OptionsStorage, HandWrittenValuesSurviveEverySave)
     Store.Content.SetValue(kFull, "ScoreServer", REG_SZ, std::string("scores.example\0", 15));
     Store.Content.SetValue(kFull + "\\Extra", "Mine", REG_BINARY, "\x01");
     for (int start = 0; start < 3; ++start) {
-        ResetOptions(Options);
-        LoadOptions();
-        SaveOptions();
-        Options.ZPlaySound = start % 2; // a change on the options page
-        SaveOptions();
+        ResetOptions(Rules.Options);
+        LoadOptions(Rules);
+        SaveOptions(Rules);
+        Rules.Options.ZPlaySound = start % 2; // a change on the options page
+        SaveOptions(Rules);
     }
     EXPECT_EQ(Stored("UseEffects"), 0);
     EXPECT_EQ(Stored("MouseType"), -3);
@@ -231,16 +233,16 @@ TEST_F(OptionsStorage, HandWrittenValuesSurviveEverySave)
 TEST_F(OptionsStorage, FailingStoreChangesNothing)
 {
     Store.FailReads = true;
-    Options.ZPlaySound = 0;
-    LoadOptions();
-    EXPECT_EQ(Options.ZPlaySound, 0);
-    SaveOptions();
+    Rules.Options.ZPlaySound = 0;
+    LoadOptions(Rules);
+    EXPECT_EQ(Rules.Options.ZPlaySound, 0);
+    SaveOptions(Rules);
     EXPECT_EQ(Store.Saves, 0);
 
     Store.FailReads = false;
     Store.FailChanges = true;
     Put("ZPlayMusic", 0);
-    SaveOptions();
+    SaveOptions(Rules);
     EXPECT_EQ(Stored("ZPlaySound"), -999999999999) << "nothing was written";
 }
 
@@ -248,10 +250,11 @@ TEST(OptionsStorageFile, FirstStartWritesAReadableFile)
 {
     const TestSupport::ConfigHome config;
     const std::string& top = config.Path();
-    GFourfall::RulesReset(GFourfall::ProcessRules());
-    ResetOptions(Options);
-    LoadOptions();
-    SaveOptions();
+    GFourfall::TRules Rules;
+    GFourfall::RulesReset(Rules);
+    ResetOptions(Rules.Options);
+    LoadOptions(Rules);
+    SaveOptions(Rules);
     std::ifstream in(top + "/tumbletown/settings.reg");
     std::stringstream text;
     text << in.rdbuf();

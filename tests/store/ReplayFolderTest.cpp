@@ -3,7 +3,7 @@
 #include "store/ReplayFolder.h"
 
 #include "rules/HiScores.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 #include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -24,20 +24,12 @@ using GFourfall::TReplayOp;
 
 class ReplayFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        GFourfall::ResetRulesProcessState();
-        SetReplayFolder(Folder.File("replays"));
-    }
-    void TearDown() override
-    {
-        SetReplayFolder(std::nullopt);
-        GFourfall::ResetRulesProcessState();
-    }
+    void SetUp() override { SetReplayFolder(Folder.File("replays")); }
+    void TearDown() override { SetReplayFolder(std::nullopt); }
 
-    static void Enter(int32_t game, int32_t pos, const char* name, int32_t score)
+    void Enter(int32_t game, int32_t pos, const char* name, int32_t score)
     {
-        THiScoreEntry& e = HiScores.Entries[game][0][pos];
+        THiScoreEntry& e = Rules.HiScores.Entries[game][0][pos];
         std::strncpy(e.Name, name, kScoreNameSize - 1);
         e.Score = score;
     }
@@ -68,6 +60,7 @@ protected:
     }
 
     TestSupport::TempFolder Folder{"replays"};
+    GFourfall::TRules Rules;
 };
 
 TEST(ReplayFolderPlace, FollowsXdgDataHome)
@@ -98,34 +91,35 @@ TEST_F(ReplayFolderTest, AnEntryFindsItsReplayAndOnlyItsOwn)
     Enter(0, 0, "Pat", 900);
     Enter(0, 1, "Kim", 500);
     Enter(8, 0, "Pat", 900);
-    ASSERT_TRUE(SaveEntryReplay(Claim(0, "Pat", 900, 11)));
-    ASSERT_TRUE(SaveEntryReplay(Claim(0, "Kim", 500, 22)));
+    ASSERT_TRUE(SaveEntryReplay(Rules.HiScores, Claim(0, "Pat", 900, 11)));
+    ASSERT_TRUE(SaveEntryReplay(Rules.HiScores, Claim(0, "Kim", 500, 22)));
     EXPECT_EQ(Files().size(), 2u);
     TReplay found;
-    ASSERT_TRUE(FindEntryReplay(0, 0, found));
+    ASSERT_TRUE(FindEntryReplay(Rules.HiScores, 0, 0, found));
     EXPECT_EQ(found.Seed, 11u);
-    ASSERT_TRUE(FindEntryReplay(0, 1, found));
+    ASSERT_TRUE(FindEntryReplay(Rules.HiScores, 0, 1, found));
     EXPECT_EQ(found.Seed, 22u);
-    EXPECT_FALSE(FindEntryReplay(8, 0, found)) << "same name and score, another game type";
-    EXPECT_FALSE(FindEntryReplay(0, 2, found)) << "empty entry";
-    EXPECT_FALSE(FindEntryReplay(0, -1, found));
-    EXPECT_FALSE(FindEntryReplay(16, 0, found));
-    EXPECT_EQ(ReplayMarks(0), 3u);
-    EXPECT_EQ(ReplayMarks(8), 0u);
+    EXPECT_FALSE(FindEntryReplay(Rules.HiScores, 8, 0, found)) << "same name and score, another game type";
+    EXPECT_FALSE(FindEntryReplay(Rules.HiScores, 0, 2, found)) << "empty entry";
+    EXPECT_FALSE(FindEntryReplay(Rules.HiScores, 0, -1, found));
+    EXPECT_FALSE(FindEntryReplay(Rules.HiScores, 16, 0, found));
+    EXPECT_EQ(ReplayMarks(Rules.HiScores, 0), 3u);
+    EXPECT_EQ(ReplayMarks(Rules.HiScores, 8), 0u);
 }
 
 TEST_F(ReplayFolderTest, TwinEntriesKeepOneReplayEach)
 {
     Enter(0, 0, "Pat", 700);
     Enter(0, 1, "Pat", 700);
-    ASSERT_TRUE(SaveEntryReplay(Claim(0, "Pat", 700, 1)));
-    ASSERT_TRUE(SaveEntryReplay(Claim(0, "Pat", 700, 2)));
-    ASSERT_TRUE(SaveEntryReplay(Claim(0, "Pat", 700, 3))) << "a third is written, then tidied away";
+    ASSERT_TRUE(SaveEntryReplay(Rules.HiScores, Claim(0, "Pat", 700, 1)));
+    ASSERT_TRUE(SaveEntryReplay(Rules.HiScores, Claim(0, "Pat", 700, 2)));
+    ASSERT_TRUE(SaveEntryReplay(Rules.HiScores, Claim(0, "Pat", 700, 3)))
+        << "a third is written, then tidied away";
     EXPECT_EQ(Files().size(), 2u);
     TReplay first;
     TReplay second;
-    ASSERT_TRUE(FindEntryReplay(0, 0, first));
-    ASSERT_TRUE(FindEntryReplay(0, 1, second));
+    ASSERT_TRUE(FindEntryReplay(Rules.HiScores, 0, 0, first));
+    ASSERT_TRUE(FindEntryReplay(Rules.HiScores, 0, 1, second));
     EXPECT_NE(first.Seed, second.Seed);
 }
 
@@ -133,20 +127,20 @@ TEST_F(ReplayFolderTest, TheFolderFollowsTheTable)
 {
     Enter(0, 0, "Pat", 900);
     Enter(0, 1, "Kim", 500);
-    ASSERT_TRUE(SaveEntryReplay(Claim(0, "Pat", 900)));
-    ASSERT_TRUE(SaveEntryReplay(Claim(0, "Kim", 500)));
+    ASSERT_TRUE(SaveEntryReplay(Rules.HiScores, Claim(0, "Pat", 900)));
+    ASSERT_TRUE(SaveEntryReplay(Rules.HiScores, Claim(0, "Kim", 500)));
     // Kim's entry drops out of the table, another with the same score comes.
     Enter(0, 1, "Lou", 500);
-    TidyReplays();
+    TidyReplays(Rules.HiScores);
     ASSERT_EQ(Files().size(), 1u);
     EXPECT_EQ(Files()[0].compare(0, 6, "0-900-"), 0);
     TReplay found;
-    EXPECT_FALSE(FindEntryReplay(0, 1, found));
+    EXPECT_FALSE(FindEntryReplay(Rules.HiScores, 0, 1, found));
     // A replay for no entry at all is not kept.
-    EXPECT_TRUE(SaveEntryReplay(Claim(1, "Pat", 300)));
+    EXPECT_TRUE(SaveEntryReplay(Rules.HiScores, Claim(1, "Pat", 300)));
     EXPECT_EQ(Files().size(), 1u);
     // Clear leaves none.
-    ClearScores(HiScores);
+    ClearScores(Rules.HiScores);
     ClearReplays();
     EXPECT_TRUE(Files().empty());
 }
@@ -154,7 +148,7 @@ TEST_F(ReplayFolderTest, TheFolderFollowsTheTable)
 TEST_F(ReplayFolderTest, DamagedFilesAreNoReplayAndOthersAreLeftAlone)
 {
     Enter(0, 0, "Pat", 900);
-    ASSERT_TRUE(SaveEntryReplay(Claim(0, "Pat", 900)));
+    ASSERT_TRUE(SaveEntryReplay(Rules.HiScores, Claim(0, "Pat", 900)));
     const std::string name = Files().at(0);
     Folder.WriteFile("replays/notes.txt", "mine");
     Folder.WriteFile("replays/0-900-0123456789abcdef.replay.tmp.AbCdEf", "left by a killed save");
@@ -169,14 +163,14 @@ TEST_F(ReplayFolderTest, DamagedFilesAreNoReplayAndOthersAreLeftAlone)
         damaged[at] = static_cast<char>(damaged[at] ^ 0x21);
         Folder.WriteFile("replays/" + name, damaged);
         TReplay found;
-        EXPECT_FALSE(FindEntryReplay(0, 0, found)) << "byte " << at;
+        EXPECT_FALSE(FindEntryReplay(Rules.HiScores, 0, 0, found)) << "byte " << at;
     }
     Folder.WriteFile("replays/" + name, "");
     TReplay found;
-    EXPECT_FALSE(FindEntryReplay(0, 0, found));
+    EXPECT_FALSE(FindEntryReplay(Rules.HiScores, 0, 0, found));
     std::filesystem::remove(Folder.File("replays/" + name));
-    EXPECT_FALSE(FindEntryReplay(0, 0, found)) << "missing";
-    TidyReplays();
+    EXPECT_FALSE(FindEntryReplay(Rules.HiScores, 0, 0, found)) << "missing";
+    TidyReplays(Rules.HiScores);
     EXPECT_EQ(Files(), std::vector<std::string>{"notes.txt"});
     ClearReplays();
     EXPECT_EQ(Files(), std::vector<std::string>{"notes.txt"});
@@ -187,15 +181,15 @@ TEST_F(ReplayFolderTest, NothingIsKeptWithoutAFolderOrAClaim)
     Enter(0, 0, "Pat", 900);
     TReplay unclaimed = Claim(0, "Pat", 900);
     unclaimed.HasClaim = false;
-    EXPECT_FALSE(SaveEntryReplay(unclaimed));
+    EXPECT_FALSE(SaveEntryReplay(Rules.HiScores, unclaimed));
     SetReplayFolder(std::string());
-    EXPECT_FALSE(SaveEntryReplay(Claim(0, "Pat", 900)));
+    EXPECT_FALSE(SaveEntryReplay(Rules.HiScores, Claim(0, "Pat", 900)));
     // A plain file where the folder should be.
     Folder.WriteFile("file", "x");
     SetReplayFolder(Folder.File("file/replays"));
-    EXPECT_FALSE(SaveEntryReplay(Claim(0, "Pat", 900)));
+    EXPECT_FALSE(SaveEntryReplay(Rules.HiScores, Claim(0, "Pat", 900)));
     TReplay found;
-    EXPECT_FALSE(FindEntryReplay(0, 0, found));
+    EXPECT_FALSE(FindEntryReplay(Rules.HiScores, 0, 0, found));
 }
 
 TEST_F(ReplayFolderTest, LoadingAFileByNameSaysWhy)

@@ -6,7 +6,7 @@
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
+#include "rules/Rules.h"
 #include "store/OptionsStorage.h"
 #include "store/Registry.h"
 #include "tests/platform/TempFolder.h"
@@ -31,15 +31,15 @@ class ScoreStorage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ClearScores(HiScores);
+        ClearScores(Rules.HiScores);
         Platform::SetUserSettings(&Store);
         // A copy of the game starts by reading the (here empty) store.
-        LoadScores();
+        LoadScores(Rules.HiScores);
     }
     void TearDown() override
     {
         Platform::SetUserSettings(nullptr);
-        ClearScores(HiScores);
+        ClearScores(Rules.HiScores);
     }
 
     static std::string Name(int t, int s, int p, const char* field)
@@ -60,10 +60,10 @@ protected:
         Store.Content.SetValue(kFull, name, REG_DWORD, d);
     }
     // A table with something different in every field.
-    static void FillTable()
+    void FillTable()
     {
         int n = 0;
-        for (auto& slot : HiScores.Entries)
+        for (auto& slot : Rules.HiScores.Entries)
             for (auto& sub : slot)
                 for (THiScoreEntry& e : sub) {
                     ++n;
@@ -76,20 +76,21 @@ protected:
                     // list one is dropped at load).
                     e.Score = n % 3 == 0 && !shown ? -n : n * 1000;
                 }
-        std::strcpy(HiScores.PlayerName, "Last \"Player\" \\ \xe9");
+        std::strcpy(Rules.HiScores.PlayerName, "Last \"Player\" \\ \xe9");
     }
 
     Platform::TMemorySettingsStore Store;
+    GFourfall::TRules Rules;
 };
 
 TEST_F(ScoreStorage, FreshProfileFindsNoKeyCreatesNoneAndEmptyLists)
 {
-    std::strcpy(HiScores.PlayerName, "Someone");
-    LoadScores();
-    EXPECT_STREQ(HiScores.PlayerName, "Anonymous");
+    std::strcpy(Rules.HiScores.PlayerName, "Someone");
+    LoadScores(Rules.HiScores);
+    EXPECT_STREQ(Rules.HiScores.PlayerName, "Anonymous");
     EXPECT_TRUE(Store.Content.Keys().empty());
     EXPECT_EQ(Store.Saves, 0);
-    for (auto& slot : HiScores.Entries)
+    for (auto& slot : Rules.HiScores.Entries)
         for (auto& sub : slot)
             for (THiScoreEntry& e : sub) {
                 EXPECT_EQ(e.Score, 0);
@@ -100,11 +101,11 @@ TEST_F(ScoreStorage, FreshProfileFindsNoKeyCreatesNoneAndEmptyLists)
 TEST_F(ScoreStorage, ClearingStoresAnonymousAndEveryEntryEmpty)
 {
     FillTable();
-    SaveScores();
+    SaveScores(Rules);
     FillTable();
-    ClearStoredScores();
-    EXPECT_STREQ(HiScores.PlayerName, "Anonymous");
-    EXPECT_EQ(HiScores.Entries[0][0][0].Score, 0);
+    ClearStoredScores(Rules.HiScores);
+    EXPECT_STREQ(Rules.HiScores.PlayerName, "Anonymous");
+    EXPECT_EQ(Rules.HiScores.Entries[0][0][0].Score, 0);
     const Platform::TSettingsKey* key = Store.Content.FindKey(kFull);
     ASSERT_NE(key, nullptr);
     ASSERT_EQ(key->Values.size(), 1u + 2u * 576u);
@@ -127,19 +128,19 @@ TEST_F(ScoreStorage, ClearingStoresAnonymousAndEveryEntryEmpty)
 TEST_F(ScoreStorage, WholeTableSurvivesSaveAndLoadThroughTheFileText)
 {
     FillTable();
-    THiScoreTable before = HiScores;
-    SaveScores();
+    THiScoreTable before = Rules.HiScores;
+    SaveScores(Rules);
     Store.Content = Platform::TSettingsFile::Parse(Store.Content.Format());
     EXPECT_FALSE(Store.Content.Damaged());
-    ClearScores(HiScores);
-    std::strcpy(HiScores.PlayerName, "Other");
-    LoadScores();
-    EXPECT_STREQ(HiScores.PlayerName, before.PlayerName);
+    ClearScores(Rules.HiScores);
+    std::strcpy(Rules.HiScores.PlayerName, "Other");
+    LoadScores(Rules.HiScores);
+    EXPECT_STREQ(Rules.HiScores.PlayerName, before.PlayerName);
     for (int t = 0; t < kScoreTypeSlots; ++t)
         for (int s = 0; s < kScoreSubTables; ++s)
             for (int p = 0; p < kScoreEntries; ++p) {
                 const THiScoreEntry& a = before.Entries[t][s][p];
-                const THiScoreEntry& b = HiScores.Entries[t][s][p];
+                const THiScoreEntry& b = Rules.HiScores.Entries[t][s][p];
                 ASSERT_STREQ(a.Name, b.Name) << t << "_" << s << "_" << p;
                 ASSERT_EQ(a.Score, b.Score) << t << "_" << s << "_" << p;
             }
@@ -148,10 +149,10 @@ TEST_F(ScoreStorage, WholeTableSurvivesSaveAndLoadThroughTheFileText)
 TEST_F(ScoreStorage, UnusableValuesLeaveTheirFieldsAsTheyWere)
 {
     // In a list that is never shown, so that no entry is dropped.
-    std::strcpy(HiScores.Entries[0][1][0].Name, "old0");
-    HiScores.Entries[0][1][1].Score = 77;
-    std::strcpy(HiScores.Entries[0][1][2].Name, "old2");
-    HiScores.Entries[3][2][1].Score = 55;
+    std::strcpy(Rules.HiScores.Entries[0][1][0].Name, "old0");
+    Rules.HiScores.Entries[0][1][1].Score = 77;
+    std::strcpy(Rules.HiScores.Entries[0][1][2].Name, "old2");
+    Rules.HiScores.Entries[3][2][1].Score = 55;
     PutText("LastUserName", std::string(60, 'L'));        // 61 bytes with its zero: too long
     PutText(Name(0, 1, 0, "Name"), std::string(60, 'x')); // too long
     PutText(Name(0, 1, 1, "Score"), "123");               // text, not a number
@@ -159,14 +160,14 @@ TEST_F(ScoreStorage, UnusableValuesLeaveTheirFieldsAsTheyWere)
     PutText(Name(0, 1, 3, "Name"), std::string(59, 'y')); // just fits
     PutNumber(Name(0, 1, 3, "Score"), 900);
     PutNumber("16_0_0_Score", 1); // beyond the table: ignored
-    LoadScores();
-    EXPECT_STREQ(HiScores.PlayerName, "Anonymous");
-    EXPECT_STREQ(HiScores.Entries[0][1][0].Name, "old0");
-    EXPECT_EQ(HiScores.Entries[0][1][1].Score, 77);
-    EXPECT_STREQ(HiScores.Entries[0][1][2].Name, "old2");
-    EXPECT_EQ(std::string(HiScores.Entries[0][1][3].Name), std::string(59, 'y'));
-    EXPECT_EQ(HiScores.Entries[0][1][3].Score, 900);
-    EXPECT_EQ(HiScores.Entries[3][2][1].Score, 55) << "missing value";
+    LoadScores(Rules.HiScores);
+    EXPECT_STREQ(Rules.HiScores.PlayerName, "Anonymous");
+    EXPECT_STREQ(Rules.HiScores.Entries[0][1][0].Name, "old0");
+    EXPECT_EQ(Rules.HiScores.Entries[0][1][1].Score, 77);
+    EXPECT_STREQ(Rules.HiScores.Entries[0][1][2].Name, "old2");
+    EXPECT_EQ(std::string(Rules.HiScores.Entries[0][1][3].Name), std::string(59, 'y'));
+    EXPECT_EQ(Rules.HiScores.Entries[0][1][3].Score, 900);
+    EXPECT_EQ(Rules.HiScores.Entries[3][2][1].Score, 55) << "missing value";
 }
 
 // A hand-edited or damaged file: each entry of a list is read on its own;
@@ -189,8 +190,8 @@ TEST_F(ScoreStorage, DamagedEntriesAreDroppedAndTheRestStay)
     // Another list, whole: untouched.
     PutText(Name(4, 0, 0, "Name"), "Other");
     PutNumber(Name(4, 0, 0, "Score"), 9);
-    LoadScores();
-    const THiScoreEntry* list = HiScores.Entries[0][0];
+    LoadScores(Rules.HiScores);
+    const THiScoreEntry* list = Rules.HiScores.Entries[0][0];
     EXPECT_STREQ(list[0].Name, "Max");
     EXPECT_EQ(list[0].Score, 2147483647);
     EXPECT_STREQ(list[1].Name, "Kept");
@@ -201,17 +202,17 @@ TEST_F(ScoreStorage, DamagedEntriesAreDroppedAndTheRestStay)
         EXPECT_EQ(list[p].Score, 0) << p;
         EXPECT_STREQ(list[p].Name, "") << p;
     }
-    EXPECT_STREQ(HiScores.Entries[4][0][0].Name, "Other");
-    EXPECT_EQ(HiScores.Entries[4][0][0].Score, 9);
+    EXPECT_STREQ(Rules.HiScores.Entries[4][0][0].Name, "Other");
+    EXPECT_EQ(Rules.HiScores.Entries[4][0][0].Score, 9);
     // A new result goes among the good ones, and the save writes no
     // damaged entry back.
-    GFourfall::GameState.GameNum = 0;
-    GFourfall::GameState.Score = 350;
-    InsertScore(GFourfall::ProcessRules());
-    EXPECT_EQ(GFourfall::GameState.HiScorePos, 1);
-    SaveScores();
-    EXPECT_EQ(HiScores.Entries[0][0][1].Score, 350);
-    EXPECT_EQ(HiScores.Entries[0][0][2].Score, 300);
+    Rules.GameState.GameNum = 0;
+    Rules.GameState.Score = 350;
+    InsertScore(Rules);
+    EXPECT_EQ(Rules.GameState.HiScorePos, 1);
+    SaveScores(Rules);
+    EXPECT_EQ(Rules.HiScores.Entries[0][0][1].Score, 350);
+    EXPECT_EQ(Rules.HiScores.Entries[0][0][2].Score, 300);
     const Platform::TSettingsKey* key = Store.Content.FindKey(kFull);
     ASSERT_NE(key, nullptr);
     for (const auto& v : key->Values)
@@ -225,9 +226,9 @@ TEST_F(ScoreStorage, SavingKeepsOtherValuesAndNeverReadsPastAField)
 {
     PutText("Comment", "kept");
     // A name field with no terminator in it.
-    std::memset(HiScores.Entries[1][0][0].Name, 'z', kScoreNameSize);
-    HiScores.Entries[1][0][0].Score = 10;
-    SaveScores();
+    std::memset(Rules.HiScores.Entries[1][0][0].Name, 'z', kScoreNameSize);
+    Rules.HiScores.Entries[1][0][0].Score = 10;
+    SaveScores(Rules);
     EXPECT_NE(Store.Content.FindValue(kFull, "Comment"), nullptr);
     const Platform::TSettingsValue* v = Store.Content.FindValue(kFull, "1_0_0_Name");
     ASSERT_NE(v, nullptr);
@@ -236,14 +237,14 @@ TEST_F(ScoreStorage, SavingKeepsOtherValuesAndNeverReadsPastAField)
 
 TEST_F(ScoreStorage, FailingStoreLeavesTheTableAlone)
 {
-    HiScores.Entries[0][0][0].Score = 300;
+    Rules.HiScores.Entries[0][0][0].Score = 300;
     Store.FailReads = true;
-    LoadScores();
-    EXPECT_EQ(HiScores.Entries[0][0][0].Score, 300);
-    SaveScores();
+    LoadScores(Rules.HiScores);
+    EXPECT_EQ(Rules.HiScores.Entries[0][0][0].Score, 300);
+    SaveScores(Rules);
     Store.FailReads = false;
     Store.FailChanges = true;
-    SaveScores();
+    SaveScores(Rules);
     EXPECT_TRUE(Store.Content.Keys().empty());
 }
 
@@ -279,23 +280,23 @@ protected:
         }
         return list;
     }
-    static TList MemoryList(int type)
+    TList MemoryList(int type)
     {
         TList list;
-        for (const THiScoreEntry& e : HiScores.Entries[type][0])
+        for (const THiScoreEntry& e : Rules.HiScores.Entries[type][0])
             if (e.Score != 0)
                 list.push_back({e.Name, e.Score});
         return list;
     }
     // This copy's game of a type ends with score; an entry is named "Me".
-    static void EndGame(int type, std::int32_t score)
+    void EndGame(int type, std::int32_t score)
     {
-        GFourfall::GameState.GameNum = type;
-        GFourfall::GameState.Score = score;
-        GFourfall::GameState.HiScorePos = -1;
-        InsertScore(GFourfall::ProcessRules());
-        if (GFourfall::GameState.HiScorePos >= 0)
-            std::strcpy(HiScores.Entries[type][0][GFourfall::GameState.HiScorePos].Name, "Me");
+        Rules.GameState.GameNum = type;
+        Rules.GameState.Score = score;
+        Rules.GameState.HiScorePos = -1;
+        InsertScore(Rules);
+        if (Rules.GameState.HiScorePos >= 0)
+            std::strcpy(Rules.HiScores.Entries[type][0][Rules.GameState.HiScorePos].Name, "Me");
     }
 };
 
@@ -335,14 +336,14 @@ TEST_P(ScoreMergeCases, NewEntryTakesItsPlaceAmongWhatIsStoredNow)
 {
     const TMergeCase& c = GetParam();
     PutList(0, c.AtStart);
-    LoadScores();
+    LoadScores(Rules.HiScores);
     EndGame(0, c.Score);
     if (c.OtherSaves)
         PutList(0, c.OtherList);
-    SaveScores();
+    SaveScores(Rules);
     EXPECT_EQ(Text(StoredList(0)), Text(c.Expected));
     EXPECT_EQ(Text(MemoryList(0)), Text(c.Expected));
-    EXPECT_EQ(GFourfall::GameState.HiScorePos, c.Position) << "the open entry is followed";
+    EXPECT_EQ(Rules.GameState.HiScorePos, c.Position) << "the open entry is followed";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -391,24 +392,24 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ScoreMerge, ARenameAfterAnotherCopySavedReplacesTheEntry)
 {
     PutList(0, {{"Old", 500}});
-    LoadScores();
+    LoadScores(Rules.HiScores);
     EndGame(0, 300); // "Me", 300
-    SaveScores();
+    SaveScores(Rules);
     ASSERT_EQ(Text(StoredList(0)), Text({{"Old", 500}, {"Me", 300}}));
     PutList(0, {{"Old", 500}, {"Me", 300}, {"Other", 100}}); // another copy's result
-    std::strcpy(HiScores.Entries[0][0][GFourfall::GameState.HiScorePos].Name, "Pat");
-    SaveScores();
+    std::strcpy(Rules.HiScores.Entries[0][0][Rules.GameState.HiScorePos].Name, "Pat");
+    SaveScores(Rules);
     EXPECT_EQ(Text(StoredList(0)), Text({{"Old", 500}, {"Pat", 300}, {"Other", 100}}));
-    EXPECT_EQ(GFourfall::GameState.HiScorePos, 1);
+    EXPECT_EQ(Rules.GameState.HiScorePos, 1);
 }
 
 TEST_F(ScoreMerge, TwoEqualResultsOfThisCopyAreTwoEntries)
 {
     PutList(0, {{"Me", 400}});
-    LoadScores();
+    LoadScores(Rules.HiScores);
     EndGame(0, 400);
     PutList(0, {{"Me", 400}, {"Bob", 50}});
-    SaveScores();
+    SaveScores(Rules);
     EXPECT_EQ(Text(StoredList(0)), "Me:400 Me:400 Bob:50 ");
 }
 
@@ -417,7 +418,7 @@ TEST_F(ScoreMerge, ListsOnlyAnotherCopyChangedStayAsStored)
     EndGame(0, 400);
     PutList(1, {{"Bob", 900}});
     PutList(4, {{"Cy", 20}});
-    SaveScores();
+    SaveScores(Rules);
     EXPECT_EQ(Text(StoredList(0)), "Me:400 ");
     EXPECT_EQ(Text(StoredList(1)), "Bob:900 ");
     EXPECT_EQ(Text(StoredList(4)), "Cy:20 ");
@@ -427,15 +428,15 @@ TEST_F(ScoreMerge, ListsOnlyAnotherCopyChangedStayAsStored)
 TEST_F(ScoreMerge, ClearEmptiesEntriesThisCopyNeverRead)
 {
     PutList(0, {{"A", 500}});
-    LoadScores();
+    LoadScores(Rules.HiScores);
     PutList(0, {{"Bob", 700}, {"A", 500}});
     PutList(8, {{"Cy", 70}});
-    ClearStoredScores();
+    ClearStoredScores(Rules.HiScores);
     EXPECT_TRUE(StoredList(0).empty());
     EXPECT_TRUE(StoredList(8).empty());
     // A later result of this copy brings none of them back.
     EndGame(0, 10);
-    SaveScores();
+    SaveScores(Rules);
     EXPECT_EQ(Text(StoredList(0)), "Me:10 ");
 }
 
@@ -443,11 +444,11 @@ TEST_F(ScoreMerge, AFailedSaveKeepsTheEntryForTheNextOne)
 {
     EndGame(0, 400);
     Store.FailChanges = true;
-    SaveScores();
+    SaveScores(Rules);
     EXPECT_EQ(Text(MemoryList(0)), "Me:400 ");
     Store.FailChanges = false;
     PutList(0, {{"Bob", 300}});
-    SaveScores();
+    SaveScores(Rules);
     EXPECT_EQ(Text(StoredList(0)), "Me:400 Bob:300 ");
 }
 
@@ -455,6 +456,7 @@ TEST(ScoreStorageFile, TwoRunningGamesSavingAtOnceLeaveAWholeFile)
 {
     const TestSupport::ConfigHome config;
     const std::string& top = config.Path();
+    GFourfall::TRules Rules;
     pid_t children[2];
     for (int w = 0; w < 2; ++w) {
         children[w] = ::fork();
@@ -463,11 +465,11 @@ TEST(ScoreStorageFile, TwoRunningGamesSavingAtOnceLeaveAWholeFile)
             // One game saves its options over and over, the other its scores.
             for (int i = 1; i <= 30; ++i) {
                 if (w == 0) {
-                    Options.NumBlocks = i;
-                    SaveOptions();
+                    Rules.Options.NumBlocks = i;
+                    SaveOptions(Rules);
                 } else {
-                    HiScores.Entries[0][0][0].Score = i;
-                    SaveScores();
+                    Rules.HiScores.Entries[0][0][0].Score = i;
+                    SaveScores(Rules);
                 }
             }
             ::_exit(0);

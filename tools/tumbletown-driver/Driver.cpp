@@ -21,7 +21,6 @@
 #include "rules/GameState.h"
 #include "rules/HiScores.h"
 #include "rules/Options.h"
-#include "rules/ProcessState.h"
 #include "rules/Replay.h"
 #include "rules/StateWriter.h"
 #include "screens/GamePages.h"
@@ -108,8 +107,9 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
         if (a->Kind == TApp::kindPage && a->Visible())
             ++visiblePages;
     out << "{\"page\":\"" << PageName(pages) << "\",\"visiblePages\":" << visiblePages
-        << ",\"shownType\":" << HiScores.ShownType << ",\"playerName\":"
-        << JsonString(std::string(HiScores.PlayerName, strnlen(HiScores.PlayerName, kScoreNameSize)));
+        << ",\"shownType\":" << pages.Rules.HiScores.ShownType << ",\"playerName\":"
+        << JsonString(std::string(pages.Rules.HiScores.PlayerName,
+                                  strnlen(pages.Rules.HiScores.PlayerName, kScoreNameSize)));
     const TText& help = pages.Help.Text;
     out << ",\"help\":{\"offset\":" << help.ScrollY << ",\"lineHeight\":" << help.Layout.LineHeight
         << ",\"total\":" << help.Layout.ExtentY << ",\"visible\":" << help.Rect.Height() << '}';
@@ -130,9 +130,9 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
         out << (i ? "," : "") << int(pages.HighScore.MoreTabs[i].Selected);
     // The entries of the shown list, up to the first empty one.
     out << "],\"list\":[";
-    const int32_t shown = HiScores.ShownType;
+    const int32_t shown = pages.Rules.HiScores.ShownType;
     for (int i = 0; shown >= 0 && shown < kScoreTypeSlots && i < kScoreEntries; ++i) {
-        const THiScoreEntry& e = HiScores.Entries[shown][0][i];
+        const THiScoreEntry& e = pages.Rules.HiScores.Entries[shown][0][i];
         if (e.Score == 0)
             break;
         out << (i ? "," : "")
@@ -168,9 +168,11 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
     out << "],\"waiting\":" << static_cast<int>(controls.Waiting())
         << ",\"repeatDelay\":" << pages.Controls.RepeatDelayMs
         << ",\"repeatRate\":" << pages.Controls.RepeatRateMs << '}';
-    out << ",\"options\":{\"ZPlayMusic\":" << ::Options.ZPlayMusic
-        << ",\"ZPlaySound\":" << ::Options.ZPlaySound << ",\"BackRound\":" << ::Options.BackRound
-        << ",\"ZNextFig\":" << ::Options.ZNextFig << ",\"ZShadow\":" << ::Options.ZShadow << "}}\n";
+    out << ",\"options\":{\"ZPlayMusic\":" << pages.Rules.Options.ZPlayMusic
+        << ",\"ZPlaySound\":" << pages.Rules.Options.ZPlaySound
+        << ",\"BackRound\":" << pages.Rules.Options.BackRound
+        << ",\"ZNextFig\":" << pages.Rules.Options.ZNextFig << ",\"ZShadow\":" << pages.Rules.Options.ZShadow
+        << "}}\n";
 }
 
 bool ParseInt(const std::string& text, int64_t& value)
@@ -353,7 +355,7 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
                 delivery.WaitIdle();
                 pages->HighScore.List.FollowDelivery();
             } else if (command == "state") {
-                WriteStateJson(out, GameState, HiScores);
+                WriteStateJson(out, pages->Rules.GameState, pages->Rules.HiScores);
             } else if (command == "screen") {
                 WriteScreen(out, *pages, host);
             } else {
