@@ -17,6 +17,7 @@ void TfrmGFourfall::InitPages()
     Pages.Services.Browser = &Browser;
     Pages.Services.Delivery = &Delivery;
     Pages.Services.Seeds = &Seeds;
+    Pages.Services.WorldReplays = &WorldReplays;
     Pages.InitFirstPage();
 }
 

@@ -8,6 +8,7 @@
 #include "app/ModalQuestion.h"
 #include "platform/desktop/UrlOpener.h"
 #include "screens/GamePages.h"
+#include "store/WorldReplay.h"
 
 namespace TumbletownApp {
 
@@ -26,6 +27,8 @@ public:
     // Seeds dealt by a score server the player named, asked for ahead of the
     // games on a thread of their own; closing ends a request under way.
     TSeedSupply Seeds;
+    // The world's best replay, fetched to race it, likewise.
+    TWorldReplayFetch WorldReplays;
     // Declared last: destroyed first, while the canvas and the host it
     // refers to are still there.
     WFourfall::TGamePages Pages;

@@ -22,7 +22,7 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
     TApp::Insert(this, pages);
     // The board goes last: as the page's front child it is on the active
     // chain and hears its page being left.
-    AttachWidgets(this, {&Button, &Next, &Answer, &Board});
+    AttachWidgets(this, {&Button, &Next, &Answer, &Ghost, &Board});
     for (int i = 0; i < sndCount; ++i) {
         const std::string path = services.Path(kEffectFiles[i]);
         services.NoteDataFile(path, Board.Sounds[i].Load(path.c_str()) >= 0);
@@ -33,10 +33,14 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
     PlaceAt(&Next, kPlayPreview);
     PlaceAt(&Answer, kPlayScorePanel);
     PlaceAt(&Button, kPlayMenuButton);
+    PlaceAt(&Ghost, kPlayGhostPanel);
     Answer.LayOut();
     Board.Services = &services;
     Board.Balls = skins.Balls;
     Next.Balls = skins.Balls;
+    Ghost.Balls = skins.Balls;
+    Ghost.Board = &Board;
+    Board.GhostView = &Ghost;
     Board.Specials = skins.Specials;
     Next.Specials = skins.Specials;
     GiveButtonImages(skins.PlayPlain, skins.PlayHigh, {&Button});

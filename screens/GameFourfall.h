@@ -6,6 +6,7 @@
 #include "screens/SkinSet.h"
 #include "screens/WAnswer.h"
 #include "screens/WFourfall.h"
+#include "screens/WGhost.h"
 #include "screens/WNext.h"
 #include "wlib/IButton.h"
 #include "wlib/ScrPage.h"
@@ -28,6 +29,7 @@ public:
     TWNext Next;
     TWFourfall Board;
     TWAnswer Answer;
+    TWGhost Ghost;          // the ghost of a race; nothing when there is none
     WLib::TBitmap PlayHigh; // the lit twin of the background (shared)
 };
 

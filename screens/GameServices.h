@@ -18,6 +18,8 @@ namespace Platform {
 class UrlOpener;
 } // namespace Platform
 
+class TWorldReplayFetch;
+
 namespace WFourfall {
 
 // Told one line about a data file of the game that is missing or damaged.
@@ -29,6 +31,7 @@ struct TGameServices {
     Platform::UrlOpener* Browser = nullptr;      // null: addresses are dropped
     TScoreDelivery* Delivery = nullptr;          // null: results are not sent
     TSeedSupply* Seeds = nullptr;                // null: every game plays its own seed
+    TWorldReplayFetch* WorldReplays = nullptr;   // null: no world's best to race
     // Where the lines about missing or damaged data files go: standard
     // error, or the driver's own; empty: nowhere.
     TDataProblemSink DataProblem = WriteDataProblem;

@@ -280,6 +280,10 @@ void TWFourfall::Leave()
     }
     if (Watching)
         EndWatching();
+    // Leaving the page leaves the race: the ghost goes with it.
+    Ghost.Stop();
+    if (GhostTimer)
+        GhostTimer->Stop();
     if (MenuPageId != 0)
         Post(this, MenuPageId, 0, CallDispatch, nullptr);
 }
@@ -320,7 +324,11 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
          param == Platform::kVkPadStart) &&
         OnShownPage() && Rules.GameState.Status == kStatusGameOver && !entryOpen && !Watching &&
         !HeldAtGameOver[param]) {
-        StartPlay(Rules.GameState.GameNum);
+        // After a race, again is the same race.
+        if (Ghost.Active())
+            Race(Ghost.Replay());
+        else
+            StartPlay(Rules.GameState.GameNum);
         taken = true;
     }
     if (code == evFocusLost)
@@ -341,11 +349,28 @@ bool TWFourfall::HandleEvent(int32_t code, int32_t param)
     }
     if (code == WatchTimer.TickId && Watching)
         WatchTick();
+    MoveGhost();
     SyncWithRules();
     return TApp::HandleEvent(code, param) || taken;
 }
 
 void TWFourfall::StartPlay(int32_t k)
+{
+    BeginGame(k, nullptr);
+}
+
+bool TWFourfall::Race(const TReplay& ghost)
+{
+    if (ghost.Columns != Rect.Width() / CellSize.Width || ghost.Rows != Rect.Height() / CellSize.Height)
+        return false;
+    // The replay may be the ghost's own (racing again).
+    const TReplay raced = ghost;
+    BeginGame(raced.GameNum, &raced);
+    SyncWithRules();
+    return true;
+}
+
+void TWFourfall::BeginGame(int32_t k, const TReplay* ghost)
 {
     if (Watching)
         EndWatching();
@@ -353,15 +378,29 @@ void TWFourfall::StartPlay(int32_t k)
         EntryLeft();
     Activate(Page);
     Paused = false;
-    SetSize(Rules, Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
+    if (ghost != nullptr) {
+        // The ghost's figures: its seed, taken over for this game only.
+        if (!RandomKept)
+            KeptRandom = Rules.RandomState;
+        RandomKept = true;
+        SeedRandom(Rules, ghost->Seed);
+        SetSize(Rules, ghost->Columns, ghost->Rows);
+    } else {
+        if (RandomKept)
+            Rules.RandomState = KeptRandom;
+        RandomKept = false;
+        SetSize(Rules, Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
+    }
     SelectGame(Rules, k);
     // A seed the server dealt for this type ahead of time, when one is in
     // hand, is played and its token goes with the record (once: the next
     // game gets the next seed). Otherwise the generator goes on from game to
     // game; the record starts from where it stands, so that the game can be
-    // played again from its seed alone.
+    // played again from its seed alone. A race plays the ghost's seed and
+    // takes no dealt one.
     TDealtSeed dealt;
-    const bool seeded = Services != nullptr && Services->TakeSeed(Rules.GameState.GameNum, dealt);
+    const bool seeded =
+        ghost == nullptr && Services != nullptr && Services->TakeSeed(Rules.GameState.GameNum, dealt);
     if (seeded)
         SeedRandom(Rules, dealt.Seed);
     Record = TReplay();
@@ -372,14 +411,56 @@ void TWFourfall::StartPlay(int32_t k)
     Record.Columns = Rules.GameState.Width;
     Record.Rows = Rules.GameState.Height;
     Record.GameNum = Rules.GameState.GameNum;
+    const TOptions kept = Rules.Options;
+    if (ghost != nullptr) {
+        // The ghost's options for its start; the player's stay as they are.
+        Rules.Options.StartLevel = ghost->StartLevel;
+        Rules.Options.Difficulty = ghost->Difficulty;
+    }
     Record.StartLevel = Rules.Options.StartLevel;
     Record.Difficulty = Rules.Options.Difficulty;
     StartGame(Rules);
+    Rules.Options = kept;
     Recording_ = Rules.GameState.Status == kStatusPlaying;
     RecordDone = false;
+    RecordRaced = ghost != nullptr;
     PlayedBefore = 0;
     ResumedAt = NowMs();
     FallTimer.Start(Rules.GameState.FallPeriod);
+    if (ghost != nullptr) {
+        if (!GhostTimer) {
+            GhostTimer = std::make_unique<TTimer>();
+            Insert(GhostTimer.get(), this);
+        }
+        Ghost.Start(*ghost);
+    } else {
+        Ghost.Stop();
+        if (GhostTimer)
+            GhostTimer->Stop();
+    }
+    MoveGhost();
+    if (GhostView != nullptr)
+        Invalidate(GhostView);
+}
+
+void TWFourfall::MoveGhost()
+{
+    if (!Ghost.Active() || !GhostTimer)
+        return;
+    if (Paused || Watching) {
+        GhostTimer->Stop();
+        return;
+    }
+    // The ghost keeps up with the time played even when the page went away
+    // at that very moment (a last landing that opened the result page).
+    const int64_t played = PlayedMs();
+    if (Ghost.CatchUp(played) && GhostView != nullptr)
+        Invalidate(GhostView);
+    const int64_t due = Ghost.NextDueMs();
+    if (due < 0 || !OnShownPage())
+        GhostTimer->Stop();
+    else
+        GhostTimer->Start(static_cast<int32_t>(std::clamp<int64_t>(due - played, 1, INT32_MAX / 4)));
 }
 
 int64_t TWFourfall::NowMs() const
@@ -417,6 +498,9 @@ void TWFourfall::Watch(const TReplay& replay)
         EndWatching();
     Activate(Page);
     FallTimer.Stop();
+    Ghost.Stop();
+    if (GhostTimer)
+        GhostTimer->Stop();
     Recording_ = false;
     Paused = false;
     Watching = true;

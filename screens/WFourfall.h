@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "rules/CommandFig.h"
@@ -16,6 +17,7 @@
 #include "rules/Replay.h"
 #include "rules/Rules.h"
 #include "screens/GameServices.h"
+#include "screens/Ghost.h"
 #include "store/Controls.h"
 #include "wlib/App.h"
 #include "wlib/Timer.h"
@@ -119,6 +121,22 @@ public:
     int32_t WatchSpeed() const { return Speed; }
     // Operations of the watched replay applied so far.
     std::size_t WatchedSteps() const { return WatchNext; }
+
+    // Starts a race against a replay: a new game on the play page with the
+    // replay's seed, well, game type and options, the replay's game beside
+    // it as the ghost, moved by its recorded times against this game's
+    // played time (pauses pause it). The game is recorded and may enter the
+    // table as any other; the ghost's never does. False, and nothing
+    // changes, when the replay's well is not this board's size.
+    bool Race(const GFourfall::TReplay& ghost);
+    // The game started last races a ghost (until the next game starts or
+    // a replay is watched).
+    bool Racing() const { return Ghost.Active(); }
+    const TGhost& RacedGhost() const { return Ghost; }
+    // The recorded game raced a ghost: its figures were known beforehand.
+    bool RecordingRaced() const { return RecordRaced; }
+    // Repainted whenever the ghost moves (the play page's ghost panel).
+    WLib::TApp* GhostView = nullptr;
     // The one door through which the player's play operations reach the
     // rules: the chosen keys, their repeat and the gamepad all end here, one
     // call per move, turn or drop (paLeft, paRight, paTurn, paDrop, paDown;
@@ -204,6 +222,19 @@ private:
     int64_t WatchScheduledAt = 0; // clock when it was set
     int32_t Speed = 1;
     THiScoreTable KeptScores{};
+
+    // Starts game number k; with a ghost, from the ghost's start.
+    void BeginGame(int32_t k, const GFourfall::TReplay* ghost);
+    // The ghost catches up with the time played and waits for its next step.
+    void MoveGhost();
+    TGhost Ghost;
+    // Made at the first race: without races the element tree is as it was.
+    std::unique_ptr<WLib::TTimer> GhostTimer;
+    bool RecordRaced = false;
+    // The generator as it stood before a race took the ghost's seed: the
+    // next ordinary game goes on from there.
+    bool RandomKept = false;
+    uint32_t KeptRandom = 0;
 };
 
 } // namespace WFourfall

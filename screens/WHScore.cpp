@@ -9,11 +9,14 @@
 #include "rules/GameTypes.h"
 #include "rules/HiScores.h"
 #include "screens/WFourfall.h"
+#include "screens/WGhost.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreName.h"
 #include "store/ScoreStorage.h"
+#include "store/WorldReplay.h"
 #include "wlib/Mouse.h"
 #include "wlib/ScrPage.h"
+#include "wlib/ScrPages.h"
 
 namespace WFourfall {
 
@@ -87,6 +90,7 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
             Invalidate(this);
     }
     FollowDelivery();
+    FollowWorldRace();
     if (code == evShown) {
         Rules.HiScores.ShownType = Rules.GameState.GameNum;
         MarksKnown = false; // files may have changed while the page was away
@@ -109,11 +113,15 @@ bool TWHScore::HandleEvent(int32_t code, int32_t param)
         }
         taken = code == evKeyDown || code == evKeyPress;
     } else if (code == evKeyDown && param >= '1' && param <= '9' && Visible()) {
-        taken = WatchEntry(param - '1');
+        taken = PlayEntry(param - '1', RaceHeld());
+    } else if (code == evKeyDown && (param == 'W' || param == Platform::kVkPadBack) && Visible()) {
+        taken = RaceWorld();
+    } else if (code == evKeyDown && param == Platform::kVkPadStart && Visible()) {
+        taken = RaceBest();
     } else if (code == evMouseUp && MouseStat != nullptr) {
         const int32_t row = RowAt(MouseStat->X - Rect.Left, MouseStat->Y - Rect.Top);
         if (row >= 0)
-            WatchEntry(row);
+            PlayEntry(row, RaceHeld());
     }
     return TApp::HandleEvent(code, param) || taken;
 }
@@ -200,7 +208,83 @@ int32_t TWHScore::RowAt(int32_t x, int32_t y) const
     return -1;
 }
 
+bool TWHScore::RaceHeld() const
+{
+    return Pages != nullptr && Pages->KeyHeld(Platform::kVkShift);
+}
+
 bool TWHScore::WatchEntry(int32_t pos)
+{
+    return PlayEntry(pos, false);
+}
+
+bool TWHScore::RaceEntry(int32_t pos)
+{
+    return PlayEntry(pos, true);
+}
+
+bool TWHScore::RaceBest()
+{
+    const uint32_t marks = PlayableMarks();
+    for (int32_t r = 0; r < kScoreEntries; ++r)
+        if ((marks & (1u << r)) != 0)
+            return RaceEntry(r);
+    return false;
+}
+
+bool TWHScore::RaceWorld()
+{
+    if (Board == nullptr || Services == nullptr || Services->WorldReplays == nullptr)
+        return false;
+    // One fetch at a time: a second press waits for the first.
+    if (AwaitingRace)
+        return true;
+    if (OnlineType(Rules.HiScores.ShownType) < 0) {
+        SetNotice(kNoticeNoWorldList);
+        return true;
+    }
+    if (Services->WorldReplays->Start(Rules.HiScores.ShownType)) {
+        AwaitingRace = true;
+        SetNotice(kNoticeFetching);
+    }
+    return true;
+}
+
+void TWHScore::FollowWorldRace()
+{
+    if (!AwaitingRace || Services == nullptr || Services->WorldReplays == nullptr)
+        return;
+    TWorldReplayFetch& fetch = *Services->WorldReplays;
+    const TWorldReplayFetch::TState state = fetch.State();
+    if (state == TWorldReplayFetch::TState::Fetching)
+        return;
+    AwaitingRace = false;
+    switch (state) {
+    case TWorldReplayFetch::TState::Got:
+        SetNotice(std::string());
+        // Only from the list it was asked on: a player who went on to
+        // something else is not pulled into a race.
+        if (Visible() && Rules.HiScores.ShownType == fetch.GameNum() && Board != nullptr &&
+            !Board->Race(fetch.Replay()))
+            SetNotice(kNoticeOtherWell);
+        break;
+    case TWorldReplayFetch::TState::NoReplay:
+        SetNotice(kNoticeNoWorldReplay);
+        break;
+    case TWorldReplayFetch::TState::Refused: {
+        SetNotice(std::string());
+        const std::string question = kRefusedQuestionStart + fetch.Why() + kRefusedQuestionEnd;
+        if (Services->Ask(question.c_str(), Platform::TPreferredAnswer::No))
+            RaceWorld();
+        break;
+    }
+    default:
+        SetNotice(kNoticeUnreachable);
+        break;
+    }
+}
+
+bool TWHScore::PlayEntry(int32_t pos, bool race)
 {
     GFourfall::TReplay replay;
     if (Board == nullptr)
@@ -215,7 +299,10 @@ bool TWHScore::WatchEntry(int32_t pos)
         Invalidate(this);
         return true;
     }
-    Board->Watch(replay);
+    if (!race)
+        Board->Watch(replay);
+    else if (!Board->Race(replay))
+        SetNotice(kNoticeOtherWell);
     return true;
 }
 
@@ -251,6 +338,11 @@ void TWHScore::KeepNewEntry()
     const THiScoreEntry made = Rules.HiScores.Entries[game][0][pos];
     SaveScores(Rules);
     KeepReplay(made);
+    // A race's outcome, which the play page had no time to show.
+    if (Board != nullptr && Board->RecordingRaced() && Board->Racing())
+        SetNotice(kNoticeRace + RaceResultLine(Rules.GameState.Score, Board->RacedGhost().FinalScore()));
+    else if (Notice.rfind(kNoticeRace, 0) == 0)
+        SetNotice(std::string()); // an older race's
     NameSelected = true;
     Caret = strnlen(made.Name, kScoreNameSize - 1);
     CursorVisible = 1;
@@ -314,7 +406,9 @@ void TWHScore::Confirm()
         // The server would refuse it (a stored name can hold what typing
         // cannot): the player is told rather than asked.
         SetNotice(kNoticeBadName);
-    } else if (Services != nullptr && Services->Ask(kSendQuestion)) {
+    } else if (Services != nullptr &&
+               Services->Ask(Board != nullptr && Board->RecordingRaced() ? kSendRacedQuestion
+                                                                         : kSendQuestion)) {
         int32_t online = OnlineType(Rules.HiScores.ShownType);
         // A type the server does not know goes as the classic game, the
         // same number its page address falls back to.
@@ -322,7 +416,9 @@ void TWHScore::Confirm()
             online = 0;
         // The result goes out in the background (its replay after it): the
         // page stays live and says what became of it.
-        DeliveryRounds = Services->Send(online, name, confirmed.Score, replay);
+        // A raced game proves nothing: its replay is not offered for verifying.
+        const bool raced = Board != nullptr && Board->RecordingRaced();
+        DeliveryRounds = Services->Send(online, name, confirmed.Score, raced ? std::string() : replay);
         AwaitingDelivery = DeliveryRounds != 0;
         if (AwaitingDelivery)
             SetNotice(kNoticeSending);

@@ -24,6 +24,22 @@ constexpr const char* kNoticeSent = "Sent to the world high scores.";
 constexpr const char* kNoticeKept = "Could not reach the server: it will try again later.";
 constexpr const char* kNoticeNoName = "A result without a name is not sent.";
 constexpr const char* kNoticeBadName = "A name with an invisible or control character is not sent.";
+// A raced game's seed was known before it started: the server cannot take it
+// as proof, so it goes as an ordinary result, without its replay.
+constexpr const char* kSendRacedQuestion =
+    "Send the result to World's Highscores page? It raced a ghost, whose figures it knew beforehand: it goes "
+    "as an ordinary result, not for verifying.";
+constexpr const char* kNoticeFetching = "Fetching the world's best replay of this game...";
+constexpr const char* kNoticeNoWorldReplay = "The world has no verified replay of this game yet.";
+constexpr const char* kNoticeNoWorldList = "This game has no world list to race.";
+constexpr const char* kNoticeUnreachable = "Could not fetch the world's best replay from the server.";
+constexpr const char* kNoticeOtherWell =
+    "That replay was played in a well of another size: it cannot be raced.";
+// Under the list when a raced game made an entry, before how it ended.
+constexpr const char* kNoticeRace = "Race: ";
+// Asked when a fetched replay did not check out (what follows is why).
+constexpr const char* kRefusedQuestionStart = "The world's best replay was refused: ";
+constexpr const char* kRefusedQuestionEnd = ". Fetch it again?";
 
 // What of a name is shown in a field width pixels wide in the canvas's font:
 // the whole name when it fits, else its longest beginning that fits with an
@@ -64,6 +80,19 @@ public:
     // Plays the replay of the shown list's entry pos; false when it has none.
     // One whose file is there but does not load says so in the notice.
     bool WatchEntry(int32_t pos);
+    // Races the replay of the shown list's entry pos (Shift with its rank
+    // or a click on its row), as WatchEntry watches it.
+    bool RaceEntry(int32_t pos);
+    // Races the best entry of the shown list that has a replay (the pad's
+    // Start); false when none has.
+    bool RaceBest();
+    // Fetches the world's best verified replay of the shown game type to
+    // race it (W, the pad's Back); false without a world to ask.
+    bool RaceWorld();
+    // Looks whether the world's replay asked for has come: races it, says
+    // why not in the notice, or asks whether to fetch again one that was
+    // refused. Done at every event the list gets.
+    void FollowWorldRace();
     // The game that just ended made the entry HiScorePos of its list: the
     // table is saved and the game's replay kept under the name shown, and
     // the name is offered selected for typing.
@@ -96,7 +125,11 @@ private:
     // The name of the open entry edited by one key; true when it was an
     // editing key.
     bool EditKey(char* name, int32_t key);
+    bool PlayEntry(int32_t pos, bool race);
+    // Shift is held: a rank or a click races instead of watching.
+    bool RaceHeld() const;
     bool AwaitingDelivery = false;
+    bool AwaitingRace = false;
     uint64_t DeliveryRounds = 0;
     // The marks as last worked out, and for which list.
     mutable bool MarksKnown = false;

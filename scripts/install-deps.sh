@@ -43,6 +43,8 @@ test_packages=(
   # the world page, systemd-analyze for the service file, nginx as the
   # reverse proxy in front of it
   postgresql chromium systemd nginx-light
+  # the race test damages and forges a replay in the server's SQLite database
+  sqlite3
   # the game's named stream on a sound server of the test's own (a null sink)
   pulseaudio pulseaudio-utils
   # the rules built to WebAssembly for the server's replay viewer, and curl

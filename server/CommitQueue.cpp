@@ -3,7 +3,8 @@
 namespace ScoreServer {
 
 TCommitQueue::TCommitQueue(TScoreDatabase& database, std::size_t maxBatch)
-    : Database(database), MaxBatch(maxBatch < 1 ? 1 : maxBatch)
+    : Database(database), MaxBatch(maxBatch < 1 ? 1 : maxBatch),
+      WritesAtOnce(database.WritesAtOnce() < 1 ? 1 : database.WritesAtOnce())
 {
 }
 
@@ -13,13 +14,15 @@ TDbStatus TCommitQueue::Add(const TScoreRecord& record)
     std::unique_lock<std::mutex> hold(Mutex);
     Queue.push_back(&me);
     while (!me.Done) {
-        if (Writing) {
+        // Its result in a write under way, or no room for another write:
+        // wait for one to end.
+        if (Queue.empty() || Writing >= WritesAtOnce) {
             Written.wait(hold);
             continue;
         }
-        // No write under way: this caller writes what is queued (its own
+        // Room for a write: this caller writes what is queued (its own
         // result among it, or the oldest ones when the queue is long).
-        Writing = true;
+        ++Writing;
         const std::size_t take = Queue.size() < MaxBatch ? Queue.size() : MaxBatch;
         std::vector<TWaiting*> batch(Queue.begin(), Queue.begin() + static_cast<std::ptrdiff_t>(take));
         Queue.erase(Queue.begin(), Queue.begin() + static_cast<std::ptrdiff_t>(take));
@@ -35,7 +38,7 @@ TDbStatus TCommitQueue::Add(const TScoreRecord& record)
             w->Done = true;
         }
         ++CommitCount;
-        Writing = false;
+        --Writing;
         Written.notify_all();
     }
     return me.Status;

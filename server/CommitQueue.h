@@ -1,8 +1,11 @@
 // Results that come in while a write is under way go to the database
-// together, in the next transaction: one commit (and, with --sync-commits,
-// one disk flush) for many, as a database's own group commit does. Each
-// caller still waits for the commit that holds its result, so a reply is
-// never sent for a result that is not in the database.
+// together, in the next transaction: one commit (and one disk flush) for
+// many, as a database's own group commit does. A group is whatever is
+// waiting (up to maxBatch), however many connections the database has.
+// The database says how many writes may be under way at once
+// (TScoreDatabase::WritesAtOnce); each caller waits for the commit that
+// holds its result, so a reply is never sent for a result that is not in
+// the database (on its disk, unless commits are fast).
 #pragma once
 
 #include "server/ScoreDatabase.h"
@@ -38,7 +41,8 @@ private:
     mutable std::mutex Mutex;
     std::condition_variable Written;
     std::vector<TWaiting*> Queue;
-    bool Writing = false; // a caller is writing a batch; the others wait for it
+    std::size_t WritesAtOnce;
+    std::size_t Writing = 0; // callers writing a batch; the others wait for them
     std::size_t CommitCount = 0;
 };
 

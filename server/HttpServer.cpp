@@ -740,9 +740,20 @@ MHD_Result THttpServer::OnRequest(void* self, MHD_Connection* connection, const 
         out.Later = nullptr;
         return Answer(connection, request, out); // the service's answer for want of room
     }
-    std::unique_lock<std::mutex> hold(later->Mutex);
-    later->Done.wait(hold, [&later] { return later->Ready; });
-    return Answer(connection, request, later->Answer);
+    THttpResponse answer;
+    {
+        std::unique_lock<std::mutex> hold(later->Mutex);
+        later->Done.wait(hold, [&later] { return later->Ready; });
+        answer = std::move(later->Answer);
+    }
+    // What follows the pool's part runs here, at this thread's priority:
+    // a database write must not hold its lock on a thread that runs only
+    // when the CPU is idle.
+    if (answer.Later) {
+        const std::function<THttpResponse()> rest = std::move(answer.Later);
+        answer = rest();
+    }
+    return Answer(connection, request, answer);
 }
 
 void THttpServer::OnCompleted(void* self, MHD_Connection* connection, void** requestContext,

@@ -271,6 +271,8 @@ std::unique_ptr<TPostgresDatabase> TPostgresDatabase::Open(const std::string& ur
 {
     std::unique_ptr<TPostgresDatabase> db(new TPostgresDatabase());
     db->Url = url;
+    db->Writers =
+        std::clamp<std::size_t>(static_cast<std::size_t>(std::max(options.Connections, 1)) / 2, 1, 4);
     for (int i = 0; i < (options.Connections < 1 ? 1 : options.Connections); ++i) {
         auto c = std::make_unique<TConnection>();
         c->Conn = ConnectTo(url, options.FastCommits);

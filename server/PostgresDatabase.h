@@ -32,6 +32,9 @@ public:
     TDbStatus Secret(const std::string& proposed, std::string& secret) override;
     TDbStatus Check() override;
     std::string Describe() const override { return Description; }
+    // Half the connections, one to four: PostgreSQL flushes the commits of
+    // several sessions together, and the other connections serve the reads.
+    std::size_t WritesAtOnce() const override { return Writers; }
 
     struct TConnection;
 
@@ -41,6 +44,7 @@ private:
     std::string Url;
     std::string Description;
     TConnectionPool<TConnection> Pool;
+    std::size_t Writers = 1;
 };
 
 } // namespace ScoreServer

@@ -4,6 +4,7 @@
 // is parameterised; names never become part of a statement's text.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -85,6 +86,12 @@ public:
     virtual TDbStatus Check() = 0;
     // "SQLite /path/scores.db" or "PostgreSQL db on host:port": no password.
     virtual std::string Describe() const = 0;
+    // How many of the commit queue's writes may be under way at once. One
+    // for a database that takes one writer at a time (SQLite); more where
+    // the database flushes the commits of several sessions together
+    // (PostgreSQL), so that one group's inserts are sent while another's
+    // commit waits for the disk.
+    virtual std::size_t WritesAtOnce() const { return 1; }
 };
 
 // How commits reach the disk. By default a result's Add returns Ok only once

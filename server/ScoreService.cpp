@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <memory>
 
 namespace ScoreServer {
 
@@ -167,7 +168,7 @@ TScoreService::TScoreService(TScoreDatabase& database, TRateLimiter& limiter, TW
 THttpResponse TScoreService::Handle(const TRequest& request)
 {
     THttpResponse r = Begin(request);
-    if (r.Later) {
+    while (r.Later) { // the pool's part, then the part after it
         const std::function<THttpResponse()> later = std::move(r.Later);
         r = later();
     }
@@ -396,10 +397,18 @@ THttpResponse TScoreService::VerifyReplay(const TRequest& request)
     // Without room there, the game is told to try again later.
     THttpResponse r = Text(503, "busy: too many replays waiting; try again later", "replay queue full");
     r.Headers.emplace_back("Retry-After", std::to_string(kRetryAfterUnavailable));
-    r.Later = [this, request]() {
-        THttpResponse checked = CheckReplay(request);
-        checked.Route = RouteName(request);
-        return checked;
+    // The pool plays it; the database's part (which takes the write lock
+    // the results take too) comes back to the request's own thread.
+    auto kept = std::make_shared<const TRequest>(request);
+    r.Later = [this, kept]() {
+        auto checked = std::make_shared<const TCheckedReplay>(Replays.Check(kept->Body));
+        THttpResponse played;
+        played.Later = [this, kept, checked]() {
+            THttpResponse answer = CheckReplay(*kept, *checked);
+            answer.Route = RouteName(*kept);
+            return answer;
+        };
+        return played;
     };
     return r;
 }
@@ -443,9 +452,8 @@ THttpResponse TScoreService::DealSeed(const TRequest& request)
     return r;
 }
 
-THttpResponse TScoreService::CheckReplay(const TRequest& request)
+THttpResponse TScoreService::CheckReplay(const TRequest& request, const TCheckedReplay& checked)
 {
-    const TCheckedReplay checked = Replays.Check(request.Body);
     if (checked.Refusal != TReplayRefusal::None)
         return RefuseReplay(checked.Refusal, checked.Why);
     // The game is played and proves its claim; it verifies the result only
@@ -593,16 +601,19 @@ THttpResponse TScoreService::ApiScores(const TRequest& request)
     if (type == nullptr)
         return Text(404, "no such game type");
     std::vector<TScoreRecord> best;
+    std::vector<TScoreRecord> bestVerified;
     TDbStatus status;
     {
         TDatabaseTimer timer(DatabaseTime);
         status = Database.Best(type->Number, limit, best);
+        if (status == TDbStatus::Ok)
+            status = Database.BestVerified(type->Number, 1, bestVerified);
     }
     if (status != TDbStatus::Ok)
         return Unavailable();
     THttpResponse r;
     r.ContentType = "application/json";
-    r.Body = RenderScoresJson(*type, best);
+    r.Body = RenderScoresJson(*type, best, bestVerified.empty() ? nullptr : &bestVerified.front());
     r.Note = "api " + std::to_string(type->Number);
     return r;
 }
@@ -648,6 +659,9 @@ THttpResponse TScoreService::Metrics()
     counter("tumbletown_rate_limited_total", "Requests answered 429.", "", Stats.RateLimited.load());
     counter("tumbletown_unavailable_total", "Requests answered 503 for want of the database.", "",
             Stats.Unavailable.load());
+    counter("tumbletown_result_commits_total",
+            "Transactions that wrote results; the results that arrive together share one.", "",
+            Writes.Commits());
     counter("tumbletown_database_calls_total", "Calls to the database.", "", DatabaseTime.Calls.load());
     char seconds[64];
     std::snprintf(seconds, sizeof seconds, "%.6f", static_cast<double>(DatabaseTime.Micros.load()) / 1e6);

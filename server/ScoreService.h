@@ -59,7 +59,9 @@ struct THttpResponse {
     // Set when the rest of the work is slow (a replay to play again): the
     // HTTP side runs it on its worker pool, never on an event loop, and
     // answers with what it returns. The fields above are the answer when the
-    // pool has no room for it.
+    // pool has no room for it. When what the pool returns has a Later
+    // again, that second part runs back on the request's own thread, at
+    // its priority (the pool's workers run only when the CPU is idle).
     std::function<THttpResponse()> Later;
 };
 
@@ -125,7 +127,8 @@ private:
     THttpResponse Submit(const TRequest& request, const std::string& symbols);
     THttpResponse WorldPage(const std::string& type, bool verifiedOnly);
     THttpResponse VerifyReplay(const TRequest& request);
-    THttpResponse CheckReplay(const TRequest& request);
+    // What a played replay proves, kept and answered.
+    THttpResponse CheckReplay(const TRequest& request, const TCheckedReplay& checked);
     THttpResponse RefuseReplay(TReplayRefusal refusal, const std::string& why);
     THttpResponse DownloadReplay(const std::string& id);
     THttpResponse WatchPage(const TRequest& request, const std::string& id);

@@ -59,10 +59,14 @@ void WriteServerHelp(std::ostream& out)
            "                           1000); a replay that needs more is refused\n"
            "  --viewer DIR             the replay viewer's files (default: those installed\n"
            "                           with the server, when there are any); none: no viewer\n"
-           "  --replay-workers N       threads that play uploaded replays again (default: as\n"
-           "                           many as the machine has cores); replays wait for them\n"
-           "                           in a queue of 64, at most 4 from one client; past\n"
-           "                           that, 503 and Retry-After\n"
+           "  --replay-workers N       threads that play uploaded replays again, only when\n"
+           "                           the CPU has nothing else to do (default: one fewer\n"
+           "                           than the machine has cores, at least one)\n"
+           "  --replay-queue N         replays waiting for the workers or being played, in\n"
+           "                           all (default 64); past it, 503 and Retry-After\n"
+           "  --replay-queue-per-address N\n"
+           "                           the same for one client (default 4); the clients'\n"
+           "                           replays are played in turn\n"
            "  --max-incomplete-requests N\n"
            "                           connections whose request is still coming in (default\n"
            "                           2048; 0: no limit); past it the oldest of the client\n"
@@ -201,6 +205,12 @@ bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, st
         } else if (name == "--replay-workers") {
             if (!number(1, 256, o.Http.Workers.Workers))
                 return false;
+        } else if (name == "--replay-queue" || name == "--replay-queue-per-address") {
+            int jobs = 0;
+            if (!number(1, 100000, jobs))
+                return false;
+            (name == "--replay-queue" ? o.Http.Workers.Queue : o.Http.Workers.PerKey) =
+                static_cast<std::size_t>(jobs);
         } else if (name == "--max-incomplete-requests") {
             if (!number(0, 1000000, o.Http.MaxIncompleteRequests))
                 return false;

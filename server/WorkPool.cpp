@@ -1,18 +1,35 @@
 #include "server/WorkPool.h"
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 namespace ScoreServer {
 
+namespace {
+
+constexpr int kLowestNice = 19;
+
+} // namespace
+
+int DefaultWorkers()
+{
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    return cores > 1 ? cores - 1 : 1;
+}
+
+bool RunWhenIdle()
+{
+    sched_param none{};
+    if (::sched_setscheduler(0, SCHED_IDLE, &none) == 0) // 0: the calling thread
+        return true;
+    return ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), kLowestNice) == 0;
+}
+
 TWorkPool::TWorkPool(const TWorkPoolLimits& limits) : Limits(limits)
 {
-    int workers = Limits.Workers;
-    if (workers <= 0)
-        workers = static_cast<int>(std::thread::hardware_concurrency());
-    if (workers <= 0)
-        workers = 1;
+    const int workers = Limits.Workers > 0 ? Limits.Workers : DefaultWorkers();
     for (int i = 0; i < workers; ++i)
         Threads.emplace_back([this] { Work(); });
 }
@@ -44,8 +61,7 @@ bool TWorkPool::Submit(const std::string& key, TJob run, TJob dropped)
 
 void TWorkPool::Work()
 {
-    // On Linux a thread's nice value is its own: the event loops keep theirs.
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), Limits.WorkerNice);
+    RunWhenIdle();
     std::unique_lock<std::mutex> hold(Mutex);
     while (true) {
         Wake.wait(hold, [this] { return Stopping || !Fresh.empty() || !Turns.empty(); });

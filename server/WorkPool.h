@@ -6,6 +6,12 @@
 // most; a client coming with its first job goes before those that are
 // having their turns. A full queue, or a full share, refuses at once: the
 // caller answers 503 and the client tries again later.
+//
+// The workers run at the lowest CPU priority there is (SCHED_IDLE): any
+// thread that reads or answers a request, or writes to the database, takes
+// the CPU from them at once, so a pool kept busy by costly replays costs
+// the quick answers nothing. A job's part that takes a lock those threads
+// also take (a database write) belongs on the caller's thread, not here.
 #pragma once
 
 #include <condition_variable>
@@ -22,11 +28,19 @@
 namespace ScoreServer {
 
 struct TWorkPoolLimits {
-    int Workers = 0;        // 0: as many as the machine has cores
+    int Workers = 0;        // 0: DefaultWorkers()
     std::size_t Queue = 64; // jobs waiting or running, in all
     std::size_t PerKey = 4; // jobs waiting or running under one key
-    int WorkerNice = 10;    // the workers yield the CPU to the event loops
 };
+
+// One fewer than the machine's cores, and at least one: a core is always
+// left to the threads that answer requests, whatever the priorities do.
+int DefaultWorkers();
+
+// Lowers the calling thread to run only when the CPU has nothing else to
+// do: SCHED_IDLE, or the highest nice value where that is refused. On Linux
+// both are the thread's own. False when neither could be set.
+bool RunWhenIdle();
 
 class TWorkPool {
 public:

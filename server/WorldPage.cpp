@@ -147,7 +147,8 @@ std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRe
     return page;
 }
 
-std::string RenderScoresJson(const TOnlineType& shown, const std::vector<TScoreRecord>& best)
+std::string RenderScoresJson(const TOnlineType& shown, const std::vector<TScoreRecord>& best,
+                             const TScoreRecord* bestVerified)
 {
     std::string json =
         "{\"type\":" + std::to_string(shown.Number) + ",\"name\":" + JsonString(shown.Name) + ",\"scores\":[";
@@ -162,7 +163,9 @@ std::string RenderScoresJson(const TOnlineType& shown, const std::vector<TScoreR
             json += ",\"replay\":\"" + ReplayPath(r.Id) + "\"";
         json += "}";
     }
-    return json + "]}\n";
+    json += "],\"bestVerifiedReplay\":";
+    json += bestVerified != nullptr ? "\"" + ReplayPath(bestVerified->Id) + "\"" : std::string("null");
+    return json + "}\n";
 }
 
 } // namespace ScoreServer

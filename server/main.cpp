@@ -104,7 +104,9 @@ int main(int argc, char** argv)
             ", replays up to " + std::to_string(options.Replay.MaxBytes) + " bytes, " +
             std::to_string(options.Replay.MaxOperations) + " operations, " +
             std::to_string(options.Replay.MaxCpuMs) + " ms CPU, checked by " +
-            std::to_string(http.ReplayWorkers()) + " workers, " + viewerNote);
+            std::to_string(http.ReplayWorkers()) + " workers (a queue of " +
+            std::to_string(options.Http.Workers.Queue) + ", " + std::to_string(options.Http.Workers.PerKey) +
+            " per address), " + viewerNote);
 
     int signal = 0;
     sigwait(&stop, &signal);

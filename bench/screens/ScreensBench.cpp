@@ -61,6 +61,41 @@ void PlayScreenMidGame(benchmark::State& state)
 }
 BENCHMARK(PlayScreenMidGame)->Unit(benchmark::kMicrosecond);
 
+// The play screen in the middle of a race (1) and of the same game played
+// alone (0): what drawing the ghost's well and panel adds to a frame. The
+// ghost is the replay of a first game played the same way, so both wells
+// are half full.
+void PlayScreenRace(benchmark::State& state)
+{
+    TGame game;
+    TWFourfall& board = game.Pages->Play.Board;
+    auto play = [&game] {
+        for (int i = 0; i < 40 && game.Pages->Rules.GameState.Status == GFourfall::kStatusPlaying; ++i) {
+            game.Pages->KeyDown(i % 3 == 0 ? 0x25 : (i % 3 == 1 ? 0x27 : 0x26));
+            game.Pages->KeyDown(0x25 + (i % 2) * 2);
+            game.Pages->KeyDown(0x28);
+            game.Host.Advance(1000);
+            if (game.Pages->Rules.GameState.Board[14][7] != 0)
+                break;
+        }
+    };
+    game.Pages->PostAndProcess(board.StartIds[0], 0);
+    play();
+    const GFourfall::TReplay ghost = board.Recording();
+    if (state.range(0) != 0)
+        board.Race(ghost);
+    else
+        game.Pages->PostAndProcess(board.StartIds[0], 0);
+    play();
+    if (board.Racing() != (state.range(0) != 0) ||
+        game.Pages->Rules.GameState.Status != GFourfall::kStatusPlaying)
+        state.SkipWithError("not the game asked for");
+    for (auto _ : state)
+        game.Host.Paint();
+    state.counters["ghostSteps"] = static_cast<double>(board.Racing() ? board.RacedGhost().StepsDone() : 0);
+}
+BENCHMARK(PlayScreenRace)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 // One key event on the play screen, from the page set's input to the rules
 // and the repaint request, with the game recorded (1) and not (0): what
 // recording adds per event. Left and Right alternate, so the figure stays.

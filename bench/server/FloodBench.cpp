@@ -18,6 +18,7 @@
 //  3. 400 connections from 4 addresses each announce a 1 MiB replay and send
 //     three quarters of it: the server's resident memory before and at its
 //     largest, and the uploads answered 503.
+#include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Replay.h"
 #include "server/ReplayCheck.h"
@@ -80,6 +81,12 @@ int Connect(std::uint16_t port, const char* from)
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // The port is chosen at connect, by the whole address pair: bound
+    // alone, thousands of connections a second run out of ports held in
+    // TIME_WAIT, and the load's requests fail in the client, not the server.
+    int yes = 1;
+    if (fd >= 0)
+        ::setsockopt(fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &yes, sizeof yes);
     if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
         ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
         return fd;
@@ -160,36 +167,72 @@ void Print(const char* what, const TFigures& f)
 }
 
 // The costliest replay the default bounds let through, of the candidates
-// here: a colour game kept going (its figure turned and moved, a fall tick
-// now and then) up to the byte bound. Its play's CPU time, and the time to
-// read and play it, are measured here.
-std::string CostlyReplay(double& cpuMs, double& checkMs)
+// here: a colour game on the largest board a replay may name, its
+// operations all at time 0 (the shortest lines, so the most of them fit in
+// the byte bound), in several mixes of falls, drops and moves. Each
+// candidate is read and played here; the one whose play takes the most CPU
+// time floods the server.
+std::string CostlyReplay(double& cpuMs, double& checkMs, std::size_t& operations)
 {
     const ScoreServer::TReplayBounds bounds;
+    using GFourfall::TReplayOp;
+    std::vector<std::vector<TReplayOp>> mixes = {
+        {TReplayOp::Tick},
+        {TReplayOp::Drop},
+        {TReplayOp::Down},
+        {TReplayOp::Tick, TReplayOp::Rotate},
+        {TReplayOp::Drop, TReplayOp::Left, TReplayOp::Drop, TReplayOp::Right, TReplayOp::Rotate},
+        {TReplayOp::Tick, TReplayOp::Rotate, TReplayOp::Left, TReplayOp::Tick, TReplayOp::Right,
+         TReplayOp::Rotate, TReplayOp::Tick, TReplayOp::Left, TReplayOp::Left, TReplayOp::Tick,
+         TReplayOp::Right, TReplayOp::Right},
+    };
+    // Figures spread over the whole width, so that the board fills slowly
+    // and colours meet all over it: each figure moved 0 to 31 columns to
+    // one side or the other (turned now and then) and dropped, or let fall.
+    for (const TReplayOp land : {TReplayOp::Drop, TReplayOp::Tick}) {
+        std::vector<TReplayOp> sweep;
+        for (int column = 0; column < GFourfall::kMaxPlaySize; ++column) {
+            const int shift = column / 2;
+            if (column % 3 == 0)
+                sweep.push_back(TReplayOp::Rotate);
+            for (int i = 0; i < shift; ++i)
+                sweep.push_back(column % 2 == 0 ? TReplayOp::Left : TReplayOp::Right);
+            for (int i = 0; i < (land == TReplayOp::Drop ? 1 : GFourfall::kMaxPlaySize); ++i)
+                sweep.push_back(land);
+        }
+        mixes.push_back(sweep);
+    }
     std::string best;
     cpuMs = -1;
-    for (const int tickEvery : {2, 8, 64}) {
-        GFourfall::TReplay r = ServerTest::PlayedGame(GFourfall::kGameColorFourfall, 5, "Flood", 0);
+    for (const std::vector<TReplayOp>& mix : mixes) {
+        GFourfall::TReplay r = ServerTest::PlayedGame(GFourfall::kGameColorFourfall, 5, "Flood", 0,
+                                                      GFourfall::kMaxPlaySize, GFourfall::kMaxPlaySize);
         r.Steps.clear();
-        const GFourfall::TReplayOp moves[] = {GFourfall::TReplayOp::Rotate, GFourfall::TReplayOp::Left,
-                                              GFourfall::TReplayOp::Right, GFourfall::TReplayOp::Rotate};
-        std::string text;
-        for (std::uint32_t i = 0;; ++i) {
-            r.Steps.push_back({i, i % static_cast<std::uint32_t>(tickEvery) == 0 ? GFourfall::TReplayOp::Tick
-                                                                                 : moves[i % 4]});
-            if (i % 1000 == 999) {
-                text = GFourfall::ReplayText(r);
-                if (text.size() > bounds.MaxBytes - 30000 || r.Steps.size() >= bounds.MaxOperations)
-                    break;
-            }
+        // Each line is "at 0 OP\n": add operations while the text stays
+        // within the byte bound and the operation bound.
+        std::size_t bytes = GFourfall::ReplayText(r).size();
+        for (std::size_t i = 0; r.Steps.size() < bounds.MaxOperations; ++i) {
+            const TReplayOp op = mix[i % mix.size()];
+            const std::size_t line = 6 + std::strlen(GFourfall::ReplayOpName(op));
+            if (bytes + line > bounds.MaxBytes)
+                break;
+            bytes += line;
+            r.Steps.push_back({0, op});
         }
+        const std::string text = GFourfall::ReplayText(r);
         ScoreServer::TReplayChecker checker(bounds);
         const Clock::time_point start = Clock::now();
         const ScoreServer::TCheckedReplay checked = checker.Check(text);
         const double ms = static_cast<double>(checked.CpuMicros) / 1000.0;
+        std::string names;
+        for (std::size_t i = 0; i < mix.size() && i < 12; ++i)
+            names += std::string(names.empty() ? "" : " ") + GFourfall::ReplayOpName(mix[i]);
+        std::printf("  a replay of %s ...: %zu operations, %.1f ms of CPU to play (%s)\n", names.c_str(),
+                    r.Steps.size(), ms, ScoreServer::ReplayRefusalName(checked.Refusal));
         if (ms > cpuMs) {
             cpuMs = ms;
             checkMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            operations = r.Steps.size();
             best = text;
         }
     }
@@ -241,10 +284,12 @@ int main(int argc, char** argv)
     }
     std::signal(SIGPIPE, SIG_IGN);
     double costMs = 0, checkMs = 0;
-    const std::string costly = CostlyReplay(costMs, checkMs);
+    std::size_t operations = 0;
+    const std::string costly = CostlyReplay(costMs, checkMs, operations);
     const std::string flood = BuildReplayRequest(costly, "localhost");
-    std::printf("the costliest replay: %zu bytes, %.0f ms of CPU to play, %.0f ms to read and play here\n",
-                costly.size(), costMs, checkMs);
+    std::printf("the costliest replay: %zu bytes, %zu operations, %.0f ms of CPU to play, %.0f ms to read "
+                "and play here\n",
+                costly.size(), operations, costMs, checkMs);
 
     char folder[] = "/tmp/tumbletown-scores-flood.XXXXXX";
     if (::mkdtemp(folder) == nullptr)

@@ -141,6 +141,8 @@ constexpr TBox kPlayBoard{297, 46, 208, 496};
 constexpr TBox kPlayPreview{638, 67, 107, 152};
 constexpr TBox kPlayScorePanel{58, 79, 102, 146};
 constexpr TBox kPlayMenuButton{14, 537, 239, 55};
+// The ghost of a race, under the score panel: its well in 4-pixel cells.
+constexpr TBox kPlayGhostPanel{44, 246, 130, 224};
 // The words the play page writes itself, so that they follow the settings:
 // the preview's heading above it and the panel's labels in its first, third
 // and fifth rows, in each background's label colour (0xRRGGBB: techno,

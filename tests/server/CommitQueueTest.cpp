@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -44,11 +45,18 @@ public:
     TDbStatus Secret(const std::string&, std::string&) override { return TDbStatus::Unavailable; }
     TDbStatus Check() override { return TDbStatus::Ok; }
     std::string Describe() const override { return "gated"; }
+    std::size_t WritesAtOnce() const override { return AtOnce; }
 
     void WaitUntilWriting()
     {
         std::unique_lock<std::mutex> hold(Mutex);
         Entered.wait(hold, [this] { return Writing > 0; });
+    }
+    // Whether n writes have begun within the time.
+    bool WaitForWrites(int n, std::chrono::milliseconds within)
+    {
+        std::unique_lock<std::mutex> hold(Mutex);
+        return Entered.wait_for(hold, within, [&] { return Writing >= n; });
     }
     void Release(bool fail)
     {
@@ -62,6 +70,7 @@ public:
     std::condition_variable Gate, Entered;
     bool Open = false, Fail = false;
     int Writing = 0;
+    std::size_t AtOnce = 1;
     std::vector<std::size_t> Sizes;
 };
 
@@ -108,6 +117,28 @@ TEST(CommitQueue, ResultsThatArriveTogetherShareACommit)
 TEST(CommitQueue, AFailedCommitIsReportedToEveryoneInIt)
 {
     ThreeQueueBehindOne(true);
+}
+
+// A database that flushes several sessions' commits together takes more
+// than one write at once: while one group's commit waits, the next group
+// is written beside it, not after it. With one at a time, the second waits.
+TEST(CommitQueue, WritesOverlapAsFarAsTheDatabaseSays)
+{
+    for (const std::size_t atOnce : {1u, 2u}) {
+        TGatedDatabase db;
+        db.AtOnce = atOnce;
+        TCommitQueue queue(db);
+        std::thread first([&] { EXPECT_EQ(queue.Add(Named("first")), TDbStatus::Ok); });
+        db.WaitUntilWriting();
+        std::thread second([&] { EXPECT_EQ(queue.Add(Named("second")), TDbStatus::Ok); });
+        EXPECT_EQ(db.WaitForWrites(2, std::chrono::milliseconds(atOnce == 1 ? 300 : 10000)), atOnce == 2)
+            << atOnce << " at once";
+        db.Release(false);
+        first.join();
+        second.join();
+        EXPECT_EQ(db.Sizes, (std::vector<std::size_t>{1, 1}));
+        EXPECT_EQ(queue.Commits(), 2u);
+    }
 }
 
 class CommitQueueOnBoth : public ::testing::TestWithParam<TBackend> {};

@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <sched.h>
 #include <thread>
 
 namespace ServerTest {
@@ -79,7 +80,7 @@ TEST(HttpServer, PagesCarryTheirTypeAndSafetyHeaders)
     EXPECT_NE(page.Body.find("<!DOCTYPE html>"), std::string::npos);
     TReply api = Get(server.Port(), "/api/v1/scores?type=0&limit=5");
     EXPECT_EQ(api.Status, 200);
-    EXPECT_EQ(api.Body, "{\"type\":0,\"name\":\"Fourfall\",\"scores\":[]}\n");
+    EXPECT_EQ(api.Body, "{\"type\":0,\"name\":\"Fourfall\",\"scores\":[],\"bestVerifiedReplay\":null}\n");
     EXPECT_EQ(Get(server.Port(), "/healthz").Status, 200);
     // Percent-encoding is undone before routing; but a number has one
     // spelling, so each page has one address.
@@ -386,6 +387,77 @@ TEST(ReplayPool, AFullQueueOrShareAnswers503)
     EXPECT_EQ(server.Server.Http.QueueFull.load(), 2u);
 }
 
+// A database that notes the scheduling policy of the thread each write
+// runs on, and otherwise passes every call on.
+class TPolicyNotingDatabase : public ScoreServer::TScoreDatabase {
+public:
+    explicit TPolicyNotingDatabase(ScoreServer::TScoreDatabase& real) : Real(real) {}
+    using TDbStatus = ScoreServer::TDbStatus;
+    TDbStatus Add(const ScoreServer::TScoreRecord& r) override { return Note(), Real.Add(r); }
+    TDbStatus AddMany(const std::vector<ScoreServer::TScoreRecord>& r) override
+    {
+        return Note(), Real.AddMany(r);
+    }
+    TDbStatus Best(std::int32_t t, int l, std::vector<ScoreServer::TScoreRecord>& o) override
+    {
+        return Real.Best(t, l, o);
+    }
+    TDbStatus BestVerified(std::int32_t t, int l, std::vector<ScoreServer::TScoreRecord>& o) override
+    {
+        return Real.BestVerified(t, l, o);
+    }
+    TDbStatus Verify(const ScoreServer::TReplayClaim& c, ScoreServer::TVerifyResult& r,
+                     std::int64_t& id) override
+    {
+        return Note(), Real.Verify(c, r, id);
+    }
+    TDbStatus Replay(std::int64_t id, std::string& t, bool& f) override { return Real.Replay(id, t, f); }
+    TDbStatus VerifiedResult(std::int64_t id, ScoreServer::TScoreRecord& o, bool& f) override
+    {
+        return Real.VerifiedResult(id, o, f);
+    }
+    TDbStatus Count(std::int32_t t, std::int64_t& n) override { return Real.Count(t, n); }
+    TDbStatus Check() override { return Real.Check(); }
+    std::string Describe() const override { return Real.Describe(); }
+
+    std::vector<int> Policies() const
+    {
+        std::lock_guard<std::mutex> hold(Mutex);
+        return Seen;
+    }
+
+private:
+    void Note()
+    {
+        std::lock_guard<std::mutex> hold(Mutex);
+        Seen.push_back(::sched_getscheduler(0));
+    }
+    ScoreServer::TScoreDatabase& Real;
+    mutable std::mutex Mutex;
+    std::vector<int> Seen;
+};
+
+// The pool's workers run only when the CPU is idle; the write a verified
+// replay makes takes the lock the results' commits take too, so it runs
+// back on the request's own thread: a worker held off the CPU by busy
+// request threads never holds that lock.
+TEST(ReplayPool, AReplaysDatabaseWriteRunsAtTheRequestsPriority)
+{
+    TTestDatabase test(TBackend::Sqlite);
+    auto real = test.Open();
+    ASSERT_TRUE(real);
+    TPolicyNotingDatabase db(*real);
+    TInProcessServer server(db);
+    ASSERT_TRUE(server.Started);
+    const GFourfall::TReplay game = PlayedGame(GFourfall::kGameFourfall, 23, "Prioritised");
+    ASSERT_EQ(SendAsTheGame(server.Port(), 0, "Prioritised", game.Score).Status, 200);
+    const TReply reply =
+        Exchange(server.Port(), BuildReplayRequest(GFourfall::ReplayText(game), "localhost"));
+    EXPECT_EQ(reply.Status, 200) << reply.Body;
+    EXPECT_EQ(db.Policies(), (std::vector<int>{SCHED_OTHER, SCHED_OTHER}))
+        << "the result's commit, the replay's";
+}
+
 // /metrics in the Prometheus text format: requests by route and status,
 // submissions, verifications, the queue, the database's time.
 TEST(HttpServer, MetricsCountWhatWasDone)
@@ -406,7 +478,7 @@ TEST(HttpServer, MetricsCountWhatWasDone)
           "tumbletown_requests_total{route=\"replay-upload\",status=\"200\"} 1\n",
           "tumbletown_requests_total{route=\"other\",status=\"404\"} 1\n",
           "tumbletown_requests_total{route=\"seed\",status=\"200\"} 1\n",
-          "tumbletown_submissions_total{outcome=\"stored\"} 1\n",
+          "tumbletown_submissions_total{outcome=\"stored\"} 1\n", "tumbletown_result_commits_total 1\n",
           "tumbletown_verifications_total{outcome=\"verified\"} 1\n",
           "tumbletown_verifications_total{outcome=\"score-differs\"} 0\n",
           "tumbletown_replay_queue_waiting 0\n", "# TYPE tumbletown_database_seconds_total counter\n",

@@ -211,6 +211,16 @@ TEST_F(ReplayVerify, APlayedGamesReplayVerifiesItsResultAndDownloads)
     EXPECT_NE(json.find("\"verified\":true,\"replay\":\"" + ScoreServer::ReplayPath(best[1].Id) + "\"}"),
               std::string::npos)
         << json;
+    // The best verified replay is named even where the list it comes with
+    // stops above it (the game races it); a type without one names none.
+    const std::string top = Service.Handle(RequestFromTarget("/api/v1/scores?type=2&limit=1")).Body;
+    EXPECT_EQ(top.find("\"verified\":true"), std::string::npos) << top;
+    EXPECT_NE(top.find(",\"bestVerifiedReplay\":\"" + ScoreServer::ReplayPath(best[1].Id) + "\"}"),
+              std::string::npos)
+        << top;
+    EXPECT_NE(
+        Service.Handle(RequestFromTarget("/api/v1/scores?type=0")).Body.find("\"bestVerifiedReplay\":null}"),
+        std::string::npos);
     // Health reports it.
     EXPECT_NE(Service.Handle(RequestFromTarget("/healthz")).Body.find("1 verified, 0 replays refused"),
               std::string::npos);

@@ -213,7 +213,8 @@ TEST_F(ScoreServiceTest, JsonApiGivesTheSameListAsTheGameSees)
     EXPECT_EQ(r.ContentType, "application/json");
     EXPECT_EQ(r.Body,
               "{\"type\":1,\"name\":\"Fivefall\",\"scores\":[{\"rank\":1,\"name\":\"a\\\"b\\u003cc\\u003e\","
-              "\"score\":50,\"date\":\"2024-12-10\",\"time\":1733788800,\"verified\":false}]}\n");
+              "\"score\":50,\"date\":\"2024-12-10\",\"time\":1733788800,\"verified\":false}],"
+              "\"bestVerifiedReplay\":null}\n");
     EXPECT_NE(Service.Handle(FromTarget("/api/v1/scores?type=1")).Body.find("second"), std::string::npos);
     for (const char* bad : {"/api/v1/scores?type=1&limit=0", "/api/v1/scores?type=1&limit=101",
                             "/api/v1/scores?type=1&limit=-1", "/api/v1/scores", "/api/v1/scores?type=1&x=2"})

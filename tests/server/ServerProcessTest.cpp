@@ -54,13 +54,15 @@ TEST(ServerCommandLine, HelpAndBadOptions)
     for (const char* option :
          {"--listen ADDR:PORT", "--database", "--rate-limit N/MIN", "postgresql://", "/healthz",
           "--max-replay-bytes N", "--max-replay-operations N", "--max-replay-cpu-ms MS", "/api/v1/replays",
-          "--replay-workers N", "--trusted-proxy ADDR[/BITS]", "--max-incomplete-requests N",
-          "--max-body-memory BYTES", "--max-body-memory-per-address BYTES", "/metrics"})
+          "--replay-workers N", "--replay-queue N", "--replay-queue-per-address N",
+          "--trusted-proxy ADDR[/BITS]", "--max-incomplete-requests N", "--max-body-memory BYTES",
+          "--max-body-memory-per-address BYTES", "/metrics"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     for (const char* bad :
          {"--rate-limit 5/hour", "--threads 0", "--listen", "--nonsense 1", "--listen 127.0.0.1",
           "--listen 127.0.0.1:99999", "--listen nohost:80", "--max-replay-bytes 1000",
           "--max-replay-operations 0", "--max-replay-cpu-ms 0", "--max-replay-cpu-ms x", "--replay-workers 0",
+          "--replay-queue 0", "--replay-queue-per-address 0", "--replay-queue x",
           "--trusted-proxy 10.0.0.0/33", "--trusted-proxy proxy.example.org", "--max-body-memory 1000"}) {
         const std::string err = RunCommand(TServerProcess::Executable() + " " + bad + " 2>&1", status);
         EXPECT_NE(WEXITSTATUS(status), 0) << bad;
@@ -93,6 +95,10 @@ TEST(ServerProcess, ReplayBoundsComeFromTheCommandLine)
     } cases[] = {
         {{"--max-replay-bytes", bytes}, 413, "refused: replay too large", bytesLine.c_str()},
         {{"--max-replay-operations", "10"}, 413, "refused: too many operations", ", 10 operations,"},
+        {{"--replay-queue", "5", "--replay-queue-per-address", "2"},
+         200,
+         "verified: ",
+         "workers (a queue of 5, 2 per address)"},
     };
     for (const TCase& c : cases) {
         TTestDatabase db(TBackend::Sqlite);

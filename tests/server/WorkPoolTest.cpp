@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -162,10 +164,35 @@ TEST(WorkPool, StopDropsTheWaitingJobs)
     EXPECT_EQ(dropped, 3);
 }
 
-TEST(WorkPool, AsManyWorkersAsCoresByDefault)
+// A core is left to the threads that answer requests.
+TEST(WorkPool, OneFewerWorkersThanCoresByDefault)
 {
     TWorkPool pool(TWorkPoolLimits{});
-    EXPECT_EQ(pool.Workers(), static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    EXPECT_EQ(pool.Workers(), std::max(1, cores - 1));
+    EXPECT_EQ(ScoreServer::DefaultWorkers(), pool.Workers());
+}
+
+// The workers run only when the CPU has nothing else to do; the thread that
+// gives them work keeps its own priority.
+TEST(WorkPool, WorkersRunOnlyWhenTheCpuIsIdle)
+{
+    TWorkPool pool(OneWorker(4, 4));
+    std::mutex mutex;
+    std::condition_variable done;
+    int policy = -1;
+    ASSERT_TRUE(pool.Submit(
+        "a",
+        [&] {
+            std::lock_guard<std::mutex> hold(mutex);
+            policy = ::sched_getscheduler(0);
+            done.notify_all();
+        },
+        nullptr));
+    std::unique_lock<std::mutex> hold(mutex);
+    ASSERT_TRUE(done.wait_for(hold, std::chrono::seconds(10), [&] { return policy != -1; }));
+    EXPECT_EQ(policy, SCHED_IDLE);
+    EXPECT_EQ(::sched_getscheduler(0), SCHED_OTHER);
 }
 
 // IPv6 clients count by their /64 in every per-client limit, as one

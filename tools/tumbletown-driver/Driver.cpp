@@ -29,6 +29,7 @@
 #include "store/ReplayFolder.h"
 #include "store/ScoreSubmit.h"
 #include "store/SeedSupply.h"
+#include "store/WorldReplay.h"
 #include "wlib/TestHost.h"
 
 namespace WFourfall {
@@ -147,6 +148,20 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
     out << ",\"paused\":" << (pages.Play.Board.IsPaused() ? 1 : 0);
     out << ",\"watching\":" << (pages.Play.Board.IsWatching() ? 1 : 0)
         << ",\"watchSpeed\":" << pages.Play.Board.WatchSpeed();
+    // The race: the ghost's game beside the player's.
+    const TWFourfall& board = pages.Play.Board;
+    out << ",\"racing\":" << (board.Racing() ? 1 : 0);
+    if (board.Racing()) {
+        const TGameState& g = board.RacedGhost().State().GameState;
+        out << ",\"ghost\":{\"score\":" << g.Score << ",\"lines\":" << g.LinesLeft
+            << ",\"over\":" << (board.RacedGhost().Over() ? 1 : 0)
+            << ",\"final\":" << board.RacedGhost().FinalScore()
+            << ",\"steps\":" << board.RacedGhost().StepsDone()
+            << ",\"seed\":" << board.RacedGhost().Replay().Seed << '}';
+        if (board.Rules.GameState.Status == kStatusGameOver && board.RecordingRaced())
+            out << ",\"raceResult\":"
+                << JsonString(RaceResultLine(board.Rules.GameState.Score, board.RacedGhost().FinalScore()));
+    }
     out << ",\"music\":{\"playing\":" << (pages.Music.IsPlaying() ? 1 : 0)
         << ",\"nextFile\":" << pages.Music.NextFile << '}';
     out << ",\"question\":"
@@ -236,7 +251,10 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
             // result and deals no seed.
             if (!setup.Send)
                 return std::string(seed ? "" : kTakenReply);
-            std::string reply = ExchangeHttp(port, host, request.data(), request.size());
+            // Room for a replay fetched to race it; every other reply is small.
+            TExchangeLimits limits;
+            limits.MaxReply = kMaxWorldReplayReply;
+            std::string reply = ExchangeHttp(port, host, request.data(), request.size(), limits);
             print((seed ? "seed-reply " : "reply ") + JsonString(reply) + '\n');
             return reply;
         });
@@ -250,6 +268,8 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     pages->Services.Delivery = &delivery;
     TSeedSupply seeds;
     pages->Services.Seeds = &seeds;
+    TWorldReplayFetch worldReplays;
+    pages->Services.WorldReplays = &worldReplays;
     host.Attach(*pages);
     pages->InitPages();
     host.Start();
@@ -354,6 +374,11 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
             } else if (command == "sent") {
                 delivery.WaitIdle();
                 pages->HighScore.List.FollowDelivery();
+            } else if (command == "fetched") {
+                worldReplays.Wait();
+                pages->HighScore.List.FollowWorldRace();
+                // A race it started has brought the play page forward.
+                pages->Events.ProcessEvents();
             } else if (command == "state") {
                 WriteStateJson(out, pages->Rules.GameState, pages->Rules.HiScores);
             } else if (command == "screen") {

@@ -34,6 +34,9 @@
 //   sent                  waits until the results handed to the world server
 //                         went out or were kept in the outbox (they go on a
 //                         thread of their own; the script goes on meanwhile)
+//   fetched               waits until the world's best replay asked for (W on
+//                         the high-score page) has come or failed, and lets
+//                         the page take it (race it, or say why not)
 //
 // After every command the window is repainted when a repaint was asked for,
 // as the real window does. Instead of touching the network, a browser or a

@@ -17,7 +17,8 @@
 // server's load, the world page of a type holding N results (filled in
 // beforehand) is asked for 200 times one after another: its 50th and 99th
 // percentile time. With SQLite, the write-ahead log's size is sampled every
-// 10 ms during the server's load: its largest size is printed too.
+// 10 ms during the server's load: its largest size is printed too. Last, from
+// the server's /metrics, how many results shared a commit on average.
 #include "server/ScoreDatabase.h"
 #include "server/WorldPage.h"
 #include "store/ScoreSubmit.h"
@@ -29,6 +30,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -208,14 +210,13 @@ std::uint16_t FreePort()
     return ntohs(a.sin_port);
 }
 
-// GET of a path over a new connection; the time in milliseconds, -1 on failure.
-double TimeGet(std::uint16_t port, const std::string& path)
+// GET of a path over a new connection: the whole reply, empty on failure.
+std::string Get(std::uint16_t port, const std::string& path)
 {
     const std::string request = "GET " + path + " HTTP/1.1\r\nHost: localhost\r\n\r\n";
-    const Clock::time_point t = Clock::now();
     const int fd = Connect(port);
     if (fd < 0)
-        return -1;
+        return std::string();
     ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
     std::string reply;
     char buffer[16384];
@@ -223,9 +224,23 @@ double TimeGet(std::uint16_t port, const std::string& path)
     while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
         reply.append(buffer, static_cast<std::size_t>(n));
     ::close(fd);
-    if (reply.rfind("HTTP/1.1 200", 0) != 0)
+    return reply;
+}
+
+// The same, timed: milliseconds, -1 unless answered 200.
+double TimeGet(std::uint16_t port, const std::string& path)
+{
+    const Clock::time_point t = Clock::now();
+    if (Get(port, path).rfind("HTTP/1.1 200", 0) != 0)
         return -1;
     return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+// A counter's value in the server's /metrics text; -1 when it is not there.
+double Metric(const std::string& metrics, const std::string& name)
+{
+    const std::size_t at = metrics.find("\n" + name + " ");
+    return at == std::string::npos ? -1 : std::atof(metrics.c_str() + at + name.size() + 2);
 }
 
 // The SQLite file a --database target names.
@@ -410,6 +425,13 @@ int main(int argc, char** argv)
     if (!ScoreServer::IsPostgresTarget(o.Database))
         std::printf("%-34s %9.1f MiB at most during the load\n", "write-ahead log",
                     static_cast<double>(largestLog) / (1024.0 * 1024.0));
+    // How many results shared a commit, on average: the group commit at work.
+    const std::string metrics = Get(port, "/metrics");
+    const double stored = Metric(metrics, "tumbletown_submissions_total{outcome=\"stored\"}");
+    const double commits = Metric(metrics, "tumbletown_result_commits_total");
+    if (stored >= 0 && commits > 0)
+        std::printf("%-34s %9.1f results per commit (%.0f commits)\n", "group commit", stored / commits,
+                    commits);
 
     ::kill(pid, SIGTERM);
     int status = 0;
