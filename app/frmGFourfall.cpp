@@ -16,6 +16,7 @@ void TfrmGFourfall::InitPages()
     Pages.Services.Question = &Question;
     Pages.Services.Browser = &Browser;
     Pages.Services.Delivery = &Delivery;
+    Pages.Services.Seeds = &Seeds;
     Pages.Services.WorldReplays = &WorldReplays;
     Pages.InitFirstPage();
 }

@@ -24,6 +24,9 @@ public:
     Platform::DesktopUrlOpener Browser;
     // Results for the world high scores go out on a thread of their own.
     TScoreDelivery Delivery;
+    // Seeds dealt by a score server the player named, asked for ahead of the
+    // games on a thread of their own; closing ends a request under way.
+    TSeedSupply Seeds;
     // The world's best replay, fetched to race it, likewise.
     TWorldReplayFetch WorldReplays;
     // Declared last: destroyed first, while the canvas and the host it

@@ -155,7 +155,9 @@ void TGamePages::InitFirstPage()
     Insert(&Mouse, this);
 
     GameType.Build(this, Skins);
+    GameType.Services = &Services;
     MoreGames.Build(this, Skins);
+    MoreGames.Services = &Services;
     HighScore.Build(this, Skins, Services);
     OptionsPage.Build(this, Skins, Services);
     ControlsPage.Build(this, Skins);

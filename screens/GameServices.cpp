@@ -4,8 +4,10 @@
 #include "platform/FolderFiles.h"
 #include "platform/desktop/UrlOpener.h"
 #include "platform/desktop/YesNoQuestion.h"
+#include "rules/GameTypes.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace WFourfall {
 
@@ -31,6 +33,22 @@ uint64_t TGameServices::Send(int32_t onlineType, const std::string& name, int32_
     if (Delivery == nullptr)
         return 0;
     return Delivery->Deliver(onlineType, name, score, replayText);
+}
+
+void TGameServices::WantSeeds(std::initializer_list<int32_t> gameNums) const
+{
+    if (Seeds == nullptr)
+        return;
+    std::vector<int32_t> types;
+    for (int32_t game : gameNums)
+        types.push_back(GFourfall::OnlineType(game));
+    Seeds->Want(types);
+}
+
+bool TGameServices::TakeSeed(int32_t gameNum, TDealtSeed& out) const
+{
+    const int32_t online = GFourfall::OnlineType(gameNum);
+    return Seeds != nullptr && online >= 0 && Seeds->Take(online, out);
 }
 
 void TGameServices::NoteDataFile(const std::string& path, bool loaded) const

@@ -6,11 +6,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <set>
 #include <string>
 
 #include "platform/desktop/YesNoQuestion.h"
 #include "store/ScoreDelivery.h"
+#include "store/SeedSupply.h"
 
 namespace Platform {
 class UrlOpener;
@@ -28,6 +30,7 @@ struct TGameServices {
     Platform::YesNoQuestion* Question = nullptr; // null: every question is answered No
     Platform::UrlOpener* Browser = nullptr;      // null: addresses are dropped
     TScoreDelivery* Delivery = nullptr;          // null: results are not sent
+    TSeedSupply* Seeds = nullptr;                // null: every game plays its own seed
     TWorldReplayFetch* WorldReplays = nullptr;   // null: no world's best to race
     // Where the lines about missing or damaged data files go: standard
     // error, or the driver's own; empty: nowhere.
@@ -46,6 +49,13 @@ struct TGameServices {
     // (TScoreDelivery::Deliver); 0 without a delivery.
     uint64_t Send(int32_t onlineType, const std::string& name, int32_t score,
                   const std::string& replayText) const;
+    // Asks ahead for seeds dealt by the server for games of these numbers
+    // (only when the player named a server); never waits.
+    void WantSeeds(std::initializer_list<int32_t> gameNums) const;
+    // The seed in hand for the next game of number gameNum, handed out once:
+    // true with out set; false when there is none (the game plays its own).
+    // The game's next seed is asked for either way. Never waits.
+    bool TakeSeed(int32_t gameNum, TDealtSeed& out) const;
     // After loading the file at path: when it did not load, says once per
     // run (a background reloaded says nothing new) that it is missing, or
     // damaged when it is there. The game goes on with its fallback.

@@ -37,6 +37,8 @@ bool TGameType::HandleEvent(int32_t code, int32_t param)
     }
     if (code == evActivated)
         Demo.Start();
+    if (code == evShown && Services != nullptr)
+        Services->WantSeeds({kGameTypeGames[0], kGameTypeGames[1], kGameTypeGames[2], kGameTypeGames[3]});
     if (code == evDeactivated)
         Demo.Stop();
     return TScrPage::HandleEvent(code, param);

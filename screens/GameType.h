@@ -4,6 +4,7 @@
 // leads back to the main menu and one more to the further game types.
 #pragma once
 
+#include "screens/GameServices.h"
 #include "screens/SkinSet.h"
 #include "screens/WDemo.h"
 #include "screens/layout/PageLayout.h"
@@ -30,6 +31,8 @@ public:
     WLib::TText Description;
     WLib::TIButton More; // to the page of the further game types
     TWDemo Demo;
+    // Shown, the page asks the server named for the seeds of its games.
+    const TGameServices* Services = nullptr;
 };
 
 } // namespace WFourfall

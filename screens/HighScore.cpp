@@ -13,13 +13,13 @@ namespace WFourfall {
 
 using namespace WLib;
 
-std::string WorldPageAddress(const std::string& host, int32_t gameType)
+std::string WorldPageAddress(const std::string& host, int32_t gameType, bool verified)
 {
     std::string url = "http://" + host + kWorldPagePath;
     const int32_t online = GFourfall::OnlineType(gameType);
     if (online >= 0)
         url.back() = static_cast<char>('0' + online);
-    return url;
+    return verified ? url + kWorldVerifiedView : url;
 }
 
 bool THighScore::HandleEvent(int32_t code, int32_t param)
@@ -55,8 +55,16 @@ bool THighScore::HandleEvent(int32_t code, int32_t param)
         }
         Invalidate(this);
     }
-    if (code == Buttons[5].ClickCode && Services != nullptr)
-        Services->OpenUrl(WorldPageAddress(ScoreServerAddress(), Rules.HiScores.ShownType));
+    if (code == Buttons[5].ClickCode && Services != nullptr) {
+        // A server the player named is one that verifies results by their
+        // replays: its page opens on the verified ones, where a score typed
+        // into a request by hand does not show. The designed default host
+        // keeps the designed address.
+        std::string named;
+        const bool chosen = ChosenScoreServer(named);
+        Services->OpenUrl(WorldPageAddress(chosen ? named : std::string(kDefaultScoreServer),
+                                           Rules.HiScores.ShownType, chosen));
+    }
     return TScrPage::HandleEvent(code, param);
 }
 

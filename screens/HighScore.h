@@ -23,9 +23,13 @@ constexpr const char* kClearQuestion = "Clear all nine lists and their replays?"
 // The world high-score page; its last character becomes the online type.
 constexpr const char* kWorldPagePath = "/cgi/version.pl?prg=Tumbltwn&show&type=0";
 
+// The page's view of the results the server verified by their replays.
+constexpr const char* kWorldVerifiedView = "&verified";
+
 // The address of the world high-score page of a game type on a server
-// ("host" or "host:port").
-std::string WorldPageAddress(const std::string& host, int32_t gameType);
+// ("host" or "host:port"); verified: its verified view, which links to all
+// results.
+std::string WorldPageAddress(const std::string& host, int32_t gameType, bool verified = false);
 
 class THighScore : public WLib::TScrPage {
 public:

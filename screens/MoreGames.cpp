@@ -37,6 +37,9 @@ bool TMoreGames::HandleEvent(int32_t code, int32_t param)
     }
     if (code == evActivated)
         Demo.Start();
+    if (code == evShown && Services != nullptr)
+        Services->WantSeeds({kMoreGamesTypes[0], kMoreGamesTypes[1], kMoreGamesTypes[2], kMoreGamesTypes[3],
+                             kMoreGamesTypes[4]});
     if (code == evDeactivated)
         Demo.Stop();
     return TScrPage::HandleEvent(code, param);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "screens/GameServices.h"
 #include "screens/SkinSet.h"
 #include "screens/WDemo.h"
 #include "screens/layout/PageLayout.h"
@@ -33,6 +34,8 @@ public:
     WLib::TIButton Buttons[kMoreGamesButtonCount]; // the five game types, then back
     WLib::TText Description;
     TWDemo Demo;
+    // Shown, the page asks the server named for the seeds of its games.
+    const TGameServices* Services = nullptr;
 };
 
 } // namespace WFourfall

@@ -392,11 +392,22 @@ void TWFourfall::BeginGame(int32_t k, const TReplay* ghost)
         SetSize(Rules, Rect.Width() / CellSize.Width, Rect.Height() / CellSize.Height);
     }
     SelectGame(Rules, k);
-    // The generator goes on from game to game; the record starts from where
-    // it stands, so that the game can be played again from its seed alone.
+    // A seed the server dealt for this type ahead of time, when one is in
+    // hand, is played and its token goes with the record (once: the next
+    // game gets the next seed). Otherwise the generator goes on from game to
+    // game; the record starts from where it stands, so that the game can be
+    // played again from its seed alone. A race plays the ghost's seed and
+    // takes no dealt one.
+    TDealtSeed dealt;
+    const bool seeded =
+        ghost == nullptr && Services != nullptr && Services->TakeSeed(Rules.GameState.GameNum, dealt);
+    if (seeded)
+        SeedRandom(Rules, dealt.Seed);
     Record = TReplay();
     Record.Version = GameVersion();
     Record.Seed = SeedOfRandomState(Rules);
+    if (seeded)
+        Record.Token = dealt.Token;
     Record.Columns = Rules.GameState.Width;
     Record.Rows = Rules.GameState.Height;
     Record.GameNum = Rules.GameState.GameNum;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "rules/CommandFig.h"
 #include "rules/HiScores.h"
@@ -101,6 +102,9 @@ public:
     void Operate(GFourfall::TReplayOp op);
     // The record of the game started last (complete once it has ended).
     const GFourfall::TReplay& Recording() const { return Record; }
+    // The token of the seed the server dealt for the recorded game; empty
+    // when it plays a seed of the game's own.
+    const std::string& DealtToken() const { return Record.Token; }
     // True once the recorded game has ended (its last operation is in).
     bool RecordingComplete() const { return RecordDone; }
     // Games are recorded unless this is switched off (to measure what

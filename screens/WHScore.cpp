@@ -11,6 +11,7 @@
 #include "screens/WFourfall.h"
 #include "screens/WGhost.h"
 #include "store/ReplayFolder.h"
+#include "store/ScoreName.h"
 #include "store/ScoreStorage.h"
 #include "store/WorldReplay.h"
 #include "wlib/Mouse.h"
@@ -134,7 +135,9 @@ bool TWHScore::EditKey(char* name, int32_t key)
         Caret = length;
     if (key < 0) {
         const int32_t c = -key;
-        if (c < 32 || c > 255)
+        // No control byte or invisible character: the world list would
+        // refuse the name.
+        if (c < 32 || c > 255 || !IsWorldNameByte(static_cast<unsigned char>(c)))
             return false;
         if (NameSelected) {
             // The offered name goes at the first letter.
@@ -395,9 +398,14 @@ void TWHScore::Confirm()
     NameSelected = false;
     MarksKnown = false;
     const std::string name(confirmed.Name, strnlen(confirmed.Name, kScoreNameSize));
-    if (name.find_first_not_of(' ') == std::string::npos) {
+    const TWorldNameFault fault = WorldNameFault(name);
+    if (fault == TWorldNameFault::Blank) {
         // Nobody to put on the world list: the result stays local.
         SetNotice(kNoticeNoName);
+    } else if (fault != TWorldNameFault::None) {
+        // The server would refuse it (a stored name can hold what typing
+        // cannot): the player is told rather than asked.
+        SetNotice(kNoticeBadName);
     } else if (Services != nullptr &&
                Services->Ask(Board != nullptr && Board->RecordingRaced() ? kSendRacedQuestion
                                                                          : kSendQuestion)) {

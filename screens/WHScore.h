@@ -23,6 +23,7 @@ constexpr const char* kNoticeSending = "Sending the result to the world high sco
 constexpr const char* kNoticeSent = "Sent to the world high scores.";
 constexpr const char* kNoticeKept = "Could not reach the server: it will try again later.";
 constexpr const char* kNoticeNoName = "A result without a name is not sent.";
+constexpr const char* kNoticeBadName = "A name with an invisible or control character is not sent.";
 // A raced game's seed was known before it started: the server cannot take it
 // as proof, so it goes as an ordinary result, without its replay.
 constexpr const char* kSendRacedQuestion =

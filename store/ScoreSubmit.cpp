@@ -126,22 +126,32 @@ bool SplitScoreServer(const std::string& address, std::string& host, std::uint16
     return true;
 }
 
-std::string ScoreServerAddress()
+bool ChosenScoreServer(std::string& address)
 {
     std::string host;
     std::uint16_t port = 0;
     const char* env = std::getenv(kScoreServerVariable);
-    if (env != nullptr && SplitScoreServer(env, host, port))
-        return env;
+    if (env != nullptr && SplitScoreServer(env, host, port)) {
+        address = env;
+        return true;
+    }
     CRegistry registry;
     if (registry.OpenKey(HKEY_CURRENT_USER, kOptionsKey, 0)) {
         char buffer[kMaxHostName + 7]; // host, ":" and five digits
         bool found = registry.ReadString(kScoreServerValue, buffer, sizeof buffer);
         registry.CloseKey();
-        if (found && SplitScoreServer(buffer, host, port))
-            return buffer;
+        if (found && SplitScoreServer(buffer, host, port)) {
+            address = buffer;
+            return true;
+        }
     }
-    return kDefaultScoreServer;
+    return false;
+}
+
+std::string ScoreServerAddress()
+{
+    std::string address;
+    return ChosenScoreServer(address) ? address : std::string(kDefaultScoreServer);
 }
 
 std::string ExchangeHttp(std::uint16_t port, const std::string& host, const char* request, std::size_t length,
@@ -218,4 +228,10 @@ void SendReplay(const std::string& replayText)
         Exchange()(port, host, request);
     else
         ExchangeHttp(port, host, request.data(), request.size());
+}
+
+std::string BuildSeedRequest(std::int32_t onlineType, const std::string& host)
+{
+    return std::string("GET ") + kSeedRequestPath + "?type=" + std::to_string(onlineType) +
+           " HTTP/1.0\r\nHost: " + host + "\r\n\r\n";
 }

@@ -47,6 +47,10 @@ std::string ExchangeHttp(std::uint16_t port, const std::string& host, const char
 // over. Without a port the server is on port 80. The world page's address is
 // "http://" + this + its path, so it names the same host and port.
 std::string ScoreServerAddress();
+// The server the player named (the variable or the stored value, as
+// ScoreServerAddress reads them): true with address set; false when neither
+// names one and the designed default host stands alone.
+bool ChosenScoreServer(std::string& address);
 constexpr const char* kScoreServerVariable = "TUMBLETOWN_SCORE_SERVER";
 constexpr const char* kScoreServerValue = "ScoreServer";
 constexpr const char* kDefaultScoreServer = "localhost";
@@ -88,3 +92,9 @@ constexpr const char* kReplayUploadPath = "/api/v1/replays";
 // host, the body's type and length, a blank line and the text (line ends
 // "\r\n" in the head).
 std::string BuildReplayRequest(const std::string& replayText, const std::string& host);
+
+// A seed for the next game of a type, dealt by the server (SeedSupply.h):
+// "GET /api/v1/seed?type=N HTTP/1.0", the host and a blank line ("\r\n"
+// line ends). It carries the online type and nothing else.
+constexpr const char* kSeedRequestPath = "/api/v1/seed";
+std::string BuildSeedRequest(std::int32_t onlineType, const std::string& host);

@@ -412,6 +412,7 @@ public:
         return Note(), Real.Verify(c, r, id);
     }
     TDbStatus Replay(std::int64_t id, std::string& t, bool& f) override { return Real.Replay(id, t, f); }
+    TDbStatus Secret(const std::string& p, std::string& s) override { return Real.Secret(p, s); }
     TDbStatus VerifiedResult(std::int64_t id, ScoreServer::TScoreRecord& o, bool& f) override
     {
         return Real.VerifiedResult(id, o, f);

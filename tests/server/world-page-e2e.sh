@@ -26,10 +26,12 @@ markup="<b>\"Tom\" & 'Jerry'</b>"
 play() { # game button y, name, screenshot
   {
     echo "click 402 159"
+    echo "seeds" # the player looks at the page while the server deals the seeds
     echo "click 402 $1"
     for _ in $(seq 120); do echo "key Down"; echo "advance 1000"; done
     for _ in $(seq 60); do echo "key Backspace"; done # whatever name is offered
     echo "type $2"
+    echo "pace" # the replay must not arrive sooner than its played time
     echo "answer yes"
     echo "key Enter"
     echo "click 429 509"
@@ -44,8 +46,11 @@ play() { # game button y, name, screenshot
 mkdir -p "$work/store"
 url_fourfall=$(play 213 "$high")
 url_colour=$(play 347 "$markup")
-[[ "$url_fourfall" == "http://localhost:$port/cgi/version.pl?prg=Tumbltwn&show&type=0" ]] || fail "World button opened $url_fourfall"
-[[ "$url_colour" == "http://localhost:$port/cgi/version.pl?prg=Tumbltwn&show&type=2" ]] || fail "World button opened $url_colour"
+[[ "$url_fourfall" == "http://localhost:$port/cgi/version.pl?prg=Tumbltwn&show&type=0&verified" ]] || fail "World button opened $url_fourfall"
+[[ "$url_colour" == "http://localhost:$port/cgi/version.pl?prg=Tumbltwn&show&type=2&verified" ]] || fail "World button opened $url_colour"
+# The pages of all results, which the verified view links to.
+url_fourfall=${url_fourfall%&verified}
+url_colour=${url_colour%&verified}
 
 for url in "$url_fourfall" "$url_colour"; do
   e2e_browse "$url" --dump-dom > "$work/dom.html" || fail "chromium could not open $url"

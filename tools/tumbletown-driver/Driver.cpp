@@ -1,11 +1,13 @@
 #include "tools/tumbletown-driver/Driver.h"
 
+#include <chrono>
 #include <deque>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "platform/Cp1252.h"
 #include "platform/FolderFiles.h"
@@ -26,6 +28,7 @@
 #include "screens/WFourfall.h"
 #include "store/ReplayFolder.h"
 #include "store/ScoreSubmit.h"
+#include "store/SeedSupply.h"
 #include "store/WorldReplay.h"
 #include "wlib/TestHost.h"
 
@@ -164,6 +167,8 @@ void WriteScreen(std::ostream& out, const TGamePages& pages, const TTestHost& ho
     out << ",\"question\":"
         << JsonString(pages.QuestionBox.IsOpen() ? pages.QuestionBox.Text.Layout.Text.Text() : "");
     out << ",\"notice\":" << JsonString(pages.HighScore.List.Notice);
+    // The token of the seed the server dealt for the last game started.
+    out << ",\"token\":" << JsonString(pages.Play.Board.DealtToken());
     const TWHScore& list = pages.HighScore.List;
     out << ",\"nameSelected\":" << (list.NameSelected ? 1 : 0) << ",\"caret\":" << list.Caret
         << ",\"marks\":" << list.PlayableMarks();
@@ -238,15 +243,19 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
                 std::lock_guard<std::mutex> hold(sentLock);
                 sentLines += line;
             };
-            print("request " + host + ':' + std::to_string(port) + ' ' + JsonString(request) + '\n');
-            // Without Send the driver stands for a server that takes everything.
+            // A seed asked for ahead of a game is told apart from a result.
+            const bool seed = request.rfind(std::string("GET ") + kSeedRequestPath, 0) == 0;
+            print((seed ? "seed " : "request ") + host + ':' + std::to_string(port) + ' ' +
+                  JsonString(request) + '\n');
+            // Without Send the driver stands for a server that takes every
+            // result and deals no seed.
             if (!setup.Send)
-                return std::string(kTakenReply);
+                return std::string(seed ? "" : kTakenReply);
             // Room for a replay fetched to race it; every other reply is small.
             TExchangeLimits limits;
             limits.MaxReply = kMaxWorldReplayReply;
             std::string reply = ExchangeHttp(port, host, request.data(), request.size(), limits);
-            print("reply " + JsonString(reply) + '\n');
+            print((seed ? "seed-reply " : "reply ") + JsonString(reply) + '\n');
             return reply;
         });
     auto printSent = [&] {
@@ -257,6 +266,8 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
     // Declared after the page set: destroyed first, its thread ended.
     TScoreDelivery delivery;
     pages->Services.Delivery = &delivery;
+    TSeedSupply seeds;
+    pages->Services.Seeds = &seeds;
     TWorldReplayFetch worldReplays;
     pages->Services.WorldReplays = &worldReplays;
     host.Attach(*pages);
@@ -352,6 +363,14 @@ int RunDriver(const TDriverSetup& setup, std::istream& script, std::ostream& out
                 for (std::size_t i = 0; i < names.size(); ++i)
                     out << (i ? "," : "") << JsonString(names[i]);
                 out << "]\n";
+            } else if (command == "seeds") {
+                seeds.WaitIdle();
+            } else if (command == "pace") {
+                // The clock is virtual, a server's is not: as long in real
+                // time as the last game took in play.
+                const TReplay& last = pages->Play.Board.Recording();
+                const uint32_t played = last.Steps.empty() ? 0 : last.Steps.back().TimeMs;
+                std::this_thread::sleep_for(std::chrono::milliseconds(played));
             } else if (command == "sent") {
                 delivery.WaitIdle();
                 pages->HighScore.List.FollowDelivery();

@@ -25,6 +25,12 @@
 //                         "tumbletown --replay FILE" does ("refused" and
 //                         the reason when it is no replay)
 //   replays               the names in the replay folder, as a JSON list
+//   seeds                 waits until the seeds asked for ahead of the games
+//                         (when a score server is named) were dealt or refused
+//   pace                  waits in real time as long as the last game started
+//                         was played (its last operation's time): a replay
+//                         sent after it reaches a server no sooner after the
+//                         game's seed was dealt than the game's played time
 //   sent                  waits until the results handed to the world server
 //                         went out or were kept in the outbox (they go on a
 //                         thread of their own; the script goes on meanwhile)
@@ -42,6 +48,9 @@
 //                         --send the driver answers for it: taken); with
 //                         --send they really go to it, and its reply follows:
 //   reply "TEXT"          what the score server answered (empty when none)
+//   seed HOST:PORT "TEXT" a seed asked for ahead of a game (without --send no
+//                         seed is dealt); with --send its answer follows:
+//   seed-reply "TEXT"
 //   closed                the game closed its window; the script ends here
 #pragma once
 

@@ -22,6 +22,7 @@
 
 #include "platform/desktop/PngFile.h"
 #include "rules/StateWriter.h"
+#include "screens/WHScore.h"
 #include "screens/layout/PageLayout.h"
 #include "store/ScoreSubmit.h"
 #include "tests/platform/PictureFolder.h"
@@ -484,10 +485,11 @@ TEST_F(DriverTest, TabsSwitchTheListAndTheWorldPageFollowsTheTab)
     auto opened = run.Starting("open ");
     const std::string base =
         std::string("open \"http://") + kServer + "/cgi/version.pl?prg=Tumbltwn&show&type=";
+    // A server the player named: its verified view.
     ASSERT_EQ(opened.size(), 3u);
-    EXPECT_EQ(opened[0], base + "2\"");
-    EXPECT_EQ(opened[1], base + "3\"");
-    EXPECT_EQ(opened[2], base + "0\"");
+    EXPECT_EQ(opened[0], base + "2&verified\"");
+    EXPECT_EQ(opened[1], base + "3&verified\"");
+    EXPECT_EQ(opened[2], base + "0&verified\"");
 }
 
 TEST_F(DriverTest, ClearAsksAndEmptiesTheTableOnlyOnYes)
@@ -1221,8 +1223,8 @@ TEST_P(MoreGamesPlayed, FromThePageToGameOverNameListAndStoreAfterARestart)
     EXPECT_EQ(Field(screens2[0], "list"), "[{\"name\":\"Kit\",\"score\":" + std::to_string(score) + "}]");
     auto opened = again.Starting("open ");
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], std::string("open \"http://") + kServer +
-                             "/cgi/version.pl?prg=Tumbltwn&show&type=" + std::to_string(c.Online) + "\"");
+    EXPECT_EQ(opened[0], std::string("open \"http://") + kServer + "/cgi/version.pl?prg=Tumbltwn&show&type=" +
+                             std::to_string(c.Online) + "&verified\"");
 }
 
 INSTANTIATE_TEST_SUITE_P(FiveTypes, MoreGamesPlayed,
@@ -1251,8 +1253,9 @@ TEST_F(DriverTest, TheFourFirstTabsKeepTheirListsAndWorldNumbers)
         EXPECT_EQ(IntField(screens[i], "shownType"), shown[i]) << i;
         std::string all = Field(screens[i], "tabs") + Field(screens[i], "moreTabs");
         EXPECT_EQ(std::count(all.begin(), all.end(), '1'), 1) << i << ": " << all;
-        EXPECT_EQ(opened[i].back() == '"' ? opened[i][opened[i].size() - 2] : '?', '0' + online[i])
-            << opened[i];
+        EXPECT_EQ(opened[i], std::string("open \"http://") + kServer +
+                                 "/cgi/version.pl?prg=Tumbltwn&show&type=" + std::to_string(online[i]) +
+                                 "&verified\"");
     }
 }
 
@@ -1465,7 +1468,9 @@ TEST_F(DriverTest, OnlyReplaysThatLoadAreMarkedAndADamagedOneSaysSo)
 }
 
 // A loopback server that takes one connection, reads the request to its end
-// and then says nothing until the test lets it go.
+// and then says nothing until the test lets it go. Seed requests ahead of
+// the games are read and closed unanswered (no seed dealt): the connection
+// held is a result's.
 class TSilentServer {
 public:
     TSilentServer()
@@ -1480,14 +1485,20 @@ public:
             return;
         Port = ntohs(a.sin_port);
         Thread = std::thread([this] {
-            pollfd p{Fd, POLLIN, 0};
-            if (::poll(&p, 1, 30000) != 1)
-                return;
-            const int c = ::accept(Fd, nullptr, nullptr);
-            char buffer[4096];
-            long n = 0;
-            while (c >= 0 && (n = ::read(c, buffer, sizeof buffer)) > 0)
-                Received.append(buffer, static_cast<std::size_t>(n));
+            int c = -1;
+            do {
+                if (c >= 0)
+                    ::close(c);
+                Received.clear();
+                pollfd p{Fd, POLLIN, 0};
+                if (::poll(&p, 1, 30000) != 1)
+                    return;
+                c = ::accept(Fd, nullptr, nullptr);
+                char buffer[4096];
+                long n = 0;
+                while (c >= 0 && (n = ::read(c, buffer, sizeof buffer)) > 0)
+                    Received.append(buffer, static_cast<std::size_t>(n));
+            } while (Received.rfind(std::string("GET ") + kSeedRequestPath, 0) == 0);
             GotAll = true;
             while (!Release)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -1587,6 +1598,114 @@ TEST_F(DriverTest, WithNoServerTheResultIsKeptAndAnEmptyNameIsNotSent)
     EXPECT_EQ(Field(sent.Starting("{\"page\"")[0], "notice"), "Sent to the world high scores.");
     EXPECT_EQ(sent.Starting("request ").size(), 2u);
 }
+
+// The designed default host alone is no server the player named: the World
+// button opens the designed address and no seed is asked for, whatever page
+// shows and whatever game is played.
+TEST_F(DriverTest, WithNoServerNamedTheDesignStands)
+{
+    unsetenv("TUMBLETOWN_SCORE_SERVER");
+    TRun run = Run(Click(kMenuPlay) + Click(kGameTypeMoreButton) + Click(kMoreGamesBack) +
+                   Click(kGameButtons[1]) + "advance 3000\nseeds\nanswer yes\nkey Escape\n" +
+                   Click(kMenuScores) + Click(kTabs[2]) + Click(kScoresWorld));
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    EXPECT_TRUE(run.Starting("seed").empty()) << run.Starting("seed")[0];
+    auto opened = run.Starting("open ");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], "open \"http://localhost/cgi/version.pl?prg=Tumbltwn&show&type=2\"");
+}
+
+// A server named: each game type page asks ahead for the seeds of its own
+// games, once each, with the type alone; a game started asks for its type's
+// next one.
+TEST_F(DriverTest, TheGameTypePagesAskAheadForTheSeedsOfTheirGames)
+{
+    TRun run = Run(Click(kMenuPlay) + "seeds\n" + Click(kGameTypeMoreButton) + "seeds\n" +
+                   Click(kMoreGamesBack) + "seeds\n" + Click(kGameButtons[0]) + "seeds\nscreen\n");
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    auto asked = run.Starting("seed ");
+    // The game type page's four, the More Games page's five, the game type
+    // page's four again (none was dealt), and Fourfall's next.
+    const int online[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 2, 3, 0};
+    ASSERT_EQ(asked.size(), std::size(online)) << ::testing::PrintToString(asked);
+    for (std::size_t i = 0; i < asked.size(); ++i)
+        EXPECT_EQ(asked[i], std::string("seed ") + kServer + ":80 " +
+                                GFourfall::JsonString(BuildSeedRequest(online[i], kServer)))
+            << i;
+    // None dealt (the driver deals none without --send): the game plays a
+    // seed of its own and carries no token.
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "page"), "Play");
+    EXPECT_EQ(Field(screens[0], "token"), "");
+}
+
+// The names the world list takes: typing leaves out what it would refuse
+// (so the result and its replay carry the same bytes), and a name it would
+// refuse anyway (blank, or a stored one with an invisible character) is not
+// sent, and the page says why.
+struct TWorldNameCase {
+    const char* What;
+    const char* Stored; // the name offered from the settings; null: the default
+    const char* Typed;  // UTF-8, after End; null: nothing typed
+    const char* Sent;   // the name sent; null: nothing sent
+    const char* Notice;
+};
+
+std::ostream& operator<<(std::ostream& out, const TWorldNameCase& c)
+{
+    return out << c.What;
+}
+
+class WorldNames : public DriverTest, public ::testing::WithParamInterface<TWorldNameCase> {};
+
+TEST_P(WorldNames, ANameTheWorldListRefusesIsNeitherTypedNorSent)
+{
+    const TWorldNameCase& c = GetParam();
+    const std::string store = FreshFolder("store");
+    if (c.Stored != nullptr) {
+        std::ofstream out(store + "/settings.reg", std::ios::binary);
+        out << "[HKEY_CURRENT_USER\\Software\\Kestrovan\\Grand Fourfall\\Score]\n"
+            << "\"LastUserName\"=\"" << c.Stored << "\"\n";
+    }
+    std::string script = Click(kMenuPlay) + Click(kGameButtons[0]) + PlayToTheEnd() + "state\n";
+    // A typed name replaces the offered one, which is selected.
+    if (c.Typed != nullptr)
+        script += std::string("type ") + c.Typed + "\n";
+    script += "answer yes\nkey Enter\nsent\nscreen\n";
+    TRun run = Run(script, store);
+    ASSERT_EQ(run.Status, kDriverOk) << run.Errors;
+    const int score = IntField(run.Starting("{\"status\"")[0], "score");
+    auto requests = run.Starting("request ");
+    auto screens = run.Starting("{\"page\"");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(Field(screens[0], "notice"), c.Notice);
+    if (c.Sent == nullptr) {
+        EXPECT_TRUE(requests.empty()) << requests[0];
+        EXPECT_TRUE(run.Starting("question ").empty());
+        return;
+    }
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0], std::string("request ") + kServer + ":80 " +
+                               GFourfall::JsonString(BuildScoreRequest(0, c.Sent, score, kServer)));
+    const std::string claim = GFourfall::JsonString("\n# name " + std::string(c.Sent) + "\n# score ");
+    EXPECT_NE(requests[1].find(claim.substr(1, claim.size() - 2)), std::string::npos) << requests[1];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WorldNames,
+    ::testing::Values(TWorldNameCase{"SoftHyphenAndDeleteTyped", nullptr,
+                                     "A\u00ADn\x7F"
+                                     "n",
+                                     "Ann", kNoticeSent},
+                      TWorldNameCase{"NoBreakSpacesTyped", nullptr, "\u00A0 \u00A0", nullptr, kNoticeNoName},
+                      TWorldNameCase{"SoftHyphenStored",
+                                     "Ann\xAD"
+                                     "e",
+                                     nullptr, nullptr, kNoticeBadName},
+                      TWorldNameCase{"DeleteStored", "Ann\x7F", nullptr, nullptr, kNoticeBadName},
+                      TWorldNameCase{"PlainStored", "Ann\xE9", nullptr, "Ann\xE9", kNoticeSent}),
+    [](const auto& info) { return std::string(info.param.What); });
 
 } // namespace
 } // namespace WFourfall
