@@ -419,7 +419,6 @@ public:
     }
     TDbStatus Count(std::int32_t t, std::int64_t& n) override { return Real.Count(t, n); }
     TDbStatus Check() override { return Real.Check(); }
-    TDbStatus Secret(const std::string& p, std::string& s) override { return Real.Secret(p, s); }
     std::string Describe() const override { return Real.Describe(); }
 
     std::vector<int> Policies() const
