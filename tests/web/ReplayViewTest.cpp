@@ -157,8 +157,8 @@ TEST(ViewerExports, RefusedTextLeavesNoReplay)
     ASSERT_GT(steps, 0);
     EXPECT_STREQ(tt_why(), "");
     EXPECT_EQ(tt_game(), 2);
-    EXPECT_EQ(tt_columns(), 10);
-    EXPECT_EQ(tt_rows(), 20);
+    EXPECT_EQ(tt_columns(), ServerTest::kDealtColumns);
+    EXPECT_EQ(tt_rows(), ServerTest::kDealtRows);
     const std::string end = ToolState(good, static_cast<std::size_t>(steps));
     const std::string start = ToolState(good, 0);
     ASSERT_EQ(tt_load(good.data(), static_cast<int32_t>(good.size())), steps);

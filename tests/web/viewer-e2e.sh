@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # End to end: the replay viewer. A game of each of the nine types, played by
-# the replay tests' scripted player on the game's 13 x 31 well, is sent as a
-# result and verified by its replay on a tumbletown-scores on loopback; each
-# verified row of the world page links "Watch" to /watch/ID; the page's
-# policy, types and ETags are as promised. Then headless Chromium
+# the replay tests' scripted player on the game's 13 x 31 well from a seed the
+# server dealt, is sent as a result and verified by its replay on a
+# tumbletown-scores on loopback; each verified row of the world page links
+# "Watch" to /watch/ID; the page's policy, types and ETags are as promised.
+# Then headless Chromium
 # (viewer-cdp.js) opens every /watch/ID and checks the state the page shows
 # against fourfall-replay at every point it is moved to, takes the figures
 # and screenshots; last, the end of the first game on the page is compared,
@@ -22,10 +23,19 @@ grep -q "replay viewer from $viewer" "$work/server.log" || fail "the server did 
 
 # The online type (the world page's tab) of each game number.
 online=(0 1 4 5 3 6 7 8 2)
+# Each game plays a seed the server dealt, as the game's own do; the replays go
+# once as much real time has passed as the longest game took in play.
+dealt=$(date +%s) longest=0
+for game in 0 1 2 3 4 5 6 7 8; do
+  token=$("$client" "$port" get "/api/v1/seed?type=${online[$game]}") || fail "no seed for game $game"
+  "$played" "$game" 0 "Watcher$game" 13 31 "$token" > "$work/$game.replay" 2> /dev/null || fail "no game $game"
+  ms=$(tail -n 2 "$work/$game.replay" | sed -n 's/^at \([0-9]*\) .*/\1/p')
+  if (( ms > longest )); then longest=$ms; fi
+done
+while (( $(date +%s) <= dealt + longest / 1000 + 1 )); do sleep 1; done
 : > "$work/jobs"
 for game in 0 1 2 3 4 5 6 7 8; do
   name="Watcher$game" type=${online[$game]}
-  "$played" "$game" $((500 + game * 10)) "$name" 13 31 > "$work/$game.replay" 2> /dev/null || fail "no game $game"
   score=$(sed -n 's/^# score //p' "$work/$game.replay")
   "$client" "$port" result "$type" "$name" "$score" > /dev/null || fail "result of game $game not stored"
   answer=$("$client" "$port" replay "$work/$game.replay" || true)
