@@ -4,10 +4,9 @@
 # server dealt, is sent as a result and verified by its replay on a
 # tumbletown-scores on loopback; each verified row of the world page links
 # "Watch" to /watch/ID; the page's policy, types and ETags are as promised.
-# Then headless Chromium
-# (viewer-cdp.js) opens every /watch/ID and checks the state the page shows
-# against fourfall-replay at every point it is moved to, takes the figures
-# and screenshots; last, the end of the first game on the page is compared,
+# Then headless Chromium (viewer-cdp.js) opens every /watch/ID and checks the
+# state the page shows against fourfall-replay at every point it is moved to,
+# takes the figures and screenshots; last, the end of the first game on the page is compared,
 # cell by cell, with the game's own end screen of the same replay.
 #   viewer-e2e.sh SERVER SCORE_CLIENT PLAYED_GAME FOURFALL_REPLAY DRIVER VIEWER_FOLDER DATA_FOLDER OUT_FOLDER
 # Leaves OUT_FOLDER/viewer-end.png, viewer-390.png and game-end.png.
