@@ -32,6 +32,7 @@ public:
     TDbStatus Secret(const std::string& proposed, std::string& secret) override;
     TDbStatus Check() override;
     std::string Describe() const override { return Description; }
+    TDbStatus DroppedReplay(std::int64_t scoreId, std::string& why) override;
     // Half the connections, one to four: PostgreSQL flushes the commits of
     // several sessions together, and the other connections serve the reads.
     std::size_t WritesAtOnce() const override { return Writers; }
@@ -40,6 +41,12 @@ public:
 
 private:
     TPostgresDatabase() = default;
+    // Inside Verify's transaction (query runs a statement in it): counts the
+    // new replay's bytes and drops what the storage limits say.
+    template <class TQuery>
+    bool KeepReplayWithinLimits(TQuery& query, const TReplayClaim& claim, std::int64_t id,
+                                std::vector<TDroppedReplay>& dropped);
+    TReplayStorageLimits Storage;
 
     std::string Url;
     std::string Description;
