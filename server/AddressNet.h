@@ -17,7 +17,6 @@ public:
     // every way of writing the same network ("2001:db8::1/64" and
     // "2001:0db8:0:0::/64" are both "2001:db8::/64").
     std::string Text() const;
-    bool IsSix() const { return Six; }
 
 private:
     bool Six = false;

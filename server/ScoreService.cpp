@@ -704,24 +704,36 @@ THttpResponse TScoreService::Unavailable()
 std::optional<THttpResponse> TScoreService::RefusedByModeration(const std::string* name,
                                                                 const std::string& address)
 {
-    bool nameRefused = false, addressRefused = false;
+    // One request reads the list again when it is due; the others go on
+    // with the one kept meanwhile, so none waits for the database here.
+    bool due = false;
     {
         std::lock_guard<std::mutex> hold(RefusedMutex);
         const std::int64_t now = Clock();
-        if (!RefusedRead || now < RefusedReadAt || now - RefusedReadAt >= kRefusedListSeconds) {
-            TRefusedRows rows;
-            TDbStatus status;
-            {
-                TDatabaseTimer timer(DatabaseTime);
-                status = Database.RefusedRows(rows);
-            }
-            if (status == TDbStatus::Ok)
-                RefusedKept.Set(rows);
-            // Tried again after the same while when it failed: a database
-            // that is down is not asked on every request.
+        due = !RefusedRead || now < RefusedReadAt || now - RefusedReadAt >= kRefusedListSeconds;
+        if (due) {
+            // Also when the read fails: a database that is down is asked
+            // again after the same while, not on every request.
             RefusedRead = true;
             RefusedReadAt = now;
         }
+    }
+    if (due) {
+        TRefusedRows rows;
+        TDbStatus status;
+        {
+            TDatabaseTimer timer(DatabaseTime);
+            status = Database.RefusedRows(rows);
+        }
+        TRefusedList list;
+        list.Set(rows);
+        std::lock_guard<std::mutex> hold(RefusedMutex);
+        if (status == TDbStatus::Ok)
+            RefusedKept = std::move(list);
+    }
+    bool nameRefused = false, addressRefused = false;
+    {
+        std::lock_guard<std::mutex> hold(RefusedMutex);
         nameRefused = name != nullptr && RefusedKept.RefusesName(*name);
         addressRefused = RefusedKept.RefusesAddress(address);
     }

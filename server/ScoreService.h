@@ -148,8 +148,9 @@ private:
     // --- Moderation ---
     // The 403 for a refused name (name non-null and refused) or address;
     // nullopt when neither is refused. The list is read again from the
-    // database once kRefusedListSeconds have passed since it last was;
-    // while it cannot be read, the last one read holds.
+    // database once kRefusedListSeconds have passed since it last was (by
+    // the request that finds it due; the others use the one kept); while it
+    // cannot be read, the last one read holds.
     std::optional<THttpResponse> RefusedByModeration(const std::string* name, const std::string& address);
     std::mutex RefusedMutex;
     TRefusedList RefusedKept;
