@@ -24,6 +24,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 
 namespace ServerTest {
 namespace {
@@ -396,6 +397,44 @@ TEST_P(Moderation, AVerifiedReplayKeepsWhenItsTokenWasIssued)
     EXPECT_TRUE(top[0].HasReplay);
     EXPECT_EQ(top[0].TokenIssued, dealtAt);
     EXPECT_EQ(top[0].VerifiedAt, Now);
+}
+
+// Two real servers on one database, moderated by the command while they
+// run: a hide shows on the next page of each, a refused address is refused
+// by each within the bound the servers keep their list for.
+TEST_P(Moderation, TakesEffectOnEveryRunningServerOfTheDatabase)
+{
+    TServerProcess first({"--database", Test.Target(), "--rate-limit", "0", "--viewer", "none"});
+    TServerProcess second({"--database", Test.Target(), "--rate-limit", "0", "--viewer", "none"});
+    ASSERT_TRUE(first.Ok() && second.Ok());
+    ASSERT_EQ(SendAsTheGame(first.Port, 0, "Honest", 500).Status, 200);
+    ASSERT_EQ(SendAsTheGame(second.Port, 0, "Typed", 999999).Status, 200);
+    const TRun top = Run({"top", "--type", "0"});
+    ASSERT_EQ(top.Exit, 0) << top.Err;
+    const std::vector<std::string> lines = Lines(top.Out);
+    ASSERT_EQ(lines.size(), 3u) << top.Out;
+    ASSERT_EQ(Words(lines[1]).back(), "Typed");
+    ASSERT_EQ(Run({"hide", Words(lines[1])[0]}).Exit, 0);
+    for (const TServerProcess* server : {&first, &second}) {
+        const TReply page = ServerTest::Get(server->Port, ScoreServer::WorldPagePath(0));
+        EXPECT_EQ(page.Status, 200);
+        EXPECT_EQ(page.Body.find("Typed"), std::string::npos);
+        EXPECT_NE(page.Body.find("Honest"), std::string::npos);
+    }
+
+    ASSERT_EQ(Run({"refuse-address", "127.0.0.9"}).Exit, 0);
+    const std::string request = "GET " + GameTarget(0, "Ann", 100) + " HTTP/1.0\r\nHost: localhost\r\n\r\n";
+    for (const TServerProcess* server : {&first, &second}) {
+        // Each refuses it once it has read the list again: within
+        // kRefusedListSeconds (a second more for a slow machine).
+        const auto start = std::chrono::steady_clock::now();
+        int status = 0;
+        while ((status = ExchangeFrom(server->Port, "127.0.0.9", request).Status) == 200 &&
+               SecondsSince(start) < ScoreServer::kRefusedListSeconds + 1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(status, 403);
+        EXPECT_EQ(ExchangeFrom(server->Port, "127.0.0.10", request).Status, 200);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Moderation, ::testing::ValuesIn(kBackends),
