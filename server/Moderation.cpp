@@ -224,6 +224,10 @@ std::string TopTable(const std::vector<TModeratedResult>& results)
         TRow row = {std::to_string(m.Result.Id), std::to_string(m.Result.Score), state};
         if (!m.HasReplay) {
             row.insert(row.end(), {kNone, kNone, kNone, kNone});
+        } else if (m.Replay.empty()) {
+            // Verified, its replay no longer kept: the token's age is still known.
+            row.insert(row.end(), {kNone, kNone, kNone});
+            row.push_back(m.TokenIssued > 0 ? Duration(m.VerifiedAt - m.TokenIssued) : kNone);
         } else {
             const TReplayFigures f = FiguresOf(m.Replay);
             if (!f.Readable) {
@@ -297,7 +301,9 @@ void WriteModerateHelp(std::ostream& out)
            "  ADDRESS    the address that sent the result\n"
            "  SUBMITTED  when the result arrived (UTC)\n"
            "  NAME       the player's name: the rest of the line\n"
-           "A result without a replay has - in OPS, PLAYED, OPS/S and TOKEN-AGE.\n"
+           "A result without a replay has - in OPS, PLAYED, OPS/S and TOKEN-AGE (a verified\n"
+           "one whose replay is no longer kept, in the first three); ? where a kept replay\n"
+           "can't be read.\n"
            "\n"
            "A hide, unhide, refusal or allow takes effect at once on the pages and answers;\n"
            "servers read the refused names and addresses again every 2 seconds.\n"

@@ -358,11 +358,28 @@ TEST_P(Moderation, TopShowsAKnownReplaysFigures)
     std::int64_t id = 0;
     ASSERT_EQ(Db->Verify(claim, verified, id), TDbStatus::Ok);
     ASSERT_EQ(verified, ScoreServer::TVerifyResult::Verified);
+    // A verified result whose replay is no longer kept (its bytes emptied),
+    // and one whose bytes are no replay.
+    for (const char* name : {"Emptied", "Garbled"}) {
+        record.Name = name;
+        record.Score = 100;
+        ASSERT_EQ(Db->Add(record), TDbStatus::Ok);
+        claim.Name = name;
+        claim.Score = 100;
+        claim.GameHash = std::string("hash of ") + name;
+        claim.TokenNonce = std::string("nonce of ") + name;
+        claim.Text = *name == 'E' ? "" : "# not a replay\n";
+        claim.TokenIssued = kNow + 20;
+        claim.VerifiedAt = kNow + 20 + 61;
+        std::int64_t other = 0;
+        ASSERT_EQ(Db->Verify(claim, verified, other), TDbStatus::Ok);
+        ASSERT_EQ(verified, ScoreServer::TVerifyResult::Verified);
+    }
 
     const TRun top = Run({"top", "--type", "0"});
     ASSERT_EQ(top.Exit, 0) << top.Err;
     const std::vector<std::string> lines = Lines(top.Out);
-    ASSERT_EQ(lines.size(), 3u) << top.Out;
+    ASSERT_EQ(lines.size(), 5u) << top.Out;
     EXPECT_EQ(Words(lines[0]), (std::vector<std::string>{"ID", "SCORE", "STATE", "OPS", "PLAYED", "OPS/S",
                                                          "TOKEN-AGE", "ADDRESS", "SUBMITTED", "NAME"}));
     EXPECT_EQ(Words(lines[1]),
@@ -379,6 +396,13 @@ TEST_P(Moderation, TopShowsAKnownReplaysFigures)
         EXPECT_EQ(lines[1][lines[0].find(column) - 1], ' ') << column;
     const std::size_t agesEnd = lines[0].find("TOKEN-AGE") + std::string("TOKEN-AGE").size();
     EXPECT_EQ(lines[2].substr(agesEnd - 7, 7), "1:02:05") << "numbers to the right";
+
+    EXPECT_EQ(Words(lines[3]),
+              (std::vector<std::string>{std::to_string(id + 2), "100", "verified", "-", "-", "-", "0:01:01",
+                                        "192.0.2.8", "2024-12-10T00:00:00Z", "Emptied"}));
+    EXPECT_EQ(Words(lines[4]),
+              (std::vector<std::string>{std::to_string(id + 3), "100", "verified", "?", "?", "?", "0:01:01",
+                                        "192.0.2.8", "2024-12-10T00:00:00Z", "Garbled"}));
 
     const TRun fewer = Run({"top", "--type", "0", "--count", "1"});
     EXPECT_EQ(Lines(fewer.Out).size(), 2u) << fewer.Out;
