@@ -4,9 +4,9 @@
 #include "server/OnlineTypes.h"
 #include "server/RefusedList.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <functional>
 #include <memory>
 #include <sys/stat.h>
 
