@@ -41,6 +41,12 @@ public:
     TDbStatus Secret(const std::string& proposed, std::string& secret) override;
     TDbStatus Check() override;
     std::string Describe() const override { return "SQLite " + Path; }
+    // Moderation.
+    TDbStatus Top(std::int32_t onlineType, int limit, std::vector<TModeratedResult>& out) override;
+    TDbStatus SetHidden(std::int64_t scoreId, bool hidden, bool& found) override;
+    TDbStatus SetRefused(const std::string& kind, const std::string& value, bool refused,
+                         bool& changed) override;
+    TDbStatus RefusedRows(std::vector<std::pair<std::string, std::string>>& out) override;
 
     struct TConnection;
 
