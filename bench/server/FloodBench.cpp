@@ -75,7 +75,8 @@ struct TFloodOptions {
 };
 
 constexpr int kFloodAddresses = 8;
-constexpr int kFloodLanes = 4; // uploads at once per address, each every kFloodLanes seconds
+constexpr int kFloodLanes = 4;     // uploads at once per address, each every kFloodLanes seconds
+constexpr int kFloodReplays = 160; // distinct flood replays at most, a MiB each
 
 // The online game the flood plays: the colour game's settling (lines in
 // four directions, chains) is the rules' costliest step.
@@ -444,8 +445,10 @@ int main(int argc, char** argv)
 
     // The seeds, dealt ahead as the game asks for them, and the games
     // played on them. The flood: one upload a second per address for the
-    // flood's length and a little more, each on a seed of its own.
-    const int floodCount = kFloodAddresses * (static_cast<int>(o.Seconds) + 6);
+    // flood's length and a little more, each on a seed of its own, up to
+    // kFloodReplays of a MiB each (a long run sends them again: they are
+    // never verified, so their tokens stay unused and each costs the same).
+    const int floodCount = std::min(kFloodAddresses * (static_cast<int>(o.Seconds) + 6), kFloodReplays);
     const int honestCount = static_cast<int>(o.Seconds * 2) + 2;
     std::vector<TDealt> floodSeeds, honestSeeds;
     bool dealt = DealSeeds(port, GFourfall::OnlineType(kFloodGame), floodCount, floodSeeds);
