@@ -48,7 +48,8 @@ tools/make-skins          screens/layout platform/desktop
 tools/make-sounds
 tools/make-web-tiles      wlib/graphics platform/desktop
 tools/tumbletown-driver   screens wlib store rules platform/desktop platform
-tools/tumbletown-scores-bench server store
+tools/loopback
+tools/tumbletown-scores-bench server store tools/loopback
 EOF
 }
 

@@ -51,6 +51,21 @@ bool TAddressNet::Contains(const std::string& address) const
     return (bytes[whole] & mask) == (Bytes[whole] & mask);
 }
 
+std::string TAddressNet::Text() const
+{
+    unsigned char bytes[16];
+    std::memcpy(bytes, Bytes, sizeof bytes);
+    const int whole = Bits / 8;
+    if (Bits % 8 != 0)
+        bytes[whole] = static_cast<unsigned char>(bytes[whole] & (0xFF << (8 - Bits % 8)));
+    std::memset(bytes + whole + (Bits % 8 != 0 ? 1 : 0), 0,
+                16 - static_cast<std::size_t>(whole) - (Bits % 8 != 0 ? 1 : 0));
+    char text[INET6_ADDRSTRLEN];
+    if (::inet_ntop(Six ? AF_INET6 : AF_INET, bytes, text, sizeof text) == nullptr)
+        return {};
+    return std::string(text) + "/" + std::to_string(Bits);
+}
+
 std::string ClientKey(const std::string& address)
 {
     unsigned char bytes[16];

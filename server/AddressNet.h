@@ -13,6 +13,10 @@ public:
     bool Parse(const std::string& text);
     // Whether the address (IPv4 or IPv6, as text) is in the network.
     bool Contains(const std::string& address) const;
+    // The network as ADDR/BITS, the address cut to its prefix: one text for
+    // every way of writing the same network ("2001:db8::1/64" and
+    // "2001:0db8:0:0::/64" are both "2001:db8::/64").
+    std::string Text() const;
 
 private:
     bool Six = false;

@@ -26,10 +26,10 @@ constexpr const char* kInsertHead =
 constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES ($1, $2, $3, $4, $5)";
 constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
-                                 " WHERE online_type = $1 ORDER BY score DESC, id LIMIT $2";
+                                 " WHERE online_type = $1 AND NOT hidden ORDER BY score DESC, id LIMIT $2";
 constexpr const char* kBestVerifiedSql =
     "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
-    " WHERE online_type = $1 AND verified ORDER BY score DESC, id LIMIT $2";
+    " WHERE online_type = $1 AND verified AND NOT hidden ORDER BY score DESC, id LIMIT $2";
 // Verifications from every server sharing the database take turns, so what
 // the search finds is still so when the mark is written.
 constexpr const char* kVerifyLock = "SELECT pg_advisory_xact_lock(7306839519871093)";
@@ -38,10 +38,10 @@ constexpr const char* kClaimedSql =
     "SELECT id FROM scores WHERE online_type = $1 AND score = $2 AND name = $3"
     " AND NOT verified ORDER BY id DESC LIMIT 1";
 constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash, replay, verified_at, "
-                                       "client_address) VALUES ($1, $2, $3, $4, $5)";
+                                       "client_address, token_issued) VALUES ($1, $2, $3, $4, $5, $6)";
 constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = true WHERE id = $1";
-constexpr const char* kReplaySql =
-    "SELECT replay FROM replays WHERE score_id = $1 AND replay_dropped IS NULL";
+constexpr const char* kReplaySql = "SELECT r.replay FROM replays r JOIN scores s ON s.id = r.score_id"
+                                   " WHERE r.score_id = $1 AND NOT s.hidden AND r.replay_dropped IS NULL";
 // Replay storage: each replay's length and the count of them all, the kept
 // replays past a name's best, dropping one, and the counts to bound.
 constexpr const char* kReplayBytesSql = "UPDATE replays SET replay_bytes = $2 WHERE score_id = $1";
@@ -55,7 +55,9 @@ constexpr const char* kDropReplaySql =
 constexpr const char* kAddressBytesSql =
     "SELECT coalesce(sum(replay_bytes), 0) FROM replays WHERE client_address = $1";
 constexpr const char* kTotalBytesSql = "SELECT bytes FROM replay_storage WHERE id = 1";
-constexpr const char* kDroppedWhySql = "SELECT replay_dropped FROM replays WHERE score_id = $1";
+constexpr const char* kDroppedWhySql =
+    "SELECT r.replay_dropped FROM replays r JOIN scores s ON s.id = r.score_id"
+    " WHERE r.score_id = $1 AND NOT s.hidden";
 constexpr const char* kTokenUsedSql = "SELECT 1 FROM used_tokens WHERE nonce = $1";
 constexpr const char* kUseTokenSql = "INSERT INTO used_tokens (nonce, used_at) VALUES ($1, $2)";
 constexpr const char* kKeepSecretSql =
@@ -63,7 +65,20 @@ constexpr const char* kKeepSecretSql =
 constexpr const char* kSecretSql = "SELECT secret FROM server_secret WHERE id = 1";
 constexpr const char* kVerifiedResultSql =
     "SELECT s.online_type, s.name, s.score, s.submitted_at FROM scores s JOIN replays r ON r.score_id = s.id"
-    " WHERE s.id = $1";
+    " WHERE s.id = $1 AND NOT s.hidden";
+// Moderation.
+// Read in binary, for the replay's bytes: the other columns as text, whose
+// binary form is its bytes.
+constexpr const char* kTopSql =
+    "SELECT s.id::text, s.name, s.score::text, s.submitted_at::text, s.client_address, s.verified::text,"
+    " s.hidden::text, (r.score_id IS NOT NULL)::text, r.replay, coalesce(r.token_issued, 0)::text,"
+    " coalesce(r.verified_at, 0)::text"
+    " FROM scores s LEFT JOIN replays r ON r.score_id = s.id"
+    " WHERE s.online_type = $1 ORDER BY s.score DESC, s.id LIMIT $2";
+constexpr const char* kSetHiddenSql = "UPDATE scores SET hidden = $2 WHERE id = $1";
+constexpr const char* kRefuseSql = "INSERT INTO refused (kind, value) VALUES ($1, $2) ON CONFLICT DO NOTHING";
+constexpr const char* kAllowSql = "DELETE FROM refused WHERE kind = $1 AND value = $2";
+constexpr const char* kRefusedRowsSql = "SELECT kind, value FROM refused ORDER BY kind, value";
 constexpr const char* kCountSql = "SELECT count(*) FROM scores WHERE online_type = $1";
 // Every write transaction learns its id first, so that when its session is
 // lost during COMMIT the new session can ask whether it committed.
@@ -577,7 +592,7 @@ TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& re
                         want);
     };
     const std::string type = std::to_string(claim.OnlineType), score = std::to_string(claim.Score);
-    const std::string at = std::to_string(claim.VerifiedAt);
+    const std::string at = std::to_string(claim.VerifiedAt), issued = std::to_string(claim.TokenIssued);
     std::vector<TDroppedReplay> dropped;
     const TDbStatus status = Transaction(*c, [&] {
         if (TResult(c->Run(kVerifyLock, PGRES_TUPLES_OK)).R == nullptr)
@@ -619,8 +634,8 @@ TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& re
         const bool kept =
             TResult(query(kKeepReplaySql,
                           {id.c_str(), claim.GameHash.c_str(), claim.Text.data(), at.c_str(),
-                           claim.ClientAddress.c_str()},
-                          {0, 0, static_cast<int>(claim.Text.size()), 0, 0}, {0, 0, 1, 0, 0},
+                           claim.ClientAddress.c_str(), issued.c_str()},
+                          {0, 0, static_cast<int>(claim.Text.size()), 0, 0, 0}, {0, 0, 1, 0, 0, 0},
                           PGRES_COMMAND_OK))
                     .R != nullptr &&
             TResult(query(kMarkVerifiedSql, {id.c_str()}, {}, {}, PGRES_COMMAND_OK)).R != nullptr &&
@@ -793,5 +808,94 @@ TDbStatus TPostgresDatabase::Check()
                                                                          : TDbStatus::Unavailable;
     });
 }
+
+// --- Moderation ---
+
+TDbStatus TPostgresDatabase::Top(std::int32_t onlineType, int limit, std::vector<TModeratedResult>& out)
+{
+    out.clear();
+    auto c = Pool.Take();
+    const std::string type = std::to_string(onlineType), count = std::to_string(limit);
+    const char* values[] = {type.c_str(), count.c_str()};
+    return Retried(*c, [&] {
+        out.clear();
+        TResult r(c->Check(PQexecParams(c->Conn, kTopSql, 2, nullptr, values, nullptr, nullptr, 1),
+                           PGRES_TUPLES_OK));
+        if (r.R == nullptr)
+            return TDbStatus::Unavailable;
+        auto text = [&](int row, int column) {
+            return std::string(PQgetvalue(r.R, row, column),
+                               static_cast<std::size_t>(PQgetlength(r.R, row, column)));
+        };
+        for (int row = 0; row < PQntuples(r.R); ++row) {
+            TModeratedResult m;
+            m.Result.OnlineType = onlineType;
+            m.Result.Id = std::atoll(text(row, 0).c_str());
+            m.Result.Name = text(row, 1);
+            m.Result.Score = std::atoi(text(row, 2).c_str());
+            m.Result.SubmittedAt = std::atoll(text(row, 3).c_str());
+            m.Result.ClientAddress = text(row, 4);
+            m.Result.Verified = text(row, 5) == "true";
+            m.Hidden = text(row, 6) == "true";
+            m.HasReplay = text(row, 7) == "true";
+            if (m.HasReplay) {
+                m.Replay = text(row, 8);
+                m.TokenIssued = std::atoll(text(row, 9).c_str());
+                m.VerifiedAt = std::atoll(text(row, 10).c_str());
+            }
+            out.push_back(std::move(m));
+        }
+        return TDbStatus::Ok;
+    });
+}
+
+TDbStatus TPostgresDatabase::SetHidden(std::int64_t scoreId, bool hidden, bool& found)
+{
+    found = false;
+    auto c = Pool.Take();
+    const std::string id = std::to_string(scoreId);
+    const char* values[] = {id.c_str(), hidden ? "true" : "false"};
+    return Retried(*c, [&] {
+        TResult r(c->Check(PQexecParams(c->Conn, kSetHiddenSql, 2, nullptr, values, nullptr, nullptr, 0),
+                           PGRES_COMMAND_OK));
+        if (r.R == nullptr)
+            return TDbStatus::Unavailable;
+        found = std::atoll(PQcmdTuples(r.R)) > 0;
+        return TDbStatus::Ok;
+    });
+}
+
+TDbStatus TPostgresDatabase::SetRefused(const std::string& kind, const std::string& value, bool refused,
+                                        bool& changed)
+{
+    changed = false;
+    auto c = Pool.Take();
+    const char* values[] = {kind.c_str(), value.c_str()};
+    return Retried(*c, [&] {
+        TResult r(c->Check(
+            PQexecParams(c->Conn, refused ? kRefuseSql : kAllowSql, 2, nullptr, values, nullptr, nullptr, 0),
+            PGRES_COMMAND_OK));
+        if (r.R == nullptr)
+            return TDbStatus::Unavailable;
+        changed = std::atoll(PQcmdTuples(r.R)) > 0;
+        return TDbStatus::Ok;
+    });
+}
+
+TDbStatus TPostgresDatabase::RefusedRows(std::vector<std::pair<std::string, std::string>>& out)
+{
+    out.clear();
+    auto c = Pool.Take();
+    return Retried(*c, [&] {
+        out.clear();
+        TResult r(c->Run(kRefusedRowsSql, PGRES_TUPLES_OK));
+        if (r.R == nullptr)
+            return TDbStatus::Unavailable;
+        for (int row = 0; row < PQntuples(r.R); ++row)
+            out.emplace_back(PQgetvalue(r.R, row, 0), PQgetvalue(r.R, row, 1));
+        return TDbStatus::Ok;
+    });
+}
+// --- end of moderation ---
 
 } // namespace ScoreServer

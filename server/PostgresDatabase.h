@@ -33,6 +33,12 @@ public:
     TDbStatus Check() override;
     std::string Describe() const override { return Description; }
     TDbStatus DroppedReplay(std::int64_t scoreId, std::string& why) override;
+    // Moderation.
+    TDbStatus Top(std::int32_t onlineType, int limit, std::vector<TModeratedResult>& out) override;
+    TDbStatus SetHidden(std::int64_t scoreId, bool hidden, bool& found) override;
+    TDbStatus SetRefused(const std::string& kind, const std::string& value, bool refused,
+                         bool& changed) override;
+    TDbStatus RefusedRows(std::vector<std::pair<std::string, std::string>>& out) override;
     // Half the connections, one to four: PostgreSQL flushes the commits of
     // several sessions together, and the other connections serve the reads.
     std::size_t WritesAtOnce() const override { return Writers; }

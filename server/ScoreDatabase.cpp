@@ -7,6 +7,32 @@
 
 namespace ScoreServer {
 
+// --- Moderation: what a database without it answers ---
+TDbStatus TScoreDatabase::Top(std::int32_t, int, std::vector<TModeratedResult>& out)
+{
+    out.clear();
+    return TDbStatus::Unavailable;
+}
+
+TDbStatus TScoreDatabase::SetHidden(std::int64_t, bool, bool& found)
+{
+    found = false;
+    return TDbStatus::Unavailable;
+}
+
+TDbStatus TScoreDatabase::SetRefused(const std::string&, const std::string&, bool, bool& changed)
+{
+    changed = false;
+    return TDbStatus::Unavailable;
+}
+
+TDbStatus TScoreDatabase::RefusedRows(std::vector<std::pair<std::string, std::string>>& out)
+{
+    out.clear();
+    return TDbStatus::Unavailable;
+}
+// --- end of moderation ---
+
 bool IsPostgresTarget(const std::string& target)
 {
     return target.rfind("postgresql://", 0) == 0 || target.rfind("postgres://", 0) == 0;

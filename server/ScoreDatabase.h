@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ScoreServer {
@@ -55,6 +56,20 @@ enum class TDbStatus {
     Unavailable, // the database cannot be reached or written now (disk full, connection lost, ...)
 };
 
+// --- Moderation (tumbletown-scores moderate) ---
+// A result as whoever runs the server sees it: hidden or not, with its
+// replay (when one verified it) and when that replay's seed token was issued
+// and the replay arrived.
+struct TModeratedResult {
+    TScoreRecord Result; // Id, type, name, score, time, address, Verified
+    bool Hidden = false;
+    bool HasReplay = false;
+    std::string Replay;           // the replay's bytes as kept
+    std::int64_t TokenIssued = 0; // 0: not recorded (a replay kept before tokens were)
+    std::int64_t VerifiedAt = 0;  // when the replay arrived
+};
+// --- end of moderation ---
+
 class TScoreDatabase {
 public:
     virtual ~TScoreDatabase() = default;
@@ -86,6 +101,22 @@ public:
     virtual TDbStatus Secret(const std::string& proposed, std::string& secret) = 0;
     // Whether the database answers now.
     virtual TDbStatus Check() = 0;
+
+    // --- Moderation ---
+    // Hidden results are in no ranking, no page and no answer (Best,
+    // BestVerified, Replay, VerifiedResult leave them out); these see them.
+    // The defaults answer Unavailable: a database without moderation.
+    // The best results of a type, hidden ones too, with their replays, best first.
+    virtual TDbStatus Top(std::int32_t onlineType, int limit, std::vector<TModeratedResult>& out);
+    // Hides or shows again the result of that id; found false when there is none.
+    virtual TDbStatus SetHidden(std::int64_t scoreId, bool hidden, bool& found);
+    // Adds (refused) or removes a row of the table refused; changed false
+    // when it was so already.
+    virtual TDbStatus SetRefused(const std::string& kind, const std::string& value, bool refused,
+                                 bool& changed);
+    // Every row of the table refused, (kind, value), in order.
+    virtual TDbStatus RefusedRows(std::vector<std::pair<std::string, std::string>>& out);
+    // --- end of moderation ---
     // "SQLite /path/scores.db" or "PostgreSQL db on host:port": no password.
     virtual std::string Describe() const = 0;
     // How many of the commit queue's writes may be under way at once. One

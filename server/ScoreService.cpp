@@ -319,6 +319,8 @@ THttpResponse TScoreService::Submit(const TRequest& request, const std::string& 
     TScoreRecord record;
     record.OnlineType = type->Number;
     record.Name = Cp1252ToUtf8(payload.Name);
+    if (std::optional<THttpResponse> refused = RefusedByModeration(&record.Name, request.ClientAddress))
+        return *refused;
     record.Score = payload.Score;
     record.SubmittedAt = Clock();
     record.ClientAddress = request.ClientAddress;
@@ -399,6 +401,9 @@ THttpResponse TScoreService::VerifyReplay(const TRequest& request)
         return RefuseReplay(TReplayRefusal::TooLarge, "replay too large");
     if (request.BodyState != TBodyState::Complete)
         return RefuseReplay(TReplayRefusal::NoLength, "length required");
+    // A refused address is told so before its replay costs a play.
+    if (std::optional<THttpResponse> refused = RefusedByModeration(nullptr, request.ClientAddress))
+        return *refused;
     // The play takes up to the CPU budget: it is left to the worker pool.
     // Without room there, the game is told to try again later.
     THttpResponse r = Text(503, "busy: too many replays waiting; try again later", "replay queue full");
@@ -443,6 +448,9 @@ THttpResponse TScoreService::DealSeed(const TRequest& request)
     const TOnlineType* type = number >= 0 ? FindOnlineType(number) : nullptr;
     if (type == nullptr)
         return Text(400, "no such game type");
+    // A refused address has no use for a seed: its replays are refused.
+    if (std::optional<THttpResponse> refused = RefusedByModeration(nullptr, request.ClientAddress))
+        return *refused;
     std::string secret;
     if (!SigningSecret(secret))
         return Unavailable();
@@ -462,6 +470,8 @@ THttpResponse TScoreService::CheckReplay(const TRequest& request, const TChecked
 {
     if (checked.Refusal != TReplayRefusal::None)
         return RefuseReplay(checked.Refusal, checked.Why);
+    if (std::optional<THttpResponse> refused = RefusedByModeration(&checked.Name, request.ClientAddress))
+        return *refused;
     // The game is played and proves its claim; it verifies the result only
     // if its seed was dealt by a server of this database for this game.
     std::string secret;
@@ -696,6 +706,9 @@ THttpResponse TScoreService::Metrics()
         m += std::string("tumbletown_verifications_total{outcome=\"") +
              ReplayRefusalName(static_cast<TReplayRefusal>(i)) + "\"} " +
              std::to_string(Stats.ReplaysRefused[i].load()) + "\n";
+    counter("tumbletown_moderation_refused_total",
+            "Submissions, replays and seed requests refused for a refused name or address.", "",
+            Stats.Moderated.load());
     counter("tumbletown_rate_limited_total", "Requests answered 429.", "", Stats.RateLimited.load());
     counter("tumbletown_unavailable_total", "Requests answered 503 for want of the database.", "",
             Stats.Unavailable.load());
@@ -720,5 +733,52 @@ THttpResponse TScoreService::Unavailable()
     r.Headers.emplace_back("Retry-After", std::to_string(kRetryAfterUnavailable));
     return r;
 }
+
+// --- Moderation ---
+std::optional<THttpResponse> TScoreService::RefusedByModeration(const std::string* name,
+                                                                const std::string& address)
+{
+    // One request reads the list again when it is due; the others go on
+    // with the one kept meanwhile, so none waits for the database here.
+    bool due = false;
+    {
+        std::lock_guard<std::mutex> hold(RefusedMutex);
+        const std::int64_t now = Clock();
+        due = !RefusedRead || now < RefusedReadAt || now - RefusedReadAt >= kRefusedListSeconds;
+        if (due) {
+            // Also when the read fails: a database that is down is asked
+            // again after the same while, not on every request.
+            RefusedRead = true;
+            RefusedReadAt = now;
+        }
+    }
+    if (due) {
+        TRefusedRows rows;
+        TDbStatus status;
+        {
+            TDatabaseTimer timer(DatabaseTime);
+            status = Database.RefusedRows(rows);
+        }
+        TRefusedList list;
+        list.Set(rows);
+        std::lock_guard<std::mutex> hold(RefusedMutex);
+        if (status == TDbStatus::Ok)
+            RefusedKept = std::move(list);
+    }
+    bool nameRefused = false, addressRefused = false;
+    {
+        std::lock_guard<std::mutex> hold(RefusedMutex);
+        nameRefused = name != nullptr && RefusedKept.RefusesName(*name);
+        addressRefused = RefusedKept.RefusesAddress(address);
+    }
+    if (!nameRefused && !addressRefused)
+        return std::nullopt;
+    ++Stats.Moderated;
+    return Text(403,
+                nameRefused ? "refused: this name is refused on this server"
+                            : "refused: requests from this address are refused on this server",
+                nameRefused ? "refused name" : "refused address");
+}
+// --- end of moderation ---
 
 } // namespace ScoreServer

@@ -8,6 +8,7 @@
 #include "server/CommitQueue.h"
 #include "server/Metrics.h"
 #include "server/RateLimiter.h"
+#include "server/RefusedList.h"
 #include "server/ReplayCheck.h"
 #include "server/ScoreDatabase.h"
 #include "server/ViewerFiles.h"
@@ -74,6 +75,9 @@ struct TServiceCounts {
     std::atomic<std::uint64_t> Verified{0};    // results a replay verified
     // Replays refused, by reason (index: TReplayRefusal).
     std::atomic<std::uint64_t> ReplaysRefused[kReplayRefusalCount]{};
+    // Submissions, replays and seed requests refused by moderation (a
+    // refused name or address), answered 403.
+    std::atomic<std::uint64_t> Moderated{0};
 
     std::uint64_t ReplaysRefusedInAll() const;
     // "score-differs 2, already-used 1": the reasons counted so far.
@@ -144,6 +148,18 @@ private:
     THttpResponse Health();
     THttpResponse Metrics();
     THttpResponse Unavailable();
+    // --- Moderation ---
+    // The 403 for a refused name (name non-null and refused) or address;
+    // nullopt when neither is refused. The list is read again from the
+    // database once kRefusedListSeconds have passed since it last was (by
+    // the request that finds it due; the others use the one kept); while it
+    // cannot be read, the last one read holds.
+    std::optional<THttpResponse> RefusedByModeration(const std::string* name, const std::string& address);
+    std::mutex RefusedMutex;
+    TRefusedList RefusedKept;
+    bool RefusedRead = false;
+    std::int64_t RefusedReadAt = 0; // Clock() seconds
+    // --- end of moderation ---
     THttpResponse Route(const TRequest& request);
 
     TScoreDatabase& Database;

@@ -24,6 +24,7 @@ bool ReadNumber(const char* text, long low, long high, long& value)
 void WriteServerHelp(std::ostream& out)
 {
     out << "Usage: tumbletown-scores [OPTION]...\n"
+           "       tumbletown-scores moderate [--database TARGET] COMMAND (see moderate --help)\n"
            "World high scores for Tumbletown: takes the results the game sends and serves\n"
            "the world high-score page the game's World button opens.\n"
            "\n"

@@ -34,28 +34,38 @@ constexpr auto kAfterHoldingWriters = std::chrono::milliseconds(20);
 constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
-                                 " WHERE online_type = ?1 ORDER BY score DESC, id LIMIT ?2";
+                                 " WHERE online_type = ?1 AND hidden = 0 ORDER BY score DESC, id LIMIT ?2";
 constexpr const char* kBestVerifiedSql =
     "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
-    " WHERE online_type = ?1 AND verified = 1 ORDER BY score DESC, id LIMIT ?2";
+    " WHERE online_type = ?1 AND verified = 1 AND hidden = 0 ORDER BY score DESC, id LIMIT ?2";
 constexpr const char* kCountSql = "SELECT count(*) FROM scores WHERE online_type = ?1";
 constexpr const char* kGameUsedSql = "SELECT 1 FROM replays WHERE game_hash = ?1";
 constexpr const char* kClaimedSql =
     "SELECT id FROM scores WHERE online_type = ?1 AND score = ?2 AND name = ?3"
     " AND verified = 0 ORDER BY id DESC LIMIT 1";
 constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash, replay, verified_at, "
-                                       "client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
+                                       "client_address, token_issued) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
 constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = 1 WHERE id = ?1";
-constexpr const char* kReplaySql =
-    "SELECT replay FROM replays WHERE score_id = ?1 AND replay_dropped IS NULL";
+constexpr const char* kReplaySql = "SELECT r.replay FROM replays r JOIN scores s ON s.id = r.score_id"
+                                   " WHERE r.score_id = ?1 AND s.hidden = 0 AND r.replay_dropped IS NULL";
 constexpr const char* kTokenUsedSql = "SELECT 1 FROM used_tokens WHERE nonce = ?1";
 constexpr const char* kUseTokenSql = "INSERT INTO used_tokens (nonce, used_at) VALUES (?1, ?2)";
 constexpr const char* kKeepSecretSql =
     "INSERT INTO server_secret (id, secret) VALUES (1, ?1) ON CONFLICT (id) DO NOTHING";
 constexpr const char* kSecretSql = "SELECT secret FROM server_secret WHERE id = 1";
+// Moderation, asked now and then: prepared on each use rather than kept.
+constexpr const char* kTopSql =
+    "SELECT s.id, s.name, s.score, s.submitted_at, s.client_address, s.verified, s.hidden,"
+    " r.score_id IS NOT NULL, r.replay, r.token_issued, r.verified_at"
+    " FROM scores s LEFT JOIN replays r ON r.score_id = s.id"
+    " WHERE s.online_type = ?1 ORDER BY s.score DESC, s.id LIMIT ?2";
+constexpr const char* kSetHiddenSql = "UPDATE scores SET hidden = ?2 WHERE id = ?1";
+constexpr const char* kRefuseSql = "INSERT INTO refused (kind, value) VALUES (?1, ?2) ON CONFLICT DO NOTHING";
+constexpr const char* kAllowSql = "DELETE FROM refused WHERE kind = ?1 AND value = ?2";
+constexpr const char* kRefusedRowsSql = "SELECT kind, value FROM refused ORDER BY kind, value";
 constexpr const char* kVerifiedResultSql =
     "SELECT s.online_type, s.name, s.score, s.submitted_at FROM scores s JOIN replays r ON r.score_id = s.id"
-    " WHERE s.id = ?1";
+    " WHERE s.id = ?1 AND s.hidden = 0";
 // Replay storage: each replay's length and the count of them all, the kept
 // replays past a name's best, dropping one, and the counts to bound.
 constexpr const char* kReplayBytesSql = "UPDATE replays SET replay_bytes = ?2 WHERE score_id = ?1";
@@ -69,7 +79,9 @@ constexpr const char* kDropReplaySql =
 constexpr const char* kAddressBytesSql =
     "SELECT coalesce(sum(replay_bytes), 0) FROM replays WHERE client_address = ?1";
 constexpr const char* kTotalBytesSql = "SELECT bytes FROM replay_storage WHERE id = 1";
-constexpr const char* kDroppedWhySql = "SELECT replay_dropped FROM replays WHERE score_id = ?1";
+constexpr const char* kDroppedWhySql =
+    "SELECT r.replay_dropped FROM replays r JOIN scores s ON s.id = r.score_id"
+    " WHERE r.score_id = ?1 AND s.hidden = 0";
 
 // Creates every missing folder of the path's parent, each with mode 0700.
 bool MakeParentFolders(const std::string& path)
@@ -534,6 +546,7 @@ TDbStatus TSqliteDatabase::Verify(const TReplayClaim& claim, TVerifyResult& resu
     sqlite3_bind_int64(keep, 4, claim.VerifiedAt);
     sqlite3_bind_text(keep, 5, claim.ClientAddress.data(), static_cast<int>(claim.ClientAddress.size()),
                       SQLITE_TRANSIENT);
+    sqlite3_bind_int64(keep, 6, claim.TokenIssued);
     rc = sqlite3_step(keep);
     sqlite3_reset(keep);
     if (rc != SQLITE_DONE)
@@ -759,5 +772,119 @@ TDbStatus TSqliteDatabase::Check()
     auto c = Pool.Take();
     return Exec(c->Db, "SELECT 1 FROM schema_version") ? TDbStatus::Ok : c->Fail("check");
 }
+
+// --- Moderation ---
+
+namespace {
+
+// A statement prepared for one use, finalized at its end.
+struct TOneUse {
+    sqlite3_stmt* S = nullptr;
+    TOneUse(sqlite3* db, const char* sql)
+    {
+        if (sqlite3_prepare_v2(db, sql, -1, &S, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(S);
+            S = nullptr;
+        }
+    }
+    ~TOneUse() { sqlite3_finalize(S); }
+    TOneUse(const TOneUse&) = delete;
+    TOneUse& operator=(const TOneUse&) = delete;
+};
+
+std::string ColumnBytes(sqlite3_stmt* s, int column)
+{
+    const void* bytes = sqlite3_column_blob(s, column);
+    return std::string(bytes != nullptr ? static_cast<const char*>(bytes) : "",
+                       static_cast<std::size_t>(sqlite3_column_bytes(s, column)));
+}
+
+} // namespace
+
+TDbStatus TSqliteDatabase::Top(std::int32_t onlineType, int limit, std::vector<TModeratedResult>& out)
+{
+    out.clear();
+    auto c = Pool.Take();
+    TOneUse q(c->Db, kTopSql);
+    if (q.S == nullptr)
+        return c->Fail("read results");
+    sqlite3_bind_int(q.S, 1, onlineType);
+    sqlite3_bind_int(q.S, 2, limit);
+    int rc;
+    while ((rc = sqlite3_step(q.S)) == SQLITE_ROW) {
+        TModeratedResult m;
+        m.Result.OnlineType = onlineType;
+        m.Result.Id = sqlite3_column_int64(q.S, 0);
+        m.Result.Name = ColumnBytes(q.S, 1);
+        m.Result.Score = sqlite3_column_int(q.S, 2);
+        m.Result.SubmittedAt = sqlite3_column_int64(q.S, 3);
+        m.Result.ClientAddress = ColumnBytes(q.S, 4);
+        m.Result.Verified = sqlite3_column_int(q.S, 5) != 0;
+        m.Hidden = sqlite3_column_int(q.S, 6) != 0;
+        m.HasReplay = sqlite3_column_int(q.S, 7) != 0;
+        if (m.HasReplay) {
+            m.Replay = ColumnBytes(q.S, 8);
+            m.TokenIssued = sqlite3_column_int64(q.S, 9);
+            m.VerifiedAt = sqlite3_column_int64(q.S, 10);
+        }
+        out.push_back(std::move(m));
+    }
+    if (rc != SQLITE_DONE) {
+        out.clear();
+        return c->Fail("read results");
+    }
+    return TDbStatus::Ok;
+}
+
+TDbStatus TSqliteDatabase::SetHidden(std::int64_t scoreId, bool hidden, bool& found)
+{
+    found = false;
+    auto c = Pool.Take();
+    auto writer = TakeWriteTurn();
+    TOneUse q(c->Db, kSetHiddenSql);
+    if (q.S == nullptr)
+        return c->Fail("hide");
+    sqlite3_bind_int64(q.S, 1, scoreId);
+    sqlite3_bind_int(q.S, 2, hidden ? 1 : 0);
+    if (sqlite3_step(q.S) != SQLITE_DONE)
+        return c->Fail("hide");
+    found = sqlite3_changes(c->Db) > 0;
+    return TDbStatus::Ok;
+}
+
+TDbStatus TSqliteDatabase::SetRefused(const std::string& kind, const std::string& value, bool refused,
+                                      bool& changed)
+{
+    changed = false;
+    auto c = Pool.Take();
+    auto writer = TakeWriteTurn();
+    TOneUse q(c->Db, refused ? kRefuseSql : kAllowSql);
+    if (q.S == nullptr)
+        return c->Fail("refuse");
+    sqlite3_bind_text(q.S, 1, kind.data(), static_cast<int>(kind.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(q.S, 2, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(q.S) != SQLITE_DONE)
+        return c->Fail("refuse");
+    changed = sqlite3_changes(c->Db) > 0;
+    return TDbStatus::Ok;
+}
+
+TDbStatus TSqliteDatabase::RefusedRows(std::vector<std::pair<std::string, std::string>>& out)
+{
+    out.clear();
+    auto c = Pool.Take();
+    TOneUse q(c->Db, kRefusedRowsSql);
+    if (q.S == nullptr)
+        return c->Fail("read refused");
+    int rc;
+    while ((rc = sqlite3_step(q.S)) == SQLITE_ROW)
+        out.emplace_back(ColumnBytes(q.S, 0), ColumnBytes(q.S, 1));
+    if (rc != SQLITE_DONE) {
+        out.clear();
+        return c->Fail("read refused");
+    }
+    return TDbStatus::Ok;
+}
+// --- end of moderation ---
 
 } // namespace ScoreServer

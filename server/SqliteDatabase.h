@@ -42,6 +42,12 @@ public:
     TDbStatus Check() override;
     std::string Describe() const override { return "SQLite " + Path; }
     TDbStatus DroppedReplay(std::int64_t scoreId, std::string& why) override;
+    // Moderation.
+    TDbStatus Top(std::int32_t onlineType, int limit, std::vector<TModeratedResult>& out) override;
+    TDbStatus SetHidden(std::int64_t scoreId, bool hidden, bool& found) override;
+    TDbStatus SetRefused(const std::string& kind, const std::string& value, bool refused,
+                         bool& changed) override;
+    TDbStatus RefusedRows(std::vector<std::pair<std::string, std::string>>& out) override;
 
     struct TConnection;
 

@@ -3,6 +3,7 @@
 
 #include "server/HttpServer.h"
 #include "server/Log.h"
+#include "server/Moderation.h"
 #include "server/ScoreDatabase.h"
 #include "server/ScoreService.h"
 #include "server/ServerOptions.h"
@@ -11,7 +12,9 @@
 #include <csignal>
 #include <iostream>
 #include <pthread.h>
+#include <string>
 #include <sys/resource.h>
+#include <vector>
 
 using namespace ScoreServer;
 
@@ -34,6 +37,10 @@ void RaiseDescriptorLimit()
 
 int main(int argc, char** argv)
 {
+    // --- Moderation: a command of its own on the servers' database ---
+    if (argc > 1 && std::string(argv[1]) == "moderate")
+        return RunModerate(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+    // --- end of moderation ---
     TServerOptions options;
     if (!ParseServerOptions(argc, argv, options, std::cerr))
         return kExitUsage;

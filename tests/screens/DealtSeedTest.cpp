@@ -3,18 +3,15 @@
 // once and carries its token, and a server that never answers holds no game
 // back.
 #include "tests/screens/GameOnHost.h"
+#include "tests/tools/loopback/LoopbackListener.h"
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <iostream>
 #include <mutex>
-#include <netinet/in.h>
-#include <poll.h>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -127,25 +124,16 @@ class TMuteServer {
 public:
     TMuteServer()
     {
-        Fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof a;
-        if (Fd < 0 || ::bind(Fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(Fd, 16) != 0 ||
-            ::getsockname(Fd, reinterpret_cast<sockaddr*>(&a), &length) != 0)
+        if (Listener.Port() == 0)
             return;
-        Port = ntohs(a.sin_port);
+        Port = Listener.Port();
         Thread = std::thread([this] {
             std::vector<int> held;
             while (!Stop) {
-                pollfd p{Fd, POLLIN, 0};
-                if (::poll(&p, 1, 20) == 1) {
-                    const int c = ::accept(Fd, nullptr, nullptr);
-                    if (c >= 0) {
-                        held.push_back(c);
-                        ++Accepted;
-                    }
+                const int c = Listener.Accept(20);
+                if (c >= 0) {
+                    held.push_back(c);
+                    ++Accepted;
                 }
             }
             for (int c : held)
@@ -157,10 +145,8 @@ public:
         Stop = true;
         if (Thread.joinable())
             Thread.join();
-        if (Fd >= 0)
-            ::close(Fd);
     }
-    int Fd = -1;
+    TestSupport::TLoopbackListener Listener;
     int Port = 0;
     std::atomic<int> Accepted{0};
     std::atomic<bool> Stop{false};

@@ -16,29 +16,29 @@
 // 50th and 99th percentile latency of each, and their ratio. Before the
 // server's load, the world page of a type holding N results (filled in
 // beforehand) is asked for 200 times one after another: its 50th and 99th
-// percentile time. With SQLite, the write-ahead log's size is sampled every
+// percentile time. During the server's load, one more client asks for a seed
+// (GET /api/v1/seed, the game's own request, a type in turn) every 20 ms:
+// the seed request's 50th and 99th percentile latency under the load. With
+// SQLite, the write-ahead log's size is sampled every
 // 10 ms during the server's load: its largest size is printed too. Last, from
 // the server's /metrics, how many results shared a commit on average.
 #include "server/ScoreDatabase.h"
 #include "server/WorldPage.h"
 #include "store/ScoreSubmit.h"
+#include "tools/loopback/LoopbackClient.h"
+#include "tools/loopback/LoopbackPort.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
 #include <spawn.h>
 #include <string>
 #include <sys/socket.h>
@@ -80,38 +80,6 @@ double Percentile(std::vector<double>& v, double p)
     return v[std::min(at, v.size() - 1)];
 }
 
-int Connect(std::uint16_t port)
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
-        return fd;
-    if (fd >= 0)
-        ::close(fd);
-    return -1;
-}
-
-// One exchange as the game makes it; true when a 200 came back.
-bool Exchange(std::uint16_t port, const std::string& request)
-{
-    const int fd = Connect(port);
-    if (fd < 0)
-        return false;
-    bool ok =
-        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
-    ::shutdown(fd, SHUT_WR);
-    std::string reply;
-    char buffer[1024];
-    ssize_t n;
-    while (ok && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
-        reply.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
-    return ok && reply.rfind("HTTP/1.1 200", 0) == 0;
-}
-
 TFigures Load(std::uint16_t port, int clients, double seconds)
 {
     std::mutex mutex;
@@ -130,7 +98,7 @@ TFigures Load(std::uint16_t port, int clients, double seconds)
                 const std::string request =
                     BuildScoreRequest(i % 4, name.c_str(), 1 + (i * 7919) % 100000, "localhost");
                 const Clock::time_point t = Clock::now();
-                if (Exchange(port, request))
+                if (Loopback::Exchange(port, request).Status == 200)
                     mine.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t).count());
                 else
                     ++failed;
@@ -197,34 +165,10 @@ private:
     std::thread Thread;
 };
 
-std::uint16_t FreePort()
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
 // GET of a path over a new connection: the whole reply, empty on failure.
 std::string Get(std::uint16_t port, const std::string& path)
 {
-    const std::string request = "GET " + path + " HTTP/1.1\r\nHost: localhost\r\n\r\n";
-    const int fd = Connect(port);
-    if (fd < 0)
-        return std::string();
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string reply;
-    char buffer[16384];
-    ssize_t n;
-    while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
-        reply.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
-    return reply;
+    return Loopback::Exchange(port, "GET " + path + " HTTP/1.1\r\nHost: localhost\r\n\r\n").Reply;
 }
 
 // The same, timed: milliseconds, -1 unless answered 200.
@@ -279,6 +223,41 @@ private:
     std::string Path;
     std::atomic<bool> Done{false};
     std::uintmax_t Largest = 0;
+    std::thread Thread;
+};
+
+// Asks for a seed every 20 ms on a thread of its own, as players starting
+// games would beside the results coming in; Stop gives the latencies of
+// the seeds dealt (200) and how many asked.
+class TSeedProbe {
+public:
+    explicit TSeedProbe(std::uint16_t port)
+    {
+        Thread = std::thread([this, port] {
+            for (int i = 0; !Done; ++i) {
+                const Clock::time_point next = Clock::now() + std::chrono::milliseconds(20);
+                const std::string request = BuildSeedRequest(i % 9, "localhost");
+                const Clock::time_point t = Clock::now();
+                if (Loopback::Exchange(port, request).Status == 200)
+                    Dealt.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t).count());
+                ++Asked;
+                std::this_thread::sleep_until(next);
+            }
+        });
+    }
+    ~TSeedProbe() { Stop(); }
+    std::vector<double>& Stop()
+    {
+        Done = true;
+        if (Thread.joinable())
+            Thread.join();
+        return Dealt;
+    }
+    std::size_t Asked = 0;
+
+private:
+    std::atomic<bool> Done{false};
+    std::vector<double> Dealt;
     std::thread Thread;
 };
 
@@ -361,7 +340,7 @@ int main(int argc, char** argv)
         }
     }
 
-    const std::uint16_t port = FreePort();
+    const std::uint16_t port = Loopback::FreePort();
     std::printf("%d clients, %.1f s each, new connection per request, 127.0.0.1:%u\n", o.Clients, o.Seconds,
                 port);
     TFigures bare;
@@ -414,7 +393,9 @@ int main(int argc, char** argv)
                 o.PageResults, Percentile(page, 0.5), Percentile(page, 0.99), served);
     TLogWatch wal(ScoreServer::IsPostgresTarget(o.Database) ? std::string()
                                                             : SqlitePath(o.Database) + "-wal");
+    TSeedProbe seeds(port);
     const TFigures server = Load(port, o.Clients, o.Seconds);
+    std::vector<double>& dealt = seeds.Stop();
     const std::uintmax_t largestLog = wal.Stop();
     const std::string name =
         "tumbletown-scores (" +
@@ -422,6 +403,10 @@ int main(int argc, char** argv)
     Print(name.c_str(), server);
     std::printf("%-34s %9.2f of the bare loop's rate\n", "ratio",
                 bare.Rate() > 0 ? server.Rate() / bare.Rate() : 0);
+    const std::size_t dealtCount = dealt.size();
+    std::printf("%-34s     p50 %6.2f ms   p99 %6.2f ms   (%zu of %zu dealt, one every 20 ms)\n",
+                "seed requests during the load", Percentile(dealt, 0.5), Percentile(dealt, 0.99), dealtCount,
+                seeds.Asked);
     if (!ScoreServer::IsPostgresTarget(o.Database))
         std::printf("%-34s %9.1f MiB at most during the load\n", "write-ahead log",
                     static_cast<double>(largestLog) / (1024.0 * 1024.0));
@@ -439,5 +424,5 @@ int main(int argc, char** argv)
     ::unlink(log.c_str());
     if (madeFolder) // the database folder made here goes too
         std::filesystem::remove_all(folder);
-    return server.Failed == 0 && served == 200 ? 0 : 1;
+    return server.Failed == 0 && served == 200 && dealtCount == seeds.Asked ? 0 : 1;
 }

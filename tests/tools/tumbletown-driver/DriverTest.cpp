@@ -4,18 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sstream>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -27,6 +23,8 @@
 #include "store/ScoreSubmit.h"
 #include "tests/platform/PictureFolder.h"
 #include "tests/screens/Fixtures.h"
+#include "tests/tools/loopback/LoopbackListener.h"
+#include "tools/loopback/LoopbackPort.h"
 #include "tools/tumbletown-driver/Driver.h"
 
 namespace WFourfall {
@@ -1473,37 +1471,29 @@ TEST_F(DriverTest, OnlyReplaysThatLoadAreMarkedAndADamagedOneSaysSo)
 // held is a result's.
 class TSilentServer {
 public:
-    TSilentServer()
+    TSilentServer() : Listener(4)
     {
-        Fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof a;
-        if (Fd < 0 || ::bind(Fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(Fd, 4) != 0 ||
-            ::getsockname(Fd, reinterpret_cast<sockaddr*>(&a), &length) != 0)
+        if (Listener.Port() == 0)
             return;
-        Port = ntohs(a.sin_port);
+        Port = Listener.Port();
         Thread = std::thread([this] {
             int c = -1;
             do {
                 if (c >= 0)
                     ::close(c);
                 Received.clear();
-                pollfd p{Fd, POLLIN, 0};
-                if (::poll(&p, 1, 30000) != 1)
+                c = Listener.Accept(30000);
+                if (c < 0)
                     return;
-                c = ::accept(Fd, nullptr, nullptr);
                 char buffer[4096];
                 long n = 0;
-                while (c >= 0 && (n = ::read(c, buffer, sizeof buffer)) > 0)
+                while ((n = ::read(c, buffer, sizeof buffer)) > 0)
                     Received.append(buffer, static_cast<std::size_t>(n));
             } while (Received.rfind(std::string("GET ") + kSeedRequestPath, 0) == 0);
             GotAll = true;
             while (!Release)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            if (c >= 0)
-                ::close(c);
+            ::close(c);
         });
     }
     ~TSilentServer()
@@ -1511,10 +1501,8 @@ public:
         Release = true;
         if (Thread.joinable())
             Thread.join();
-        if (Fd >= 0)
-            ::close(Fd);
     }
-    int Fd = -1;
+    TestSupport::TLoopbackListener Listener;
     int Port = 0;
     std::string Received;
     std::atomic<bool> GotAll{false};
@@ -1525,15 +1513,7 @@ public:
 // A port where nothing listens: the server is down.
 int ClosedPort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    ::close(fd);
-    return ntohs(a.sin_port);
+    return Loopback::FreePort();
 }
 
 // A server that takes the request and never answers: the game goes on (keys,
