@@ -41,7 +41,7 @@ struct THttpLimits {
     // A POST body: one with a longer Content-Length is not read at all (the
     // handler hears TBodyState::TooLarge), and the whole request, body
     // included, must be in within RequestTimeoutSeconds.
-    std::size_t MaxBodyBytes = 1u << 20;
+    std::size_t MaxBodyBytes = 5u << 20; // the largest replay (TReplayBounds::MaxBytes)
     int MaxConnections = 4096;
     int MaxConnectionsPerAddress = 128; // a client's connections (IPv6 by /64); 0: no limit
     // Connections whose request is not all in yet. Past it, the oldest of
@@ -50,8 +50,12 @@ struct THttpLimits {
     int MaxIncompleteRequests = 2048;
     // Bodies being read or waiting for their answer, by their declared
     // length: in all and per client. Past either, 503 and Retry-After.
+    // In all: six of the largest replays, or hundreds of ordinary ones (an
+    // hour's game is about 1 MB), while the bodies of many clients held
+    // open stay well within the server's memory. Per client: one of the
+    // largest and room for a few ordinary ones beside it.
     std::size_t MaxBodyMemory = 32u << 20;
-    std::size_t MaxBodyMemoryPerAddress = 4u << 20;
+    std::size_t MaxBodyMemoryPerAddress = 8u << 20;
     TWorkPoolLimits Workers; // the slow answers' pool (TScoreService's Later)
     // Reverse proxies whose X-Forwarded-For names the client.
     std::vector<TAddressNet> TrustedProxies;

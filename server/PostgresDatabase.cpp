@@ -41,7 +41,23 @@ constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash
                                        "client_address, token_issued) VALUES ($1, $2, $3, $4, $5, $6)";
 constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = true WHERE id = $1";
 constexpr const char* kReplaySql = "SELECT r.replay FROM replays r JOIN scores s ON s.id = r.score_id"
-                                   " WHERE r.score_id = $1 AND NOT s.hidden";
+                                   " WHERE r.score_id = $1 AND NOT s.hidden AND r.replay_dropped IS NULL";
+// Replay storage: each replay's length and the count of them all, the kept
+// replays past a name's best, dropping one, and the counts to bound.
+constexpr const char* kReplayBytesSql = "UPDATE replays SET replay_bytes = $2 WHERE score_id = $1";
+constexpr const char* kCountBytesSql = "UPDATE replay_storage SET bytes = bytes + $1 WHERE id = 1";
+constexpr const char* kKeptBeyondSql =
+    "SELECT score_id, replay_bytes FROM replays WHERE replay_dropped IS NULL AND score_id IN"
+    " (SELECT id FROM scores WHERE online_type = $1 AND name = $2 AND verified"
+    " ORDER BY score DESC, id OFFSET $3)";
+constexpr const char* kDropReplaySql =
+    "UPDATE replays SET replay = ''::bytea, replay_bytes = 0, replay_dropped = $2 WHERE score_id = $1";
+constexpr const char* kAddressBytesSql =
+    "SELECT coalesce(sum(replay_bytes), 0) FROM replays WHERE client_address = $1";
+constexpr const char* kTotalBytesSql = "SELECT bytes FROM replay_storage WHERE id = 1";
+constexpr const char* kDroppedWhySql =
+    "SELECT r.replay_dropped FROM replays r JOIN scores s ON s.id = r.score_id"
+    " WHERE r.score_id = $1 AND NOT s.hidden";
 constexpr const char* kTokenUsedSql = "SELECT 1 FROM used_tokens WHERE nonce = $1";
 constexpr const char* kUseTokenSql = "INSERT INTO used_tokens (nonce, used_at) VALUES ($1, $2)";
 constexpr const char* kKeepSecretSql =
@@ -285,6 +301,7 @@ std::unique_ptr<TPostgresDatabase> TPostgresDatabase::Open(const std::string& ur
 {
     std::unique_ptr<TPostgresDatabase> db(new TPostgresDatabase());
     db->Url = url;
+    db->Storage = options.Storage;
     db->Writers =
         std::clamp<std::size_t>(static_cast<std::size_t>(std::max(options.Connections, 1)) / 2, 1, 4);
     for (int i = 0; i < (options.Connections < 1 ? 1 : options.Connections); ++i) {
@@ -576,7 +593,8 @@ TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& re
     };
     const std::string type = std::to_string(claim.OnlineType), score = std::to_string(claim.Score);
     const std::string at = std::to_string(claim.VerifiedAt), issued = std::to_string(claim.TokenIssued);
-    return Transaction(*c, [&] {
+    std::vector<TDroppedReplay> dropped;
+    const TDbStatus status = Transaction(*c, [&] {
         if (TResult(c->Run(kVerifyLock, PGRES_TUPLES_OK)).R == nullptr)
             return TBody::Failed;
         {
@@ -626,9 +644,82 @@ TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& re
                      .R != nullptr);
         if (!kept)
             return TBody::Failed;
+        // Under the same lock: the bounds hold whichever server verifies.
+        dropped.clear();
+        if (!KeepReplayWithinLimits(query, claim, std::atoll(id.c_str()), dropped))
+            return TBody::Failed;
         result = TVerifyResult::Verified;
         scoreId = std::atoll(id.c_str());
         return TBody::Commit;
+    });
+    if (status == TDbStatus::Ok && result == TVerifyResult::Verified)
+        for (const TDroppedReplay& replay : dropped)
+            LogLine(DroppedReplayLine(replay));
+    return status;
+}
+
+template <class TQuery>
+bool TPostgresDatabase::KeepReplayWithinLimits(TQuery& query, const TReplayClaim& claim, std::int64_t id,
+                                               std::vector<TDroppedReplay>& dropped)
+{
+    const auto bytes = static_cast<std::int64_t>(claim.Text.size());
+    const std::string idText = std::to_string(id), bytesText = std::to_string(bytes);
+    auto command = [&](const char* sql, std::vector<const char*> values) {
+        return TResult(query(sql, std::move(values), {}, {}, PGRES_COMMAND_OK)).R != nullptr;
+    };
+    auto number = [&](const char* sql, std::vector<const char*> values, std::int64_t& out) {
+        TResult r(query(sql, std::move(values), {}, {}, PGRES_TUPLES_OK));
+        if (r.R == nullptr || PQntuples(r.R) != 1)
+            return false;
+        out = std::atoll(PQgetvalue(r.R, 0, 0));
+        return true;
+    };
+    if (!command(kReplayBytesSql, {idText.c_str(), bytesText.c_str()}) ||
+        !command(kCountBytesSql, {bytesText.c_str()}))
+        return false;
+    TReplayStore store;
+    store.KeptBeyond = [&](std::int32_t type, const std::string& name, int keep,
+                           std::vector<TDroppedReplay>& beyond) {
+        const std::string typeText = std::to_string(type), keepText = std::to_string(keep);
+        TResult r(query(kKeptBeyondSql, {typeText.c_str(), name.c_str(), keepText.c_str()}, {}, {},
+                        PGRES_TUPLES_OK));
+        if (r.R == nullptr)
+            return false;
+        for (int row = 0; row < PQntuples(r.R); ++row) {
+            TDroppedReplay replay;
+            replay.ScoreId = std::atoll(PQgetvalue(r.R, row, 0));
+            replay.Bytes = std::atoll(PQgetvalue(r.R, row, 1));
+            beyond.push_back(replay);
+        }
+        return true;
+    };
+    store.AddressBytes = [&](const std::string& address, std::int64_t& out) {
+        return number(kAddressBytesSql, {address.c_str()}, out);
+    };
+    store.TotalBytes = [&](std::int64_t& out) { return number(kTotalBytesSql, {}, out); };
+    store.Drop = [&](const TDroppedReplay& replay) {
+        const std::string dropId = std::to_string(replay.ScoreId), minus = std::to_string(-replay.Bytes);
+        return command(kDropReplaySql, {dropId.c_str(), replay.Why.c_str()}) &&
+               command(kCountBytesSql, {minus.c_str()});
+    };
+    return KeepWithinLimits(Storage, store, claim.OnlineType, claim.Name, id, bytes, claim.ClientAddress,
+                            dropped);
+}
+
+TDbStatus TPostgresDatabase::DroppedReplay(std::int64_t scoreId, std::string& why)
+{
+    why.clear();
+    auto c = Pool.Take();
+    const std::string id = std::to_string(scoreId);
+    const char* values[] = {id.c_str()};
+    return Retried(*c, [&] {
+        TResult r(c->Check(PQexecParams(c->Conn, kDroppedWhySql, 1, nullptr, values, nullptr, nullptr, 0),
+                           PGRES_TUPLES_OK));
+        if (r.R == nullptr)
+            return TDbStatus::Unavailable;
+        if (PQntuples(r.R) == 1 && !PQgetisnull(r.R, 0, 0))
+            why = PQgetvalue(r.R, 0, 0);
+        return TDbStatus::Ok;
     });
 }
 

@@ -32,6 +32,7 @@ public:
     TDbStatus Secret(const std::string& proposed, std::string& secret) override;
     TDbStatus Check() override;
     std::string Describe() const override { return Description; }
+    TDbStatus DroppedReplay(std::int64_t scoreId, std::string& why) override;
     // Moderation.
     TDbStatus Top(std::int32_t onlineType, int limit, std::vector<TModeratedResult>& out) override;
     TDbStatus SetHidden(std::int64_t scoreId, bool hidden, bool& found) override;
@@ -46,6 +47,12 @@ public:
 
 private:
     TPostgresDatabase() = default;
+    // Inside Verify's transaction (query runs a statement in it): counts the
+    // new replay's bytes and drops what the storage limits say.
+    template <class TQuery>
+    bool KeepReplayWithinLimits(TQuery& query, const TReplayClaim& claim, std::int64_t id,
+                                std::vector<TDroppedReplay>& dropped);
+    TReplayStorageLimits Storage;
 
     std::string Url;
     std::string Description;

@@ -4,6 +4,8 @@
 // is parameterised; names never become part of a statement's text.
 #pragma once
 
+#include "server/ReplayStorage.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -123,6 +125,17 @@ public:
     // (PostgreSQL), so that one group's inserts are sent while another's
     // commit waits for the disk.
     virtual std::size_t WritesAtOnce() const { return 1; }
+
+    // --- Replay storage (bounded by TDbOptions::Storage within Verify) ---
+    // Why the replay of a verified result is no longer kept: empty while it
+    // is kept, or when there is no such replay. Replay finds a dropped one
+    // not found.
+    virtual TDbStatus DroppedReplay(std::int64_t scoreId, std::string& why)
+    {
+        (void)scoreId;
+        why.clear();
+        return TDbStatus::Ok;
+    }
 };
 
 // How commits reach the disk. By default a result's Add returns Ok only once
@@ -136,8 +149,15 @@ public:
 // pg_ctl stop -m immediate) can lose the results of the last fraction of a
 // second, though they were answered.
 struct TDbOptions {
+    // Written TDbOptions{connections, fast} by its callers.
+    TDbOptions(int connections = 4, bool fastCommits = false)
+        : Connections(connections), FastCommits(fastCommits)
+    {
+    }
     int Connections = 4; // the most used at once
     bool FastCommits = false;
+    // Which replays Verify keeps, and how many bytes of them.
+    TReplayStorageLimits Storage;
 };
 
 // Opens (creating when needed) and migrates the database named by target:

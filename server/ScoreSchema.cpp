@@ -84,12 +84,40 @@ const char* const kV3Postgres[] = {
     nullptr,
 };
 
+// Version 4: bounded replay storage. Each replay's length, counted in all
+// in a one-row table (kept in the verifying transaction, so servers sharing
+// the database keep one count); why a replay's bytes were dropped (null
+// while kept: the row and its game hash stay, so that game never verifies
+// again); the per-address count read from an index alone; and each name's
+// verified results in order, for its best ten.
+const char* const kV4Sqlite[] = {
+    "ALTER TABLE replays ADD COLUMN replay_bytes INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE replays ADD COLUMN replay_dropped TEXT",
+    "UPDATE replays SET replay_bytes = length(replay)",
+    "CREATE INDEX replays_address_bytes ON replays (client_address, replay_bytes)",
+    "CREATE INDEX scores_verified_name ON scores (online_type, name, score DESC, id) WHERE verified = 1",
+    "CREATE TABLE replay_storage (id INTEGER PRIMARY KEY CHECK (id = 1), bytes INTEGER NOT NULL)",
+    "INSERT INTO replay_storage (id, bytes) SELECT 1, coalesce(sum(replay_bytes), 0) FROM replays",
+    nullptr,
+};
+const char* const kV4Postgres[] = {
+    "ALTER TABLE replays ADD COLUMN replay_bytes BIGINT NOT NULL DEFAULT 0",
+    "ALTER TABLE replays ADD COLUMN replay_dropped TEXT",
+    "UPDATE replays SET replay_bytes = octet_length(replay)",
+    "CREATE INDEX replays_address_bytes ON replays (client_address, replay_bytes)",
+    "CREATE INDEX scores_verified_name ON scores (online_type, name, score DESC, id) WHERE verified",
+    "CREATE TABLE replay_storage (id INTEGER PRIMARY KEY CHECK (id = 1), bytes BIGINT NOT NULL)",
+    "INSERT INTO replay_storage (id, bytes) SELECT 1, coalesce(sum(replay_bytes), 0) FROM replays",
+    nullptr,
+};
+
 } // namespace
 
 const TMigration kScoreMigrations[] = {
     {1, kV1Sqlite, kV1Postgres},
     {2, kV2Sqlite, kV2Postgres},
     {3, kV3Sqlite, kV3Postgres},
+    {4, kV4Sqlite, kV4Postgres},
 };
 const std::size_t kScoreMigrationCount = sizeof kScoreMigrations / sizeof kScoreMigrations[0];
 

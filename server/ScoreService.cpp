@@ -527,11 +527,38 @@ THttpResponse TScoreService::CheckReplay(const TRequest& request, const TChecked
                             "no unverified result of that name, type and score");
     ++Stats.Verified;
     const TOnlineType* type = FindOnlineType(checked.OnlineType);
+    // The result is verified whether or not its replay's bytes could be
+    // kept; the player hears which.
+    std::string notKept;
+    {
+        TDatabaseTimer timer(DatabaseTime);
+        if (Database.DroppedReplay(id, notKept) != TDbStatus::Ok)
+            notKept.clear();
+    }
     return Text(200,
                 "verified: " + std::to_string(checked.Score) + " points in " +
-                    (type != nullptr ? type->Name : "game type " + std::to_string(checked.OnlineType)),
+                    (type != nullptr ? type->Name : "game type " + std::to_string(checked.OnlineType)) +
+                    (notKept.empty() ? "" : "; its replay is not kept: " + notKept),
                 "verified result " + std::to_string(id) + " (" + std::to_string(checked.Operations) +
-                    " operations, " + std::to_string(checked.CpuMicros) + " us)");
+                    " operations, " + std::to_string(checked.CpuMicros) + " us" +
+                    (notKept.empty() ? "" : ", replay not kept") + ")");
+}
+
+THttpResponse TScoreService::GoneReplay(std::int64_t id, bool& gone)
+{
+    // A verified result whose replay's bytes went (storage bounds) is 410
+    // with the reason; its result stays verified on the pages.
+    std::string why;
+    TDbStatus status;
+    {
+        TDatabaseTimer timer(DatabaseTime);
+        status = Database.DroppedReplay(id, why);
+    }
+    gone = status != TDbStatus::Ok || !why.empty();
+    if (status != TDbStatus::Ok)
+        return Unavailable();
+    return Text(410, "the replay of this verified result is no longer kept: " + why,
+                "replay " + std::to_string(id) + " gone");
 }
 
 THttpResponse TScoreService::DownloadReplay(const std::string& idText)
@@ -548,8 +575,11 @@ THttpResponse TScoreService::DownloadReplay(const std::string& idText)
     }
     if (status != TDbStatus::Ok)
         return Unavailable();
-    if (!found)
-        return Text(404, "no such replay");
+    if (!found) {
+        bool gone = false;
+        THttpResponse r = GoneReplay(id, gone);
+        return gone ? r : Text(404, "no such replay");
+    }
     THttpResponse r;
     r.ContentType = "text/plain; charset=windows-1252";
     r.Body = std::move(text);
@@ -578,6 +608,10 @@ THttpResponse TScoreService::WatchPage(const TRequest& request, const std::strin
     const TOnlineType* type = found ? FindOnlineType(result.OnlineType) : nullptr;
     if (type == nullptr)
         return Text(404, "no such verified result");
+    bool gone = false;
+    THttpResponse goneAnswer = GoneReplay(id, gone);
+    if (gone)
+        return goneAnswer;
     std::string page = RenderWatchPage(*type, result);
     const std::string etag = ETagOf(page);
     THttpResponse r =

@@ -135,6 +135,9 @@ private:
     THttpResponse CheckReplay(const TRequest& request, const TCheckedReplay& checked);
     THttpResponse RefuseReplay(TReplayRefusal refusal, const std::string& why);
     THttpResponse DownloadReplay(const std::string& id);
+    // 410 with why, gone true, when the replay of result id was dropped
+    // (503, gone true, when the database cannot say); gone false otherwise.
+    THttpResponse GoneReplay(std::int64_t id, bool& gone);
     THttpResponse WatchPage(const TRequest& request, const std::string& id);
     THttpResponse ViewerFile(const TRequest& request, const std::string& name);
     THttpResponse ApiScores(const TRequest& request);

@@ -51,13 +51,23 @@ void WriteServerHelp(std::ostream& out)
            "  --max-connections-per-address N\n"
            "                           open connections from one address (default 128;\n"
            "                           0: no limit)\n"
-           "  --max-replay-bytes N     the longest replay taken (default 1048576); a longer\n"
-           "                           one is refused by its length, unread\n"
+           "  --max-replay-bytes N     the longest replay taken (default 5242880, which\n"
+           "                           holds any replay within the operations bound); a\n"
+           "                           longer one is refused by its length, unread\n"
            "  --max-replay-operations N\n"
            "                           the most operations a replay may hold (default\n"
-           "                           200000, about 8 hours of play)\n"
+           "                           250000: a three-hour game played well is about\n"
+           "                           183000)\n"
            "  --max-replay-cpu-ms MS   CPU time one replay may take to play again (default\n"
            "                           1000); a replay that needs more is refused\n"
+           "  --max-replay-storage BYTES\n"
+           "                           replay bytes kept in all (default 4294967296); a\n"
+           "                           replay past it is played and its result verified,\n"
+           "                           but its bytes are not kept (the log says why)\n"
+           "  --max-replay-storage-per-address BYTES\n"
+           "                           the same for one client address (default 67108864);\n"
+           "                           a result keeps its replay only while among the best\n"
+           "                           10 verified of its name and type in any case\n"
            "  --viewer DIR             the replay viewer's files (default: those installed\n"
            "                           with the server, when there are any); none: no viewer\n"
            "  --replay-workers N       threads that play uploaded replays again, only when\n"
@@ -75,7 +85,8 @@ void WriteServerHelp(std::ostream& out)
            "  --max-body-memory BYTES  bodies being read or checked, by their length, in all\n"
            "                           (default 33554432); past it, 503 and Retry-After\n"
            "  --max-body-memory-per-address BYTES\n"
-           "                           the same for one client (default 4194304)\n"
+           "                           the same for one client (default 8388608: at least\n"
+           "                           one of the longest replays)\n"
            "  --trusted-proxy ADDR[/BITS]\n"
            "                           a reverse proxy in front of the server (may be given\n"
            "                           again): from it, the client is the right-most address\n"
@@ -203,6 +214,15 @@ bool ParseServerOptions(int argc, const char* const* argv, TServerOptions& o, st
         } else if (name == "--max-replay-cpu-ms") {
             if (!number(1, 600000, o.Replay.MaxCpuMs))
                 return false;
+        } else if (name == "--max-replay-storage" || name == "--max-replay-storage-per-address") {
+            // Past what int holds: read as long.
+            const long most = 1L << 50;
+            if (!ReadNumber(value.c_str(), 0, most, n)) {
+                err << "tumbletown-scores: " << name << " wants a number of bytes from 0 to " << most
+                    << ", not '" << value << "'\n";
+                return false;
+            }
+            (name == "--max-replay-storage" ? o.Storage.MaxBytes : o.Storage.MaxBytesPerAddress) = n;
         } else if (name == "--replay-workers") {
             if (!number(1, 256, o.Http.Workers.Workers))
                 return false;

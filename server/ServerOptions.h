@@ -3,6 +3,7 @@
 
 #include "server/HttpServer.h"
 #include "server/ReplayCheck.h"
+#include "server/ReplayStorage.h"
 
 #include <ostream>
 #include <string>
@@ -19,6 +20,8 @@ struct TServerOptions {
     std::string Viewer;       // the replay viewer's folder; empty: InstalledViewerFolder(), "none": no viewer
     THttpLimits Http;
     TReplayBounds Replay;
+    // Replay bytes kept: --max-replay-storage, --max-replay-storage-per-address.
+    TReplayStorageLimits Storage;
     bool Help = false;
     bool Version = false;
 };

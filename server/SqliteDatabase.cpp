@@ -47,7 +47,7 @@ constexpr const char* kKeepReplaySql = "INSERT INTO replays (score_id, game_hash
                                        "client_address, token_issued) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
 constexpr const char* kMarkVerifiedSql = "UPDATE scores SET verified = 1 WHERE id = ?1";
 constexpr const char* kReplaySql = "SELECT r.replay FROM replays r JOIN scores s ON s.id = r.score_id"
-                                   " WHERE r.score_id = ?1 AND s.hidden = 0";
+                                   " WHERE r.score_id = ?1 AND s.hidden = 0 AND r.replay_dropped IS NULL";
 constexpr const char* kTokenUsedSql = "SELECT 1 FROM used_tokens WHERE nonce = ?1";
 constexpr const char* kUseTokenSql = "INSERT INTO used_tokens (nonce, used_at) VALUES (?1, ?2)";
 constexpr const char* kKeepSecretSql =
@@ -66,6 +66,22 @@ constexpr const char* kRefusedRowsSql = "SELECT kind, value FROM refused ORDER B
 constexpr const char* kVerifiedResultSql =
     "SELECT s.online_type, s.name, s.score, s.submitted_at FROM scores s JOIN replays r ON r.score_id = s.id"
     " WHERE s.id = ?1 AND s.hidden = 0";
+// Replay storage: each replay's length and the count of them all, the kept
+// replays past a name's best, dropping one, and the counts to bound.
+constexpr const char* kReplayBytesSql = "UPDATE replays SET replay_bytes = ?2 WHERE score_id = ?1";
+constexpr const char* kCountBytesSql = "UPDATE replay_storage SET bytes = bytes + ?1 WHERE id = 1";
+constexpr const char* kKeptBeyondSql =
+    "SELECT score_id, replay_bytes FROM replays WHERE replay_dropped IS NULL AND score_id IN"
+    " (SELECT id FROM scores WHERE online_type = ?1 AND name = ?2 AND verified = 1"
+    " ORDER BY score DESC, id LIMIT -1 OFFSET ?3)";
+constexpr const char* kDropReplaySql =
+    "UPDATE replays SET replay = x'', replay_bytes = 0, replay_dropped = ?2 WHERE score_id = ?1";
+constexpr const char* kAddressBytesSql =
+    "SELECT coalesce(sum(replay_bytes), 0) FROM replays WHERE client_address = ?1";
+constexpr const char* kTotalBytesSql = "SELECT bytes FROM replay_storage WHERE id = 1";
+constexpr const char* kDroppedWhySql =
+    "SELECT r.replay_dropped FROM replays r JOIN scores s ON s.id = r.score_id"
+    " WHERE r.score_id = ?1 AND s.hidden = 0";
 
 // Creates every missing folder of the path's parent, each with mode 0700.
 bool MakeParentFolders(const std::string& path)
@@ -105,13 +121,21 @@ struct TSqliteDatabase::TConnection {
     sqlite3_stmt* ReplayStatement = nullptr;
     sqlite3_stmt* TokenUsedStatement = nullptr;
     sqlite3_stmt* UseTokenStatement = nullptr;
+    // Replay storage.
+    sqlite3_stmt* ReplayBytesStatement = nullptr;
+    sqlite3_stmt* CountBytesStatement = nullptr;
+    sqlite3_stmt* KeptBeyondStatement = nullptr;
+    sqlite3_stmt* DropReplayStatement = nullptr;
+    sqlite3_stmt* AddressBytesStatement = nullptr;
+    sqlite3_stmt* TotalBytesStatement = nullptr;
 
     ~TConnection()
     {
         for (sqlite3_stmt* s :
              {InsertStatement, BestStatement, BestVerifiedStatement, CountStatement, GameUsedStatement,
               ClaimedStatement, KeepReplayStatement, MarkVerifiedStatement, ReplayStatement,
-              TokenUsedStatement, UseTokenStatement})
+              TokenUsedStatement, UseTokenStatement, ReplayBytesStatement, CountBytesStatement,
+              KeptBeyondStatement, DropReplayStatement, AddressBytesStatement, TotalBytesStatement})
             sqlite3_finalize(s);
         // The last connection to close folds the log back into the file.
         sqlite3_close(Db);
@@ -167,6 +191,12 @@ bool Prepare(TSqliteDatabase::TConnection& c, std::string& error)
         {kReplaySql, &c.ReplayStatement},
         {kTokenUsedSql, &c.TokenUsedStatement},
         {kUseTokenSql, &c.UseTokenStatement},
+        {kReplayBytesSql, &c.ReplayBytesStatement},
+        {kCountBytesSql, &c.CountBytesStatement},
+        {kKeptBeyondSql, &c.KeptBeyondStatement},
+        {kDropReplaySql, &c.DropReplayStatement},
+        {kAddressBytesSql, &c.AddressBytesStatement},
+        {kTotalBytesSql, &c.TotalBytesStatement},
     };
     for (const auto& [sql, statement] : statements) {
         if (sqlite3_prepare_v2(c.Db, sql, -1, statement, nullptr) != SQLITE_OK) {
@@ -331,6 +361,7 @@ std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, 
     }
     std::unique_ptr<TSqliteDatabase> db(new TSqliteDatabase());
     db->Path = path;
+    db->Storage = options.Storage;
     for (int i = 0; i < (options.Connections < 1 ? 1 : options.Connections); ++i) {
         std::unique_ptr<TConnection> c = Connect(path, options.FastCommits, error);
         if (!c)
@@ -538,11 +569,117 @@ TDbStatus TSqliteDatabase::Verify(const TReplayClaim& claim, TVerifyResult& resu
         if (rc != SQLITE_DONE)
             return fail("use token");
     }
+    std::vector<TDroppedReplay> dropped;
+    if (!KeepReplayWithinLimits(*c, claim, id, dropped))
+        return fail("bound replay storage");
     if (!Exec(c->Db, "COMMIT"))
         return fail("commit");
+    for (const TDroppedReplay& replay : dropped)
+        LogLine(DroppedReplayLine(replay));
     result = TVerifyResult::Verified;
     scoreId = id;
     return TDbStatus::Ok;
+}
+
+namespace {
+
+// Runs a statement whose parameters bind set and steps it once: SQLITE_ROW
+// with the row to read (read runs on it), SQLITE_DONE, or a failure.
+template <class TBind, class TRead> int StepOnce(sqlite3_stmt* s, TBind bind, TRead read)
+{
+    sqlite3_reset(s);
+    bind(s);
+    const int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW)
+        read(s);
+    sqlite3_reset(s);
+    return rc;
+}
+
+void BindText(sqlite3_stmt* s, int at, const std::string& text)
+{
+    sqlite3_bind_text(s, at, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+bool TSqliteDatabase::KeepReplayWithinLimits(TConnection& c, const TReplayClaim& claim, std::int64_t id,
+                                             std::vector<TDroppedReplay>& dropped)
+{
+    const auto bytes = static_cast<std::int64_t>(claim.Text.size());
+    auto none = [](sqlite3_stmt*) {};
+    if (StepOnce(
+            c.ReplayBytesStatement,
+            [&](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, id), sqlite3_bind_int64(s, 2, bytes); },
+            none) != SQLITE_DONE ||
+        StepOnce(
+            c.CountBytesStatement, [&](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, bytes); }, none) !=
+            SQLITE_DONE)
+        return false;
+    TReplayStore store;
+    store.KeptBeyond = [&](std::int32_t type, const std::string& name, int keep,
+                           std::vector<TDroppedReplay>& beyond) {
+        sqlite3_stmt* s = c.KeptBeyondStatement;
+        sqlite3_reset(s);
+        sqlite3_bind_int(s, 1, type);
+        BindText(s, 2, name);
+        sqlite3_bind_int(s, 3, keep);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            TDroppedReplay replay;
+            replay.ScoreId = sqlite3_column_int64(s, 0);
+            replay.Bytes = sqlite3_column_int64(s, 1);
+            beyond.push_back(replay);
+        }
+        sqlite3_reset(s);
+        return rc == SQLITE_DONE;
+    };
+    auto sum = [](std::int64_t& out) {
+        return [&out](sqlite3_stmt* s) { out = sqlite3_column_int64(s, 0); };
+    };
+    store.AddressBytes = [&](const std::string& address, std::int64_t& out) {
+        return StepOnce(
+                   c.AddressBytesStatement, [&](sqlite3_stmt* s) { BindText(s, 1, address); }, sum(out)) ==
+               SQLITE_ROW;
+    };
+    store.TotalBytes = [&](std::int64_t& out) {
+        return StepOnce(
+                   c.TotalBytesStatement, [](sqlite3_stmt*) {}, sum(out)) == SQLITE_ROW;
+    };
+    store.Drop = [&](const TDroppedReplay& replay) {
+        return StepOnce(
+                   c.DropReplayStatement,
+                   [&](sqlite3_stmt* s) {
+                       sqlite3_bind_int64(s, 1, replay.ScoreId), BindText(s, 2, replay.Why);
+                   },
+                   none) == SQLITE_DONE &&
+               StepOnce(
+                   c.CountBytesStatement, [&](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, -replay.Bytes); },
+                   none) == SQLITE_DONE;
+    };
+    return KeepWithinLimits(Storage, store, claim.OnlineType, claim.Name, id, bytes, claim.ClientAddress,
+                            dropped);
+}
+
+TDbStatus TSqliteDatabase::DroppedReplay(std::int64_t scoreId, std::string& why)
+{
+    why.clear();
+    auto c = Pool.Take();
+    // Asked only for a replay not found: prepared here rather than kept.
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(c->Db, kDroppedWhySql, -1, &s, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(s);
+        return c->Fail("read replay");
+    }
+    sqlite3_bind_int64(s, 1, scoreId);
+    const int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW && sqlite3_column_type(s, 0) != SQLITE_NULL) {
+        const unsigned char* t = sqlite3_column_text(s, 0);
+        why.assign(t != nullptr ? reinterpret_cast<const char*>(t) : "",
+                   static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+    }
+    sqlite3_finalize(s);
+    return rc == SQLITE_ROW || rc == SQLITE_DONE ? TDbStatus::Ok : c->Fail("read replay");
 }
 
 TDbStatus TSqliteDatabase::Replay(std::int64_t scoreId, std::string& text, bool& found)

@@ -41,6 +41,7 @@ public:
     TDbStatus Secret(const std::string& proposed, std::string& secret) override;
     TDbStatus Check() override;
     std::string Describe() const override { return "SQLite " + Path; }
+    TDbStatus DroppedReplay(std::int64_t scoreId, std::string& why) override;
     // Moderation.
     TDbStatus Top(std::int32_t onlineType, int limit, std::vector<TModeratedResult>& out) override;
     TDbStatus SetHidden(std::int64_t scoreId, bool hidden, bool& found) override;
@@ -53,6 +54,11 @@ public:
 private:
     TSqliteDatabase() = default;
     TDbStatus Insert(TConnection& c, const TScoreRecord& record);
+    // Inside Verify's transaction: counts the new replay's bytes and drops
+    // what the storage limits say. False when the database failed.
+    bool KeepReplayWithinLimits(TConnection& c, const TReplayClaim& claim, std::int64_t id,
+                                std::vector<TDroppedReplay>& dropped);
+    TReplayStorageLimits Storage;
 
     void Checkpoints();
     // True when it held the writers back for a moment. logLong: a commit

@@ -72,8 +72,9 @@ int main(int argc, char** argv)
                            : IsPostgresTarget(target) ? kDefaultPostgresThreads
                                                       : kDefaultThreads;
     std::string error;
-    std::unique_ptr<TScoreDatabase> database =
-        OpenScoreDatabase(target, TDbOptions{options.Http.Threads, options.FastCommits}, error);
+    TDbOptions dbOptions{options.Http.Threads, options.FastCommits};
+    dbOptions.Storage = options.Storage;
+    std::unique_ptr<TScoreDatabase> database = OpenScoreDatabase(target, dbOptions, error);
     if (!database) {
         LogLine(error);
         return kExitFailure;
@@ -110,7 +111,9 @@ int main(int argc, char** argv)
                                    : std::string("off")) +
             ", replays up to " + std::to_string(options.Replay.MaxBytes) + " bytes, " +
             std::to_string(options.Replay.MaxOperations) + " operations, " +
-            std::to_string(options.Replay.MaxCpuMs) + " ms CPU, checked by " +
+            std::to_string(options.Replay.MaxCpuMs) + " ms CPU, kept up to " +
+            std::to_string(options.Storage.MaxBytes) + " bytes (" +
+            std::to_string(options.Storage.MaxBytesPerAddress) + " per address), checked by " +
             std::to_string(http.ReplayWorkers()) + " workers (a queue of " +
             std::to_string(options.Http.Workers.Queue) + ", " + std::to_string(options.Http.Workers.PerKey) +
             " per address), " + viewerNote);

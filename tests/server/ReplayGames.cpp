@@ -1,11 +1,17 @@
 #include "tests/server/ReplayGames.h"
 
+#include "rules/AbsFigure.h"
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Options.h"
 #include "rules/Rules.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdlib>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace ServerTest {
 
@@ -71,6 +77,201 @@ TReplay DealtGame(const std::string& token, std::int32_t gameNum, const std::str
 {
     TReplay r = PlayedGame(gameNum, SeedOfToken(token), name, playMs);
     r.Token = token;
+    return r;
+}
+
+namespace {
+
+// The board without the falling figure: true where a cell is taken.
+struct TBoard {
+    int Width = 0, Height = 0;
+    std::array<std::uint64_t, 64> Taken{}; // a row's columns as bits, rows and columns from 1
+
+    bool At(int row, int column) const
+    {
+        return row < 1 || column < 1 || column > Width || row > Height || (Taken[row] >> column & 1u) != 0;
+    }
+    void Take(int row, int column) { Taken[row] |= std::uint64_t{1} << column; }
+    void Free(int row, int column) { Taken[row] &= ~(std::uint64_t{1} << column); }
+};
+
+struct TShape {
+    std::vector<std::pair<int, int>> Cells; // (row, column) within the figure's box
+    int Width = 0;
+};
+
+TShape ShapeOf(const TAbsFigure& f)
+{
+    TShape s;
+    s.Width = f.Width;
+    for (int r = 0; r < f.Height; ++r)
+        for (int c = 0; c < f.Width; ++c)
+            if (f.Cells[r][c] != 0)
+                s.Cells.emplace_back(r, c);
+    return s;
+}
+
+// The figure turned once as the rules turn it: new[w-1-c][r] = old[r][c].
+TShape Turned(const TShape& s, int height)
+{
+    TShape t;
+    t.Width = height;
+    for (const auto& [r, c] : s.Cells)
+        t.Cells.emplace_back(s.Width - 1 - c, r);
+    return t;
+}
+
+// Lower is better: stack height, holes and roughness after setting shape
+// with its box's left column at x, dropped from row y; full rows count for.
+double Placement(const TBoard& board, const TShape& shape, int x, int y, bool& fits)
+{
+    auto fitsAt = [&](int row) {
+        for (const auto& [r, c] : shape.Cells)
+            if (board.At(row + r, x + c))
+                return false;
+        return true;
+    };
+    fits = fitsAt(y);
+    if (!fits)
+        return 0;
+    int row = y;
+    while (fitsAt(row + 1))
+        ++row;
+    TBoard after = board;
+    for (const auto& [r, c] : shape.Cells)
+        after.Take(row + r, x + c);
+    int full = 0;
+    const std::uint64_t all = ((std::uint64_t{1} << after.Width) - 1) << 1;
+    for (int r = 1; r <= after.Height; ++r) {
+        if ((after.Taken[r] & all) == all) {
+            ++full;
+            for (int above = r; above > 1; --above)
+                after.Taken[above] = after.Taken[above - 1];
+            after.Taken[1] = 0;
+        }
+    }
+    // The well-known weights of a good one-figure player: landing height,
+    // rows removed, row and column transitions, holes, wells.
+    int rowTransitions = 0, columnTransitions = 0, holes = 0, wells = 0;
+    for (int r = 1; r <= after.Height; ++r)
+        for (int c = 0; c <= after.Width; ++c)
+            rowTransitions += after.At(r, c) != after.At(r, c + 1) ? 1 : 0;
+    for (int c = 1; c <= after.Width; ++c) {
+        bool covered = false;
+        int depth = 0;
+        for (int r = 1; r <= after.Height + 1; ++r) {
+            const bool taken = after.At(r, c);
+            if (r > 1 || taken)
+                columnTransitions += taken != (r > 1 && after.At(r - 1, c)) ? 1 : 0;
+            if (taken)
+                covered = true;
+            else if (covered)
+                ++holes;
+            if (!taken && after.At(r, c - 1) && after.At(r, c + 1))
+                wells += ++depth;
+            else
+                depth = 0;
+        }
+    }
+    int top = after.Height, bottom = 0;
+    for (const auto& [r, c] : shape.Cells) {
+        top = std::min(top, row + r);
+        bottom = std::max(bottom, row + r);
+    }
+    const double landing = after.Height - (top + bottom) / 2.0;
+    return 4.50 * landing - 3.42 * full + 3.22 * rowTransitions + 9.35 * columnTransitions + 7.90 * holes +
+           3.39 * wells;
+}
+
+// The keys that set the falling figure best: turns, moves, drop.
+std::vector<TReplayOp> BestKeys(const TRules& rules)
+{
+    const TGameState& g = rules.GameState;
+    const TAbsFigure& f = *g.CurFig;
+    TBoard board;
+    board.Width = g.Width;
+    board.Height = g.Height;
+    for (int r = 1; r <= g.Height; ++r)
+        for (int c = 1; c <= g.Width; ++c)
+            if (g.Board[r][c] != kCellEmpty && g.Board[r][c] != kCellWall)
+                board.Take(r, c);
+    TShape shape = ShapeOf(f);
+    int height = f.Height;
+    for (const auto& [r, c] : shape.Cells)
+        board.Free(f.Y + r, f.X + c);
+    std::vector<TReplayOp> best{TReplayOp::Drop};
+    double bestScore = 1e18;
+    for (int turns = 0; turns < 4; ++turns) {
+        for (int x = 1 - shape.Width; x <= g.Width; ++x) {
+            bool fits = false;
+            const double score = Placement(board, shape, x, f.Y, fits);
+            if (!fits || score >= bestScore)
+                continue;
+            bestScore = score;
+            best.assign(turns, TReplayOp::Rotate);
+            best.insert(best.end(), static_cast<std::size_t>(std::abs(x - f.X)),
+                        x < f.X ? TReplayOp::Left : TReplayOp::Right);
+            best.push_back(TReplayOp::Drop);
+        }
+        const int width = shape.Width;
+        shape = Turned(shape, height);
+        height = width;
+    }
+    return best;
+}
+
+} // namespace
+
+TReplay LongGame(std::int32_t gameNum, std::uint32_t seed, const std::string& name, std::uint32_t playMs,
+                 const TKeyPace& pace)
+{
+    TRules rules;
+    RulesInit(rules, seed);
+    RegisterGameTypes(rules);
+    TReplay r;
+    r.Version = "test";
+    r.Seed = SeedOfRandomState(rules);
+    r.Columns = kDealtColumns;
+    r.Rows = kDealtRows;
+    r.GameNum = gameNum;
+    r.StartLevel = rules.Options.StartLevel;
+    r.Difficulty = rules.Options.Difficulty;
+    StartReplayedGame(rules, r);
+    std::uint32_t nextTick = static_cast<std::uint32_t>(rules.GameState.FallPeriod);
+    std::uint32_t nextKey = pace.ThinkMs;
+    std::vector<TReplayOp> keys;
+    bool planned = false;
+    // A dropped figure lies at the bottom until the next tick sets it and
+    // brings the next: the player waits for that one.
+    bool waiting = false;
+    while (rules.GameState.Status == kStatusPlaying) {
+        const TAbsFigure* figure = rules.GameState.CurFig;
+        const int y = figure->Y;
+        if (waiting || nextTick <= nextKey) {
+            r.Steps.push_back(TReplayStep{nextTick, TReplayOp::Tick});
+            ApplyReplayOp(rules, TReplayOp::Tick);
+            if (rules.GameState.CurFig != figure || rules.GameState.CurFig->Y < y) { // a new figure
+                nextKey = std::max(nextKey, nextTick + pace.ThinkMs);
+                waiting = planned = false;
+            }
+            nextTick += static_cast<std::uint32_t>(rules.GameState.FallPeriod);
+            continue;
+        }
+        if (!planned) {
+            keys = nextKey < playMs ? BestKeys(rules) : std::vector<TReplayOp>{TReplayOp::Drop};
+            planned = true;
+        }
+        const TReplayOp op = keys.empty() ? TReplayOp::Drop : keys.front();
+        if (!keys.empty())
+            keys.erase(keys.begin());
+        r.Steps.push_back(TReplayStep{nextKey, op});
+        ApplyReplayOp(rules, op);
+        waiting = op == TReplayOp::Drop;
+        nextKey += pace.KeyMs;
+    }
+    r.HasClaim = true;
+    r.Name = name;
+    r.Score = rules.GameState.Score;
     return r;
 }
 

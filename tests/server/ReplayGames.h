@@ -43,4 +43,22 @@ GFourfall::TReplay DealtGame(const std::string& token, std::int32_t gameNum, con
 // was played: for servers that run on real time.
 void WaitWhileItIsPlayed(const GFourfall::TReplay& game, std::chrono::steady_clock::time_point dealtAt);
 
+// --- Long honest games (the replay bounds are sized from them) ---
+
+// How a steady player keys: a key every KeyMs while placing a figure, after
+// ThinkMs looking at each new one.
+struct TKeyPace {
+    std::uint32_t KeyMs = 125; // 8 keys a second
+    std::uint32_t ThinkMs = 250;
+};
+
+// A game played well for playMs of real time: the fall timer's ticks at each
+// level's period, and a player who sets each figure where it leaves the
+// fewest holes and the lowest stack (turns, moves, drop, at the key pace).
+// After playMs it drops each figure at once until the game is over. Ends
+// with the operation that ended the game and claims its score, as the
+// game's recorder does.
+GFourfall::TReplay LongGame(std::int32_t gameNum, std::uint32_t seed, const std::string& name,
+                            std::uint32_t playMs, const TKeyPace& pace = TKeyPace());
+
 } // namespace ServerTest

@@ -7,6 +7,7 @@
 #include "rules/GameState.h"
 #include "rules/GameTypes.h"
 #include "rules/Rules.h"
+#include "server/HttpServer.h"
 #include "server/ReplayCheck.h"
 #include "server/ScoreService.h"
 #include "server/SeedToken.h"
@@ -23,6 +24,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <iostream>
 #include <iterator>
 #include <mutex>
 #include <thread>
@@ -285,7 +287,7 @@ TEST_F(ReplayVerify, HostileReplaysAreRefusedWithTheirReasonAndChangeNothing)
 
     const THostileCase cases[] = {
         {"huge, by its length", "", TBodyState::TooLarge, TReplayRefusal::TooLarge, 413, "replay too large"},
-        {"huge, sent whole", text + std::string(2u << 20, '#'), TBodyState::Complete,
+        {"huge, sent whole", text + std::string(TestBounds().MaxBytes, '#'), TBodyState::Complete,
          TReplayRefusal::TooLarge, 413, "replay too large"},
         {"no length", "", TBodyState::NoLength, TReplayRefusal::NoLength, 411, "length required"},
         {"not a replay", "hello\n", TBodyState::Complete, TReplayRefusal::Malformed, 400,
@@ -868,6 +870,87 @@ TEST_P(ReplayUpload, TheGamesOwnRequestVerifiesAndBoundsHold)
 
 INSTANTIATE_TEST_SUITE_P(Both, ReplayUpload, ::testing::ValuesIn(kBackends),
                          [](const auto& info) { return std::string(BackendName(info.param)); });
+
+// ------------------------------------------------ bounds an honest game fits
+// The replay bounds are sized from the longest honest game: three hours of
+// the classic game played well at a steady eight keys a second, each level's
+// ticks at its period. Its replay, with a dealt seed, verifies through the
+// service's default bounds; one operation or one byte past them is refused
+// with its reason.
+
+constexpr std::uint32_t kLongestHonestGameMs = 3 * 3600 * 1000;
+
+TEST(ReplayBounds, TheLongestHonestGameVerifiesAndOneJustPastTheBoundIsRefused)
+{
+    TTestDatabase test(TBackend::Sqlite);
+    auto db = test.Open();
+    ASSERT_TRUE(db);
+    ScoreServer::TRateLimiter limiter(0);
+    std::int64_t now = kNow;
+    ScoreServer::TScoreService service(*db, limiter, [&] { return now; }); // the default bounds
+    const TReplayBounds bounds;
+    const std::int32_t type = GFourfall::OnlineType(GFourfall::kGameFourfall);
+    const THttpResponse seed = service.Handle(RequestFromTarget("/api/v1/seed?type=" + std::to_string(type)));
+    ASSERT_EQ(seed.Status, 200);
+    const std::string token = seed.Body.substr(0, seed.Body.find('\n'));
+    GFourfall::TReplay game =
+        LongGame(GFourfall::kGameFourfall, SeedOfToken(token), "Marathon", kLongestHonestGameMs);
+    game.Token = token;
+    const std::string text = GFourfall::ReplayText(game);
+    const std::uint32_t playedMs = game.Steps.back().TimeMs;
+    // The player kept the game going for the whole time.
+    ASSERT_GE(playedMs, kLongestHonestGameMs);
+    EXPECT_LE(game.Steps.size(), bounds.MaxOperations);
+    EXPECT_LE(text.size(), bounds.MaxBytes);
+    GFourfall::TRules rules;
+    const GFourfall::TReplayOutcome outcome = GFourfall::PlayReplayToEnd(rules, game);
+    std::cout << "longest honest game: " << playedMs / 1000 << " s to level " << outcome.Level << ", "
+              << game.Steps.size() << " operations (" << game.Steps.size() * 1000.0 / playedMs
+              << " a second), " << text.size() << " bytes ("
+              << static_cast<double>(text.size()) / game.Steps.size() << " an operation), score "
+              << game.Score << "\n";
+
+    now += playedMs / 1000 + 1;
+    ASSERT_EQ(service.Handle(RequestFromTarget(GameTarget(type, "Marathon", game.Score))).Status, 200);
+    TRequest upload = RequestFromTarget(ScoreServer::kApiReplaysPath, "POST");
+    upload.BodyState = ScoreServer::TBodyState::Complete;
+    upload.Body = text;
+    const THttpResponse verified = service.Handle(upload);
+    EXPECT_EQ(verified.Status, 200) << verified.Body;
+    EXPECT_EQ(verified.Body.rfind("verified: ", 0), 0u) << verified.Body;
+    std::cout << "its check: " << verified.Note << "\n";
+
+    // One operation past the bound: refused unplayed, for its operations.
+    GFourfall::TReplay longer = game;
+    while (longer.Steps.size() <= bounds.MaxOperations)
+        longer.Steps.push_back({longer.Steps.back().TimeMs + 1, GFourfall::TReplayOp::Tick});
+    const std::string longerText = GFourfall::ReplayText(longer);
+    ASSERT_LE(longerText.size(), bounds.MaxBytes) << "the operations bound is reached before the bytes";
+    upload.Body = longerText;
+    const THttpResponse tooMany = service.Handle(upload);
+    EXPECT_EQ(tooMany.Status, 413);
+    EXPECT_EQ(tooMany.Body, "refused: too many operations\n");
+    // One byte past the bound: refused by its length, unread.
+    ScoreServer::TReplayChecker checker;
+    EXPECT_EQ(checker.Check(std::string(bounds.MaxBytes + 1, '#')).Refusal, TReplayRefusal::TooLarge);
+    EXPECT_EQ(service.MaxBodyBytes(), bounds.MaxBytes);
+    upload.BodyState = ScoreServer::TBodyState::TooLarge;
+    upload.Body.clear();
+    const THttpResponse tooLarge = service.Handle(upload);
+    EXPECT_EQ(tooLarge.Status, 413);
+    EXPECT_EQ(tooLarge.Body, "refused: replay too large\n");
+}
+
+// The HTTP server takes the largest replay: its body bound is the checker's,
+// and one client may have at least one of the largest in flight.
+TEST(ReplayBounds, TheHttpBodyBoundsHoldTheLargestReplay)
+{
+    const TReplayBounds bounds;
+    const ScoreServer::THttpLimits limits;
+    EXPECT_GE(limits.MaxBodyBytes, bounds.MaxBytes);
+    EXPECT_GE(limits.MaxBodyMemoryPerAddress, bounds.MaxBytes);
+    EXPECT_GE(limits.MaxBodyMemory, limits.MaxBodyMemoryPerAddress);
+}
 
 } // namespace
 } // namespace ServerTest

@@ -632,5 +632,276 @@ TEST(ScoreSchema, TwoServersMigratingOneNewPostgresDatabaseAtOnce)
     EXPECT_EQ(opened, 4);
 }
 
+// ------------------------------------------------------------ replay storage
+// A result keeps its replay only while among the best ten verified of its
+// name and type, within a bound of bytes per address and in all. A replay
+// that goes keeps its row: its result stays verified, its game never
+// verifies again, and why it went can be read.
+
+namespace {
+
+using ScoreServer::TReplayStorageLimits;
+using ScoreServer::TVerifyResult;
+
+std::unique_ptr<ScoreServer::TScoreDatabase> OpenWith(const TTestDatabase& test,
+                                                      const TReplayStorageLimits& limits, int connections = 2)
+{
+    ScoreServer::TDbOptions options{connections, false};
+    options.Storage = limits;
+    std::string error;
+    auto db = ScoreServer::OpenScoreDatabase(test.Target(), options, error);
+    if (!db)
+        ADD_FAILURE() << error;
+    return db;
+}
+
+// A claim whose replay is bytes long, from address.
+ScoreServer::TReplayClaim SizedClaim(std::int32_t type, const std::string& name, std::int32_t score,
+                                     const std::string& hash, std::size_t bytes,
+                                     const std::string& address = "192.0.2.1")
+{
+    ScoreServer::TReplayClaim c = Claim(type, name, score, hash);
+    c.Text = std::string(bytes, 'r');
+    c.ClientAddress = address;
+    return c;
+}
+
+// Adds the result and verifies it with a replay of its own game: the id.
+std::int64_t AddAndVerify(ScoreServer::TScoreDatabase& db, const ScoreServer::TReplayClaim& claim)
+{
+    TScoreRecord r = Record(claim.OnlineType, claim.Name, claim.Score);
+    EXPECT_EQ(db.Add(r), TDbStatus::Ok);
+    TVerifyResult result = TVerifyResult::NoSuchResult;
+    std::int64_t id = 0;
+    EXPECT_EQ(db.Verify(claim, result, id), TDbStatus::Ok);
+    EXPECT_EQ(result, TVerifyResult::Verified) << claim.Name << " " << claim.Score;
+    return id;
+}
+
+// "" while the replay of id is kept (and is what was sent), else why it went.
+std::string WhyNotKept(ScoreServer::TScoreDatabase& db, std::int64_t id, std::size_t bytes = 0)
+{
+    std::string text, why;
+    bool found = false;
+    EXPECT_EQ(db.Replay(id, text, found), TDbStatus::Ok);
+    EXPECT_EQ(db.DroppedReplay(id, why), TDbStatus::Ok);
+    EXPECT_NE(found, !why.empty()) << id; // kept, or gone with a reason: never both, never neither
+    if (found && bytes > 0) {
+        EXPECT_EQ(text.size(), bytes);
+    }
+    return found ? std::string() : why;
+}
+
+} // namespace
+
+class ReplayStorage : public ::testing::TestWithParam<TBackend> {};
+
+TEST_P(ReplayStorage, OnlyTheBestTenOfANameAndTypeKeepTheirReplays)
+{
+    TTestDatabase test(GetParam());
+    auto db = OpenWith(test, TReplayStorageLimits());
+    ASSERT_TRUE(db);
+    // Another name and another type are counted apart.
+    const std::int64_t bob = AddAndVerify(*db, SizedClaim(0, "Bob", 50, "b0", 100));
+    const std::int64_t annOther = AddAndVerify(*db, SizedClaim(1, "Ann", 50, "a-1", 100));
+    std::vector<std::int64_t> ann; // ann[i] scored (i + 2) * 100
+    for (int i = 0; i < 10; ++i)
+        ann.push_back(AddAndVerify(*db, SizedClaim(0, "Ann", (i + 2) * 100, "a" + std::to_string(i), 100)));
+    for (std::int64_t id : ann)
+        EXPECT_EQ(WhyNotKept(*db, id, 100), "");
+
+    // An eleventh, lower than the ten: verified, its replay not kept.
+    const std::int64_t low = AddAndVerify(*db, SizedClaim(0, "Ann", 100, "a-low", 100));
+    EXPECT_NE(WhyNotKept(*db, low).find("not among the best 10"), std::string::npos);
+    for (std::int64_t id : ann)
+        EXPECT_EQ(WhyNotKept(*db, id, 100), "");
+    // A better one replaces the lowest kept.
+    const std::int64_t high = AddAndVerify(*db, SizedClaim(0, "Ann", 5000, "a-high", 100));
+    EXPECT_EQ(WhyNotKept(*db, high, 100), "");
+    EXPECT_NE(WhyNotKept(*db, ann[0]).find("no longer among the best 10"), std::string::npos);
+    for (std::size_t i = 1; i < ann.size(); ++i)
+        EXPECT_EQ(WhyNotKept(*db, ann[i], 100), "") << i;
+    EXPECT_EQ(WhyNotKept(*db, bob, 100), "");
+    EXPECT_EQ(WhyNotKept(*db, annOther, 100), "");
+
+    // Every result stays verified.
+    std::vector<TScoreRecord> best;
+    ASSERT_EQ(db->BestVerified(0, 100, best), TDbStatus::Ok);
+    EXPECT_EQ(best.size(), 13u);
+    // A game whose replay went never verifies a result again.
+    for (const char* hash : {"a-low", "a0"}) {
+        ASSERT_EQ(db->Add(Record(0, "Ann", 100)), TDbStatus::Ok);
+        TVerifyResult result = TVerifyResult::NoSuchResult;
+        std::int64_t id = 0;
+        ASSERT_EQ(db->Verify(SizedClaim(0, "Ann", 100, hash, 100), result, id), TDbStatus::Ok);
+        EXPECT_EQ(result, TVerifyResult::AlreadyUsed) << hash;
+    }
+}
+
+TEST_P(ReplayStorage, BytesAreBoundedPerAddressAndInAll)
+{
+    struct TStep {
+        const char* Name;
+        const char* Address;
+        const char* NotKept; // "" when kept, else a word of why not
+    };
+    struct TCase {
+        const char* What;
+        TReplayStorageLimits Limits;
+        std::vector<TStep> Steps; // each a verified result with a 1000-byte replay
+    };
+    auto limits = [](int perName, std::int64_t perAddress, std::int64_t inAll) {
+        TReplayStorageLimits l;
+        l.KeptPerName = perName;
+        l.MaxBytesPerAddress = perAddress;
+        l.MaxBytes = inAll;
+        return l;
+    };
+    const TCase cases[] = {
+        {"per address",
+         limits(10, 2500, 1 << 30),
+         {{"a", "192.0.2.1", ""},
+          {"b", "192.0.2.1", ""},
+          {"c", "192.0.2.1", "its address keeps 2000 bytes"},
+          {"d", "192.0.2.2", ""},
+          {"e", "2001:db8::1", ""},
+          {"f", "192.0.2.1", "its address"}}},
+        {"in all",
+         limits(10, 1 << 30, 2500),
+         {{"a", "192.0.2.1", ""},
+          {"b", "192.0.2.2", ""},
+          {"c", "192.0.2.3", "the server keeps 2000 bytes"},
+          {"d", "192.0.2.1", "the server keeps"}}},
+        // A replay pushed out of its name's best frees its bytes.
+        {"freed by a better result",
+         limits(1, 2500, 2500),
+         {{"a", "192.0.2.1", ""},
+          {"a", "192.0.2.1", ""},
+          {"b", "192.0.2.1", ""},
+          {"c", "192.0.2.1", "address"}}},
+        {"nothing kept", limits(10, 0, 1 << 30), {{"a", "192.0.2.1", "its address keeps 0 bytes"}}},
+    };
+    for (const TCase& c : cases) {
+        TTestDatabase test(GetParam());
+        auto db = OpenWith(test, c.Limits);
+        ASSERT_TRUE(db) << c.What;
+        int score = 100;
+        for (const TStep& step : c.Steps) {
+            ++score;
+            const std::int64_t id = AddAndVerify(
+                *db, SizedClaim(0, step.Name, score, "h" + std::to_string(score), 1000, step.Address));
+            const std::string why = WhyNotKept(*db, id, 1000);
+            if (*step.NotKept == '\0')
+                EXPECT_EQ(why, "") << c.What << ": " << step.Name;
+            else
+                EXPECT_NE(why.find(step.NotKept), std::string::npos)
+                    << c.What << ": " << step.Name << ": " << why;
+        }
+    }
+}
+
+// Verifications from many threads, through two handles of the database (two
+// servers on one PostgreSQL): the bound in all still holds exactly.
+TEST_P(ReplayStorage, TheBoundHoldsUnderVerificationsAtOnce)
+{
+    TTestDatabase test(GetParam());
+    TReplayStorageLimits l;
+    l.MaxBytes = 10 * 1000;
+    auto one = OpenWith(test, l, 4);
+    auto two = OpenWith(test, l, 4);
+    ASSERT_TRUE(one && two);
+    constexpr int kThreads = 6, kEach = 5;
+    for (int i = 0; i < kThreads * kEach; ++i)
+        ASSERT_EQ(one->Add(Record(0, "p" + std::to_string(i), 100)), TDbStatus::Ok);
+    std::vector<std::thread> threads;
+    std::mutex lock;
+    std::vector<std::int64_t> ids;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < kEach; ++k) {
+                const int i = t * kEach + k;
+                TVerifyResult result = TVerifyResult::NoSuchResult;
+                std::int64_t id = 0;
+                const auto status =
+                    (t % 2 == 0 ? *one : *two)
+                        .Verify(SizedClaim(0, "p" + std::to_string(i), 100, "g" + std::to_string(i), 1000,
+                                           "198.51.100." + std::to_string(i)),
+                                result, id);
+                std::lock_guard<std::mutex> hold(lock);
+                if (status == TDbStatus::Ok && result == TVerifyResult::Verified)
+                    ids.push_back(id);
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    ASSERT_EQ(ids.size(), static_cast<std::size_t>(kThreads * kEach));
+    int kept = 0;
+    for (std::int64_t id : ids)
+        kept += WhyNotKept(*one, id, 1000).empty() ? 1 : 0;
+    EXPECT_EQ(kept, 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, ReplayStorage, ::testing::ValuesIn(kBackends),
+                         [](const auto& info) { return std::string(BackendName(info.param)); });
+
+// A version 3 database, with a replay kept: its bytes are counted from the
+// start, and its game still verifies nothing more.
+TEST(ScoreSchema, AThirdVersionDatabaseCountsTheReplaysItKeeps)
+{
+    for (TBackend backend : kBackends) {
+        TTestDatabase test(backend);
+        std::vector<std::string> statements;
+        for (std::size_t step = 0; step < 3; ++step) {
+            ASSERT_EQ(ScoreServer::kScoreMigrations[step].Version, static_cast<int>(step) + 1);
+            for (const char* const* sql = backend == TBackend::Sqlite
+                                              ? ScoreServer::kScoreMigrations[step].Sqlite
+                                              : ScoreServer::kScoreMigrations[step].Postgres;
+                 *sql != nullptr; ++sql)
+                statements.push_back(*sql);
+        }
+        const std::string yes = backend == TBackend::Sqlite ? "1" : "true";
+        const std::string blob =
+            backend == TBackend::Sqlite ? "zeroblob(1000)" : "decode(repeat('00', 1000), 'hex')";
+        statements.push_back(ScoreServer::kCreateVersionTable);
+        statements.push_back("INSERT INTO schema_version VALUES (3)");
+        statements.push_back(
+            "INSERT INTO scores (online_type, name, score, submitted_at, client_address, verified)"
+            " VALUES (0, 'old', 70, 1600000000, '192.0.2.9', " +
+            yes + ")");
+        statements.push_back("INSERT INTO replays (score_id, game_hash, replay, verified_at, client_address)"
+                             " SELECT id, 'old-game', " +
+                             blob + ", 1600000001, '192.0.2.9' FROM scores");
+        if (backend == TBackend::Postgres) {
+            for (const std::string& sql : statements)
+                ASSERT_TRUE(RunPostgres(test.Target(), sql)) << sql;
+        } else {
+            const std::string folder = test.Target().substr(0, test.Target().rfind('/'));
+            ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+            sqlite3* raw = nullptr;
+            ASSERT_EQ(sqlite3_open(test.Target().c_str(), &raw), SQLITE_OK);
+            for (const std::string& sql : statements)
+                ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+            sqlite3_close(raw);
+        }
+        TReplayStorageLimits l;
+        l.MaxBytes = 1500;
+        auto db = OpenWith(test, l);
+        ASSERT_TRUE(db) << BackendName(backend);
+        std::vector<TScoreRecord> best;
+        ASSERT_EQ(db->BestVerified(0, 10, best), TDbStatus::Ok);
+        ASSERT_EQ(best.size(), 1u) << BackendName(backend);
+        EXPECT_EQ(WhyNotKept(*db, best[0].Id, 1000), "") << BackendName(backend);
+        // The old replay's 1000 bytes count: another 1000 pass the bound.
+        const std::int64_t id = AddAndVerify(*db, SizedClaim(0, "new", 80, "new-game", 1000));
+        EXPECT_NE(WhyNotKept(*db, id).find("the server keeps 1000 bytes"), std::string::npos)
+            << BackendName(backend);
+        ASSERT_EQ(db->Add(Record(0, "old", 70)), TDbStatus::Ok);
+        TVerifyResult result = TVerifyResult::NoSuchResult;
+        std::int64_t again = 0;
+        ASSERT_EQ(db->Verify(SizedClaim(0, "old", 70, "old-game", 10), result, again), TDbStatus::Ok);
+        EXPECT_EQ(result, TVerifyResult::AlreadyUsed) << BackendName(backend);
+    }
+}
+
 } // namespace
 } // namespace ServerTest

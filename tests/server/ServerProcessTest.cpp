@@ -122,7 +122,8 @@ TEST(ServerProcess, ReplayBoundsComeFromTheCommandLine)
         EXPECT_EQ(reply.Body.rfind(c.Reply, 0), 0u) << reply.Body;
     }
     // The defaults take it.
-    EXPECT_TRUE(dealer.WaitForLine("replays up to 1048576 bytes, 200000 operations, 1000 ms CPU"));
+    EXPECT_TRUE(dealer.WaitForLine("replays up to 5242880 bytes, 250000 operations, 1000 ms CPU, kept up to "
+                                   "4294967296 bytes (67108864 per address)"));
     WaitWhileItIsPlayed(game, dealtAt);
     ASSERT_EQ(SendAsTheGame(dealer.Port, 0, "Bound", game.Score).Status, 200);
     const TReply reply = Exchange(dealer.Port, BuildReplayRequest(text, "localhost"));

@@ -44,21 +44,27 @@ protected:
     }
 
     // A verified result of a Grand Fourfall game by name, and its id.
-    std::int64_t Verified(const std::string& name)
+    std::int64_t Verified(const std::string& name) { return Verified(name, Service, *Db); }
+    // The same through another service and database; answer: the upload's.
+    std::int64_t Verified(const std::string& name, ScoreServer::TScoreService& service,
+                          ScoreServer::TScoreDatabase& db, std::string* answer = nullptr)
     {
         const std::int32_t type = GFourfall::OnlineType(GFourfall::kGameGrandFourfall);
         const ScoreServer::THttpResponse seed =
-            Service.Handle(RequestFromTarget("/api/v1/seed?type=" + std::to_string(type)));
+            service.Handle(RequestFromTarget("/api/v1/seed?type=" + std::to_string(type)));
         const GFourfall::TReplay game =
             DealtGame(seed.Body.substr(0, seed.Body.find('\n')), GFourfall::kGameGrandFourfall, name);
         Now += game.Steps.back().TimeMs / 1000 + 1; // the game is played meanwhile
-        EXPECT_EQ(Service.Handle(RequestFromTarget(GameTarget(type, name, game.Score))).Status, 200);
+        EXPECT_EQ(service.Handle(RequestFromTarget(GameTarget(type, name, game.Score))).Status, 200);
         TRequest upload = RequestFromTarget(ScoreServer::kApiReplaysPath, "POST");
         upload.BodyState = ScoreServer::TBodyState::Complete;
         upload.Body = GFourfall::ReplayText(game);
-        EXPECT_EQ(Service.Handle(upload).Status, 200);
+        const THttpResponse uploaded = service.Handle(upload);
+        EXPECT_EQ(uploaded.Status, 200);
+        if (answer != nullptr)
+            *answer = uploaded.Body;
         std::vector<ScoreServer::TScoreRecord> best;
-        EXPECT_EQ(Db->BestVerified(type, 1, best), ScoreServer::TDbStatus::Ok);
+        EXPECT_EQ(db.BestVerified(type, 1, best), ScoreServer::TDbStatus::Ok);
         return best.empty() ? -1 : best[0].Id;
     }
 
@@ -110,6 +116,43 @@ TEST_F(WatchPageTest, AVerifiedResultHasItsPageWithNameTypeDateAndMark)
     // The world page links the row to it.
     const std::string world = Service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(7))).Body;
     EXPECT_NE(world.find("<a class=\"watch\" href=\"/watch/" + std::to_string(id) + "\""), std::string::npos);
+}
+
+// A verified result whose replay's bytes were not kept (here: an address
+// may keep none) stays verified; its upload was told so, and its replay and
+// its page answer 410 Gone with the reason, not a page that cannot play.
+TEST_F(WatchPageTest, AReplayNotKeptIsGoneWithItsReasonAndItsResultStaysVerified)
+{
+    TViewerFiles files;
+    std::string error;
+    ASSERT_TRUE(files.Load(Folder.Path(), error)) << error;
+    TTestDatabase test(TBackend::Sqlite);
+    ScoreServer::TDbOptions options{2, false};
+    options.Storage.MaxBytesPerAddress = 0;
+    auto db = ScoreServer::OpenScoreDatabase(test.Target(), options, error);
+    ASSERT_TRUE(db) << error;
+    ScoreServer::TScoreService service{*db, Limiter, [this] { return Now; }};
+    service.UseViewer(&files);
+    std::string answer;
+    const std::int64_t id = Verified("Kim", service, *db, &answer);
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(answer.rfind("verified: ", 0), 0u) << answer;
+    EXPECT_NE(answer.find("its replay is not kept: its address keeps 0 bytes"), std::string::npos) << answer;
+    for (const std::string& path : {ScoreServer::ReplayPath(id), ScoreServer::WatchPath(id)}) {
+        const THttpResponse gone = service.Handle(RequestFromTarget(path));
+        EXPECT_EQ(gone.Status, 410) << path;
+        EXPECT_NE(gone.Body.find("no longer kept: its address keeps 0 bytes"), std::string::npos)
+            << gone.Body;
+    }
+    // Still verified; an id never verified is still not found.
+    const std::string verifiedPage =
+        service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(7, true))).Body;
+    EXPECT_NE(verifiedPage.find("Kim"), std::string::npos);
+    EXPECT_EQ(service.Handle(RequestFromTarget(ScoreServer::ReplayPath(id + 100))).Status, 404);
+    EXPECT_EQ(service.Handle(RequestFromTarget(ScoreServer::WatchPath(id + 100))).Status, 404);
+    // A database with room keeps and serves the replay as before.
+    const std::int64_t kept = Verified("Lou");
+    EXPECT_EQ(Service.Handle(RequestFromTarget(ScoreServer::ReplayPath(kept))).Status, 200);
 }
 
 TEST_F(WatchPageTest, OnlyAVerifiedResultsIdHasAPage)
