@@ -1,5 +1,6 @@
 #include "server/PostgresDatabase.h"
 
+#include "server/AddressNet.h"
 #include "server/Log.h"
 #include "server/ScoreSchema.h"
 
@@ -629,12 +630,15 @@ TDbStatus TPostgresDatabase::Verify(const TReplayClaim& claim, TVerifyResult& re
             }
             id = PQgetvalue(claimed.R, 0, 0);
         }
+        // The replay counts against its client's share as the rate limit
+        // counts clients: an IPv6 address by its /64.
+        const std::string owner = ClientKey(claim.ClientAddress);
         // The replay's bytes go in binary: they are Windows-1252, not the
         // database's encoding.
         const bool kept =
             TResult(query(kKeepReplaySql,
-                          {id.c_str(), claim.GameHash.c_str(), claim.Text.data(), at.c_str(),
-                           claim.ClientAddress.c_str(), issued.c_str()},
+                          {id.c_str(), claim.GameHash.c_str(), claim.Text.data(), at.c_str(), owner.c_str(),
+                           issued.c_str()},
                           {0, 0, static_cast<int>(claim.Text.size()), 0, 0, 0}, {0, 0, 1, 0, 0, 0},
                           PGRES_COMMAND_OK))
                     .R != nullptr &&
@@ -702,8 +706,8 @@ bool TPostgresDatabase::KeepReplayWithinLimits(TQuery& query, const TReplayClaim
         return command(kDropReplaySql, {dropId.c_str(), replay.Why.c_str()}) &&
                command(kCountBytesSql, {minus.c_str()});
     };
-    return KeepWithinLimits(Storage, store, claim.OnlineType, claim.Name, id, bytes, claim.ClientAddress,
-                            dropped);
+    return KeepWithinLimits(Storage, store, claim.OnlineType, claim.Name, id, bytes,
+                            ClientKey(claim.ClientAddress), dropped);
 }
 
 TDbStatus TPostgresDatabase::DroppedReplay(std::int64_t scoreId, std::string& why)

@@ -1,5 +1,6 @@
 #include "server/SqliteDatabase.h"
 
+#include "server/AddressNet.h"
 #include "server/Log.h"
 #include "server/ScoreSchema.h"
 
@@ -544,8 +545,10 @@ TDbStatus TSqliteDatabase::Verify(const TReplayClaim& claim, TVerifyResult& resu
                       SQLITE_TRANSIENT);
     sqlite3_bind_blob(keep, 3, claim.Text.data(), static_cast<int>(claim.Text.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int64(keep, 4, claim.VerifiedAt);
-    sqlite3_bind_text(keep, 5, claim.ClientAddress.data(), static_cast<int>(claim.ClientAddress.size()),
-                      SQLITE_TRANSIENT);
+    // The replay counts against its client's share as the rate limit counts
+    // clients: an IPv6 address by its /64.
+    const std::string owner = ClientKey(claim.ClientAddress);
+    sqlite3_bind_text(keep, 5, owner.data(), static_cast<int>(owner.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int64(keep, 6, claim.TokenIssued);
     rc = sqlite3_step(keep);
     sqlite3_reset(keep);
@@ -657,8 +660,8 @@ bool TSqliteDatabase::KeepReplayWithinLimits(TConnection& c, const TReplayClaim&
                    c.CountBytesStatement, [&](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, -replay.Bytes); },
                    none) == SQLITE_DONE;
     };
-    return KeepWithinLimits(Storage, store, claim.OnlineType, claim.Name, id, bytes, claim.ClientAddress,
-                            dropped);
+    return KeepWithinLimits(Storage, store, claim.OnlineType, claim.Name, id, bytes,
+                            ClientKey(claim.ClientAddress), dropped);
 }
 
 TDbStatus TSqliteDatabase::DroppedReplay(std::int64_t scoreId, std::string& why)

@@ -779,6 +779,14 @@ TEST_P(ReplayStorage, BytesAreBoundedPerAddressAndInAll)
           {"a", "192.0.2.1", ""},
           {"b", "192.0.2.1", ""},
           {"c", "192.0.2.1", "address"}}},
+        // One household or machine owns a /64: its addresses share one bound,
+        // as they share one rate limit.
+        {"IPv6 by its /64",
+         limits(10, 2500, 1 << 30),
+         {{"a", "2001:db8:0:1::1", ""},
+          {"b", "2001:db8:0:1::2", ""},
+          {"c", "2001:db8:0:1:ffff::3", "its address keeps 2000 bytes"},
+          {"d", "2001:db8:0:2::1", ""}}},
         {"nothing kept", limits(10, 0, 1 << 30), {{"a", "192.0.2.1", "its address keeps 0 bytes"}}},
     };
     for (const TCase& c : cases) {
