@@ -26,10 +26,14 @@ constexpr const char* kInsertHead =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES";
 constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES ($1, $2, $3, $4, $5)";
-constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
-                                 " WHERE online_type = $1 AND NOT hidden ORDER BY score DESC, id LIMIT $2";
+// The rankings' rows, each with whether its replay is still kept.
+constexpr const char* kBestSql =
+    "SELECT name, score, submitted_at, client_address, id, verified,"
+    " EXISTS (SELECT 1 FROM replays r WHERE r.score_id = scores.id AND r.replay_dropped IS NULL) FROM scores"
+    " WHERE online_type = $1 AND NOT hidden ORDER BY score DESC, id LIMIT $2";
 constexpr const char* kBestVerifiedSql =
-    "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
+    "SELECT name, score, submitted_at, client_address, id, verified,"
+    " EXISTS (SELECT 1 FROM replays r WHERE r.score_id = scores.id AND r.replay_dropped IS NULL) FROM scores"
     " WHERE online_type = $1 AND verified AND NOT hidden ORDER BY score DESC, id LIMIT $2";
 // Verifications from every server sharing the database take turns, so what
 // the search finds is still so when the mark is written.
@@ -549,6 +553,7 @@ TDbStatus ReadRanking(TConnection& c, const TStatement& statement, std::int32_t 
         rec.ClientAddress = PQgetvalue(r.R, row, 3);
         rec.Id = std::atoll(PQgetvalue(r.R, row, 4));
         rec.Verified = PQgetvalue(r.R, row, 5)[0] == 't';
+        rec.ReplayKept = PQgetvalue(r.R, row, 6)[0] == 't';
         out.push_back(std::move(rec));
     }
     return TDbStatus::Ok;

@@ -23,9 +23,12 @@ struct TScoreRecord {
     std::int64_t SubmittedAt = 0; // seconds since 1970-01-01 UTC
     std::string ClientAddress;    // as the server saw it, e.g. "127.0.0.1" or "2001:db8::1"
     // Read back only (Best, BestVerified): the row's id, which names its
-    // replay, and whether a replay reproduced it.
+    // replay, whether a replay reproduced it, and whether that replay is
+    // still kept (a replay past the storage bounds loses its bytes, its
+    // result stays verified).
     std::int64_t Id = 0;
     bool Verified = false;
+    bool ReplayKept = false;
 };
 
 // What a replay that reproduced its claim asks the database to do: mark the

@@ -8,6 +8,7 @@
 #include "server/WorldPage.h"
 #include "store/ScorePayload.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -656,14 +657,18 @@ THttpResponse TScoreService::ApiScores(const TRequest& request)
     {
         TDatabaseTimer timer(DatabaseTime);
         status = Database.Best(type->Number, limit, best);
+        // The best verified result whose replay is still kept: the one the
+        // game races. A replay past the storage bounds went, its result stays.
         if (status == TDbStatus::Ok)
-            status = Database.BestVerified(type->Number, 1, bestVerified);
+            status = Database.BestVerified(type->Number, kWorldPageRows, bestVerified);
     }
     if (status != TDbStatus::Ok)
         return Unavailable();
+    const auto raced = std::find_if(bestVerified.begin(), bestVerified.end(),
+                                    [](const TScoreRecord& r) { return r.ReplayKept; });
     THttpResponse r;
     r.ContentType = "application/json";
-    r.Body = RenderScoresJson(*type, best, bestVerified.empty() ? nullptr : &bestVerified.front());
+    r.Body = RenderScoresJson(*type, best, raced == bestVerified.end() ? nullptr : &*raced);
     r.Note = "api " + std::to_string(type->Number);
     return r;
 }

@@ -34,10 +34,14 @@ constexpr auto kStuckReaderWait = std::chrono::seconds(1);
 constexpr auto kAfterHoldingWriters = std::chrono::milliseconds(20);
 constexpr const char* kInsertSql =
     "INSERT INTO scores (online_type, name, score, submitted_at, client_address) VALUES (?1, ?2, ?3, ?4, ?5)";
-constexpr const char* kBestSql = "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
-                                 " WHERE online_type = ?1 AND hidden = 0 ORDER BY score DESC, id LIMIT ?2";
+// The rankings' rows, each with whether its replay is still kept.
+constexpr const char* kBestSql =
+    "SELECT name, score, submitted_at, client_address, id, verified,"
+    " EXISTS (SELECT 1 FROM replays r WHERE r.score_id = scores.id AND r.replay_dropped IS NULL) FROM scores"
+    " WHERE online_type = ?1 AND hidden = 0 ORDER BY score DESC, id LIMIT ?2";
 constexpr const char* kBestVerifiedSql =
-    "SELECT name, score, submitted_at, client_address, id, verified FROM scores"
+    "SELECT name, score, submitted_at, client_address, id, verified,"
+    " EXISTS (SELECT 1 FROM replays r WHERE r.score_id = scores.id AND r.replay_dropped IS NULL) FROM scores"
     " WHERE online_type = ?1 AND verified = 1 AND hidden = 0 ORDER BY score DESC, id LIMIT ?2";
 constexpr const char* kCountSql = "SELECT count(*) FROM scores WHERE online_type = ?1";
 constexpr const char* kGameUsedSql = "SELECT 1 FROM replays WHERE game_hash = ?1";
@@ -458,6 +462,7 @@ bool ReadRanking(sqlite3_stmt* s, std::int32_t onlineType, int limit, std::vecto
         r.ClientAddress = text(3);
         r.Id = sqlite3_column_int64(s, 4);
         r.Verified = sqlite3_column_int(s, 5) != 0;
+        r.ReplayKept = sqlite3_column_int(s, 6) != 0;
         out.push_back(std::move(r));
     }
     sqlite3_reset(s);

@@ -51,9 +51,10 @@ tbody tr:nth-child(3) .rank::before { background: #d1965e; }
   text-decoration: none; border: 1px solid #5b7593; }
 .view a.selected { border-color: #7fd6a0; color: #fff; background: #1f5a48; font-weight: bold; }
 .replay { width: 96px; text-align: center; }
-.replay a { display: inline-block; padding: 1px 8px; border-radius: 9px; font-size: 13px; font-weight: bold;
-  color: #0c2132; text-decoration: none; background: linear-gradient(180deg, #a8f0c0 0%, #4fbf7f 100%); }
-.replay a::before { content: "\2713\00a0"; }
+.replay a, .replay span { display: inline-block; padding: 1px 8px; border-radius: 9px; font-size: 13px;
+  font-weight: bold; color: #0c2132; text-decoration: none;
+  background: linear-gradient(180deg, #a8f0c0 0%, #4fbf7f 100%); }
+.replay a::before, .replay span::before { content: "\2713\00a0"; }
 .replay a.watch { background: linear-gradient(180deg, #fae58c 0%, #e8a43a 100%); }
 .replay a.watch::before { content: "\25B6\00a0"; }
 footer { text-align: center; color: #8fa3b8; font-size: 13px; margin-top: 12px; }
@@ -126,7 +127,12 @@ std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRe
             page += "<tr><td class=\"rank\">" + std::to_string(++rank) + "</td><td class=\"name\"><span>" +
                     HtmlEscape(r.Name) + "</span></td><td class=\"score\">" + std::to_string(r.Score) +
                     "</td><td class=\"date\">" + FormatDate(r.SubmittedAt) + "</td><td class=\"replay\">";
-            if (r.Verified) {
+            if (r.Verified && !r.ReplayKept) {
+                // Verified once; its replay went with the storage bounds, so
+                // there is nothing to download or watch.
+                page += "<span class=\"verified\" title=\"Verified: the server played this game's replay "
+                        "again and got this score. The replay is no longer kept.\">verified</span>";
+            } else if (r.Verified) {
                 const std::string id = std::to_string(r.Id);
                 page += "<a class=\"verified\" href=\"" + ReplayPath(r.Id) + "\" download=\"tumbletown-" +
                         id +
@@ -159,7 +165,7 @@ std::string RenderScoresJson(const TOnlineType& shown, const std::vector<TScoreR
                 ",\"score\":" + std::to_string(r.Score) + ",\"date\":\"" + FormatDate(r.SubmittedAt) +
                 "\",\"time\":" + std::to_string(r.SubmittedAt) +
                 ",\"verified\":" + (r.Verified ? "true" : "false");
-        if (r.Verified)
+        if (r.Verified && r.ReplayKept)
             json += ",\"replay\":\"" + ReplayPath(r.Id) + "\"";
         json += "}";
     }

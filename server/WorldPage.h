@@ -29,10 +29,11 @@ std::string RenderWorldPage(const TOnlineType& shown, const std::vector<TScoreRe
                             bool verifiedOnly = false, bool watchLinks = false);
 
 // {"type":N,"name":"...","scores":[{"rank":1,"name":"...","score":S,"date":"YYYY-MM-DD","time":SECONDS,
-//  "verified":false},...],"bestVerifiedReplay":null}; a verified result also has
-// "replay":"/api/v1/replays/ID". bestVerifiedReplay names the replay of the
-// type's best verified result (the game races it), whether or not it is among
-// the K listed; null when the type has none.
+//  "verified":false},...],"bestVerifiedReplay":null}; a verified result whose
+// replay is still kept also has "replay":"/api/v1/replays/ID".
+// bestVerifiedReplay names the replay of the type's best verified result with
+// a kept replay (the game races it), whether or not it is among the K listed;
+// null when the type has none.
 std::string RenderScoresJson(const TOnlineType& shown, const std::vector<TScoreRecord>& best,
                              const TScoreRecord* bestVerified = nullptr);
 

@@ -148,6 +148,19 @@ TEST_F(WatchPageTest, AReplayNotKeptIsGoneWithItsReasonAndItsResultStaysVerified
     const std::string verifiedPage =
         service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(7, true))).Body;
     EXPECT_NE(verifiedPage.find("Kim"), std::string::npos);
+    // Its row is marked verified but links to nothing that would answer 410,
+    // and the game is not sent to race a replay that is gone.
+    EXPECT_NE(verifiedPage.find("<span class=\"verified\""), std::string::npos);
+    for (const std::string& page :
+         {verifiedPage, service.Handle(RequestFromTarget(ScoreServer::WorldPagePath(7))).Body}) {
+        EXPECT_EQ(page.find(ScoreServer::ReplayPath(id)), std::string::npos);
+        EXPECT_EQ(page.find(ScoreServer::WatchPath(id)), std::string::npos);
+    }
+    const std::string api = service.Handle(RequestFromTarget("/api/v1/scores?type=7")).Body;
+    EXPECT_NE(api.find("\"name\":\"Kim\""), std::string::npos) << api;
+    EXPECT_NE(api.find("\"verified\":true"), std::string::npos) << api;
+    EXPECT_EQ(api.find("\"replay\":"), std::string::npos) << api;
+    EXPECT_NE(api.find("\"bestVerifiedReplay\":null"), std::string::npos) << api;
     EXPECT_EQ(service.Handle(RequestFromTarget(ScoreServer::ReplayPath(id + 100))).Status, 404);
     EXPECT_EQ(service.Handle(RequestFromTarget(ScoreServer::WatchPath(id + 100))).Status, 404);
     // A database with room keeps and serves the replay as before.
