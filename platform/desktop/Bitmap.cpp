@@ -7,7 +7,8 @@ namespace Platform {
 
 Bitmap::~Bitmap()
 {
-    std::free(Memory);
+    if (OwnsMemory)
+        std::free(Memory);
 }
 
 Bitmap* NewBitmap(int width, int height, bool bottomUp, bool zeroed)
@@ -29,6 +30,23 @@ Bitmap* NewBitmap(int width, int height, bool bottomUp, bool zeroed)
     bitmap->RowBytes = stride;
     bitmap->IsBottomUp = bottomUp;
     bitmap->Memory = memory;
+    return bitmap;
+}
+
+Bitmap* WrapBitmap(void* memory, int width, int height, int stride)
+{
+    if (!memory || width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide ||
+        stride < Bitmap::StrideFor(width))
+        return nullptr;
+    auto* bitmap = new (std::nothrow) Bitmap();
+    if (!bitmap)
+        return nullptr;
+    bitmap->W = width;
+    bitmap->H = height;
+    bitmap->RowBytes = stride;
+    bitmap->IsBottomUp = false;
+    bitmap->Memory = static_cast<uint8_t*>(memory);
+    bitmap->OwnsMemory = false;
     return bitmap;
 }
 

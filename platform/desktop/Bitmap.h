@@ -53,6 +53,7 @@ public:
 
 private:
     friend Bitmap* NewBitmap(int width, int height, bool bottomUp, bool zeroed);
+    friend Bitmap* WrapBitmap(void* memory, int width, int height, int stride);
     friend void DeleteBitmap(Bitmap* bitmap);
     Bitmap() = default;
     ~Bitmap();
@@ -63,6 +64,7 @@ private:
     int RowBytes = 0;
     bool IsBottomUp = false;
     uint8_t* Memory = nullptr;
+    bool OwnsMemory = true;
 };
 
 // These return null for a non-positive or oversized side or when the memory
@@ -71,6 +73,10 @@ private:
 Bitmap* NewBitmap(int width, int height, bool bottomUp, bool zeroed = true);
 Bitmap* CreateCompatibleBitmap(int width, int height);
 Bitmap* CreateDibSection565(int width, int height);
+// A top-down bitmap over pixels that belong to someone else (the window's
+// own frame, say): deleting it leaves them. Null for a side as NewBitmap
+// refuses, no memory, or rows shorter than StrideFor(width).
+Bitmap* WrapBitmap(void* memory, int width, int height, int stride);
 void DeleteBitmap(Bitmap* bitmap);
 // Fills info from the bitmap; false for null.
 bool GetDibSection(const Bitmap* bitmap, DibSection* info);
