@@ -5,9 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/KeyCodes.h"
 #include "platform/OfflineAudioDriver.h"
