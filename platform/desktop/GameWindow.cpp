@@ -412,6 +412,14 @@ std::uint16_t* GameWindow::FramePixels(int& pitchBytes)
     return framePixels_;
 }
 
+bool GameWindow::ReadShown(std::uint16_t* pixels, int pitchBytes) const
+{
+    if (!renderer_ || !shown_ || pixels == nullptr)
+        return false;
+    const SDL_Rect frame{fit_.x, fit_.y, kWidth, kHeight};
+    return SDL_RenderReadPixels(renderer_, &frame, SDL_PIXELFORMAT_RGB565, pixels, pitchBytes) == 0;
+}
+
 void GameWindow::Present(const std::uint16_t* pixels, int pitchBytes)
 {
     if (!texture_ || !pixels)

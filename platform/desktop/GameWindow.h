@@ -52,6 +52,11 @@ public:
     // megabyte). Rows are pitchBytes apart. Null, and the frame is copied
     // in by Present, with another renderer or no window.
     std::uint16_t* FramePixels(int& pitchBytes);
+    // What the window shows now, read back from the renderer in the frame's
+    // RGB 5-6-5, kWidth x kHeight, rows pitchBytes apart (for tests and
+    // checks: only a window showing the picture at its own size gives the
+    // frame back). False without a window or when the renderer cannot.
+    bool ReadShown(std::uint16_t* pixels, int pitchBytes) const;
     // Shows the last presented frame again (after an Expose or a resize).
     void PresentAgain();
 

@@ -20,8 +20,6 @@
 #include "tests/platform/BuildTree.h"
 #include "wlib/sound/Speaker.h"
 
-#include <SDL.h>
-
 namespace {
 
 using WLib::TBitmap;
@@ -155,12 +153,7 @@ TEST_F(FirstFrame, IsDrawnStraightIntoTheWindowsFrameAndShownAsPainted)
     // What the renderer put in the window, read back in the frame's format
     // (5-6-5 widened to the window's 8-8-8 and narrowed back is exact).
     std::vector<uint16_t> shown(size_t(TumbletownApp::TGameForm::kWidth) * TumbletownApp::TGameForm::kHeight);
-    SDL_Renderer* renderer = SDL_GetRenderer(Form->Window().Handle());
-    ASSERT_NE(renderer, nullptr);
-    ASSERT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB565, shown.data(),
-                                   TumbletownApp::TGameForm::kWidth * 2),
-              0)
-        << SDL_GetError();
+    ASSERT_TRUE(Form->Window().ReadShown(shown.data(), TumbletownApp::TGameForm::kWidth * 2));
     EXPECT_TRUE(shown == painted) << "the window does not show the paint";
 
     // A form with no window paints the same picture into its own buffer.
