@@ -7,6 +7,8 @@
 #include "wlib/graphics/Bitmap.h"
 #include "wlib/graphics/Font.h"
 
+#include <cstring>
+
 namespace TumbletownApp {
 
 using namespace WLib;
@@ -30,7 +32,22 @@ TGameForm::~TGameForm()
 
 bool TGameForm::OpenWindow(const std::string& caption, const Platform::WindowGeometry* saved)
 {
-    return GameWindow.Open(caption, saved);
+    if (!GameWindow.Open(caption, saved))
+        return false;
+    // Drawn straight into the window's frame where the renderer allows: the
+    // paint is then shown without a copy, and the back buffer's memory is
+    // saved. What is drawn already goes along.
+    int pitch = 0;
+    if (uint16_t* frame = GameWindow.FramePixels(pitch)) {
+        if (Platform::Bitmap* onFrame = Platform::WrapBitmap(frame, kWidth, kHeight, pitch)) {
+            for (int y = 0; y < kHeight; ++y)
+                std::memcpy(onFrame->Row(y), Back->Row(y), size_t(kWidth) * 2);
+            Platform::SelectBitmap(BackDC, onFrame);
+            Platform::DeleteBitmap(Back);
+            Back = onFrame;
+        }
+    }
+    return true;
 }
 
 void TGameForm::FormCreate()

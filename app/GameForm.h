@@ -140,7 +140,9 @@ private:
     bool PadsAsked = false;
     Platform::TimerScheduler TimerScheduler;
     Platform::GameWindow GameWindow;
-    Platform::Bitmap* Back = nullptr; // the double buffer, kWidth x kHeight
+    // The double buffer, kWidth x kHeight: the window's own frame once the
+    // window is open, where the renderer allows (see OpenWindow).
+    Platform::Bitmap* Back = nullptr;
     Platform::DC* BackDC = nullptr;
     // Embedded, never freed through reference counts; it outlives the page
     // set, whose every element holds a reference to it.

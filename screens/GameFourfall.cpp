@@ -25,7 +25,7 @@ void TGameFourfall::Build(TScrPages* pages, TSkinSet& skins, const TGameServices
     AttachWidgets(this, {&Button, &Next, &Answer, &Ghost, &Board});
     for (int i = 0; i < sndCount; ++i) {
         const std::string path = services.Path(kEffectFiles[i]);
-        services.NoteDataFile(path, Board.Sounds[i].Load(path.c_str()) >= 0);
+        services.NoteDataFile(path, Board.Sounds[i].LoadOnFirstPlay(path.c_str()) >= 0);
     }
     Background = skins.PlayPlain;
     PlayHigh = skins.PlayHigh;

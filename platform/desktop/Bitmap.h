@@ -53,6 +53,7 @@ public:
 
 private:
     friend Bitmap* NewBitmap(int width, int height, bool bottomUp, bool zeroed);
+    friend Bitmap* WrapBitmap(void* memory, int width, int height, int stride);
     friend void DeleteBitmap(Bitmap* bitmap);
     Bitmap() = default;
     ~Bitmap();
@@ -63,14 +64,21 @@ private:
     int RowBytes = 0;
     bool IsBottomUp = false;
     uint8_t* Memory = nullptr;
+    bool OwnsMemory = true;
+    size_t MappedBytes = 0; // pages of its own (see NewBitmap), else 0: malloc's
 };
 
 // These return null for a non-positive or oversized side or when the memory
-// cannot be had. Every pixel starts black, unless the caller asks for the
-// pixels uninitialised because it is about to write every one of them.
+// cannot be had. A large bitmap's pages are all in memory when it is made,
+// so that writing it takes no page faults one page at a time. Every pixel starts black, unless the caller
+// asks for the pixels uninitialised because it is about to write every one of them.
 Bitmap* NewBitmap(int width, int height, bool bottomUp, bool zeroed = true);
 Bitmap* CreateCompatibleBitmap(int width, int height);
 Bitmap* CreateDibSection565(int width, int height);
+// A top-down bitmap over pixels that belong to someone else (the window's
+// own frame, say): deleting it leaves them. Null for a side as NewBitmap
+// refuses, no memory, or rows shorter than StrideFor(width).
+Bitmap* WrapBitmap(void* memory, int width, int height, int stride);
 void DeleteBitmap(Bitmap* bitmap);
 // Fills info from the bitmap; false for null.
 bool GetDibSection(const Bitmap* bitmap, DibSection* info);

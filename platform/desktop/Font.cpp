@@ -8,6 +8,12 @@
 #include <string>
 #include <vector>
 
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -137,11 +143,59 @@ bool MatchWithFontconfig(const std::string& family, bool bold, bool italic, std:
     return ok;
 }
 
+// A font file read with pread, for FreeType's stream: FT_New_Face would map
+// the whole file, and the pages the face ever touched (some 700 KiB for two
+// faces, most of it never used again) would count as the game's memory;
+// read, only the tables and glyphs FreeType asks for come into the heap.
+unsigned long ReadFontFile(FT_Stream stream, unsigned long offset, unsigned char* buffer, unsigned long count)
+{
+    const int fd = static_cast<int>(stream->descriptor.value);
+    if (count == 0) // a seek: FreeType wants 0 for a place inside the file
+        return offset <= stream->size ? 0 : 1;
+    unsigned long done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(fd, buffer + done, count - done, off_t(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<unsigned long>(got);
+    }
+    return done;
+}
+
+void CloseFontFile(FT_Stream stream)
+{
+    ::close(static_cast<int>(stream->descriptor.value));
+    delete stream;
+}
+
 FT_Face OpenFace(const std::string& file, int index)
 {
     FT_Library lib = System().Lib();
     FT_Face face = nullptr;
-    if (!lib || file.empty() || FT_New_Face(lib, file.c_str(), index, &face) != 0)
+    if (!lib || file.empty())
+        return nullptr;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    auto* stream = new (std::nothrow) FT_StreamRec();
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 || stream == nullptr) {
+        delete stream;
+        ::close(fd);
+        return nullptr;
+    }
+    stream->size = static_cast<unsigned long>(st.st_size);
+    stream->descriptor.value = fd;
+    stream->read = ReadFontFile;
+    stream->close = CloseFontFile;
+    FT_Open_Args args{};
+    args.flags = FT_OPEN_STREAM;
+    args.stream = stream;
+    // FreeType closes the stream (CloseFontFile) with the face, and also
+    // when the face does not open.
+    if (FT_Open_Face(lib, &args, index, &face) != 0)
         return nullptr;
     if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
         FT_Done_Face(face);

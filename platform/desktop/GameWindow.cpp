@@ -48,6 +48,10 @@ void GameWindow::ClosePads()
 void GameWindow::Destroy()
 {
     ClosePads();
+    if (framePixels_)
+        SDL_UnlockTexture(texture_);
+    framePixels_ = nullptr;
+    framePitch_ = 0;
     if (texture_)
         SDL_DestroyTexture(texture_);
     if (renderer_)
@@ -383,11 +387,45 @@ std::uint32_t DarkestColour(const std::uint16_t* pixels, int pitchBytes, int wid
 
 } // namespace
 
+std::uint16_t* GameWindow::FramePixels(int& pitchBytes)
+{
+    if (framePixels_) {
+        pitchBytes = framePitch_;
+        return framePixels_;
+    }
+    SDL_RendererInfo info;
+    if (!texture_ || SDL_GetRendererInfo(renderer_, &info) != 0 || info.name == nullptr ||
+        std::string(info.name) != "software")
+        return nullptr;
+    // The software renderer's streaming texture is a surface of the
+    // texture's own format, whose pixels stay where they are for its whole
+    // life and are what a copy to the window reads: locked once, it is the
+    // frame itself (other renderers hand out a buffer to be uploaded on
+    // unlocking).
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0 || pixels == nullptr)
+        return nullptr;
+    framePixels_ = static_cast<std::uint16_t*>(pixels);
+    framePitch_ = pitch;
+    pitchBytes = pitch;
+    return framePixels_;
+}
+
+bool GameWindow::ReadShown(std::uint16_t* pixels, int pitchBytes) const
+{
+    if (!renderer_ || !shown_ || pixels == nullptr)
+        return false;
+    const SDL_Rect frame{fit_.x, fit_.y, kWidth, kHeight};
+    return SDL_RenderReadPixels(renderer_, &frame, SDL_PIXELFORMAT_RGB565, pixels, pitchBytes) == 0;
+}
+
 void GameWindow::Present(const std::uint16_t* pixels, int pitchBytes)
 {
     if (!texture_ || !pixels)
         return;
-    SDL_UpdateTexture(texture_, nullptr, pixels, pitchBytes);
+    if (pixels != framePixels_)
+        SDL_UpdateTexture(texture_, nullptr, pixels, pitchBytes);
     barColour_ = DarkestColour(pixels, pitchBytes, kWidth, kHeight);
     if (!shown_) {
         // Shown with its first whole frame: no black or empty window before.

@@ -45,6 +45,18 @@ public:
     // pitchBytes apart, as large as the window holds with its shape kept
     // (see FitPicture); the bars beside it take the frame's darkest colour.
     void Present(const std::uint16_t* pixels, int pitchBytes);
+    // The pixels of the window's own frame (SDL's streaming texture), to be
+    // drawn into straight, when the renderer keeps them in memory as they
+    // are and in place (the software renderer): a frame presented from there
+    // is not copied, and the game needs no back buffer of its own (almost a
+    // megabyte). Rows are pitchBytes apart. Null, and the frame is copied
+    // in by Present, with another renderer or no window.
+    std::uint16_t* FramePixels(int& pitchBytes);
+    // What the window shows now, read back from the renderer in the frame's
+    // RGB 5-6-5, kWidth x kHeight, rows pitchBytes apart (for tests and
+    // checks: only a window showing the picture at its own size gives the
+    // frame back). False without a window or when the renderer cannot.
+    bool ReadShown(std::uint16_t* pixels, int pitchBytes) const;
     // Shows the last presented frame again (after an Expose or a resize).
     void PresentAgain();
 
@@ -117,6 +129,9 @@ private:
     bool padsStarted_ = false;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    // The texture's pixels while it stays locked for FramePixels.
+    std::uint16_t* framePixels_ = nullptr;
+    int framePitch_ = 0;
     unsigned long x11Window_ = 0; // the X11 window, 0 elsewhere
     bool x11Destroyed_ = false;   // by another client
     bool videoStarted_ = false;

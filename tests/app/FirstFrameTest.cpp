@@ -135,4 +135,34 @@ TEST_F(FirstFrame, TheWholeStartAtOnceLoadsTheSame)
     EXPECT_FALSE(Form->StartStep()) << "nothing left to do";
 }
 
+// The paint goes straight into the window's own frame (no back buffer of the
+// form's own), and what the window shows is that paint, pixel for pixel, as
+// a form without a window paints it into a buffer of its own.
+TEST_F(FirstFrame, IsDrawnStraightIntoTheWindowsFrameAndShownAsPainted)
+{
+    int pitch = 0;
+    const uint16_t* frame = Form->Window().FramePixels(pitch);
+    ASSERT_NE(frame, nullptr) << "the software renderer keeps the frame in place";
+    EXPECT_EQ(static_cast<const void*>(Form->BackBuffer()->Bits()), static_cast<const void*>(frame));
+    EXPECT_EQ(Form->BackBuffer()->Stride(), pitch);
+
+    Form->FormCreate();
+    Form->FormPaint();
+    const std::vector<uint16_t> painted = Pixels(*Form->BackBuffer());
+
+    // What the renderer put in the window, read back in the frame's format
+    // (5-6-5 widened to the window's 8-8-8 and narrowed back is exact).
+    std::vector<uint16_t> shown(size_t(TumbletownApp::TGameForm::kWidth) * TumbletownApp::TGameForm::kHeight);
+    ASSERT_TRUE(Form->Window().ReadShown(shown.data(), TumbletownApp::TGameForm::kWidth * 2));
+    EXPECT_TRUE(shown == painted) << "the window does not show the paint";
+
+    // A form with no window paints the same picture into its own buffer.
+    Form.reset();
+    Form.emplace([this] { return Now; });
+    Form->DataFolder = TestSupport::BuiltDataFolder();
+    Form->FormCreate();
+    Form->FormPaint();
+    EXPECT_TRUE(Pixels(*Form->BackBuffer()) == painted);
+}
+
 } // namespace

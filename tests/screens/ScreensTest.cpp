@@ -3,9 +3,11 @@
 // help scrolling and the sound front end.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/KeyCodes.h"
 #include "platform/OfflineAudioDriver.h"
@@ -501,6 +503,60 @@ TEST(Speaker, WithoutADeviceEverythingIsSilentAndHarmless)
     TMusics music;
     EXPECT_FALSE(music.IsPlaying());
     music.Stop();
+}
+
+// An effect takes memory only once it is heard: after the start none holds
+// its samples, and the first play reads them, the same as a load at the
+// start would have. A file that does not load is still told at the start.
+TEST_F(GameOnHost, SoundEffectsAreReadAtTheirFirstPlayAsALoadAtTheStartWould)
+{
+    TSound* sounds = Pages->Play.Board.Sounds;
+    for (int i = 0; i < WFourfall::sndCount; ++i)
+        EXPECT_FALSE(sounds[i].Sample.HasData()) << WFourfall::kEffectFiles[i];
+    const char* const names[] = {"Rotate", "HitBottom", "Drop", "Remove", "NewLevel", "GameOver", "Clap"};
+    for (int i = 0; i < WFourfall::sndCount; ++i) {
+        sounds[i].Play();
+        const hssSound& played = sounds[i].Sample;
+        ASSERT_TRUE(played.HasData()) << names[i];
+        hssSound loaded;
+        ASSERT_EQ(loaded.Load((Data.Path() + "/Sounds/" + names[i] + ".wav").c_str()), 0);
+        EXPECT_EQ(played.Frames, loaded.Frames);
+        EXPECT_EQ(played.SampleRate, loaded.SampleRate);
+        EXPECT_EQ(played.Is8Bit, loaded.Is8Bit);
+        EXPECT_EQ(played.IsStereo, loaded.IsStereo);
+        const size_t bytes = size_t(loaded.Frames) * (loaded.Is8Bit ? 1 : 2) * (loaded.IsStereo ? 2 : 1);
+        EXPECT_EQ(std::memcmp(played.Data, loaded.Data, bytes), 0) << names[i];
+        // Once read, kept: a second play reads nothing again.
+        const uint8_t* data = played.Data;
+        sounds[i].Play();
+        EXPECT_EQ(played.Data, data);
+    }
+}
+
+TEST(SoundEffect, AFileThatDoesNotLoadIsToldAtOnceAndPlaysNothing)
+{
+    hssSetDefaultDriverFactory(TOfflineAudioDriver::Factory());
+    const TFixtureData data;
+    const std::string damaged = data.Path() + "/Sounds/Damaged.wav";
+    {
+        std::FILE* f = std::fopen(damaged.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("RIFF\x10\0\0\0WAVEjunk", f);
+        std::fclose(f);
+    }
+    {
+        TSound effect;
+        EXPECT_LT(effect.LoadOnFirstPlay(damaged.c_str()), 0);
+        EXPECT_LT(effect.LoadOnFirstPlay((data.Path() + "/Sounds/Absent.wav").c_str()), 0);
+        effect.Play();
+        EXPECT_FALSE(effect.Sample.HasData());
+        // A good file after a bad one is read at its first play.
+        EXPECT_EQ(effect.LoadOnFirstPlay((data.Path() + "/Sounds/Drop.wav").c_str()), 0);
+        EXPECT_FALSE(effect.Sample.HasData());
+        effect.Play();
+        EXPECT_TRUE(effect.Sample.HasData());
+    }
+    hssSetDefaultDriverFactory(nullptr);
 }
 
 TEST_F(GameOnHost, MusicListPlaysInOrderAndWraps)

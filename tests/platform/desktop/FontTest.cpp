@@ -1,7 +1,10 @@
 #include "platform/desktop/Font.h"
 
 #include <cstring>
+#include <fstream>
 #include <string>
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -302,6 +305,35 @@ TEST_F(Text, NothingHappensOutsideTheBitmap)
     EXPECT_EQ(FindInk().Pixels, 0);
     TextOut(Dc, -5, -10, "Hello", 5); // partly inside
     EXPECT_GT(FindInk().Pixels, 0);
+}
+
+bool FileMapped(const std::string& path)
+{
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line))
+        if (line.size() >= path.size() && line.compare(line.size() - path.size(), path.size(), path) == 0)
+            return true;
+    return false;
+}
+
+// The font file is read, not mapped: the pages of a mapped file that the
+// face once touched would stay counted as the game's memory.
+TEST_F(Text, TheFontFileIsReadNotMapped)
+{
+    Make(200, 40, Describe(24, 700));
+    const std::string path = FontFacePath(Fnt);
+    ASSERT_FALSE(path.empty());
+    char resolved[4096];
+    ASSERT_NE(realpath(path.c_str(), resolved), nullptr);
+    const uint16_t before = Bm->Pixel(10, 20);
+    TextOut(Dc, 2, 2, "Score 1234567890", 16);
+    bool drawn = false;
+    for (int y = 0; y < 40 && !drawn; ++y)
+        for (int x = 0; x < 200 && !drawn; ++x)
+            drawn = Bm->Pixel(x, y) != before;
+    EXPECT_TRUE(drawn);
+    EXPECT_FALSE(FileMapped(resolved)) << resolved;
 }
 
 TEST(TextWithoutBitmap, MeasuresAndDrawsNothing)
