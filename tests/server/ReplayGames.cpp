@@ -17,10 +17,13 @@ namespace ServerTest {
 
 using namespace GFourfall;
 
-TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& name, std::uint32_t playMs,
-                   std::int32_t columns, std::int32_t rows)
+namespace {
+
+// A replay's header for a game on seed, well and type, with the game started
+// in rules as a replay of it starts.
+TReplay StartedGame(TRules& rules, std::int32_t gameNum, std::uint32_t seed, std::int32_t columns,
+                    std::int32_t rows)
 {
-    TRules rules;
     RulesInit(rules, seed);
     RegisterGameTypes(rules);
     TReplay r;
@@ -32,6 +35,16 @@ TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& 
     r.StartLevel = rules.Options.StartLevel;
     r.Difficulty = rules.Options.Difficulty;
     StartReplayedGame(rules, r);
+    return r;
+}
+
+} // namespace
+
+TReplay PlayedGame(std::int32_t gameNum, std::uint32_t seed, const std::string& name, std::uint32_t playMs,
+                   std::int32_t columns, std::int32_t rows)
+{
+    TRules rules;
+    TReplay r = StartedGame(rules, gameNum, seed, columns, rows);
     std::uint32_t player = seed * 2654435761u + 99u; // the player's own choices
     const TReplayOp moves[] = {TReplayOp::Left, TReplayOp::Right, TReplayOp::Rotate,
                                TReplayOp::Left, TReplayOp::Right, TReplayOp::Down};
@@ -226,17 +239,7 @@ TReplay LongGame(std::int32_t gameNum, std::uint32_t seed, const std::string& na
                  const TKeyPace& pace)
 {
     TRules rules;
-    RulesInit(rules, seed);
-    RegisterGameTypes(rules);
-    TReplay r;
-    r.Version = "test";
-    r.Seed = SeedOfRandomState(rules);
-    r.Columns = kDealtColumns;
-    r.Rows = kDealtRows;
-    r.GameNum = gameNum;
-    r.StartLevel = rules.Options.StartLevel;
-    r.Difficulty = rules.Options.Difficulty;
-    StartReplayedGame(rules, r);
+    TReplay r = StartedGame(rules, gameNum, seed, kDealtColumns, kDealtRows);
     std::uint32_t nextTick = static_cast<std::uint32_t>(rules.GameState.FallPeriod);
     std::uint32_t nextKey = pace.ThinkMs;
     std::vector<TReplayOp> keys;

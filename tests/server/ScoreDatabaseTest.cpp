@@ -531,6 +531,24 @@ TEST(ScoreSchema, NewerDatabaseIsRefusedOnBothBackends)
     }
 }
 
+// Writes a database as an older server left it: the statements run straight
+// on the test's database, before any server opened it.
+void MakeOlderDatabase(TTestDatabase& test, TBackend backend, const std::vector<std::string>& statements)
+{
+    if (backend == TBackend::Postgres) {
+        for (const std::string& sql : statements)
+            ASSERT_TRUE(RunPostgres(test.Target(), sql)) << sql;
+        return;
+    }
+    const std::string folder = test.Target().substr(0, test.Target().rfind('/'));
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(test.Target().c_str(), &raw), SQLITE_OK);
+    for (const std::string& sql : statements)
+        ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(raw);
+}
+
 // A database of the first schema, with results in it, is brought up to date
 // in place when the server starts: its results stay, unverified, and can be
 // verified.
@@ -549,18 +567,7 @@ TEST(ScoreSchema, AFirstVersionDatabaseIsMigratedInPlace)
         statements.push_back(
             "INSERT INTO scores (online_type, name, score, submitted_at, client_address)"
             " VALUES (0, 'old', 70, 1600000000, '192.0.2.1'), (0, 'older', 60, 1500000000, '-')");
-        if (backend == TBackend::Postgres) {
-            for (const std::string& sql : statements)
-                ASSERT_TRUE(RunPostgres(test.Target(), sql));
-        } else {
-            const std::string folder = test.Target().substr(0, test.Target().rfind('/'));
-            ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-            sqlite3* raw = nullptr;
-            ASSERT_EQ(sqlite3_open(test.Target().c_str(), &raw), SQLITE_OK);
-            for (const std::string& sql : statements)
-                ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-            sqlite3_close(raw);
-        }
+        ASSERT_NO_FATAL_FAILURE(MakeOlderDatabase(test, backend, statements));
         auto db = test.Open();
         ASSERT_TRUE(db) << BackendName(backend);
         std::vector<TScoreRecord> best;
@@ -879,18 +886,7 @@ TEST(ScoreSchema, AThirdVersionDatabaseCountsTheReplaysItKeeps)
         statements.push_back("INSERT INTO replays (score_id, game_hash, replay, verified_at, client_address)"
                              " SELECT id, 'old-game', " +
                              blob + ", 1600000001, '192.0.2.9' FROM scores");
-        if (backend == TBackend::Postgres) {
-            for (const std::string& sql : statements)
-                ASSERT_TRUE(RunPostgres(test.Target(), sql)) << sql;
-        } else {
-            const std::string folder = test.Target().substr(0, test.Target().rfind('/'));
-            ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-            sqlite3* raw = nullptr;
-            ASSERT_EQ(sqlite3_open(test.Target().c_str(), &raw), SQLITE_OK);
-            for (const std::string& sql : statements)
-                ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-            sqlite3_close(raw);
-        }
+        ASSERT_NO_FATAL_FAILURE(MakeOlderDatabase(test, backend, statements));
         TReplayStorageLimits l;
         l.MaxBytes = 1500;
         auto db = OpenWith(test, l);
